@@ -1,0 +1,278 @@
+#include "file_system.h"
+
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace storefs {
+
+namespace {
+
+bool EqualsIgnoreAsciiCase(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        unsigned char ca = static_cast<unsigned char>(*a);
+        unsigned char cb = static_cast<unsigned char>(*b);
+        if (ca >= 'A' && ca <= 'Z') ca = static_cast<unsigned char>(ca + 32);
+        if (cb >= 'A' && cb <= 'Z') cb = static_cast<unsigned char>(cb + 32);
+        if (ca != cb) return false;
+        if (ca == 0) return true;
+    }
+}
+
+// Finds an entry of folder `dir` equal to `name` without regard to ASCII case.
+bool FindCaseless(const std::string& dir, const std::string& name, std::string* found) {
+    DIR* d = opendir(dir.c_str());
+    if (d == nullptr) {
+        return false;
+    }
+    bool ok = false;
+    while (dirent* e = readdir(d)) {
+        if (EqualsIgnoreAsciiCase(e->d_name, name.c_str())) {
+            *found = e->d_name;
+            ok = true;
+            break;
+        }
+    }
+    closedir(d);
+    return ok;
+}
+
+int OpenFlags(OpenMode mode) {
+    switch (mode) {
+        case OpenMode::kExistingReadWrite: return O_RDWR;
+        case OpenMode::kExistingRead: return O_RDONLY;
+        case OpenMode::kCreateNew: return O_RDWR | O_CREAT | O_EXCL;
+        case OpenMode::kCreateAlways: return O_RDWR | O_CREAT | O_TRUNC;
+    }
+    return O_RDONLY;
+}
+
+int OpenNative(const std::string& path, OpenMode mode) {
+    int fd = open(path.c_str(), OpenFlags(mode) | O_CLOEXEC, 0644);
+    if (fd < 0 && mode == OpenMode::kExistingReadWrite &&
+        (errno == EACCES || errno == EROFS || errno == EPERM)) {
+        fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    }
+    return fd;
+}
+
+}  // namespace
+
+std::string NativePath(const std::string& storePath) {
+    std::string p = storePath;
+    for (char& c : p) {
+        if (c == '\\') c = '/';
+    }
+    return p;
+}
+
+std::string ResolveCase(const std::string& nativePath) {
+    std::string out;
+    bool missing = false;  // below a missing component nothing can exist
+    size_t i = 0;
+    const size_t n = nativePath.size();
+    while (i < n) {
+        if (nativePath[i] == '/') {
+            out += '/';
+            ++i;
+            continue;
+        }
+        size_t j = nativePath.find('/', i);
+        if (j == std::string::npos) j = n;
+        std::string comp = nativePath.substr(i, j - i);
+        if (!missing && comp != "." && comp != "..") {
+            struct stat st;
+            if (lstat((out + comp).c_str(), &st) != 0) {
+                std::string found;
+                if (FindCaseless(out.empty() ? "." : out, comp, &found)) {
+                    comp = found;
+                } else {
+                    missing = true;
+                }
+            }
+        }
+        out += comp;
+        i = j;
+    }
+    return out;
+}
+
+int OpenExclusive(const std::string& storePath, OpenMode mode) {
+    if (storePath.empty() || storePath.size() > kMaxPath) {
+        return -1;
+    }
+    const std::string native = NativePath(storePath);
+    int fd = OpenNative(native, mode);
+    if (fd < 0 && errno == ENOENT) {
+        const std::string resolved = ResolveCase(native);
+        if (resolved != native) fd = OpenNative(resolved, mode);
+    } else if (fd < 0 && errno == EEXIST) {
+        return -1;
+    }
+    if (fd < 0) {
+        return -1;
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void CloseFile(int fd) {
+    if (fd >= 0) close(fd);
+}
+
+bool ListFolder(const std::string& storePath, std::vector<std::string>* names) {
+    names->clear();
+    const std::string native = NativePath(storePath);
+    DIR* d = opendir(native.c_str());
+    if (d == nullptr && errno == ENOENT) {
+        d = opendir(ResolveCase(native).c_str());
+    }
+    if (d == nullptr) {
+        return false;
+    }
+    while (dirent* e = readdir(d)) {
+        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) {
+            names->emplace_back(e->d_name);
+        }
+    }
+    closedir(d);
+    return true;
+}
+
+bool FileExists(const std::string& storePath) {
+    const std::string native = NativePath(storePath);
+    struct stat st;
+    if (stat(native.c_str(), &st) != 0 && stat(ResolveCase(native).c_str(), &st) != 0) {
+        return false;
+    }
+    return S_ISREG(st.st_mode);
+}
+
+bool CopyFile(const std::string& fromStorePath, const std::string& toStorePath, bool overwrite) {
+    const std::string from = ResolveCase(NativePath(fromStorePath));
+    const std::string to = ResolveCase(NativePath(toStorePath));
+    int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        return false;
+    }
+    struct stat st;
+    if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(in);
+        return false;
+    }
+    int out = open(to.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (overwrite ? O_TRUNC : O_EXCL),
+                   0644);
+    if (out < 0) {
+        close(in);
+        return false;
+    }
+    char buf[65536];
+    bool ok = true;
+    for (;;) {
+        ssize_t n = read(in, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        for (ssize_t done = 0; done < n;) {
+            ssize_t w = write(out, buf + done, static_cast<size_t>(n - done));
+            if (w < 0 && errno == EINTR) continue;
+            if (w <= 0) {
+                ok = false;
+                break;
+            }
+            done += w;
+        }
+        if (!ok) break;
+    }
+    close(in);
+    if (close(out) != 0) ok = false;
+    if (!ok) unlink(to.c_str());
+    return ok;
+}
+
+bool MakeFolders(const std::string& storePath) {
+    std::string native = ResolveCase(NativePath(storePath));
+    while (native.size() > 1 && native.back() == '/') native.pop_back();
+    struct stat st;
+    if (stat(native.c_str(), &st) == 0) {
+        return S_ISDIR(st.st_mode);
+    }
+    const size_t slash = native.rfind('/');
+    if (slash != std::string::npos && slash > 0 && !MakeFolders(native.substr(0, slash))) {
+        return false;
+    }
+    return mkdir(native.c_str(), 0755) == 0 || errno == EEXIST;
+}
+
+bool RemoveFile(const std::string& storePath) {
+    const std::string native = NativePath(storePath);
+    if (unlink(native.c_str()) == 0) return true;
+    if (errno == ENOENT) {
+        const std::string resolved = ResolveCase(native);
+        return resolved != native ? unlink(resolved.c_str()) == 0 || errno == ENOENT : true;
+    }
+    return false;
+}
+
+void InvertBytes(char* dst, const char* src, size_t n) {
+    size_t i = 0;
+    // Whole 64-bit words first; the compiler turns this into vector code.
+    for (; i + 32 <= n; i += 32) {
+        uint64_t w[4];
+        std::memcpy(w, src + i, 32);
+        w[0] = ~w[0];
+        w[1] = ~w[1];
+        w[2] = ~w[2];
+        w[3] = ~w[3];
+        std::memcpy(dst + i, w, 32);
+    }
+    for (; i < n; ++i) {
+        dst[i] = static_cast<char>(~static_cast<unsigned char>(src[i]));
+    }
+}
+
+}  // namespace storefs
+
+namespace storefs {
+
+bool ReadFully(int fd, char* dst, size_t n) {
+    size_t done = 0;
+    while (done < n) {
+        ssize_t r = read(fd, dst + done, n - done);
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) return false;
+        done += static_cast<size_t>(r);
+    }
+    return true;
+}
+
+int64_t ReadAt(int fd, char* dst, size_t n, uint64_t offset) {
+    size_t done = 0;
+    while (done < n) {
+        ssize_t r = pread(fd, dst + done, n - done, static_cast<off_t>(offset + done));
+        if (r < 0 && errno == EINTR) continue;
+        if (r < 0) return -1;
+        if (r == 0) break;
+        done += static_cast<size_t>(r);
+    }
+    return static_cast<int64_t>(done);
+}
+
+int64_t FileSize(int fd) {
+    struct stat st;
+    if (fstat(fd, &st) != 0) return -1;
+    return st.st_size;
+}
+
+}  // namespace storefs

@@ -1,0 +1,74 @@
+// The store's only door to the file system (POSIX). Store paths use "\" as their separator, as
+// the recorder writes them; each "\" becomes the platform separator here. Components are matched
+// without regard to ASCII case, because the recorder writes "1A" where a reader asks for "1a".
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace storefs {
+
+// Longest path the store accepts, in bytes, not counting the terminator.
+constexpr size_t kMaxPath = 259;
+
+// The store path with every "\" turned into "/".
+std::string NativePath(const std::string& storePath);
+
+// The native path with each component that does not exist as spelt replaced by an existing
+// entry of the same name in another ASCII case. Components that match nothing stay as given,
+// so the result can also name a file that is about to be created.
+std::string ResolveCase(const std::string& nativePath);
+
+enum class OpenMode {
+    kExistingReadWrite,  // open an existing file for reading and writing
+    kExistingRead,  // open an existing file for reading only
+    kCreateNew,  // create a file; fails when one exists
+    kCreateAlways,  // create or truncate a file
+};
+
+// Opens a store path exclusively: the descriptor carries a non-blocking exclusive flock, so a
+// second opener in this or another process fails while it is held. kExistingReadWrite falls back
+// to read-only access when the file or its medium is not writable (a store copied from read-only
+// media stays readable; writes through such a descriptor fail). Returns -1 on failure.
+int OpenExclusive(const std::string& storePath, OpenMode mode);
+
+// Closes a descriptor from OpenExclusive (the lock goes with it). Accepts -1.
+void CloseFile(int fd);
+
+// Names in a store folder, without "." and "..", in the order the system returns them.
+// False when the folder cannot be opened.
+bool ListFolder(const std::string& storePath, std::vector<std::string>* names);
+
+// True when the store path names an existing regular file.
+bool FileExists(const std::string& storePath);
+
+// Copies a file byte for byte. With overwrite false the copy fails when the target exists.
+// A failed copy leaves no partial target behind.
+bool CopyFile(const std::string& fromStorePath, const std::string& toStorePath, bool overwrite);
+
+// Creates the folder and any missing parents. True when the folder exists afterwards.
+bool MakeFolders(const std::string& storePath);
+
+// Deletes a file. True when it is gone.
+bool RemoveFile(const std::string& storePath);
+
+// Inverts n bytes (one's complement of each) from src into dst; src and dst may be the same.
+void InvertBytes(char* dst, const char* src, size_t n);
+
+}  // namespace storefs
+
+namespace storefs {
+
+// Reads exactly n bytes from the current position, repeating short reads. False on an error or
+// when the file ends first.
+bool ReadFully(int fd, char* dst, size_t n);
+
+// Reads up to n bytes at offset; returns the count read (short only at the end of the file), or
+// -1 on an error.
+int64_t ReadAt(int fd, char* dst, size_t n, uint64_t offset);
+
+// Size of an open file, or -1.
+int64_t FileSize(int fd);
+
+}  // namespace storefs
