@@ -47,7 +47,9 @@ int OpenFlags(OpenMode mode) {
         case OpenMode::kExistingReadWrite: return O_RDWR;
         case OpenMode::kExistingRead: return O_RDONLY;
         case OpenMode::kCreateNew: return O_RDWR | O_CREAT | O_EXCL;
-        case OpenMode::kCreateAlways: return O_RDWR | O_CREAT | O_TRUNC;
+        // Truncated only once the lock is held (OpenExclusive), so a file another opener
+        // holds is never emptied by a create that then fails.
+        case OpenMode::kCreateAlways: return O_RDWR | O_CREAT;
     }
     return O_RDONLY;
 }
@@ -118,7 +120,8 @@ int OpenExclusive(const std::string& storePath, OpenMode mode) {
         return -1;
     }
     struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flock(fd, LOCK_EX | LOCK_NB) != 0 ||
+        (mode == OpenMode::kCreateAlways && ftruncate(fd, 0) != 0)) {
         close(fd);
         return -1;
     }

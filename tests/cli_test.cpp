@@ -1,0 +1,406 @@
+// histavue-cli run in-process over a small recorded store: output of every command, exit codes
+// and messages, files left behind, and the data folder staying untouched.
+#include <sys/file.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "cli.h"
+#include "record_writer.h"
+#include "store_fixture.h"
+
+namespace {
+
+using namespace storetest;
+
+const std::string kGbkName = "\xCE\xC2\xB6\xC8";  // a Chinese group name in GBK bytes
+const std::string kPad(530, 'p');  // long values make the 23:00 folder span two blocks
+
+struct Result {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadBack(std::FILE* f) {
+    std::fflush(f);
+    const int fd = fileno(f);
+    lseek(fd, 0, SEEK_SET);
+    std::string text;
+    char buf[65536];
+    for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;)
+        text.append(buf, static_cast<size_t>(n));
+    std::fclose(f);
+    return text;
+}
+
+class CliTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        root_ = new TempDir();
+        data_ = root_->Path() + "DL/";
+        tmp_ = root_->Path() + "tmp/";
+        fs::create_directories(data_);
+        fs::create_directories(tmp_);
+        setenv("TMPDIR", tmp_.c_str(), 1);
+
+        // Line1: every 10 s from 2024-03-15 23:00:00 to 2024-03-16 00:05:00 (hour folders).
+        RecordWriter line1(data_, 0x1A, 10, kHeader1, kHeader2);
+        for (int s = 0; s <= 3900; s += 10) {
+            const CalendarTime t = s < 3600 ? At(2024, 3, 15, 23, s / 60, s % 60)
+                                            : At(2024, 3, 16, 0, (s - 3600) / 60, s % 60);
+            const std::string values = std::to_string(s) + (s < 3600 ? "," + kPad : ",0");
+            ASSERT_TRUE(line1.Append(t, values.c_str()));
+        }
+        ASSERT_TRUE(line1.Close());
+        // Tank: hourly from 2023-12-31 20:00 to 2024-01-01 03:00 (day folders).
+        RecordWriter tank(data_, 2, 3600, "Tank", "Level");
+        for (int h = 20; h <= 27; ++h) {
+            const CalendarTime t = h < 24 ? At(2023, 12, 31, h) : At(2024, 1, 1, h - 24);
+            ASSERT_TRUE(tank.Append(t, std::to_string(h).c_str()));
+        }
+        ASSERT_TRUE(tank.Close());
+        const RootIndexEntry groups[] = {
+            {"Line1", 0x1A, 10}, {"Tank", 2, 3600}, {kGbkName, 3, 60}, {"Spare", 0, 10}};
+        ASSERT_TRUE(WriteRootIndex(data_, groups, 4));
+        before_ = new std::map<std::string, std::string>(Snapshot(data_));
+    }
+    static void TearDownTestSuite() {
+        delete before_;
+        delete root_;
+    }
+
+    // Runs one command line; afterwards the data folder must be unchanged and no private
+    // staging folder may be left.
+    static Result Run(std::vector<std::string> args) {
+        args.insert(args.begin(), "histavue-cli");
+        std::vector<const char*> argv;
+        for (const std::string& a : args)
+            argv.push_back(a.c_str());
+        argv.push_back(nullptr);
+        std::FILE* out = std::tmpfile();
+        std::FILE* err = std::tmpfile();
+        Result r;
+        r.code = RunCli(static_cast<int>(args.size()), argv.data(), out, err);
+        r.out = ReadBack(out);
+        r.err = ReadBack(err);
+        EXPECT_EQ(Snapshot(data_), *before_) << "data folder changed by " << args[1];
+        EXPECT_TRUE(fs::is_empty(tmp_)) << "staging folder left by " << args[1];
+        return r;
+    }
+
+    // The record lines of a Line1 CSV text, after its two header lines.
+    static std::vector<std::string> Records(const std::string& csv) {
+        std::vector<std::string> lines = Lines(csv);
+        if (lines.size() < 2) {
+            ADD_FAILURE() << "no header lines";
+            return {};
+        }
+        EXPECT_EQ(lines[0], kHeader1);
+        EXPECT_EQ(lines[1], std::string("Time,") + kHeader2);
+        lines.erase(lines.begin(), lines.begin() + 2);
+        return lines;
+    }
+
+    static std::string Time(const std::string& line) { return line.substr(0, 19); }
+
+    static TempDir* root_;
+    static std::string data_;
+    static std::string tmp_;
+    static std::map<std::string, std::string>* before_;
+};
+
+TempDir* CliTest::root_ = nullptr;
+std::string CliTest::data_;
+std::string CliTest::tmp_;
+std::map<std::string, std::string>* CliTest::before_ = nullptr;
+
+TEST_F(CliTest, GroupsPlainAndLong) {
+    Result r = Run({"groups", "--store", data_});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "Line1\nTank\n" + kGbkName + "\nSpare\n");
+    EXPECT_EQ(r.err, "");
+
+    r = Run({"groups", "--store=" + data_, "--long"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "Line1\t1A\t10\t3\nTank\t2\t3600\t2\n" + kGbkName + "\t3\t60\t3\nSpare\t0\t10\t3\n");
+}
+
+TEST_F(CliTest, ListsEveryLevelAndBlocks) {
+    EXPECT_EQ(Run({"list", "--store", data_, "--group", "Line1"}).out, "2024\n");
+    EXPECT_EQ(Run({"list", "--store", data_, "--group", "line1", "--path", "2024"}).out, "03\n");
+    EXPECT_EQ(Run({"list", "--store", data_, "--group", "Line1", "--path", "2024\\03"}).out,
+              "15\n16\n");
+    EXPECT_EQ(Run({"list", "--store", data_, "--group", "Line1", "--path", "2024/03/15"}).out,
+              "23\n");
+    EXPECT_EQ(
+        Run({"list", "--store", data_, "--group", "Line1", "--path", "2024\\03\\15", "--blocks"})
+            .out,
+        "23(0).csv\n23(1).csv\n");
+    EXPECT_EQ(Run({"list", "--store", data_, "--group", "Tank"}).out, "2023\n2024\n");
+    EXPECT_EQ(Run({"list", "--store", data_, "--group", "Tank", "--path", "2023\\12"}).out, "31\n");
+
+    Result r = Run({"list", "--store", data_, "--group", "Tank", "--path", "2023\\12\\31"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("deepest-level folder"), std::string::npos) << r.err;
+    r = Run({"list", "--store", data_, "--group", "Tank", "--path", "2022"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "histavue-cli: nothing under 2022 in group Tank\n");
+    r = Run({"list", "--store", data_, "--group", "Tank", "--path", "2023\\x"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("malformed tree path"), std::string::npos) << r.err;
+}
+
+TEST_F(CliTest, ExportToStandardOutputMatchesTheFiles) {
+    const std::string item = "2024\\03\\15\\23";
+    const Result plain = Run({"export", "--store", data_, "--group", "Line1", "--item", item});
+    ASSERT_EQ(plain.code, 0) << plain.err;
+    // Both blocks, with the header lines once.
+    const std::vector<std::string> records = Records(plain.out);
+    ASSERT_EQ(records.size(), 360u);
+    EXPECT_EQ(records.front(), "2024-03-15 23:00:00,0," + kPad);
+    EXPECT_EQ(records.back(), "2024-03-15 23:59:50,3590," + kPad);
+    EXPECT_EQ(plain.out.find("Time,"), plain.out.rfind("Time,"));
+
+    const std::string plainFile = root_->Path() + "plain.csv";
+    const std::string invertedFile = root_->Path() + "inverted.csv";
+    EXPECT_EQ(Run({"export", "--store", data_, "--group", "Line1", "--item", item, "--out",
+                   plainFile, "--plain"})
+                  .code,
+              0);
+    EXPECT_EQ(ReadRaw(plainFile), plain.out);
+    const Result written = Run(
+        {"export", "--store", data_, "--group", "Line1", "--item", item, "--out", invertedFile});
+    EXPECT_EQ(written.code, 0) << written.err;
+    EXPECT_EQ(written.out, "");
+    EXPECT_EQ(ReadRaw(invertedFile), Invert(plain.out));
+    EXPECT_EQ(Run({"cat", invertedFile}).out, plain.out);
+
+    // One block: its own header lines and only its records.
+    const Result block =
+        Run({"export", "--store", data_, "--group", "Line1", "--item", item + "(1)"});
+    ASSERT_EQ(block.code, 0) << block.err;
+    const std::vector<std::string> tail = Records(block.out);
+    ASSERT_FALSE(tail.empty());
+    EXPECT_LT(tail.size(), records.size());
+    EXPECT_EQ(tail.back(), records.back());
+    EXPECT_EQ(tail.front(), records[records.size() - tail.size()]);
+}
+
+TEST_F(CliTest, QueryAcrossMidnightEndInclusive) {
+    Result r = Run({"query", "--store", data_, "--group", "Line1", "--from", "2024-03-15 23:59:40",
+                    "--to", "2024-03-16 00:00:10"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    std::vector<std::string> records = Records(r.out);
+    ASSERT_EQ(records.size(), 4u);
+    EXPECT_EQ(Time(records[0]), "2024-03-15 23:59:40");
+    EXPECT_EQ(records[1], "2024-03-15 23:59:50,3590," + kPad);
+    EXPECT_EQ(records[2], "2024-03-16 00:00:00,3600,0");
+    EXPECT_EQ(records[3], "2024-03-16 00:00:10,3610,0");
+
+    // Thinned to 25 s: the grid carries over into the next folder; minutes without seconds.
+    r = Run({"query", "--store", data_, "--group", "Line1", "--from", "2024-03-15 23:59", "--to",
+             "2024-03-16 00:01", "--interval", "25"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    records = Records(r.out);
+    std::vector<std::string> times;
+    for (const std::string& line : records)
+        times.push_back(Time(line));
+    EXPECT_EQ(times, (std::vector<std::string>{"2024-03-15 23:59:00", "2024-03-15 23:59:30",
+                                               "2024-03-16 00:00:00", "2024-03-16 00:00:30",
+                                               "2024-03-16 00:01:00"}));
+
+    // Day folders across a year end; the file written with --out is the inverted text.
+    const std::string out = root_->Path() + "query.csv";
+    r = Run({"query", "--store", data_, "--group", "Tank", "--from", "2023-12-31 22:00", "--to",
+             "2024-01-01 01:00:00", "--interval", "0"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "Tank\nTime,Level\n2023-12-31 22:00:00,22\n2023-12-31 23:00:00,23\n"
+              "2024-01-01 00:00:00,24\n2024-01-01 01:00:00,25\n");
+    EXPECT_EQ(Run({"query", "--store", data_, "--group", "Tank", "--from", "2023-12-31 22:00",
+                   "--to", "2024-01-01 01:00:00", "--out", out})
+                  .code,
+              0);
+    EXPECT_EQ(ReadRaw(out), Invert(r.out));
+}
+
+TEST_F(CliTest, FailuresSayWhyAndLeaveNoFile) {
+    const std::string out = root_->Path() + "failed.csv";
+    const std::string kept = root_->Path() + "kept.csv";
+    WriteRaw(kept, "earlier export");
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"query", "--group", "Nope", "--from", "2024-03-15 23:00", "--to", "2024-03-16 00:00"},
+         "histavue-cli: group not found: Nope\n"},
+        {{"query", "--group", "Line1", "--from", "2020-01-01 00:00", "--to", "2020-01-02 00:00"},
+         "histavue-cli: no records between 2020-01-01 00:00:00 and 2020-01-02 00:00:00 in "
+         "group Line1\n"},
+        {{"query", "--group", "Line1", "--from", "2024-03-15 23:30", "--to", "2024-03-15 23:10"},
+         "histavue-cli: start time 2024-03-15 23:30:00 is after end time 2024-03-15 "
+         "23:10:00\n"},
+        {{"query", "--group", "Line1", "--from", "2024-03-16 00:00", "--to", "2024-03-15 23:59"},
+         "is after end time"},
+        {{"query", "--group", "Spare", "--from", "2024-03-15 23:00", "--to", "2024-03-16 00:00"},
+         "id 0"},
+        {{"export", "--group", "Nope", "--item", "2024\\03\\15\\23"}, "group not found: Nope"},
+        {{"export", "--group", "Line1", "--item", "2024\\03\\15\\22"},
+         "histavue-cli: no records in 2024\\03\\15\\22 of group Line1\n"},
+        {{"export", "--group", "Line1", "--item", "2024\\03\\15\\23(2)"}, "no records in block"},
+        {{"export", "--group", "Line1", "--item", "2024\\03\\15"},
+         "not a deepest-level folder of group Line1 (expected YYYY\\MM\\DD\\HH)"},
+        {{"list", "--group", "Nope"}, "group not found: Nope"},
+    };
+    for (const Case& c : cases) {
+        for (const std::string& target : {out, kept}) {
+            std::vector<std::string> args = c.args;
+            args.insert(args.begin() + 1, {"--store", data_});
+            if (args[0] != "list")
+                args.insert(args.end(), {"--out", target});
+            const Result r = Run(args);
+            EXPECT_EQ(r.code, 1) << args[0] << " " << c.message;
+            EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+            EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+            EXPECT_FALSE(fs::exists(out)) << c.message;
+            EXPECT_EQ(ReadRaw(kept), "earlier export") << c.message;
+        }
+    }
+}
+
+TEST_F(CliTest, OutputHeldByAnotherProgramIsNotTouched) {
+    const std::string out = root_->Path() + "held.csv";
+    WriteRaw(out, "open in the viewer");
+    const int fd = open(out.c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+    const Result r = Run(
+        {"export", "--store", data_, "--group", "Tank", "--item", "2023\\12\\31", "--out", out});
+    close(fd);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("cannot write"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadRaw(out), "open in the viewer");
+}
+
+TEST_F(CliTest, UsageErrorsExitTwo) {
+    const std::string q = "query";
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"frobnicate"},
+        {"groups"},
+        {"groups", "--store"},
+        {"groups", "--store", "--long"},
+        {"groups", "--store", data_, "--bogus"},
+        {"groups", "--store", data_, "-x"},
+        {"groups", "--store", data_, "--blocks"},
+        {"groups", "--store", data_, "--store", data_},
+        {"groups", "--store", data_, "--long=yes"},
+        {"groups", "--store", data_, "extra"},
+        {"list", "--store", data_},
+        {"export", "--store", data_, "--group", "Line1"},
+        {"export", "--store", data_, "--group", "Line1", "--item", "2024\\03\\xx"},
+        {"export", "--store", data_, "--group", "Line1", "--item", "2024\\03\\15\\23(100)"},
+        {"export", "--store", data_, "--group", "Line1", "--item", "2024\\03\\15\\23", "--plain"},
+        {"export", "--store", data_, "--group", "Tank", "--item", "2023\\12\\31", "--out",
+         data_ + "copy.csv"},
+        {q, "--store", data_, "--group", "Line1", "--from", "2024-03-15 23:00"},
+        {q, "--store", data_, "--group", "Line1", "--from", "2024-13-01 00:00", "--to",
+         "2024-12-01 00:00"},
+        {q, "--store", data_, "--group", "Line1", "--from", "yesterday", "--to",
+         "2024-12-01 00:00"},
+        {q, "--store", data_, "--group", "Line1", "--from", "2024-02-30 10:00", "--to",
+         "2024-12-01 00:00"},
+        {q, "--store", data_, "--group", "Line1", "--from", "2024-01-01 24:00", "--to",
+         "2024-12-01 00:00"},
+        {q, "--store", data_, "--group", "Line1", "--from", "2024-01-01 10:00:60", "--to",
+         "2024-12-01 00:00"},
+        {q, "--store", data_, "--group", "Line1", "--from", "2024-01-01 10:00", "--to",
+         "2024-01-01 10:00 junk"},
+        {q, "--store", data_, "--group", "Line1", "--from", "1600-12-31 10:00", "--to",
+         "2024-12-01 00:00"},
+        {q, "--store", data_, "--group", "Line1", "--from", "2024-01-01 10:00", "--to",
+         "2024-12-01 00:00", "--interval", "-5"},
+        {q, "--store", data_, "--group", "Line1", "--from", "2024-01-01 10:00", "--to",
+         "2024-12-01 00:00", "--interval", "ten"},
+        {q, "--store", data_, "--group", "Line1", "--from", "2024-01-01 10:00", "--to",
+         "2024-12-01 00:00", "--interval", "4294967296"},
+        {q, "--store", data_, "--group", "Line1", "--from", "2024-01-01 10:00", "--to",
+         "2024-12-01 00:00", "--interval="},
+        {"cat"},
+        {"cat", "a", "b"},
+    };
+    for (const std::vector<std::string>& args : cases) {
+        const Result r = Run(args);
+        const std::string line = args.empty() ? "(none)" : args.back();
+        EXPECT_EQ(r.code, 2) << line;
+        EXPECT_EQ(r.out, "") << line;
+        EXPECT_EQ(r.err.rfind("histavue-cli: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(CliUsage()), std::string::npos) << line;
+    }
+    EXPECT_FALSE(fs::exists(data_ + "copy.csv"));
+
+    const Result help = Run({"query", "--help"});
+    EXPECT_EQ(help.code, 0);
+    EXPECT_EQ(help.out, CliUsage());
+    EXPECT_EQ(Run({"-h"}).out, CliUsage());
+}
+
+TEST_F(CliTest, StagingFolder) {
+    TempDir staging;
+    // A stale working copy naming other groups is replaced by the data folder's root index.
+    WriteInvertedFile(staging.Path() + "NewDLRoot.idx", "Old=9,10\n");
+    Result r = Run({"groups", "--store", data_, "--staging", staging.Path()});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "Line1\nTank\n" + kGbkName + "\nSpare\n");
+    EXPECT_EQ(ReadRaw(staging.Path() + "NewDLRoot.idx"), ReadRaw(data_ + "NewDLRoot.idx"));
+
+    // A folder that does not exist yet is created and kept.
+    const std::string fresh = staging.Path() + "fresh";
+    r = Run({"list", "--store", data_, "--staging", fresh, "--group", "Tank"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(fs::exists(fresh + "/NewDLRoot.idx"));
+
+    r = Run({"groups", "--store", data_, "--staging", data_});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("must not be the data folder"), std::string::npos) << r.err;
+
+    // A working copy held open by another viewer is not replaced.
+    const int fd = open((staging.Path() + "NewDLRoot.idx").c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+    r = Run({"groups", "--store", data_, "--staging", staging.Path()});
+    close(fd);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("staging folder in use"), std::string::npos) << r.err;
+}
+
+TEST_F(CliTest, MissingStoreOrRootIndex) {
+    Result r = Run({"groups", "--store", root_->Path() + "nowhere"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("no such folder"), std::string::npos) << r.err;
+
+    TempDir empty;
+    r = Run({"groups", "--store", empty.Path()});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("has no NewDLRoot.idx"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(empty.Path() + "NewDLRoot.idx"));
+}
+
+TEST_F(CliTest, CatPrintsStoreFilesPlain) {
+    const Result block = Run({"cat", data_ + "2/2023/12/31(0).csv"});
+    EXPECT_EQ(block.code, 0) << block.err;
+    EXPECT_EQ(block.out,
+              "Tank\nTime,Level\n2023-12-31 20:00:00,20\n2023-12-31 21:00:00,21\n"
+              "2023-12-31 22:00:00,22\n2023-12-31 23:00:00,23\n");
+    EXPECT_EQ(Run({"cat", data_ + "NewDLRoot.idx"}).out,
+              "Line1=26,10\nTank=2,3600\n" + kGbkName + "=3,60\nSpare=0,10\n");
+
+    const Result missing = Run({"cat", root_->Path() + "missing.csv"});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_NE(missing.err.find("cannot read"), std::string::npos) << missing.err;
+}
+
+}  // namespace
