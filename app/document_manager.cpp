@@ -1,0 +1,153 @@
+#include "document_manager.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProgressDialog>
+#include <QSettings>
+#include <algorithm>
+
+#include "child_frame.h"
+#include "histavue_app.h"
+#include "histavue_doc.h"
+#include "histavue_view.h"
+#include "main_frame.h"
+#include "ui_services.h"
+
+namespace {
+
+QSettings Profile() {
+    return QSettings(QString::fromUtf8(kProfileOrganisation),
+                     QString::fromUtf8(kProfileApplication));
+}
+
+}  // namespace
+
+DocumentManager::DocumentManager(CHistavueApp* app) : app_(app) {}
+
+DocumentManager::~DocumentManager() {
+    for (CHistavueDoc* doc : docs_) {
+        doc->OnCloseDocument();
+        delete doc;
+    }
+}
+
+CHistavueDoc* DocumentManager::FindDocument(const QString& path) const {
+    const QString wanted = QFileInfo(path).absoluteFilePath();
+    for (CHistavueDoc* doc : docs_) {
+        if (doc->PathName().compare(wanted, Qt::CaseInsensitive) == 0)
+            return doc;
+    }
+    return nullptr;
+}
+
+CHistavueDoc* DocumentManager::OpenDocumentFile(const QString& path) {
+    CMainFrame* frame = app_->MainFrame();
+    if (CHistavueDoc* open = FindDocument(path)) {
+        if (!open->Views().empty() && frame != nullptr) {
+            frame->ActivateView(open->Views().front());
+        }
+        return open;
+    }
+    auto* doc = new CHistavueDoc;
+    auto* view = new CHistavueView(doc);
+    doc->AddView(view);
+
+    // Large files: a busy cursor at once, a progress dialog once parsing runs past a second.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QProgressDialog progress(QString::fromUtf8("正在读取 %1 ...").arg(QFileInfo(path).fileName()),
+                             QString(), 0, 1000, frame);
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(1000);
+    progress.setAutoClose(false);
+    view->List()->Table().SetProgress([&progress](uint32_t done, uint32_t total) {
+        progress.setValue(total > 0 ? static_cast<int>(1000.0 * done / total) : 0);
+    });
+    const bool ok = doc->OnOpenDocument(path);
+    view->List()->Table().SetProgress(nullptr);
+    progress.reset();
+    QApplication::restoreOverrideCursor();
+
+    if (!ok) {
+        const QString reason = doc->LastError();
+        delete view;
+        delete doc;
+        UiServices::Get().Message(frame,
+                                  QString::fromUtf8("无法打开文件：\n%1\n\n%2")
+                                      .arg(QDir::toNativeSeparators(path), reason),
+                                  UiServices::Icon::kExclamation);
+        return nullptr;
+    }
+    docs_.push_back(doc);
+    if (frame != nullptr) {
+        frame->AddView(view);
+    }
+    AddRecentFile(doc->PathName());
+    emit DocumentsChanged();
+    return doc;
+}
+
+void DocumentManager::NewDocument() {
+    CHistavueDoc doc;
+    doc.OnNewDocument();  // always refuses: a document only exists with a record file
+}
+
+CHistavueView* DocumentManager::NewWindow(CHistavueDoc* doc) {
+    if (doc == nullptr || doc->Views().empty()) {
+        return nullptr;
+    }
+    const auto& text = doc->Views().front()->List()->Table().Text();
+    auto* view = new CHistavueView(doc);
+    if (!text || !view->LoadRecords(text)) {
+        delete view;
+        return nullptr;
+    }
+    doc->AddView(view);
+    if (CMainFrame* frame = app_->MainFrame()) {
+        frame->AddView(view);
+    }
+    emit DocumentsChanged();
+    return view;
+}
+
+void DocumentManager::ViewClosing(CHistavueView* view) {
+    CHistavueDoc* doc = view->Document();
+    if (doc == nullptr) {
+        return;
+    }
+    doc->RemoveView(view);
+    if (doc->Views().empty()) {
+        doc->OnCloseDocument();
+        docs_.erase(std::remove(docs_.begin(), docs_.end(), doc), docs_.end());
+        doc->deleteLater();
+    }
+    emit DocumentsChanged();
+}
+
+QStringList DocumentManager::RecentFiles() const {
+    QSettings profile = Profile();
+    QStringList files;
+    for (int i = 1; i <= kRecentFiles; ++i) {
+        const QString f =
+            profile.value(QStringLiteral("Recent File List/File%1").arg(i)).toString();
+        if (!f.isEmpty())
+            files.append(f);
+    }
+    return files;
+}
+
+void DocumentManager::AddRecentFile(const QString& path) {
+    QStringList files = RecentFiles();
+    files.removeIf([&](const QString& f) { return f.compare(path, Qt::CaseInsensitive) == 0; });
+    files.prepend(path);
+    QSettings profile = Profile();
+    for (int i = 1; i <= kRecentFiles; ++i) {
+        const QString key = QStringLiteral("Recent File List/File%1").arg(i);
+        if (i <= files.size()) {
+            profile.setValue(key, files[i - 1]);
+        } else {
+            profile.remove(key);
+        }
+    }
+    emit RecentFilesChanged();
+}

@@ -1,0 +1,47 @@
+// The application: start-up, the list of exported files to delete at exit, the documents.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <mutex>
+
+class CMainFrame;
+class DocumentManager;
+
+class CHistavueApp : public QObject {
+    Q_OBJECT
+  public:
+    CHistavueApp();
+    ~CHistavueApp() override;
+
+    // Start-up: the per-user profile, the main window (shown). The command line is parsed and
+    // ignored: no document is opened at start. False when the main window cannot be created.
+    bool InitInstance(const QStringList& arguments);
+
+    // Runs the event loop, then deletes every registered temporary file. Always returns 0.
+    int Run();
+
+    // Adds an exported file to the files deleted at exit. False when it is listed already or
+    // the path is empty.
+    bool RegisterTempFile(const QString& path);
+    QStringList TempFiles() const;
+    // Deletes every registered file (failures ignored) and empties the list.
+    void DeleteTempFiles();
+
+    CMainFrame* MainFrame() const { return frame_.get(); }
+    DocumentManager* Documents() const { return documents_.get(); }
+
+    static CHistavueApp* Instance();
+
+  private:
+    mutable std::mutex tempLock_;
+    QStringList tempFiles_;
+    std::unique_ptr<DocumentManager> documents_;
+    std::unique_ptr<CMainFrame> frame_;
+};
+
+// Organisation and application of the per-user profile (recent files, window placement).
+extern const char kProfileOrganisation[];
+extern const char kProfileApplication[];

@@ -1,0 +1,519 @@
+#include "main_frame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPainter>
+#include <QPrinter>
+#include <QSettings>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+
+#include "child_frame.h"
+#include "commands.h"
+#include "data_setting_dialog.h"
+#include "document_manager.h"
+#include "histavue_app.h"
+#include "histavue_doc.h"
+#include "histavue_view.h"
+#include "ui_services.h"
+
+const char kPlainCsvDoneMessage[] = "完成导出csv数据文件！";
+
+namespace {
+
+const char kRecordFilter[] = "CSV Files (*.csv);;所有文件 (*)";
+const char kPlainFilter[] = "CSV data File (*.csv)";
+
+QSettings Profile() {
+    return QSettings(QString::fromUtf8(kProfileOrganisation),
+                     QString::fromUtf8(kProfileApplication));
+}
+
+// A small drawn icon for the toolbar buttons that have no standard picture.
+QIcon DrawnIcon(int id) {
+    QPixmap pixmap(18, 18);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(40, 40, 40), 1));
+    switch (id) {
+        case kCmdShowReport:  // a table
+            p.drawRect(2, 3, 13, 12);
+            for (int y = 6; y < 15; y += 3)
+                p.drawLine(2, y, 15, y);
+            p.drawLine(7, 3, 7, 15);
+            break;
+        case kCmdDrawCurves:  // a curve over axes
+            p.drawLine(2, 2, 2, 15);
+            p.drawLine(2, 15, 16, 15);
+            p.setPen(QPen(QColor(0, 0, 255), 1.5));
+            p.drawPolyline(QPolygon({QPoint(3, 12), QPoint(7, 6), QPoint(10, 10), QPoint(15, 3)}));
+            break;
+        case kCmdCurveSettings:  // curve and a slider
+            p.drawLine(2, 15, 16, 15);
+            p.setPen(QPen(QColor(255, 0, 0), 1.5));
+            p.drawPolyline(QPolygon({QPoint(2, 11), QPoint(7, 5), QPoint(11, 9), QPoint(16, 4)}));
+            p.setPen(QPen(QColor(40, 40, 40), 1));
+            p.drawRect(6, 12, 4, 5);
+            break;
+        case kCmdTextEdit:  // "T"
+            p.setFont(QFont(QStringLiteral("Sans"), 11, QFont::Bold));
+            p.drawText(QRect(0, 0, 18, 18), Qt::AlignCenter, QStringLiteral("T"));
+            break;
+        case kCmdCurvePrint:  // printer with a curve
+        case kCmdFilePrint:   // printer
+            p.drawRect(4, 2, 10, 5);
+            p.drawRect(2, 7, 14, 6);
+            p.drawRect(4, 11, 10, 5);
+            if (id == kCmdCurvePrint) {
+                p.setPen(QPen(QColor(0, 0, 255), 1));
+                p.drawPolyline(
+                    QPolygon({QPoint(5, 15), QPoint(8, 12), QPoint(10, 14), QPoint(13, 12)}));
+            }
+            break;
+        case kCmdEditCut:  // scissors
+            p.drawEllipse(2, 11, 5, 5);
+            p.drawEllipse(11, 11, 5, 5);
+            p.drawLine(6, 11, 13, 2);
+            p.drawLine(12, 11, 5, 2);
+            break;
+        case kCmdEditCopy:  // two sheets
+            p.setBrush(Qt::white);
+            p.drawRect(2, 2, 9, 11);
+            p.drawRect(7, 5, 9, 11);
+            break;
+        case kCmdEditPaste:  // a clipboard with a sheet
+            p.setBrush(QColor(200, 170, 110));
+            p.drawRect(2, 3, 11, 13);
+            p.setBrush(Qt::white);
+            p.drawRect(8, 7, 8, 10);
+            break;
+        default:
+            break;
+    }
+    return QIcon(pixmap);
+}
+
+QIcon IconFor(int id, QStyle* style) {
+    switch (id) {
+        case kCmdFileOpen:
+            return style->standardIcon(QStyle::SP_DialogOpenButton);
+        case kCmdFileSave:
+            return style->standardIcon(QStyle::SP_DialogSaveButton);
+        case kCmdAppAbout:
+            return style->standardIcon(QStyle::SP_MessageBoxInformation);
+        default:
+            return DrawnIcon(id);
+    }
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CHistavueApp* app) : app_(app), mdi_(new QMdiArea(this)) {
+    setWindowTitle(QString::fromUtf8(kAppCaption));
+    setCentralWidget(mdi_);
+    mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    CreateActions();
+    CreateToolBar();
+    CreateStatusBar();
+    BuildMenus();
+    UpdateCommands();
+    connect(mdi_, &QMdiArea::subWindowActivated, this, [this] {
+        BuildMenus();
+        UpdateCommands();
+        UpdateCaption();
+    });
+    if (DocumentManager* docs = app_->Documents()) {
+        connect(docs, &DocumentManager::DocumentsChanged, this, [this] {
+            BuildMenus();
+            UpdateCommands();
+            UpdateCaption();
+        });
+        connect(docs, &DocumentManager::RecentFilesChanged, this, [this] { BuildMenus(); });
+    }
+}
+
+CMainFrame::~CMainFrame() = default;
+
+QAction* CMainFrame::MakeAction(int id) {
+    const CommandInfo* info = FindCommand(id);
+    auto* action = new QAction(QString::fromUtf8(info->text), this);
+    action->setData(id);
+    action->setStatusTip(QString::fromUtf8(info->prompt));
+    if (info->tip != nullptr)
+        action->setToolTip(QString::fromUtf8(info->tip));
+    if (!info->keys.isEmpty()) {
+        action->setShortcuts(info->keys);
+        action->setShortcutContext(Qt::ApplicationShortcut);
+    }
+    action->setIcon(IconFor(id, style()));
+    action->setIconVisibleInMenu(false);
+    actions_.insert(id, action);
+    return action;
+}
+
+void CMainFrame::CreateActions() {
+    for (const CommandInfo& info : CommandTable()) {
+        if (info.id == kCmdNextPane || info.id == kCmdPrevPane) {
+            continue;  // there are no split windows, so there is no pane to move to
+        }
+        MakeAction(info.id);
+    }
+    DocumentManager* docs = app_->Documents();
+    auto on = [this](int id, auto handler) {
+        connect(actions_.value(id), &QAction::triggered, this, handler);
+    };
+    on(kCmdFileNew, [docs] {
+        if (docs != nullptr)
+            docs->NewDocument();
+    });
+    on(kCmdFileOpen, [this] { OnFileOpen(); });
+    on(kCmdOpenPlainCsv, [this] { OnOpenPlainCsv(); });
+    on(kCmdFileClose, [this] { OnFileClose(); });
+    on(kCmdFileSave, [this] { OnFileSave(); });
+    on(kCmdFileSaveAs, [this] { OnFileSaveAs(); });
+    on(kCmdExportPlainCsv, [this] { OnExportPlainCsv(); });
+    on(kCmdFilePrintSetup, [this] { OnPrintSetup(); });
+    on(kCmdSettings, [this] { OnSettings(); });
+    on(kCmdAppExit, [this] { close(); });
+    on(kCmdShowReport, [this] { OnShowReport(); });
+    on(kCmdWindowNew, [this] { OnWindowNew(); });
+    on(kCmdWindowCascade, [this] { mdi_->cascadeSubWindows(); });
+    on(kCmdWindowTile, [this] { mdi_->tileSubWindows(); });
+    on(kCmdWindowArrange, [this] { OnWindowArrange(); });
+    on(kCmdAppAbout, [this] { OnAbout(); });
+
+    QAction* toolbarToggle = actions_.value(kCmdViewToolbar);
+    toolbarToggle->setCheckable(true);
+    toolbarToggle->setChecked(true);
+    QAction* statusToggle = actions_.value(kCmdViewStatusBar);
+    statusToggle->setCheckable(true);
+    statusToggle->setChecked(true);
+    connect(statusToggle, &QAction::toggled, this,
+            [this](bool on) { statusBar()->setVisible(on); });
+    actions_.value(kCmdViewDataList)->setCheckable(true);
+
+    for (int i = 0; i < DocumentManager::kRecentFiles; ++i) {
+        auto* action = new QAction(this);
+        connect(action, &QAction::triggered, this, [this, action] {
+            if (DocumentManager* d = app_->Documents())
+                d->OpenDocumentFile(action->data().toString());
+        });
+        recentActions_.append(action);
+    }
+}
+
+void CMainFrame::CreateToolBar() {
+    toolbar_ = addToolBar(QStringLiteral("Standard"));
+    toolbar_->setObjectName(QStringLiteral("toolbar59392"));
+    toolbar_->setIconSize(QSize(18, 18));
+    toolbar_->setAllowedAreas(Qt::AllToolBarAreas);
+    for (int id : ToolbarButtons()) {
+        if (id == 0) {
+            toolbar_->addSeparator();
+        } else {
+            toolbar_->addAction(actions_.value(id));
+        }
+    }
+    QAction* toggle = actions_.value(kCmdViewToolbar);
+    connect(toggle, &QAction::toggled, toolbar_, &QToolBar::setVisible);
+    connect(toolbar_, &QToolBar::visibilityChanged, toggle, &QAction::setChecked);
+}
+
+void CMainFrame::CreateStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("statusbar59393"));
+    bar->showMessage(QString::fromUtf8(kIdlePrompt));
+    connect(bar, &QStatusBar::messageChanged, bar, [bar](const QString& text) {
+        if (text.isEmpty())
+            bar->showMessage(QString::fromUtf8(kIdlePrompt));
+    });
+}
+
+void CMainFrame::BuildMenus() {
+    const bool withDocument = ActiveView() != nullptr;
+    menusWithDocument_ = withDocument;
+    QMenuBar* bar = menuBar();
+    bar->clear();
+    auto add = [this](QMenu* menu, int id) { menu->addAction(actions_.value(id)); };
+
+    QMenu* file = bar->addMenu(QString::fromUtf8(kMenuFile));
+    add(file, kCmdFileOpen);
+    add(file, kCmdOpenPlainCsv);
+    add(file, kCmdFileClose);
+    if (withDocument) {
+        add(file, kCmdFileSave);
+        add(file, kCmdFileSaveAs);
+        add(file, kCmdExportPlainCsv);
+        file->addSeparator();
+        add(file, kCmdFilePrint);
+        add(file, kCmdCurvePrint);
+        add(file, kCmdFilePrintPreview);
+    }
+    file->addSeparator();
+    add(file, kCmdFilePrintSetup);
+    file->addSeparator();
+    add(file, kCmdSettings);
+    add(file, kCmdQuery);
+    file->addSeparator();
+    const QStringList recent = app_->Documents() ? app_->Documents()->RecentFiles() : QStringList();
+    if (recent.isEmpty()) {
+        QAction* placeholder = actions_.value(kCmdFileMru);
+        placeholder->setEnabled(false);
+        file->addAction(placeholder);
+    } else {
+        for (int i = 0; i < recent.size() && i < recentActions_.size(); ++i) {
+            QAction* a = recentActions_[i];
+            a->setText(
+                QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(recent[i])));
+            a->setData(recent[i]);
+            a->setStatusTip(QString::fromUtf8(FindCommand(kCmdFileMru)->prompt));
+            file->addAction(a);
+        }
+    }
+    file->addSeparator();
+    add(file, kCmdAppExit);
+
+    if (withDocument) {
+        QMenu* edit = bar->addMenu(QString::fromUtf8(kMenuEdit));
+        add(edit, kCmdEditUndo);
+        edit->addSeparator();
+        add(edit, kCmdEditCut);
+        add(edit, kCmdEditCopy);
+        add(edit, kCmdEditPaste);
+    }
+
+    QMenu* view = bar->addMenu(QString::fromUtf8(kMenuView));
+    add(view, kCmdViewToolbar);
+    add(view, kCmdViewStatusBar);
+    QAction* dataList = actions_.value(kCmdViewDataList);
+    dataList->setText(QString::fromUtf8(withDocument ? FindCommand(kCmdViewDataList)->text
+                                                     : kDataListTextNoDocument));
+    view->addAction(dataList);
+    if (withDocument) {
+        add(view, kCmdDrawCurves);
+        add(view, kCmdRestoreCurves);
+        add(view, kCmdCurveSettings);
+        add(view, kCmdShowReport);
+        add(view, kCmdTextEdit);
+
+        QMenu* window = bar->addMenu(QString::fromUtf8(kMenuWindow));
+        add(window, kCmdWindowNew);
+        add(window, kCmdWindowCascade);
+        add(window, kCmdWindowTile);
+        add(window, kCmdWindowArrange);
+    }
+
+    QMenu* help = bar->addMenu(QString::fromUtf8(kMenuHelp));
+    add(help, kCmdAppAbout);
+}
+
+void CMainFrame::UpdateCommands() {
+    const bool doc = ActiveView() != nullptr;
+    for (int id :
+         {kCmdFileClose, kCmdFileSave, kCmdFileSaveAs, kCmdExportPlainCsv, kCmdOpenPlainCsv,
+          kCmdShowReport, kCmdWindowNew, kCmdWindowCascade, kCmdWindowTile, kCmdWindowArrange}) {
+        actions_.value(id)->setEnabled(doc);
+    }
+    // Commands whose features are not in this build yet stay visible and disabled.
+    for (int id : {kCmdFilePrint, kCmdCurvePrint, kCmdFilePrintPreview, kCmdQuery, kCmdViewDataList,
+                   kCmdDrawCurves, kCmdRestoreCurves, kCmdCurveSettings, kCmdTextEdit, kCmdEditUndo,
+                   kCmdEditCut, kCmdEditCopy, kCmdEditPaste}) {
+        actions_.value(id)->setEnabled(false);
+    }
+}
+
+void CMainFrame::UpdateCaption() {
+    CHistavueDoc* doc = ActiveDocument();
+    QString caption = QString::fromUtf8(kAppCaption);
+    if (doc != nullptr) {
+        caption += QStringLiteral(" - ") + doc->Title();
+    }
+    setWindowTitle(caption);
+}
+
+CHistavueView* CMainFrame::ActiveView() const {
+    auto* child = qobject_cast<CChildFrame*>(mdi_->activeSubWindow());
+    if (child == nullptr) {
+        // Without focus (at start-up, or offscreen) the top window still counts as active.
+        const QList<QMdiSubWindow*> list = mdi_->subWindowList(QMdiArea::StackingOrder);
+        if (!list.isEmpty())
+            child = qobject_cast<CChildFrame*>(list.back());
+    }
+    return child != nullptr ? child->View() : nullptr;
+}
+
+CHistavueDoc* CMainFrame::ActiveDocument() const {
+    CHistavueView* view = ActiveView();
+    return view != nullptr ? view->Document() : nullptr;
+}
+
+void CMainFrame::AddView(CHistavueView* view) {
+    auto* child = new CChildFrame(view, app_->Documents());
+    CHistavueDoc* doc = view->Document();
+    const int windows = doc != nullptr ? static_cast<int>(doc->Views().size()) : 1;
+    QString title = doc != nullptr ? doc->Title() : QString();
+    if (windows > 1) {
+        title += QStringLiteral(":%1").arg(windows);
+    }
+    child->setWindowTitle(title);
+    mdi_->addSubWindow(child);
+    child->resize(qMax(480, mdi_->width() * 3 / 4), qMax(320, mdi_->height() * 3 / 4));
+    child->show();
+    mdi_->setActiveSubWindow(child);
+    BuildMenus();
+    UpdateCommands();
+    UpdateCaption();
+}
+
+void CMainFrame::ActivateView(CHistavueView* view) {
+    for (QMdiSubWindow* w : mdi_->subWindowList()) {
+        auto* child = qobject_cast<CChildFrame*>(w);
+        if (child != nullptr && child->View() == view) {
+            if (child->isMinimized())
+                child->showNormal();
+            mdi_->setActiveSubWindow(child);
+            return;
+        }
+    }
+}
+
+void CMainFrame::OnFileOpen() {
+    const QString path = UiServices::Get().OpenFileName(this, QString::fromUtf8("打开"),
+                                                        QString::fromUtf8(kRecordFilter));
+    if (!path.isEmpty() && app_->Documents() != nullptr) {
+        app_->Documents()->OpenDocumentFile(path);
+    }
+}
+
+void CMainFrame::OnOpenPlainCsv() {
+    if (ActiveDocument() == nullptr) {
+        return;  // the command belongs to an open document
+    }
+    const QString path = UiServices::Get().OpenFileName(this, QString::fromUtf8("打开正常csv"),
+                                                        QString::fromUtf8(kPlainFilter));
+    if (path.isEmpty() || app_->Documents() == nullptr) {
+        return;
+    }
+    CHistavueDoc::OpenPlainScope plain;
+    app_->Documents()->OpenDocumentFile(path);
+}
+
+void CMainFrame::OnFileClose() {
+    CHistavueDoc* doc = ActiveDocument();
+    if (doc == nullptr) {
+        return;
+    }
+    for (QMdiSubWindow* w : mdi_->subWindowList()) {
+        auto* child = qobject_cast<CChildFrame*>(w);
+        if (child != nullptr && child->View()->Document() == doc) {
+            child->close();
+        }
+    }
+}
+
+void CMainFrame::OnFileSave() {
+    CHistavueDoc* doc = ActiveDocument();
+    if (doc != nullptr && !doc->SaveToPath(doc->PathName())) {
+        UiServices::Get().Message(this,
+                                  QString::fromUtf8("无法保存文件：\n%1").arg(doc->PathName()),
+                                  UiServices::Icon::kExclamation);
+    }
+}
+
+void CMainFrame::OnFileSaveAs() {
+    CHistavueDoc* doc = ActiveDocument();
+    if (doc == nullptr) {
+        return;
+    }
+    const QString path = UiServices::Get().SaveFileName(
+        this, QString::fromUtf8("另存为"), QString::fromUtf8(kRecordFilter), QStringLiteral("csv"));
+    if (!path.isEmpty() && !doc->SaveToPath(path)) {
+        UiServices::Get().Message(
+            this, QString::fromUtf8("无法保存文件：\n%1").arg(QDir::toNativeSeparators(path)),
+            UiServices::Icon::kExclamation);
+    }
+}
+
+void CMainFrame::OnExportPlainCsv() {
+    CHistavueDoc* doc = ActiveDocument();
+    if (doc == nullptr) {
+        return;
+    }
+    const QString path =
+        UiServices::Get().SaveFileName(this, QString::fromUtf8("存为正常csv"),
+                                       QString::fromUtf8(kPlainFilter), QStringLiteral("csv"));
+    if (!path.isEmpty() && doc->ExportPlainCsv(path)) {
+        UiServices::Get().Message(this, QString::fromUtf8(kPlainCsvDoneMessage),
+                                  UiServices::Icon::kInformation);
+    }
+}
+
+void CMainFrame::OnPrintSetup() {
+    static QPrinter printer(QPrinter::HighResolution);
+    QPageSetupDialog dialog(&printer, this);
+    dialog.exec();
+}
+
+void CMainFrame::OnSettings() {
+    CDataSetting dialog(this);
+    dialog.exec();
+}
+
+void CMainFrame::OnShowReport() {
+    if (CHistavueView* view = ActiveView())
+        view->ShowReport();
+}
+
+void CMainFrame::OnWindowNew() {
+    if (app_->Documents() != nullptr)
+        app_->Documents()->NewWindow(ActiveDocument());
+}
+
+void CMainFrame::OnWindowArrange() {
+    // Minimised windows line up along the bottom edge, left to right.
+    int x = 0;
+    for (QMdiSubWindow* w : mdi_->subWindowList()) {
+        if (!w->isMinimized())
+            continue;
+        const QSize size = w->size();
+        w->move(x, mdi_->viewport()->height() - size.height());
+        x += size.width();
+    }
+}
+
+void CMainFrame::OnAbout() {
+    QMessageBox::about(
+        this, QString::fromUtf8("关于 Histavue"),
+        QString::fromUtf8("<b>Histavue</b> 版本 %1<br><br>操作面板数据记录与报警记录查看器。")
+            .arg(QStringLiteral(HISTAVUE_VERSION)));
+}
+
+void CMainFrame::RestorePlacement() {
+    QSettings profile = Profile();
+    const QByteArray geometry = profile.value(QStringLiteral("Settings/MainWindow")).toByteArray();
+    if (geometry.isEmpty() || !restoreGeometry(geometry)) {
+        resize(1100, 720);
+    }
+}
+
+void CMainFrame::SavePlacement() const {
+    QSettings profile = Profile();
+    profile.setValue(QStringLiteral("Settings/MainWindow"), saveGeometry());
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    SavePlacement();
+    mdi_->closeAllSubWindows();
+    QMainWindow::closeEvent(event);
+}

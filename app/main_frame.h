@@ -1,0 +1,75 @@
+// The main window: menus (one set without a document, a fuller one with), the toolbar, the
+// status bar and the area holding the document windows.
+#pragma once
+
+#include <QHash>
+#include <QMainWindow>
+
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+class CHistavueApp;
+class CHistavueDoc;
+class CHistavueView;
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+  public:
+    explicit CMainFrame(CHistavueApp* app);
+    ~CMainFrame() override;
+
+    // The action of a command id (see res/commands.h), or null.
+    QAction* Action(int id) const { return actions_.value(id); }
+    QMdiArea* MdiArea() const { return mdi_; }
+    QToolBar* ToolBar() const { return toolbar_; }
+
+    CHistavueView* ActiveView() const;
+    CHistavueDoc* ActiveDocument() const;
+
+    // Puts a view into a new document window and activates it.
+    void AddView(CHistavueView* view);
+    void ActivateView(CHistavueView* view);
+
+    // Window placement kept between runs.
+    void RestorePlacement();
+    void SavePlacement() const;
+
+    // Command handlers, public so that tests can drive them directly.
+    void OnFileOpen();
+    void OnOpenPlainCsv();
+    void OnFileClose();
+    void OnFileSave();
+    void OnFileSaveAs();
+    void OnExportPlainCsv();
+    void OnPrintSetup();
+    void OnSettings();
+    void OnShowReport();
+    void OnWindowNew();
+    void OnWindowArrange();
+    void OnAbout();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void CreateActions();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void BuildMenus();
+    void UpdateCommands();
+    void UpdateCaption();
+    QAction* MakeAction(int id);
+
+    CHistavueApp* app_;
+    QMdiArea* mdi_;
+    QToolBar* toolbar_ = nullptr;
+    QHash<int, QAction*> actions_;
+    QList<QAction*> recentActions_;
+    bool menusWithDocument_ = false;
+};
+
+// The completion message of the plain CSV export.
+extern const char kPlainCsvDoneMessage[];

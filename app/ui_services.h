@@ -1,0 +1,29 @@
+// The modal exchanges with the user — message boxes, Yes/No questions, file dialogs — behind one
+// small interface, so that tests read the exact texts and answer without a person.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+class UiServices {
+  public:
+    enum class Icon { kInformation, kExclamation, kError };
+
+    virtual ~UiServices() = default;
+
+    // A message box with an OK button.
+    virtual void Message(QWidget* parent, const QString& text, Icon icon) = 0;
+    // A question with Yes and No buttons; true for Yes.
+    virtual bool AskYesNo(QWidget* parent, const QString& text) = 0;
+    // File dialogs; an empty result means the user cancelled. filter is in Qt's form.
+    virtual QString OpenFileName(QWidget* parent, const QString& caption,
+                                 const QString& filter) = 0;
+    virtual QString SaveFileName(QWidget* parent, const QString& caption, const QString& filter,
+                                 const QString& defaultSuffix) = 0;
+
+    // The services in use (the real dialogs unless a test installed others).
+    static UiServices& Get();
+    // Installs services (not owned); null restores the real dialogs.
+    static void Install(UiServices* services);
+};

@@ -1,0 +1,100 @@
+#include "curve_settings.h"
+
+#include <cstring>
+
+const RgbColor CurveColorTable[kCurveColorCount] = {
+    {0, 0, 255},     {255, 0, 0},     {0, 255, 0},    {0, 64, 192},    {192, 0, 64},
+    {128, 0, 128},   {0, 128, 128},   {128, 0, 0},    {0, 128, 0},     {128, 128, 0},
+    {0, 0, 128},     {64, 64, 0},     {0, 64, 64},    {255, 0, 255},   {0, 255, 255},
+    {64, 0, 0},      {0, 64, 0},      {0, 0, 64},     {192, 192, 192}, {128, 128, 128},
+    {64, 0, 64},     {64, 128, 0},    {0, 64, 128},   {128, 0, 64},    {64, 192, 0},
+    {192, 192, 192}, {128, 128, 128}, {192, 128, 64}, {64, 192, 64},   {255, 255, 255},
+    {0, 0, 0},       {255, 255, 0},
+};
+
+const LineTypeEntry CurveLineTypeTable[kCurveLineTypeCount] = {
+    {PenStyle::kSolid, 1},   {PenStyle::kDash, 1},       {PenStyle::kDot, 1},
+    {PenStyle::kDashDot, 1}, {PenStyle::kDashDotDot, 1}, {PenStyle::kSolid, 2},
+    {PenStyle::kSolid, 4},
+};
+
+bool IsValidUtf8(const char* text, size_t length) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text);
+    size_t i = 0;
+    while (i < length) {
+        const unsigned char c = p[i];
+        size_t n = 0;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if (c >= 0xC2 && c <= 0xDF) {
+            n = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            n = 2;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            n = 3;
+        } else {
+            return false;
+        }
+        if (i + n >= length) {
+            return false;
+        }
+        for (size_t k = 1; k <= n; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80)
+                return false;
+        }
+        i += n + 1;
+    }
+    return true;
+}
+
+size_t DoubleByteSafeLength(const char* text, size_t length, size_t maxBytes) {
+    size_t i = 0;
+    const size_t limit = length < maxBytes ? length : maxBytes;
+    if (IsValidUtf8(text, length)) {
+        // UTF-8 text is cut before a lead byte, never inside a sequence.
+        i = limit;
+        while (i > 0 && i < length && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
+            --i;
+        return i;
+    }
+    while (i < limit) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const size_t width = c >= 0x81 && c <= 0xFE && i + 1 < length ? 2 : 1;
+        if (i + width > limit) {
+            break;
+        }
+        i += width;
+    }
+    return i;
+}
+
+void CurveChannel::SetName(const std::string& text) {
+    const size_t n = DoubleByteSafeLength(text.data(), text.size(), kChannelNameMax);
+    std::memcpy(name, text.data(), n);
+    name[n] = '\0';
+}
+
+CurveChannel* CurveSettings::FindByIndex(int32_t i) {
+    for (CurveChannel& c : channels) {
+        if (c.index == i)
+            return &c;
+    }
+    return nullptr;
+}
+
+const CurveChannel* CurveSettings::FindByIndex(int32_t i) const {
+    for (const CurveChannel& c : channels) {
+        if (c.index == i)
+            return &c;
+    }
+    return nullptr;
+}
+
+CurveChannel* CurveSettings::FindByName(const std::string& name) {
+    for (CurveChannel& c : channels) {
+        if (name == c.name)
+            return &c;
+    }
+    return nullptr;
+}

@@ -1,0 +1,100 @@
+// The per-view settings of the historic-curve display: title and remark, one entry per data
+// channel (name, shown or not, colour, line type), the chart's look, and the plotted time range
+// and interval with the counts derived from them. A plain record: the view fills it when a
+// document loads, the dialogs edit it in place, the curve view reads it.
+#pragma once
+
+#include <cstdint>
+#include <list>
+#include <string>
+#include <vector>
+
+#include "calendar_time.h"
+
+// One plotted point of a shown channel.
+struct CurvePoint {
+    int32_t channelOrdinal = 0;  // position of the channel in CurveSettings::channels
+    int32_t pointNumber = 0;     // 0-based index in its series
+    float value = 0.0f;          // the cell as a decimal number; 0 when it is not one
+    CalendarTime time;           // the row's time; all zero when the cell is empty
+};
+
+// Longest channel name in bytes (the name field holds 32 bytes with its terminator).
+constexpr size_t kChannelNameMax = 31;
+
+struct CurveChannel {
+    char name[kChannelNameMax + 1] = {0};
+    int32_t index = 0;       // 0-based data column
+    int32_t showIndex = -1;  // ordinal among the shown channels, -1 when hidden
+    int32_t colorIndex = 0;  // into CurveColorTable
+    int32_t lineType = 0;    // into CurveLineTypeTable
+    int32_t show = 1;        // 1 = drawn
+    std::vector<CurvePoint> points;
+
+    // Sets the name, cut to kChannelNameMax bytes without splitting a double-byte character.
+    void SetName(const std::string& text);
+    std::string Name() const { return name; }
+};
+
+struct CurveSettings {
+    std::string title;
+    std::string remark;
+    int32_t shownCount = 0;
+    int32_t channelCount = 0;
+    int32_t backgroundColor = 29;
+    int32_t gridMode = 0;   // 0 X and Y, 1 Y only, 2 X only, 3 none
+    int32_t yAxisMode = 0;  // 0 automatic, 1 manual
+    double yMin = 0.0;
+    double yMax = 100.0;
+    int32_t yGridMode = 1;  // 0 automatic, 1 manual
+    double yGridInterval = 4.0;
+    CalendarTime queryStart;
+    CalendarTime queryEnd;
+    int32_t sourceInterval = 1;  // seconds between records of the document
+    int32_t queryInterval = 1;   // plotting interval, 1..86400
+    int32_t queryChanged = 1;
+    int32_t rowCount = 0;
+    int32_t pointCount = 0;
+    int32_t pointStride = 1;
+    int32_t rowStep = 1;
+    int32_t firstRow = 0;
+    int32_t lastRow = 0;
+    CalendarTime listEnd;
+    CalendarTime listStart;
+    std::list<CurveChannel> channels;  // in ascending index order
+
+    // The first channel whose index is i, or null.
+    CurveChannel* FindByIndex(int32_t i);
+    const CurveChannel* FindByIndex(int32_t i) const;
+    // The first channel whose name equals name byte for byte, or null.
+    CurveChannel* FindByName(const std::string& name);
+};
+
+struct RgbColor {
+    uint8_t r;
+    uint8_t g;
+    uint8_t b;
+};
+
+// The 32 colours of curves, backgrounds and colour boxes (entries 25 and 26 repeat 18 and 19).
+constexpr int kCurveColorCount = 32;
+extern const RgbColor CurveColorTable[kCurveColorCount];
+
+enum class PenStyle { kSolid, kDash, kDot, kDashDot, kDashDotDot };
+
+struct LineTypeEntry {
+    PenStyle style;
+    int width;  // pixels
+};
+
+// The 7 line types of curves: thin solid, dash, dot, dash-dot, dash-dot-dot, medium, thick.
+constexpr int kCurveLineTypeCount = 7;
+extern const LineTypeEntry CurveLineTypeTable[kCurveLineTypeCount];
+
+// True when text is well-formed UTF-8.
+bool IsValidUtf8(const char* text, size_t length);
+
+// Length of the longest prefix of text[0, maxBytes) that does not end inside a character: of a
+// UTF-8 sequence when the text is UTF-8, else of a double-byte character of the Chinese code page
+// (lead bytes 0x81..0xFE take the next byte with them).
+size_t DoubleByteSafeLength(const char* text, size_t length, size_t maxBytes);

@@ -1,0 +1,158 @@
+#include "curve_init.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+bool FastDigits(const char* p, int n, int* out) {
+    int v = 0;
+    for (int i = 0; i < n; ++i) {
+        if (p[i] < '0' || p[i] > '9')
+            return false;
+        v = v * 10 + (p[i] - '0');
+    }
+    *out = v;
+    return true;
+}
+
+bool CellFileTime(const RecordTable& table, int32_t row, uint64_t* fileTime) {
+    CalendarTime t;
+    return ParseRowTime(table.Cell(row, 0), &t) && CalendarToFileTime(t, fileTime);
+}
+
+}  // namespace
+
+bool ParseRowTime(std::string_view cell, CalendarTime* time) {
+    int v[6] = {0, 0, 0, 0, 0, 0};
+    const char* p = cell.data();
+    // The recorder's own form first; anything else goes through sscanf's rules.
+    const bool canonical = cell.size() == 19 && p[4] == '-' && p[7] == '-' && p[10] == ' ' &&
+                           p[13] == ':' && p[16] == ':' && FastDigits(p, 4, &v[0]) &&
+                           FastDigits(p + 5, 2, &v[1]) && FastDigits(p + 8, 2, &v[2]) &&
+                           FastDigits(p + 11, 2, &v[3]) && FastDigits(p + 14, 2, &v[4]) &&
+                           FastDigits(p + 17, 2, &v[5]);
+    if (!canonical) {
+        char buf[64];
+        const size_t n = cell.size() < sizeof buf - 1 ? cell.size() : sizeof buf - 1;
+        std::memcpy(buf, cell.data(), n);
+        buf[n] = '\0';
+        if (std::sscanf(buf, "%4d-%2d-%2d %2d:%2d:%2d", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5]) !=
+            6) {
+            return false;
+        }
+    }
+    for (int x : v) {
+        if (x < 0 || x > 65535)
+            return false;
+    }
+    CalendarTime t;
+    t.year = static_cast<uint16_t>(v[0]);
+    t.month = static_cast<uint16_t>(v[1]);
+    t.day = static_cast<uint16_t>(v[2]);
+    t.hour = static_cast<uint16_t>(v[3]);
+    t.minute = static_cast<uint16_t>(v[4]);
+    t.second = static_cast<uint16_t>(v[5]);
+    if (!IsValidCalendarTime(t)) {
+        return false;
+    }
+    *time = t;
+    return true;
+}
+
+int32_t EstimateRecordInterval(const RecordTable& table) {
+    uint64_t previous = 0;
+    CellFileTime(table, 0, &previous);
+    int64_t minimum = INT64_MAX;
+    int64_t sum = 0;
+    int64_t count = 0;
+    for (int32_t k = 0; k < 50; ++k) {
+        uint64_t next = previous;
+        CellFileTime(table, k + 1, &next);
+        if (next >= previous) {
+            const int64_t gap = static_cast<int64_t>((next - previous) / kFileTimeUnitsPerSecond);
+            if (gap < minimum)
+                minimum = gap;
+            if (gap >= 1) {
+                sum += gap;
+                ++count;
+            }
+        }
+        previous = next;
+    }
+    if (count == 0 || sum / count == 0) {
+        return 1;
+    }
+    const int64_t mean = sum / count;
+    const int64_t interval = minimum > 0 && minimum <= mean ? minimum : mean;
+    return interval > INT32_MAX ? INT32_MAX : static_cast<int32_t>(interval);
+}
+
+int32_t RowForTime(const RecordTable& table, int32_t rowCount, const CalendarTime& listStart,
+                   const CalendarTime& listEnd, const CalendarTime& t) {
+    uint64_t at = 0;
+    uint64_t start = 0;
+    uint64_t end = 0;
+    CalendarToFileTime(t, &at);
+    CalendarToFileTime(listStart, &start);
+    CalendarToFileTime(listEnd, &end);
+    if (rowCount <= 0 || at <= start) {
+        return 0;
+    }
+    if (at >= end) {
+        return rowCount;
+    }
+    uint64_t here = 0;
+    bool haveHere = CellFileTime(table, 0, &here);
+    for (int32_t k = 0; k + 1 < rowCount; ++k) {
+        uint64_t next = 0;
+        const bool haveNext = CellFileTime(table, k + 1, &next);
+        if (haveHere && haveNext && here <= at && at <= next) {
+            return k;
+        }
+        here = next;
+        haveHere = haveNext;
+    }
+    return 0;
+}
+
+void InitCurveSettings(CurveSettings* s, const RecordTable& table) {
+    s->channels.clear();
+    s->title = table.Title();
+    const auto& names = table.ChannelNames();
+    s->channelCount = table.ColumnCount() > 0 ? table.ColumnCount() - 1 : 0;
+    s->shownCount = s->channelCount;
+    s->backgroundColor = 29;
+    s->gridMode = 0;
+    s->yAxisMode = 0;
+    s->yMin = 0.0;
+    s->yMax = 100.0;
+    s->yGridMode = 1;
+    s->yGridInterval = 4.0;
+    s->rowCount = table.RowCount();
+    CalendarTime first;
+    CalendarTime last;
+    ParseRowTime(table.Cell(0, 0), &first);
+    ParseRowTime(table.Cell(table.RowCount() - 1, 0), &last);
+    s->queryStart = s->listStart = first;
+    s->queryEnd = s->listEnd = last;
+    s->sourceInterval = EstimateRecordInterval(table);
+    s->queryInterval = s->sourceInterval;
+    s->queryChanged = 1;
+    s->pointCount = 0;
+    s->pointStride = 1;
+    s->rowStep = 1;
+    s->firstRow = 0;
+    s->lastRow = 0;
+    for (size_t i = 0; i < names.size(); ++i) {
+        CurveChannel c;
+        c.SetName(names[i]);
+        c.index = static_cast<int32_t>(i);
+        c.showIndex = c.index;
+        c.colorIndex = i < 32 ? c.index : 0;
+        c.lineType = i < 7 ? c.index : 0;
+        c.show = 1;
+        s->channels.push_back(std::move(c));
+    }
+}

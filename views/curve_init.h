@@ -1,0 +1,32 @@
+// Deriving the curve settings of a freshly loaded report: the record interval, the first and
+// last times, the row of a time, and the reset of every display setting.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "calendar_time.h"
+#include "curve_settings.h"
+#include "record_table.h"
+
+// Reads a time cell "YYYY-MM-DD hh:mm:ss" (fields as sscanf's %d reads them). False when the
+// cell does not hold six numbers in that form or they are not a valid time.
+bool ParseRowTime(std::string_view cell, CalendarTime* time);
+
+// Seconds between records, estimated from the first 50 pairs of neighbouring rows: the smallest
+// gap when it is positive and not above the mean of the positive gaps, else that mean; 1 when
+// no positive gap was seen. A row whose time cannot be read keeps the time of the row before it;
+// a pair that goes back in time is left out.
+int32_t EstimateRecordInterval(const RecordTable& table);
+
+// Row for a time between listStart and listEnd: 0 when there are no rows or the time is not
+// after listStart, rowCount when it is not before listEnd, else the first row k with
+// time(k) <= t <= time(k + 1) (0 when there is none).
+int32_t RowForTime(const RecordTable& table, int32_t rowCount, const CalendarTime& listStart,
+                   const CalendarTime& listEnd, const CalendarTime& t);
+
+// Rebuilds the settings for a loaded table: one channel per channel name, all shown, colour i
+// (i < 32, else 0) and line type i (i < 7, else 0), white background, both grids, automatic Y
+// range 0..100, manual Y grid of 4, the whole time range at the estimated interval. The remark
+// is kept.
+void InitCurveSettings(CurveSettings* settings, const RecordTable& table);

@@ -1,0 +1,89 @@
+// The in-memory record table of a report: the title line, the column captions and one row per
+// record line of a document text. Cells are not copied: the table keeps the document text and
+// one 32-bit offset per cell into it, so a million rows of twenty channels cost little more
+// than the file itself.
+//
+// Lines are cut into fields at ","; a line ends at "\n" or at the end of the text, and a "\r"
+// right before its end is not part of the last field. A NUL byte ends the line at once and drops
+// the field in progress. Fields are neither trimmed nor unquoted. Empty lines are skipped.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "text_buffer.h"
+
+class RecordTable {
+  public:
+    RecordTable() = default;
+
+    // Parses a whole document text into an empty table: line 1 is the title (taken whole), line
+    // 2 the header (column captions; the first is the time column's), every further line a row.
+    // False when the table is not empty, the text is empty, or the title or header is missing or
+    // empty. The table keeps a reference to the text.
+    bool LoadTable(std::shared_ptr<const TextBuffer> text);
+
+    // Called now and then while LoadTable parses, with the bytes parsed and the total.
+    using Progress = std::function<void(uint32_t done, uint32_t total)>;
+    void SetProgress(Progress progress) { progress_ = std::move(progress); }
+
+    // The text the table refers to (null before a load).
+    const std::shared_ptr<const TextBuffer>& Text() const { return text_; }
+
+    // Appends one column per field of a header line; the captions of all but the first also go
+    // to ChannelNames(). True when at least one column was appended. The bytes are copied.
+    bool ParseHeaderLine(const char* text, uint32_t length);
+
+    // Appends a row from a record line of the loaded text: the first field is the time cell,
+    // later fields fill columns 1, 2, ... while there are columns; surplus fields are dropped and
+    // missing ones stay empty. True when at least one field was stored. text must lie inside the
+    // text given to LoadTable.
+    bool ParseRecordLine(const char* text, uint32_t length);
+
+    // Captions of all columns joined with "," (each cut to 254 bytes), no line end.
+    std::string ColumnCaptions() const;
+
+    // Empties rows, columns, title and channel names; keeps remark and print header.
+    void Clear();
+
+    int32_t ColumnCount() const { return static_cast<int32_t>(captions_.size()); }
+    int32_t RowCount() const {
+        return static_cast<int32_t>(rowStart_.empty() ? 0 : rowStart_.size() - 1);
+    }
+
+    // Text of a cell; an absent row or column reads as empty.
+    std::string_view Cell(int32_t row, int32_t column) const;
+
+    const std::string& Caption(int32_t column) const;
+    void SetCaption(int32_t column, const std::string& caption);
+
+    const std::string& Title() const { return title_; }
+    void SetTitle(const std::string& title) { title_ = title; }
+    const std::string& Remark() const { return remark_; }
+    void SetRemark(const std::string& remark) { remark_ = remark; }
+    const std::string& PrintHeader() const { return printHeader_; }
+    void SetPrintHeader(const std::string& header) { printHeader_ = header; }
+    const std::vector<std::string>& ChannelNames() const { return channelNames_; }
+
+    // Bytes held for the cells and rows (not counting the shared text).
+    size_t IndexBytes() const;
+
+  private:
+    void ReserveFor(uint32_t position);
+
+    std::shared_ptr<const TextBuffer> text_;
+    Progress progress_;
+    std::string title_;
+    std::string remark_;
+    std::string printHeader_;
+    std::vector<std::string> captions_;
+    std::vector<std::string> channelNames_;
+    // Row r's fields start at cells_[rowStart_[r] + f]; the entry after a row's last field holds
+    // that field's end + 1, so a field ends one byte before the next entry.
+    std::vector<uint32_t> rowStart_;
+    std::vector<uint32_t> cells_;
+};

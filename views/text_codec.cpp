@@ -1,0 +1,40 @@
+#include "text_codec.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include "curve_settings.h"
+
+namespace {
+
+bool IsAscii(std::string_view bytes) {
+    for (char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+QString DecodeText(std::string_view bytes) {
+    const auto n = static_cast<qsizetype>(bytes.size());
+    if (IsAscii(bytes)) {
+        return QString::fromLatin1(bytes.data(), n);
+    }
+    if (IsValidUtf8(bytes.data(), bytes.size())) {
+        return QString::fromUtf8(bytes.data(), n);
+    }
+    QStringDecoder decoder("GB18030");
+    if (!decoder.isValid()) {
+        return QString::fromLocal8Bit(bytes.data(), n);
+    }
+    return decoder.decode(QByteArrayView(bytes.data(), n));
+}
+
+std::string EncodeText(const QString& text) {
+    QStringEncoder encoder("GB18030");
+    const QByteArray bytes =
+        encoder.isValid() ? QByteArray(encoder.encode(text)) : text.toLocal8Bit();
+    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
