@@ -6,6 +6,8 @@ packages=(
     cmake ninja-build g++ pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+    fonts-noto-cjk xvfb xauth
 )
 
 missing=()
