@@ -11,6 +11,14 @@
 //           spanning month and year boundaries and a leap day, with missing folders and gaps;
 //           and an alarm group with alarm text records.
 //   "bench" one 1-second group of 20 channels over 31 days.
-// Writes into outDir (created when missing). On failure returns false and says why in *error.
+// Writes into outDir (created when missing). Existing DL and AL trees of outDir (their names
+// matched without regard to ASCII case) are removed first; nothing else in outDir is touched.
+// On failure returns false and says why in *error.
 bool WriteSampleStore(const std::string& outDir, const std::string& preset, uint32_t seed,
                       std::string* error);
+
+// The bench store cut to its first `seconds` seconds (from 2024-01-01 00:00:00), for tests
+// that want bench-shaped data without writing the whole month. The "bench" preset is this
+// with 31 days.
+bool WriteBenchStore(const std::string& outDir, uint32_t seed, uint32_t seconds,
+                     std::string* error);

@@ -1,0 +1,156 @@
+// histavue-mkstore: writes a sample data root (the DL and AL log stores) for demos, tests and
+// benchmarks.
+//
+//   histavue-mkstore --out DIR [--preset demo|bench] [--seed N]
+//
+// Exit status: 0 done (one summary line on stdout), 1 the store could not be written (one line
+// on stderr), 2 bad command line (usage on stderr).
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "log_text_file.h"
+#include "sample_store.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kUsage[] =
+    "usage: histavue-mkstore --out DIR [--preset demo|bench] [--seed N]\n"
+    "  --out DIR       data root to write: DIR/DL and DIR/AL are replaced, nothing else\n"
+    "  --preset NAME   demo (default): a few MB of realistic groups and alarms;\n"
+    "                  bench: one 1-second group of 20 channels over 31 days\n"
+    "  --seed N        0 to 4294967295 (default 1); the same seed gives the same bytes\n";
+
+int Usage(const char* problem) {
+    if (problem != nullptr) {
+        std::fprintf(stderr, "histavue-mkstore: %s\n", problem);
+    }
+    std::fputs(kUsage, stderr);
+    return 2;
+}
+
+bool ParseSeed(const char* text, uint32_t* seed) {
+    if (*text == '\0') {
+        return false;
+    }
+    uint64_t v = 0;
+    for (const char* p = text; *p != '\0'; ++p) {
+        if (*p < '0' || *p > '9') {
+            return false;
+        }
+        v = v * 10 + static_cast<uint64_t>(*p - '0');
+        if (v > UINT32_MAX) {
+            return false;
+        }
+    }
+    *seed = static_cast<uint32_t>(v);
+    return true;
+}
+
+struct Totals {
+    uint64_t groups = 0;
+    uint64_t records = 0;
+    uint64_t bytes = 0;
+};
+
+// Adds up what one store folder holds: groups named in its root index, records (one 8-byte
+// index entry each) and bytes of all its files.
+bool CountStore(const fs::path& folder, Totals* totals) {
+    LogTextFile root;
+    if (root.Open((folder / "NewDLRoot.idx").string().c_str(), true)) {
+        const TextBuffer& text = root.Buffer();
+        uint32_t position = 0;
+        const char* line = nullptr;
+        uint32_t length = 0;
+        while (text.NextLine(&position, &line, &length)) {
+            if (std::memchr(line, '=', length) != nullptr) {
+                ++totals->groups;
+            }
+            position += length;
+        }
+        root.Close();
+    }
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        if (!it->is_regular_file(ec)) {
+            continue;
+        }
+        const uint64_t size = it->file_size(ec);
+        totals->bytes += size;
+        const std::string name = it->path().filename().string();
+        if (name != "NewDLRoot.idx" && name.size() > 4 &&
+            name.compare(name.size() - 4, 4, ".idx") == 0) {
+            totals->records += size / 8;
+        }
+    }
+    return !ec;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string out;
+    std::string preset = "demo";
+    uint32_t seed = 1;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "-h" || arg == "--help") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        std::string value;
+        const size_t eq = arg.find('=');
+        if (arg.compare(0, 2, "--") == 0 && eq != std::string::npos) {
+            value = arg.substr(eq + 1);
+            arg.resize(eq);
+        } else if (arg == "--out" || arg == "--preset" || arg == "--seed") {
+            if (i + 1 >= argc) {
+                return Usage((arg + " needs a value").c_str());
+            }
+            value = argv[++i];
+        } else {
+            return Usage(("unknown argument: " + arg).c_str());
+        }
+        if (arg == "--out") {
+            if (value.empty()) {
+                return Usage("--out needs a folder");
+            }
+            out = value;
+        } else if (arg == "--preset") {
+            if (value != "demo" && value != "bench") {
+                return Usage(("unknown preset: " + value).c_str());
+            }
+            preset = value;
+        } else if (arg == "--seed") {
+            if (!ParseSeed(value.c_str(), &seed)) {
+                return Usage(("bad seed: " + value).c_str());
+            }
+        } else {
+            return Usage(("unknown argument: " + arg).c_str());
+        }
+    }
+    if (out.empty()) {
+        return Usage("--out is required");
+    }
+
+    std::string error;
+    if (!WriteSampleStore(out, preset, seed, &error)) {
+        std::fprintf(stderr, "histavue-mkstore: %s\n", error.c_str());
+        return 1;
+    }
+    Totals totals;
+    if (!CountStore(fs::path(out) / "DL", &totals) || !CountStore(fs::path(out) / "AL", &totals)) {
+        std::fprintf(stderr, "histavue-mkstore: cannot read back the store in %s\n", out.c_str());
+        return 1;
+    }
+    std::printf("%s store in %s: groups %llu, records %llu, bytes %llu\n", preset.c_str(),
+                out.c_str(), static_cast<unsigned long long>(totals.groups),
+                static_cast<unsigned long long>(totals.records),
+                static_cast<unsigned long long>(totals.bytes));
+    return 0;
+}
