@@ -1,0 +1,89 @@
+#!/usr/bin/env python3
+"""Writes the small seed corpora of the fuzz targets into the folders beside this script."""
+import os
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def put(target, name, data):
+    folder = os.path.join(HERE, target)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(data)
+
+
+def root_index_seeds():
+    put("fuzz_root_index", "two_groups", b"Bench=1,1\nSlow=2,60\n")
+    put("fuzz_root_index", "all_depths", b"Y=1,1296000\n\n\nM=1A,43200\nD=3,1800\nH=4,1\n")
+    put("fuzz_root_index", "blanks_cr", "温度=3, 1800\r\nx=4 ,5\n=5,5\n".encode("gb18030"))
+    put("fuzz_root_index", "stops_early", b"A=1,1\nbad line\nB=2,2\n")
+    put("fuzz_root_index", "overflow", b"A=4294967295,4294967296\n")
+
+
+def key_prefix(count, year, month, day, hour):
+    return struct.pack("<5H", count, year, month, day, hour)
+
+
+def stem_seeds():
+    put("fuzz_stem", "nested_block", key_prefix(3, 2011, 5, 17, 10) + b"1A\\2011\\05\\17(3)")
+    put("fuzz_stem", "flat", key_prefix(2, 2012, 2, 29, 0) + b"1A-2011-05-17")
+    put("fuzz_stem", "year_only", key_prefix(0, 30827, 0, 0, 0) + b"2011")
+    put("fuzz_stem", "big_values", key_prefix(7, 65535, 13, 32, 24) + b"FFFFFFFF\\65535\\99(FF)")
+
+
+def record_block(year, month, day, hour, seconds, values):
+    lines = [b"Bench", b"Time,a,b,c"]
+    for s in seconds:
+        lines.append(b"%04d-%02d-%02d %02d:%02d:%02d,%s" % (
+            year, month, day, hour + s // 3600, s // 60 % 60, s % 60, values))
+    return b"\n".join(lines) + b"\n"
+
+
+def index_for(blocks_seconds, blocks_text):
+    out = b""
+    for block, (seconds, text) in enumerate(zip(blocks_seconds, blocks_text)):
+        offset = text.index(b"\n", text.index(b"\n") + 1) + 1
+        for s in seconds:
+            out += struct.pack("<II", s << 4, offset << 8 | block)
+            offset = text.index(b"\n", offset) + 1
+    return out
+
+
+def query_seed(name, flags, key, start_offset, span, interval, stop_after, index, block0,
+               block1):
+    y, m, d, h = key
+    header = struct.pack("<B4BiiIBBHH", flags, y, m, d, h, start_offset * 16, span * 16,
+                         interval, stop_after, 0, len(index), len(block0))
+    put("fuzz_folder_query", name, header + index + block0 + block1)
+
+
+def folder_query_seeds():
+    # An hour folder (depth 3) of 2011-05-17 10:00 with records every 10 s in two blocks.
+    s0 = list(range(0, 60, 10))
+    s1 = list(range(60, 120, 10))
+    b0 = record_block(2011, 5, 17, 10, s0, b"1.5,2,3")
+    b1 = record_block(2011, 5, 17, 10, s1, b"4,5,6")
+    index = index_for([s0, s1], [b0, b1])
+    both = 3 | 1 << 3 | 1 << 4
+    # Key bytes: year variant 0 (2011), month 1 + 4, day 1 + 16, hour 10.
+    key = (0, 4, 16, 10)
+    query_seed("hour_interval0", both, key, 5, 40, 0, 0, index, b0, b1)
+    query_seed("hour_interval25", both, key, 5, 40, 25, 0, index, b0, b1)
+    query_seed("hour_stop3", both | 1 << 5 | 1 << 6, key, 0, 200, 0, 3, index, b0, b1)
+    query_seed("missing_block1", 3 | 1 << 3, key, 0, 3600, 30, 0, index, b0, b1)
+    # A day folder (depth 2) whose index is synthesized from the line starts.
+    plan = bytes([0, 4, 10, 2, 10, 2, 10, 3, 200, 0x83])
+    query_seed("day_synth", 2 | 1 << 2 | 1 << 3 | 1 << 4, key, -100, 100000, 60, 0, plan, b0,
+               b1)
+    # A month folder with an impossible key (month 13) and a year folder of a leap year.
+    query_seed("month13", 1 | 1 << 3, (0, 12, 0, 0), -5000000, 9000000, 0, 0, index[:48], b0,
+               b"")
+    query_seed("year_leap", 0 | 1 << 3 | 1 << 4, (1, 0, 0, 0), 0, 40000000, 3600, 0, index,
+               b0, b1)
+
+
+if __name__ == "__main__":
+    root_index_seeds()
+    stem_seeds()
+    folder_query_seeds()
