@@ -54,13 +54,21 @@ int OpenFlags(OpenMode mode) {
     return O_RDONLY;
 }
 
+// O_NONBLOCK keeps the open of a FIFO or device that sits where a store file should be from
+// waiting for its other end; such files are refused once opened, and regular files get the
+// flag cleared again (ClearNonBlocking).
 int OpenNative(const std::string& path, OpenMode mode) {
-    int fd = open(path.c_str(), OpenFlags(mode) | O_CLOEXEC, 0644);
+    int fd = open(path.c_str(), OpenFlags(mode) | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0 && mode == OpenMode::kExistingReadWrite &&
         (errno == EACCES || errno == EROFS || errno == EPERM)) {
-        fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     }
     return fd;
+}
+
+bool ClearNonBlocking(int fd) {
+    const int flags = fcntl(fd, F_GETFL);
+    return flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
 }
 
 }  // namespace
@@ -120,7 +128,8 @@ int OpenExclusive(const std::string& storePath, OpenMode mode) {
         return -1;
     }
     struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flock(fd, LOCK_EX | LOCK_NB) != 0 ||
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !ClearNonBlocking(fd) ||
+        flock(fd, LOCK_EX | LOCK_NB) != 0 ||
         (mode == OpenMode::kCreateAlways && ftruncate(fd, 0) != 0)) {
         close(fd);
         return -1;
@@ -163,12 +172,12 @@ bool FileExists(const std::string& storePath) {
 bool CopyFile(const std::string& fromStorePath, const std::string& toStorePath, bool overwrite) {
     const std::string from = ResolveCase(NativePath(fromStorePath));
     const std::string to = ResolveCase(NativePath(toStorePath));
-    int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    int in = open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (in < 0) {
         return false;
     }
     struct stat st;
-    if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode) || !ClearNonBlocking(in)) {
         close(in);
         return false;
     }

@@ -27,8 +27,10 @@ bool BlockReader::Open(const std::string& storePath, int block) {
     if (fd_ < 0) {
         return false;
     }
+    // Positions in the window are 32-bit. A block the recorder wrote stays far below 4 GiB
+    // (offsets have 24 bits), so a larger file is damaged and refused like LogTextFile does.
     const int64_t size = storefs::FileSize(fd_);
-    if (size < 0) {
+    if (size < 0 || static_cast<uint64_t>(size) >= UINT32_MAX) {
         Close();
         return false;
     }

@@ -44,7 +44,8 @@ public:
     BlockReader(const BlockReader&) = delete;
     BlockReader& operator=(const BlockReader&) = delete;
 
-    // Opens a block file exclusively for reading. False when it cannot be opened.
+    // Opens a block file exclusively for reading. False when it cannot be opened or is 4 GiB or
+    // larger (no recorder writes such a block).
     bool Open(const std::string& storePath, int block);
     void Close();
     // Block number of the open file, or -1.
