@@ -19,11 +19,14 @@
 
 #include "child_frame.h"
 #include "commands.h"
+#include "data_list_bar.h"
+#include "data_query_dialog.h"
 #include "data_setting_dialog.h"
 #include "document_manager.h"
 #include "histavue_app.h"
 #include "histavue_doc.h"
 #include "histavue_view.h"
+#include "roots.h"
 #include "ui_services.h"
 
 const char kPlainCsvDoneMessage[] = "完成导出csv数据文件！";
@@ -126,6 +129,19 @@ CMainFrame::CMainFrame(CHistavueApp* app) : app_(app), mdi_(new QMdiArea(this)) 
     CreateActions();
     CreateToolBar();
     CreateStatusBar();
+    setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowNestedDocks);
+    bar_ = new CDataListBar(this);
+    addDockWidget(Qt::LeftDockWidgetArea, bar_);
+    resizeDocks({bar_}, {240}, Qt::Horizontal);
+    QAction* dataList = actions_.value(kCmdViewDataList);
+    connect(bar_, &QDockWidget::visibilityChanged, this,
+            [this, dataList] { dataList->setChecked(bar_->isVisible()); });
+    Roots roots;
+    if (ReadRoots(&roots)) {
+        bar_->SetupTrees(roots.staging, roots.data);
+    }
+    bar_->show();
+    dataList->setChecked(true);
     BuildMenus();
     UpdateCommands();
     connect(mdi_, &QMdiArea::subWindowActivated, this, [this] {
@@ -143,7 +159,10 @@ CMainFrame::CMainFrame(CHistavueApp* app) : app_(app), mdi_(new QMdiArea(this)) 
     }
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+    if (bar_ != nullptr)
+        bar_->CloseAll();
+}
 
 QAction* CMainFrame::MakeAction(int id) {
     const CommandInfo* info = FindCommand(id);
@@ -185,6 +204,8 @@ void CMainFrame::CreateActions() {
     on(kCmdExportPlainCsv, [this] { OnExportPlainCsv(); });
     on(kCmdFilePrintSetup, [this] { OnPrintSetup(); });
     on(kCmdSettings, [this] { OnSettings(); });
+    on(kCmdQuery, [this] { OnQuery(); });
+    on(kCmdViewDataList, [this] { OnToggleDataList(); });
     on(kCmdAppExit, [this] { close(); });
     on(kCmdShowReport, [this] { OnShowReport(); });
     on(kCmdWindowNew, [this] { OnWindowNew(); });
@@ -467,7 +488,30 @@ void CMainFrame::OnPrintSetup() {
 
 void CMainFrame::OnSettings() {
     CDataSetting dialog(this);
-    dialog.exec();
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    // The trees follow the dialog's roots even when they could not be written to the settings.
+    bar_->CloseAll();
+    bar_->SetupTrees(dialog.Values().staging, dialog.Values().data);
+}
+
+void CMainFrame::OnQuery() {
+    CDataQuery dialog(this);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    const QueryRequest request = dialog.Result();
+    if (bar_->Query(request.start, request.end, request.interval) ==
+        CDataListBar::QueryResult::kFailed) {
+        UiServices::Get().Message(this, QString::fromUtf8(kQueryFailedMessage),
+                                  UiServices::Icon::kExclamation);
+    }
+}
+
+void CMainFrame::OnToggleDataList() {
+    bar_->setVisible(!bar_->isVisible());
+    actions_.value(kCmdViewDataList)->setChecked(bar_->isVisible());
 }
 
 void CMainFrame::OnShowReport() {

@@ -14,6 +14,7 @@ class QToolBar;
 class CHistavueApp;
 class CHistavueDoc;
 class CHistavueView;
+class CDataListBar;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -25,6 +26,7 @@ class CMainFrame : public QMainWindow {
     QAction* Action(int id) const { return actions_.value(id); }
     QMdiArea* MdiArea() const { return mdi_; }
     QToolBar* ToolBar() const { return toolbar_; }
+    CDataListBar* DataListBar() const { return bar_; }
 
     CHistavueView* ActiveView() const;
     CHistavueDoc* ActiveDocument() const;
@@ -46,6 +48,8 @@ class CMainFrame : public QMainWindow {
     void OnExportPlainCsv();
     void OnPrintSetup();
     void OnSettings();
+    void OnQuery();
+    void OnToggleDataList();
     void OnShowReport();
     void OnWindowNew();
     void OnWindowArrange();
@@ -66,6 +70,7 @@ class CMainFrame : public QMainWindow {
     CHistavueApp* app_;
     QMdiArea* mdi_;
     QToolBar* toolbar_ = nullptr;
+    CDataListBar* bar_ = nullptr;
     QHash<int, QAction*> actions_;
     QList<QAction*> recentActions_;
     bool menusWithDocument_ = false;

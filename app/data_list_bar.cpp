@@ -1,0 +1,118 @@
+#include "data_list_bar.h"
+
+#include <QDir>
+#include <QFrame>
+#include <QMainWindow>
+#include <QTabBar>
+
+#include "calendar_time.h"
+#include "group_tree.h"
+
+const RecordKindRow RecordKindTable[kRecordKinds] = {
+    {0, "数据记录", "DL", "DLTemp"},
+    {1, "报警记录", "AL", "ALTemp"},
+    {-1, "", nullptr, nullptr},
+};
+
+BarLayout ComputeBarLayout(int w, int h, CSizingControlBar::DockSide side) {
+    const int t = side == CSizingControlBar::DockSide::kVertical ? h - 18 : h - 14;
+    BarLayout layout;
+    layout.tab = QRect(7, 7, w - 14, t);
+    layout.tree = QRect(2, 2, w - 19, t - 26);
+    return layout;
+}
+
+CDataListBar::CDataListBar(QMainWindow* parent)
+    : CSizingControlBarG(QStringLiteral("DataLog"), parent, kBarId) {
+    client_ = new QWidget(this);
+    tabControl_ = new QFrame(client_);
+    tabControl_->setObjectName(QStringLiteral("tab%1").arg(kTabId));
+    tabControl_->setFrameShape(QFrame::StyledPanel);
+    tabs_ = new QTabBar(tabControl_);
+    tabs_->setShape(QTabBar::RoundedSouth);
+    tabs_->setExpanding(false);
+    for (const RecordKindRow& row : RecordKindTable) {
+        tabs_->addTab(QString::fromUtf8(row.caption));
+    }
+    for (int i = 0; i < kRecordKinds; ++i) {
+        trees_[i] = new CGroupTree(tabControl_);
+        trees_[i]->setObjectName(QStringLiteral("tree%1").arg(kFirstTreeId + i));
+        trees_[i]->setEnabled(false);
+        trees_[i]->hide();
+    }
+    setWidget(client_);
+    current_ = 0;
+    trees_[0]->setEnabled(true);
+    trees_[0]->show();
+    tabs_->setCurrentIndex(0);
+    connect(tabs_, &QTabBar::currentChanged, this, [this](int index) { SelectTab(index); });
+    connect(this, &CSizingControlBar::Resized, this, [this] { LayoutChildren(); });
+    LayoutChildren();
+}
+
+void CDataListBar::SelectTab(int index) {
+    if (index < 0 || index >= kRecordKinds || index == current_) {
+        return;
+    }
+    if (current_ >= 0 && current_ < kRecordKinds) {
+        trees_[current_]->setEnabled(false);
+        trees_[current_]->hide();
+    }
+    current_ = index;
+    trees_[current_]->setEnabled(true);
+    trees_[current_]->show();
+    if (tabs_->currentIndex() != index)
+        tabs_->setCurrentIndex(index);
+}
+
+void CDataListBar::LayoutChildren() {
+    const BarLayout layout = ComputeBarLayout(client_->width(), client_->height(), GetDockSide());
+    tabControl_->setGeometry(layout.tab);
+    for (CGroupTree* tree : trees_) {
+        tree->setGeometry(layout.tree);
+    }
+    const int tabHeight = tabs_->sizeHint().height();
+    tabs_->setGeometry(2, layout.tab.height() - tabHeight - 1, layout.tab.width() - 4, tabHeight);
+}
+
+bool CDataListBar::SetupTrees(const QString& stagingRoot, const QString& dataRoot) {
+    if (stagingRoot.isEmpty() || dataRoot.isEmpty()) {
+        return false;
+    }
+    auto withSeparator = [](QString root) {
+        if (!root.endsWith('/') && !root.endsWith('\\'))
+            root += QDir::separator();
+        return root;
+    };
+    const QString staging = withSeparator(stagingRoot);
+    const QString data = withSeparator(dataRoot);
+    for (int row = 0; row < 2; ++row) {
+        const QString stagingFolder =
+            staging + QString::fromLatin1(RecordKindTable[row].stagingFolder);
+        const QString dataFolder = data + QString::fromLatin1(RecordKindTable[row].dataFolder);
+        QDir().mkdir(stagingFolder);
+        trees_[row]->Open(RecordKindTable[row].kind, stagingFolder, dataFolder);
+    }
+    return true;
+}
+
+void CDataListBar::CloseAll() {
+    for (CGroupTree* tree : trees_) {
+        tree->Close();
+    }
+}
+
+CDataListBar::QueryResult CDataListBar::Query(const CalendarTime& start, const CalendarTime& end,
+                                              int interval) {
+    if (current_ < 0 || current_ >= kRecordKinds) {
+        return QueryResult::kFailed;
+    }
+    switch (trees_[current_]->QueryGroup(start, end, interval)) {
+        case CGroupTree::QueryResult::kOpened:
+            return QueryResult::kOpened;
+        case CGroupTree::QueryResult::kCancelled:
+            return QueryResult::kCancelled;
+        default:
+            return QueryResult::kFailed;
+    }
+}

@@ -1,0 +1,63 @@
+// The data-list bar: a tab per record kind (data records, alarm records, and a reserved third
+// tab that stays empty), each holding the group tree of its kind.
+#pragma once
+
+#include <QRect>
+#include <QString>
+
+#include "sizing_control_bar.h"
+
+class CGroupTree;
+class QTabBar;
+class QFrame;
+struct CalendarTime;
+
+struct RecordKindRow {
+    int kind;                   // store kind, or -1 for the reserved row
+    const char* caption;        // tab caption
+    const char* dataFolder;     // sub-folder of the data root
+    const char* stagingFolder;  // sub-folder of the staging root
+};
+constexpr int kRecordKinds = 3;
+extern const RecordKindRow RecordKindTable[kRecordKinds];
+
+// Where the tab control and the trees go in a bar's client area of w x h.
+struct BarLayout {
+    QRect tab;   // in the bar
+    QRect tree;  // in the tab control
+};
+BarLayout ComputeBarLayout(int w, int h, CSizingControlBar::DockSide side);
+
+class CDataListBar : public CSizingControlBarG {
+    Q_OBJECT
+  public:
+    static constexpr int kBarId = 1100;
+    static constexpr int kTabId = 1101;
+    static constexpr int kFirstTreeId = 1120;
+
+    explicit CDataListBar(QMainWindow* parent);
+
+    // Opens the data and alarm trees under the two roots (each gains a trailing separator; the
+    // staging sub-folders are created). False when either root is empty.
+    bool SetupTrees(const QString& stagingRoot, const QString& dataRoot);
+    // Closes all three trees.
+    void CloseAll();
+
+    enum class QueryResult { kOpened, kFailed, kCancelled };
+    // Queries the selected group of the current tab's tree.
+    QueryResult Query(const CalendarTime& start, const CalendarTime& end, int interval);
+
+    int CurrentTab() const { return current_; }
+    void SelectTab(int index);
+    CGroupTree* Tree(int row) const { return trees_[row]; }
+    QTabBar* Tabs() const { return tabs_; }
+
+  private:
+    void LayoutChildren();
+
+    QWidget* client_;
+    QFrame* tabControl_;
+    QTabBar* tabs_;
+    CGroupTree* trees_[kRecordKinds];
+    int current_ = -1;
+};

@@ -1,0 +1,350 @@
+#include "group_tree.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProgressDialog>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+#include "calendar_time.h"
+#include "document_manager.h"
+#include "export_writer.h"
+#include "file_system.h"
+#include "histavue_app.h"
+#include "histavue_doc.h"
+#include "log_store.h"
+#include "main_frame.h"
+#include "store_api.h"
+#include "text_codec.h"
+
+namespace {
+
+constexpr int kBytesRole = Qt::UserRole + 1;
+
+QString WithSeparator(QString folder) {
+    if (!folder.endsWith('/') && !folder.endsWith('\\'))
+        folder += QDir::separator();
+    return folder;
+}
+
+struct InsertContext {
+    QTreeWidgetItem* parent;  // null for the top level
+    QList<QTreeWidgetItem*>* topLevel;
+    int leaf = 0;
+};
+
+QTreeWidgetItem* MakeItem(const QByteArray& bytes) {
+    auto* item = new QTreeWidgetItem;
+    item->setText(
+        0, DecodeText(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))));
+    item->setData(0, kBytesRole, bytes);
+    return item;
+}
+
+// Splits the store's text at "\n" (runs count as one) and adds each piece as the last child.
+void InsertPieces(InsertContext* c, const char* text, uint32_t length) {
+    if (text == nullptr || length == 0)
+        return;
+    uint32_t start = 0;
+    for (uint32_t i = 0; i <= length; ++i) {
+        if (i == length || text[i] == '\n') {
+            if (i > start) {
+                QTreeWidgetItem* item =
+                    MakeItem(QByteArray(text + start, static_cast<int>(i - start)));
+                if (c->parent != nullptr) {
+                    c->parent->addChild(item);
+                } else {
+                    c->topLevel->append(item);
+                }
+            }
+            start = i + 1;
+        }
+    }
+}
+
+void InsertGroups(void* context, const char* text, uint32_t length) {
+    InsertPieces(static_cast<InsertContext*>(context), text, length);
+}
+
+void InsertItems(void* context, const char* text, uint32_t length, int leaf) {
+    auto* c = static_cast<InsertContext*>(context);
+    c->leaf = leaf;
+    InsertPieces(c, text, length);
+}
+
+void FillChildren(int kind, const QByteArray& group, const QByteArray& parentPath,
+                  QTreeWidgetItem* parent) {
+    for (int i = 0; i < parent->childCount(); ++i) {
+        QTreeWidgetItem* child = parent->child(i);
+        QByteArray path = CGroupTree::ItemBytes(child);
+        if (!parentPath.isEmpty())
+            path = parentPath + '\\' + path;
+        InsertContext context{child, nullptr, 0};
+        if (StoreListItems(kind, group.constData(), path.constData(), &context, InsertItems,
+                           false) &&
+            context.leaf == 0) {
+            FillChildren(kind, group, path, child);
+        }
+    }
+}
+
+// The export of a double-click or a query, with a progress dialog that appears once the work
+// runs past half a second and whose cancel button stops it.
+struct ExportTarget {
+    ExportWriter writer;
+    QProgressDialog* progress = nullptr;
+    QElapsedTimer sinceCheck;
+    bool cancelled = false;
+
+    bool CheckCancel() {
+        if (progress == nullptr || sinceCheck.elapsed() < 50)
+            return cancelled;
+        sinceCheck.restart();
+        progress->setValue(0);
+        QApplication::processEvents();
+        cancelled = cancelled || progress->wasCanceled();
+        return cancelled;
+    }
+};
+
+struct ItemExportContext {
+    ExportTarget* target;
+    int* stop;
+};
+
+void ItemChunk(void* context, const char* text, uint32_t length) {
+    auto* c = static_cast<ItemExportContext*>(context);
+    c->target->writer.Chunk(text, length);
+    if (c->target->CheckCancel())
+        *c->stop = 1;
+}
+
+void QueryLine(void* context, const char* line, uint32_t length, int* stop) {
+    auto* target = static_cast<ExportTarget*>(context);
+    target->writer.Line(line, length);
+    *stop = target->CheckCancel() ? 1 : 0;
+}
+
+std::unique_ptr<QProgressDialog> MakeProgress(QWidget* parent, const QString& label) {
+    auto progress =
+        std::make_unique<QProgressDialog>(label, QString::fromUtf8("取消"), 0, 0, parent);
+    progress->setWindowModality(Qt::ApplicationModal);
+    progress->setMinimumDuration(500);
+    progress->setAutoClose(false);
+    progress->setAutoReset(false);
+    progress->setValue(0);
+    return progress;
+}
+
+DocumentManager* Documents() {
+    CHistavueApp* app = CHistavueApp::Instance();
+    return app != nullptr ? app->Documents() : nullptr;
+}
+
+}  // namespace
+
+QByteArray FlattenForFileName(QByteArray text) {
+    for (char& c : text) {
+        if (c == '\\' || c == '/')
+            c = '-';
+    }
+    return text;
+}
+
+CGroupTree::CGroupTree(QWidget* parent) : QTreeWidget(parent) {
+    setHeaderHidden(true);
+    setRootIsDecorated(true);
+    setUniformRowHeights(true);
+    setColumnCount(1);
+    connect(this, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem* item) { OpenGroupItem(item); });
+}
+
+CGroupTree::~CGroupTree() {
+    Close();
+}
+
+QByteArray CGroupTree::ItemBytes(const QTreeWidgetItem* item) {
+    return item != nullptr ? item->data(0, kBytesRole).toByteArray() : QByteArray();
+}
+
+bool CGroupTree::Open(int kind, const QString& stagingFolder, const QString& dataFolder) {
+    if (IsOpen() || kind < 0 || kind > 2 || stagingFolder.isEmpty() || dataFolder.isEmpty()) {
+        return false;
+    }
+    kind_ = kind;
+    staging_ = WithSeparator(stagingFolder);
+    data_ = WithSeparator(dataFolder);
+    // The recorder's root index is the newer one; the staging copy follows it. The data folder
+    // itself is only read.
+    const QString indexName = QString::fromLatin1(kRootIndexName);
+    storefs::CopyFile(PathBytes(data_ + indexName), PathBytes(staging_ + indexName), true);
+    if (!StoreOpen(kind_, PathBytes(data_).c_str(), PathBytes(staging_).c_str())) {
+        return false;
+    }
+    Fill();
+    return true;
+}
+
+bool CGroupTree::Close() {
+    if (!IsOpen()) {
+        return false;
+    }
+    clear();
+    StoreClose(kind_);
+    kind_ = kNotOpen;
+    return true;
+}
+
+void CGroupTree::Fill() {
+    QList<QTreeWidgetItem*> groups;
+    InsertContext root{nullptr, &groups, 0};
+    StoreListGroups(kind_, &root, InsertGroups);
+    for (QTreeWidgetItem* group : groups) {
+        const QByteArray name = ItemBytes(group);
+        InsertContext context{group, nullptr, 0};
+        if (StoreListItems(kind_, name.constData(), nullptr, &context, InsertItems, false) &&
+            context.leaf == 0) {
+            FillChildren(kind_, name, QByteArray(), group);
+        }
+    }
+    // The items are built apart from the view and handed over at once: much faster than one
+    // insertion at a time.
+    addTopLevelItems(groups);
+}
+
+bool CGroupTree::GetItemGroupPath(QTreeWidgetItem* item, ItemGroupPath* out) const {
+    if (item == nullptr) {
+        return false;
+    }
+    *out = ItemGroupPath();
+    if (item->parent() == nullptr) {
+        out->group = ItemBytes(item);
+        return true;
+    }
+    out->leaf = item->childCount() == 0;
+    QTreeWidgetItem* top = item;
+    QByteArray path = ItemBytes(item);
+    while (top->parent() != nullptr && top->parent()->parent() != nullptr) {
+        top = top->parent();
+        path = ItemBytes(top) + '\\' + path;
+    }
+    out->group = ItemBytes(top->parent() != nullptr ? top->parent() : top);
+    out->path = path;
+    return true;
+}
+
+QString CGroupTree::ItemExportPath(const ItemGroupPath& item) const {
+    const QByteArray name = FlattenForFileName(item.group + '-' + item.path) + ".csv";
+    return staging_ + QFile::decodeName(name);
+}
+
+QString CGroupTree::QueryFilePath(const QByteArray& group, const CalendarTime& start,
+                                  unsigned random) const {
+    char suffix[48];
+    std::snprintf(suffix, sizeof suffix, "-%04hu-%02hu-%02hu-%02hu-%08X.csv", start.year,
+                  start.month, start.day, start.hour, random);
+    return staging_ + QFile::decodeName(FlattenForFileName(group) + suffix);
+}
+
+QString CGroupTree::OpenGroupItem(QTreeWidgetItem* item) {
+    ItemGroupPath target;
+    QString opened;
+    if (IsOpen() && GetItemGroupPath(item, &target) && target.leaf && !target.path.isEmpty()) {
+        const QString path = ItemExportPath(target);
+        const std::string bytes = PathBytes(path);
+        storefs::RemoveFile(bytes);
+        const int existing = storefs::OpenExclusive(bytes, storefs::OpenMode::kExistingRead);
+        DocumentManager* documents = Documents();
+        if (existing >= 0) {
+            // The old file could not be deleted (read-only): show what it holds.
+            storefs::CloseFile(existing);
+            if (documents != nullptr && documents->OpenDocumentFile(path) != nullptr)
+                opened = path;
+        } else {
+            ExportTarget export_;
+            export_.writer.SetTarget(bytes, ExportWriter::Encoding::kInverted);
+            auto progress = MakeProgress(
+                window(),
+                QString::fromUtf8("正在导出 %1 ...")
+                    .arg(DecodeText(std::string_view(target.path.constData(),
+                                                     static_cast<size_t>(target.path.size())))));
+            export_.progress = progress.get();
+            export_.sinceCheck.start();
+            int stop = 0;
+            ItemExportContext context{&export_, &stop};
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            const bool ok = StoreExportItem(kind_, target.group.constData(),
+                                            target.path.constData(), &context, ItemChunk, &stop);
+            QApplication::restoreOverrideCursor();
+            progress.reset();
+            if (export_.cancelled) {
+                export_.writer.Discard();
+            } else {
+                export_.writer.Finish();
+                if (export_.writer.Created()) {
+                    if (CHistavueApp* app = CHistavueApp::Instance())
+                        app->RegisterTempFile(path);
+                }
+                if (ok && documents != nullptr && documents->OpenDocumentFile(path) != nullptr) {
+                    opened = path;
+                }
+            }
+        }
+    }
+    if (item != nullptr) {
+        setCurrentItem(item);
+    }
+    return opened;
+}
+
+CGroupTree::QueryResult CGroupTree::QueryGroup(const CalendarTime& start, const CalendarTime& end,
+                                               int interval) {
+    ItemGroupPath target;
+    if (!IsOpen() || !GetItemGroupPath(currentItem(), &target)) {
+        return QueryResult::kFailed;
+    }
+    // A fresh name each time: an existing file may be the working file of another query.
+    std::srand(static_cast<unsigned>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                         std::chrono::steady_clock::now().time_since_epoch())
+                                         .count()));
+    QString path;
+    for (int tries = 0; tries < 64; ++tries) {
+        path = QueryFilePath(target.group, start, static_cast<unsigned>(std::rand() & 0x7FFF));
+        if (!QFile::exists(path))
+            break;
+    }
+    ExportTarget export_;
+    export_.writer.SetTarget(PathBytes(path), ExportWriter::Encoding::kInverted,
+                             ExportWriter::Create::kNew);
+    auto progress = MakeProgress(window(), QString::fromUtf8("正在查询 ..."));
+    export_.progress = progress.get();
+    export_.sinceCheck.start();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool ok =
+        StoreQuery(kind_, target.group.constData(), &start, &end,
+                   static_cast<uint32_t>(interval < 0 ? 0 : interval), &export_, QueryLine);
+    QApplication::restoreOverrideCursor();
+    progress.reset();
+    if (export_.cancelled) {
+        export_.writer.Discard();
+        return QueryResult::kCancelled;
+    }
+    const bool written = export_.writer.Finish();
+    if (!ok || !written || !export_.writer.Created()) {
+        // Nothing delivered, or the file could not be written: nothing to open.
+        export_.writer.Discard();
+        return QueryResult::kFailed;
+    }
+    DocumentManager* documents = Documents();
+    CHistavueDoc* doc = documents != nullptr ? documents->OpenDocumentFile(path) : nullptr;
+    if (doc == nullptr) {
+        QFile::remove(path);
+        return QueryResult::kFailed;
+    }
+    doc->SetTemporary(1);
+    return QueryResult::kOpened;
+}

@@ -1,0 +1,72 @@
+// The tree of one record kind in the data-list bar: the groups of its store and their time
+// partitions down to the deepest folders, filled eagerly when the kind is opened. A double-click
+// on a deepest folder exports it to the staging folder and opens it; the query command exports
+// a time range of the selected group.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTreeWidget>
+
+class CHistavueApp;
+
+struct ItemGroupPath {
+    QByteArray group;   // group name, bytes as the store holds them
+    QByteArray path;    // "2024\03\01\02", empty for a group
+    bool leaf = false;  // the item has no children (normally a deepest folder)
+};
+
+class CGroupTree : public QTreeWidget {
+    Q_OBJECT
+  public:
+    static constexpr int kNotOpen = 3;
+
+    explicit CGroupTree(QWidget* parent = nullptr);
+    ~CGroupTree() override;
+
+    // Opens the kind's store over the two folders (a "\" or "/" appended when missing) after
+    // copying the data folder's root index over the staging copy, and fills the tree. False when
+    // the tree is open already, kind is not 0..2, a folder is empty, or the store does not open
+    // (the tree then stays empty but counts as open until Close).
+    bool Open(int kind, const QString& stagingFolder, const QString& dataFolder);
+    // Empties the tree and closes its store. False when it was not open.
+    bool Close();
+    bool IsOpen() const { return kind_ != kNotOpen; }
+    int Kind() const { return kind_; }
+    QString StagingFolder() const { return staging_; }
+    QString DataFolder() const { return data_; }
+
+    // Builds the whole tree from the store.
+    void Fill();
+
+    // Group name, item path and leaf flag of an item; false for none.
+    bool GetItemGroupPath(QTreeWidgetItem* item, ItemGroupPath* out) const;
+
+    // The double-click action on an item: a deepest folder is exported and opened. Returns the
+    // path opened, or an empty string when nothing was opened.
+    QString OpenGroupItem(QTreeWidgetItem* item);
+
+    enum class QueryResult { kOpened, kFailed, kCancelled };
+    // Exports the records of the selected item's group from start to end, thinned to interval
+    // seconds, into a new file in the staging folder and opens it as a temporary document.
+    QueryResult QueryGroup(const struct CalendarTime& start, const struct CalendarTime& end,
+                           int interval);
+
+    // The file of an item export: staging folder + group + "-" + path + ".csv", every "\" and
+    // "/" of group and path turned into "-".
+    QString ItemExportPath(const ItemGroupPath& item) const;
+    // A query file name with the given random number.
+    QString QueryFilePath(const QByteArray& group, const struct CalendarTime& start,
+                          unsigned random) const;
+
+    // Bytes of an item's text as the store gave it.
+    static QByteArray ItemBytes(const QTreeWidgetItem* item);
+
+  private:
+    int kind_ = kNotOpen;
+    QString staging_;
+    QString data_;
+};
+
+// Turns "\" and "/" into "-", so that a name cannot leave the staging folder.
+QByteArray FlattenForFileName(QByteArray text);

@@ -1,0 +1,179 @@
+// Curve settings of a freshly loaded report: defaults, interval estimate, rows for times.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "curve_init.h"
+#include "curve_settings.h"
+#include "record_table.h"
+
+namespace {
+
+std::string Stamp(int seconds) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "2024-01-01 %02d:%02d:%02d", seconds / 3600, seconds / 60 % 60,
+                  seconds % 60);
+    return buf;
+}
+
+// A table with one row per given second of 2024-01-01 and `channels` value columns.
+std::unique_ptr<RecordTable> TableAt(const std::vector<int>& seconds, int channels = 2) {
+    std::string text = "Title\nTime";
+    for (int c = 0; c < channels; ++c)
+        text += ",c" + std::to_string(c);
+    text += "\n";
+    for (int s : seconds) {
+        text += Stamp(s);
+        for (int c = 0; c < channels; ++c)
+            text += "," + std::to_string(c);
+        text += "\n";
+    }
+    auto buffer = std::make_shared<TextBuffer>();
+    buffer->Append(text.data(), static_cast<int64_t>(text.size()));
+    auto table = std::make_unique<RecordTable>();
+    EXPECT_TRUE(table->LoadTable(buffer));
+    return table;
+}
+
+CalendarTime At(int seconds) {
+    CalendarTime t;
+    ParseRowTime(Stamp(seconds), &t);
+    return t;
+}
+
+TEST(ParseRowTime, ReadsTheRecorderFormAndLooserOnes) {
+    CalendarTime t;
+    ASSERT_TRUE(ParseRowTime("2024-02-29 23:59:58", &t));
+    EXPECT_EQ(t.year, 2024);
+    EXPECT_EQ(t.day, 29);
+    EXPECT_EQ(t.second, 58);
+    EXPECT_TRUE(ParseRowTime("2024-2-9 3:04:05", &t));
+    EXPECT_EQ(t.month, 2);
+    EXPECT_FALSE(ParseRowTime("2023-02-29 00:00:00", &t));
+    EXPECT_FALSE(ParseRowTime("", &t));
+    EXPECT_FALSE(ParseRowTime("time", &t));
+}
+
+TEST(EstimateRecordInterval, LongListWithoutRepeatsGivesSmallestGap) {
+    std::vector<int> s;
+    for (int i = 0; i <= 60; ++i)
+        s.push_back(i * 10);
+    s[40] = s[39] + 25;  // one long gap, the rest 10 s
+    for (size_t i = 41; i < s.size(); ++i)
+        s[i] = s[i - 1] + 10;
+    EXPECT_EQ(EstimateRecordInterval(*TableAt(s)), 10);
+}
+
+TEST(EstimateRecordInterval, ShortListGivesTheMeanGap) {
+    // Pairs past the end have gap 0, so the minimum is 0 and the mean of positive gaps counts.
+    EXPECT_EQ(EstimateRecordInterval(*TableAt({0, 10, 30})), 15);
+}
+
+TEST(EstimateRecordInterval, RepeatedTimeGivesTheMean) {
+    std::vector<int> s;
+    for (int i = 0; i < 60; ++i)
+        s.push_back(i * 6);
+    s[5] = s[4];  // a repeated time: minimum 0
+    EXPECT_EQ(EstimateRecordInterval(*TableAt(s)), (s[50] - s[0]) / 49);
+}
+
+TEST(EstimateRecordInterval, OneRowOrBackwardsTimesGiveOne) {
+    EXPECT_EQ(EstimateRecordInterval(*TableAt({100})), 1);
+    EXPECT_EQ(EstimateRecordInterval(*TableAt({100, 50})), 1);
+}
+
+TEST(RowForTime, EdgesAndInside) {
+    auto t = TableAt({0, 10, 20, 30});
+    const CalendarTime start = At(0);
+    const CalendarTime end = At(30);
+    EXPECT_EQ(RowForTime(*t, 4, start, end, At(0)), 0);
+    EXPECT_EQ(RowForTime(*t, 4, start, end, At(30)), 4);
+    EXPECT_EQ(RowForTime(*t, 4, start, end, At(15)), 1);
+    EXPECT_EQ(RowForTime(*t, 4, start, end, At(20)), 1);
+    EXPECT_EQ(RowForTime(*t, 0, start, end, At(15)), 0);
+}
+
+TEST(InitCurveSettings, FortyChannelsGetColoursAndLineTypesByIndex) {
+    auto t = TableAt({0, 1, 2}, 40);
+    CurveSettings s;
+    InitCurveSettings(&s, *t);
+    ASSERT_EQ(s.channelCount, 40);
+    ASSERT_EQ(s.channels.size(), 40u);
+    EXPECT_EQ(s.shownCount, 40);
+    for (const CurveChannel& c : s.channels) {
+        EXPECT_EQ(c.colorIndex, c.index < 32 ? c.index : 0);
+        EXPECT_EQ(c.lineType, c.index < 7 ? c.index : 0);
+        EXPECT_EQ(c.showIndex, c.index);
+        EXPECT_EQ(c.show, 1);
+        EXPECT_EQ(c.Name(), "c" + std::to_string(c.index));
+    }
+    EXPECT_EQ(s.FindByName("c33")->index, 33);
+    EXPECT_EQ(s.FindByIndex(39)->Name(), "c39");
+    EXPECT_EQ(s.FindByIndex(40), nullptr);
+    EXPECT_EQ(s.backgroundColor, 29);
+    EXPECT_EQ(s.yGridMode, 1);
+    EXPECT_DOUBLE_EQ(s.yGridInterval, 4.0);
+    EXPECT_EQ(s.sourceInterval, 1);
+    EXPECT_EQ(s.queryInterval, 1);
+    EXPECT_EQ(s.rowCount, 3);
+}
+
+TEST(InitCurveSettings, SingleRowGivesOneInstantEverywhere) {
+    CurveSettings s;
+    InitCurveSettings(&s, *TableAt({3723}));
+    EXPECT_EQ(CompareCalendarTimes(s.queryStart, s.queryEnd), 0);
+    EXPECT_EQ(CompareCalendarTimes(s.listStart, s.listEnd), 0);
+    EXPECT_EQ(s.queryStart.hour, 1);
+    EXPECT_EQ(s.queryStart.minute, 2);
+    EXPECT_EQ(s.queryStart.second, 3);
+}
+
+TEST(InitCurveSettings, ReloadResetsDisplaySettingsButKeepsRemark) {
+    CurveSettings s;
+    InitCurveSettings(&s, *TableAt({0, 5, 10}));
+    s.remark = "kept";
+    s.backgroundColor = 3;
+    s.yAxisMode = 1;
+    s.channels.front().show = 0;
+    s.channels.front().colorIndex = 9;
+    s.queryInterval = 600;
+    InitCurveSettings(&s, *TableAt({0, 5, 10}));
+    EXPECT_EQ(s.remark, "kept");
+    EXPECT_EQ(s.backgroundColor, 29);
+    EXPECT_EQ(s.yAxisMode, 0);
+    EXPECT_EQ(s.channels.front().show, 1);
+    EXPECT_EQ(s.channels.front().colorIndex, 0);
+    EXPECT_EQ(s.queryInterval, 5);
+    EXPECT_EQ(s.title, "Title");
+}
+
+TEST(CurveChannelName, LongNamesAreCutWithoutSplittingCharacters) {
+    CurveChannel c;
+    // 16 GBK characters are 32 bytes: only 15 fit in 31 bytes.
+    std::string gbk;
+    for (int i = 0; i < 16; ++i)
+        gbk += "\xCE\xC2";
+    c.SetName(gbk);
+    EXPECT_EQ(std::string(c.name).size(), 30u);
+    // UTF-8: 11 three-byte characters are 33 bytes; 10 fit.
+    std::string utf8;
+    for (int i = 0; i < 11; ++i)
+        utf8 += "温";
+    c.SetName(utf8);
+    EXPECT_EQ(std::string(c.name), utf8.substr(0, 30));
+    c.SetName(std::string(40, 'a'));
+    EXPECT_EQ(std::string(c.name).size(), 31u);
+}
+
+TEST(CurveTables, ColourAndLineTypeTablesHoldTheirEntries) {
+    EXPECT_EQ(CurveColorTable[29].r, 255);
+    EXPECT_EQ(CurveColorTable[29].b, 255);
+    EXPECT_EQ(CurveColorTable[25].g, CurveColorTable[18].g);
+    EXPECT_EQ(CurveColorTable[31].b, 0);
+    EXPECT_EQ(CurveLineTypeTable[6].width, 4);
+    EXPECT_EQ(CurveLineTypeTable[4].style, PenStyle::kDashDotDot);
+}
+
+}  // namespace

@@ -1,0 +1,200 @@
+// Start-up pieces of the shell: root folders in the settings, folder validation and creation,
+// the folder picker, the settings dialog and the temporary-file list.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include "data_setting_dialog.h"
+#include "folder_check.h"
+#include "folder_pick_dialog.h"
+#include "gui_support.h"
+#include "histavue_app.h"
+#include "roots.h"
+
+namespace {
+
+QString Invalid(const QString& p) {
+    return QString::fromUtf8(kFolderInvalidMessage).arg(p);
+}
+
+class SettingsTest : public ::testing::Test {
+  protected:
+    void SetUp() override { Clear(); }
+    void TearDown() override { Clear(); }
+    static void Clear() {
+        QSettings s(QSettings::NativeFormat, QSettings::UserScope, "Quorvel", "LogDataDir");
+        s.clear();
+        s.sync();
+    }
+};
+
+TEST_F(SettingsTest, ReadRootsWithoutSettingsFailsAndLeavesOutputsAlone) {
+    Roots roots{"keep", "these"};
+    EXPECT_FALSE(ReadRoots(&roots));
+    EXPECT_EQ(roots.staging, "keep");
+    EXPECT_EQ(roots.data, "these");
+}
+
+TEST_F(SettingsTest, WrittenRootsReadBackAndOverlongOnesReadEmpty) {
+    ASSERT_TRUE(WriteRoots({"/tmp/stage", "/srv/panel"}));
+    Roots roots;
+    ASSERT_TRUE(ReadRoots(&roots));
+    EXPECT_EQ(roots.staging, "/tmp/stage");
+    EXPECT_EQ(roots.data, "/srv/panel");
+    ASSERT_TRUE(WriteRoots({QString(260, 'a'), QString(259, 'b')}));
+    ASSERT_TRUE(ReadRoots(&roots));
+    EXPECT_TRUE(roots.staging.isEmpty());
+    EXPECT_EQ(roots.data.size(), 259);
+}
+
+TEST(FolderName, Rules) {
+    EXPECT_TRUE(IsValidFolderName("data"));
+    EXPECT_TRUE(IsValidFolderName(QString::fromUtf8("数据 2024")));
+    EXPECT_FALSE(IsValidFolderName(""));
+    EXPECT_FALSE(IsValidFolderName(" data"));
+    EXPECT_FALSE(IsValidFolderName("data."));
+    EXPECT_FALSE(IsValidFolderName("\tdata"));
+    for (const char* bad : {"a\"b", "a*b", "a/b", "a:b", "a<b", "a>b", "a?b", "a\\b", "a|b"}) {
+        EXPECT_FALSE(IsValidFolderName(bad)) << bad;
+    }
+}
+
+TEST(FolderPath, RootAloneIsAcceptedAndMalformedPathsAreInvalid) {
+    EXPECT_EQ(CheckFolderPath("/", true), kFolderValid);
+    EXPECT_EQ(CheckFolderPath("/", false), kFolderValid);
+    for (const char* bad : {"", "relative/dir", "/tmp/", "/tmp//x", "/tmp/ x", "/tmp/x.",
+                            "/tmp/a:b", "C:\\data", "1:/x"}) {
+        EXPECT_EQ(CheckFolderPath(bad, true), kFolderInvalid) << bad;
+    }
+}
+
+TEST(ConfirmFolder, InvalidPathShowsTheInvalidMessage) {
+    FakeUi ui;
+    EXPECT_EQ(ConfirmFolder("/tmp//x", nullptr), kFolderInvalid);
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_EQ(ui.messages[0], Invalid("/tmp//x"));
+    EXPECT_EQ(ui.icons[0], UiServices::Icon::kExclamation);
+    EXPECT_TRUE(ui.questions.isEmpty());
+}
+
+TEST(ConfirmFolder, TwoNewLevelsAskOnceAndAreCreatedOnYes) {
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/new/level";
+    FakeUi ui;
+    ui.answers = {true};
+    EXPECT_EQ(ConfirmFolder(path, nullptr), kFolderValid);
+    ASSERT_EQ(ui.questions.size(), 1);
+    EXPECT_EQ(ui.questions[0], QString::fromUtf8(kFolderCreateQuestion).arg(path));
+    EXPECT_TRUE(QDir(path).exists());
+    EXPECT_TRUE(ui.messages.isEmpty());
+}
+
+TEST(ConfirmFolder, NoCreatesNothingAndExistingFolderAsksNothing) {
+    QTemporaryDir dir;
+    FakeUi ui;
+    ui.answers = {false};
+    EXPECT_EQ(ConfirmFolder(dir.path() + "/new", nullptr), -1);
+    EXPECT_FALSE(QDir(dir.path() + "/new").exists());
+    EXPECT_EQ(ConfirmFolder(dir.path(), nullptr), kFolderValid);
+    EXPECT_EQ(ui.questions.size(), 1);
+}
+
+TEST(ConfirmFolder, UncreatableFolderShowsTheCannotCreateMessage) {
+    QTemporaryDir dir;
+    QFile file(dir.path() + "/plainfile");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    const QString path = dir.path() + "/plainfile/sub";
+    FakeUi ui;
+    ui.answers = {true};
+    EXPECT_EQ(ConfirmFolder(path, nullptr), kFolderNotCreated);
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_EQ(ui.messages[0], QString::fromUtf8(kFolderCannotCreateMessage).arg(path));
+}
+
+TEST(FolderPicker, InvalidTypedPathKeepsTheDialogOpen) {
+    FakeUi ui;
+    CFolderPickDialog dialog("选择文件夹", "暂存根文件夹", QDir::tempPath(), nullptr);
+    ASSERT_NE(dialog.PathEdit(), nullptr);
+    dialog.PathEdit()->setText("/tmp/bad:name");
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_EQ(ui.messages[0], Invalid("/tmp/bad:name"));
+}
+
+TEST(FolderPicker, TypedPathIsTheResult) {
+    QTemporaryDir dir;
+    FakeUi ui;
+    ui.answers = {true};
+    CFolderPickDialog dialog("选择文件夹", "数据根文件夹", QString(), nullptr);
+    dialog.PathEdit()->setText(dir.path() + "/panel");
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.ChosenPath(), dir.path() + "/panel");
+    EXPECT_TRUE(QDir(dir.path() + "/panel").exists());
+}
+
+QString g_prompt;
+QString PickFixed(QWidget*, const QString& prompt, const QString&) {
+    g_prompt = prompt;
+    return "/picked/folder";
+}
+QString PickCancel(QWidget*, const QString&, const QString&) {
+    return QString();
+}
+
+TEST_F(SettingsTest, DialogShowsRootsBrowsesAndWritesOnlyOnOk) {
+    ASSERT_TRUE(WriteRoots({"/a/stage", "/a/data"}));
+    CDataSetting::SetFolderPicker(PickFixed);
+    {
+        CDataSetting dialog;
+        EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("设置"));
+        EXPECT_EQ(dialog.StagingEdit()->text(), "/a/stage");
+        EXPECT_FALSE(dialog.StagingEdit()->isEnabled());
+        dialog.DataBrowse()->click();
+        EXPECT_EQ(g_prompt, QString::fromUtf8("数据根文件夹"));
+        EXPECT_EQ(dialog.DataEdit()->text(), "/picked/folder");
+        dialog.reject();
+    }
+    Roots roots;
+    ASSERT_TRUE(ReadRoots(&roots));
+    EXPECT_EQ(roots.data, "/a/data");
+    {
+        CDataSetting dialog;
+        dialog.StagingBrowse()->click();
+        EXPECT_EQ(g_prompt, QString::fromUtf8("暂存根文件夹"));
+        dialog.accept();
+    }
+    ASSERT_TRUE(ReadRoots(&roots));
+    EXPECT_EQ(roots.staging, "/picked/folder");
+    EXPECT_EQ(roots.data, "/a/data");
+    CDataSetting::SetFolderPicker(PickCancel);
+    {
+        CDataSetting dialog;
+        dialog.StagingBrowse()->click();
+        EXPECT_EQ(dialog.Values().staging, "/picked/folder");
+    }
+    CDataSetting::SetFolderPicker(nullptr);
+}
+
+TEST(TempFiles, SamePathIsListedOnceAndDeletedAtTheEnd) {
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/Line1-2024-01-01-00.csv";
+    ASSERT_TRUE(WriteRecordFile(path, "x"));
+    CHistavueApp app;
+    EXPECT_TRUE(app.RegisterTempFile(path));
+    EXPECT_FALSE(app.RegisterTempFile(path));
+    EXPECT_FALSE(app.RegisterTempFile(QString()));
+    EXPECT_EQ(app.TempFiles().size(), 1);
+    app.DeleteTempFiles();
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_TRUE(app.TempFiles().isEmpty());
+}
+
+}  // namespace

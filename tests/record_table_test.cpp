@@ -1,0 +1,148 @@
+// The report's record table: how document text becomes title, columns and rows.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "record_table.h"
+
+namespace {
+
+std::shared_ptr<const TextBuffer> Text(const std::string& s) {
+    auto buffer = std::make_shared<TextBuffer>();
+    buffer->Append(s.data(), static_cast<int64_t>(s.size()));
+    return buffer;
+}
+
+std::string Cell(const RecordTable& t, int r, int c) {
+    return std::string(t.Cell(r, c));
+}
+
+TEST(RecordTableLoad, TitleHeaderAndRows) {
+    RecordTable t;
+    ASSERT_TRUE(
+        t.LoadTable(Text("Boiler 1\nTime,T1,T2\n2024-01-01 00:00:00,1.5,2\n"
+                         "2024-01-01 00:00:01,1.6,3\n")));
+    EXPECT_EQ(t.Title(), "Boiler 1");
+    EXPECT_EQ(t.ColumnCount(), 3);
+    EXPECT_EQ(t.RowCount(), 2);
+    EXPECT_EQ(t.ChannelNames(), (std::vector<std::string>{"T1", "T2"}));
+    EXPECT_EQ(Cell(t, 1, 0), "2024-01-01 00:00:01");
+    EXPECT_EQ(Cell(t, 1, 2), "3");
+    EXPECT_EQ(t.ColumnCaptions(), "Time,T1,T2");
+}
+
+TEST(RecordTableLoad, TitleOnlyOrEmptyTextFails) {
+    RecordTable t;
+    EXPECT_FALSE(t.LoadTable(Text("Boiler 1\n")));
+    EXPECT_EQ(t.ColumnCount(), 0);
+    EXPECT_FALSE(t.LoadTable(Text("")));
+    EXPECT_FALSE(t.LoadTable(nullptr));
+}
+
+TEST(RecordTableLoad, EmptyLinesAreSkippedSoTheNextLineIsTheHeader) {
+    RecordTable t;
+    ASSERT_TRUE(t.LoadTable(Text("\n\nTitle\n\n\nTime,A\n\n2024-01-01 00:00:00,7\n\n")));
+    EXPECT_EQ(t.Title(), "Title");
+    EXPECT_EQ(t.Caption(1), "A");
+    EXPECT_EQ(t.RowCount(), 1);
+}
+
+TEST(RecordTableLoad, RefusesASecondLoadIntoAFilledTable) {
+    RecordTable t;
+    ASSERT_TRUE(t.LoadTable(Text("T\nTime,A\n")));
+    EXPECT_FALSE(t.LoadTable(Text("U\nTime,B\n")));
+    EXPECT_EQ(t.Title(), "T");
+}
+
+TEST(RecordTableFields, TrailingCommaGivesAnEmptyLastCaption) {
+    RecordTable t;
+    ASSERT_TRUE(t.LoadTable(Text("T\nTime,a,b,\n")));
+    EXPECT_EQ(t.ColumnCount(), 4);
+    EXPECT_EQ(t.Caption(3), "");
+    EXPECT_EQ(t.ColumnCaptions(), "Time,a,b,");
+}
+
+TEST(RecordTableFields, SurplusFieldsAreDroppedAndMissingOnesStayEmpty) {
+    RecordTable t;
+    ASSERT_TRUE(t.LoadTable(Text("T\nTime,a,b\nt1,1,2,3,4\nt2,5\n")));
+    EXPECT_EQ(Cell(t, 0, 2), "2");
+    EXPECT_EQ(Cell(t, 0, 3), "");
+    EXPECT_EQ(Cell(t, 1, 1), "5");
+    EXPECT_EQ(Cell(t, 1, 2), "");
+    EXPECT_EQ(Cell(t, 5, 0), "");
+    EXPECT_EQ(Cell(t, -1, 0), "");
+}
+
+TEST(RecordTableFields, LastLineWithoutLineEndKeepsItsLastField) {
+    RecordTable t;
+    ASSERT_TRUE(t.LoadTable(Text("T\nTime,a,b\nt1,1,2\nt2,3,4")));
+    ASSERT_EQ(t.RowCount(), 2);
+    EXPECT_EQ(Cell(t, 1, 2), "4");
+}
+
+TEST(RecordTableFields, CarriageReturnBeforeLineEndIsNotKept) {
+    RecordTable t;
+    ASSERT_TRUE(t.LoadTable(Text("Title\r\nTime,a,b\r\nt1,1,2\r\nt2,3,4\r\n")));
+    EXPECT_EQ(t.Title(), "Title");
+    EXPECT_EQ(t.Caption(2), "b");
+    EXPECT_EQ(Cell(t, 0, 2), "2");
+    EXPECT_EQ(Cell(t, 1, 2), "4");
+    EXPECT_EQ(t.ColumnCaptions(), "Time,a,b");
+}
+
+TEST(RecordTableFields, NulEndsTheLineAndDropsTheFieldInProgress) {
+    const std::string text = std::string("T\nTime,a,b\nt1,1,2") + '\0' + "9\nt2,3,4\n";
+    RecordTable t;
+    ASSERT_TRUE(t.LoadTable(Text(text)));
+    ASSERT_EQ(t.RowCount(), 2);
+    EXPECT_EQ(Cell(t, 0, 1), "1");
+    EXPECT_EQ(Cell(t, 0, 2), "");
+    EXPECT_EQ(Cell(t, 1, 2), "4");
+}
+
+TEST(RecordTableFields, QuotesAndSpacesAreKeptAsTheyStand) {
+    RecordTable t;
+    ASSERT_TRUE(t.LoadTable(Text("T\nTime, a ,\"b\"\nt1, 1 ,\"x,y\"\n")));
+    EXPECT_EQ(t.Caption(1), " a ");
+    EXPECT_EQ(Cell(t, 0, 1), " 1 ");
+    EXPECT_EQ(Cell(t, 0, 2), "\"x");
+}
+
+TEST(RecordTableClear, KeepsRemarkAndPrintHeader) {
+    RecordTable t;
+    ASSERT_TRUE(t.LoadTable(Text("T\nTime,a\nt1,1\n")));
+    t.SetRemark("note");
+    t.SetPrintHeader("hdr");
+    t.Clear();
+    EXPECT_EQ(t.RowCount(), 0);
+    EXPECT_EQ(t.ColumnCount(), 0);
+    EXPECT_TRUE(t.Title().empty());
+    EXPECT_TRUE(t.ChannelNames().empty());
+    EXPECT_EQ(t.Remark(), "note");
+    EXPECT_EQ(t.PrintHeader(), "hdr");
+    EXPECT_TRUE(t.LoadTable(Text("U\nTime,b\n")));
+}
+
+TEST(RecordTableCaptions, EditedCaptionsAreJoinedAndCutAt254Bytes) {
+    RecordTable t;
+    ASSERT_TRUE(t.LoadTable(Text("T\nTime,a,b\n")));
+    t.SetCaption(1, "温度");
+    t.SetCaption(2, std::string(300, 'x'));
+    t.SetCaption(7, "ignored");
+    EXPECT_EQ(t.ColumnCaptions(), "Time,温度," + std::string(254, 'x'));
+}
+
+TEST(RecordTableMemory, OffsetsCostFourBytesACell) {
+    std::string text = "T\nTime,a,b,c\n";
+    for (int i = 0; i < 10000; ++i)
+        text += "2024-01-01 00:00:00,1.25,2.5,3.75\n";
+    RecordTable t;
+    ASSERT_TRUE(t.LoadTable(Text(text)));
+    EXPECT_EQ(t.RowCount(), 10000);
+    // Four cells and an end mark per row, plus the row start, with some slack for the guess.
+    EXPECT_LT(t.IndexBytes(), 10000u * 6 * 4 * 11 / 10);
+}
+
+}  // namespace
