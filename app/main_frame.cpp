@@ -347,9 +347,9 @@ void CMainFrame::UpdateCommands() {
         actions_.value(id)->setEnabled(doc);
     }
     // Commands whose features are not in this build yet stay visible and disabled.
-    for (int id : {kCmdFilePrint, kCmdCurvePrint, kCmdFilePrintPreview, kCmdQuery, kCmdViewDataList,
-                   kCmdDrawCurves, kCmdRestoreCurves, kCmdCurveSettings, kCmdTextEdit, kCmdEditUndo,
-                   kCmdEditCut, kCmdEditCopy, kCmdEditPaste}) {
+    for (int id : {kCmdFilePrint, kCmdCurvePrint, kCmdFilePrintPreview, kCmdDrawCurves,
+                   kCmdRestoreCurves, kCmdCurveSettings, kCmdTextEdit, kCmdEditUndo, kCmdEditCut,
+                   kCmdEditCopy, kCmdEditPaste}) {
         actions_.value(id)->setEnabled(false);
     }
 }
@@ -488,20 +488,25 @@ void CMainFrame::OnPrintSetup() {
 
 void CMainFrame::OnSettings() {
     CDataSetting dialog(this);
-    if (dialog.exec() != QDialog::Accepted) {
-        return;
+    if (dialog.exec() == QDialog::Accepted) {
+        ApplySettings(dialog.Values());
     }
+}
+
+void CMainFrame::ApplySettings(const Roots& roots) {
     // The trees follow the dialog's roots even when they could not be written to the settings.
     bar_->CloseAll();
-    bar_->SetupTrees(dialog.Values().staging, dialog.Values().data);
+    bar_->SetupTrees(roots.staging, roots.data);
 }
 
 void CMainFrame::OnQuery() {
     CDataQuery dialog(this);
-    if (dialog.exec() != QDialog::Accepted) {
-        return;
+    if (dialog.exec() == QDialog::Accepted) {
+        RunQuery(dialog.Result());
     }
-    const QueryRequest request = dialog.Result();
+}
+
+void CMainFrame::RunQuery(const QueryRequest& request) {
     if (bar_->Query(request.start, request.end, request.interval) ==
         CDataListBar::QueryResult::kFailed) {
         UiServices::Get().Message(this, QString::fromUtf8(kQueryFailedMessage),
@@ -510,8 +515,8 @@ void CMainFrame::OnQuery() {
 }
 
 void CMainFrame::OnToggleDataList() {
-    bar_->setVisible(!bar_->isVisible());
-    actions_.value(kCmdViewDataList)->setChecked(bar_->isVisible());
+    bar_->setVisible(bar_->isHidden());
+    actions_.value(kCmdViewDataList)->setChecked(!bar_->isHidden());
 }
 
 void CMainFrame::OnShowReport() {

@@ -49,6 +49,9 @@ class CMainFrame : public QMainWindow {
     void OnPrintSetup();
     void OnSettings();
     void OnQuery();
+    // What the settings and query commands do once their dialog closed with OK.
+    void ApplySettings(const struct Roots& roots);
+    void RunQuery(const struct QueryRequest& request);
     void OnToggleDataList();
     void OnShowReport();
     void OnWindowNew();

@@ -77,7 +77,7 @@ TEST_F(ViewerTest, StartsWithNoDocumentAndTheShortMenus) {
                                          "-", "最近的文件", "-", "退出(&X)"}));
     EXPECT_EQ(MenuItems(1), QStringList({"工具栏(&T)", "状态栏(&S)", "数据列表(D)"}));
     EXPECT_FALSE(Frame()->Action(kCmdOpenPlainCsv)->isEnabled());
-    EXPECT_FALSE(Frame()->Action(kCmdQuery)->isEnabled());
+    EXPECT_TRUE(Frame()->Action(kCmdQuery)->isEnabled());
     EXPECT_TRUE(Frame()->Action(kCmdFileOpen)->isEnabled());
     EXPECT_TRUE(Frame()->Action(kCmdSettings)->isEnabled());
 }

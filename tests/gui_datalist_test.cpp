@@ -1,0 +1,379 @@
+// The data-list bar on a real store: trees, double-click exports, queries, settings, the bar.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDateTimeEdit>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QSettings>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <cstdio>
+#include <cstdlib>
+
+#include "commands.h"
+#include "data_list_bar.h"
+#include "data_query_dialog.h"
+#include "document_manager.h"
+#include "group_tree.h"
+#include "gui_support.h"
+#include "histavue_app.h"
+#include "histavue_doc.h"
+#include "histavue_view.h"
+#include "main_frame.h"
+#include "record_writer.h"
+#include "roots.h"
+
+namespace {
+
+void Settle() {
+    QApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+CalendarTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
+    CalendarTime t;
+    t.year = static_cast<uint16_t>(y);
+    t.month = static_cast<uint16_t>(mo);
+    t.day = static_cast<uint16_t>(d);
+    t.hour = static_cast<uint16_t>(h);
+    t.minute = static_cast<uint16_t>(mi);
+    t.second = static_cast<uint16_t>(s);
+    return t;
+}
+
+std::string Bytes(const QString& s) {
+    return QFile::encodeName(s).toStdString();
+}
+
+// Data log: "Line1" every 10 s over 2024-01-01 00:00..01:59, written hour 01 first so the file
+// system sees the folders in another order; "Tank" hourly over three days; "A\B/C" one day.
+// Alarm log: "Alarm" with three records.
+void WriteStore(const QString& root) {
+    const std::string dl = Bytes(root) + "/DL\\";
+    const std::string al = Bytes(root) + "/AL\\";
+    QDir().mkpath(root + "/DL");
+    QDir().mkpath(root + "/AL");
+    {
+        RecordWriter w(dl, 1, 10, "Line1 log", "T1,T2");
+        for (int hour : {1, 0}) {
+            for (int s = 0; s < 3600; s += 10) {
+                char v[32];
+                std::snprintf(v, sizeof v, "%d,%d", hour * 3600 + s, s % 7);
+                w.Append(At(2024, 1, 1, hour, s / 60, s % 60), v);
+            }
+            w.Close();
+        }
+    }
+    {
+        RecordWriter w(dl, 2, 3600, "Tank log", "Level");
+        const int days[3][2] = {{2, 28}, {2, 29}, {3, 1}};
+        for (int h = 0; h < 72; ++h)
+            w.Append(At(2024, days[h / 24][0], days[h / 24][1], h % 24), "5");
+        w.Close();
+    }
+    {
+        RecordWriter w(dl, 3, 3600, "odd", "X");
+        w.Append(At(2024, 5, 5, 5), "1");
+        w.Close();
+    }
+    const RootIndexEntry groups[] = {{"Line1", 1, 10}, {"Tank", 2, 3600}, {"A\\B/C", 3, 3600}};
+    ASSERT_TRUE(WriteRootIndex(dl, groups, 3));
+    {
+        RecordWriter w(al, 1, 1, "Alarms", "Code,Text");
+        w.Append(At(2024, 1, 1, 0, 0, 5), "1,High");
+        w.Append(At(2024, 1, 1, 0, 0, 9), "2,Low");
+        w.Append(At(2024, 1, 1, 0, 1, 0), "1,Clear");
+        w.Close();
+    }
+    const RootIndexEntry alarms[] = {{"Alarm", 1, 1}};
+    ASSERT_TRUE(WriteRootIndex(al, alarms, 1));
+}
+
+QStringList Children(QTreeWidgetItem* item) {
+    QStringList out;
+    for (int i = 0; i < item->childCount(); ++i)
+        out.append(item->child(i)->text(0));
+    return out;
+}
+
+QTreeWidgetItem* Find(CGroupTree* tree, const QStringList& path) {
+    QTreeWidgetItem* item = nullptr;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        if (tree->topLevelItem(i)->text(0) == path[0])
+            item = tree->topLevelItem(i);
+    }
+    for (int level = 1; item != nullptr && level < path.size(); ++level) {
+        QTreeWidgetItem* next = nullptr;
+        for (int i = 0; i < item->childCount(); ++i) {
+            if (item->child(i)->text(0) == path[level])
+                next = item->child(i);
+        }
+        item = next;
+    }
+    return item;
+}
+
+class DataListTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(root.isValid() && staging.isValid());
+        WriteStore(root.path());
+        ASSERT_TRUE(WriteRoots({staging.path(), root.path()}));
+        app = std::make_unique<CHistavueApp>();
+        ASSERT_TRUE(app->InitInstance({"histavue"}));
+    }
+    void TearDown() override {
+        app->MainFrame()->MdiArea()->closeAllSubWindows();
+        Settle();
+        app.reset();
+        Settle();
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "Quorvel", "LogDataDir").clear();
+    }
+    CMainFrame* Frame() { return app->MainFrame(); }
+    CDataListBar* Bar() { return Frame()->DataListBar(); }
+    CGroupTree* Tree(int i) { return Bar()->Tree(i); }
+    QString Staged(const QString& name) { return staging.path() + "/DLTemp/" + name; }
+
+    QTemporaryDir root;
+    QTemporaryDir staging;
+    std::unique_ptr<CHistavueApp> app;
+    FakeUi ui;
+};
+
+TEST_F(DataListTest, TreesShowGroupsAndPartitionsInAscendingOrder) {
+    ASSERT_TRUE(Tree(0)->IsOpen());
+    ASSERT_EQ(Tree(0)->topLevelItemCount(), 3);
+    EXPECT_EQ(Tree(0)->topLevelItem(0)->text(0), "Line1");
+    EXPECT_EQ(Tree(0)->topLevelItem(2)->text(0), "A\\B/C");
+    EXPECT_EQ(Children(Find(Tree(0), {"Line1", "2024", "01", "01"})), QStringList({"00", "01"}));
+    EXPECT_EQ(Children(Find(Tree(0), {"Tank", "2024"})), QStringList({"02", "03"}));
+    EXPECT_EQ(Children(Find(Tree(0), {"Tank", "2024", "02"})), QStringList({"28", "29"}));
+    EXPECT_EQ(Tree(1)->topLevelItem(0)->text(0), "Alarm");
+    EXPECT_EQ(Bar()->Tabs()->tabText(0), "数据记录");
+    EXPECT_EQ(Bar()->Tabs()->tabText(1), "报警记录");
+    EXPECT_EQ(Bar()->Tabs()->tabText(2), "");
+    // The staging copy of the root index comes from the data folder; the data folder is read only.
+    EXPECT_TRUE(QFile::exists(staging.path() + "/DLTemp/NewDLRoot.idx"));
+    EXPECT_FALSE(QFile::exists(root.path() + "/DLTemp"));
+}
+
+TEST_F(DataListTest, ReservedTabIsEmptyAndTabsSwitchTrees) {
+    EXPECT_FALSE(Tree(2)->IsOpen());
+    EXPECT_EQ(Tree(2)->topLevelItemCount(), 0);
+    EXPECT_EQ(Bar()->CurrentTab(), 0);
+    Bar()->Tabs()->setCurrentIndex(2);
+    EXPECT_EQ(Bar()->CurrentTab(), 2);
+    EXPECT_TRUE(Tree(0)->isHidden());
+    EXPECT_FALSE(Tree(2)->isHidden());
+    EXPECT_FALSE(Tree(0)->isEnabled());
+    Bar()->Tabs()->setCurrentIndex(0);
+    EXPECT_FALSE(Tree(0)->isHidden());
+    EXPECT_TRUE(Tree(2)->isHidden());
+}
+
+TEST_F(DataListTest, DoubleClickOnADeepestFolderExportsAndOpensIt) {
+    QTreeWidgetItem* hour = Find(Tree(0), {"Line1", "2024", "01", "01", "00"});
+    ASSERT_NE(hour, nullptr);
+    const QString opened = Tree(0)->OpenGroupItem(hour);
+    EXPECT_EQ(opened, Staged("Line1-2024-01-01-00.csv"));
+    CHistavueView* view = Frame()->ActiveView();
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->List()->Table().RowCount(), 360);
+    EXPECT_EQ(view->List()->Table().Title(), "Line1 log");
+    EXPECT_EQ(app->TempFiles(), QStringList({opened}));
+    EXPECT_EQ(Tree(0)->currentItem(), hour);
+    EXPECT_EQ(view->Document()->IsTemporary(), 0);
+    // Closing the document leaves the file; the end of the run deletes it.
+    Frame()->OnFileClose();
+    Settle();
+    EXPECT_TRUE(QFile::exists(opened));
+    app->DeleteTempFiles();
+    EXPECT_FALSE(QFile::exists(opened));
+}
+
+TEST_F(DataListTest, DoubleClickOnAGroupOrAnInnerItemExportsNothing) {
+    EXPECT_TRUE(Tree(0)->OpenGroupItem(Tree(0)->topLevelItem(0)).isEmpty());
+    QTreeWidgetItem* day = Find(Tree(0), {"Line1", "2024", "01", "01"});
+    EXPECT_TRUE(Tree(0)->OpenGroupItem(day).isEmpty());
+    EXPECT_EQ(Tree(0)->currentItem(), day);
+    EXPECT_TRUE(Frame()->MdiArea()->subWindowList().isEmpty());
+    EXPECT_TRUE(QDir(staging.path() + "/DLTemp").entryList({"*.csv"}).isEmpty());
+}
+
+TEST_F(DataListTest, SameFolderTwiceIsExportedAfreshAndRegisteredOnce) {
+    QTreeWidgetItem* hour = Find(Tree(0), {"Line1", "2024", "01", "01", "01"});
+    const QString first = Tree(0)->OpenGroupItem(hour);
+    CHistavueDoc* doc = Frame()->ActiveDocument();
+    const QString second = Tree(0)->OpenGroupItem(hour);
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(Frame()->ActiveDocument(), doc);
+    EXPECT_EQ(app->Documents()->Documents().size(), 1u);
+    Frame()->OnFileClose();
+    Settle();
+    EXPECT_EQ(Tree(0)->OpenGroupItem(hour), first);
+    EXPECT_EQ(app->TempFiles().size(), 1);
+}
+
+TEST_F(DataListTest, ExportFileThatCannotBeDeletedIsOpenedAsItIs) {
+    const QString path = Staged("Line1-2024-01-01-00.csv");
+    ASSERT_TRUE(WriteRecordFile(path, SampleRecordText(2, "old export")));
+    if (std::system(("chattr +i '" + path.toStdString() + "' 2>/dev/null").c_str()) != 0) {
+        GTEST_SKIP() << "cannot make a file undeletable here";
+    }
+    const QString opened =
+        Tree(0)->OpenGroupItem(Find(Tree(0), {"Line1", "2024", "01", "01", "00"}));
+    std::system(("chattr -i '" + path.toStdString() + "'").c_str());
+    EXPECT_EQ(opened, path);
+    EXPECT_EQ(Frame()->ActiveView()->List()->Table().Title(), "old export");
+    EXPECT_TRUE(app->TempFiles().isEmpty());
+}
+
+TEST_F(DataListTest, GroupNameSeparatorsNeverLeaveTheStagingFolder) {
+    QTreeWidgetItem* day = Find(Tree(0), {"A\\B/C", "2024", "05", "05"});
+    ASSERT_NE(day, nullptr);
+    EXPECT_EQ(Tree(0)->OpenGroupItem(day), Staged("A-B-C-2024-05-05.csv"));
+    CalendarTime start = At(2024, 5, 5, 7);
+    EXPECT_EQ(Tree(0)->QueryFilePath("A\\B/C", start, 0x1F),
+              Staged("A-B-C-2024-05-05-07-0000001F.csv"));
+}
+
+TEST_F(DataListTest, QueryOpensATemporaryDocumentDeletedOnClose) {
+    Tree(0)->setCurrentItem(Find(Tree(0), {"Line1", "2024", "01"}));
+    Frame()->RunQuery({At(2023, 12, 31, 23, 59, 0), At(2024, 1, 1, 0, 1, 0), 0});
+    EXPECT_TRUE(ui.messages.isEmpty());
+    CHistavueDoc* doc = Frame()->ActiveDocument();
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(doc->IsTemporary(), 1);
+    EXPECT_EQ(Frame()->ActiveView()->List()->Table().RowCount(), 7);
+    const QString path = doc->PathName();
+    EXPECT_TRUE(QFileInfo(path).fileName().startsWith("Line1-2023-12-31-23-0000"));
+    EXPECT_TRUE(app->TempFiles().isEmpty());
+    Frame()->OnFileClose();
+    Settle();
+    EXPECT_FALSE(QFile::exists(path));
+}
+
+TEST_F(DataListTest, ThinnedQueryAcrossFoldersKeepsTheGrid) {
+    Tree(0)->setCurrentItem(Tree(0)->topLevelItem(0));
+    Frame()->RunQuery({At(2024, 1, 1, 0, 0, 5), At(2024, 1, 1, 1, 59, 59), 1800});
+    const RecordTable& t = Frame()->ActiveView()->List()->Table();
+    ASSERT_EQ(t.RowCount(), 4);
+    EXPECT_EQ(t.Cell(0, 0), "2024-01-01 00:00:10");
+    EXPECT_EQ(t.Cell(1, 0), "2024-01-01 00:30:10");
+    EXPECT_EQ(t.Cell(2, 0), "2024-01-01 01:00:10");
+    EXPECT_EQ(t.Cell(3, 0), "2024-01-01 01:30:10");
+}
+
+TEST_F(DataListTest, FailedQueriesShowTheMessageAndLeaveNoFile) {
+    const QString failed = QString::fromUtf8(kQueryFailedMessage);
+    Tree(0)->setCurrentItem(nullptr);
+    Frame()->RunQuery({At(2024, 1, 1), At(2024, 1, 2), 0});  // nothing selected
+    Tree(0)->setCurrentItem(Tree(0)->topLevelItem(0));
+    Frame()->RunQuery({At(2024, 1, 2), At(2024, 1, 1), 0});  // start after end
+    Frame()->RunQuery({At(2025, 1, 1), At(2025, 1, 2), 0});  // no records
+    Bar()->SelectTab(2);
+    Frame()->RunQuery({At(2024, 1, 1), At(2024, 1, 2), 0});  // reserved tab
+    EXPECT_EQ(ui.messages, QStringList({failed, failed, failed, failed}));
+    EXPECT_TRUE(QDir(staging.path() + "/DLTemp").entryList({"*.csv"}).isEmpty());
+    EXPECT_TRUE(Frame()->MdiArea()->subWindowList().isEmpty());
+}
+
+TEST_F(DataListTest, AlarmTabQueriesTheAlarmLog) {
+    Bar()->SelectTab(1);
+    Tree(1)->setCurrentItem(Tree(1)->topLevelItem(0));
+    Frame()->RunQuery({At(2024, 1, 1), At(2024, 1, 1, 0, 0, 30), 0});
+    ASSERT_NE(Frame()->ActiveView(), nullptr);
+    EXPECT_EQ(Frame()->ActiveView()->List()->Table().RowCount(), 2);
+    EXPECT_TRUE(Frame()->ActiveDocument()->PathName().contains("/ALTemp/Alarm-2024-01-01-00-"));
+}
+
+TEST_F(DataListTest, SettingsRebuildBothTreesFromTheNewRoots) {
+    QTemporaryDir other;
+    WriteStore(other.path());
+    QTemporaryDir otherStaging;
+    // A different store: only one data group.
+    const RootIndexEntry one[] = {{"Tank", 2, 3600}};
+    ASSERT_TRUE(WriteRootIndex(Bytes(other.path()) + "/DL\\", one, 1));
+    Frame()->ApplySettings({otherStaging.path(), other.path()});
+    ASSERT_EQ(Tree(0)->topLevelItemCount(), 1);
+    EXPECT_EQ(Tree(0)->topLevelItem(0)->text(0), "Tank");
+    EXPECT_EQ(Tree(1)->topLevelItemCount(), 1);
+    EXPECT_TRUE(QFile::exists(otherStaging.path() + "/DLTemp/NewDLRoot.idx"));
+    Frame()->ApplySettings({QString(), other.path()});
+    EXPECT_EQ(Tree(0)->topLevelItemCount(), 0);
+    EXPECT_FALSE(Tree(0)->IsOpen());
+}
+
+TEST_F(DataListTest, DataListCommandTogglesTheBarWithItsCheckMark) {
+    QAction* toggle = Frame()->Action(kCmdViewDataList);
+    EXPECT_TRUE(toggle->isEnabled());
+    Frame()->show();
+    Settle();
+    EXPECT_TRUE(toggle->isChecked());
+    toggle->trigger();
+    EXPECT_TRUE(Bar()->isHidden());
+    EXPECT_FALSE(toggle->isChecked());
+    toggle->trigger();
+    EXPECT_FALSE(Bar()->isHidden());
+    EXPECT_TRUE(toggle->isChecked());
+}
+
+TEST(DataListLayout, TabAndTreeRectanglesFollowTheDockSide) {
+    const BarLayout left = ComputeBarLayout(200, 400, CSizingControlBar::DockSide::kVertical);
+    EXPECT_EQ(left.tab, QRect(7, 7, 186, 382));
+    EXPECT_EQ(left.tree, QRect(2, 2, 181, 356));
+    const BarLayout top = ComputeBarLayout(300, 150, CSizingControlBar::DockSide::kHorizontal);
+    EXPECT_EQ(top.tab, QRect(7, 7, 286, 136));
+    EXPECT_EQ(top.tree, QRect(2, 2, 281, 110));
+}
+
+TEST(SizingBar, SizesAreKeptPerSideAndBoundedBelow) {
+    QMainWindow window;
+    CSizingControlBar bar("Bar", &window, 4242);
+    bar.SetSizeFor(CSizingControlBar::DockSide::kVertical, QSize(10, 10));
+    EXPECT_EQ(bar.VertSize(), QSize(33, 32));
+    bar.SetSizeFor(CSizingControlBar::DockSide::kFloating, QSize(300, 500));
+    EXPECT_EQ(bar.FloatSize(), QSize(300, 500));
+    EXPECT_EQ(bar.HorzSize(), QSize(200, 200));
+    bar.WriteSizes("Test");
+    CSizingControlBar again("Bar", &window, 4242);
+    again.ReadSizes("Test");
+    EXPECT_EQ(again.FloatSize(), QSize(300, 500));
+    QSettings profile;
+    profile.setValue("Test-SCBar-4242/sizeHorzCY", 5);  // below the minimum: not taken
+    CSizingControlBar third("Bar", &window, 4242);
+    third.ReadSizes("Test");
+    EXPECT_EQ(third.HorzSize().height(), 200);
+    profile.remove("Test-SCBar-4242");
+}
+
+TEST(QueryDialog, IntervalMustBeAnIntegerAndNegativeBecomesZero) {
+    FakeUi ui;
+    CDataQuery dialog;
+    EXPECT_EQ(dialog.windowTitle(), "查询");
+    EXPECT_EQ(dialog.StartEdit()->displayFormat(), "yyyy'-'MM'-'dd' 'HH':'mm");
+    EXPECT_EQ(dialog.IntervalEdit()->text(), "0");
+    dialog.IntervalEdit()->setText("");
+    dialog.accept();
+    EXPECT_EQ(ui.messages, QStringList({"请输入一个整数。"}));
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    dialog.IntervalEdit()->setText("59");
+    dialog.UpButton()->click();
+    EXPECT_EQ(dialog.IntervalEdit()->text(), "60");
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.Result().interval, 60);
+    int v = 0;
+    EXPECT_TRUE(ParseIntervalText("-5", &v));
+    EXPECT_EQ(v, -5);
+    EXPECT_FALSE(ParseIntervalText("1e3", &v));
+    EXPECT_FALSE(ParseIntervalText("99999999999", &v));
+}
+
+}  // namespace
