@@ -237,9 +237,19 @@ bool CGroupTree::GetItemGroupPath(QTreeWidgetItem* item, ItemGroupPath* out) con
     return true;
 }
 
+namespace {
+
+// Group names are bytes in the panel's code page; file names take them as display text, so
+// that a Chinese name reads as Chinese in any file manager.
+QString FileNameText(const QByteArray& bytes) {
+    const QByteArray flat = FlattenForFileName(bytes);
+    return DecodeText(std::string_view(flat.constData(), static_cast<size_t>(flat.size())));
+}
+
+}  // namespace
+
 QString CGroupTree::ItemExportPath(const ItemGroupPath& item) const {
-    const QByteArray name = FlattenForFileName(item.group + '-' + item.path) + ".csv";
-    return staging_ + QFile::decodeName(name);
+    return staging_ + FileNameText(item.group + '-' + item.path) + QStringLiteral(".csv");
 }
 
 QString CGroupTree::QueryFilePath(const QByteArray& group, const CalendarTime& start,
@@ -247,7 +257,7 @@ QString CGroupTree::QueryFilePath(const QByteArray& group, const CalendarTime& s
     char suffix[48];
     std::snprintf(suffix, sizeof suffix, "-%04hu-%02hu-%02hu-%02hu-%08X.csv", start.year,
                   start.month, start.day, start.hour, random);
-    return staging_ + QFile::decodeName(FlattenForFileName(group) + suffix);
+    return staging_ + FileNameText(group) + QString::fromLatin1(suffix);
 }
 
 QString CGroupTree::OpenGroupItem(QTreeWidgetItem* item) {

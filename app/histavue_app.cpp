@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFile>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
 
 #include "document_manager.h"
 #include "main_frame.h"
@@ -13,6 +16,30 @@ const char kProfileApplication[] = "Histavue";
 namespace {
 
 CHistavueApp* g_app = nullptr;
+
+// The program's icon: a trend curve over a grid, drawn so that no image file is needed.
+QIcon AppIcon() {
+    QIcon icon;
+    for (int size : {16, 32, 64}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        const qreal s = size / 32.0;
+        p.setBrush(QColor(250, 250, 245));
+        p.setPen(QPen(QColor(60, 60, 60), s));
+        p.drawRoundedRect(QRectF(1, 1, size - 2, size - 2), 3 * s, 3 * s);
+        p.setPen(QPen(QColor(200, 200, 200), s));
+        for (int i = 1; i < 4; ++i)
+            p.drawLine(QPointF(4 * s, i * 8 * s), QPointF(28 * s, i * 8 * s));
+        p.setPen(QPen(QColor(0, 90, 200), 2.5 * s));
+        const QPointF curve[] = {
+            {4 * s, 24 * s}, {10 * s, 14 * s}, {16 * s, 18 * s}, {22 * s, 8 * s}, {28 * s, 11 * s}};
+        p.drawPolyline(curve, 5);
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
 
 }  // namespace
 
@@ -35,6 +62,7 @@ bool CHistavueApp::InitInstance(const QStringList& arguments) {
     QCoreApplication::setOrganizationName(QString::fromUtf8(kProfileOrganisation));
     QCoreApplication::setApplicationName(QString::fromUtf8(kProfileApplication));
     QApplication::setApplicationDisplayName(QStringLiteral("Histavue"));
+    QApplication::setWindowIcon(AppIcon());
     documents_ = std::make_unique<DocumentManager>(this);
     frame_ = std::make_unique<CMainFrame>(this);
     // The command line is read and then deliberately ignored: nothing opens at start.

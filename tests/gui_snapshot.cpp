@@ -1,15 +1,44 @@
-// Development aid: starts the viewer as a user would, opens the given record files through the
-// open-document path, and saves a screenshot of the screen (run it under Xvfb).
-//   histavue-snapshot OUT.png [FILE...]
+// Development aid: starts the viewer as a user would, opens record files or double-clicks tree
+// items, and saves a screenshot of the screen (run it under Xvfb).
+//   histavue-snapshot OUT.png [FILE | tree:GROUP/LEVEL/.../LEAF]...
 #include <QApplication>
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
 
+#include "data_list_bar.h"
 #include "document_manager.h"
+#include "group_tree.h"
 #include "histavue_app.h"
 #include "main_frame.h"
+
+namespace {
+
+// Double-clicks the item at a "/"-separated path of tree texts in the current tab.
+void OpenTreeItem(CMainFrame* frame, const QString& path) {
+    CGroupTree* tree = frame->DataListBar()->Tree(frame->DataListBar()->CurrentTab());
+    const QStringList parts = path.split('/');
+    QTreeWidgetItem* item = nullptr;
+    for (int i = 0; i < tree->topLevelItemCount() && item == nullptr; ++i) {
+        if (tree->topLevelItem(i)->text(0) == parts[0])
+            item = tree->topLevelItem(i);
+    }
+    for (int level = 1; item != nullptr && level < parts.size(); ++level) {
+        QTreeWidgetItem* next = nullptr;
+        for (int i = 0; i < item->childCount(); ++i) {
+            if (item->child(i)->text(0) == parts[level])
+                next = item->child(i);
+        }
+        if (next != nullptr)
+            tree->expandItem(item);
+        item = next;
+    }
+    if (item != nullptr)
+        tree->OpenGroupItem(item);
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
     QApplication qapp(argc, argv);
@@ -19,7 +48,12 @@ int main(int argc, char* argv[]) {
     CHistavueApp app;
     app.InitInstance(QApplication::arguments());
     for (int i = 2; i < argc; ++i) {
-        app.Documents()->OpenDocumentFile(QString::fromLocal8Bit(argv[i]));
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        if (arg.startsWith(QStringLiteral("tree:"))) {
+            OpenTreeItem(app.MainFrame(), arg.mid(5));
+        } else {
+            app.Documents()->OpenDocumentFile(arg);
+        }
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
     QTimer::singleShot(1500, [&] {
