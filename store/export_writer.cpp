@@ -59,9 +59,12 @@ bool ExportWriter::Drain() {
     }
     uint32_t written = 0;
     const uint32_t n = static_cast<uint32_t>(pending_.size());
-    const bool ok = encoding_ == Encoding::kInverted
-                        ? WriteInverted(fd_, pending_.data(), n, &written)
-                        : WritePlain(fd_, pending_.data(), n, &written);
+    // The pending bytes are dropped once written, so they are inverted where they lie rather
+    // than through WriteInverted's scratch copy.
+    if (encoding_ == Encoding::kInverted) {
+        storefs::InvertBytes(pending_.data(), pending_.data(), n);
+    }
+    const bool ok = WritePlain(fd_, pending_.data(), n, &written);
     pending_.clear();
     if (!ok || written != n) {
         failed_ = true;

@@ -56,8 +56,16 @@ bool BlockReader::Extend(uint32_t want) {
     }
     uint64_t n = want;
     if (n > size_ - at) n = size_ - at;
-    if (window_.size() < windowLength_ + n) {
-        window_.resize(static_cast<size_t>(windowLength_ + n));
+    const size_t need = static_cast<size_t>(windowLength_ + n);
+    if (window_.size() < need) {
+        // Grow geometrically, but never past the block: the window then stays within the
+        // largest block read, where a plain resize could leave it twice that size.
+        if (window_.capacity() < need) {
+            size_t capacity = window_.capacity() * 2;
+            if (capacity > size_) capacity = static_cast<size_t>(size_);
+            window_.reserve(capacity > need ? capacity : need);
+        }
+        window_.resize(need);
     }
     char* dst = window_.data() + windowLength_;
     const int64_t got = storefs::ReadAt(fd_, dst, static_cast<size_t>(n), at);
@@ -90,12 +98,31 @@ bool BlockReader::LineAt(uint64_t offset, uint32_t lengthHint, const char** line
         if (nextChunk_ < kLargestChunk) nextChunk_ *= 2;
     }
     uint32_t pos = static_cast<uint32_t>(offset - windowOffset_);
+    uint32_t searched = pos;
+    // Before the window is extended for this line, the text in front of the line is dropped,
+    // so the window holds the line and what is read after it, not everything read so far.
+    const auto dropBeforeLine = [&] {
+        if (pos == 0) return;
+        std::memmove(window_.data(), window_.data() + pos, windowLength_ - pos);
+        windowOffset_ += pos;
+        windowLength_ -= pos;
+        searched -= pos;
+        pos = 0;
+    };
+    // Lines that run on past the window: read the next piece, larger each time.
+    const auto readOn = [&] {
+        if (!Extend(nextChunk_)) return false;
+        if (nextChunk_ < kLargestChunk) nextChunk_ *= 2;
+        return true;
+    };
     for (;;) {
         while (pos < windowLength_ && window_[pos] == '\n') ++pos;
         if (pos < windowLength_) break;
-        if (!Extend(nextChunk_)) return false;
+        searched = pos;
+        dropBeforeLine();
+        if (!readOn()) return false;
     }
-    uint32_t searched = pos;
+    searched = pos;
     for (;;) {
         const void* nl = std::memchr(window_.data() + searched, '\n', windowLength_ - searched);
         if (nl != nullptr) {
@@ -103,7 +130,8 @@ bool BlockReader::LineAt(uint64_t offset, uint32_t lengthHint, const char** line
             break;
         }
         searched = windowLength_;
-        if (!Extend(nextChunk_)) {
+        dropBeforeLine();
+        if (!readOn()) {
             *length = windowLength_ - pos;  // the last line of the file has no "\n"
             break;
         }
@@ -179,10 +207,13 @@ uint32_t TimeFolder::BlockCount() const {
 }
 
 IndexEntry TimeFolder::Entry(uint32_t i) const {
-    const auto* p = static_cast<const unsigned char*>(index_.Elements().Item(i));
-    if (p == nullptr) {
+    // Called once or more for every record a query passes, so the bounds are checked here
+    // rather than through a call to ElementArray::Item.
+    const ElementArray& entries = index_.Elements();
+    if (i >= entries.Count() || entries.Data() == nullptr) {
         return IndexEntry();
     }
+    const auto* p = static_cast<const unsigned char*>(entries.Data()) + size_t{i} * 8;
     return IndexEntry{LoadLittleEndian32(p), LoadLittleEndian32(p + 4)};
 }
 
