@@ -377,34 +377,12 @@ CalendarTime AddSeconds(const CalendarTime& t, int64_t seconds) {
 constexpr int kTreeDays = 3650;
 
 void WriteTree(const std::string& root) {
-    std::error_code ec;
-    fs::remove_all(root, ec);
-    const std::string dl = root + "DL\\";
-    if (!storefs::MakeFolders(dl))
-        Die("cannot create " + root);
     std::printf("writing the ten-year tree into %s (once)...\n", root.c_str());
     std::fflush(stdout);
     const Clock::time_point t0 = Clock::now();
-    RecordWriter writer(dl, 1, 1, "Data log: Tree", "a,b");
-    CalendarTime day;
-    day.year = 2010;
-    day.month = 1;
-    day.day = 1;
-    for (int d = 0; d < kTreeDays; ++d) {
-        for (uint16_t h = 0; h < 24; ++h) {
-            CalendarTime t = AddSeconds(day, int64_t{d} * 86400 + h * 3600);
-            if (!writer.Append(t, "1,2"))
-                Die("cannot write the tree");
-            if (h % 2 == 1) {
-                t.minute = 30;
-                if (!writer.Append(t, "3,4"))
-                    Die("cannot write the tree");
-            }
-        }
-    }
-    const RootIndexEntry group{"Tree", 1, 1};
-    if (!writer.Close() || !WriteRootIndex(dl, &group, 1))
-        Die("cannot write the tree");
+    std::string error;
+    if (!WriteTreeStore(root, kTreeDays, &error))
+        Die(error);
     FILE* done = std::fopen((root + "complete").c_str(), "w");
     if (done == nullptr)
         Die("cannot write the tree");

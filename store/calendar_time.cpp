@@ -2,7 +2,9 @@
 
 namespace {
 
-bool IsLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool IsLeapYear(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 // Days from 1601-01-01 to the given date (civil-from-days arithmetic, proleptic Gregorian).
 int64_t DaysSince1601(int y, int m, int d) {
@@ -28,8 +30,8 @@ int DaysInMonth(int year, int month) {
 
 bool IsValidCalendarTime(const CalendarTime& t) {
     return t.year >= 1601 && t.year <= 30827 && t.month >= 1 && t.month <= 12 && t.day >= 1 &&
-           t.day <= DaysInMonth(t.year, t.month) && t.hour < 24 && t.minute < 60 &&
-           t.second < 60 && t.milliseconds < 1000;
+           t.day <= DaysInMonth(t.year, t.month) && t.hour < 24 && t.minute < 60 && t.second < 60 &&
+           t.milliseconds < 1000;
 }
 
 bool CalendarToFileTime(const CalendarTime& t, uint64_t* fileTime) {

@@ -6,9 +6,9 @@
 
 struct CalendarTime {
     uint16_t year = 0;
-    uint16_t month = 0;  // 1..12
+    uint16_t month = 0;      // 1..12
     uint16_t dayOfWeek = 0;  // 0 = Sunday; ignored by every comparison
-    uint16_t day = 0;  // 1..31
+    uint16_t day = 0;        // 1..31
     uint16_t hour = 0;
     uint16_t minute = 0;
     uint16_t second = 0;

@@ -3,7 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 
-ElementArray::~ElementArray() { std::free(data_); }
+ElementArray::~ElementArray() {
+    std::free(data_);
+}
 
 void ElementArray::Clear() {
     std::free(data_);

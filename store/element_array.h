@@ -4,7 +4,7 @@
 #include <cstdint>
 
 class ElementArray {
-public:
+  public:
     // elementSize is fixed for the life of the array (8 for folder indexes).
     explicit ElementArray(uint32_t elementSize) : elementSize_(elementSize) {}
     ~ElementArray();
@@ -33,7 +33,7 @@ public:
     uint32_t Flushed() const { return flushed_; }
     void SetFlushed(uint32_t p) { flushed_ = p < count_ ? p : count_; }
 
-private:
+  private:
     uint32_t elementSize_;
     unsigned char* data_ = nullptr;
     uint32_t capacity_ = 0;

@@ -95,9 +95,10 @@ void ExportWriter::Chunk(const char* text, uint32_t length) {
         // Later blocks repeat the header lines of the first; drop them.
         const char* first = static_cast<const char*>(std::memchr(text, '\n', length));
         const char* second =
-            first == nullptr ? nullptr
-                             : static_cast<const char*>(std::memchr(
-                                   first + 1, '\n', static_cast<size_t>(text + length - first - 1)));
+            first == nullptr
+                ? nullptr
+                : static_cast<const char*>(
+                      std::memchr(first + 1, '\n', static_cast<size_t>(text + length - first - 1)));
         ++chunks_;
         if (second == nullptr) {
             return;

@@ -14,7 +14,7 @@
 #include <vector>
 
 class ExportWriter {
-public:
+  public:
     enum class Encoding { kInverted, kPlain };
     enum class Create { kReplace, kNew };
 
@@ -52,7 +52,7 @@ public:
     static void ChunkCallback(void* context, const char* text, uint32_t length);
     static void LineCallback(void* context, const char* line, uint32_t length, int* stop);
 
-private:
+  private:
     bool EnsureOpen();
     void Put(const char* bytes, uint32_t length);
     bool Drain();

@@ -17,10 +17,14 @@ bool EqualsIgnoreAsciiCase(const char* a, const char* b) {
     for (;; ++a, ++b) {
         unsigned char ca = static_cast<unsigned char>(*a);
         unsigned char cb = static_cast<unsigned char>(*b);
-        if (ca >= 'A' && ca <= 'Z') ca = static_cast<unsigned char>(ca + 32);
-        if (cb >= 'A' && cb <= 'Z') cb = static_cast<unsigned char>(cb + 32);
-        if (ca != cb) return false;
-        if (ca == 0) return true;
+        if (ca >= 'A' && ca <= 'Z')
+            ca = static_cast<unsigned char>(ca + 32);
+        if (cb >= 'A' && cb <= 'Z')
+            cb = static_cast<unsigned char>(cb + 32);
+        if (ca != cb)
+            return false;
+        if (ca == 0)
+            return true;
     }
 }
 
@@ -44,19 +48,23 @@ bool FindCaseless(const std::string& dir, const std::string& name, std::string* 
 
 int OpenFlags(OpenMode mode) {
     switch (mode) {
-        case OpenMode::kExistingReadWrite: return O_RDWR;
-        case OpenMode::kExistingRead: return O_RDONLY;
-        case OpenMode::kCreateNew: return O_RDWR | O_CREAT | O_EXCL;
+        case OpenMode::kExistingReadWrite:
+            return O_RDWR;
+        case OpenMode::kExistingRead:
+            return O_RDONLY;
+        case OpenMode::kCreateNew:
+            return O_RDWR | O_CREAT | O_EXCL;
         // Truncated only once the lock is held (OpenExclusive), so a file another opener
         // holds is never emptied by a create that then fails.
-        case OpenMode::kCreateAlways: return O_RDWR | O_CREAT;
+        case OpenMode::kCreateAlways:
+            return O_RDWR | O_CREAT;
     }
     return O_RDONLY;
 }
 
 // O_NONBLOCK keeps the open of a FIFO or device that sits where a store file should be from
-// waiting for its other end; such files are refused once opened, and regular files get the
-// flag cleared again (ClearNonBlocking).
+// waiting for its other end; such files are refused once opened. On a regular file the flag
+// changes nothing, so it stays set.
 int OpenNative(const std::string& path, OpenMode mode) {
     int fd = open(path.c_str(), OpenFlags(mode) | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0 && mode == OpenMode::kExistingReadWrite &&
@@ -66,17 +74,13 @@ int OpenNative(const std::string& path, OpenMode mode) {
     return fd;
 }
 
-bool ClearNonBlocking(int fd) {
-    const int flags = fcntl(fd, F_GETFL);
-    return flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
-}
-
 }  // namespace
 
 std::string NativePath(const std::string& storePath) {
     std::string p = storePath;
     for (char& c : p) {
-        if (c == '\\') c = '/';
+        if (c == '\\')
+            c = '/';
     }
     return p;
 }
@@ -93,7 +97,8 @@ std::string ResolveCase(const std::string& nativePath) {
             continue;
         }
         size_t j = nativePath.find('/', i);
-        if (j == std::string::npos) j = n;
+        if (j == std::string::npos)
+            j = n;
         std::string comp = nativePath.substr(i, j - i);
         if (!missing && comp != "." && comp != "..") {
             struct stat st;
@@ -112,7 +117,7 @@ std::string ResolveCase(const std::string& nativePath) {
     return out;
 }
 
-int OpenExclusive(const std::string& storePath, OpenMode mode) {
+int OpenExclusive(const std::string& storePath, OpenMode mode, int64_t* size) {
     if (storePath.empty() || storePath.size() > kMaxPath) {
         return -1;
     }
@@ -120,7 +125,8 @@ int OpenExclusive(const std::string& storePath, OpenMode mode) {
     int fd = OpenNative(native, mode);
     if (fd < 0 && errno == ENOENT) {
         const std::string resolved = ResolveCase(native);
-        if (resolved != native) fd = OpenNative(resolved, mode);
+        if (resolved != native)
+            fd = OpenNative(resolved, mode);
     } else if (fd < 0 && errno == EEXIST) {
         return -1;
     }
@@ -128,17 +134,20 @@ int OpenExclusive(const std::string& storePath, OpenMode mode) {
         return -1;
     }
     struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !ClearNonBlocking(fd) ||
-        flock(fd, LOCK_EX | LOCK_NB) != 0 ||
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flock(fd, LOCK_EX | LOCK_NB) != 0 ||
         (mode == OpenMode::kCreateAlways && ftruncate(fd, 0) != 0)) {
         close(fd);
         return -1;
+    }
+    if (size != nullptr) {
+        *size = mode == OpenMode::kCreateAlways ? 0 : static_cast<int64_t>(st.st_size);
     }
     return fd;
 }
 
 void CloseFile(int fd) {
-    if (fd >= 0) close(fd);
+    if (fd >= 0)
+        close(fd);
 }
 
 bool ListFolder(const std::string& storePath, std::vector<std::string>* names) {
@@ -177,12 +186,12 @@ bool CopyFile(const std::string& fromStorePath, const std::string& toStorePath, 
         return false;
     }
     struct stat st;
-    if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode) || !ClearNonBlocking(in)) {
+    if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(in);
         return false;
     }
-    int out = open(to.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (overwrite ? O_TRUNC : O_EXCL),
-                   0644);
+    int out =
+        open(to.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (overwrite ? O_TRUNC : O_EXCL), 0644);
     if (out < 0) {
         close(in);
         return false;
@@ -191,31 +200,37 @@ bool CopyFile(const std::string& fromStorePath, const std::string& toStorePath, 
     bool ok = true;
     for (;;) {
         ssize_t n = read(in, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n <= 0) {
             ok = n == 0;
             break;
         }
         for (ssize_t done = 0; done < n;) {
             ssize_t w = write(out, buf + done, static_cast<size_t>(n - done));
-            if (w < 0 && errno == EINTR) continue;
+            if (w < 0 && errno == EINTR)
+                continue;
             if (w <= 0) {
                 ok = false;
                 break;
             }
             done += w;
         }
-        if (!ok) break;
+        if (!ok)
+            break;
     }
     close(in);
-    if (close(out) != 0) ok = false;
-    if (!ok) unlink(to.c_str());
+    if (close(out) != 0)
+        ok = false;
+    if (!ok)
+        unlink(to.c_str());
     return ok;
 }
 
 bool MakeFolders(const std::string& storePath) {
     std::string native = ResolveCase(NativePath(storePath));
-    while (native.size() > 1 && native.back() == '/') native.pop_back();
+    while (native.size() > 1 && native.back() == '/')
+        native.pop_back();
     struct stat st;
     if (stat(native.c_str(), &st) == 0) {
         return S_ISDIR(st.st_mode);
@@ -229,7 +244,8 @@ bool MakeFolders(const std::string& storePath) {
 
 bool RemoveFile(const std::string& storePath) {
     const std::string native = NativePath(storePath);
-    if (unlink(native.c_str()) == 0) return true;
+    if (unlink(native.c_str()) == 0)
+        return true;
     if (errno == ENOENT) {
         const std::string resolved = ResolveCase(native);
         return resolved != native ? unlink(resolved.c_str()) == 0 || errno == ENOENT : true;
@@ -262,8 +278,10 @@ bool ReadFully(int fd, char* dst, size_t n) {
     size_t done = 0;
     while (done < n) {
         ssize_t r = read(fd, dst + done, n - done);
-        if (r < 0 && errno == EINTR) continue;
-        if (r <= 0) return false;
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            return false;
         done += static_cast<size_t>(r);
     }
     return true;
@@ -273,9 +291,12 @@ int64_t ReadAt(int fd, char* dst, size_t n, uint64_t offset) {
     size_t done = 0;
     while (done < n) {
         ssize_t r = pread(fd, dst + done, n - done, static_cast<off_t>(offset + done));
-        if (r < 0 && errno == EINTR) continue;
-        if (r < 0) return -1;
-        if (r == 0) break;
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0)
+            return -1;
+        if (r == 0)
+            break;
         done += static_cast<size_t>(r);
     }
     return static_cast<int64_t>(done);
@@ -283,7 +304,8 @@ int64_t ReadAt(int fd, char* dst, size_t n, uint64_t offset) {
 
 int64_t FileSize(int fd) {
     struct stat st;
-    if (fstat(fd, &st) != 0) return -1;
+    if (fstat(fd, &st) != 0)
+        return -1;
     return st.st_size;
 }
 

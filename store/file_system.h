@@ -22,16 +22,17 @@ std::string ResolveCase(const std::string& nativePath);
 
 enum class OpenMode {
     kExistingReadWrite,  // open an existing file for reading and writing
-    kExistingRead,  // open an existing file for reading only
-    kCreateNew,  // create a file; fails when one exists
-    kCreateAlways,  // create or truncate a file
+    kExistingRead,       // open an existing file for reading only
+    kCreateNew,          // create a file; fails when one exists
+    kCreateAlways,       // create or truncate a file
 };
 
 // Opens a store path exclusively: the descriptor carries a non-blocking exclusive flock, so a
 // second opener in this or another process fails while it is held. kExistingReadWrite falls back
 // to read-only access when the file or its medium is not writable (a store copied from read-only
 // media stays readable; writes through such a descriptor fail). Returns -1 on failure.
-int OpenExclusive(const std::string& storePath, OpenMode mode);
+// When size is given it receives the file's size at the open.
+int OpenExclusive(const std::string& storePath, OpenMode mode, int64_t* size = nullptr);
 
 // Closes a descriptor from OpenExclusive (the lock goes with it). Accepts -1.
 void CloseFile(int fd);

@@ -32,17 +32,21 @@ bool ListChildValues(const std::string& folderPath, bool deepest, std::vector<ui
         return false;
     }
     for (std::string& name : names) {
-        if (name.empty() || name[0] == '.') continue;
+        if (name.empty() || name[0] == '.')
+            continue;
         for (char& c : name) {
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c + 32);
         }
         if (deepest) {
-            if (!EndsWithIdx(name)) continue;
+            if (!EndsWithIdx(name))
+                continue;
             name.erase(name.find(".idx"));
         }
         uint16_t v = 0;
         for (char c : name) {
-            if (c < '0' || c > '9') break;
+            if (c < '0' || c > '9')
+                break;
             v = static_cast<uint16_t>(v * 10 + (c - '0'));
         }
         values->push_back(v);
@@ -77,13 +81,17 @@ bool FolderWalker::WalkLevel(int level, TimeKey prefix, const TimeKey& start, co
     }
     for (uint16_t v : values) {
         prefix.value[level] = v;
-        for (int i = level + 1; i < 4; ++i) prefix.value[i] = 0;
+        for (int i = level + 1; i < 4; ++i)
+            prefix.value[i] = 0;
         // Prefixes are compared down to this level only, so a folder is taken whenever its own
         // prefix lies in range, whatever the start key's lower values are.
-        if (CompareKeys(prefix, start, level) < 0) continue;
-        if (CompareKeys(prefix, end, level) > 0) break;
+        if (CompareKeys(prefix, start, level) < 0)
+            continue;
+        if (CompareKeys(prefix, end, level) > 0)
+            break;
         if (level == depth_) {
-            if (!visitor(context, prefix)) return false;
+            if (!visitor(context, prefix))
+                return false;
         } else if (!WalkLevel(level + 1, prefix, start, end, context, visitor)) {
             return false;
         }

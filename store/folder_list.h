@@ -24,7 +24,7 @@ bool ListChildValues(const std::string& folderPath, bool deepest, std::vector<ui
 // start and end prefixes at each level is visited. The visitor gets the folder's key (count =
 // depth) and returns false to stop the walk.
 class FolderWalker {
-public:
+  public:
     using Visitor = bool (*)(void* context, const TimeKey& key);
 
     FolderWalker(const std::string& dataFolder, uint32_t groupId, int depth)
@@ -36,7 +36,7 @@ public:
     // The walk as text: one flat stem ("1A-2011-05-17") a line.
     void List(const TimeKey& start, const TimeKey& end, TextBuffer* out) const;
 
-private:
+  private:
     bool WalkLevel(int level, TimeKey prefix, const TimeKey& start, const TimeKey& end,
                    void* context, Visitor visitor) const;
 

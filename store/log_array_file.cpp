@@ -23,7 +23,8 @@ bool LogArrayFile::Open(const char* path, bool openOnly) {
     if (path_.empty()) {
         return false;
     }
-    fd_ = storefs::OpenExclusive(path_, storefs::OpenMode::kExistingReadWrite);
+    int64_t size = 0;
+    fd_ = storefs::OpenExclusive(path_, storefs::OpenMode::kExistingReadWrite, &size);
     if (fd_ < 0) {
         if (!openOnly) {
             fd_ = storefs::OpenExclusive(path_, storefs::OpenMode::kCreateNew);
@@ -31,7 +32,6 @@ bool LogArrayFile::Open(const char* path, bool openOnly) {
         return fd_ >= 0;
     }
     const uint32_t elementSize = elements_.ElementSize();
-    const int64_t size = storefs::FileSize(fd_);
     if (elementSize == 0 || size <= 0 || size % elementSize != 0 ||
         static_cast<uint64_t>(size) / elementSize > UINT32_MAX) {
         return true;

@@ -7,7 +7,7 @@
 #include "element_array.h"
 
 class LogArrayFile {
-public:
+  public:
     explicit LogArrayFile(uint32_t elementSize) : elements_(elementSize) {}
     ~LogArrayFile() { Close(); }
     LogArrayFile(const LogArrayFile&) = delete;
@@ -32,7 +32,7 @@ public:
 
     void SetDeviceSync(bool sync) { deviceSync_ = sync; }
 
-private:
+  private:
     void CloseHandle();
 
     int fd_ = -1;

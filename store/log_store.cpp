@@ -11,17 +11,22 @@ const char kRootIndexName[] = "NewDLRoot.idx";
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 // Reads an unsigned 32-bit decimal number after optional blanks, as "%u" would, but refusing
 // signs and overflow.
 bool ReadUnsigned(const char*& p, const char* end, uint32_t* out) {
-    while (p < end && IsBlank(*p)) ++p;
-    if (p == end || *p < '0' || *p > '9') return false;
+    while (p < end && IsBlank(*p))
+        ++p;
+    if (p == end || *p < '0' || *p > '9')
+        return false;
     uint64_t v = 0;
     while (p < end && *p >= '0' && *p <= '9') {
         v = v * 10 + static_cast<uint64_t>(*p - '0');
-        if (v > UINT32_MAX) return false;
+        if (v > UINT32_MAX)
+            return false;
         ++p;
     }
     *out = static_cast<uint32_t>(v);
@@ -31,18 +36,23 @@ bool ReadUnsigned(const char*& p, const char* end, uint32_t* out) {
 bool EqualsIgnoreCase(const std::string& a, const char* b) {
     // Multibyte-aware: the second byte of a double-byte character is never folded.
     const size_t n = std::strlen(b);
-    if (a.size() != n) return false;
+    if (a.size() != n)
+        return false;
     for (size_t i = 0; i < n; ++i) {
         unsigned char ca = static_cast<unsigned char>(a[i]);
         unsigned char cb = static_cast<unsigned char>(b[i]);
         if (ca >= 0x81 && ca <= 0xFE && i + 1 < n) {
-            if (ca != cb || a[i + 1] != b[i + 1]) return false;
+            if (ca != cb || a[i + 1] != b[i + 1])
+                return false;
             ++i;
             continue;
         }
-        if (ca >= 'A' && ca <= 'Z') ca = static_cast<unsigned char>(ca + 32);
-        if (cb >= 'A' && cb <= 'Z') cb = static_cast<unsigned char>(cb + 32);
-        if (ca != cb) return false;
+        if (ca >= 'A' && ca <= 'Z')
+            ca = static_cast<unsigned char>(ca + 32);
+        if (cb >= 'A' && cb <= 'Z')
+            cb = static_cast<unsigned char>(cb + 32);
+        if (ca != cb)
+            return false;
     }
     return true;
 }
@@ -62,11 +72,15 @@ bool ParseRootIndexLine(const char* line, uint32_t length, LogGroup* group) {
     const char* p = eq + 1;
     uint32_t id = 0;
     uint32_t interval = 0;
-    if (!ReadUnsigned(p, end, &id)) return false;
-    while (p < end && IsBlank(*p)) ++p;
-    if (p == end || *p != ',') return false;
+    if (!ReadUnsigned(p, end, &id))
+        return false;
+    while (p < end && IsBlank(*p))
+        ++p;
+    if (p == end || *p != ',')
+        return false;
     ++p;
-    if (!ReadUnsigned(p, end, &interval)) return false;
+    if (!ReadUnsigned(p, end, &interval))
+        return false;
     group->name.assign(line, nameLength);
     group->id = id;
     group->interval = interval;
@@ -142,8 +156,8 @@ bool LogStore::ListChildren(const LogGroup& group, const char* treePath, TextBuf
     TimeKey parent;
     int level = 0;
     ParsedStem parsed;
-    if (treePath != nullptr && ParseStem(treePath, std::strlen(treePath), kNestedSeparator, false,
-                                         false, &parsed)) {
+    if (treePath != nullptr &&
+        ParseStem(treePath, std::strlen(treePath), kNestedSeparator, false, false, &parsed)) {
         parent = parsed.key;
         level = parsed.key.count + 1;
     }
@@ -167,8 +181,7 @@ bool LogStore::ListChildren(const LogGroup& group, const char* treePath, TextBuf
         key.value[level] = v;
         std::string stem;
         TimeFolder folder(dataFolder_);
-        if (!MakeStem(group.id, key, kNestedSeparator, &stem) ||
-            !folder.OpenFolder(stem.c_str())) {
+        if (!MakeStem(group.id, key, kNestedSeparator, &stem) || !folder.OpenFolder(stem.c_str())) {
             continue;
         }
         const uint32_t blocks = folder.BlockCount();

@@ -11,14 +11,14 @@
 
 // A group of channels recorded at one interval, as named by one root-index line.
 struct LogGroup {
-    std::string name;  // compared without regard to case on lookup
-    uint32_t id = 0;  // written in paths as %X; with id 0 no folder of the group opens
+    std::string name;       // compared without regard to case on lookup
+    uint32_t id = 0;        // written in paths as %X; with id 0 no folder of the group opens
     uint32_t interval = 0;  // record interval in seconds
-    int depth = 3;  // partition depth: 0 year, 1 month, 2 day, 3 hour
+    int depth = 3;          // partition depth: 0 year, 1 month, 2 day, 3 hour
 };
 
 class LogStore {
-public:
+  public:
     LogStore() = default;
     LogStore(const LogStore&) = delete;
     LogStore& operator=(const LogStore&) = delete;
@@ -54,7 +54,7 @@ public:
     const std::string& DataFolder() const { return dataFolder_; }
     const std::string& StagingFolder() const { return stagingFolder_; }
 
-private:
+  private:
     void LoadGroups();
 
     LogTextFile rootIndex_;

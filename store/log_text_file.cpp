@@ -89,8 +89,8 @@ bool LogTextFile::FlushTail(bool invert) {
     const uint32_t count = buffer_.Length() - buffer_.Flushed();
     const char* tail = buffer_.Data() + buffer_.Flushed();
     uint32_t written = 0;
-    const bool ok = invert ? WriteInverted(fd_, tail, count, &written)
-                           : WritePlain(fd_, tail, count, &written);
+    const bool ok =
+        invert ? WriteInverted(fd_, tail, count, &written) : WritePlain(fd_, tail, count, &written);
     if (!ok || written != count) {
         return false;
     }
@@ -101,9 +101,13 @@ bool LogTextFile::FlushTail(bool invert) {
     return true;
 }
 
-bool LogTextFile::Flush() { return FlushTail(true); }
+bool LogTextFile::Flush() {
+    return FlushTail(true);
+}
 
-bool LogTextFile::FlushPlain() { return FlushTail(false); }
+bool LogTextFile::FlushPlain() {
+    return FlushTail(false);
+}
 
 void LogTextFile::CloseHandle() {
     storefs::CloseFile(fd_);

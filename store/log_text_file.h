@@ -7,7 +7,7 @@
 #include "text_buffer.h"
 
 class LogTextFile {
-public:
+  public:
     LogTextFile() = default;
     ~LogTextFile() { Close(); }
     LogTextFile(const LogTextFile&) = delete;
@@ -48,7 +48,7 @@ public:
     // Whether Flush waits for the device (default true). Writers of throw-away data turn it off.
     void SetDeviceSync(bool sync) { deviceSync_ = sync; }
 
-private:
+  private:
     bool FlushTail(bool invert);
     bool ReadContent(bool invert);
     void CloseHandle();

@@ -27,7 +27,9 @@ RecordWriter::RecordWriter(std::string dataFolder, uint32_t groupId, uint32_t in
       firstHeader_(std::move(firstHeader)),
       secondHeader_(std::move(secondHeader)) {}
 
-RecordWriter::~RecordWriter() { Close(); }
+RecordWriter::~RecordWriter() {
+    Close();
+}
 
 bool RecordWriter::OpenFolder(const TimeKey& key) {
     std::string stem;
@@ -68,8 +70,8 @@ bool RecordWriter::CloseBlock() {
     if (!blockFile_.IsOpen()) {
         return true;
     }
-    const bool ok = blockFile_.Buffer().Flushed() >= blockFile_.Buffer().Length() ||
-                    blockFile_.Flush();
+    const bool ok =
+        blockFile_.Buffer().Flushed() >= blockFile_.Buffer().Length() || blockFile_.Flush();
     blockFile_.Close();
     return ok;
 }
@@ -94,7 +96,8 @@ bool RecordWriter::Append(const CalendarTime& t, const char* values) {
     }
     const TimeKey key = KeyFromTime(t, depth_);
     if (!folderOpen_ || CompareKeys(key, key_, depth_) != 0) {
-        if (!CloseFolder()) failed_ = true;
+        if (!CloseFolder())
+            failed_ = true;
         if (!OpenFolder(key)) {
             failed_ = true;
             return false;
@@ -130,8 +133,8 @@ bool RecordWriter::Append(const CalendarTime& t, const char* values) {
         return false;
     }
     if (ShouldRotateBlock(text.Length(), block_, period_, static_cast<uint32_t>(seconds))) {
-        if (!CloseBlock() || (index_.Elements().Flushed() < index_.Elements().Count() &&
-                              !index_.Flush())) {
+        if (!CloseBlock() ||
+            (index_.Elements().Flushed() < index_.Elements().Count() && !index_.Flush())) {
             failed_ = true;
         }
         ++block_;
@@ -158,8 +161,7 @@ bool WriteRootIndex(const std::string& folder, const RootIndexEntry* entries, si
     char numbers[32];
     for (size_t i = 0; i < count; ++i) {
         std::snprintf(numbers, sizeof numbers, "=%u,%u", entries[i].id, entries[i].interval);
-        file.Buffer().Append(entries[i].name.c_str(),
-                             static_cast<int64_t>(entries[i].name.size()));
+        file.Buffer().Append(entries[i].name.c_str(), static_cast<int64_t>(entries[i].name.size()));
         file.Buffer().AppendLine(numbers);
     }
     const bool ok = count == 0 || file.Flush();

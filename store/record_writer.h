@@ -26,7 +26,7 @@ constexpr uint32_t kLastBlock = 255;
 bool ShouldRotateBlock(uint32_t length, uint32_t block, uint32_t period, uint32_t lastSeconds);
 
 class RecordWriter {
-public:
+  public:
     // dataFolder ends in "\"; the group's folders are created under it as needed. The header
     // lines go at the top of every block file.
     RecordWriter(std::string dataFolder, uint32_t groupId, uint32_t interval,
@@ -49,7 +49,7 @@ public:
 
     int Depth() const { return depth_; }
 
-private:
+  private:
     bool OpenFolder(const TimeKey& key);
     bool CloseFolder();
     bool OpenBlock();

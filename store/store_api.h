@@ -53,6 +53,5 @@ bool StoreExportItem(int kind, const char* groupName, const char* itemPath, void
 // folder. start and end are copied. True when some folder had an index entry in range, even if
 // none of its lines could be read. False when the slot is empty, the group unknown, a time
 // missing or not a valid calendar time, or the callback missing.
-bool StoreQuery(int kind, const char* groupName, const CalendarTime* start,
-                const CalendarTime* end, uint32_t interval, void* context,
-                StoreLineCallback callback);
+bool StoreQuery(int kind, const char* groupName, const CalendarTime* start, const CalendarTime* end,
+                uint32_t interval, void* context, StoreLineCallback callback);

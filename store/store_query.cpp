@@ -13,7 +13,7 @@
 namespace {
 
 class QueryRun {
-public:
+  public:
     QueryRun(const LogGroup& group, const std::string& dataFolder, uint64_t start, uint64_t end,
              uint32_t interval, void* context, StoreLineCallback callback)
         : group_(group),
@@ -30,7 +30,7 @@ public:
 
     bool Hit() const { return hit_; }
 
-private:
+  private:
     bool Folder(const TimeKey& key) {
         if (key.count != group_.depth) {
             return true;
@@ -129,9 +129,8 @@ private:
 
 }  // namespace
 
-bool StoreQuery(int kind, const char* groupName, const CalendarTime* start,
-                const CalendarTime* end, uint32_t interval, void* context,
-                StoreLineCallback callback) {
+bool StoreQuery(int kind, const char* groupName, const CalendarTime* start, const CalendarTime* end,
+                uint32_t interval, void* context, StoreLineCallback callback) {
     LogStore* store = SlotStore(kind);
     if (store == nullptr || groupName == nullptr || start == nullptr || end == nullptr ||
         callback == nullptr) {

@@ -4,7 +4,9 @@
 #include <cstring>
 #include <utility>
 
-TextBuffer::~TextBuffer() { std::free(data_); }
+TextBuffer::~TextBuffer() {
+    std::free(data_);
+}
 
 void TextBuffer::Clear() {
     std::free(data_);

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 class TextBuffer {
-public:
+  public:
     TextBuffer() = default;
     ~TextBuffer();
     TextBuffer(const TextBuffer&) = delete;
@@ -48,7 +48,7 @@ public:
     uint32_t Flushed() const { return flushed_; }
     void SetFlushed(uint32_t p) { flushed_ = p < length_ ? p : length_; }
 
-private:
+  private:
     char* data_ = nullptr;
     uint32_t capacity_ = 0;
     uint32_t flushed_ = 0;

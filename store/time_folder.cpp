@@ -23,13 +23,13 @@ constexpr uint32_t kLargestChunk = 1 << 20;
 
 bool BlockReader::Open(const std::string& storePath, int block) {
     Close();
-    fd_ = storefs::OpenExclusive(storePath, storefs::OpenMode::kExistingRead);
+    int64_t size = 0;
+    fd_ = storefs::OpenExclusive(storePath, storefs::OpenMode::kExistingRead, &size);
     if (fd_ < 0) {
         return false;
     }
     // Positions in the window are 32-bit. A block the recorder wrote stays far below 4 GiB
     // (offsets have 24 bits), so a larger file is damaged and refused like LogTextFile does.
-    const int64_t size = storefs::FileSize(fd_);
     if (size < 0 || static_cast<uint64_t>(size) >= UINT32_MAX) {
         Close();
         return false;
@@ -55,14 +55,16 @@ bool BlockReader::Extend(uint32_t want) {
         return false;
     }
     uint64_t n = want;
-    if (n > size_ - at) n = size_ - at;
+    if (n > size_ - at)
+        n = size_ - at;
     const size_t need = static_cast<size_t>(windowLength_ + n);
     if (window_.size() < need) {
         // Grow geometrically, but never past the block: the window then stays within the
         // largest block read, where a plain resize could leave it twice that size.
         if (window_.capacity() < need) {
             size_t capacity = window_.capacity() * 2;
-            if (capacity > size_) capacity = static_cast<size_t>(size_);
+            if (capacity > size_)
+                capacity = static_cast<size_t>(size_);
             window_.reserve(capacity > need ? capacity : need);
         }
         window_.resize(need);
@@ -89,20 +91,24 @@ bool BlockReader::LineAt(uint64_t offset, uint32_t lengthHint, const char** line
         windowOffset_ = offset;
         windowLength_ = 0;
         nextChunk_ = kFirstChunk;
-        if (!Extend(lengthHint > 0 ? lengthHint : 512)) return false;
+        if (!Extend(lengthHint > 0 ? lengthHint : 512))
+            return false;
     } else if (offset == windowEnd) {
         // Reading on from where the window ends: keep only what is still ahead.
         windowOffset_ = offset;
         windowLength_ = 0;
-        if (!Extend(lengthHint > nextChunk_ ? lengthHint : nextChunk_)) return false;
-        if (nextChunk_ < kLargestChunk) nextChunk_ *= 2;
+        if (!Extend(lengthHint > nextChunk_ ? lengthHint : nextChunk_))
+            return false;
+        if (nextChunk_ < kLargestChunk)
+            nextChunk_ *= 2;
     }
     uint32_t pos = static_cast<uint32_t>(offset - windowOffset_);
     uint32_t searched = pos;
     // Before the window is extended for this line, the text in front of the line is dropped,
     // so the window holds the line and what is read after it, not everything read so far.
     const auto dropBeforeLine = [&] {
-        if (pos == 0) return;
+        if (pos == 0)
+            return;
         std::memmove(window_.data(), window_.data() + pos, windowLength_ - pos);
         windowOffset_ += pos;
         windowLength_ -= pos;
@@ -111,16 +117,21 @@ bool BlockReader::LineAt(uint64_t offset, uint32_t lengthHint, const char** line
     };
     // Lines that run on past the window: read the next piece, larger each time.
     const auto readOn = [&] {
-        if (!Extend(nextChunk_)) return false;
-        if (nextChunk_ < kLargestChunk) nextChunk_ *= 2;
+        if (!Extend(nextChunk_))
+            return false;
+        if (nextChunk_ < kLargestChunk)
+            nextChunk_ *= 2;
         return true;
     };
     for (;;) {
-        while (pos < windowLength_ && window_[pos] == '\n') ++pos;
-        if (pos < windowLength_) break;
+        while (pos < windowLength_ && window_[pos] == '\n')
+            ++pos;
+        if (pos < windowLength_)
+            break;
         searched = pos;
         dropBeforeLine();
-        if (!readOn()) return false;
+        if (!readOn())
+            return false;
     }
     searched = pos;
     for (;;) {
@@ -164,7 +175,8 @@ bool TimeFolder::OpenFolder(const char* stem) {
     }
     std::string text = stem;
     for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + 32);
     }
     if (text.size() >= 4 && text.compare(text.size() - 4, 4, ".idx") == 0) {
         text.resize(text.size() - 4);
@@ -228,8 +240,7 @@ int64_t TimeFolder::FindFirst(uint32_t from, uint32_t to) const {
         const uint32_t s = Entry(static_cast<uint32_t>(mid)).Seconds();
         if (s < from) {
             lo = mid + 1;
-        } else if ((mid > 0 && Entry(static_cast<uint32_t>(mid - 1)).Seconds() >= from) ||
-                   s > to) {
+        } else if ((mid > 0 && Entry(static_cast<uint32_t>(mid - 1)).Seconds() >= from) || s > to) {
             hi = mid - 1;
         } else {
             return mid;
@@ -283,8 +294,7 @@ bool TimeFolder::ReadBlock(uint32_t n, TextBuffer* out) const {
 uint32_t TimeFolder::SecondsFromStart(const CalendarTime& t) const {
     uint64_t start = 0;
     uint64_t at = 0;
-    if (!CalendarToFileTime(KeyToTime(key_), &start) || !CalendarToFileTime(t, &at) ||
-        at < start) {
+    if (!CalendarToFileTime(KeyToTime(key_), &start) || !CalendarToFileTime(t, &at) || at < start) {
         return kSecondsBefore;
     }
     const uint64_t seconds = (at - start) / kFileTimeUnitsPerSecond;

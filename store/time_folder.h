@@ -38,7 +38,7 @@ constexpr int64_t kNoEntry = -1;
 // the block's plain text and reads forward in growing pieces while lines follow each other, and
 // only the bytes of a line when the reader jumps. Memory stays below one block.
 class BlockReader {
-public:
+  public:
     BlockReader() = default;
     ~BlockReader() { Close(); }
     BlockReader(const BlockReader&) = delete;
@@ -61,7 +61,7 @@ public:
     // it has. False when not even one line could be read.
     bool HeaderLines(std::string* first, std::string* second);
 
-private:
+  private:
     bool Extend(uint32_t want);
 
     int fd_ = -1;
@@ -74,7 +74,7 @@ private:
 };
 
 class TimeFolder {
-public:
+  public:
     // dataFolder ends in "\"; every name of the folder is formed under it.
     explicit TimeFolder(std::string dataFolder) : root_(std::move(dataFolder)), index_(8) {}
 
@@ -112,7 +112,7 @@ public:
     // Store path of block n of this folder.
     std::string BlockPath(uint32_t n) const;
 
-private:
+  private:
     std::string root_;
     std::string stem_;  // nested form, lower case
     LogArrayFile index_;

@@ -3,9 +3,12 @@
 #include <cstdio>
 
 int DepthFromInterval(uint32_t intervalSeconds) {
-    if (intervalSeconds >= 1296000) return 0;
-    if (intervalSeconds >= 43200) return 1;
-    if (intervalSeconds >= 1800) return 2;
+    if (intervalSeconds >= 1296000)
+        return 0;
+    if (intervalSeconds >= 43200)
+        return 1;
+    if (intervalSeconds >= 1800)
+        return 2;
     return 3;
 }
 
@@ -33,9 +36,12 @@ CalendarTime KeyToTime(const TimeKey& key) {
     t.year = key.value[0];
     t.month = 1;
     t.day = 1;
-    if (key.count >= 1) t.month = key.value[1];
-    if (key.count >= 2) t.day = key.value[2];
-    if (key.count >= 3) t.hour = key.value[3];
+    if (key.count >= 1)
+        t.month = key.value[1];
+    if (key.count >= 2)
+        t.day = key.value[2];
+    if (key.count >= 3)
+        t.hour = key.value[3];
     return t;
 }
 
@@ -43,7 +49,8 @@ namespace {
 
 int RecorderDaysInMonth(int year, int month) {
     static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (month < 1 || month > 12) return 31;
+    if (month < 1 || month > 12)
+        return 31;
     return month == 2 && year % 4 == 0 ? 29 : kDays[month - 1];
 }
 
@@ -77,8 +84,8 @@ CalendarTime NextKeyTime(const TimeKey& key) {
 uint32_t FolderPeriodSeconds(const TimeKey& key) {
     uint64_t from = 0;
     uint64_t to = 0;
-    if (!CalendarToFileTime(KeyToTime(key), &from) ||
-        !CalendarToFileTime(NextKeyTime(key), &to) || to <= from) {
+    if (!CalendarToFileTime(KeyToTime(key), &from) || !CalendarToFileTime(NextKeyTime(key), &to) ||
+        to <= from) {
         return 0;
     }
     return static_cast<uint32_t>((to - from) / kFileTimeUnitsPerSecond);
@@ -101,21 +108,27 @@ bool MakeStem(uint32_t id, const TimeKey& key, char sep, std::string* stem) {
 namespace {
 
 int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 
 // Parses [p, end) as a number in `base` no larger than `limit`; empty text fails.
 bool ParseNumber(const char* p, const char* end, int base, uint64_t limit, uint64_t* out) {
-    if (p == end) return false;
+    if (p == end)
+        return false;
     uint64_t v = 0;
     for (; p < end; ++p) {
         const int d = HexDigit(*p);
-        if (d < 0 || d >= base) return false;
+        if (d < 0 || d >= base)
+            return false;
         v = v * static_cast<uint64_t>(base) + static_cast<uint64_t>(d);
-        if (v > limit) return false;
+        if (v > limit)
+            return false;
     }
     *out = v;
     return true;
@@ -135,29 +148,35 @@ bool ParseStem(const char* text, size_t length, char sep, bool expectId, bool wa
     bool first = true;
     while (p <= end) {
         const char* fieldEnd = p;
-        while (fieldEnd < end && *fieldEnd != sep) ++fieldEnd;
+        while (fieldEnd < end && *fieldEnd != sep)
+            ++fieldEnd;
         const bool last = fieldEnd == end;
         uint64_t v = 0;
         if (first && expectId) {
-            if (last || !ParseNumber(p, fieldEnd, 16, UINT32_MAX, &v)) return false;
+            if (last || !ParseNumber(p, fieldEnd, 16, UINT32_MAX, &v))
+                return false;
             result.id = static_cast<uint32_t>(v);
         } else {
             const char* digitsEnd = fieldEnd;
             if (last && wantBlock && fieldEnd > p && fieldEnd[-1] == ')') {
                 const char* open = p;
-                while (open < fieldEnd && *open != '(') ++open;
+                while (open < fieldEnd && *open != '(')
+                    ++open;
                 if (open < fieldEnd) {
                     uint64_t block = 0;
-                    if (!ParseNumber(open + 1, fieldEnd - 1, 16, 255, &block)) return false;
+                    if (!ParseNumber(open + 1, fieldEnd - 1, 16, 255, &block))
+                        return false;
                     result.block = static_cast<int>(block);
                     digitsEnd = open;
                 }
             }
-            if (values >= 4 || !ParseNumber(p, digitsEnd, 10, 0xFFFF, &v)) return false;
+            if (values >= 4 || !ParseNumber(p, digitsEnd, 10, 0xFFFF, &v))
+                return false;
             result.key.value[values++] = static_cast<uint16_t>(v);
         }
         first = false;
-        if (last) break;
+        if (last)
+            break;
         p = fieldEnd + 1;
     }
     if (values == 0) {

@@ -39,7 +39,7 @@ uint32_t FolderPeriodSeconds(const TimeKey& key);
 
 // Separators of the two stem forms.
 constexpr char kNestedSeparator = '\\';  // "1A\2011\05\17": folders in a data folder
-constexpr char kFlatSeparator = '-';  // "1A-2011-05-17": lines of a folder list
+constexpr char kFlatSeparator = '-';     // "1A-2011-05-17": lines of a folder list
 
 // Builds the stem of group `id`'s folder `key`: the id as %X, then the year as %04hu and month,
 // day, hour as %02hu, joined by sep, stopping after index count. False when count > 3.

@@ -9,7 +9,8 @@
 namespace {
 
 bool WritePieces(int fd, const char* bytes, uint32_t length, uint32_t* written, bool invert) {
-    if (written != nullptr) *written = 0;
+    if (written != nullptr)
+        *written = 0;
     if (bytes == nullptr || fd < 0 || fcntl(fd, F_GETFD) < 0) {
         return false;
     }
@@ -26,16 +27,19 @@ bool WritePieces(int fd, const char* bytes, uint32_t length, uint32_t* written, 
         uint32_t pieceDone = 0;
         while (pieceDone < piece) {
             ssize_t w = write(fd, src + pieceDone, piece - pieceDone);
-            if (w < 0 && errno == EINTR) continue;
+            if (w < 0 && errno == EINTR)
+                continue;
             if (w <= 0) {
-                if (written != nullptr) *written = done + pieceDone;
+                if (written != nullptr)
+                    *written = done + pieceDone;
                 return false;
             }
             pieceDone += static_cast<uint32_t>(w);
         }
         done += piece;
     }
-    if (written != nullptr) *written = done;
+    if (written != nullptr)
+        *written = done;
     return true;
 }
 

@@ -672,3 +672,32 @@ bool WriteSampleStore(const std::string& outDir, const std::string& preset, uint
     }
     return PrepareRoot(outDir, error) && WriteDemo(outDir, seed, error);
 }
+
+bool WriteTreeStore(const std::string& outDir, uint32_t days, std::string* error) {
+    if (days == 0) {
+        return Fail(error, "no days to write");
+    }
+    if (!PrepareRoot(outDir, error)) {
+        return false;
+    }
+    const std::string dl = outDir + "/DL\\";
+    const std::string al = outDir + "/AL\\";
+    if (!MakeDataFolder(dl, error) || !MakeDataFolder(al, error) || !WriteRoot(al, {}, error)) {
+        return false;
+    }
+    RecordWriter writer(dl, 1, 1, "Data log: Tree", "a,b");
+    uint64_t start = 0;
+    CalendarToFileTime(At(2010, 1, 1), &start);
+    for (uint64_t hour = 0; hour < uint64_t{days} * 24; ++hour) {
+        CalendarTime t;
+        FileTimeToCalendar(start + hour * 3600 * kFileTimeUnitsPerSecond, &t);
+        if (!writer.Append(t, "1,2")) {
+            return Fail(error, "cannot write the hourly folders under " + outDir);
+        }
+    }
+    const RootIndexEntry group{"Tree", 1, 1};
+    if (!writer.Close() || !WriteRootIndex(dl, &group, 1)) {
+        return Fail(error, "cannot write the hourly folders under " + outDir);
+    }
+    return true;
+}

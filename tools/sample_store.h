@@ -22,3 +22,8 @@ bool WriteSampleStore(const std::string& outDir, const std::string& preset, uint
 // with 31 days.
 bool WriteBenchStore(const std::string& outDir, uint32_t seed, uint32_t seconds,
                      std::string* error);
+
+// A store of one 1-second group "Tree" with one record in every hour from 2010-01-01 on, for
+// `days` days: a tree of days * 24 deepest folders (3650 days give 87,600), for measuring how
+// fast the trees fill.
+bool WriteTreeStore(const std::string& outDir, uint32_t days, std::string* error);

@@ -1,0 +1,269 @@
+// The viewer's own costs, on the offscreen platform:
+//   1. opening large export files: time from the open command to a painted report, against a
+//      plain read-and-split of the same text measured in the same run; the record table's memory;
+//      scrolling to the last row;
+//   2. filling the trees for a store of ten years of hourly folders (87,600), from the settings'
+//      OK to a responsive window;
+//   3. a double-click on an hour folder of the bench store to a painted report.
+//   bench_viewer [--rows N[,N...]] [--dir DIR] [--tree DIR]
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "data_list_bar.h"
+#include "document_manager.h"
+#include "export_writer.h"
+#include "file_system.h"
+#include "group_tree.h"
+#include "histavue_app.h"
+#include "histavue_doc.h"
+#include "histavue_view.h"
+#include "main_frame.h"
+#include "roots.h"
+#include "sample_store.h"
+#include "store_api.h"
+
+namespace {
+
+double Seconds(const QElapsedTimer& t) {
+    return static_cast<double>(t.nsecsElapsed()) / 1e9;
+}
+
+long CurrentRssKiB() {
+    FILE* f = std::fopen("/proc/self/statm", "r");
+    long pages = 0;
+    long resident = 0;
+    if (f != nullptr) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(f);
+    }
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// Writes an export of `rows` records of the 20-channel bench group, as the viewer writes one.
+bool MakeExport(const std::string& dir, uint32_t rows, std::string* path) {
+    const std::string store = dir + "/store" + std::to_string(rows);
+    std::string error;
+    if (!WriteBenchStore(store, 1, rows, &error)) {
+        std::fprintf(stderr, "bench store: %s\n", error.c_str());
+        return false;
+    }
+    const std::string staging = store + "/stage";
+    QDir().mkpath(QString::fromStdString(staging));
+    if (!StoreOpen(kDataRecords, (store + "/DL").c_str(), staging.c_str()))
+        return false;
+    CalendarTime from{2024, 1, 0, 1, 0, 0, 0, 0};
+    CalendarTime to{2024, 12, 0, 31, 23, 59, 59, 0};
+    *path = dir + "/export" + std::to_string(rows) + ".csv";
+    ExportWriter writer;
+    writer.SetTarget(*path, ExportWriter::Encoding::kInverted);
+    const bool ok =
+        StoreQuery(kDataRecords, "Bench", &from, &to, 0, &writer, ExportWriter::LineCallback) &&
+        writer.Finish();
+    StoreClose(kDataRecords);
+    return ok && writer.Lines() == rows + 2;
+}
+
+// The yardstick: read the plain text into a reused buffer and record where every field starts.
+double PlainReadAndSplit(const std::string& plainPath, size_t* fields) {
+    double best = 1e9;
+    std::vector<char> buffer;
+    std::vector<uint32_t> offsets;
+    for (int run = 0; run < 3; ++run) {
+        QElapsedTimer t;
+        t.start();
+        const int fd = open(plainPath.c_str(), O_RDONLY);
+        const int64_t size = storefs::FileSize(fd);
+        buffer.resize(static_cast<size_t>(size));
+        storefs::ReadFully(fd, buffer.data(), buffer.size());
+        close(fd);
+        offsets.clear();
+        offsets.reserve(buffer.size() / 6);
+        const char* p = buffer.data();
+        const char* end = p + buffer.size();
+        offsets.push_back(0);
+        while (p < end) {
+            const char* comma = static_cast<const char*>(std::memchr(p, ',', end - p));
+            const char* nl = static_cast<const char*>(std::memchr(p, '\n', end - p));
+            const char* next = comma != nullptr && (nl == nullptr || comma < nl) ? comma : nl;
+            if (next == nullptr)
+                break;
+            offsets.push_back(static_cast<uint32_t>(next + 1 - buffer.data()));
+            p = next + 1;
+        }
+        best = std::min(best, Seconds(t));
+    }
+    *fields = offsets.size();
+    return best;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qapp(argc, argv);
+    std::vector<uint32_t> sizes = {100000, 1000000};
+    QString dirArg;
+    std::string treeDir = "/tmp/histavue-bench-tree-v1/";
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--tree") == 0)
+            treeDir = std::string(argv[i + 1]) + "/";
+        if (std::strcmp(argv[i], "--rows") == 0) {
+            sizes.clear();
+            for (const QString& n : QString(argv[i + 1]).split(','))
+                sizes.push_back(n.toUInt());
+        } else if (std::strcmp(argv[i], "--dir") == 0) {
+            dirArg = argv[i + 1];
+        }
+    }
+    QTemporaryDir temp;
+    const std::string dir = (dirArg.isEmpty() ? temp.path() : dirArg).toStdString();
+    QDir().mkpath(QString::fromStdString(dir));
+
+    CHistavueApp app;
+    app.InitInstance(QApplication::arguments());
+    app.MainFrame()->resize(1280, 800);
+    std::printf("%-10s %9s %9s %9s %7s %10s %7s %10s %10s\n", "rows", "file MB", "split s",
+                "open s", "ratio", "table MB", "x file", "RSS+ MB", "scroll ms");
+    for (uint32_t rows : sizes) {
+        std::string path;
+        if (!MakeExport(dir, rows, &path)) {
+            std::fprintf(stderr, "could not write the export of %u rows\n", rows);
+            return 1;
+        }
+        // A plain copy of the same text for the yardstick.
+        std::string plain = path + ".plain";
+        {
+            LogTextFile in;
+            in.Open(path.c_str(), true);
+            ExportWriter out;
+            out.SetTarget(plain, ExportWriter::Encoding::kPlain);
+            out.Chunk(in.Buffer().Data(), in.Buffer().Length());
+            out.Finish();
+        }
+        size_t fields = 0;
+        const double split = PlainReadAndSplit(plain, &fields);
+        const double fileMb =
+            static_cast<double>(QFileInfo(QString::fromStdString(path)).size()) / 1e6;
+
+        double best = 1e9;
+        double tableMb = 0;
+        double scrollMs = 0;
+        double rssMb = 0;
+        for (int run = 0; run < 3; ++run) {
+            const long before = CurrentRssKiB();
+            QElapsedTimer t;
+            t.start();
+            CHistavueDoc* doc = app.Documents()->OpenDocumentFile(QString::fromStdString(path));
+            if (doc == nullptr)
+                return 1;
+            CHistavueView* view = doc->Views().front();
+            view->List()->viewport()->repaint();
+            best = std::min(best, Seconds(t));
+            const RecordTable& table = view->List()->Table();
+            tableMb = static_cast<double>(table.IndexBytes() + table.Text()->Length()) / 1e6;
+            rssMb = static_cast<double>(CurrentRssKiB() - before) * 1024 / 1e6;
+            QElapsedTimer s;
+            s.start();
+            view->List()->scrollToBottom();
+            view->List()->viewport()->repaint();
+            scrollMs = static_cast<double>(s.nsecsElapsed()) / 1e6;
+            app.MainFrame()->OnFileClose();
+            QApplication::processEvents();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        std::printf("%-10u %9.1f %9.3f %9.3f %7.2f %10.1f %7.2f %10.1f %10.1f\n", rows, fileMb,
+                    split, best, split / best, tableMb, tableMb / fileMb, rssMb, scrollMs);
+        std::printf("  (%zu fields split; ratio = split time / open time, target >= 0.5)\n",
+                    fields);
+        std::fflush(stdout);
+        std::remove(plain.c_str());
+    }
+
+    // 2. Trees of a ten-year hourly store.
+    if (!QFileInfo::exists(QString::fromStdString(treeDir + "complete"))) {
+        std::printf("\nwriting the ten-year tree into %s (once)...\n", treeDir.c_str());
+        std::fflush(stdout);
+        std::string error;
+        if (!WriteTreeStore(treeDir, 3650, &error)) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return 1;
+        }
+        std::fclose(std::fopen((treeDir + "complete").c_str(), "w"));
+    }
+    const QString staging = QString::fromStdString(dir + "/staging");
+    QDir().mkpath(staging);
+    double fillBest = 1e9;
+    int items = 0;
+    for (int run = 0; run < 3; ++run) {
+        QElapsedTimer t;
+        t.start();
+        app.MainFrame()->ApplySettings({staging, QString::fromStdString(treeDir)});
+        QApplication::processEvents();
+        fillBest = std::min(fillBest, Seconds(t));
+        CGroupTree* tree = app.MainFrame()->DataListBar()->Tree(0);
+        items = 0;
+        std::vector<QTreeWidgetItem*> stack;
+        for (int i = 0; i < tree->topLevelItemCount(); ++i)
+            stack.push_back(tree->topLevelItem(i));
+        while (!stack.empty()) {
+            QTreeWidgetItem* item = stack.back();
+            stack.pop_back();
+            ++items;
+            for (int i = 0; i < item->childCount(); ++i)
+                stack.push_back(item->child(i));
+        }
+    }
+    std::printf(
+        "\ntree fill, ten years of hourly folders: %.3f s to a responsive window, %d items "
+        "(target < 2 s)\n",
+        fillBest, items);
+
+    // 3. Double-click on an hour folder of the bench store.
+    const std::string benchRoot = dir + "/benchday";
+    std::string error;
+    if (!WriteBenchStore(benchRoot, 1, 86400, &error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    app.MainFrame()->ApplySettings({staging, QString::fromStdString(benchRoot)});
+    CGroupTree* tree = app.MainFrame()->DataListBar()->Tree(0);
+    QTreeWidgetItem* hour = tree->topLevelItem(0);
+    while (hour != nullptr && hour->childCount() > 0)
+        hour = hour->child(hour->childCount() / 2);
+    double clickBest = 1e9;
+    int rows = 0;
+    for (int run = 0; run < 5 && hour != nullptr; ++run) {
+        QElapsedTimer t;
+        t.start();
+        tree->OpenGroupItem(hour);
+        CHistavueView* view = app.MainFrame()->ActiveView();
+        if (view == nullptr)
+            return 1;
+        view->List()->viewport()->repaint();
+        clickBest = std::min(clickBest, Seconds(t));
+        rows = view->List()->Table().RowCount();
+        app.MainFrame()->OnFileClose();
+        QApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    std::printf(
+        "double-click on an hour folder (%d records, 20 channels) to a painted report: "
+        "%.3f s (target well under 1 s)\n",
+        rows, clickBest);
+    app.DeleteTempFiles();
+    return 0;
+}
