@@ -24,6 +24,11 @@ namespace {
 
 constexpr int kBytesRole = Qt::UserRole + 1;
 
+// A long export shows its progress dialog after this long, and looks at its cancel button this
+// often.
+int g_progressShowAfterMs = 500;
+int g_progressCheckEveryMs = 50;
+
 QString WithSeparator(QString folder) {
     if (!folder.endsWith('/') && !folder.endsWith('\\'))
         folder += QDir::separator();
@@ -100,7 +105,7 @@ struct ExportTarget {
     bool cancelled = false;
 
     bool CheckCancel() {
-        if (progress == nullptr || sinceCheck.elapsed() < 50)
+        if (progress == nullptr || sinceCheck.elapsed() < g_progressCheckEveryMs)
             return cancelled;
         sinceCheck.restart();
         progress->setValue(0);
@@ -132,7 +137,7 @@ std::unique_ptr<QProgressDialog> MakeProgress(QWidget* parent, const QString& la
     auto progress =
         std::make_unique<QProgressDialog>(label, QString::fromUtf8("取消"), 0, 0, parent);
     progress->setWindowModality(Qt::ApplicationModal);
-    progress->setMinimumDuration(500);
+    progress->setMinimumDuration(g_progressShowAfterMs);
     progress->setAutoClose(false);
     progress->setAutoReset(false);
     progress->setValue(0);
@@ -260,6 +265,23 @@ QString CGroupTree::QueryFilePath(const QByteArray& group, const CalendarTime& s
     return staging_ + FileNameText(group) + QString::fromLatin1(suffix);
 }
 
+QString CGroupTree::FreeQueryPath(const QByteArray& group, const CalendarTime& start,
+                                  const std::function<unsigned()>& random) const {
+    // A fresh name each time: an existing file may be the working file of another query.
+    QString path;
+    for (int tries = 0; tries < 64; ++tries) {
+        path = QueryFilePath(group, start, random());
+        if (!QFile::exists(path))
+            break;
+    }
+    return path;
+}
+
+void CGroupTree::SetProgressTiming(int showAfterMs, int checkEveryMs) {
+    g_progressShowAfterMs = showAfterMs;
+    g_progressCheckEveryMs = checkEveryMs;
+}
+
 QString CGroupTree::OpenGroupItem(QTreeWidgetItem* item) {
     ItemGroupPath target;
     QString opened;
@@ -317,16 +339,11 @@ CGroupTree::QueryResult CGroupTree::QueryGroup(const CalendarTime& start, const 
     if (!IsOpen() || !GetItemGroupPath(currentItem(), &target)) {
         return QueryResult::kFailed;
     }
-    // A fresh name each time: an existing file may be the working file of another query.
     std::srand(static_cast<unsigned>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                          std::chrono::steady_clock::now().time_since_epoch())
                                          .count()));
-    QString path;
-    for (int tries = 0; tries < 64; ++tries) {
-        path = QueryFilePath(target.group, start, static_cast<unsigned>(std::rand() & 0x7FFF));
-        if (!QFile::exists(path))
-            break;
-    }
+    const QString path = FreeQueryPath(target.group, start,
+                                       [] { return static_cast<unsigned>(std::rand() & 0x7FFF); });
     ExportTarget export_;
     export_.writer.SetTarget(PathBytes(path), ExportWriter::Encoding::kInverted,
                              ExportWriter::Create::kNew);

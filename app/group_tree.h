@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QTreeWidget>
+#include <functional>
 
 class CHistavueApp;
 
@@ -58,6 +59,15 @@ class CGroupTree : public QTreeWidget {
     // A query file name with the given random number.
     QString QueryFilePath(const QByteArray& group, const struct CalendarTime& start,
                           unsigned random) const;
+
+    // A query file name that no file holds yet, drawing random numbers (0..32767) until one is
+    // free (at most 64 draws).
+    QString FreeQueryPath(const QByteArray& group, const struct CalendarTime& start,
+                          const std::function<unsigned()>& random) const;
+
+    // How soon the progress dialog of a long export appears (default 500 ms) and how often its
+    // cancel button is looked at (default 50 ms).
+    static void SetProgressTiming(int showAfterMs, int checkEveryMs);
 
     // Bytes of an item's text as the store gave it.
     static QByteArray ItemBytes(const QTreeWidgetItem* item);

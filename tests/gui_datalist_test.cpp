@@ -9,12 +9,16 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QProgressDialog>
 #include <QSettings>
 #include <QTabBar>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 
 #include "commands.h"
 #include "data_list_bar.h"
@@ -241,6 +245,51 @@ TEST_F(DataListTest, GroupNameSeparatorsNeverLeaveTheStagingFolder) {
     CalendarTime start = At(2024, 5, 5, 7);
     EXPECT_EQ(Tree(0)->QueryFilePath("A\\B/C", start, 0x1F),
               Staged("A-B-C-2024-05-05-07-0000001F.csv"));
+}
+
+TEST_F(DataListTest, QueryNeverTakesTheNameOfAnExistingFile) {
+    const CalendarTime start = At(2024, 1, 1, 0);
+    const QString taken = Tree(0)->QueryFilePath("Line1", start, 7);
+    ASSERT_TRUE(WriteRecordFile(taken, SampleRecordText(1)));
+    std::deque<unsigned> draws = {7, 7, 9};
+    const QString path = Tree(0)->FreeQueryPath("Line1", start, [&draws] {
+        const unsigned n = draws.front();
+        draws.pop_front();
+        return n;
+    });
+    EXPECT_EQ(path, Tree(0)->QueryFilePath("Line1", start, 9));
+    EXPECT_TRUE(draws.empty());
+}
+
+TEST_F(DataListTest, CancelledQueryLeavesNoFileAndOpensNothing) {
+    CGroupTree::SetProgressTiming(0, 0);
+    // The cancel button is pressed as soon as the dialog shows, while lines are still coming.
+    QTimer::singleShot(0, [] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* progress = qobject_cast<QProgressDialog*>(w))
+                progress->cancel();
+        }
+    });
+    Tree(0)->setCurrentItem(Tree(0)->topLevelItem(0));
+    Frame()->RunQuery({At(2024, 1, 1), At(2024, 1, 2), 0});
+    CGroupTree::SetProgressTiming(500, 50);
+    EXPECT_TRUE(ui.messages.isEmpty());
+    EXPECT_TRUE(Frame()->MdiArea()->subWindowList().isEmpty());
+    EXPECT_TRUE(QDir(staging.path() + "/DLTemp").entryList({"*.csv"}).isEmpty());
+}
+
+TEST_F(DataListTest, GripperCloseButtonHidesTheBar) {
+    Frame()->show();
+    Settle();
+    QWidget* gripper = Bar()->Gripper();
+    // Docked on the left, the gripper runs along the top with the close button at its right end.
+    const QPoint close(gripper->width() - 2 - CSizingControlBarG::kCloseSize / 2,
+                       gripper->height() / 2);
+    QTest::mousePress(gripper, Qt::LeftButton, Qt::NoModifier, close);
+    EXPECT_FALSE(Bar()->isHidden());
+    QTest::mouseRelease(gripper, Qt::LeftButton, Qt::NoModifier, close);
+    EXPECT_TRUE(Bar()->isHidden());
+    EXPECT_FALSE(Frame()->Action(kCmdViewDataList)->isChecked());
 }
 
 TEST_F(DataListTest, QueryOpensATemporaryDocumentDeletedOnClose) {
