@@ -20,6 +20,17 @@ int64_t DaysSince1601(int y, int m, int d) {
 
 }  // namespace
 
+CalendarTime MakeCalendarTime(int year, int month, int day, int hour, int minute, int second) {
+    CalendarTime t;
+    t.year = static_cast<uint16_t>(year);
+    t.month = static_cast<uint16_t>(month);
+    t.day = static_cast<uint16_t>(day);
+    t.hour = static_cast<uint16_t>(hour);
+    t.minute = static_cast<uint16_t>(minute);
+    t.second = static_cast<uint16_t>(second);
+    return t;
+}
+
 int DaysInMonth(int year, int month) {
     static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (month < 1 || month > 12) {

@@ -15,6 +15,10 @@ struct CalendarTime {
     uint16_t milliseconds = 0;
 };
 
+// A time from its fields (milliseconds and day of week 0); the fields are not checked.
+CalendarTime MakeCalendarTime(int year, int month, int day, int hour = 0, int minute = 0,
+                              int second = 0);
+
 // 100-nanosecond units per second in a file time.
 constexpr uint64_t kFileTimeUnitsPerSecond = 10000000ULL;
 

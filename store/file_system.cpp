@@ -13,21 +13,6 @@ namespace storefs {
 
 namespace {
 
-bool EqualsIgnoreAsciiCase(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        unsigned char ca = static_cast<unsigned char>(*a);
-        unsigned char cb = static_cast<unsigned char>(*b);
-        if (ca >= 'A' && ca <= 'Z')
-            ca = static_cast<unsigned char>(ca + 32);
-        if (cb >= 'A' && cb <= 'Z')
-            cb = static_cast<unsigned char>(cb + 32);
-        if (ca != cb)
-            return false;
-        if (ca == 0)
-            return true;
-    }
-}
-
 // Finds an entry of folder `dir` equal to `name` without regard to ASCII case.
 bool FindCaseless(const std::string& dir, const std::string& name, std::string* found) {
     DIR* d = opendir(dir.c_str());
@@ -75,6 +60,21 @@ int OpenNative(const std::string& path, OpenMode mode) {
 }
 
 }  // namespace
+
+bool EqualsIgnoreAsciiCase(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        unsigned char ca = static_cast<unsigned char>(*a);
+        unsigned char cb = static_cast<unsigned char>(*b);
+        if (ca >= 'A' && ca <= 'Z')
+            ca = static_cast<unsigned char>(ca + 32);
+        if (cb >= 'A' && cb <= 'Z')
+            cb = static_cast<unsigned char>(cb + 32);
+        if (ca != cb)
+            return false;
+        if (ca == 0)
+            return true;
+    }
+}
 
 std::string NativePath(const std::string& storePath) {
     std::string p = storePath;

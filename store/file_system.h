@@ -54,6 +54,9 @@ bool MakeFolders(const std::string& storePath);
 // Deletes a file. True when it is gone.
 bool RemoveFile(const std::string& storePath);
 
+// True when the two NUL-terminated names are equal without regard to ASCII case.
+bool EqualsIgnoreAsciiCase(const char* a, const char* b);
+
 // Inverts n bytes (one's complement of each) from src into dst; src and dst may be the same.
 void InvertBytes(char* dst, const char* src, size_t n);
 

@@ -41,14 +41,7 @@ void Settle() {
 }
 
 CalendarTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
-    CalendarTime t;
-    t.year = static_cast<uint16_t>(y);
-    t.month = static_cast<uint16_t>(mo);
-    t.day = static_cast<uint16_t>(d);
-    t.hour = static_cast<uint16_t>(h);
-    t.minute = static_cast<uint16_t>(mi);
-    t.second = static_cast<uint16_t>(s);
-    return t;
+    return MakeCalendarTime(y, mo, d, h, mi, s);
 }
 
 std::string Bytes(const QString& s) {

@@ -278,13 +278,7 @@ bool ParseTime(const std::string& text, CalendarTime* t) {
     }
     if (*p != '\0')
         return false;
-    CalendarTime parsed;
-    parsed.year = static_cast<uint16_t>(year);
-    parsed.month = static_cast<uint16_t>(month);
-    parsed.day = static_cast<uint16_t>(day);
-    parsed.hour = static_cast<uint16_t>(hour);
-    parsed.minute = static_cast<uint16_t>(minute);
-    parsed.second = static_cast<uint16_t>(second);
+    const CalendarTime parsed = MakeCalendarTime(year, month, day, hour, minute, second);
     if (!IsValidCalendarTime(parsed))
         return false;
     *t = parsed;

@@ -209,14 +209,7 @@ struct GroupPlan {
 };
 
 CalendarTime At(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
-    CalendarTime t;
-    t.year = static_cast<uint16_t>(year);
-    t.month = static_cast<uint16_t>(month);
-    t.day = static_cast<uint16_t>(day);
-    t.hour = static_cast<uint16_t>(hour);
-    t.minute = static_cast<uint16_t>(minute);
-    t.second = static_cast<uint16_t>(second);
-    return t;
+    return MakeCalendarTime(year, month, day, hour, minute, second);
 }
 
 std::string JoinNames(const ChannelPlan* channels, size_t count) {

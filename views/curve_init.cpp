@@ -47,13 +47,7 @@ bool ParseRowTime(std::string_view cell, CalendarTime* time) {
         if (x < 0 || x > 65535)
             return false;
     }
-    CalendarTime t;
-    t.year = static_cast<uint16_t>(v[0]);
-    t.month = static_cast<uint16_t>(v[1]);
-    t.day = static_cast<uint16_t>(v[2]);
-    t.hour = static_cast<uint16_t>(v[3]);
-    t.minute = static_cast<uint16_t>(v[4]);
-    t.second = static_cast<uint16_t>(v[5]);
+    const CalendarTime t = MakeCalendarTime(v[0], v[1], v[2], v[3], v[4], v[5]);
     if (!IsValidCalendarTime(t)) {
         return false;
     }
