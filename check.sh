@@ -23,7 +23,7 @@ echo "== fuzz targets, briefly =="
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DHISTAVUE_FUZZ=ON -DHISTAVUE_TESTS=OFF \
     -DHISTAVUE_BENCH=OFF -DHISTAVUE_STORE_ONLY=ON >/dev/null
 cmake --build build-fuzz -j"$jobs"
-fuzz/run_fuzzers.sh build-fuzz/bin
+fuzz/run_fuzzers.sh build-fuzz
 
 echo "== the main tests once more, for the record =="
 (cd build && ctest -j"$jobs" 2>&1 | tail -n 3)
