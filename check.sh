@@ -26,4 +26,4 @@ cmake --build build-fuzz -j"$jobs"
 fuzz/run_fuzzers.sh build-fuzz
 
 echo "== the main tests once more, for the record =="
-(cd build && ctest -j"$jobs" 2>&1 | tail -n 3)
+(cd build && ctest -j"$jobs" --no-label-summary 2>&1 | tail -n 3)
