@@ -1,6 +1,6 @@
 // Development aid: starts the viewer as a user would, opens record files or double-clicks tree
 // items, and saves a screenshot of the screen (run it under Xvfb).
-//   histavue-snapshot OUT.png [FILE | tree:GROUP/LEVEL/.../LEAF]...
+//   histavue-snapshot OUT.png [FILE | tree:GROUP/LEVEL/.../LEAF | dialog:query | dialog:settings]...
 #include <QApplication>
 #include <QGuiApplication>
 #include <QPixmap>
@@ -8,6 +8,8 @@
 #include <QTimer>
 
 #include "data_list_bar.h"
+#include "data_query_dialog.h"
+#include "data_setting_dialog.h"
 #include "document_manager.h"
 #include "group_tree.h"
 #include "histavue_app.h"
@@ -51,6 +53,10 @@ int main(int argc, char* argv[]) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
         if (arg.startsWith(QStringLiteral("tree:"))) {
             OpenTreeItem(app.MainFrame(), arg.mid(5));
+        } else if (arg == QStringLiteral("dialog:query")) {
+            (new CDataQuery(app.MainFrame()))->show();
+        } else if (arg == QStringLiteral("dialog:settings")) {
+            (new CDataSetting(app.MainFrame()))->show();
         } else {
             app.Documents()->OpenDocumentFile(arg);
         }
