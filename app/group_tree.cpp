@@ -96,13 +96,30 @@ void FillChildren(int kind, const QByteArray& group, const QByteArray& parentPat
     }
 }
 
-// The export of a double-click or a query, with a progress dialog that appears once the work
-// runs past half a second and whose cancel button stops it.
+// The export of a double-click or a query, with a busy cursor and a progress dialog that
+// appears once the work runs past half a second and whose cancel button stops it.
 struct ExportTarget {
     ExportWriter writer;
     QProgressDialog* progress = nullptr;
     QElapsedTimer sinceCheck;
     bool cancelled = false;
+
+    // Runs a store call that feeds this target; returns the call's result.
+    bool Run(QWidget* parent, const QString& label, const std::function<bool()>& call) {
+        QProgressDialog dialog(label, QString::fromUtf8("取消"), 0, 0, parent);
+        dialog.setWindowModality(Qt::ApplicationModal);
+        dialog.setMinimumDuration(g_progressShowAfterMs);
+        dialog.setAutoClose(false);
+        dialog.setAutoReset(false);
+        dialog.setValue(0);
+        progress = &dialog;
+        sinceCheck.start();
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const bool result = call();
+        QApplication::restoreOverrideCursor();
+        progress = nullptr;
+        return result;
+    }
 
     bool CheckCancel() {
         if (progress == nullptr || sinceCheck.elapsed() < g_progressCheckEveryMs)
@@ -131,17 +148,6 @@ void QueryLine(void* context, const char* line, uint32_t length, int* stop) {
     auto* target = static_cast<ExportTarget*>(context);
     target->writer.Line(line, length);
     *stop = target->CheckCancel() ? 1 : 0;
-}
-
-std::unique_ptr<QProgressDialog> MakeProgress(QWidget* parent, const QString& label) {
-    auto progress =
-        std::make_unique<QProgressDialog>(label, QString::fromUtf8("取消"), 0, 0, parent);
-    progress->setWindowModality(Qt::ApplicationModal);
-    progress->setMinimumDuration(g_progressShowAfterMs);
-    progress->setAutoClose(false);
-    progress->setAutoReset(false);
-    progress->setValue(0);
-    return progress;
 }
 
 DocumentManager* Documents() {
@@ -297,30 +303,25 @@ QString CGroupTree::OpenGroupItem(QTreeWidgetItem* item) {
             if (documents != nullptr && documents->OpenDocumentFile(path) != nullptr)
                 opened = path;
         } else {
-            ExportTarget export_;
-            export_.writer.SetTarget(bytes, ExportWriter::Encoding::kInverted);
-            auto progress = MakeProgress(
-                window(),
+            ExportTarget job;
+            job.writer.SetTarget(bytes, ExportWriter::Encoding::kInverted);
+            int stop = 0;
+            ItemExportContext context{&job, &stop};
+            const QString label =
                 QString::fromUtf8("正在导出 %1 ...")
                     .arg(DecodeText(std::string_view(target.path.constData(),
-                                                     static_cast<size_t>(target.path.size())))));
-            export_.progress = progress.get();
-            export_.sinceCheck.start();
-            int stop = 0;
-            ItemExportContext context{&export_, &stop};
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-            const bool ok = StoreExportItem(kind_, target.group.constData(),
-                                            target.path.constData(), &context, ItemChunk, &stop);
-            QApplication::restoreOverrideCursor();
-            progress.reset();
-            if (export_.cancelled) {
-                export_.writer.Discard();
+                                                     static_cast<size_t>(target.path.size()))));
+            const bool ok = job.Run(window(), label, [&] {
+                return StoreExportItem(kind_, target.group.constData(), target.path.constData(),
+                                       &context, ItemChunk, &stop);
+            });
+            if (job.cancelled) {
+                job.writer.Discard();
             } else {
-                export_.writer.Finish();
-                if (export_.writer.Created()) {
-                    if (CHistavueApp* app = CHistavueApp::Instance())
-                        app->RegisterTempFile(path);
-                }
+                job.writer.Finish();
+                CHistavueApp* app = CHistavueApp::Instance();
+                if (job.writer.Created() && app != nullptr)
+                    app->RegisterTempFile(path);
                 if (ok && documents != nullptr && documents->OpenDocumentFile(path) != nullptr) {
                     opened = path;
                 }
@@ -344,26 +345,21 @@ CGroupTree::QueryResult CGroupTree::QueryGroup(const CalendarTime& start, const 
                                          .count()));
     const QString path = FreeQueryPath(target.group, start,
                                        [] { return static_cast<unsigned>(std::rand() & 0x7FFF); });
-    ExportTarget export_;
-    export_.writer.SetTarget(PathBytes(path), ExportWriter::Encoding::kInverted,
-                             ExportWriter::Create::kNew);
-    auto progress = MakeProgress(window(), QString::fromUtf8("正在查询 ..."));
-    export_.progress = progress.get();
-    export_.sinceCheck.start();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool ok =
-        StoreQuery(kind_, target.group.constData(), &start, &end,
-                   static_cast<uint32_t>(interval < 0 ? 0 : interval), &export_, QueryLine);
-    QApplication::restoreOverrideCursor();
-    progress.reset();
-    if (export_.cancelled) {
-        export_.writer.Discard();
+    ExportTarget job;
+    job.writer.SetTarget(PathBytes(path), ExportWriter::Encoding::kInverted,
+                         ExportWriter::Create::kNew);
+    const bool ok = job.Run(window(), QString::fromUtf8("正在查询 ..."), [&] {
+        return StoreQuery(kind_, target.group.constData(), &start, &end,
+                          static_cast<uint32_t>(interval < 0 ? 0 : interval), &job, QueryLine);
+    });
+    if (job.cancelled) {
+        job.writer.Discard();
         return QueryResult::kCancelled;
     }
-    const bool written = export_.writer.Finish();
-    if (!ok || !written || !export_.writer.Created()) {
+    const bool written = job.writer.Finish();
+    if (!ok || !written || !job.writer.Created()) {
         // Nothing delivered, or the file could not be written: nothing to open.
-        export_.writer.Discard();
+        job.writer.Discard();
         return QueryResult::kFailed;
     }
     DocumentManager* documents = Documents();
