@@ -1,6 +1,7 @@
 // Development aid: starts the viewer as a user would, opens record files or double-clicks tree
 // items, and saves a screenshot of the screen (run it under Xvfb).
-//   histavue-snapshot OUT.png [FILE | tree:GROUP/LEVEL/.../LEAF | dialog:query | dialog:settings]...
+//   histavue-snapshot OUT.png [FILE | tree:GROUP/LEVEL/.../LEAF | dialog:query |
+//   dialog:settings]...
 #include <QApplication>
 #include <QGuiApplication>
 #include <QPixmap>
