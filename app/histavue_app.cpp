@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
+#include <QPrinter>
 
 #include "document_manager.h"
 #include "main_frame.h"
@@ -77,6 +78,13 @@ int CHistavueApp::Run() {
     QApplication::exec();
     DeleteTempFiles();
     return 0;
+}
+
+QPrinter* CHistavueApp::Printer() {
+    if (!printer_) {
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    }
+    return printer_.get();
 }
 
 bool CHistavueApp::RegisterTempFile(const QString& path) {

@@ -9,6 +9,7 @@
 
 class CMainFrame;
 class DocumentManager;
+class QPrinter;
 
 class CHistavueApp : public QObject {
     Q_OBJECT
@@ -30,6 +31,9 @@ class CHistavueApp : public QObject {
     // Deletes every registered file (failures ignored) and empties the list.
     void DeleteTempFiles();
 
+    // The printer and page set up with "打印设置", used by every print of the session.
+    QPrinter* Printer();
+
     CMainFrame* MainFrame() const { return frame_.get(); }
     DocumentManager* Documents() const { return documents_.get(); }
 
@@ -38,6 +42,7 @@ class CHistavueApp : public QObject {
   private:
     mutable std::mutex tempLock_;
     QStringList tempFiles_;
+    std::unique_ptr<QPrinter> printer_;
     std::unique_ptr<DocumentManager> documents_;
     std::unique_ptr<CMainFrame> frame_;
 };

@@ -481,8 +481,7 @@ void CMainFrame::OnExportPlainCsv() {
 }
 
 void CMainFrame::OnPrintSetup() {
-    static QPrinter printer(QPrinter::HighResolution);
-    QPageSetupDialog dialog(&printer, this);
+    QPageSetupDialog dialog(app_->Printer(), this);
     dialog.exec();
 }
 
