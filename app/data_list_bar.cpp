@@ -1,18 +1,61 @@
 #include "data_list_bar.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
+#include <QFileInfo>
 #include <QFrame>
 #include <QMainWindow>
 #include <QTabBar>
+#include <cerrno>
 
 #include "calendar_time.h"
 #include "group_tree.h"
+#include "histavue_doc.h"
+#include "roots.h"
 
 const RecordKindRow RecordKindTable[kRecordKinds] = {
     {0, "数据记录", "DL", "DLTemp"},
     {1, "报警记录", "AL", "ALTemp"},
     {-1, "", nullptr, nullptr},
 };
+
+const char kStagingUnusableMessage[] =
+    "暂存文件夹无法使用，这一类记录的列表将保持为空：\n\n%1\n\n%2";
+
+QString CheckRootsApart(const Roots& roots) {
+    QStringList staging;
+    QStringList data;
+    for (const RecordKindRow& row : RecordKindTable) {
+        if (row.stagingFolder != nullptr)
+            staging.append(QString::fromLatin1(row.stagingFolder));
+        if (row.dataFolder != nullptr)
+            data.append(QString::fromLatin1(row.dataFolder));
+    }
+    return RootsOverlapProblem(roots, staging, data);
+}
+
+namespace {
+
+// Creates a staging folder (one level) and makes sure files can be written in it. Returns why
+// not, or empty.
+QString PrepareStagingFolder(const QString& folder) {
+    const std::string bytes = PathBytes(QDir::cleanPath(folder));
+    int error = 0;
+    struct stat st;
+    if (mkdir(bytes.c_str(), 0755) != 0 && errno != EEXIST) {
+        error = errno;
+    } else if (stat(bytes.c_str(), &st) != 0) {
+        error = errno;
+    } else if (!S_ISDIR(st.st_mode)) {
+        return QString::fromUtf8("这不是一个文件夹。");
+    } else if (access(bytes.c_str(), W_OK | X_OK) != 0) {
+        error = errno;
+    }
+    return error == 0 ? QString() : FileErrorText(error);
+}
+
+}  // namespace
 
 BarLayout ComputeBarLayout(int w, int h, CSizingControlBar::DockSide side) {
     const int t = side == CSizingControlBar::DockSide::kVertical ? h - 18 : h - 14;
@@ -75,8 +118,15 @@ void CDataListBar::LayoutChildren() {
     tabs_->setGeometry(2, layout.tab.height() - tabHeight - 1, layout.tab.width() - 4, tabHeight);
 }
 
-bool CDataListBar::SetupTrees(const QString& stagingRoot, const QString& dataRoot) {
+bool CDataListBar::SetupTrees(const QString& stagingRoot, const QString& dataRoot,
+                              QString* problem) {
     if (stagingRoot.isEmpty() || dataRoot.isEmpty()) {
+        return false;
+    }
+    const QString overlap = CheckRootsApart({stagingRoot, dataRoot});
+    if (!overlap.isEmpty()) {
+        if (problem != nullptr)
+            *problem = overlap;
         return false;
     }
     auto withSeparator = [](QString root) {
@@ -86,13 +136,21 @@ bool CDataListBar::SetupTrees(const QString& stagingRoot, const QString& dataRoo
     };
     const QString staging = withSeparator(stagingRoot);
     const QString data = withSeparator(dataRoot);
+    QStringList problems;
     for (int row = 0; row < 2; ++row) {
         const QString stagingFolder =
             staging + QString::fromLatin1(RecordKindTable[row].stagingFolder);
         const QString dataFolder = data + QString::fromLatin1(RecordKindTable[row].dataFolder);
-        QDir().mkdir(stagingFolder);
+        const QString why = PrepareStagingFolder(stagingFolder);
+        if (!why.isEmpty()) {
+            problems.append(QString::fromUtf8(kStagingUnusableMessage)
+                                .arg(QDir::toNativeSeparators(stagingFolder), why));
+            continue;
+        }
         trees_[row]->Open(RecordKindTable[row].kind, stagingFolder, dataFolder);
     }
+    if (problem != nullptr)
+        *problem = problems.join(QStringLiteral("\n\n"));
     return true;
 }
 

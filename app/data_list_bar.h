@@ -28,6 +28,13 @@ struct BarLayout {
 };
 BarLayout ComputeBarLayout(int w, int h, CSizingControlBar::DockSide side);
 
+// Why the roots cannot be used together (RootsOverlapProblem over the kinds' sub-folders), or
+// empty.
+QString CheckRootsApart(const struct Roots& roots);
+
+// Why a staging folder cannot hold the working files (%1 the folder, %2 the reason).
+extern const char kStagingUnusableMessage[];
+
 class CDataListBar : public CSizingControlBarG {
     Q_OBJECT
   public:
@@ -38,8 +45,11 @@ class CDataListBar : public CSizingControlBarG {
     explicit CDataListBar(QMainWindow* parent);
 
     // Opens the data and alarm trees under the two roots (each gains a trailing separator; the
-    // staging sub-folders are created). False when either root is empty.
-    bool SetupTrees(const QString& stagingRoot, const QString& dataRoot);
+    // staging sub-folders are created). False when either root is empty or the roots overlap
+    // (CheckRootsApart). A kind whose staging folder cannot be created or written stays empty.
+    // When problem is given it receives what the user should be told, or stays empty.
+    bool SetupTrees(const QString& stagingRoot, const QString& dataRoot,
+                    QString* problem = nullptr);
     // Closes all three trees.
     void CloseAll();
 

@@ -6,7 +6,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "data_list_bar.h"
 #include "folder_pick_dialog.h"
+#include "ui_services.h"
 
 namespace {
 
@@ -78,6 +80,11 @@ void CDataSetting::Browse(bool staging) {
 }
 
 void CDataSetting::accept() {
+    const QString problem = CheckRootsApart(roots_);
+    if (!problem.isEmpty()) {
+        UiServices::Get().Message(this, problem, UiServices::Icon::kExclamation);
+        return;
+    }
     WriteRoots(roots_);
     QDialog::accept();
 }

@@ -35,7 +35,7 @@ DocumentManager::~DocumentManager() {
 CHistavueDoc* DocumentManager::FindDocument(const QString& path) const {
     const QString wanted = QFileInfo(path).absoluteFilePath();
     for (CHistavueDoc* doc : docs_) {
-        if (doc->PathName().compare(wanted, Qt::CaseInsensitive) == 0)
+        if (doc->PathName() == wanted)
             return doc;
     }
     return nullptr;
@@ -138,7 +138,7 @@ QStringList DocumentManager::RecentFiles() const {
 
 void DocumentManager::AddRecentFile(const QString& path) {
     QStringList files = RecentFiles();
-    files.removeIf([&](const QString& f) { return f.compare(path, Qt::CaseInsensitive) == 0; });
+    files.removeIf([&](const QString& f) { return f == path; });
     files.prepend(path);
     QSettings profile = Profile();
     for (int i = 1; i <= kRecentFiles; ++i) {

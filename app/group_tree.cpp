@@ -191,8 +191,14 @@ bool CGroupTree::Open(int kind, const QString& stagingFolder, const QString& dat
     data_ = WithSeparator(dataFolder);
     // The recorder's root index is the newer one; the staging copy follows it. The data folder
     // itself is only read.
+    // When the copy fails, an older copy must not stand in for the data folder's index: the
+    // store would list another store's groups and read this one's folders under their ids.
     const QString indexName = QString::fromLatin1(kRootIndexName);
-    storefs::CopyFile(PathBytes(data_ + indexName), PathBytes(staging_ + indexName), true);
+    const std::string stagingIndex = PathBytes(staging_ + indexName);
+    if (!storefs::CopyFile(PathBytes(data_ + indexName), stagingIndex, true)) {
+        storefs::RemoveFile(stagingIndex);
+        return false;
+    }
     if (!StoreOpen(kind_, PathBytes(data_).c_str(), PathBytes(staging_).c_str())) {
         return false;
     }
@@ -322,6 +328,12 @@ QString CGroupTree::OpenGroupItem(QTreeWidgetItem* item) {
                 CHistavueApp* app = CHistavueApp::Instance();
                 if (job.writer.Created() && app != nullptr)
                     app->RegisterTempFile(path);
+                // A document already open on this file shows the same folder's records, which
+                // were just written afresh: it takes the new file as its own.
+                CHistavueDoc* open = documents != nullptr ? documents->FindDocument(path) : nullptr;
+                if (ok && open != nullptr && job.writer.Created()) {
+                    open->AdoptWorkingFile();
+                }
                 if (ok && documents != nullptr && documents->OpenDocumentFile(path) != nullptr) {
                     opened = path;
                 }

@@ -30,6 +30,7 @@
 #include "ui_services.h"
 
 const char kPlainCsvDoneMessage[] = "完成导出csv数据文件！";
+const char kPlainCsvFailedMessage[] = "无法导出csv数据文件：\n%1\n\n%2";
 
 namespace {
 
@@ -138,7 +139,7 @@ CMainFrame::CMainFrame(CHistavueApp* app) : app_(app), mdi_(new QMdiArea(this)) 
             [this, dataList] { dataList->setChecked(bar_->isVisible()); });
     Roots roots;
     if (ReadRoots(&roots)) {
-        bar_->SetupTrees(roots.staging, roots.data);
+        SetupTreesOrExplain(roots);
     }
     bar_->show();
     dataList->setChecked(true);
@@ -160,8 +161,23 @@ CMainFrame::CMainFrame(CHistavueApp* app) : app_(app), mdi_(new QMdiArea(this)) 
 }
 
 CMainFrame::~CMainFrame() {
-    if (bar_ != nullptr)
+    // The document windows and the bar are destroyed after this body has run, by which time this
+    // is no longer a main frame: nothing they signal may reach it.
+    disconnect(mdi_, nullptr, this, nullptr);
+    if (DocumentManager* docs = app_->Documents())
+        disconnect(docs, nullptr, this, nullptr);
+    if (bar_ != nullptr) {
+        disconnect(bar_, nullptr, this, nullptr);
         bar_->CloseAll();
+    }
+}
+
+void CMainFrame::SetupTreesOrExplain(const Roots& roots) {
+    QString problem;
+    bar_->SetupTrees(roots.staging, roots.data, &problem);
+    if (!problem.isEmpty()) {
+        UiServices::Get().Message(this, problem, UiServices::Icon::kExclamation);
+    }
 }
 
 QAction* CMainFrame::MakeAction(int id) {
@@ -443,12 +459,17 @@ void CMainFrame::OnFileClose() {
     }
 }
 
+void CMainFrame::ReportSaveFailure(const QString& target, const QString& reason) {
+    QString text = QString::fromUtf8("无法保存文件：\n%1").arg(QDir::toNativeSeparators(target));
+    if (!reason.isEmpty())
+        text += QStringLiteral("\n\n") + reason;
+    UiServices::Get().Message(this, text, UiServices::Icon::kExclamation);
+}
+
 void CMainFrame::OnFileSave() {
     CHistavueDoc* doc = ActiveDocument();
     if (doc != nullptr && !doc->SaveToPath(doc->PathName())) {
-        UiServices::Get().Message(this,
-                                  QString::fromUtf8("无法保存文件：\n%1").arg(doc->PathName()),
-                                  UiServices::Icon::kExclamation);
+        ReportSaveFailure(doc->PathName(), doc->LastError());
     }
 }
 
@@ -460,9 +481,7 @@ void CMainFrame::OnFileSaveAs() {
     const QString path = UiServices::Get().SaveFileName(
         this, QString::fromUtf8("另存为"), QString::fromUtf8(kRecordFilter), QStringLiteral("csv"));
     if (!path.isEmpty() && !doc->SaveToPath(path)) {
-        UiServices::Get().Message(
-            this, QString::fromUtf8("无法保存文件：\n%1").arg(QDir::toNativeSeparators(path)),
-            UiServices::Icon::kExclamation);
+        ReportSaveFailure(path, doc->LastError());
     }
 }
 
@@ -474,9 +493,17 @@ void CMainFrame::OnExportPlainCsv() {
     const QString path =
         UiServices::Get().SaveFileName(this, QString::fromUtf8("存为正常csv"),
                                        QString::fromUtf8(kPlainFilter), QStringLiteral("csv"));
-    if (!path.isEmpty() && doc->ExportPlainCsv(path)) {
+    if (path.isEmpty()) {
+        return;
+    }
+    if (doc->ExportPlainCsv(path)) {
         UiServices::Get().Message(this, QString::fromUtf8(kPlainCsvDoneMessage),
                                   UiServices::Icon::kInformation);
+    } else {
+        UiServices::Get().Message(this,
+                                  QString::fromUtf8(kPlainCsvFailedMessage)
+                                      .arg(QDir::toNativeSeparators(path), doc->LastError()),
+                                  UiServices::Icon::kExclamation);
     }
 }
 
@@ -495,7 +522,7 @@ void CMainFrame::OnSettings() {
 void CMainFrame::ApplySettings(const Roots& roots) {
     // The trees follow the dialog's roots even when they could not be written to the settings.
     bar_->CloseAll();
-    bar_->SetupTrees(roots.staging, roots.data);
+    SetupTreesOrExplain(roots);
 }
 
 void CMainFrame::OnQuery() {

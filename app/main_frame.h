@@ -69,6 +69,9 @@ class CMainFrame : public QMainWindow {
     void UpdateCommands();
     void UpdateCaption();
     QAction* MakeAction(int id);
+    void ReportSaveFailure(const QString& target, const QString& reason);
+    // Sets up the trees on roots, telling the user why a root cannot be used.
+    void SetupTreesOrExplain(const struct Roots& roots);
 
     CHistavueApp* app_;
     QMdiArea* mdi_;
@@ -79,5 +82,6 @@ class CMainFrame : public QMainWindow {
     bool menusWithDocument_ = false;
 };
 
-// The completion message of the plain CSV export.
+// The completion and failure messages of the plain CSV export (%1 the target, %2 the reason).
 extern const char kPlainCsvDoneMessage[];
+extern const char kPlainCsvFailedMessage[];

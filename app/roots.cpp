@@ -1,6 +1,13 @@
 #include "roots.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
+
+const char kRootNotAbsoluteMessage[] = "根目录必须是完整的绝对路径：\n\n%1";
+const char kRootsOverlapMessage[] =
+    "暂存文件夹\n\n%1\n\n与数据根目录\n\n%2\n\n重叠：它就是数据根目录、位于其中，或经链接到达它。"
+    "数据根目录只供读取，程序从不向其中写入。请另选暂存根目录。";
 
 namespace {
 
@@ -42,4 +49,65 @@ bool WriteRoots(const Roots& roots) {
     settings.setValue("DataDir", roots.data);
     settings.sync();
     return true;
+}
+
+QString ResolvedFolder(const QString& path) {
+    QString resolved = QStringLiteral("/");
+    bool missing = false;  // below a missing component nothing can be a link
+    for (const QString& part : QDir::fromNativeSeparators(path).split('/', Qt::SkipEmptyParts)) {
+        if (part == QLatin1String(".")) {
+            continue;
+        }
+        if (part == QLatin1String("..")) {
+            resolved = QFileInfo(resolved).path();
+            continue;
+        }
+        QString next = resolved.endsWith('/') ? resolved + part : resolved + '/' + part;
+        if (!missing && QFileInfo::exists(next)) {
+            const QString real = QFileInfo(next).canonicalFilePath();
+            if (!real.isEmpty())
+                next = real;
+        } else {
+            missing = true;
+        }
+        resolved = next;
+    }
+    return resolved;
+}
+
+namespace {
+
+bool SameOrInside(const QString& folder, const QString& outer) {
+    return folder == outer || outer == QLatin1String("/") || folder.startsWith(outer + '/');
+}
+
+}  // namespace
+
+QString RootsOverlapProblem(const Roots& roots, const QStringList& stagingSubs,
+                            const QStringList& dataSubs) {
+    if (roots.staging.isEmpty() || roots.data.isEmpty()) {
+        return QString();
+    }
+    for (const QString& root : {roots.staging, roots.data}) {
+        if (QDir::isRelativePath(root)) {
+            return QString::fromUtf8(kRootNotAbsoluteMessage).arg(QDir::toNativeSeparators(root));
+        }
+    }
+    QStringList guarded{ResolvedFolder(roots.data)};
+    for (const QString& sub : dataSubs)
+        guarded.append(ResolvedFolder(roots.data + '/' + sub));
+    QStringList written{roots.staging};
+    for (const QString& sub : stagingSubs)
+        written.append(roots.staging + '/' + sub);
+    for (const QString& folder : written) {
+        const QString resolved = ResolvedFolder(folder);
+        for (const QString& data : guarded) {
+            if (SameOrInside(resolved, data)) {
+                return QString::fromUtf8(kRootsOverlapMessage)
+                    .arg(QDir::toNativeSeparators(QDir::cleanPath(folder)),
+                         QDir::toNativeSeparators(QDir::cleanPath(roots.data)));
+            }
+        }
+    }
+    return QString();
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 struct Roots {
     QString staging;
@@ -22,3 +23,19 @@ bool ReadRoots(Roots* roots);
 // Writes both roots. False when the settings cannot be written; a failed write is otherwise
 // silent and the roots stay in use until the program ends.
 bool WriteRoots(const Roots& roots);
+
+// Why roots are refused: %1 a root; %1 the staging folder and %2 the data root.
+extern const char kRootNotAbsoluteMessage[];
+extern const char kRootsOverlapMessage[];
+
+// The folder a path leads to, as the file system would resolve it: "." and ".." taken
+// component by component, each existing component's links followed; the part that does not
+// exist yet is kept as written. path must be absolute.
+QString ResolvedFolder(const QString& path);
+
+// Why the two roots cannot be used together, or empty when they can. Nothing is ever written
+// inside the data root, so no staging folder (the staging root, or its sub-folders named in
+// stagingSubs) may be the data root or one of its sub-folders (dataSubs), lie inside one, or lead
+// to one through a link. Both roots must be absolute paths. Empty roots are not checked.
+QString RootsOverlapProblem(const Roots& roots, const QStringList& stagingSubs,
+                            const QStringList& dataSubs);

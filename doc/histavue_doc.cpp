@@ -1,8 +1,11 @@
 #include "histavue_doc.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include "file_system.h"
 #include "histavue_view.h"
@@ -13,6 +16,33 @@ int CHistavueDoc::openPlainCsv_ = 0;
 std::string PathBytes(const QString& path) {
     const QByteArray bytes = QFile::encodeName(path);
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+QString FileErrorText(int error) {
+    switch (error) {
+        case 0:
+            return QString();
+        case ENOENT:
+            return QString::fromUtf8("文件夹或文件不存在。");
+        case EACCES:
+        case EPERM:
+            return QString::fromUtf8("没有写入权限。");
+        case EROFS:
+            return QString::fromUtf8("位于只读的文件系统上。");
+        case ENOSPC:
+        case EDQUOT:
+            return QString::fromUtf8("磁盘空间不足。");
+        case ENAMETOOLONG:
+            return QString::fromUtf8("路径太长。");
+        case EISDIR:
+            return QString::fromUtf8("这是一个文件夹。");
+        case ENOTDIR:
+            return QString::fromUtf8("路径中有一部分不是文件夹。");
+        case EEXIST:
+            return QString::fromUtf8("文件已存在。");
+        default:
+            return QString::fromLocal8Bit(std::strerror(error));
+    }
 }
 
 CHistavueDoc::~CHistavueDoc() {
@@ -36,6 +66,7 @@ bool CHistavueDoc::OnOpenDocument(const QString& path) {
         return false;
     }
     openedPlain_ = OpeningPlain();
+    workFile_.SetNames(storefs::Names::kExact);
     const bool opened = openedPlain_ ? workFile_.OpenPlainForReading(bytes.c_str())
                                      : workFile_.Open(bytes.c_str(), true);
     if (!opened) {
@@ -43,6 +74,7 @@ bool CHistavueDoc::OnOpenDocument(const QString& path) {
         return false;
     }
     path_ = info.absoluteFilePath();
+    storefs::IdentityOf(PathBytes(path_), &stamp_);
     // The views share the text; the working file keeps only its path.
     auto text = std::make_shared<TextBuffer>();
     text->Swap(workFile_.Buffer());
@@ -56,20 +88,49 @@ bool CHistavueDoc::OnOpenDocument(const QString& path) {
     return true;
 }
 
+bool CHistavueDoc::WorkingFileIntact() {
+    storefs::FileIdentity now;
+    if (!storefs::IdentityOf(PathBytes(path_), &now)) {
+        lastError_ =
+            QString::fromUtf8("工作文件已不存在：\n%1").arg(QDir::toNativeSeparators(path_));
+        return false;
+    }
+    if (!now.Unchanged(stamp_)) {
+        lastError_ = QString::fromUtf8("工作文件在打开后已被删除、截断或修改：\n%1")
+                         .arg(QDir::toNativeSeparators(path_));
+        return false;
+    }
+    return true;
+}
+
+void CHistavueDoc::AdoptWorkingFile() {
+    storefs::IdentityOf(PathBytes(path_), &stamp_);
+}
+
 bool CHistavueDoc::SaveToPath(const QString& path) {
+    lastError_.clear();
     if (path.isEmpty()) {
         return false;
     }
-    if (QFileInfo(path).absoluteFilePath().compare(path_, Qt::CaseInsensitive) == 0) {
+    if (!WorkingFileIntact()) {
+        return false;
+    }
+    if (QFileInfo(path).absoluteFilePath() == path_) {
         return true;
     }
-    return storefs::CopyFile(PathBytes(path_), PathBytes(path), true);
+    int error = 0;
+    if (!storefs::CopyFile(PathBytes(path_), PathBytes(path), true, storefs::Names::kExact,
+                           &error)) {
+        lastError_ = FileErrorText(error);
+        return false;
+    }
+    return true;
 }
 
 void CHistavueDoc::OnCloseDocument() {
     if (isTemporary_ == 1) {
         workFile_.Close();
-        storefs::RemoveFile(PathBytes(path_));
+        storefs::RemoveFile(PathBytes(path_), storefs::Names::kExact);
         isTemporary_ = 0;
     }
 }
@@ -94,12 +155,32 @@ void CHistavueDoc::RemoveView(CHistavueView* view) {
 }
 
 bool CHistavueDoc::ExportPlainCsv(const QString& target) {
+    lastError_.clear();
+    if (!WorkingFileIntact()) {
+        return false;
+    }
     std::string title;
     std::string header;
     if (!views_.empty()) {
         header = views_.front()->List()->Table().ColumnCaptions();
         title = views_.front()->List()->Table().Title();
     }
-    return WritePlainCsv(PathBytes(path_), openedPlain_, PathBytes(target), title, header) ==
-           PlainCsvResult::kWritten;
+    int error = 0;
+    switch (
+        WritePlainCsv(PathBytes(path_), openedPlain_, PathBytes(target), title, header, &error)) {
+        case PlainCsvResult::kWritten:
+            return true;
+        case PlainCsvResult::kTargetIsSource:
+            lastError_ = QString::fromUtf8("不能导出到文档自己的工作文件，请另选一个文件名。");
+            return false;
+        case PlainCsvResult::kSourceFailed:
+        case PlainCsvResult::kSourceEmpty:
+            lastError_ = QString::fromUtf8("无法读取工作文件：\n%1\n%2")
+                             .arg(QDir::toNativeSeparators(path_), FileErrorText(error));
+            return false;
+        case PlainCsvResult::kTargetFailed:
+            lastError_ = FileErrorText(error);
+            return false;
+    }
+    return false;
 }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "file_system.h"
 #include "log_text_file.h"
 
 class CHistavueView;
@@ -27,7 +28,9 @@ class CHistavueDoc : public QObject {
     bool OnOpenDocument(const QString& path);
 
     // Copies the working file to path byte for byte (same form). Saving under the working file's
-    // own path (compared without regard to case) writes nothing and succeeds.
+    // own path, or onto the working file by another link, writes nothing and succeeds. False,
+    // with the reason in LastError(), when the working file is gone or was changed since it was
+    // opened, or the copy fails; the target is then left as it was.
     bool SaveToPath(const QString& path);
 
     // Deletes the working file when the document is temporary. Views are not touched.
@@ -47,8 +50,17 @@ class CHistavueDoc : public QObject {
     const std::vector<CHistavueView*>& Views() const { return views_; }
 
     // Writes the records as plain CSV to target with the first view's title and captions.
-    // Returns true when the file was written (the completion message is due).
+    // Returns true when the file was written (the completion message is due); false, with the
+    // reason in LastError(), when the working file is gone or changed, the target is the working
+    // file itself, or the target cannot be written (it is then left as it was).
     bool ExportPlainCsv(const QString& target);
+
+    // True when the working file is still the file that was read, unchanged; otherwise false
+    // with the reason in LastError().
+    bool WorkingFileIntact();
+    // Takes the file now at the working path as the one the records came from (after the same
+    // records were exported into it afresh).
+    void AdoptWorkingFile();
 
     // While an object of this type lives, documents read their file in the plain form.
     class OpenPlainScope {
@@ -67,9 +79,13 @@ class CHistavueDoc : public QObject {
     QString path_;
     int isTemporary_ = 0;
     bool openedPlain_ = false;
+    storefs::FileIdentity stamp_;
     QString lastError_;
     std::vector<CHistavueView*> views_;
 };
 
 // Bytes of a path as the file system takes them.
 std::string PathBytes(const QString& path);
+
+// What a failed file operation's errno means, for a message to the user.
+QString FileErrorText(int error);

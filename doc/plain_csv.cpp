@@ -1,51 +1,76 @@
 #include "plain_csv.h"
 
+#include <cerrno>
+
 #include "file_system.h"
 #include "log_text_file.h"
 
+namespace {
+
+// A line as it goes out: without a "\r" before its end, so every line ends with one "\n".
+void WriteLine(storefs::ReplacingWriter* out, const char* line, size_t length) {
+    if (length > 0 && line[length - 1] == '\r')
+        --length;
+    out->Write(line, length);
+    out->Write("\n", 1);
+}
+
+}  // namespace
+
 PlainCsvResult WritePlainCsv(const std::string& source, bool sourcePlain, const std::string& target,
-                             const std::string& title, const std::string& header) {
+                             const std::string& title, const std::string& header, int* error) {
+    auto failed = [error](PlainCsvResult result, int e) {
+        if (error != nullptr)
+            *error = e;
+        return result;
+    };
     LogTextFile in;
+    in.SetNames(storefs::Names::kExact);
     const bool opened =
         sourcePlain ? in.OpenPlainForReading(source.c_str()) : in.Open(source.c_str(), true);
     if (!opened) {
-        return PlainCsvResult::kSourceFailed;
+        return failed(PlainCsvResult::kSourceFailed, errno);
     }
-    storefs::RemoveFile(target);
-    LogTextFile out;
-    if (!out.Open(target.c_str(), false)) {
-        return PlainCsvResult::kTargetFailed;
+    storefs::FileIdentity sourceId;
+    storefs::FileIdentity targetId;
+    const std::string nativeTarget = storefs::NativePath(target);
+    if (storefs::IdentityOf(storefs::NativePath(source), &sourceId) &&
+        storefs::IdentityOf(nativeTarget, &targetId) && sourceId == targetId) {
+        return failed(PlainCsvResult::kTargetIsSource, 0);
     }
     const TextBuffer& text = in.Buffer();
-    TextBuffer& result = out.Buffer();
     uint32_t position = 0;
     const char* line = nullptr;
     uint32_t length = 0;
     if (!text.NextLine(&position, &line, &length)) {
-        out.Close();
-        return PlainCsvResult::kSourceEmpty;
+        return failed(PlainCsvResult::kSourceEmpty, 0);
+    }
+    storefs::ReplacingWriter out;
+    if (!out.Begin(nativeTarget)) {
+        return failed(PlainCsvResult::kTargetFailed, out.Error());
     }
     if (!title.empty()) {
-        result.AppendLine(title.c_str(), static_cast<uint32_t>(title.size()));
+        WriteLine(&out, title.data(), title.size());
     } else {
-        result.AppendLine(line, length);
+        WriteLine(&out, line, length);
     }
     position += length;
     const bool haveHeader = text.NextLine(&position, &line, &length);
     if (!header.empty()) {
-        result.AppendLine(header.c_str(), static_cast<uint32_t>(header.size()));
+        WriteLine(&out, header.data(), header.size());
     } else if (haveHeader) {
-        result.AppendLine(line, length);
+        WriteLine(&out, line, length);
     }
     if (haveHeader) {
         position += length;
         while (text.NextLine(&position, &line, &length)) {
-            result.AppendLine(line, length);
+            WriteLine(&out, line, length);
             position += length;
         }
     }
-    const bool ok = result.Length() == 0 || out.FlushPlain();
-    out.Close();
     in.Close();
-    return ok ? PlainCsvResult::kWritten : PlainCsvResult::kWriteFailed;
+    if (!out.Commit()) {
+        return failed(PlainCsvResult::kTargetFailed, out.Error());
+    }
+    return PlainCsvResult::kWritten;
 }

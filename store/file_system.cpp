@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 
 namespace storefs {
@@ -117,13 +119,13 @@ std::string ResolveCase(const std::string& nativePath) {
     return out;
 }
 
-int OpenExclusive(const std::string& storePath, OpenMode mode, int64_t* size) {
+int OpenExclusive(const std::string& storePath, OpenMode mode, int64_t* size, Names names) {
     if (storePath.empty() || storePath.size() > kMaxPath) {
         return -1;
     }
     const std::string native = NativePath(storePath);
     int fd = OpenNative(native, mode);
-    if (fd < 0 && errno == ENOENT) {
+    if (fd < 0 && errno == ENOENT && names == Names::kCaseBlind) {
         const std::string resolved = ResolveCase(native);
         if (resolved != native)
             fd = OpenNative(resolved, mode);
@@ -169,62 +171,214 @@ bool ListFolder(const std::string& storePath, std::vector<std::string>* names) {
     return true;
 }
 
-bool FileExists(const std::string& storePath) {
+bool FileExists(const std::string& storePath, Names names) {
     const std::string native = NativePath(storePath);
     struct stat st;
-    if (stat(native.c_str(), &st) != 0 && stat(ResolveCase(native).c_str(), &st) != 0) {
+    if (stat(native.c_str(), &st) != 0 &&
+        (names == Names::kExact || stat(ResolveCase(native).c_str(), &st) != 0)) {
         return false;
     }
     return S_ISREG(st.st_mode);
 }
 
-bool CopyFile(const std::string& fromStorePath, const std::string& toStorePath, bool overwrite) {
-    const std::string from = ResolveCase(NativePath(fromStorePath));
-    const std::string to = ResolveCase(NativePath(toStorePath));
+namespace {
+
+FileIdentity IdentityFromStat(const struct stat& st) {
+    FileIdentity id;
+    id.device = static_cast<uint64_t>(st.st_dev);
+    id.inode = static_cast<uint64_t>(st.st_ino);
+    id.size = static_cast<int64_t>(st.st_size);
+    id.modifiedNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return id;
+}
+
+bool WriteAll(int fd, const char* data, size_t n) {
+    for (size_t done = 0; done < n;) {
+        ssize_t w = write(fd, data + done, n - done);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0) {
+            if (w == 0)
+                errno = EIO;
+            return false;
+        }
+        done += static_cast<size_t>(w);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool IdentityOf(const std::string& nativePath, FileIdentity* id) {
+    struct stat st;
+    if (nativePath.empty() || stat(nativePath.c_str(), &st) != 0) {
+        return false;
+    }
+    *id = IdentityFromStat(st);
+    return true;
+}
+
+bool ReplacingWriter::Begin(const std::string& nativeTarget) {
+    Abandon();
+    error_ = 0;
+    target_ = nativeTarget;
+    // A link at the target stays a link: the file it leads to is the one replaced.
+    struct stat st;
+    if (lstat(target_.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        char real[PATH_MAX];
+        if (realpath(target_.c_str(), real) != nullptr)
+            target_ = real;
+    }
+    const size_t slash = target_.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string() : target_.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target_ : target_.substr(slash + 1);
+    if (name.empty()) {
+        error_ = EISDIR;
+        return false;
+    }
+    std::string pattern = folder + "." + name + ".XXXXXX";
+    fd_ = mkostemp(&pattern[0], O_CLOEXEC);
+    if (fd_ < 0) {
+        error_ = errno;
+        return false;
+    }
+    temp_ = pattern;
+    // The new file takes the permissions of the one it replaces.
+    const bool exists = stat(target_.c_str(), &st) == 0;
+    fchmod(fd_, exists ? (st.st_mode & 07777) : 0644);
+    return true;
+}
+
+bool ReplacingWriter::FlushBuffer() {
+    if (!buffer_.empty() && error_ == 0 && !WriteAll(fd_, buffer_.data(), buffer_.size()))
+        error_ = errno;
+    buffer_.clear();
+    return error_ == 0;
+}
+
+bool ReplacingWriter::Write(const char* data, size_t n) {
+    if (fd_ < 0 || error_ != 0) {
+        return false;
+    }
+    constexpr size_t kChunk = 1 << 20;
+    if (buffer_.size() + n > kChunk && !FlushBuffer()) {
+        return false;
+    }
+    if (n >= kChunk) {
+        if (!WriteAll(fd_, data, n))
+            error_ = errno;
+        return error_ == 0;
+    }
+    buffer_.append(data, n);
+    return true;
+}
+
+bool ReplacingWriter::Commit(bool overwrite) {
+    if (fd_ < 0) {
+        if (error_ == 0)
+            error_ = EBADF;
+        return false;
+    }
+    bool ok = FlushBuffer();
+    if (ok && fsync(fd_) != 0) {
+        error_ = errno;
+        ok = false;
+    }
+    if (close(fd_) != 0 && ok) {
+        error_ = errno;
+        ok = false;
+    }
+    fd_ = -1;
+    if (ok && overwrite) {
+        if (rename(temp_.c_str(), target_.c_str()) != 0) {
+            error_ = errno;
+            ok = false;
+        }
+    } else if (ok) {
+        // link() fails on an existing target, so a file that appeared meanwhile is kept.
+        if (link(temp_.c_str(), target_.c_str()) != 0) {
+            error_ = errno;
+            ok = false;
+        }
+    }
+    if (!ok || !overwrite) {
+        unlink(temp_.c_str());
+    }
+    temp_.clear();
+    return ok;
+}
+
+void ReplacingWriter::Abandon() {
+    if (fd_ >= 0) {
+        close(fd_);
+        fd_ = -1;
+    }
+    if (!temp_.empty()) {
+        unlink(temp_.c_str());
+        temp_.clear();
+    }
+    buffer_.clear();
+}
+
+bool CopyFile(const std::string& fromStorePath, const std::string& toStorePath, bool overwrite,
+              Names names, int* error) {
+    auto fail = [error](int e) {
+        if (error != nullptr)
+            *error = e;
+        return false;
+    };
+    const std::string from = names == Names::kCaseBlind ? ResolveCase(NativePath(fromStorePath))
+                                                        : NativePath(fromStorePath);
+    const std::string to =
+        names == Names::kCaseBlind ? ResolveCase(NativePath(toStorePath)) : NativePath(toStorePath);
     int in = open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (in < 0) {
-        return false;
+        return fail(errno);
     }
     struct stat st;
     if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(in);
-        return false;
+        return fail(EINVAL);
     }
-    int out =
-        open(to.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (overwrite ? O_TRUNC : O_EXCL), 0644);
-    if (out < 0) {
+    FileIdentity target;
+    if (IdentityOf(to, &target)) {
+        if (target == IdentityFromStat(st)) {
+            close(in);
+            return true;  // the target is the source: copying would only risk it
+        }
+        if (!overwrite) {
+            close(in);
+            return fail(EEXIST);
+        }
+    }
+    ReplacingWriter out;
+    if (!out.Begin(to)) {
         close(in);
-        return false;
+        return fail(out.Error());
     }
     char buf[65536];
-    bool ok = true;
     for (;;) {
         ssize_t n = read(in, buf, sizeof buf);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0) {
-            ok = n == 0;
-            break;
+        if (n < 0) {
+            const int e = errno;
+            close(in);
+            return fail(e);
         }
-        for (ssize_t done = 0; done < n;) {
-            ssize_t w = write(out, buf + done, static_cast<size_t>(n - done));
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w <= 0) {
-                ok = false;
-                break;
-            }
-            done += w;
-        }
-        if (!ok)
+        if (n == 0)
             break;
+        if (!out.Write(buf, static_cast<size_t>(n))) {
+            close(in);
+            return fail(out.Error());
+        }
     }
     close(in);
-    if (close(out) != 0)
-        ok = false;
-    if (!ok)
-        unlink(to.c_str());
-    return ok;
+    if (!out.Commit(overwrite)) {
+        return fail(out.Error());
+    }
+    return true;
 }
 
 bool MakeFolders(const std::string& storePath) {
@@ -242,10 +396,13 @@ bool MakeFolders(const std::string& storePath) {
     return mkdir(native.c_str(), 0755) == 0 || errno == EEXIST;
 }
 
-bool RemoveFile(const std::string& storePath) {
+bool RemoveFile(const std::string& storePath, Names names) {
     const std::string native = NativePath(storePath);
     if (unlink(native.c_str()) == 0)
         return true;
+    if (errno == ENOENT && names == Names::kExact) {
+        return true;
+    }
     if (errno == ENOENT) {
         const std::string resolved = ResolveCase(native);
         return resolved != native ? unlink(resolved.c_str()) == 0 || errno == ENOENT : true;

@@ -15,6 +15,11 @@ constexpr size_t kMaxPath = 259;
 // The store path with every "\" turned into "/".
 std::string NativePath(const std::string& storePath);
 
+// How the components of a path are matched. Names inside a store's data and staging folders are
+// matched without regard to ASCII case (a panel's files come from a case-blind system); a path
+// that a user chose is taken exactly as given.
+enum class Names { kCaseBlind, kExact };
+
 // The native path with each component that does not exist as spelt replaced by an existing
 // entry of the same name in another ASCII case. Components that match nothing stay as given,
 // so the result can also name a file that is about to be created.
@@ -32,7 +37,8 @@ enum class OpenMode {
 // to read-only access when the file or its medium is not writable (a store copied from read-only
 // media stays readable; writes through such a descriptor fail). Returns -1 on failure.
 // When size is given it receives the file's size at the open.
-int OpenExclusive(const std::string& storePath, OpenMode mode, int64_t* size = nullptr);
+int OpenExclusive(const std::string& storePath, OpenMode mode, int64_t* size = nullptr,
+                  Names names = Names::kCaseBlind);
 
 // Closes a descriptor from OpenExclusive (the lock goes with it). Accepts -1.
 void CloseFile(int fd);
@@ -42,17 +48,71 @@ void CloseFile(int fd);
 bool ListFolder(const std::string& storePath, std::vector<std::string>* names);
 
 // True when the store path names an existing regular file.
-bool FileExists(const std::string& storePath);
+bool FileExists(const std::string& storePath, Names names = Names::kCaseBlind);
+
+// Identity of a file on its device: two paths name one file exactly when their identities are
+// equal, whatever links or spellings lead to it.
+struct FileIdentity {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t size = -1;
+    int64_t modifiedNs = 0;  // last change of the content, in ns since the epoch
+    bool operator==(const FileIdentity& o) const { return device == o.device && inode == o.inode; }
+    bool operator!=(const FileIdentity& o) const { return !(*this == o); }
+    // Same file with the same size and modification time as when `before` was taken.
+    bool Unchanged(const FileIdentity& before) const {
+        return *this == before && size == before.size && modifiedNs == before.modifiedNs;
+    }
+};
+
+// Identity of the file a native path leads to (links followed). False when nothing is there.
+bool IdentityOf(const std::string& nativePath, FileIdentity* id);
 
 // Copies a file byte for byte. With overwrite false the copy fails when the target exists.
-// A failed copy leaves no partial target behind.
-bool CopyFile(const std::string& fromStorePath, const std::string& toStorePath, bool overwrite);
+// The copy is written to a new file beside the target and renamed into place once complete, so
+// a failed copy leaves the old target whole and no partial file behind. A target that is the
+// source itself (by identity: a link, another spelling) is left untouched and counts as copied.
+// On failure *error (when given) receives the errno of the step that failed.
+bool CopyFile(const std::string& fromStorePath, const std::string& toStorePath, bool overwrite,
+              Names names = Names::kCaseBlind, int* error = nullptr);
+
+// Writes a new file in place of a native path, all or nothing: the bytes go to a new file in the
+// target's folder, which replaces the target (or the file a link at the target leads to) only
+// on Commit, after the data reached the device. Without Commit the target stays as it was.
+class ReplacingWriter {
+  public:
+    ReplacingWriter() = default;
+    ~ReplacingWriter() { Abandon(); }
+    ReplacingWriter(const ReplacingWriter&) = delete;
+    ReplacingWriter& operator=(const ReplacingWriter&) = delete;
+
+    // Creates the new file beside target. False, with Error() set, when it cannot be created.
+    bool Begin(const std::string& nativeTarget);
+    // Appends bytes. False once any write has failed.
+    bool Write(const char* data, size_t n);
+    // Puts the new file in place of the target. With overwrite false an existing target is kept
+    // and the commit fails with EEXIST. False, with Error() set, on any failure.
+    bool Commit(bool overwrite = true);
+    // Deletes the new file; the target is untouched.
+    void Abandon();
+    // errno of the first failure, 0 when none.
+    int Error() const { return error_; }
+
+  private:
+    bool FlushBuffer();
+
+    int fd_ = -1;
+    int error_ = 0;
+    std::string target_;
+    std::string temp_;
+    std::string buffer_;
+};
 
 // Creates the folder and any missing parents. True when the folder exists afterwards.
 bool MakeFolders(const std::string& storePath);
 
 // Deletes a file. True when it is gone.
-bool RemoveFile(const std::string& storePath);
+bool RemoveFile(const std::string& storePath, Names names = Names::kCaseBlind);
 
 // True when the two NUL-terminated names are equal without regard to ASCII case.
 bool EqualsIgnoreAsciiCase(const char* a, const char* b);

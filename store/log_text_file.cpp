@@ -24,12 +24,12 @@ bool LogTextFile::Open(const char* path, bool openOnly, const char* firstHeader,
     if (path_.empty()) {
         return false;
     }
-    fd_ = storefs::OpenExclusive(path_, storefs::OpenMode::kExistingReadWrite);
+    fd_ = storefs::OpenExclusive(path_, storefs::OpenMode::kExistingReadWrite, nullptr, names_);
     if (fd_ >= 0) {
         ReadContent(true);
         lseek(fd_, 0, SEEK_END);
     } else if (!openOnly) {
-        fd_ = storefs::OpenExclusive(path_, storefs::OpenMode::kCreateNew);
+        fd_ = storefs::OpenExclusive(path_, storefs::OpenMode::kCreateNew, nullptr, names_);
     }
     if (fd_ < 0) {
         return false;
@@ -48,7 +48,7 @@ bool LogTextFile::OpenPlainForReading(const char* path) {
     }
     Close();
     path_ = path;
-    fd_ = storefs::OpenExclusive(path_, storefs::OpenMode::kExistingRead);
+    fd_ = storefs::OpenExclusive(path_, storefs::OpenMode::kExistingRead, nullptr, names_);
     if (fd_ < 0) {
         return false;
     }
@@ -126,7 +126,7 @@ bool LogTextFile::Close() {
 bool LogTextFile::CloseAndDelete() {
     CloseHandle();
     if (!path_.empty()) {
-        storefs::RemoveFile(path_);
+        storefs::RemoveFile(path_, names_);
     }
     path_.clear();
     buffer_.Clear();

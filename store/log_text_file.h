@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "file_system.h"
 #include "text_buffer.h"
 
 class LogTextFile {
@@ -45,6 +46,10 @@ class LogTextFile {
     TextBuffer& Buffer() { return buffer_; }
     const TextBuffer& Buffer() const { return buffer_; }
 
+    // How the path's components are matched (default: without regard to case, as store names
+    // are). Files the user chose are opened with Names::kExact.
+    void SetNames(storefs::Names names) { names_ = names; }
+
     // Whether Flush waits for the device (default true). Writers of throw-away data turn it off.
     void SetDeviceSync(bool sync) { deviceSync_ = sync; }
 
@@ -57,4 +62,5 @@ class LogTextFile {
     std::string path_;
     TextBuffer buffer_;
     bool deviceSync_ = true;
+    storefs::Names names_ = storefs::Names::kCaseBlind;
 };

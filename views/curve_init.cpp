@@ -36,7 +36,8 @@ bool ParseRowTime(std::string_view cell, CalendarTime* time) {
     if (!canonical) {
         char buf[64];
         const size_t n = cell.size() < sizeof buf - 1 ? cell.size() : sizeof buf - 1;
-        std::memcpy(buf, cell.data(), n);
+        if (n > 0)  // an absent cell has no data pointer at all
+            std::memcpy(buf, cell.data(), n);
         buf[n] = '\0';
         if (std::sscanf(buf, "%4d-%2d-%2d %2d:%2d:%2d", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5]) !=
             6) {

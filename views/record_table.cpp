@@ -1,5 +1,6 @@
 #include "record_table.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -80,17 +81,24 @@ void RecordTable::ReserveFor(uint32_t position) {
     const char* line = nullptr;
     uint32_t length = 0;
     uint32_t lines = 0;
+    size_t fields = 0;
     while (lines < 64 && text_->NextLine(&p, &line, &length)) {
+        fields += static_cast<size_t>(std::count(line, line + length, ',')) + 1;
         p += length;
         ++lines;
     }
     if (lines == 0) {
         return;
     }
+    // Both guesses are sized by what the sampled lines hold, never by the header alone: a header
+    // of many columns over short lines must not reserve cells that no line fills. Each cell
+    // takes at least one byte of text (its comma or line end), which bounds the total.
+    const size_t rest = text_->Length() - position;
     const double perLine = static_cast<double>(p - position) / lines;
-    const size_t rows = static_cast<size_t>((text_->Length() - position) / perLine * 1.05) + 16;
+    const size_t rows = static_cast<size_t>(rest / perLine * 1.05) + 16;
+    const size_t perRow = std::min(captions_.size(), fields / lines + 1) + 1;
     rowStart_.reserve(rows + 1);
-    cells_.reserve(rows * (captions_.size() + 1));
+    cells_.reserve(std::min(rows * perRow, rest + rows + 1));
 }
 
 bool RecordTable::ParseHeaderLine(const char* text, uint32_t length) {
