@@ -4,7 +4,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QDateTimeEdit>
+#include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -19,10 +21,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <map>
+#include <unistd.h>
 
 #include "commands.h"
 #include "data_list_bar.h"
 #include "data_query_dialog.h"
+#include "data_setting_dialog.h"
 #include "document_manager.h"
 #include "group_tree.h"
 #include "gui_support.h"
@@ -350,6 +355,126 @@ TEST_F(DataListTest, SettingsRebuildBothTreesFromTheNewRoots) {
     Frame()->ApplySettings({QString(), other.path()});
     EXPECT_EQ(Tree(0)->topLevelItemCount(), 0);
     EXPECT_FALSE(Tree(0)->IsOpen());
+}
+
+// Every file under a folder with a checksum of its bytes (links are listed, not followed).
+std::map<QString, QByteArray> Checksums(const QString& folder) {
+    std::map<QString, QByteArray> sums;
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile f(path);
+        QByteArray sum = "folder";
+        if (it.fileInfo().isSymLink()) {
+            sum = "link:" + it.fileInfo().symLinkTarget().toUtf8();
+        } else if (it.fileInfo().isFile() && f.open(QIODevice::ReadOnly)) {
+            sum = QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+        }
+        sums[path] = sum;
+    }
+    return sums;
+}
+
+// The data root is evidence: the whole flow of a session leaves every byte of it as it was.
+TEST_F(DataListTest, DataRootIsNeverWrittenAcrossTheWholeFlow) {
+    const auto before = Checksums(root.path());
+    CDataSetting::SetFolderPicker([](QWidget*, const QString&, const QString&) { return QString(); });
+    {
+        CDataSetting dialog(Frame());
+        dialog.accept();
+        Frame()->ApplySettings(dialog.Values());
+    }
+    CDataSetting::SetFolderPicker(nullptr);
+    const QString opened =
+        Tree(0)->OpenGroupItem(Find(Tree(0), {"Line1", "2024", "01", "01", "00"}));
+    ASSERT_FALSE(opened.isEmpty());
+    Tree(1)->OpenGroupItem(Find(Tree(1), {"Alarm", "2024", "01", "01", "00"}));
+    Tree(0)->setCurrentItem(Tree(0)->topLevelItem(0));
+    Bar()->SelectTab(0);
+    Frame()->RunQuery({At(2024, 1, 1), At(2024, 1, 1, 1, 30), 60});
+    ui.files = {staging.path() + "/saved.csv", staging.path() + "/plain.csv"};
+    Frame()->OnFileSave();
+    Frame()->OnFileSaveAs();
+    Frame()->OnExportPlainCsv();
+    Frame()->close();
+    Settle();
+    app->DeleteTempFiles();
+    EXPECT_EQ(Checksums(root.path()), before);
+}
+
+// Roots that would put working files inside the data root are refused wherever they come from.
+TEST_F(DataListTest, OverlappingRootsAreRefusedAndTheDataRootStaysUntouched) {
+    QDir(root.path()).mkdir("inner");
+    ASSERT_TRUE(QFile::link(root.path() + "/DL", staging.path() + "/linked"));
+    QTemporaryDir linkedStaging;
+    ASSERT_TRUE(QFile::link(root.path() + "/DL", linkedStaging.path() + "/DLTemp"));
+    const auto before = Checksums(root.path());
+    const struct {
+        QString staging;
+        QString data;
+        const char* says;
+    } cases[] = {
+        {root.path(), root.path(), "重叠"},
+        {root.path() + "/inner", root.path(), "重叠"},
+        {root.path() + "/inner/../DL", root.path(), "重叠"},
+        {staging.path() + "/linked", root.path(), "重叠"},
+        {linkedStaging.path(), root.path(), "重叠"},
+        {"relative/stage", root.path(), "绝对路径"},
+        {staging.path(), "/", "重叠"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.staging.toStdString());
+        ui.messages.clear();
+        // From the settings file at start-up.
+        ASSERT_TRUE(WriteRoots({c.staging, c.data}));
+        app.reset();
+        app = std::make_unique<CHistavueApp>();
+        ASSERT_TRUE(app->InitInstance({"histavue"}));
+        ASSERT_EQ(ui.messages.size(), 1);
+        EXPECT_TRUE(ui.messages[0].contains(QString::fromUtf8(c.says)));
+        EXPECT_FALSE(Tree(0)->IsOpen());
+        EXPECT_FALSE(Tree(1)->IsOpen());
+        // From the settings dialog: refused, nothing written, the dialog stays open.
+        ASSERT_TRUE(WriteRoots({staging.path(), root.path()}));
+        CDataSetting dialog(Frame());
+        dialog.SetValues({c.staging, c.data});
+        dialog.open();
+        dialog.accept();
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(ui.messages.size(), 2);
+        Roots kept;
+        ASSERT_TRUE(ReadRoots(&kept));
+        EXPECT_EQ(kept.staging, staging.path());
+        dialog.reject();
+    }
+    EXPECT_EQ(Checksums(root.path()), before);
+}
+
+TEST_F(DataListTest, DataRootWithoutAnIndexLeavesNoStaleTree) {
+    QTemporaryDir empty;
+    QDir(empty.path()).mkpath("DL");
+    Frame()->ApplySettings({staging.path(), empty.path()});
+    EXPECT_EQ(Tree(0)->topLevelItemCount(), 0);
+    EXPECT_FALSE(QFile::exists(staging.path() + "/DLTemp/NewDLRoot.idx"));
+}
+
+TEST_F(DataListTest, UnusableStagingRootIsNamedToTheUser) {
+    QTemporaryDir other;
+    const QString file = other.path() + "/a-file";
+    ASSERT_TRUE(WriteRecordFile(file, "x"));
+    QDir(other.path()).mkdir("readonly");
+    QFile::setPermissions(other.path() + "/readonly", QFile::ReadOwner | QFile::ExeOwner);
+    for (const QString& bad : {file, other.path() + "/readonly"}) {
+        ui.messages.clear();
+        Frame()->ApplySettings({bad, root.path()});
+        if (getuid() == 0 && bad.endsWith("readonly"))
+            continue;  // permissions do not bind root
+        EXPECT_EQ(Tree(0)->topLevelItemCount(), 0);
+        ASSERT_EQ(ui.messages.size(), 1) << bad.toStdString();
+        EXPECT_TRUE(ui.messages[0].startsWith(QString::fromUtf8("暂存文件夹无法使用")));
+        EXPECT_TRUE(ui.messages[0].contains(bad + "/DLTemp"));
+    }
 }
 
 TEST_F(DataListTest, DataListCommandTogglesTheBarWithItsCheckMark) {

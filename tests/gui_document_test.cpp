@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QTemporaryDir>
 #include <QToolBar>
+#include <unistd.h>
 
 #include "commands.h"
 #include "document_manager.h"
@@ -279,6 +280,95 @@ TEST_F(ViewerTest, RecentFileListKeepsFourNewestFirst) {
     ASSERT_EQ(recent.size(), 4);
     EXPECT_TRUE(recent[0].endsWith("f4.csv"));
     EXPECT_TRUE(recent[3].endsWith("f1.csv"));
+}
+
+// Saving and exporting never damage a file: the working file reached another way, a file whose
+// name differs only in case, a target that cannot be written.
+TEST_F(ViewerTest, SaveAsAndExportTakeUserPathsExactlyAndNeverEmptyTheWorkingFile) {
+    const std::string text = SampleRecordText(3);
+    const QString work = File("keep.csv", text);
+    const QString other = File("Other.csv", "other's bytes", false);
+    const QString report = File("report.csv", "report's bytes", false);
+    ASSERT_EQ(symlink(dir.path().toUtf8().constData(), (dir.path() + "/via").toUtf8().constData()),
+              0);
+    ASSERT_EQ(link(work.toUtf8().constData(), (dir.path() + "/hard.csv").toUtf8().constData()), 0);
+    CHistavueDoc* doc = Docs()->OpenDocumentFile(work);
+    ASSERT_NE(doc, nullptr);
+    // Onto the working file by a link: nothing written, nothing lost.
+    ui.files = {dir.path() + "/via/keep.csv", dir.path() + "/hard.csv"};
+    Frame()->OnFileSaveAs();
+    Frame()->OnFileSaveAs();
+    EXPECT_EQ(ReadRecordFile(work), text);
+    // Names differing only in case are other files.
+    ui.files = {dir.path() + "/KEEP.csv", dir.path() + "/other.csv"};
+    Frame()->OnFileSaveAs();
+    Frame()->OnFileSaveAs();
+    EXPECT_EQ(ReadRecordFile(dir.path() + "/KEEP.csv"), text);
+    EXPECT_EQ(ReadRecordFile(dir.path() + "/other.csv"), text);
+    EXPECT_EQ(ReadRecordFile(other, false), "other's bytes");
+    ui.files = {dir.path() + "/REPORT.csv"};
+    Frame()->OnExportPlainCsv();
+    EXPECT_EQ(ReadRecordFile(report, false), "report's bytes");
+    EXPECT_EQ(ReadRecordFile(dir.path() + "/REPORT.csv", false), text);
+    EXPECT_EQ(ui.messages, QStringList({"完成导出csv数据文件！"}));
+    // The working file itself as the export target, by its name or a link: refused, unchanged.
+    ui.messages.clear();
+    ui.files = {work, dir.path() + "/hard.csv"};
+    Frame()->OnExportPlainCsv();
+    Frame()->OnExportPlainCsv();
+    ASSERT_EQ(ui.messages.size(), 2);
+    EXPECT_TRUE(ui.messages[0].startsWith("无法导出csv数据文件：\n" + work));
+    EXPECT_TRUE(ui.messages[1].contains("不能导出到文档自己的工作文件"));
+    EXPECT_EQ(ReadRecordFile(work), text);
+    // A target that cannot be written: the reason is told and an existing target stays whole.
+    ui.messages.clear();
+    ui.files = {dir.path() + "/no/such/folder/x.csv"};
+    Frame()->OnExportPlainCsv();
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_TRUE(ui.messages[0].contains("文件夹或文件不存在")) << ui.messages[0].toStdString();
+}
+
+TEST_F(ViewerTest, OpeningANameOfAnotherCaseOpensThatFile) {
+    Docs()->OpenDocumentFile(File("a.csv", SampleRecordText(1, "lower")));
+    Docs()->OpenDocumentFile(File("A.csv", SampleRecordText(1, "upper")));
+    ASSERT_EQ(Docs()->Documents().size(), 2u);
+    EXPECT_EQ(Frame()->ActiveView()->List()->Table().Title(), "upper");
+    EXPECT_TRUE(Docs()->RecentFiles().contains(dir.path() + "/a.csv"));
+}
+
+TEST_F(ViewerTest, WorkingFileGoneOrChangedIsReportedByEverySave) {
+    const QString work = File("w.csv", SampleRecordText(5));
+    CHistavueDoc* doc = Docs()->OpenDocumentFile(work);
+    ASSERT_NE(doc, nullptr);
+    const QString target = File("target.csv", "old", false);
+    ASSERT_TRUE(QFile::resize(work, 20));  // truncated by another program
+    ui.files = {target, target};
+    Frame()->OnFileSaveAs();
+    Frame()->OnExportPlainCsv();
+    Frame()->OnFileSave();
+    ASSERT_EQ(ui.messages.size(), 3);
+    for (const QString& m : ui.messages)
+        EXPECT_TRUE(m.contains("工作文件在打开后已被删除、截断或修改") && m.contains(work)) << m.toStdString();
+    EXPECT_EQ(ReadRecordFile(target, false), "old");
+    ui.messages.clear();
+    QFile::remove(work);
+    Frame()->OnFileSave();
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_TRUE(ui.messages[0].contains("工作文件已不存在"));
+}
+
+// Destroying the main window with documents open must not reach the half-destroyed window.
+TEST(ViewerTeardown, MainFrameDestroyedWithOpenWindows) {
+    QTemporaryDir dir;
+    FakeUi ui;
+    const QString path = dir.path() + "/a.csv";
+    ASSERT_TRUE(WriteRecordFile(path, SampleRecordText(2)));
+    auto app = std::make_unique<CHistavueApp>();
+    ASSERT_TRUE(app->InitInstance({"histavue"}));
+    ASSERT_NE(app->Documents()->OpenDocumentFile(path), nullptr);
+    ASSERT_NE(app->Documents()->NewWindow(app->MainFrame()->ActiveDocument()), nullptr);
+    app.reset();  // windows still open
+    Settle();
 }
 
 }  // namespace
