@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test: the unit tests, the store
-# tests again under AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target briefly.
+# Installs what is missing, builds everything and runs every test: the unit and window tests,
+# all of them again under AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target
+# briefly.
 set -euo pipefail
 cd "$(dirname "$0")"
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -12,12 +13,12 @@ cmake -S . -B build -G Ninja -DHISTAVUE_WERROR=ON >/dev/null
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs")
 
-echo "== store tests under AddressSanitizer + UndefinedBehaviorSanitizer =="
+echo "== every test again under AddressSanitizer + UndefinedBehaviorSanitizer =="
 CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-    -DHISTAVUE_SANITIZE=ON -DHISTAVUE_BENCH=OFF -DHISTAVUE_STORE_ONLY=ON >/dev/null
+    -DHISTAVUE_SANITIZE=ON -DHISTAVUE_BENCH=OFF >/dev/null
 cmake --build build-asan -j"$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --output-on-failure -j"$jobs" -L store)
+    LSAN_OPTIONS=suppressions="$PWD/../scripts/lsan.supp" ctest --output-on-failure -j"$jobs")
 
 echo "== fuzz targets, briefly =="
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DHISTAVUE_FUZZ=ON -DHISTAVUE_TESTS=OFF \
