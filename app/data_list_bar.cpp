@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QDir>
+#include <QEvent>
 #include <QFileInfo>
 #include <QFrame>
 #include <QMainWindow>
@@ -89,8 +90,19 @@ CDataListBar::CDataListBar(QMainWindow* parent)
     trees_[0]->show();
     tabs_->setCurrentIndex(0);
     connect(tabs_, &QTabBar::currentChanged, this, [this](int index) { SelectTab(index); });
-    connect(this, &CSizingControlBar::Resized, this, [this] { LayoutChildren(); });
+    // The client area gets its new size after the bar's own resize (and not at all when only
+    // the docking side changes), so the layout follows the client area itself and the side.
+    client_->installEventFilter(this);
+    connect(this, &QDockWidget::dockLocationChanged, this, [this] { LayoutChildren(); });
+    connect(this, &QDockWidget::topLevelChanged, this, [this] { LayoutChildren(); });
     LayoutChildren();
+}
+
+bool CDataListBar::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == client_ && event->type() == QEvent::Resize) {
+        LayoutChildren();
+    }
+    return CSizingControlBarG::eventFilter(watched, event);
 }
 
 void CDataListBar::SelectTab(int index) {

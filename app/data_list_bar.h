@@ -62,6 +62,12 @@ class CDataListBar : public CSizingControlBarG {
     CGroupTree* Tree(int row) const { return trees_[row]; }
     QTabBar* Tabs() const { return tabs_; }
 
+    // The client area, for tests of the layout.
+    QWidget* Client() const { return client_; }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     void LayoutChildren();
 

@@ -140,6 +140,16 @@ void DocumentManager::AddRecentFile(const QString& path) {
     QStringList files = RecentFiles();
     files.removeIf([&](const QString& f) { return f == path; });
     files.prepend(path);
+    WriteRecentFiles(files);
+}
+
+void DocumentManager::RemoveRecentFile(const QString& path) {
+    QStringList files = RecentFiles();
+    files.removeIf([&](const QString& f) { return f == path; });
+    WriteRecentFiles(files);
+}
+
+void DocumentManager::WriteRecentFiles(const QStringList& files) {
     QSettings profile = Profile();
     for (int i = 1; i <= kRecentFiles; ++i) {
         const QString key = QStringLiteral("Recent File List/File%1").arg(i);

@@ -36,12 +36,15 @@ class DocumentManager : public QObject {
 
     QStringList RecentFiles() const;
     void AddRecentFile(const QString& path);
+    void RemoveRecentFile(const QString& path);
 
   signals:
     void DocumentsChanged();
     void RecentFilesChanged();
 
   private:
+    void WriteRecentFiles(const QStringList& files);
+
     CHistavueApp* app_;
     std::vector<CHistavueDoc*> docs_;
 };

@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "calendar_time.h"
+#include "curve_settings.h"
 #include "document_manager.h"
 #include "export_writer.h"
 #include "file_system.h"
@@ -19,6 +20,7 @@
 #include "main_frame.h"
 #include "store_api.h"
 #include "text_codec.h"
+#include "ui_services.h"
 
 namespace {
 
@@ -157,12 +159,37 @@ DocumentManager* Documents() {
 
 }  // namespace
 
-QByteArray FlattenForFileName(QByteArray text) {
-    for (char& c : text) {
-        if (c == '\\' || c == '/')
-            c = '-';
+const char kExportPathTooLongMessage[] = "导出文件的路径太长（最多 259 字节），无法导出：\n%1";
+
+QString GroupFileStem(const QByteArray& group) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(group.constData());
+    const size_t n = static_cast<size_t>(group.size());
+    const bool utf8 = IsValidUtf8(group.constData(), n);
+    QByteArray flat = group;
+    bool tagged = false;
+    for (size_t i = 0; i < n;) {
+        // UTF-8 never puts an ASCII byte inside a character; the code page does.
+        const size_t width = utf8 ? 1 : CodePageCharWidth(group.constData() + i, n - i);
+        if (width == 1 && (bytes[i] == '\\' || bytes[i] == '/' || bytes[i] == '~')) {
+            tagged = true;
+            if (bytes[i] != '~')
+                flat[static_cast<qsizetype>(i)] = '-';
+        }
+        i += width;
     }
-    return text;
+    const QString text =
+        DecodeText(std::string_view(flat.constData(), static_cast<size_t>(flat.size())));
+    if (!utf8 && EncodeText(text) != flat.toStdString()) {
+        tagged = true;  // bytes that do not decode all read as the same replacement character
+    }
+    if (!tagged) {
+        return text;
+    }
+    uint64_t hash = 14695981039346656037ull;  // FNV-1a
+    for (size_t i = 0; i < n; ++i) {
+        hash = (hash ^ bytes[i]) * 1099511628211ull;
+    }
+    return text + QStringLiteral("~%1").arg(hash, 16, 16, QLatin1Char('0')).toUpper();
 }
 
 CGroupTree::CGroupTree(QWidget* parent) : QTreeWidget(parent) {
@@ -254,19 +281,11 @@ bool CGroupTree::GetItemGroupPath(QTreeWidgetItem* item, ItemGroupPath* out) con
     return true;
 }
 
-namespace {
-
-// Group names are bytes in the panel's code page; file names take them as display text, so
-// that a Chinese name reads as Chinese in any file manager.
-QString FileNameText(const QByteArray& bytes) {
-    const QByteArray flat = FlattenForFileName(bytes);
-    return DecodeText(std::string_view(flat.constData(), static_cast<size_t>(flat.size())));
-}
-
-}  // namespace
-
 QString CGroupTree::ItemExportPath(const ItemGroupPath& item) const {
-    return staging_ + FileNameText(item.group + '-' + item.path) + QStringLiteral(".csv");
+    QByteArray path = item.path;
+    path.replace('\\', '-');
+    return staging_ + GroupFileStem(item.group) + '-' + QString::fromLatin1(path) +
+           QStringLiteral(".csv");
 }
 
 QString CGroupTree::QueryFilePath(const QByteArray& group, const CalendarTime& start,
@@ -274,7 +293,7 @@ QString CGroupTree::QueryFilePath(const QByteArray& group, const CalendarTime& s
     char suffix[48];
     std::snprintf(suffix, sizeof suffix, "-%04hu-%02hu-%02hu-%02hu-%08X.csv", start.year,
                   start.month, start.day, start.hour, random);
-    return staging_ + FileNameText(group) + QString::fromLatin1(suffix);
+    return staging_ + GroupFileStem(group) + QString::fromLatin1(suffix);
 }
 
 QString CGroupTree::FreeQueryPath(const QByteArray& group, const CalendarTime& start,
@@ -300,6 +319,14 @@ QString CGroupTree::OpenGroupItem(QTreeWidgetItem* item) {
     if (IsOpen() && GetItemGroupPath(item, &target) && target.leaf && !target.path.isEmpty()) {
         const QString path = ItemExportPath(target);
         const std::string bytes = PathBytes(path);
+        if (bytes.size() > storefs::kMaxPath) {
+            UiServices::Get().Message(
+                window(),
+                QString::fromUtf8(kExportPathTooLongMessage).arg(QDir::toNativeSeparators(path)),
+                UiServices::Icon::kExclamation);
+            setCurrentItem(item);
+            return opened;
+        }
         storefs::RemoveFile(bytes);
         const int existing = storefs::OpenExclusive(bytes, storefs::OpenMode::kExistingRead);
         DocumentManager* documents = Documents();

@@ -53,8 +53,8 @@ class CGroupTree : public QTreeWidget {
     QueryResult QueryGroup(const struct CalendarTime& start, const struct CalendarTime& end,
                            int interval);
 
-    // The file of an item export: staging folder + group + "-" + path + ".csv", every "\" and
-    // "/" of group and path turned into "-".
+    // The file of an item export: staging folder + GroupFileStem(group) + "-" + path + ".csv",
+    // every "\" of the path turned into "-".
     QString ItemExportPath(const ItemGroupPath& item) const;
     // A query file name with the given random number.
     QString QueryFilePath(const QByteArray& group, const struct CalendarTime& start,
@@ -78,5 +78,12 @@ class CGroupTree : public QTreeWidget {
     QString data_;
 };
 
-// Turns "\" and "/" into "-", so that a name cannot leave the staging folder.
-QByteArray FlattenForFileName(QByteArray text);
+// The part of export file names that stands for a group: the name as display text with every
+// "\" and "/" turned into "-" (characters of the code page whose second byte is "\" stay whole),
+// so that it cannot leave the staging folder. A name that this changes, or that holds "~" or
+// bytes that do not decode, also gets "~" and a 64-bit hash of its bytes, so that different
+// groups never share a file.
+QString GroupFileStem(const QByteArray& group);
+
+// Shown when an item's export file would need a path longer than 259 bytes (%1 the path).
+extern const char kExportPathTooLongMessage[];

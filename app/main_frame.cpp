@@ -243,8 +243,11 @@ void CMainFrame::CreateActions() {
     for (int i = 0; i < DocumentManager::kRecentFiles; ++i) {
         auto* action = new QAction(this);
         connect(action, &QAction::triggered, this, [this, action] {
-            if (DocumentManager* d = app_->Documents())
-                d->OpenDocumentFile(action->data().toString());
+            // An entry that no longer opens (a query file deleted at close, an export deleted
+            // at exit) leaves the list.
+            DocumentManager* d = app_->Documents();
+            if (d != nullptr && d->OpenDocumentFile(action->data().toString()) == nullptr)
+                d->RemoveRecentFile(action->data().toString());
         });
         recentActions_.append(action);
     }

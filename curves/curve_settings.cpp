@@ -19,33 +19,58 @@ const LineTypeEntry CurveLineTypeTable[kCurveLineTypeCount] = {
 };
 
 bool IsValidUtf8(const char* text, size_t length) {
+    // Well-formed sequences only: no overlong forms, no surrogates, nothing above U+10FFFF. The
+    // second byte's range depends on the lead byte; later bytes are plain continuation bytes.
     const auto* p = reinterpret_cast<const unsigned char*>(text);
     size_t i = 0;
     while (i < length) {
         const unsigned char c = p[i];
-        size_t n = 0;
         if (c < 0x80) {
             ++i;
             continue;
-        } else if (c >= 0xC2 && c <= 0xDF) {
+        }
+        size_t n = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
             n = 1;
         } else if (c >= 0xE0 && c <= 0xEF) {
             n = 2;
+            if (c == 0xE0)
+                low = 0xA0;
+            else if (c == 0xED)
+                high = 0x9F;
         } else if (c >= 0xF0 && c <= 0xF4) {
             n = 3;
+            if (c == 0xF0)
+                low = 0x90;
+            else if (c == 0xF4)
+                high = 0x8F;
         } else {
             return false;
         }
-        if (i + n >= length) {
+        if (i + n >= length || p[i + 1] < low || p[i + 1] > high) {
             return false;
         }
-        for (size_t k = 1; k <= n; ++k) {
+        for (size_t k = 2; k <= n; ++k) {
             if ((p[i + k] & 0xC0) != 0x80)
                 return false;
         }
         i += n + 1;
     }
     return true;
+}
+
+size_t CodePageCharWidth(const char* text, size_t length) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text);
+    if (length >= 4 && p[0] >= 0x81 && p[0] <= 0xFE && p[1] >= 0x30 && p[1] <= 0x39 &&
+        p[2] >= 0x81 && p[2] <= 0xFE && p[3] >= 0x30 && p[3] <= 0x39) {
+        return 4;
+    }
+    if (length >= 2 && p[0] >= 0x81 && p[0] <= 0xFE) {
+        return 2;
+    }
+    return length > 0 ? 1 : 0;
 }
 
 size_t DoubleByteSafeLength(const char* text, size_t length, size_t maxBytes) {
@@ -59,8 +84,7 @@ size_t DoubleByteSafeLength(const char* text, size_t length, size_t maxBytes) {
         return i;
     }
     while (i < limit) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const size_t width = c >= 0x81 && c <= 0xFE && i + 1 < length ? 2 : 1;
+        const size_t width = CodePageCharWidth(text + i, length - i);
         if (i + width > limit) {
             break;
         }

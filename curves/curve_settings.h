@@ -94,7 +94,10 @@ extern const LineTypeEntry CurveLineTypeTable[kCurveLineTypeCount];
 // True when text is well-formed UTF-8.
 bool IsValidUtf8(const char* text, size_t length);
 
+// Bytes of the code-page (GB18030) character at text: 4 for a four-byte sequence, 2 when a lead
+// byte 0x81..0xFE has a byte after it, else 1; 0 for no text.
+size_t CodePageCharWidth(const char* text, size_t length);
+
 // Length of the longest prefix of text[0, maxBytes) that does not end inside a character: of a
-// UTF-8 sequence when the text is UTF-8, else of a double-byte character of the Chinese code page
-// (lead bytes 0x81..0xFE take the next byte with them).
+// UTF-8 sequence when the text is UTF-8, else of a code-page character (CodePageCharWidth).
 size_t DoubleByteSafeLength(const char* text, size_t length, size_t maxBytes);

@@ -4,6 +4,7 @@
 
 #include "file_system.h"
 #include "log_text_file.h"
+#include "record_table.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ PlainCsvResult WritePlainCsv(const std::string& source, bool sourcePlain, const 
     uint32_t position = 0;
     const char* line = nullptr;
     uint32_t length = 0;
-    if (!text.NextLine(&position, &line, &length)) {
+    if (!NextContentLine(text, &position, &line, &length)) {
         return failed(PlainCsvResult::kSourceEmpty, 0);
     }
     storefs::ReplacingWriter out;
@@ -55,7 +56,7 @@ PlainCsvResult WritePlainCsv(const std::string& source, bool sourcePlain, const 
         WriteLine(&out, line, length);
     }
     position += length;
-    const bool haveHeader = text.NextLine(&position, &line, &length);
+    const bool haveHeader = NextContentLine(text, &position, &line, &length);
     if (!header.empty()) {
         WriteLine(&out, header.data(), header.size());
     } else if (haveHeader) {
@@ -63,7 +64,7 @@ PlainCsvResult WritePlainCsv(const std::string& source, bool sourcePlain, const 
     }
     if (haveHeader) {
         position += length;
-        while (text.NextLine(&position, &line, &length)) {
+        while (NextContentLine(text, &position, &line, &length)) {
             WriteLine(&out, line, length);
             position += length;
         }

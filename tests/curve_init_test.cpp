@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -82,6 +83,54 @@ TEST(EstimateRecordInterval, RepeatedTimeGivesTheMean) {
 TEST(EstimateRecordInterval, OneRowOrBackwardsTimesGiveOne) {
     EXPECT_EQ(EstimateRecordInterval(*TableAt({100})), 1);
     EXPECT_EQ(EstimateRecordInterval(*TableAt({100, 50})), 1);
+}
+
+// Rows whose time cannot be read take no part, whichever row they are; the interval stays
+// within one day.
+TEST(EstimateRecordInterval, UnreadableTimesTakeNoPartAndTheIntervalStaysWithinADay) {
+    auto load = [](const std::string& rows) {
+        auto buffer = std::make_shared<TextBuffer>();
+        const std::string text = "x\nTime,a\n" + rows;
+        buffer->Append(text.data(), static_cast<int64_t>(text.size()));
+        auto table = std::make_unique<RecordTable>();
+        EXPECT_TRUE(table->LoadTable(buffer));
+        CurveSettings s;
+        InitCurveSettings(&s, *table);
+        return s;
+    };
+    const CurveSettings fuzzed = load("T\n\r\n2024-1-01 0:0:2\n");
+    EXPECT_EQ(fuzzed.sourceInterval, 1);
+    EXPECT_EQ(fuzzed.listStart.year, 2024);
+    EXPECT_EQ(fuzzed.listEnd.second, 2);
+    const CurveSettings gaps =
+        load(Stamp(0) + ",1\nbad,2\n" + Stamp(10) + ",3\n" + Stamp(20) + ",4\n?,5\n");
+    EXPECT_EQ(gaps.sourceInterval, 10);
+    EXPECT_EQ(gaps.listStart.second, 0);
+    EXPECT_EQ(gaps.listEnd.second, 20);
+    const CurveSettings far = load("2000-01-01 00:00:00,1\n2024-01-01 00:00:00,2\n");
+    EXPECT_EQ(far.sourceInterval, 86400);
+    EXPECT_EQ(far.queryInterval, 86400);
+}
+
+TEST(IsValidUtf8, AcceptsOnlyWellFormedSequences) {
+    const struct {
+        const char* bytes;
+        bool valid;
+    } cases[] = {
+        {"plain", true},
+        {"温度 \xC2\xA9 \xF0\x9F\x98\x80", true},
+        {"\xC0\xAF", false},          // overlong "/"
+        {"\xE0\x80\xAF", false},      // overlong, three bytes
+        {"\xF0\x82\x89\x89", false},  // overlong, four bytes
+        {"\xED\xA0\x80", false},      // surrogate
+        {"\xF4\xA1\xB0\xA1", false},  // beyond U+10FFFF; "簟啊" in GB2312
+        {"\xF4\x8F\xBF\xBF", true},   // U+10FFFF
+        {"\xF5\x80\x80\x80", false},
+        {"\xE6\xB8", false},  // cut short
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsValidUtf8(c.bytes, std::strlen(c.bytes)), c.valid) << c.bytes;
+    }
 }
 
 TEST(RowForTime, EdgesAndInside) {

@@ -1,17 +1,21 @@
 // The data-list bar on a real store: trees, double-click exports, queries, settings, the bar.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <QAction>
 #include <QApplication>
-#include <QDateTimeEdit>
 #include <QCryptographicHash>
+#include <QDateTimeEdit>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QProgressDialog>
+#include <QSet>
 #include <QSettings>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -22,7 +26,6 @@
 #include <cstdlib>
 #include <deque>
 #include <map>
-#include <unistd.h>
 
 #include "commands.h"
 #include "data_list_bar.h"
@@ -239,10 +242,12 @@ TEST_F(DataListTest, ExportFileThatCannotBeDeletedIsOpenedAsItIs) {
 TEST_F(DataListTest, GroupNameSeparatorsNeverLeaveTheStagingFolder) {
     QTreeWidgetItem* day = Find(Tree(0), {"A\\B/C", "2024", "05", "05"});
     ASSERT_NE(day, nullptr);
-    EXPECT_EQ(Tree(0)->OpenGroupItem(day), Staged("A-B-C-2024-05-05.csv"));
+    const QString stem = GroupFileStem("A\\B/C");
+    EXPECT_TRUE(stem.startsWith("A-B-C~"));
+    EXPECT_EQ(Tree(0)->OpenGroupItem(day), Staged(stem + "-2024-05-05.csv"));
     CalendarTime start = At(2024, 5, 5, 7);
     EXPECT_EQ(Tree(0)->QueryFilePath("A\\B/C", start, 0x1F),
-              Staged("A-B-C-2024-05-05-07-0000001F.csv"));
+              Staged(stem + "-2024-05-05-07-0000001F.csv"));
 }
 
 TEST_F(DataListTest, QueryNeverTakesTheNameOfAnExistingFile) {
@@ -379,7 +384,8 @@ std::map<QString, QByteArray> Checksums(const QString& folder) {
 // The data root is evidence: the whole flow of a session leaves every byte of it as it was.
 TEST_F(DataListTest, DataRootIsNeverWrittenAcrossTheWholeFlow) {
     const auto before = Checksums(root.path());
-    CDataSetting::SetFolderPicker([](QWidget*, const QString&, const QString&) { return QString(); });
+    CDataSetting::SetFolderPicker(
+        [](QWidget*, const QString&, const QString&) { return QString(); });
     {
         CDataSetting dialog(Frame());
         dialog.accept();
@@ -489,6 +495,81 @@ TEST_F(DataListTest, DataListCommandTogglesTheBarWithItsCheckMark) {
     toggle->trigger();
     EXPECT_FALSE(Bar()->isHidden());
     EXPECT_TRUE(toggle->isChecked());
+}
+
+// After floating and docking again, at another side, the tab control and the trees follow the
+// client area's final size.
+TEST_F(DataListTest, LayoutFollowsTheClientAreaAfterFloatingAndDocking) {
+    Frame()->resize(1100, 700);
+    Frame()->show();
+    Settle();
+    Bar()->setFloating(true);
+    Settle();
+    Frame()->addDockWidget(Qt::TopDockWidgetArea, Bar());
+    Bar()->setFloating(false);
+    Frame()->resizeDocks({Bar()}, {220}, Qt::Vertical);
+    Settle();
+    const QSize client = Bar()->Client()->size();
+    const BarLayout want =
+        ComputeBarLayout(client.width(), client.height(), CSizingControlBar::DockSide::kHorizontal);
+    EXPECT_EQ(Bar()->GetDockSide(), CSizingControlBar::DockSide::kHorizontal);
+    EXPECT_EQ(Tree(0)->geometry(), want.tree);
+    EXPECT_EQ(Tree(0)->parentWidget()->geometry(), want.tab);
+}
+
+// Export files: different groups never share one; names that need no change keep the plain
+// "group-path.csv" form; a character of the code page whose second byte is "\" stays whole.
+TEST_F(DataListTest, DifferentGroupsNeverShareAnExportFile) {
+    const QByteArray names[] = {"A/B", "A-B", "A\\B", "A~B", "\xFF\xFF", "\xFF\xFE", "\x80"};
+    QSet<QString> stems;
+    for (const QByteArray& name : names)
+        stems.insert(GroupFileStem(name));
+    EXPECT_EQ(stems.size(), static_cast<int>(std::size(names)));
+    for (const QString& stem : stems)
+        EXPECT_FALSE(stem.contains('/') || stem.contains('\\')) << stem.toStdString();
+    EXPECT_EQ(GroupFileStem("Line1"), "Line1");
+    EXPECT_EQ(GroupFileStem("\xD5\x5C"), QString::fromUtf8("誠"));  // GBK, second byte "\\"
+    EXPECT_EQ(GroupFileStem("\xD6\xD0\xCE\xC4"), QString::fromUtf8("中文"));  // GBK
+    EXPECT_EQ(GroupFileStem("温度/1"),
+              QString::fromUtf8("温度-1") + GroupFileStem("温度/1").mid(4));
+    EXPECT_TRUE(GroupFileStem("温度/1").startsWith(QString::fromUtf8("温度-1~")));
+}
+
+TEST_F(DataListTest, ExportPathOverTheLimitSaysSo) {
+    // Short enough for the staging index, too long for the export file.
+    QString deep = staging.path();
+    while (deep.size() < 220)
+        deep += "/abcdefghij";
+    deep += "/" + QString(233 - deep.size() - 1, 'x');
+    ASSERT_TRUE(QDir().mkpath(deep));
+    Frame()->ApplySettings({deep, root.path()});
+    ASSERT_TRUE(Tree(0)->IsOpen());
+    EXPECT_TRUE(
+        Tree(0)->OpenGroupItem(Find(Tree(0), {"Line1", "2024", "01", "01", "00"})).isEmpty());
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_TRUE(ui.messages[0].startsWith(QString::fromUtf8("导出文件的路径太长")));
+}
+
+TEST_F(DataListTest, RecentFileThatNoLongerOpensLeavesTheList) {
+    const QString opened =
+        Tree(0)->OpenGroupItem(Find(Tree(0), {"Line1", "2024", "01", "01", "00"}));
+    ASSERT_FALSE(opened.isEmpty());
+    Frame()->OnFileClose();
+    Settle();
+    app->DeleteTempFiles();
+    ASSERT_EQ(app->Documents()->RecentFiles().value(0), opened);
+    Frame()->show();
+    Settle();
+    QMenu* file = Frame()->menuBar()->actions().value(0)->menu();
+    QAction* entry = nullptr;
+    for (QAction* a : file->actions()) {
+        if (a->data().toString() == opened)
+            entry = a;
+    }
+    ASSERT_NE(entry, nullptr);
+    entry->trigger();
+    EXPECT_EQ(ui.messages.size(), 1);
+    EXPECT_FALSE(app->Documents()->RecentFiles().contains(opened));
 }
 
 TEST(DataListLayout, TabAndTreeRectanglesFollowTheDockSide) {

@@ -2,6 +2,7 @@
 // real windows on the offscreen platform.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
@@ -11,7 +12,6 @@
 #include <QMenuBar>
 #include <QTemporaryDir>
 #include <QToolBar>
-#include <unistd.h>
 
 #include "commands.h"
 #include "document_manager.h"
@@ -21,6 +21,7 @@
 #include "histavue_view.h"
 #include "main_frame.h"
 #include "record_table_model.h"
+#include "text_codec.h"
 
 namespace {
 
@@ -348,13 +349,43 @@ TEST_F(ViewerTest, WorkingFileGoneOrChangedIsReportedByEverySave) {
     Frame()->OnFileSave();
     ASSERT_EQ(ui.messages.size(), 3);
     for (const QString& m : ui.messages)
-        EXPECT_TRUE(m.contains("工作文件在打开后已被删除、截断或修改") && m.contains(work)) << m.toStdString();
+        EXPECT_TRUE(m.contains("工作文件在打开后已被删除、截断或修改") && m.contains(work))
+            << m.toStdString();
     EXPECT_EQ(ReadRecordFile(target, false), "old");
     ui.messages.clear();
     QFile::remove(work);
     Frame()->OnFileSave();
     ASSERT_EQ(ui.messages.size(), 1);
     EXPECT_TRUE(ui.messages[0].contains("工作文件已不存在"));
+}
+
+TEST_F(ViewerTest, PlainExportOfACrLfFileEndsEveryLineWithOneLineFeed) {
+    Docs()->OpenDocumentFile(File("crlf.csv", "T\r\nTime,a\r\n\r\nt1,1\r\nt2,2\r\n"));
+    EXPECT_EQ(Frame()->ActiveView()->List()->Table().RowCount(), 2);
+    const QString out = dir.path() + "/plain.csv";
+    ui.files = {out};
+    Frame()->OnExportPlainCsv();
+    EXPECT_EQ(ReadRecordFile(out, false), "T\nTime,a\nt1,1\nt2,2\n");
+}
+
+// A huge cell or caption shows its first few thousand bytes, cut between characters.
+TEST(ShownText, LongTextIsCutAtACharacterWithAnEllipsis) {
+    const QString ellipsis(QChar(0x2026));
+    EXPECT_EQ(DecodeShown("short"), "short");
+    EXPECT_EQ(DecodeShown(std::string(kShownTextBytes, 'a')), QString(kShownTextBytes, 'a'));
+    EXPECT_EQ(DecodeShown(std::string(20 << 20, 'a')), QString(kShownTextBytes, 'a') + ellipsis);
+    std::string utf8 = "x";  // three-byte characters from byte 1: one crosses the cut
+    while (utf8.size() < kShownTextBytes + 10)
+        utf8 += "温";
+    const QString shownUtf8 = DecodeShown(utf8);
+    EXPECT_EQ(shownUtf8.size(), 1 + (static_cast<int>(kShownTextBytes) - 1) / 3 + 1);
+    EXPECT_TRUE(shownUtf8.endsWith(QString::fromUtf8("温") + ellipsis));
+    std::string gbk = "x";  // two-byte characters from byte 1: one crosses the cut
+    while (gbk.size() < kShownTextBytes + 10)
+        gbk += "\xCE\xC2";
+    const QString shownGbk = DecodeShown(gbk);
+    EXPECT_EQ(shownGbk.size(), 1 + (static_cast<int>(kShownTextBytes) - 1) / 2 + 1);
+    EXPECT_FALSE(shownGbk.contains(QChar(0xFFFD)));
 }
 
 // Destroying the main window with documents open must not reach the half-destroyed window.

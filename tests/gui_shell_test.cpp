@@ -117,27 +117,46 @@ TEST(ConfirmFolder, UncreatableFolderShowsTheCannotCreateMessage) {
     EXPECT_EQ(ui.messages[0], QString::fromUtf8(kFolderCannotCreateMessage).arg(path));
 }
 
-TEST(FolderPicker, InvalidTypedPathKeepsTheDialogOpen) {
-    FakeUi ui;
-    CFolderPickDialog dialog("选择文件夹", "暂存根文件夹", QDir::tempPath(), nullptr);
-    ASSERT_NE(dialog.PathEdit(), nullptr);
-    dialog.PathEdit()->setText("/tmp/bad:name");
-    dialog.accept();
-    EXPECT_EQ(dialog.result(), QDialog::Rejected);
-    ASSERT_EQ(ui.messages.size(), 1);
-    EXPECT_EQ(ui.messages[0], Invalid("/tmp/bad:name"));
-}
-
-TEST(FolderPicker, TypedPathIsTheResult) {
+// The picker by its own OK button: enabled exactly when the box holds something, and pressing
+// it asks the questions whether the folder exists or not.
+TEST(FolderPicker, OkButtonFollowsTheBoxAndRunsTheCheck) {
     QTemporaryDir dir;
     FakeUi ui;
-    ui.answers = {true};
-    CFolderPickDialog dialog("选择文件夹", "数据根文件夹", QString(), nullptr);
-    dialog.PathEdit()->setText(dir.path() + "/panel");
-    dialog.accept();
+    CFolderPickDialog dialog("选择文件夹", "数据根文件夹", dir.path(), nullptr);
+    dialog.show();
+    QPushButton* ok = dialog.OkButton();
+    EXPECT_TRUE(ok->isEnabled());
+    dialog.PathEdit()->clear();
+    EXPECT_FALSE(ok->isEnabled());
+    const struct {
+        QString typed;
+        bool yes;
+        QString message;  // empty: accepted
+        int questions;
+    } cases[] = {
+        {"relative/folder", false, Invalid("relative/folder"), 0},
+        {dir.path() + "/bad:name", false, Invalid(dir.path() + "/bad:name"), 0},
+        {dir.path() + "/new/level", false, QString(), 1},  // declined: stays open, no message
+        {dir.path() + "/new/level", true, QString(), 1},
+    };
+    for (const auto& c : cases) {
+        ui.messages.clear();
+        ui.questions.clear();
+        ui.answers = {c.yes};
+        dialog.PathEdit()->setText(c.typed);
+        ASSERT_TRUE(ok->isEnabled());
+        ok->click();
+        EXPECT_EQ(ui.questions.size(), c.questions) << c.typed.toStdString();
+        EXPECT_EQ(ui.messages, c.message.isEmpty() ? QStringList() : QStringList{c.message});
+    }
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(dialog.ChosenPath(), dir.path() + "/panel");
-    EXPECT_TRUE(QDir(dir.path() + "/panel").exists());
+    EXPECT_EQ(dialog.ChosenPath(), dir.path() + "/new/level");
+    EXPECT_TRUE(QDir(dir.path() + "/new/level").exists());
+    // A folder chosen in the dialog gives its full path; anything else empties the box.
+    emit dialog.currentChanged(dir.path() + "/new");
+    EXPECT_EQ(dialog.PathEdit()->text(), dir.path() + "/new");
+    emit dialog.currentChanged(QString());
+    EXPECT_FALSE(ok->isEnabled());
 }
 
 QString g_prompt;

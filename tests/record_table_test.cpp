@@ -90,6 +90,11 @@ TEST(RecordTableFields, CarriageReturnBeforeLineEndIsNotKept) {
     EXPECT_EQ(Cell(t, 0, 2), "2");
     EXPECT_EQ(Cell(t, 1, 2), "4");
     EXPECT_EQ(t.ColumnCaptions(), "Time,a,b");
+    // A blank CR LF line is as empty as a bare line feed: no row of its own.
+    RecordTable blank;
+    ASSERT_TRUE(blank.LoadTable(Text("\r\nTitle\r\n\r\nTime,a\r\n\r\nt1,1\r\n\r\n")));
+    EXPECT_EQ(blank.Title(), "Title");
+    EXPECT_EQ(blank.RowCount(), 1);
 }
 
 TEST(RecordTableFields, NulEndsTheLineAndDropsTheFieldInProgress) {
@@ -132,6 +137,18 @@ TEST(RecordTableCaptions, EditedCaptionsAreJoinedAndCutAt254Bytes) {
     t.SetCaption(2, std::string(300, 'x'));
     t.SetCaption(7, "ignored");
     EXPECT_EQ(t.ColumnCaptions(), "Time,温度," + std::string(254, 'x'));
+    // The cut never splits a character: 127 two-byte GBK characters end at byte 254, and a
+    // three-byte UTF-8 character crossing byte 254 is left out whole.
+    std::string gbk;
+    for (int i = 0; i < 130; ++i)
+        gbk += "\xCE\xC2";
+    t.SetCaption(1, gbk);
+    std::string utf8 = "x";
+    for (int i = 0; i < 85; ++i)
+        utf8 += "温";
+    t.SetCaption(2, utf8);
+    const std::string joined = t.ColumnCaptions();
+    EXPECT_EQ(joined, "Time," + gbk.substr(0, 254) + "," + utf8.substr(0, 253));
 }
 
 TEST(RecordTableMemory, OffsetsCostFourBytesACell) {

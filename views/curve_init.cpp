@@ -57,15 +57,26 @@ bool ParseRowTime(std::string_view cell, CalendarTime* time) {
 }
 
 int32_t EstimateRecordInterval(const RecordTable& table) {
+    // The first 50 pairs of neighbouring rows. A row whose time cannot be read takes no part:
+    // the pair runs from the last readable time to the next one. Pairs beyond the end of a short
+    // list count as gap 0, so a short list yields its mean gap.
+    const int32_t rows = table.RowCount();
     uint64_t previous = 0;
-    CellFileTime(table, 0, &previous);
+    bool havePrevious = false;
     int64_t minimum = INT64_MAX;
     int64_t sum = 0;
     int64_t count = 0;
-    for (int32_t k = 0; k < 50; ++k) {
-        uint64_t next = previous;
-        CellFileTime(table, k + 1, &next);
-        if (next >= previous) {
+    for (int32_t k = 0; k <= 50; ++k) {
+        uint64_t next = 0;
+        if (k >= rows) {
+            if (havePrevious)
+                minimum = 0;
+            continue;
+        }
+        if (!CellFileTime(table, k, &next)) {
+            continue;
+        }
+        if (havePrevious && next >= previous) {
             const int64_t gap = static_cast<int64_t>((next - previous) / kFileTimeUnitsPerSecond);
             if (gap < minimum)
                 minimum = gap;
@@ -75,13 +86,14 @@ int32_t EstimateRecordInterval(const RecordTable& table) {
             }
         }
         previous = next;
+        havePrevious = true;
     }
     if (count == 0 || sum / count == 0) {
         return 1;
     }
     const int64_t mean = sum / count;
     const int64_t interval = minimum > 0 && minimum <= mean ? minimum : mean;
-    return interval > INT32_MAX ? INT32_MAX : static_cast<int32_t>(interval);
+    return interval > kMaxQueryInterval ? kMaxQueryInterval : static_cast<int32_t>(interval);
 }
 
 int32_t RowForTime(const RecordTable& table, int32_t rowCount, const CalendarTime& listStart,
@@ -126,10 +138,13 @@ void InitCurveSettings(CurveSettings* s, const RecordTable& table) {
     s->yGridMode = 1;
     s->yGridInterval = 4.0;
     s->rowCount = table.RowCount();
+    // The list's time span runs from the first to the last row whose time can be read.
     CalendarTime first;
     CalendarTime last;
-    ParseRowTime(table.Cell(0, 0), &first);
-    ParseRowTime(table.Cell(table.RowCount() - 1, 0), &last);
+    for (int32_t r = 0; r < table.RowCount() && !ParseRowTime(table.Cell(r, 0), &first); ++r) {
+    }
+    for (int32_t r = table.RowCount() - 1; r >= 0 && !ParseRowTime(table.Cell(r, 0), &last); --r) {
+    }
     s->queryStart = s->listStart = first;
     s->queryEnd = s->listEnd = last;
     s->sourceInterval = EstimateRecordInterval(table);

@@ -13,10 +13,13 @@
 // cell does not hold six numbers in that form or they are not a valid time.
 bool ParseRowTime(std::string_view cell, CalendarTime* time);
 
+// Longest plotting interval, in seconds (one day).
+constexpr int32_t kMaxQueryInterval = 86400;
+
 // Seconds between records, estimated from the first 50 pairs of neighbouring rows: the smallest
 // gap when it is positive and not above the mean of the positive gaps, else that mean; 1 when
-// no positive gap was seen. A row whose time cannot be read keeps the time of the row before it;
-// a pair that goes back in time is left out.
+// no positive gap was seen; never more than kMaxQueryInterval. A row whose time cannot be read
+// takes no part; a pair that goes back in time is left out.
 int32_t EstimateRecordInterval(const RecordTable& table);
 
 // Row for a time between listStart and listEnd: 0 when there are no rows or the time is not

@@ -1,5 +1,7 @@
 #include "record_table.h"
 
+#include "curve_settings.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -43,6 +45,16 @@ int SplitFields(const char* text, uint32_t length, Field&& field) {
 
 }  // namespace
 
+bool NextContentLine(const TextBuffer& text, uint32_t* position, const char** line,
+                     uint32_t* length) {
+    while (text.NextLine(position, line, length)) {
+        if (!(*length == 1 && (*line)[0] == '\r'))
+            return true;
+        *position += *length;
+    }
+    return false;
+}
+
 bool RecordTable::LoadTable(std::shared_ptr<const TextBuffer> text) {
     if (!captions_.empty() || RowCount() != 0 || !text || text->Length() == 0) {
         return false;
@@ -51,21 +63,21 @@ bool RecordTable::LoadTable(std::shared_ptr<const TextBuffer> text) {
     uint32_t position = 0;
     const char* line = nullptr;
     uint32_t length = 0;
-    if (!text_->NextLine(&position, &line, &length) || length == 0) {
+    if (!NextContentLine(*text_, &position, &line, &length) || length == 0) {
         Clear();
         return false;
     }
     // The title is taken whole; only a trailing "\r" is not part of it.
     title_.assign(line, length > 0 && line[length - 1] == '\r' ? length - 1 : length);
     position += length;
-    if (!text_->NextLine(&position, &line, &length) || !ParseHeaderLine(line, length)) {
+    if (!NextContentLine(*text_, &position, &line, &length) || !ParseHeaderLine(line, length)) {
         Clear();
         return false;
     }
     position += length;
     ReserveFor(position);
     uint32_t lines = 0;
-    while (text_->NextLine(&position, &line, &length)) {
+    while (NextContentLine(*text_, &position, &line, &length)) {
         ParseRecordLine(line, length);
         position += length;
         if (progress_ && (++lines & 0xFFFF) == 0) {
@@ -174,7 +186,8 @@ std::string RecordTable::ColumnCaptions() const {
     for (size_t i = 0; i < captions_.size(); ++i) {
         if (i > 0)
             out += ',';
-        out.append(captions_[i], 0, 254);
+        out.append(captions_[i], 0,
+                   DoubleByteSafeLength(captions_[i].data(), captions_[i].size(), 254));
     }
     return out;
 }

@@ -17,6 +17,11 @@
 
 #include "text_buffer.h"
 
+// Like TextBuffer::NextLine, but also skips a line of nothing but the "\r" of a CR LF line end,
+// which is as empty as a bare "\n".
+bool NextContentLine(const TextBuffer& text, uint32_t* position, const char** line,
+                     uint32_t* length);
+
 class RecordTable {
   public:
     RecordTable() = default;

@@ -18,7 +18,7 @@ QVariant RecordTableModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole:
         case Qt::ToolTipRole:
-            return DecodeText(table_->Cell(index.row(), index.column()));
+            return DecodeShown(table_->Cell(index.row(), index.column()));
         case Qt::TextAlignmentRole:
             return QVariant::fromValue(Qt::AlignCenter);
         default:
@@ -32,7 +32,7 @@ QVariant RecordTableModel::headerData(int section, Qt::Orientation orientation, 
             return QVariant();
         }
         if (role == Qt::DisplayRole)
-            return DecodeText(table_->Caption(section));
+            return DecodeShown(table_->Caption(section));
         if (role == Qt::TextAlignmentRole)
             return QVariant::fromValue(Qt::AlignCenter);
         return QVariant();

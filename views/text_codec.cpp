@@ -32,6 +32,24 @@ QString DecodeText(std::string_view bytes) {
     return decoder.decode(QByteArrayView(bytes.data(), n));
 }
 
+QString DecodeShown(std::string_view bytes) {
+    if (bytes.size() <= kShownTextBytes) {
+        return DecodeText(bytes);
+    }
+    // A few bytes past the cut show whether it falls inside a character.
+    const std::string_view window = bytes.substr(0, kShownTextBytes + 4);
+    // As UTF-8: cut before the lead byte of a sequence that the cut would split.
+    size_t cut = kShownTextBytes;
+    while (cut > 0 && kShownTextBytes - cut < 3 &&
+           (static_cast<unsigned char>(window[cut]) & 0xC0) == 0x80) {
+        --cut;
+    }
+    const size_t shown = IsValidUtf8(window.data(), cut)
+                             ? cut
+                             : DoubleByteSafeLength(window.data(), window.size(), kShownTextBytes);
+    return DecodeText(window.substr(0, shown)) + QChar(0x2026);
+}
+
 std::string EncodeText(const QString& text) {
     QStringEncoder encoder("GB18030");
     const QByteArray bytes =

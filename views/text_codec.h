@@ -13,5 +13,13 @@ inline QString DecodeText(const std::string& bytes) {
     return DecodeText(std::string_view(bytes));
 }
 
+// Most bytes of one cell or caption that are shown; longer text is cut there.
+constexpr size_t kShownTextBytes = 4096;
+
+// DecodeText of at most the first kShownTextBytes bytes, cut at a character boundary and ended
+// with "…" when something was cut. Only the shown part is examined, so a cell of many megabytes
+// costs no more than one of a few kilobytes.
+QString DecodeShown(std::string_view bytes);
+
 // Encodes display text in GB18030 (plain ASCII stays as it is).
 std::string EncodeText(const QString& text);

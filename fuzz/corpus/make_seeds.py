@@ -83,7 +83,18 @@ def folder_query_seeds():
                b0, b1)
 
 
+def table_seeds():
+    put("fuzz_record_table", "export", b"Line1 log\nTime,T1,T2\n2024-01-01 00:00:00,1,2\n"
+        b"2024-01-01 00:00:10,3,4\n")
+    put("fuzz_record_table", "crlf_blank", b"T\r\n\r\nTime,a,\r\n\r\nt,1,2,3\r\n")
+    put("fuzz_record_table", "gbk_nul", "温度\nTime,压力\n".encode("gb18030") + b"x,\x00y\nz")
+    put("fuzz_interval", "fuzzed", b"T\n\r\n2024-1-01 0:0:2")
+    put("fuzz_interval", "gaps", b"2024-01-01 00:00:00,1\nbad\n2024-01-01 00:00:10,2\n"
+        b"2023-12-31 23:59:59,3\n9999-12-31 23:59:59,4\n")
+
+
 if __name__ == "__main__":
     root_index_seeds()
     stem_seeds()
     folder_query_seeds()
+    table_seeds()
