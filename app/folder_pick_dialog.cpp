@@ -20,7 +20,8 @@ CFolderPickDialog::CFolderPickDialog(const QString& caption, const QString& prom
 
     // The dialog's own name box and buttons follow rules of their own (OK only for an existing
     // folder, names relative to the folder shown); a box and buttons of ours take their place.
-    for (const char* name : {"fileNameEdit", "fileNameLabel", "buttonBox"}) {
+    for (const char* name :
+         {"fileNameEdit", "fileNameLabel", "fileTypeCombo", "fileTypeLabel", "buttonBox"}) {
         if (QWidget* w = findChild<QWidget*>(QString::fromLatin1(name)))
             w->hide();
     }

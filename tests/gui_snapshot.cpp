@@ -1,8 +1,9 @@
 // Development aid: starts the viewer as a user would, opens record files or double-clicks tree
 // items, and saves a screenshot of the screen (run it under Xvfb).
 //   histavue-snapshot OUT.png [FILE | tree:GROUP/LEVEL/.../LEAF | dialog:query |
-//   dialog:settings]...
+//   dialog:settings | dialog:picker]...
 #include <QApplication>
+#include <QDir>
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
@@ -12,6 +13,7 @@
 #include "data_query_dialog.h"
 #include "data_setting_dialog.h"
 #include "document_manager.h"
+#include "folder_pick_dialog.h"
 #include "group_tree.h"
 #include "histavue_app.h"
 #include "main_frame.h"
@@ -56,6 +58,11 @@ int main(int argc, char* argv[]) {
             OpenTreeItem(app.MainFrame(), arg.mid(5));
         } else if (arg == QStringLiteral("dialog:query")) {
             (new CDataQuery(app.MainFrame()))->show();
+        } else if (arg == QStringLiteral("dialog:picker")) {
+            (new CFolderPickDialog(QString::fromUtf8("选择文件夹"),
+                                   QString::fromUtf8("数据根文件夹"), QDir::homePath(),
+                                   app.MainFrame()))
+                ->show();
         } else if (arg == QStringLiteral("dialog:settings")) {
             (new CDataSetting(app.MainFrame()))->show();
         } else {
