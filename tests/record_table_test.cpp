@@ -151,15 +151,16 @@ TEST(RecordTableCaptions, EditedCaptionsAreJoinedAndCutAt254Bytes) {
     EXPECT_EQ(joined, "Time," + gbk.substr(0, 254) + "," + utf8.substr(0, 253));
 }
 
-TEST(RecordTableMemory, OffsetsCostFourBytesACell) {
+TEST(RecordTableMemory, OffsetsCostFourBytesARow) {
     std::string text = "T\nTime,a,b,c\n";
     for (int i = 0; i < 10000; ++i)
         text += "2024-01-01 00:00:00,1.25,2.5,3.75\n";
     RecordTable t;
     ASSERT_TRUE(t.LoadTable(Text(text)));
     EXPECT_EQ(t.RowCount(), 10000);
-    // Four cells and an end mark per row, plus the row start, with some slack for the guess.
-    EXPECT_LT(t.IndexBytes(), 10000u * 6 * 4 * 11 / 10);
+    // One line offset per row, with some slack for the guess; cells are found on demand.
+    EXPECT_LT(t.IndexBytes(), 10000u * 4 * 11 / 10);
+    EXPECT_EQ(Cell(t, 9999, 3), "3.75");
 }
 
 }  // namespace
@@ -179,8 +180,8 @@ TEST(RecordTableLoad, WideHeaderOverShortLinesReservesByTheLines) {
     EXPECT_EQ(t.RowCount(), 1000000);
     EXPECT_EQ(t.ColumnCount(), 100001);
     EXPECT_EQ(Cell(t, 999999, 0), "t");
-    // Three offsets a row (about 12 MB) where reserving by the header took 400 GB.
-    EXPECT_LT(t.IndexBytes(), 32u << 20);
+    // One offset a row (about 4 MB) where reserving by the header took 400 GB.
+    EXPECT_LT(t.IndexBytes(), 8u << 20);
 }
 
 }  // namespace

@@ -76,9 +76,17 @@ bool RecordTable::LoadTable(std::shared_ptr<const TextBuffer> text) {
     }
     position += length;
     ReserveFor(position);
+    // Without a NUL byte every line that holds something gives its row; only lines with a NUL
+    // must be split to see whether a field is left.
+    const bool anyNul =
+        std::memchr(text_->Data() + position, '\0', text_->Length() - position) != nullptr;
     uint32_t lines = 0;
     while (NextContentLine(*text_, &position, &line, &length)) {
-        ParseRecordLine(line, length);
+        if (!anyNul || std::memchr(line, '\0', length) == nullptr) {
+            rowLine_.push_back(position);
+        } else {
+            ParseRecordLine(line, length);
+        }
         position += length;
         if (progress_ && (++lines & 0xFFFF) == 0) {
             progress_(position, text_->Length());
@@ -93,24 +101,17 @@ void RecordTable::ReserveFor(uint32_t position) {
     const char* line = nullptr;
     uint32_t length = 0;
     uint32_t lines = 0;
-    size_t fields = 0;
     while (lines < 64 && text_->NextLine(&p, &line, &length)) {
-        fields += static_cast<size_t>(std::count(line, line + length, ',')) + 1;
         p += length;
         ++lines;
     }
     if (lines == 0) {
         return;
     }
-    // Both guesses are sized by what the sampled lines hold, never by the header alone: a header
-    // of many columns over short lines must not reserve cells that no line fills. Each cell
-    // takes at least one byte of text (its comma or line end), which bounds the total.
     const size_t rest = text_->Length() - position;
     const double perLine = static_cast<double>(p - position) / lines;
-    const size_t rows = static_cast<size_t>(rest / perLine * 1.05) + 16;
-    const size_t perRow = std::min(captions_.size(), fields / lines + 1) + 1;
-    rowStart_.reserve(rows + 1);
-    cells_.reserve(std::min(rows * perRow, rest + rows + 1));
+    // Every line takes at least two bytes (a character and its line end).
+    rowLine_.reserve(std::min(static_cast<size_t>(rest / perLine * 1.05) + 16, rest / 2 + 1));
 }
 
 bool RecordTable::ParseHeaderLine(const char* text, uint32_t length) {
@@ -129,43 +130,32 @@ bool RecordTable::ParseRecordLine(const char* text, uint32_t length) {
     if (!text_ || text < text_->Data() || text + length > text_->Data() + text_->Length()) {
         return false;
     }
-    const uint32_t base = static_cast<uint32_t>(text - text_->Data());
-    const size_t columns = captions_.size();
-    const size_t first = cells_.size();
-    uint32_t lastEnd = 0;
-    size_t stored = 0;
-    SplitFields(text, length, [&](uint32_t s, uint32_t e) {
-        if (stored > 0 && stored >= columns) {
-            return false;  // surplus fields are dropped
-        }
-        cells_.push_back(base + s);
-        lastEnd = base + e;
-        ++stored;
-        return true;
-    });
-    if (stored == 0) {
+    if (SplitFields(text, length, [](uint32_t, uint32_t) { return true; }) == 0) {
         return false;
     }
-    if (rowStart_.empty()) {
-        rowStart_.push_back(static_cast<uint32_t>(first));
-    }
-    cells_.push_back(lastEnd + 1);
-    rowStart_.push_back(static_cast<uint32_t>(cells_.size()));
+    rowLine_.push_back(static_cast<uint32_t>(text - text_->Data()));
     return true;
 }
 
 std::string_view RecordTable::Cell(int32_t row, int32_t column) const {
-    if (row < 0 || column < 0 || row >= RowCount() || !text_) {
+    if (row < 0 || column < 0 || row >= RowCount() || column >= ColumnCount() || !text_) {
         return {};
     }
-    const uint32_t first = rowStart_[static_cast<size_t>(row)];
-    const uint32_t fields = rowStart_[static_cast<size_t>(row) + 1] - first - 1;
-    if (static_cast<uint32_t>(column) >= fields) {
-        return {};
-    }
-    const uint32_t start = cells_[first + static_cast<uint32_t>(column)];
-    const uint32_t end = cells_[first + static_cast<uint32_t>(column) + 1] - 1;
-    return std::string_view(text_->Data() + start, end - start);
+    const char* data = text_->Data();
+    const char* line = data + rowLine_[static_cast<size_t>(row)];
+    const size_t rest = static_cast<size_t>(data + text_->Length() - line);
+    const void* nl = std::memchr(line, '\n', rest);
+    const uint32_t length =
+        static_cast<uint32_t>(nl != nullptr ? static_cast<const char*>(nl) - line : rest);
+    std::string_view cell;
+    int32_t field = 0;
+    SplitFields(line, length, [&](uint32_t s, uint32_t e) {
+        if (field++ < column)
+            return true;
+        cell = std::string_view(line + s, e - s);
+        return false;
+    });
+    return cell;
 }
 
 const std::string& RecordTable::Caption(int32_t column) const {
@@ -193,10 +183,8 @@ std::string RecordTable::ColumnCaptions() const {
 }
 
 void RecordTable::Clear() {
-    rowStart_.clear();
-    rowStart_.shrink_to_fit();
-    cells_.clear();
-    cells_.shrink_to_fit();
+    rowLine_.clear();
+    rowLine_.shrink_to_fit();
     captions_.clear();
     channelNames_.clear();
     title_.clear();
@@ -204,5 +192,5 @@ void RecordTable::Clear() {
 }
 
 size_t RecordTable::IndexBytes() const {
-    return rowStart_.capacity() * sizeof(uint32_t) + cells_.capacity() * sizeof(uint32_t);
+    return rowLine_.capacity() * sizeof(uint32_t);
 }

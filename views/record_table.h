@@ -1,7 +1,7 @@
 // The in-memory record table of a report: the title line, the column captions and one row per
 // record line of a document text. Cells are not copied: the table keeps the document text and
-// one 32-bit offset per cell into it, so a million rows of twenty channels cost little more
-// than the file itself.
+// one 32-bit offset per row, where its line starts; a row's cells are found in its line when
+// they are asked for. So a million rows cost the file and 4 MB.
 //
 // Lines are cut into fields at ","; a line ends at "\n" or at the end of the text, and a "\r"
 // right before its end is not part of the last field. A NUL byte ends the line at once and drops
@@ -46,7 +46,7 @@ class RecordTable {
     // Appends a row from a record line of the loaded text: the first field is the time cell,
     // later fields fill columns 1, 2, ... while there are columns; surplus fields are dropped and
     // missing ones stay empty. True when at least one field was stored. text must lie inside the
-    // text given to LoadTable.
+    // text given to LoadTable and run to the end of its line.
     bool ParseRecordLine(const char* text, uint32_t length);
 
     // Captions of all columns joined with "," (each cut to 254 bytes), no line end.
@@ -56,9 +56,7 @@ class RecordTable {
     void Clear();
 
     int32_t ColumnCount() const { return static_cast<int32_t>(captions_.size()); }
-    int32_t RowCount() const {
-        return static_cast<int32_t>(rowStart_.empty() ? 0 : rowStart_.size() - 1);
-    }
+    int32_t RowCount() const { return static_cast<int32_t>(rowLine_.size()); }
 
     // Text of a cell; an absent row or column reads as empty.
     std::string_view Cell(int32_t row, int32_t column) const;
@@ -74,7 +72,7 @@ class RecordTable {
     void SetPrintHeader(const std::string& header) { printHeader_ = header; }
     const std::vector<std::string>& ChannelNames() const { return channelNames_; }
 
-    // Bytes held for the cells and rows (not counting the shared text).
+    // Bytes held for the rows (not counting the shared text).
     size_t IndexBytes() const;
 
   private:
@@ -87,8 +85,6 @@ class RecordTable {
     std::string printHeader_;
     std::vector<std::string> captions_;
     std::vector<std::string> channelNames_;
-    // Row r's fields start at cells_[rowStart_[r] + f]; the entry after a row's last field holds
-    // that field's end + 1, so a field ends one byte before the next entry.
-    std::vector<uint32_t> rowStart_;
-    std::vector<uint32_t> cells_;
+    // Where each row's line starts in the text; the line runs to the next "\n" or the text's end.
+    std::vector<uint32_t> rowLine_;
 };
