@@ -167,7 +167,7 @@ TEST(SamplePoints, StepsStridesAndRanges) {
     }
 }
 
-TEST(SamplePoints, NothingToPlotKeepsQueryChangedAndHiddenChannelsGetNoPoints) {
+TEST(SamplePoints, EmptyRangesHiddenAndLaterTickedChannels) {
     auto table = Rows(30);
     CurveSettings s;
     InitCurveSettings(&s, *table);
@@ -188,10 +188,10 @@ TEST(SamplePoints, NothingToPlotKeepsQueryChangedAndHiddenChannelsGetNoPoints) {
     SamplePoints(&s, *table);
     EXPECT_EQ(s.channels.front().points.size(), 30u);
     EXPECT_TRUE(s.channels.back().points.empty());
-    // Unchanged settings are not sampled again.
-    s.channels.front().points.clear();
+    // A channel ticked since then is sampled although the range did not change.
+    s.channels.back().show = 1;
     SamplePoints(&s, *table);
-    EXPECT_TRUE(s.channels.front().points.empty());
+    EXPECT_EQ(s.channels.back().points.size(), 30u);
 }
 
 TEST(CellNumber, FollowsTheDecimalRuleOnly) {

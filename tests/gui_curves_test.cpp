@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include "chart_adapter.h"
 #include "check_tree_ctrl.h"
@@ -143,6 +144,18 @@ TEST_F(CurvesTest, SettingsShapeTheChartAndStrayNumbersFallBack) {
     s.backgroundColor = 30;  // black: white text and lines
     view->DrawCurves();
     EXPECT_EQ(c->Foreground(), QColor(255, 255, 255));
+    // A range between two rows still gives a chart, without points.
+    s.queryStart = MakeCalendarTime(2024, 1, 1, 0, 0, 11);
+    s.queryEnd = MakeCalendarTime(2024, 1, 1, 0, 0, 12);
+    s.queryChanged = 1;
+    view->DrawCurves();
+    EXPECT_EQ(c->SeriesCount(), 2);
+    EXPECT_EQ(c->PointCount(), 0);
+    QWheelEvent wheel(QPointF(50, 50), QPointF(50, 50), {}, QPoint(0, 120), Qt::NoButton, {},
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(PlotOf(view)->viewport(), &wheel);
+    QTest::keyClick(PlotOf(view), Qt::Key_Right);
+    EXPECT_EQ(c->CursorPoint(), 0);
 }
 
 TEST_F(CurvesTest, CursorReadOutFollowsKeysAndClicks) {

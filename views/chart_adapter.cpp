@@ -342,7 +342,7 @@ double ChartAdapter::XMax() const {
 }
 
 void ChartAdapter::ZoomX(double min, double max) {
-    if (xAxis_ == nullptr)
+    if (xAxis_ == nullptr || !(xMax_ > xMin_) || !std::isfinite(min) || !std::isfinite(max))
         return;
     // Never narrower than two points, never beyond the whole range.
     const double span = std::min(std::max(max - min, 2.0), xMax_ - xMin_);

@@ -138,8 +138,12 @@ void CurveChartView::wheelEvent(QWheelEvent* event) {
 void CurveChartView::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     QAction* settings = menu.addAction(QString::fromUtf8("历史曲线设置(&E)"));
-    if (menu.exec(event->globalPos()) == settings)
-        emit adapter_->SettingsRequested();
+    if (menu.exec(event->globalPos()) == settings) {
+        // Later, not now: the settings' OK rebuilds the chart, and with it this window.
+        ChartAdapter* adapter = adapter_;
+        QMetaObject::invokeMethod(
+            adapter, [adapter] { emit adapter->SettingsRequested(); }, Qt::QueuedConnection);
+    }
 }
 
 void CurveChartView::keyPressEvent(QKeyEvent* event) {

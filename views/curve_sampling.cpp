@@ -13,7 +13,15 @@ float CellNumber(std::string_view cell) {
 }
 
 void SamplePoints(CurveSettings* s, const RecordTable& table) {
-    if (s->queryChanged != 1)
+    // A channel ticked after the last sampling has no points yet: sample again for it too, or
+    // its curve would stay empty until the range changes.
+    bool stale = s->queryChanged == 1;
+    for (const CurveChannel& c : s->channels) {
+        if (c.show == 1 && s->pointCount > 0 &&
+            c.points.size() != static_cast<size_t>(s->pointCount))
+            stale = true;
+    }
+    if (!stale)
         return;
     for (CurveChannel& c : s->channels)
         c.points.clear();

@@ -14,7 +14,8 @@ constexpr int kMaxCurvePoints = 2000;
 // range.
 float CellNumber(std::string_view cell);
 
-// Samples the points of every shown channel when settings->queryChanged is 1, else does nothing.
+// Samples the points of every shown channel when settings->queryChanged is 1 or a shown channel
+// lacks its points (it was ticked since the last sampling), else does nothing.
 // Deletes every channel's points, then sets firstRow and lastRow (the rows of queryStart and
 // queryEnd), rowStep (queryInterval / sourceInterval, at least 1) and pointCount (the rows of the
 // range divided by rowStep, at most kMaxCurvePoints). When the range holds more points than that,
