@@ -183,6 +183,11 @@ TEST_F(CurvesTest, CursorReadOutFollowsKeysAndClicks) {
     QTest::mouseClick(plot->viewport(), Qt::LeftButton, {}, pos);
     EXPECT_EQ(c->CursorPoint(), 5);
     EXPECT_EQ(c->SeriesLabel(1), "T2(10.00)");
+    // Hovering over a plotted point moves the cursor there.
+    const QPointF point = c->Chart()->mapToPosition(QPointF(8, 7.5));
+    QTest::mouseMove(plot->viewport(), plot->mapFromScene(c->Chart()->mapToScene(point)));
+    EXPECT_EQ(c->CursorPoint(), 7);
+    EXPECT_EQ(c->SeriesLabel(0), "T1(7.50)");
 }
 
 TEST_F(CurvesTest, OneShownChannelNamesTheSubtitle) {

@@ -60,8 +60,10 @@ int main(int argc, char* argv[]) {
         if (arg.startsWith(QStringLiteral("tree:"))) {
             OpenTreeItem(app.MainFrame(), arg.mid(5));
         } else if (arg.startsWith(QStringLiteral("command:"))) {
+            // Run from the event loop, so that a command that opens a modal dialog still lets
+            // the screenshot be taken.
             if (QAction* action = app.MainFrame()->Action(arg.mid(8).toInt()))
-                action->trigger();
+                QTimer::singleShot(0, action, &QAction::trigger);
         } else if (arg == QStringLiteral("maximize")) {
             if (QMdiSubWindow* w = app.MainFrame()->MdiArea()->currentSubWindow())
                 w->showMaximized();
