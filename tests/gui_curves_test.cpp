@@ -111,9 +111,13 @@ TEST_F(CurvesTest, DrawBuildsTheChartFromTheSettings) {
     Run(kCmdDrawCurves);
     c->ZoomX(3, 6);
     EXPECT_EQ(c->XMin(), 3.0);
+    // A zoomed span labels its own points, the edges included.
+    EXPECT_EQ(c->AxisLabels().size(), 4);
+    EXPECT_EQ(c->AxisLabels().front(), "2024/01/01<br>00:00:20");
     Run(kCmdRestoreCurves);
     EXPECT_EQ(c->XMin(), 0.0);
     EXPECT_EQ(c->XMax(), 12.0);
+    EXPECT_EQ(c->AxisLabels().size(), 7);
 }
 
 TEST_F(CurvesTest, SettingsShapeTheChartAndStrayNumbersFallBack) {

@@ -110,6 +110,8 @@ void ChartAdapter::Destroy() {
     footer_.clear();
     yLabel_.clear();
     timeLabels_.clear();
+    timeLabelX_.clear();
+    zoomLabels_ = false;
     manualYGrid_ = false;
     yGridSpacing_ = 0.0;
     yScaleMode_ = 0;
@@ -281,12 +283,37 @@ void ChartAdapter::SetTimeLabel(int index, double x, const QString& text) {
     if (xAxis_ == nullptr)
         return;
     timeLabels_.insert(index, text);
+    timeLabelX_.insert(index, x);
+    if (!zoomLabels_)
+        AppendAxisLabel(x, text);
+}
+
+void ChartAdapter::AppendAxisLabel(double x, const QString& text) {
     // The axis wants distinct labels in ascending order; a repeated time gets an invisible mark.
     QString shown = WithoutMark(text, QStringLiteral("|h")).toHtmlEscaped();
     shown.replace(QChar('\n'), QStringLiteral("<br>"));
     while (xAxis_->categoriesLabels().contains(shown))
         shown += QChar(0x200B);
     xAxis_->append(shown, x);
+}
+
+void ChartAdapter::ShowZoomLabels(const QMap<double, QString>& labels) {
+    if (xAxis_ == nullptr)
+        return;
+    for (const QString& label : xAxis_->categoriesLabels())
+        xAxis_->remove(label);
+    zoomLabels_ = !labels.isEmpty();
+    if (zoomLabels_) {
+        for (auto it = labels.begin(); it != labels.end(); ++it)
+            AppendAxisLabel(it.key(), it.value());
+    } else {
+        for (auto it = timeLabels_.begin(); it != timeLabels_.end(); ++it)
+            AppendAxisLabel(timeLabelX_.value(it.key()), it.value());
+    }
+}
+
+QStringList ChartAdapter::AxisLabels() const {
+    return xAxis_ != nullptr ? xAxis_->categoriesLabels() : QStringList();
 }
 
 void ChartAdapter::SetColors(const QColor& background, const QColor& foreground) {
@@ -348,6 +375,7 @@ void ChartAdapter::ZoomX(double min, double max) {
     const double span = std::min(std::max(max - min, 2.0), xMax_ - xMin_);
     min = std::max(xMin_, std::min(min, xMax_ - span));
     xAxis_->setRange(min, min + span);
+    emit XRangeChanged(min, min + span, min <= xMin_ && min + span >= xMax_);
 }
 
 void ChartAdapter::ApplyAutoYRange() {

@@ -88,6 +88,11 @@ class ChartAdapter : public QObject {
     // An X-axis label at x; a leading "|h" is the label's layout mark and is not shown.
     void SetTimeLabel(int index, double x, const QString& text);
     QMap<int, QString> TimeLabels() const { return timeLabels_; }
+    // While zoomed: shows these labels (X value to text, same form) on the axis instead of the
+    // time labels; an empty map brings the time labels back.
+    void ShowZoomLabels(const QMap<double, QString>& labels);
+    // Labels the axis shows now, in order (without the "|h" mark; lines joined by "<br>").
+    QStringList AxisLabels() const;
 
     void SetColors(const QColor& background, const QColor& foreground);
     QColor Background() const { return background_; }
@@ -120,12 +125,15 @@ class ChartAdapter : public QObject {
     void HotSpotReported(ChartAdapter::HotSpot hotSpot, int point);
     // A key in the chart, after the arrow keys moved the cursor by one point.
     void KeyPressed(int key);
+    // The shown X range changed by a zoom or pan; whole is set when it shows every point again.
+    void XRangeChanged(double min, double max, bool whole);
     // The user asked for the curve settings (the chart's context menu).
     void SettingsRequested();
 
   private:
     friend class CurveChartView;
     void ApplyAutoYRange();
+    void AppendAxisLabel(double x, const QString& text);
     void UpdateFooter();
     // What lies under a position of the plot view; a click anywhere in the plot area is on the
     // nearest point in time, a hover only within a few pixels of a plotted point.
@@ -154,6 +162,8 @@ class ChartAdapter : public QObject {
     QStringList footer_;
     QString yLabel_;
     QMap<int, QString> timeLabels_;
+    QMap<int, double> timeLabelX_;
+    bool zoomLabels_ = false;
     QColor background_ = Qt::white;
     QColor foreground_ = Qt::black;
     int cursor_ = 0;

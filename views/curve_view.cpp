@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QWidget>
+#include <algorithm>
+#include <cmath>
 
 #include "curve_chart_plan.h"
 #include "curve_sampling.h"
@@ -31,6 +33,7 @@ CurveView::CurveView(QWidget* host, CurveSettings* settings, const RecordTable* 
     connect(&adapter_, &ChartAdapter::HotSpotReported, this, &CurveView::OnHotSpot);
     connect(&adapter_, &ChartAdapter::KeyPressed, this, &CurveView::OnKey);
     connect(&adapter_, &ChartAdapter::SettingsRequested, this, &CurveView::SettingsRequested);
+    connect(&adapter_, &ChartAdapter::XRangeChanged, this, &CurveView::OnXRangeChanged);
 }
 
 const CurveChannel* CurveView::ShownChannel(int showIndex) const {
@@ -131,6 +134,23 @@ void CurveView::ShowCursorValues(int p) {
                                                        n == 1 ? firstLabel : std::string())));
     }
     adapter_.Repaint();
+}
+
+void CurveView::OnXRangeChanged(double min, double max, bool whole) {
+    const CurveChannel* first = ShownChannel(0);
+    if (whole || first == nullptr) {
+        adapter_.ShowZoomLabels({});
+        return;
+    }
+    // The zoomed span gets its own labels by the same rule, so times stay on the axis.
+    const int from = std::max(0, static_cast<int>(std::ceil(min)) - 1);
+    const int to = std::min(static_cast<int>(first->points.size()), static_cast<int>(max));
+    QMap<double, QString> labels;
+    for (int32_t t : TimeLabelPoints(to - from)) {
+        const size_t p = static_cast<size_t>(from + t);
+        labels.insert(from + t + 1, DecodeText(TimeLabelText(first->points[p].time)));
+    }
+    adapter_.ShowZoomLabels(labels);
 }
 
 void CurveView::OnClicked(ChartAdapter::HotSpot hotSpot, int point) {

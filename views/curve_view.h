@@ -35,6 +35,7 @@ class CurveView : public QObject {
     void OnClicked(ChartAdapter::HotSpot hotSpot, int point);
     void OnHotSpot(ChartAdapter::HotSpot hotSpot, int point);
     void OnKey();
+    void OnXRangeChanged(double min, double max, bool whole);
     const CurveChannel* ShownChannel(int showIndex) const;
 
     QWidget* host_;
