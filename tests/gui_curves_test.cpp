@@ -57,7 +57,10 @@ class CurvesTest : public ::testing::Test {
     void Run(int command) { app->MainFrame()->Action(command)->trigger(); }
     ChartAdapter* Chart(CHistavueView* view) { return view->Curves()->Adapter(); }
     QChartView* PlotOf(CHistavueView* view) { return view->Chart()->findChild<QChartView*>(); }
-    void Key(CHistavueView* view, Qt::Key key) { QTest::keyClick(PlotOf(view), key); }
+    // A key to the widget that has the focus after a draw (the plot).
+    void Key(CHistavueView* view, Qt::Key key) {
+        QTest::keyClick(view->Chart()->focusProxy(), key);
+    }
 
     QTemporaryDir dir;
     std::unique_ptr<CHistavueApp> app;
@@ -100,6 +103,7 @@ TEST_F(CurvesTest, DrawBuildsTheChartFromTheSettings) {
     EXPECT_GE(c->YMax(), 22.0);
     EXPECT_FALSE(c->ManualYGrid());
     EXPECT_EQ(c->CursorPoint(), 1);
+    EXPECT_EQ(view->Chart()->focusProxy(), PlotOf(view));
     // The chart follows the view's size.
     view->resize(700, 500);
     EXPECT_EQ(view->Chart()->size(), QSize(700, 500));

@@ -84,6 +84,7 @@ bool ChartAdapter::Create(QWidget* parent, const QRect& rect) {
     layout->addWidget(view_, 1);
     layout->addWidget(footerLabel_);
     window_ = window;
+    window->setFocusProxy(view_);
     window->setGeometry(rect);
     SetColors(background_, foreground_);
     SetGridMode(gridMode_);

@@ -148,5 +148,8 @@ void CurveChartView::contextMenuEvent(QContextMenuEvent* event) {
 
 void CurveChartView::keyPressEvent(QKeyEvent* event) {
     adapter_->OnKey(event->key());
-    event->accept();
+    if (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right)
+        event->accept();
+    else
+        QChartView::keyPressEvent(event);
 }
