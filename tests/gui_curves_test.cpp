@@ -150,8 +150,11 @@ TEST_F(CurvesTest, SettingsShapeTheChartAndStrayNumbersFallBack) {
     EXPECT_EQ(c->SeriesPenWidth(0), 1);
     EXPECT_EQ(c->SeriesPenWidth(1), 4);
     s.backgroundColor = 30;  // black: white text and lines
+    s.yMin = s.yMax = 5;
     view->DrawCurves();
     EXPECT_EQ(c->Foreground(), QColor(255, 255, 255));
+    EXPECT_EQ(c->YMin(), 4.0);
+    EXPECT_EQ(c->YMax(), 6.0);
     // A range between two rows still gives a chart, without points.
     s.queryStart = MakeCalendarTime(2024, 1, 1, 0, 0, 11);
     s.queryEnd = MakeCalendarTime(2024, 1, 1, 0, 0, 12);

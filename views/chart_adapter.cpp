@@ -155,8 +155,13 @@ void ChartAdapter::SetXRange(double min, double max) {
 }
 
 void ChartAdapter::SetYRange(double min, double max) {
-    if (yAxis_ == nullptr)
+    if (yAxis_ == nullptr || !std::isfinite(min) || !std::isfinite(max))
         return;
+    if (!(max > min)) {
+        // Equal limits are allowed; a range without height would show no curve at all.
+        min -= 1.0;
+        max = min + 2.0;
+    }
     yAxis_->setRange(min, max);
     SetManualYGrid(manualYGrid_, yGridSpacing_);
 }

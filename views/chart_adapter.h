@@ -51,6 +51,7 @@ class ChartAdapter : public QObject {
     void SetYScaleMode(int mode);
     int YScaleMode() const { return yScaleMode_; }
     void SetXRange(double min, double max);
+    // A range whose limits are equal is widened by 1 either side.
     void SetYRange(double min, double max);
     // Manual Y grid spacing, or the chart's own choice when off.
     void SetManualYGrid(bool on, double spacing);
