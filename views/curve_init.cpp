@@ -34,6 +34,8 @@ bool ParseRowTime(std::string_view cell, CalendarTime* time) {
                            FastDigits(p + 11, 2, &v[3]) && FastDigits(p + 14, 2, &v[4]) &&
                            FastDigits(p + 17, 2, &v[5]);
     if (!canonical) {
+        if (cell.empty())
+            return false;  // an absent cell has no buffer to copy from
         char buf[64];
         const size_t n = cell.size() < sizeof buf - 1 ? cell.size() : sizeof buf - 1;
         std::memcpy(buf, cell.data(), n);
