@@ -160,8 +160,11 @@ CMainFrame::CMainFrame(CHistavueApp* app) : app_(app), mdi_(new QMdiArea(this)) 
 }
 
 CMainFrame::~CMainFrame() {
-    if (bar_ != nullptr)
+    if (bar_ != nullptr) {
+        // The bar is hidden while the base classes tear down; this frame is gone by then.
+        disconnect(bar_, nullptr, this, nullptr);
         bar_->CloseAll();
+    }
 }
 
 QAction* CMainFrame::MakeAction(int id) {
