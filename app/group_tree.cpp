@@ -169,7 +169,7 @@ QString GroupFileStem(const QByteArray& group) {
     bool tagged = false;
     for (size_t i = 0; i < n;) {
         // UTF-8 never puts an ASCII byte inside a character; the code page does.
-        const size_t width = utf8 ? 1 : CodePageCharWidth(group.constData() + i, n - i);
+        const size_t width = utf8 ? 1 : CharacterLength(group.constData(), n, i, false);
         if (width == 1 && (bytes[i] == '\\' || bytes[i] == '/' || bytes[i] == '~')) {
             tagged = true;
             if (bytes[i] != '~')

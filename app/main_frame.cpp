@@ -224,6 +224,9 @@ void CMainFrame::CreateActions() {
     on(kCmdViewDataList, [this] { OnToggleDataList(); });
     on(kCmdAppExit, [this] { close(); });
     on(kCmdShowReport, [this] { OnShowReport(); });
+    on(kCmdDrawCurves, [this] { OnDrawCurves(); });
+    on(kCmdRestoreCurves, [this] { OnDrawCurves(); });
+    on(kCmdCurveSettings, [this] { OnCurveSettings(); });
     on(kCmdWindowNew, [this] { OnWindowNew(); });
     on(kCmdWindowCascade, [this] { mdi_->cascadeSubWindows(); });
     on(kCmdWindowTile, [this] { mdi_->tileSubWindows(); });
@@ -362,13 +365,13 @@ void CMainFrame::UpdateCommands() {
     const bool doc = ActiveView() != nullptr;
     for (int id :
          {kCmdFileClose, kCmdFileSave, kCmdFileSaveAs, kCmdExportPlainCsv, kCmdOpenPlainCsv,
-          kCmdShowReport, kCmdWindowNew, kCmdWindowCascade, kCmdWindowTile, kCmdWindowArrange}) {
+          kCmdShowReport, kCmdWindowNew, kCmdWindowCascade, kCmdWindowTile, kCmdWindowArrange,
+          kCmdDrawCurves, kCmdRestoreCurves, kCmdCurveSettings}) {
         actions_.value(id)->setEnabled(doc);
     }
     // Commands whose features are not in this build yet stay visible and disabled.
-    for (int id : {kCmdFilePrint, kCmdCurvePrint, kCmdFilePrintPreview, kCmdDrawCurves,
-                   kCmdRestoreCurves, kCmdCurveSettings, kCmdTextEdit, kCmdEditUndo, kCmdEditCut,
-                   kCmdEditCopy, kCmdEditPaste}) {
+    for (int id : {kCmdFilePrint, kCmdCurvePrint, kCmdFilePrintPreview, kCmdTextEdit, kCmdEditUndo,
+                   kCmdEditCut, kCmdEditCopy, kCmdEditPaste}) {
         actions_.value(id)->setEnabled(false);
     }
 }
@@ -551,6 +554,16 @@ void CMainFrame::OnToggleDataList() {
 void CMainFrame::OnShowReport() {
     if (CHistavueView* view = ActiveView())
         view->ShowReport();
+}
+
+void CMainFrame::OnDrawCurves() {
+    if (CHistavueView* view = ActiveView())
+        view->DrawCurves();
+}
+
+void CMainFrame::OnCurveSettings() {
+    if (CHistavueView* view = ActiveView())
+        view->OnCurveSettings();
 }
 
 void CMainFrame::OnWindowNew() {

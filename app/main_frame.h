@@ -54,6 +54,8 @@ class CMainFrame : public QMainWindow {
     void RunQuery(const struct QueryRequest& request);
     void OnToggleDataList();
     void OnShowReport();
+    void OnDrawCurves();
+    void OnCurveSettings();
     void OnWindowNew();
     void OnWindowArrange();
     void OnAbout();

@@ -61,33 +61,26 @@ bool IsValidUtf8(const char* text, size_t length) {
     return true;
 }
 
-size_t CodePageCharWidth(const char* text, size_t length) {
+size_t CharacterLength(const char* text, size_t length, size_t at, bool utf8) {
     const auto* p = reinterpret_cast<const unsigned char*>(text);
-    if (length >= 4 && p[0] >= 0x81 && p[0] <= 0xFE && p[1] >= 0x30 && p[1] <= 0x39 &&
-        p[2] >= 0x81 && p[2] <= 0xFE && p[3] >= 0x30 && p[3] <= 0x39) {
-        return 4;
+    const unsigned char c = p[at];
+    size_t width = 1;
+    if (utf8) {
+        width = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    } else if (c >= 0x81 && c <= 0xFE && at + 1 < length) {
+        width = p[at + 1] >= 0x30 && p[at + 1] <= 0x39 ? 4 : 2;
     }
-    if (length >= 2 && p[0] >= 0x81 && p[0] <= 0xFE) {
-        return 2;
-    }
-    return length > 0 ? 1 : 0;
+    return at + width <= length ? width : 1;
 }
 
 size_t DoubleByteSafeLength(const char* text, size_t length, size_t maxBytes) {
-    size_t i = 0;
+    const bool utf8 = IsValidUtf8(text, length);
     const size_t limit = length < maxBytes ? length : maxBytes;
-    if (IsValidUtf8(text, length)) {
-        // UTF-8 text is cut before a lead byte, never inside a sequence.
-        i = limit;
-        while (i > 0 && i < length && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
-            --i;
-        return i;
-    }
+    size_t i = 0;
     while (i < limit) {
-        const size_t width = CodePageCharWidth(text + i, length - i);
-        if (i + width > limit) {
+        const size_t width = CharacterLength(text, length, i, utf8);
+        if (i + width > limit)
             break;
-        }
         i += width;
     }
     return i;

@@ -1,10 +1,15 @@
 // Development aid: starts the viewer as a user would, opens record files or double-clicks tree
 // items, and saves a screenshot of the screen (run it under Xvfb).
 //   histavue-snapshot OUT.png [FILE | tree:GROUP/LEVEL/.../LEAF | dialog:query |
-//   dialog:settings | dialog:picker]...
+//   dialog:settings | dialog:picker | command:ID | maximize]...
+// command:ID runs a command of the main window by its id on the open document, for example
+// command:32777 to draw the curves; maximize maximizes the active document window.
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QGuiApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
@@ -56,6 +61,14 @@ int main(int argc, char* argv[]) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
         if (arg.startsWith(QStringLiteral("tree:"))) {
             OpenTreeItem(app.MainFrame(), arg.mid(5));
+        } else if (arg.startsWith(QStringLiteral("command:"))) {
+            // Run from the event loop, so that a command that opens a modal dialog still lets
+            // the screenshot be taken.
+            if (QAction* action = app.MainFrame()->Action(arg.mid(8).toInt()))
+                QTimer::singleShot(0, action, &QAction::trigger);
+        } else if (arg == QStringLiteral("maximize")) {
+            if (QMdiSubWindow* w = app.MainFrame()->MdiArea()->currentSubWindow())
+                w->showMaximized();
         } else if (arg == QStringLiteral("dialog:query")) {
             (new CDataQuery(app.MainFrame()))->show();
         } else if (arg == QStringLiteral("dialog:picker")) {

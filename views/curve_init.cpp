@@ -34,10 +34,11 @@ bool ParseRowTime(std::string_view cell, CalendarTime* time) {
                            FastDigits(p + 11, 2, &v[3]) && FastDigits(p + 14, 2, &v[4]) &&
                            FastDigits(p + 17, 2, &v[5]);
     if (!canonical) {
+        if (cell.empty())
+            return false;  // an absent cell has no buffer to copy from
         char buf[64];
         const size_t n = cell.size() < sizeof buf - 1 ? cell.size() : sizeof buf - 1;
-        if (n > 0)  // an absent cell has no data pointer at all
-            std::memcpy(buf, cell.data(), n);
+        std::memcpy(buf, cell.data(), n);
         buf[n] = '\0';
         if (std::sscanf(buf, "%4d-%2d-%2d %2d:%2d:%2d", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5]) !=
             6) {

@@ -4,6 +4,8 @@
 #include <mutex>
 
 #include "curve_init.h"
+#include "curve_setting_dialog.h"
+#include "curve_view.h"
 
 namespace {
 
@@ -21,6 +23,8 @@ CHistavueView::CHistavueView(CHistavueDoc* doc, QWidget* parent) : QWidget(paren
     list_->setObjectName(QStringLiteral("list%1").arg(ListId()));
     list_->setGeometry(0, 0, width(), height());
     list_->show();
+    curves_ = new CurveView(this, &settings_, &list_->Table());
+    connect(curves_, &CurveView::SettingsRequested, this, &CHistavueView::OnCurveSettings);
 }
 
 CHistavueView::~CHistavueView() {
@@ -46,17 +50,35 @@ void CHistavueView::ShowReport() {
     if (list_ == nullptr || !list_->isHidden()) {
         return;
     }
-    if (chart_ != nullptr) {
-        chart_->deleteLater();
-        chart_ = nullptr;
-    }
+    curves_->DestroyChart();
     list_->show();
+}
+
+QWidget* CHistavueView::Chart() const {
+    return curves_->Chart();
+}
+
+void CHistavueView::DrawCurves() {
+    list_->hide();
+    curves_->DrawCurves();
+}
+
+CHisCurveSettingDialog* CHistavueView::CurveDialog() {
+    if (curveDialog_ == nullptr)
+        curveDialog_ = new CHisCurveSettingDialog(this);
+    return curveDialog_;
+}
+
+void CHistavueView::OnCurveSettings() {
+    CHisCurveSettingDialog* dialog = CurveDialog();
+    dialog->SetSettings(&settings_);
+    if (dialog->exec() == QDialog::Accepted)
+        DrawCurves();
 }
 
 void CHistavueView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     list_->setGeometry(0, 0, event->size().width(), event->size().height());
-    if (chart_ != nullptr) {
-        chart_->setGeometry(0, 0, event->size().width(), event->size().height());
-    }
+    if (QWidget* chart = curves_->Chart())
+        chart->setGeometry(0, 0, event->size().width(), event->size().height());
 }

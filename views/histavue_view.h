@@ -10,6 +10,8 @@
 #include "record_list_ctrl.h"
 
 class CHistavueDoc;
+class CHisCurveSettingDialog;
+class CurveView;
 
 class CHistavueView : public QWidget {
     Q_OBJECT
@@ -29,10 +31,18 @@ class CHistavueView : public QWidget {
     // Shows the report (hiding and dropping a chart, if any). Nothing happens when it is shown.
     void ShowReport();
 
+    // Hides the report and draws the historic curves of the settings in its place (commands
+    // "绘制历史曲线" and "恢复曲线图"). The report stays hidden when the chart cannot be made.
+    void DrawCurves();
+    // Runs the curve settings dialog on the settings; draws the curves again on OK.
+    void OnCurveSettings();
+    CHisCurveSettingDialog* CurveDialog();
+    CurveView* Curves() const { return curves_; }
+
     int Serial() const { return serial_; }
     int ListId() const { return kListIdBase + serial_; }
     CRecordListCtrl* List() const { return list_; }
-    QWidget* Chart() const { return chart_; }
+    QWidget* Chart() const;
     CurveSettings& Settings() { return settings_; }
 
     // Number of views alive in the process.
@@ -44,7 +54,8 @@ class CHistavueView : public QWidget {
   private:
     CHistavueDoc* doc_;
     CRecordListCtrl* list_ = nullptr;
-    QWidget* chart_ = nullptr;
+    CurveView* curves_ = nullptr;
+    CHisCurveSettingDialog* curveDialog_ = nullptr;
     int serial_ = 0;
     CurveSettings settings_;
 };

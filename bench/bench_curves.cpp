@@ -1,0 +1,178 @@
+// The cost of the historic curves, on the offscreen platform, for a document of 1,000,000 rows
+// of 20 channels:
+//   1. the draw command up to a painted chart of 20 series x 2000 points (the first draw samples
+//      the points, a redraw reuses them);
+//   2. one cursor step: the right arrow key up to the repainted read-out;
+// each against a bare QPainter drawing the same 20 polylines at the same size in the same run.
+//   bench_curves [--rows N] [--dir DIR]
+#include <QApplication>
+#include <QChartView>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "chart_adapter.h"
+#include "curve_view.h"
+#include "document_manager.h"
+#include "export_writer.h"
+#include "histavue_app.h"
+#include "histavue_doc.h"
+#include "histavue_view.h"
+#include "main_frame.h"
+#include "sample_store.h"
+#include "store_api.h"
+
+namespace {
+
+double Ms(const QElapsedTimer& t) {
+    return static_cast<double>(t.nsecsElapsed()) / 1e6;
+}
+
+// An export of `rows` records of the 20-channel bench group, as the viewer writes one.
+bool MakeExport(const std::string& dir, uint32_t rows, std::string* path) {
+    const std::string store = dir + "/store";
+    std::string error;
+    if (!WriteBenchStore(store, 1, rows, &error)) {
+        std::fprintf(stderr, "bench store: %s\n", error.c_str());
+        return false;
+    }
+    const std::string staging = store + "/stage";
+    QDir().mkpath(QString::fromStdString(staging));
+    if (!StoreOpen(kDataRecords, (store + "/DL").c_str(), staging.c_str()))
+        return false;
+    CalendarTime from{2024, 1, 0, 1, 0, 0, 0, 0};
+    CalendarTime to{2024, 12, 0, 31, 23, 59, 59, 0};
+    *path = dir + "/curves.csv";
+    ExportWriter writer;
+    writer.SetTarget(*path, ExportWriter::Encoding::kInverted);
+    const bool ok =
+        StoreQuery(kDataRecords, "Bench", &from, &to, 0, &writer, ExportWriter::LineCallback) &&
+        writer.Finish();
+    StoreClose(kDataRecords);
+    return ok;
+}
+
+// The yardstick: the series' polylines drawn with a plain QPainter into an image of the size.
+double BarePolylines(ChartAdapter* chart, QSize size) {
+    std::vector<QPolygonF> lines;
+    const double xMax = chart->PointCount();
+    const double yMin = chart->YMin();
+    const double yMax = chart->YMax();
+    for (int s = 0; s < chart->SeriesCount(); ++s) {
+        QPolygonF line;
+        for (const QPointF& p : chart->SeriesData(s)) {
+            line.append(QPointF(p.x() / xMax * size.width(),
+                                size.height() - (p.y() - yMin) / (yMax - yMin) * size.height()));
+        }
+        lines.push_back(line);
+    }
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    double best = 1e9;
+    for (int run = 0; run < 5; ++run) {
+        QElapsedTimer t;
+        t.start();
+        image.fill(Qt::white);
+        QPainter p(&image);
+        for (int s = 0; s < static_cast<int>(lines.size()); ++s) {
+            p.setPen(
+                QPen(chart->SeriesColor(s), chart->SeriesPenWidth(s), chart->SeriesPenStyle(s)));
+            p.drawPolyline(lines[static_cast<size_t>(s)]);
+        }
+        p.end();
+        best = std::min(best, Ms(t));
+    }
+    return best;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qapp(argc, argv);
+    uint32_t rows = 1000000;
+    QString dirArg;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--rows") == 0)
+            rows = static_cast<uint32_t>(std::stoul(argv[i + 1]));
+        else if (std::strcmp(argv[i], "--dir") == 0)
+            dirArg = argv[i + 1];
+    }
+    QTemporaryDir temp;
+    const std::string dir = (dirArg.isEmpty() ? temp.path() : dirArg).toStdString();
+    QDir().mkpath(QString::fromStdString(dir));
+    std::string path;
+    if (!MakeExport(dir, rows, &path))
+        return 1;
+
+    CHistavueApp app;
+    app.InitInstance(QApplication::arguments());
+    app.MainFrame()->resize(1500, 1000);
+    CHistavueDoc* doc = app.Documents()->OpenDocumentFile(QString::fromStdString(path));
+    if (doc == nullptr)
+        return 1;
+    CHistavueView* view = doc->Views().front();
+    QMdiSubWindow* child = app.MainFrame()->MdiArea()->currentSubWindow();
+    child->resize(child->size() - view->size() + QSize(1200, 700));
+    QApplication::processEvents();
+
+    // 1. Draw: the first one in the process also pays for fonts and caches; a draw after a change
+    // of range or interval samples the points again; a plain redraw reuses them.
+    QElapsedTimer t;
+    t.start();
+    view->DrawCurves();
+    view->Chart()->repaint();
+    const double firstDraw = Ms(t);
+    double sampledDraw = 1e9;
+    double redraw = 1e9;
+    for (int run = 0; run < 5; ++run) {
+        view->Settings().queryChanged = 1;
+        t.restart();
+        view->DrawCurves();
+        view->Chart()->repaint();
+        sampledDraw = std::min(sampledDraw, Ms(t));
+        t.restart();
+        view->DrawCurves();
+        view->Chart()->repaint();
+        redraw = std::min(redraw, Ms(t));
+    }
+    ChartAdapter* chart = view->Curves()->Adapter();
+    const QSize size = view->Chart()->size();
+    const double bare = BarePolylines(chart, size);
+
+    // 2. Cursor steps.
+    QWidget* plot = view->Chart()->findChild<QChartView*>();
+    const int steps = 50;
+    t.restart();
+    for (int i = 0; i < steps; ++i) {
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+        QApplication::sendEvent(plot, &key);
+    }
+    const double step = Ms(t) / steps;
+
+    std::printf("document: %d rows x %d channels; chart %d x %d, %d series x %d points\n",
+                view->List()->Table().RowCount(), view->Settings().channelCount, size.width(),
+                size.height(), chart->SeriesCount(), chart->PointCount());
+    std::printf("bare QPainter, 20 polylines:        %8.1f ms\n", bare);
+    std::printf("first draw of the process:           %8.1f ms  (%.1fx bare)\n", firstDraw,
+                firstDraw / bare);
+    std::printf("draw after a range change (samples): %8.1f ms  (%.1fx bare, target <= 10x)\n",
+                sampledDraw, sampledDraw / bare);
+    std::printf("draw again (points kept):            %8.1f ms  (%.1fx bare, target <= 10x)\n",
+                redraw, redraw / bare);
+    std::printf("cursor step (key to repainted):      %8.1f ms  (%.1fx bare, target <= 2x)\n", step,
+                step / bare);
+    std::printf("cursor now on point %d\n", chart->CursorPoint());
+    app.MainFrame()->OnFileClose();
+    app.DeleteTempFiles();
+    return 0;
+}

@@ -1,0 +1,458 @@
+#include "chart_adapter.h"
+
+#include <QCategoryAxis>
+#include <QChart>
+#include <QGraphicsLayout>
+#include <QLabel>
+#include <QLegend>
+#include <QLineSeries>
+#include <QVBoxLayout>
+#include <QValueAxis>
+#include <algorithm>
+#include <cmath>
+
+#include "curve_chart_view.h"
+
+namespace {
+
+// Pen style and width of the line types 0..6.
+struct LinePen {
+    Qt::PenStyle style;
+    int width;
+};
+constexpr LinePen kLinePens[7] = {
+    {Qt::SolidLine, 1},      {Qt::DashLine, 1},  {Qt::DotLine, 1},   {Qt::DashDotLine, 1},
+    {Qt::DashDotDotLine, 1}, {Qt::SolidLine, 2}, {Qt::SolidLine, 4},
+};
+
+// A hover within this many pixels of a plotted point is on that point.
+constexpr double kPointHitRadius = 6.0;
+
+QString WithoutMark(const QString& text, const QString& mark) {
+    return text.startsWith(mark) ? text.mid(mark.size()) : text;
+}
+
+}  // namespace
+
+ChartAdapter::ChartAdapter(QObject* parent) : QObject(parent) {}
+
+ChartAdapter::~ChartAdapter() {
+    Destroy();
+}
+
+bool ChartAdapter::Create(QWidget* parent, const QRect& rect) {
+    Destroy();
+    if (parent == nullptr)
+        return false;
+    auto* window = new QWidget(parent);
+    window->setObjectName(QStringLiteral("chart%1").arg(kChartId));
+    window->setAutoFillBackground(true);
+    auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(6, 4, 6, 4);
+    layout->setSpacing(0);
+    titleLabel_ = new QLabel(window);
+    titleLabel_->setAlignment(Qt::AlignCenter);
+    QFont titleFont = titleLabel_->font();
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.4);
+    titleFont.setBold(true);
+    titleLabel_->setFont(titleFont);
+    subtitleLabel_ = new QLabel(window);
+    subtitleLabel_->setAlignment(Qt::AlignCenter);
+    footerLabel_ = new QLabel(window);
+    footerLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    footerLabel_->setTextFormat(Qt::PlainText);
+    titleLabel_->setTextFormat(Qt::PlainText);
+    subtitleLabel_->setTextFormat(Qt::PlainText);
+
+    chart_ = new QChart();
+    chart_->setBackgroundRoundness(0);
+    chart_->setMargins(QMargins(2, 2, 2, 2));
+    chart_->layout()->setContentsMargins(0, 0, 0, 0);
+    chart_->legend()->setAlignment(Qt::AlignRight);
+    xAxis_ = new QCategoryAxis(chart_);
+    xAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    xAxis_->setStartValue(0);
+    yAxis_ = new QValueAxis(chart_);
+    yAxis_->setLabelFormat(QStringLiteral("%g"));
+    chart_->addAxis(xAxis_, Qt::AlignBottom);
+    chart_->addAxis(yAxis_, Qt::AlignLeft);
+    view_ = new CurveChartView(chart_, this, window);
+    view_->setFrameShape(QFrame::NoFrame);
+
+    layout->addWidget(titleLabel_);
+    layout->addWidget(subtitleLabel_);
+    layout->addWidget(view_, 1);
+    layout->addWidget(footerLabel_);
+    window_ = window;
+    window->setFocusProxy(view_);
+    window->setGeometry(rect);
+    SetColors(background_, foreground_);
+    SetGridMode(gridMode_);
+    window->show();
+    return true;
+}
+
+void ChartAdapter::Destroy() {
+    if (window_ != nullptr) {
+        // Deleted now, not later: a rebuild right after must not find the old series.
+        delete window_.data();
+    }
+    window_ = nullptr;
+    titleLabel_ = subtitleLabel_ = footerLabel_ = nullptr;
+    view_ = nullptr;
+    chart_ = nullptr;
+    xAxis_ = nullptr;
+    yAxis_ = nullptr;
+    series_.clear();
+    pointCount_ = 0;
+    cursor_ = 0;
+    title_.clear();
+    subtitle_.clear();
+    footer_.clear();
+    yLabel_.clear();
+    timeLabels_.clear();
+    timeLabelX_.clear();
+    zoomLabels_ = false;
+    manualYGrid_ = false;
+    yGridSpacing_ = 0.0;
+    yScaleMode_ = 0;
+    xMin_ = xMax_ = 0.0;
+    autoRangeDirty_ = true;
+}
+
+QWidget* ChartAdapter::Window() const {
+    return window_.data();
+}
+
+void ChartAdapter::SetSeriesCount(int count) {
+    if (chart_ == nullptr)
+        return;
+    for (QLineSeries* s : series_) {
+        chart_->removeSeries(s);
+        delete s;
+    }
+    series_.clear();
+    for (int i = 0; i < count; ++i) {
+        auto* s = new QLineSeries(chart_);
+        chart_->addSeries(s);
+        s->attachAxis(xAxis_);
+        s->attachAxis(yAxis_);
+        series_.append(s);
+    }
+    autoRangeDirty_ = true;
+}
+
+void ChartAdapter::SetYScaleMode(int mode) {
+    yScaleMode_ = mode == 1 ? 1 : 0;
+    autoRangeDirty_ = true;
+}
+
+void ChartAdapter::SetXRange(double min, double max) {
+    xMin_ = min;
+    xMax_ = max;
+    if (xAxis_ != nullptr)
+        xAxis_->setRange(min, max);
+}
+
+void ChartAdapter::SetYRange(double min, double max) {
+    if (yAxis_ == nullptr || !std::isfinite(min) || !std::isfinite(max))
+        return;
+    if (!(max > min)) {
+        // Equal limits are allowed; a range without height would show no curve at all.
+        min -= 1.0;
+        max = min + 2.0;
+    }
+    yAxis_->setRange(min, max);
+    SetManualYGrid(manualYGrid_, yGridSpacing_);
+}
+
+void ChartAdapter::SetManualYGrid(bool on, double spacing) {
+    manualYGrid_ = on && spacing > 0;
+    yGridSpacing_ = manualYGrid_ ? spacing : 0.0;
+    if (yAxis_ == nullptr)
+        return;
+    if (manualYGrid_) {
+        yAxis_->setTickAnchor(yAxis_->min());
+        yAxis_->setTickInterval(spacing);
+        yAxis_->setTickType(QValueAxis::TicksDynamic);
+    } else {
+        yAxis_->setTickType(QValueAxis::TicksFixed);
+        yAxis_->setTickCount(6);
+    }
+}
+
+void ChartAdapter::SetGridMode(int mode) {
+    gridMode_ = mode;
+    if (xAxis_ == nullptr)
+        return;
+    xAxis_->setGridLineVisible(mode == 0 || mode == 2);
+    yAxis_->setGridLineVisible(mode == 0 || mode == 1);
+}
+
+void ChartAdapter::SetTitle(const QString& text) {
+    title_ = text;
+    if (titleLabel_ != nullptr)
+        titleLabel_->setText(text);
+}
+
+void ChartAdapter::SetSubtitle(const QString& text) {
+    subtitle_ = text;
+    if (subtitleLabel_ != nullptr)
+        subtitleLabel_->setText(text);
+}
+
+void ChartAdapter::SetFooterEntry(int index, const QString& text) {
+    if (index < 0)
+        return;
+    while (footer_.size() <= index)
+        footer_.append(QString());
+    footer_[index] = text;
+    UpdateFooter();
+}
+
+void ChartAdapter::UpdateFooter() {
+    if (footerLabel_ == nullptr)
+        return;
+    QStringList lines;
+    for (int i = footer_.size() - 1; i >= 0; --i) {
+        QString line = footer_[i];
+        if (line.endsWith(QStringLiteral("||")))
+            line.chop(2);
+        lines.append(line);
+    }
+    footerLabel_->setText(lines.join('\n'));
+    footerLabel_->setVisible(!footer_.isEmpty());
+}
+
+void ChartAdapter::SetXAxisLabel(const QString& text) {
+    if (xAxis_ != nullptr)
+        xAxis_->setTitleText(text);
+}
+
+void ChartAdapter::SetYAxisLabel(const QString& text) {
+    yLabel_ = text;
+    if (yAxis_ != nullptr)
+        yAxis_->setTitleText(text);
+}
+
+void ChartAdapter::SetSeriesLabel(int series, const QString& text) {
+    if (series >= 0 && series < series_.size())
+        series_[series]->setName(text);
+}
+
+QString ChartAdapter::SeriesLabel(int series) const {
+    return series >= 0 && series < series_.size() ? series_[series]->name() : QString();
+}
+
+void ChartAdapter::SetSeriesColors(const QList<QColor>& colors) {
+    for (int i = 0; i < colors.size() && i < series_.size(); ++i) {
+        QPen pen = series_[i]->pen();
+        pen.setColor(colors[i]);
+        series_[i]->setPen(pen);
+    }
+}
+
+void ChartAdapter::SetSeriesLineTypes(const QList<int>& lineTypes) {
+    for (int i = 0; i < lineTypes.size() && i < series_.size(); ++i) {
+        const int t = lineTypes[i] >= 0 && lineTypes[i] < 7 ? lineTypes[i] : 0;
+        QPen pen = series_[i]->pen();
+        pen.setStyle(kLinePens[t].style);
+        pen.setWidth(kLinePens[t].width);
+        series_[i]->setPen(pen);
+    }
+}
+
+void ChartAdapter::SetSeriesData(int series, const QList<QPointF>& points) {
+    if (series < 0 || series >= series_.size())
+        return;
+    series_[series]->replace(points);
+    autoRangeDirty_ = true;
+}
+
+QList<QPointF> ChartAdapter::SeriesData(int series) const {
+    return series >= 0 && series < series_.size() ? series_[series]->points() : QList<QPointF>();
+}
+
+QColor ChartAdapter::SeriesColor(int series) const {
+    return series >= 0 && series < series_.size() ? series_[series]->pen().color() : QColor();
+}
+
+Qt::PenStyle ChartAdapter::SeriesPenStyle(int series) const {
+    return series >= 0 && series < series_.size() ? series_[series]->pen().style() : Qt::NoPen;
+}
+
+int ChartAdapter::SeriesPenWidth(int series) const {
+    return series >= 0 && series < series_.size() ? series_[series]->pen().width() : 0;
+}
+
+void ChartAdapter::SetTimeLabel(int index, double x, const QString& text) {
+    if (xAxis_ == nullptr)
+        return;
+    timeLabels_.insert(index, text);
+    timeLabelX_.insert(index, x);
+    if (!zoomLabels_)
+        AppendAxisLabel(x, text);
+}
+
+void ChartAdapter::AppendAxisLabel(double x, const QString& text) {
+    // The axis wants distinct labels in ascending order; a repeated time gets an invisible mark.
+    QString shown = WithoutMark(text, QStringLiteral("|h")).toHtmlEscaped();
+    shown.replace(QChar('\n'), QStringLiteral("<br>"));
+    while (xAxis_->categoriesLabels().contains(shown))
+        shown += QChar(0x200B);
+    xAxis_->append(shown, x);
+}
+
+void ChartAdapter::ShowZoomLabels(const QMap<double, QString>& labels) {
+    if (xAxis_ == nullptr)
+        return;
+    for (const QString& label : xAxis_->categoriesLabels())
+        xAxis_->remove(label);
+    zoomLabels_ = !labels.isEmpty();
+    if (zoomLabels_) {
+        for (auto it = labels.begin(); it != labels.end(); ++it)
+            AppendAxisLabel(it.key(), it.value());
+    } else {
+        for (auto it = timeLabels_.begin(); it != timeLabels_.end(); ++it)
+            AppendAxisLabel(timeLabelX_.value(it.key()), it.value());
+    }
+}
+
+QStringList ChartAdapter::AxisLabels() const {
+    return xAxis_ != nullptr ? xAxis_->categoriesLabels() : QStringList();
+}
+
+void ChartAdapter::SetColors(const QColor& background, const QColor& foreground) {
+    background_ = background;
+    foreground_ = foreground;
+    if (window_ == nullptr)
+        return;
+    QPalette palette = window_->palette();
+    palette.setColor(QPalette::Window, background);
+    palette.setColor(QPalette::WindowText, foreground);
+    window_->setPalette(palette);
+    chart_->setBackgroundBrush(background);
+    chart_->setPlotAreaBackgroundBrush(background);
+    chart_->setPlotAreaBackgroundVisible(true);
+    chart_->legend()->setLabelColor(foreground);
+    view_->setBackgroundBrush(background);
+    QColor grid = foreground;
+    grid.setAlpha(70);
+    for (QAbstractAxis* axis :
+         {static_cast<QAbstractAxis*>(xAxis_), static_cast<QAbstractAxis*>(yAxis_)}) {
+        axis->setLabelsColor(foreground);
+        axis->setLinePenColor(foreground);
+        axis->setTitleBrush(foreground);
+        axis->setGridLineColor(grid);
+        axis->setMinorGridLineColor(grid);
+    }
+}
+
+void ChartAdapter::SetCursorPoint(int point) {
+    cursor_ = std::max(0, std::min(point, pointCount_ - 1));
+}
+
+double ChartAdapter::YValue(int series, int point) const {
+    if (series < 0 || series >= series_.size() || point < 0 || point >= series_[series]->count())
+        return 0.0;
+    return series_[series]->at(point).y();
+}
+
+double ChartAdapter::YMin() const {
+    return yAxis_ != nullptr ? yAxis_->min() : 0.0;
+}
+
+double ChartAdapter::YMax() const {
+    return yAxis_ != nullptr ? yAxis_->max() : 0.0;
+}
+
+double ChartAdapter::XMin() const {
+    return xAxis_ != nullptr ? xAxis_->min() : 0.0;
+}
+
+double ChartAdapter::XMax() const {
+    return xAxis_ != nullptr ? xAxis_->max() : 0.0;
+}
+
+void ChartAdapter::ZoomX(double min, double max) {
+    if (xAxis_ == nullptr || !(xMax_ > xMin_) || !std::isfinite(min) || !std::isfinite(max))
+        return;
+    // Never narrower than two points, never beyond the whole range.
+    const double span = std::min(std::max(max - min, 2.0), xMax_ - xMin_);
+    min = std::max(xMin_, std::min(min, xMax_ - span));
+    xAxis_->setRange(min, min + span);
+    emit XRangeChanged(min, min + span, min <= xMin_ && min + span >= xMax_);
+}
+
+void ChartAdapter::ApplyAutoYRange() {
+    autoRangeDirty_ = false;
+    if (yAxis_ == nullptr || yScaleMode_ != 0)
+        return;
+    double lo = 0.0;
+    double hi = 0.0;
+    bool any = false;
+    for (QLineSeries* s : series_) {
+        for (const QPointF& p : s->points()) {
+            if (!any) {
+                lo = hi = p.y();
+                any = true;
+            }
+            lo = std::min(lo, p.y());
+            hi = std::max(hi, p.y());
+        }
+    }
+    if (!any || lo == hi) {
+        lo -= 1.0;
+        hi += 1.0;
+    }
+    yAxis_->setRange(lo, hi);
+    yAxis_->applyNiceNumbers();
+    SetManualYGrid(manualYGrid_, yGridSpacing_);
+}
+
+void ChartAdapter::Repaint() {
+    if (view_ == nullptr)
+        return;
+    if (autoRangeDirty_)
+        ApplyAutoYRange();
+    view_->viewport()->repaint();
+    subtitleLabel_->repaint();
+}
+
+ChartAdapter::HotSpot ChartAdapter::HitTest(const QPoint& viewPos, bool anywhereInPlot,
+                                            int* point) const {
+    *point = -1;
+    if (chart_ == nullptr)
+        return HotSpot::kNone;
+    const QPointF at = chart_->mapFromScene(view_->mapToScene(viewPos));
+    if (chart_->legend()->isVisible() && chart_->legend()->geometry().contains(at))
+        return HotSpot::kLegend;
+    if (!chart_->plotArea().contains(at))
+        return HotSpot::kTitle;
+    if (pointCount_ <= 0)
+        return HotSpot::kPlotArea;
+    const long nearest = std::lround(chart_->mapToValue(at).x()) - 1;
+    const int t = static_cast<int>(std::max(0L, std::min<long>(pointCount_ - 1, nearest)));
+    if (anywhereInPlot) {
+        *point = t;
+        return HotSpot::kDataPoint;
+    }
+    for (int i = 0; i < series_.size(); ++i) {
+        if (t >= series_[i]->count())
+            continue;
+        const QPointF p = chart_->mapToPosition(series_[i]->at(t), series_[i]);
+        if (std::hypot(p.x() - at.x(), p.y() - at.y()) <= kPointHitRadius) {
+            *point = t;
+            return HotSpot::kDataPoint;
+        }
+    }
+    return HotSpot::kPlotArea;
+}
+
+void ChartAdapter::OnKey(int key) {
+    if (key == Qt::Key_Left)
+        SetCursorPoint(cursor_ - 1);
+    else if (key == Qt::Key_Right)
+        SetCursorPoint(cursor_ + 1);
+    emit KeyPressed(key);
+}

@@ -1,0 +1,171 @@
+// The charting component of the curve view: one chart window (title, subtitle, the plot with its
+// legend, footer lines) built from Qt Charts, reached only through the operations the curve view
+// needs — create and destroy, counts and modes, ranges, texts, series data, colours and line
+// types, time labels, the point cursor — and reporting clicks, hot spots and keys back. Every
+// value set is kept as state that can be read back without looking at pixels.
+#pragma once
+
+#include <QColor>
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QPointF>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+class QLabel;
+class QChart;
+class QLineSeries;
+class QValueAxis;
+class QCategoryAxis;
+class CurveChartView;
+
+class ChartAdapter : public QObject {
+    Q_OBJECT
+  public:
+    // Child id of the chart window in its view.
+    static constexpr int kChartId = 1001;
+
+    // What lies under the mouse.
+    enum class HotSpot { kNone, kDataPoint, kPlotArea, kLegend, kTitle };
+
+    explicit ChartAdapter(QObject* parent = nullptr);
+    ~ChartAdapter() override;
+
+    // Creates the chart window as a visible child of parent over rect, replacing any chart there
+    // was. False (and no chart) when it cannot be made.
+    bool Create(QWidget* parent, const QRect& rect);
+    void Destroy();
+    // The chart window, or null.
+    QWidget* Window() const;
+
+    // Series and points per series; setting the series count makes that many empty series.
+    void SetSeriesCount(int count);
+    int SeriesCount() const { return series_.size(); }
+    void SetPointCount(int count) { pointCount_ = count; }
+    int PointCount() const { return pointCount_; }
+
+    // 0 automatic (from the data), 1 manual (SetYRange).
+    void SetYScaleMode(int mode);
+    int YScaleMode() const { return yScaleMode_; }
+    void SetXRange(double min, double max);
+    // A range whose limits are equal is widened by 1 either side.
+    void SetYRange(double min, double max);
+    // Manual Y grid spacing, or the chart's own choice when off.
+    void SetManualYGrid(bool on, double spacing);
+    bool ManualYGrid() const { return manualYGrid_; }
+    double YGridSpacing() const { return yGridSpacing_; }
+    // 0 both grids, 1 Y only, 2 X only, 3 none.
+    void SetGridMode(int mode);
+    int GridMode() const { return gridMode_; }
+
+    void SetTitle(const QString& text);
+    QString Title() const { return title_; }
+    void SetSubtitle(const QString& text);
+    QString Subtitle() const { return subtitle_; }
+    // Footer entry by index; an entry's trailing "||" ends its line. Shown from the highest index
+    // down.
+    void SetFooterEntry(int index, const QString& text);
+    QStringList FooterEntries() const { return footer_; }
+    void SetXAxisLabel(const QString& text);
+    void SetYAxisLabel(const QString& text);
+    QString YAxisLabel() const { return yLabel_; }
+
+    void SetSeriesLabel(int series, const QString& text);
+    QString SeriesLabel(int series) const;
+    // Colours and line types (0..6: thin solid, dash, dot, dash-dot, dash-dot-dot, medium solid,
+    // thick solid) of the series in order; entries past SeriesCount() are ignored.
+    void SetSeriesColors(const QList<QColor>& colors);
+    void SetSeriesLineTypes(const QList<int>& lineTypes);
+    // Replaces a series' points in one step.
+    void SetSeriesData(int series, const QList<QPointF>& points);
+    QList<QPointF> SeriesData(int series) const;
+    QColor SeriesColor(int series) const;
+    Qt::PenStyle SeriesPenStyle(int series) const;
+    int SeriesPenWidth(int series) const;
+
+    // An X-axis label at x; a leading "|h" is the label's layout mark and is not shown.
+    void SetTimeLabel(int index, double x, const QString& text);
+    QMap<int, QString> TimeLabels() const { return timeLabels_; }
+    // While zoomed: shows these labels (X value to text, same form) on the axis instead of the
+    // time labels; an empty map brings the time labels back.
+    void ShowZoomLabels(const QMap<double, QString>& labels);
+    // Labels the axis shows now, in order (without the "|h" mark; lines joined by "<br>").
+    QStringList AxisLabels() const;
+
+    void SetColors(const QColor& background, const QColor& foreground);
+    QColor Background() const { return background_; }
+    QColor Foreground() const { return foreground_; }
+
+    // The point cursor, as a point number (0-based); clamped to the points there are.
+    void SetCursorPoint(int point);
+    int CursorPoint() const { return cursor_; }
+    // Y value of a series' point, 0 when there is no such point.
+    double YValue(int series, int point) const;
+
+    // Y and X ranges in force (after the automatic range or a zoom).
+    double YMin() const;
+    double YMax() const;
+    double XMin() const;
+    double XMax() const;
+
+    // Zooms the X axis to [min, max]; the range is kept within the points.
+    void ZoomX(double min, double max);
+
+    // Paints the chart now (the cursor read-out has changed).
+    void Repaint();
+
+    QChart* Chart() const { return chart_; }
+
+  signals:
+    // A left click; point is the point number under it for a data-point hot spot.
+    void Clicked(ChartAdapter::HotSpot hotSpot, int point);
+    // The hot spot under the mouse changed.
+    void HotSpotReported(ChartAdapter::HotSpot hotSpot, int point);
+    // A key in the chart, after the arrow keys moved the cursor by one point.
+    void KeyPressed(int key);
+    // The shown X range changed by a zoom or pan; whole is set when it shows every point again.
+    void XRangeChanged(double min, double max, bool whole);
+    // The user asked for the curve settings (the chart's context menu).
+    void SettingsRequested();
+
+  private:
+    friend class CurveChartView;
+    void ApplyAutoYRange();
+    void AppendAxisLabel(double x, const QString& text);
+    void UpdateFooter();
+    // What lies under a position of the plot view; a click anywhere in the plot area is on the
+    // nearest point in time, a hover only within a few pixels of a plotted point.
+    HotSpot HitTest(const QPoint& viewPos, bool anywhereInPlot, int* point) const;
+    void OnKey(int key);
+
+    QPointer<QWidget> window_;
+    QLabel* titleLabel_ = nullptr;
+    QLabel* subtitleLabel_ = nullptr;
+    QLabel* footerLabel_ = nullptr;
+    CurveChartView* view_ = nullptr;
+    QChart* chart_ = nullptr;
+    QValueAxis* yAxis_ = nullptr;
+    QCategoryAxis* xAxis_ = nullptr;
+    QList<QLineSeries*> series_;
+    int pointCount_ = 0;
+    int yScaleMode_ = 0;
+    bool manualYGrid_ = false;
+    double yGridSpacing_ = 0.0;
+    int gridMode_ = 0;
+    double xMin_ = 0.0;
+    double xMax_ = 0.0;
+    bool autoRangeDirty_ = true;
+    QString title_;
+    QString subtitle_;
+    QStringList footer_;
+    QString yLabel_;
+    QMap<int, QString> timeLabels_;
+    QMap<int, double> timeLabelX_;
+    bool zoomLabels_ = false;
+    QColor background_ = Qt::white;
+    QColor foreground_ = Qt::black;
+    int cursor_ = 0;
+};

@@ -1,0 +1,56 @@
+// What the curve chart shows, worked out from the curve settings without a window: footer lines,
+// time-label positions and texts, the Y range and grid, colours and line types, and the cursor
+// read-out texts. All texts are bytes in the record's code page.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "curve_settings.h"
+
+// Longest main title and remark handed to the chart, in bytes.
+constexpr size_t kChartTitleMax = 4096;
+constexpr size_t kChartRemarkMax = 1022;
+// Bytes per footer line.
+constexpr size_t kFooterLineWidth = 130;
+
+// Footer entries of a remark, by index: the remark (cut to kChartRemarkMax bytes) in lines of
+// kFooterLineWidth bytes; with n lines, entry n is "备注:||" and line k is entry n - 1 - k with
+// "||" appended. The chart shows the entries from the highest index down.
+std::vector<std::string> FooterEntries(const std::string& remark);
+
+// Points (0-based) that get a time label: every labelEvery-th point (pointCount / 5, at least 1),
+// and the last point also when it lies at least labelEvery - 3 points past the last multiple.
+std::vector<int32_t> TimeLabelPoints(int32_t pointCount);
+
+// "|h%04d/%02d/%02d\n%02d:%02d:%02d" of a point's time.
+std::string TimeLabelText(const CalendarTime& t);
+
+// The Y axis of a chart whose scale mode reads back as yScaleMode.
+struct YAxisPlan {
+    bool manualRange = false;  // range yMin..yMax, else from the data
+    double min = 0.0;
+    double max = 0.0;
+    bool manualGrid = false;  // grid lines every `spacing`, else the chart's own choice
+    double spacing = 0.0;
+};
+// In manual mode the range is yMin..yMax; manual grid spacing is on when yGridMode is 1, yMax lies
+// in 0.001..100000 and yMin is not above 100000: yGridInterval, or 2.5% of the range when that
+// would draw more than 500 grid steps. A spacing that is not positive (a zero or negative
+// interval, or equal limits) switches the manual grid off, so the chart never loops on it.
+YAxisPlan PlanYAxis(const CurveSettings& settings, int yScaleMode);
+
+// Table entries for stored numbers; a number outside its table takes colour 0, line type 0 and a
+// white background.
+RgbColor SeriesColor(int colorIndex);
+LineTypeEntry SeriesLineType(int lineType);
+RgbColor BackgroundColor(int backgroundColor);
+// The RGB complement (0xFFFFFF minus the colour): text and lines on that background.
+RgbColor ForegroundOf(RgbColor background);
+
+// "%s(%.2f)": a series label at the cursor.
+std::string CursorSeriesLabel(const std::string& name, double value);
+// "当前时间:%04d/%02d/%02d  %02d:%02d:%02d", followed by five blanks and the series label when
+// seriesLabel is not empty.
+std::string CursorSubtitle(const CalendarTime& t, const std::string& seriesLabel);

@@ -1,0 +1,155 @@
+#include "curve_chart_view.h"
+
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QLineSeries>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QRubberBand>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+#include "chart_adapter.h"
+
+namespace {
+
+// Drags shorter than this are clicks.
+constexpr int kDragThreshold = 5;
+
+}  // namespace
+
+CurveChartView::CurveChartView(QChart* chart, ChartAdapter* adapter, QWidget* parent)
+    : QChartView(chart, parent), adapter_(adapter) {
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+    setRubberBand(QChartView::NoRubberBand);
+    setDragMode(QGraphicsView::NoDrag);
+    setRenderHint(QPainter::Antialiasing, false);
+}
+
+double CurveChartView::XValueAt(const QPoint& pos) const {
+    const QPointF scenePos = mapToScene(pos);
+    return chart()->mapToValue(chart()->mapFromScene(scenePos)).x();
+}
+
+void CurveChartView::drawForeground(QPainter* painter, const QRectF& rect) {
+    QChartView::drawForeground(painter, rect);
+    if (adapter_->PointCount() <= 0 || adapter_->SeriesCount() == 0)
+        return;
+    const int cursor = adapter_->CursorPoint();
+    const QRectF plot = chart()->plotArea();
+    const QPointF at = chart()->mapToPosition(QPointF(cursor + 1, 0));
+    if (at.x() < plot.left() || at.x() > plot.right())
+        return;
+    painter->save();
+    const QPointF top = chart()->mapToScene(QPointF(at.x(), plot.top()));
+    const QPointF bottom = chart()->mapToScene(QPointF(at.x(), plot.bottom()));
+    painter->setPen(QPen(adapter_->Foreground(), 1, Qt::DashLine));
+    painter->drawLine(top, bottom);
+    painter->setBrush(Qt::NoBrush);
+    for (int i = 0; i < adapter_->SeriesCount(); ++i) {
+        const QPointF p = chart()->mapToPosition(QPointF(cursor + 1, adapter_->YValue(i, cursor)));
+        if (!plot.contains(p))
+            continue;
+        painter->setPen(QPen(adapter_->SeriesColor(i), 2));
+        painter->drawEllipse(chart()->mapToScene(p), 3.5, 3.5);
+    }
+    painter->restore();
+}
+
+void CurveChartView::mousePressEvent(QMouseEvent* event) {
+    setFocus(Qt::MouseFocusReason);
+    const QPoint pos = event->position().toPoint();
+    if (event->button() == Qt::LeftButton) {
+        pressAt_ = pos;
+        dragging_ = true;
+    } else if (event->button() == Qt::MiddleButton) {
+        panning_ = true;
+        panFrom_ = pos;
+    }
+    event->accept();
+}
+
+void CurveChartView::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    if (panning_) {
+        const double dx = XValueAt(panFrom_) - XValueAt(pos);
+        adapter_->ZoomX(adapter_->XMin() + dx, adapter_->XMax() + dx);
+        panFrom_ = pos;
+        return;
+    }
+    if (dragging_ && (event->buttons() & Qt::LeftButton)) {
+        if (std::abs(pos.x() - pressAt_.x()) >= kDragThreshold) {
+            if (band_ == nullptr)
+                band_ = new QRubberBand(QRubberBand::Rectangle, viewport());
+            const QRectF plot = chart()->mapRectToScene(chart()->plotArea());
+            const QRect plotInView = mapFromScene(plot).boundingRect();
+            band_->setGeometry(QRect(QPoint(std::min(pos.x(), pressAt_.x()), plotInView.top()),
+                                     QPoint(std::max(pos.x(), pressAt_.x()), plotInView.bottom())));
+            band_->show();
+        }
+        return;
+    }
+    int point = -1;
+    const ChartAdapter::HotSpot hot = adapter_->HitTest(pos, false, &point);
+    if (static_cast<int>(hot) != lastHotSpot_ || point != lastHotPoint_) {
+        lastHotSpot_ = static_cast<int>(hot);
+        lastHotPoint_ = point;
+        emit adapter_->HotSpotReported(hot, point);
+    }
+}
+
+void CurveChartView::mouseReleaseEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    if (event->button() == Qt::MiddleButton) {
+        panning_ = false;
+        return;
+    }
+    if (event->button() != Qt::LeftButton || !dragging_)
+        return;
+    dragging_ = false;
+    if (band_ != nullptr && band_->isVisible()) {
+        band_->hide();
+        const double a = XValueAt(pressAt_);
+        const double b = XValueAt(pos);
+        adapter_->ZoomX(std::min(a, b), std::max(a, b));
+        return;
+    }
+    int point = -1;
+    const ChartAdapter::HotSpot hot = adapter_->HitTest(pos, true, &point);
+    emit adapter_->Clicked(hot, point);
+}
+
+void CurveChartView::wheelEvent(QWheelEvent* event) {
+    const double steps = event->angleDelta().y() / 120.0;
+    if (steps == 0)
+        return;
+    // Each notch shows 80% (or 125%) of the span, keeping the time under the mouse in place.
+    const double factor = std::pow(0.8, steps);
+    const double x = XValueAt(event->position().toPoint());
+    const double min = adapter_->XMin();
+    const double max = adapter_->XMax();
+    adapter_->ZoomX(x - (x - min) * factor, x + (max - x) * factor);
+    event->accept();
+}
+
+void CurveChartView::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    QAction* settings = menu.addAction(QString::fromUtf8("历史曲线设置(&E)"));
+    if (menu.exec(event->globalPos()) == settings) {
+        // Later, not now: the settings' OK rebuilds the chart, and with it this window.
+        ChartAdapter* adapter = adapter_;
+        QMetaObject::invokeMethod(
+            adapter, [adapter] { emit adapter->SettingsRequested(); }, Qt::QueuedConnection);
+    }
+}
+
+void CurveChartView::keyPressEvent(QKeyEvent* event) {
+    adapter_->OnKey(event->key());
+    if (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right)
+        event->accept();
+    else
+        QChartView::keyPressEvent(event);
+}

@@ -1,0 +1,69 @@
+#include "curve_sampling.h"
+
+#include <algorithm>
+#include <cfloat>
+
+#include "curve_dialog_rules.h"
+#include "curve_init.h"
+
+float CellNumber(std::string_view cell) {
+    const double v = TextNumber(cell);
+    // Beyond the float range the point is pinned to its edge rather than overflowing.
+    return static_cast<float>(std::clamp(v, -double(FLT_MAX), double(FLT_MAX)));
+}
+
+void SamplePoints(CurveSettings* s, const RecordTable& table) {
+    // A channel ticked after the last sampling has no points yet: sample again for it too, or
+    // its curve would stay empty until the range changes.
+    bool stale = s->queryChanged == 1;
+    for (const CurveChannel& c : s->channels) {
+        if (c.show == 1 && s->pointCount > 0 &&
+            c.points.size() != static_cast<size_t>(s->pointCount))
+            stale = true;
+    }
+    if (!stale)
+        return;
+    for (CurveChannel& c : s->channels)
+        c.points.clear();
+    s->firstRow = RowForTime(table, s->rowCount, s->listStart, s->listEnd, s->queryStart);
+    s->lastRow = RowForTime(table, s->rowCount, s->listStart, s->listEnd, s->queryEnd);
+    // A start after the end (possible from a configuration file) is an empty range.
+    const int32_t span = std::max(0, std::min(s->lastRow - s->firstRow, s->rowCount));
+    s->rowStep = s->sourceInterval > 0 ? s->queryInterval / s->sourceInterval : 0;
+    if (s->rowStep <= 0) {
+        s->rowStep = 1;
+        s->pointCount = span;
+    } else {
+        s->pointCount = span / s->rowStep;
+    }
+    if (s->pointCount == 0)
+        return;
+    if (s->pointCount > kMaxCurvePoints) {
+        // The points cover the whole range the user chose, not just its first rows.
+        s->pointCount = kMaxCurvePoints;
+        s->pointStride = span / kMaxCurvePoints;
+    } else {
+        s->pointStride = s->rowStep;
+    }
+    std::vector<CalendarTime> times(static_cast<size_t>(s->pointCount));
+    for (int32_t p = 0; p < s->pointCount; ++p) {
+        const std::string_view cell = table.Cell(s->firstRow + p * s->pointStride, 0);
+        if (!cell.empty())
+            ParseRowTime(cell, &times[static_cast<size_t>(p)]);
+    }
+    int32_t m = 0;
+    for (CurveChannel& c : s->channels) {
+        if (c.show == 1) {
+            c.points.resize(static_cast<size_t>(s->pointCount));
+            for (int32_t p = 0; p < s->pointCount; ++p) {
+                CurvePoint& point = c.points[static_cast<size_t>(p)];
+                point.channelOrdinal = m;
+                point.pointNumber = p;
+                point.value = CellNumber(table.Cell(s->firstRow + p * s->pointStride, m + 1));
+                point.time = times[static_cast<size_t>(p)];
+            }
+        }
+        ++m;
+    }
+    s->queryChanged = 0;
+}

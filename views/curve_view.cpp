@@ -1,0 +1,174 @@
+#include "curve_view.h"
+
+#include <QApplication>
+#include <QWidget>
+#include <algorithm>
+#include <cmath>
+
+#include "curve_chart_plan.h"
+#include "curve_sampling.h"
+#include "line_rule.h"
+#include "text_codec.h"
+
+namespace {
+
+QColor ToQColor(RgbColor c) {
+    return QColor(c.r, c.g, c.b);
+}
+
+// The wait cursor for as long as a draw takes.
+class BusyCursor {
+  public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+}  // namespace
+
+CurveView::CurveView(QWidget* host, CurveSettings* settings, const RecordTable* table)
+    : QObject(host), host_(host), settings_(settings), table_(table) {
+    connect(&adapter_, &ChartAdapter::Clicked, this, &CurveView::OnClicked);
+    connect(&adapter_, &ChartAdapter::HotSpotReported, this, &CurveView::OnHotSpot);
+    connect(&adapter_, &ChartAdapter::KeyPressed, this, &CurveView::OnKey);
+    connect(&adapter_, &ChartAdapter::SettingsRequested, this, &CurveView::SettingsRequested);
+    connect(&adapter_, &ChartAdapter::XRangeChanged, this, &CurveView::OnXRangeChanged);
+}
+
+const CurveChannel* CurveView::ShownChannel(int showIndex) const {
+    for (const CurveChannel& c : settings_->channels) {
+        if (c.showIndex == showIndex)
+            return &c;
+    }
+    return nullptr;
+}
+
+bool CurveView::DrawCurves() {
+    BusyCursor busy;
+    adapter_.Destroy();
+    SamplePoints(settings_, *table_);
+    if (!BuildChart())
+        return false;
+    adapter_.SetCursorPoint(1);
+    adapter_.Window()->setFocus();
+    adapter_.Repaint();
+    return true;
+}
+
+bool CurveView::BuildChart() {
+    const CurveSettings& s = *settings_;
+    if (!adapter_.Create(host_, host_->rect()))
+        return false;
+    adapter_.SetSeriesCount(s.shownCount);
+    adapter_.SetPointCount(s.pointCount);
+    adapter_.SetYScaleMode(s.yAxisMode);
+    adapter_.SetXRange(0.0, s.pointCount);
+    adapter_.SetTitle(DecodeText(CutToCharacters(s.title, kChartTitleMax)));
+    adapter_.SetSubtitle(QStringLiteral(" "));
+    const std::vector<std::string> footer = FooterEntries(s.remark);
+    for (size_t i = 0; i < footer.size(); ++i)
+        adapter_.SetFooterEntry(static_cast<int>(i), DecodeText(footer[i]));
+    adapter_.SetXAxisLabel(QString());
+    adapter_.SetYAxisLabel(QString::fromUtf8("采样值"));
+    adapter_.SetGridMode(s.gridMode);
+
+    QList<QColor> colors;
+    QList<int> lineTypes;
+    const std::vector<int32_t> labelPoints = TimeLabelPoints(s.pointCount);
+    for (int j = 0; j < s.shownCount; ++j) {
+        const CurveChannel* c = ShownChannel(j);
+        if (c == nullptr) {
+            colors.append(ToQColor(SeriesColor(0)));
+            lineTypes.append(0);
+            continue;
+        }
+        adapter_.SetSeriesLabel(j, DecodeText(c->Name()));
+        if (s.shownCount == 1)
+            adapter_.SetSubtitle(DecodeText(c->Name()));
+        colors.append(ToQColor(SeriesColor(c->colorIndex)));
+        lineTypes.append(c->lineType >= 0 && c->lineType < kCurveLineTypeCount ? c->lineType : 0);
+        QList<QPointF> points;
+        points.reserve(s.pointCount);
+        for (int t = 0; t < s.pointCount && t < static_cast<int>(c->points.size()); ++t)
+            points.append(QPointF(t + 1, c->points[static_cast<size_t>(t)].value));
+        adapter_.SetSeriesData(j, points);
+        if (j == 0) {
+            for (int32_t t : labelPoints) {
+                if (t < static_cast<int32_t>(c->points.size())) {
+                    adapter_.SetTimeLabel(
+                        t, t + 1,
+                        DecodeText(TimeLabelText(c->points[static_cast<size_t>(t)].time)));
+                }
+            }
+        }
+    }
+    adapter_.SetSeriesColors(colors);
+    adapter_.SetSeriesLineTypes(lineTypes);
+    const RgbColor background = BackgroundColor(s.backgroundColor);
+    adapter_.SetColors(ToQColor(background), ToQColor(ForegroundOf(background)));
+
+    const YAxisPlan y = PlanYAxis(s, adapter_.YScaleMode());
+    if (y.manualRange)
+        adapter_.SetYRange(y.min, y.max);
+    adapter_.SetManualYGrid(y.manualGrid, y.spacing);
+    return true;
+}
+
+void CurveView::ShowCursorValues(int p) {
+    const int n = settings_->shownCount;
+    std::string firstLabel;
+    for (int i = 0; i < n; ++i) {
+        const double value = adapter_.YValue(i, p);
+        const CurveChannel* c = ShownChannel(i);
+        if (c == nullptr)
+            continue;
+        const std::string label = CursorSeriesLabel(c->Name(), value);
+        adapter_.SetSeriesLabel(i, DecodeText(label));
+        if (i == 0)
+            firstLabel = label;
+    }
+    const CurveChannel* first = ShownChannel(0);
+    if (first != nullptr && p >= 0 && p < static_cast<int>(first->points.size())) {
+        adapter_.SetSubtitle(DecodeText(CursorSubtitle(first->points[static_cast<size_t>(p)].time,
+                                                       n == 1 ? firstLabel : std::string())));
+    }
+    adapter_.Repaint();
+}
+
+void CurveView::OnXRangeChanged(double min, double max, bool whole) {
+    const CurveChannel* first = ShownChannel(0);
+    if (whole || first == nullptr) {
+        adapter_.ShowZoomLabels({});
+        return;
+    }
+    // The zoomed span gets its own labels by the same rule, so times stay on the axis.
+    const int from = std::max(0, static_cast<int>(std::ceil(min)) - 1);
+    const int to = std::min(static_cast<int>(first->points.size()), static_cast<int>(max));
+    QMap<double, QString> labels;
+    for (int32_t t : TimeLabelPoints(to - from)) {
+        const size_t p = static_cast<size_t>(from + t);
+        labels.insert(from + t + 1, DecodeText(TimeLabelText(first->points[p].time)));
+    }
+    adapter_.ShowZoomLabels(labels);
+}
+
+void CurveView::OnClicked(ChartAdapter::HotSpot hotSpot, int point) {
+    if (hotSpot == ChartAdapter::HotSpot::kDataPoint)
+        adapter_.SetCursorPoint(point);
+    ShowCursorValues(adapter_.CursorPoint());
+}
+
+void CurveView::OnHotSpot(ChartAdapter::HotSpot hotSpot, int point) {
+    if (hotSpot == ChartAdapter::HotSpot::kNone)
+        return;
+    if (hotSpot == ChartAdapter::HotSpot::kDataPoint)
+        adapter_.SetCursorPoint(point);
+    ShowCursorValues(adapter_.CursorPoint());
+}
+
+void CurveView::OnKey() {
+    // The chart has already moved its cursor on the arrow keys; every key shows the values
+    // under the cursor, so the read-out never disagrees with where the cursor stands.
+    ShowCursorValues(adapter_.CursorPoint());
+}

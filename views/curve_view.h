@@ -1,0 +1,45 @@
+// The historic curves of a view: samples the points of the view's report, builds the chart
+// through its ChartAdapter from the curve settings, and keeps the cursor read-out (series labels
+// and subtitle) in step with clicks, hot spots and arrow keys.
+#pragma once
+
+#include <QObject>
+
+#include "chart_adapter.h"
+#include "curve_settings.h"
+#include "record_table.h"
+
+class CurveView : public QObject {
+    Q_OBJECT
+  public:
+    // host is the window the chart fills; settings and table belong to the view and outlive this.
+    CurveView(QWidget* host, CurveSettings* settings, const RecordTable* table);
+
+    // Destroys the chart, samples the points when the range changed, builds the chart and puts
+    // the cursor on point 1. False when the chart could not be created (there is none then).
+    bool DrawCurves();
+    void DestroyChart() { adapter_.Destroy(); }
+
+    // Sets the series labels to "name(value)" at point p and the subtitle to its time.
+    void ShowCursorValues(int p);
+
+    ChartAdapter* Adapter() { return &adapter_; }
+    QWidget* Chart() const { return adapter_.Window(); }
+
+  signals:
+    // The chart asked for the curve settings dialog.
+    void SettingsRequested();
+
+  private:
+    bool BuildChart();
+    void OnClicked(ChartAdapter::HotSpot hotSpot, int point);
+    void OnHotSpot(ChartAdapter::HotSpot hotSpot, int point);
+    void OnKey();
+    void OnXRangeChanged(double min, double max, bool whole);
+    const CurveChannel* ShownChannel(int showIndex) const;
+
+    QWidget* host_;
+    CurveSettings* settings_;
+    const RecordTable* table_;
+    ChartAdapter adapter_;
+};
