@@ -96,8 +96,8 @@ bool BlockWindow::ReadOn(uint64_t keepFrom, uint64_t lineStart) {
     return true;
 }
 
-bool BlockWindow::LineAt(uint64_t offset, uint64_t keepFrom, uint64_t* lineStart, uint32_t* length,
-                         bool* ended) {
+bool BlockWindow::FindLine(uint64_t offset, uint64_t keepFrom, uint64_t* lineStart,
+                           uint32_t* length, bool* ended) {
     if (offset < start_ || offset > start_ + length_ || offset >= end_) {
         return false;
     }

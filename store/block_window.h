@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 // "\n" as a store file holds it.
@@ -36,7 +37,22 @@ class BlockWindow {
     // False when the offset lies outside the window (REQUIRES Covers), at or past the end of the
     // file, or the file turns out to be no regular file below 4 GiB.
     bool LineAt(uint64_t offset, uint64_t keepFrom, uint64_t* lineStart, uint32_t* length,
-                bool* ended);
+                bool* ended) {
+        // Most lines start at their offset and end inside the window.
+        if (offset >= start_ && offset < start_ + length_) {
+            const char* line = buffer_.data() + (offset - start_);
+            const size_t left = static_cast<size_t>(start_ + length_ - offset);
+            const void* nl =
+                *line != kStoredNewline ? std::memchr(line, kStoredNewline, left) : nullptr;
+            if (nl != nullptr) {
+                *lineStart = offset;
+                *length = static_cast<uint32_t>(static_cast<const char*>(nl) - line);
+                *ended = true;
+                return true;
+            }
+        }
+        return FindLine(offset, keepFrom, lineStart, length, ended);
+    }
 
     // Stored bytes of [Start(), Start() + Length()), followed by one spare byte.
     char* Data() { return buffer_.data(); }
@@ -44,6 +60,8 @@ class BlockWindow {
     uint32_t Length() const { return length_; }
 
   private:
+    bool FindLine(uint64_t offset, uint64_t keepFrom, uint64_t* lineStart, uint32_t* length,
+                  bool* ended);
     bool ReadOn(uint64_t keepFrom, uint64_t lineStart);
     // Makes room for bytes plus the spare byte, keeping the window's text when keep is set.
     void Reserve(size_t bytes, bool keep);

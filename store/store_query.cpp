@@ -191,13 +191,26 @@ class QueryRun {
             return;
         }
         hit_ = true;
-        Selection selection{Entries(),
-                            count_,
-                            static_cast<uint32_t>(first),
-                            from,
-                            to,
-                            interval_,
-                            interval_ != 0 && InTimeOrder(Entries(), count_)};
+        const bool ordered = InTimeOrder(Entries(), count_);
+        // With every record wanted and the entries in order, the selection ends before the first
+        // entry past to, so a read can be planned without walking the selection.
+        everyFrom_ = interval_ == 0 && ordered ? static_cast<uint32_t>(first) : count_;
+        everyTo_ = everyFrom_;
+        if (everyFrom_ < count_) {
+            uint32_t lo = everyFrom_;
+            uint32_t hi = count_;
+            while (lo < hi) {
+                const uint32_t mid = lo + (hi - lo) / 2;
+                if (EntryAt(Entries(), mid).Seconds() <= to) {
+                    lo = mid + 1;
+                } else {
+                    hi = mid;
+                }
+            }
+            everyTo_ = lo;
+        }
+        Selection selection{Entries(), count_, static_cast<uint32_t>(first), from, to,
+                            interval_, ordered};
         uint32_t i = 0;
         while (stop_ == 0 && selection.Next(&i)) {
             Take(i, selection);
@@ -259,6 +272,24 @@ class QueryRun {
         const IndexEntry e = EntryAt(Entries(), i);
         const uint64_t start = e.Offset();
         uint64_t end = LineEnd(i);
+        if (i >= everyFrom_ && i < everyTo_) {
+            // Every entry up to everyTo_ is wanted: the last one whose line still fits, found
+            // by halving on the recorder's layout (a plan only; any other layout still reads
+            // right, in more reads).
+            uint32_t lo = i + 1;
+            uint32_t hi = everyTo_;
+            while (lo < hi) {
+                const uint32_t mid = lo + (hi - lo) / 2;
+                const IndexEntry f = EntryAt(Entries(), mid);
+                if (f.Block() == e.Block() && f.Offset() >= start &&
+                    LineEnd(mid) - start <= kLargestWindow) {
+                    lo = mid + 1;
+                } else {
+                    hi = mid;
+                }
+            }
+            return lo > i + 1 ? std::max(end, LineEnd(lo - 1)) : end;
+        }
         uint32_t j = 0;
         while (ahead.Next(&j)) {
             const IndexEntry f = EntryAt(Entries(), j);
@@ -355,6 +386,8 @@ class QueryRun {
     std::string base_;  // the current folder's name in it ("17" for 17.idx)
     std::vector<char> index_;
     uint32_t count_ = 0;
+    uint32_t everyFrom_ = 0;  // entries [everyFrom_, everyTo_) are all wanted, when not empty
+    uint32_t everyTo_ = 0;
 
     int blockFd_ = -1;
     int block_ = -1;
