@@ -33,13 +33,17 @@ constexpr uint64_t kLineGuess = 512;
 // An index is read whole; past this size it must prove to be a regular file.
 constexpr size_t kIndexCheckAfter = size_t{64} << 20;
 
-// True when the seconds of the entries never decrease, as the recorder writes them.
+// True when the seconds of the entries never decrease, as the recorder writes them. Written
+// without an early exit so that the compiler can compare many entries at once.
 bool InTimeOrder(const unsigned char* entries, uint32_t count) {
-    for (uint32_t i = 1; i < count; ++i) {
-        if (EntryAt(entries, i).Seconds() < EntryAt(entries, i - 1).Seconds())
-            return false;
+    uint32_t previous = 0;
+    uint32_t descents = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint32_t seconds = EntryAt(entries, i).Seconds();
+        descents |= seconds < previous;
+        previous = seconds;
     }
-    return true;
+    return descents == 0;
 }
 
 // The records a folder delivers: from the first entry found, every entry within [from, to], and
