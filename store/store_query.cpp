@@ -1,100 +1,138 @@
 // The time query: walks a group's folders between two times and delivers the records on the
 // interval grid, header lines first.
 //
-// Which records a folder delivers follows from the index alone, so the query looks ahead along
-// its selection and reads the lines it wants from each block in as few reads as their layout
-// allows: lines less than kMergeGap apart come in one pread. Lines stay in their stored form
-// until delivered; StoreQueryRuns hands them on as they are, in runs of adjacent lines.
-#include <algorithm>
-#include <cstdio>
+// Which records a folder delivers follows from its index alone (query_folder.h reads them).
+// Lines stay in their stored form until delivered; StoreQueryRuns hands them on as they are, in
+// runs of adjacent lines. Folders where the grid wants few lines are read in pairs: a helper
+// thread reads one while this thread reads the next, and the two are delivered in order.
+#include <atomic>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "block_window.h"
 #include "file_system.h"
 #include "folder_list.h"
 #include "log_store.h"
+#include "query_folder.h"
 #include "store_api.h"
+#include "store_query.h"
 #include "store_slots.h"
-#include "time_folder.h"
 #include "time_key.h"
 
 namespace {
 
-// Reading the bytes between two wanted lines costs less than another system call up to about
-// this distance.
-constexpr uint64_t kMergeGap = 16 * 1024;
-// A planned read covers at most this much: with the folder index and the listing of a folder
-// being walked, a query then holds less than one block and one index.
-constexpr uint64_t kLargestWindow = 96 * 1024;
-// Bytes planned for a line whose end the index does not tell (the last entry of a block).
-constexpr uint64_t kLineGuess = 512;
-// An index is read whole; past this size it must prove to be a regular file.
-constexpr size_t kIndexCheckAfter = size_t{64} << 20;
+using query::FolderIndex;
+using query::FolderReader;
+using query::Selection;
 
-// True when the seconds of the entries never decrease, as the recorder writes them. Written
-// without an early exit so that the compiler can compare many entries at once.
-bool InTimeOrder(const unsigned char* entries, uint32_t count) {
-    uint32_t previous = 0;
-    uint32_t descents = 0;
-    for (uint32_t i = 0; i < count; ++i) {
-        const uint32_t seconds = EntryAt(entries, i).Seconds();
-        descents |= seconds < previous;
-        previous = seconds;
+std::atomic<bool> g_helperThread{true};
+
+// A folder read ahead of its delivery, for the grid's sparse selections: its stored lines,
+// each ended by the stored "\n" (a line never holds one).
+struct FolderJob {
+    FolderIndex index;
+    std::vector<uint32_t> selected;
+    std::string lines;
+    uint32_t count = 0;   // lines read
+    int firstBlock = -1;  // block of the first line read
+};
+
+// Folders with at most this many selected lines are read ahead: their lines are small beside
+// their blocks, so holding them costs little.
+constexpr size_t kLinesReadAhead = 512;
+
+void ReadJob(FolderReader* reader, FolderJob* job) {
+    job->lines.clear();
+    job->count = 0;
+    job->firstBlock = -1;
+    reader->Begin(&job->index, 0, 0);
+    const uint32_t* selected = job->selected.data();
+    const size_t n = job->selected.size();
+    for (size_t k = 0; k < n; ++k) {
+        const query::ListedAhead ahead{selected + k + 1, selected + n};
+        uint64_t at = 0;
+        uint32_t length = 0;
+        bool ended = false;
+        if (reader->Take(
+                selected[k], ahead, UINT64_MAX, [] {}, &at, &length, &ended)) {
+            if (job->count++ == 0)
+                job->firstBlock = reader->Block();
+            BlockWindow& window = reader->Window();
+            job->lines.append(window.Data() + (at - window.Start()), length);
+            job->lines += kStoredNewline;
+        }
     }
-    return descents == 0;
+    reader->End();
 }
 
-// The records a folder delivers: from the first entry found, every entry within [from, to], and
-// with an interval only the first at or after each grid step.
-struct Selection {
-    const unsigned char* entries;
-    uint32_t count;
-    uint32_t next;
-    uint64_t from;
-    uint64_t to;
-    uint32_t interval;
-    bool inTimeOrder;      // entries below from can then be passed over by a binary search
-    uint64_t advance = 0;  // seconds the grid moved on in this folder
+// Reads jobs on a thread of its own, one at a time.
+class Helper {
+  public:
+    ~Helper() {
+        if (thread_.joinable()) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                quit_ = true;
+            }
+            changed_.notify_all();
+            thread_.join();
+        }
+    }
 
-    bool Next(uint32_t* i) {
-        while (from <= to && next < count) {
-            const uint64_t e = EntryAt(entries, next).Seconds();
-            if (e > to) {
-                next = count;
+    // Hands a job over; false when no thread could be started (the caller reads it).
+    bool Start(FolderJob* job) {
+        if (!thread_.joinable()) {
+            try {
+                thread_ = std::thread([this] { Loop(); });
+            } catch (...) {
                 return false;
             }
-            if (e < from) {
-                ++next;
-                if (inTimeOrder)
-                    next = FirstFrom(next);
-                continue;
-            }
-            if (interval != 0) {
-                advance += e + interval - from;
-                from = e + interval;
-            }
-            *i = next++;
-            return true;
         }
-        return false;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            job_ = job;
+            done_ = false;
+        }
+        changed_.notify_all();
+        return true;
     }
 
-    // The first entry from `at` on whose seconds are at least from (count when none).
-    uint32_t FirstFrom(uint32_t at) const {
-        uint32_t lo = at;
-        uint32_t hi = count;
-        while (lo < hi) {
-            const uint32_t mid = lo + (hi - lo) / 2;
-            if (EntryAt(entries, mid).Seconds() < from) {
-                lo = mid + 1;
-            } else {
-                hi = mid;
-            }
-        }
-        return lo;
+    void Wait() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return done_; });
     }
+
+  private:
+    void Loop() {
+        for (;;) {
+            FolderJob* job = nullptr;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                changed_.wait(lock, [this] { return quit_ || job_ != nullptr; });
+                if (quit_)
+                    return;
+                job = job_;
+            }
+            ReadJob(&reader_, job);
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                job_ = nullptr;
+                done_ = true;
+            }
+            changed_.notify_all();
+        }
+    }
+
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    FolderJob* job_ = nullptr;
+    bool done_ = false;
+    bool quit_ = false;
+    FolderReader reader_;  // used on the helper thread only
 };
 
 class QueryRun {
@@ -109,18 +147,19 @@ class QueryRun {
           interval_(interval),
           context_(context),
           lineCallback_(lineCallback),
-          runCallback_(runCallback) {}
+          runCallback_(runCallback),
+          readAhead_(interval != 0 && g_helperThread.load() &&
+                     std::thread::hardware_concurrency() > 1) {}
 
-    ~QueryRun() {
-        CloseBlock();
-        storefs::CloseFile(folderFd_);
-    }
     QueryRun(const QueryRun&) = delete;
     QueryRun& operator=(const QueryRun&) = delete;
 
     static bool VisitFolder(void* self, const TimeKey& key) {
         return static_cast<QueryRun*>(self)->Folder(key);
     }
+
+    // Delivers the folder still read ahead.
+    void Finish() { DeliverPending(); }
 
     bool Hit() const { return hit_; }
 
@@ -129,50 +168,21 @@ class QueryRun {
         if (key.count != group_.depth) {
             return true;
         }
-        if (OpenIndex(key)) {
-            Select(key);
-            FlushRun();
-            CloseBlock();
+        std::string stem;
+        FolderJob& job = jobs_[pending_ == &jobs_[0] ? 1 : 0];
+        if (!MakeStem(group_.id, key, kNestedSeparator, &stem) ||
+            !reader_.ReadIndex(root_, stem, &job.index)) {
+            return stop_ == 0;  // a folder without a readable index yields nothing
         }
+        Select(key, &job);
         return stop_ == 0;
     }
 
-    // Reads the folder's index into index_, un-inverted. False when the folder has no readable
-    // index of at least one whole entry.
-    bool OpenIndex(const TimeKey& key) {
-        std::string stem;
-        if (!MakeStem(group_.id, key, kNestedSeparator, &stem)) {
-            return false;
-        }
-        const size_t cut = stem.rfind('\\') + 1;  // 0 when the stem has no "\"
-        const std::string folder = root_ + stem.substr(0, cut);
-        base_ = stem.substr(cut);
-        if (folder != folderPath_) {
-            storefs::CloseFile(folderFd_);
-            folderPath_ = folder;
-            folderFd_ = storefs::OpenDirectory(folderPath_);
-        }
-        const int fd = storefs::OpenForReadingIn(folderFd_, folderPath_, base_ + ".idx");
-        if (fd < 0) {
-            return false;
-        }
-        const bool read = storefs::ReadToEnd(fd, &index_, kIndexCheckAfter);
-        storefs::CloseFile(fd);
-        const size_t size = index_.size();
-        if (!read || size == 0 || size % 8 != 0 || size / 8 > UINT32_MAX) {
-            return false;
-        }
-        storefs::InvertBytes(index_.data(), index_.data(), size);
-        count_ = static_cast<uint32_t>(size / 8);
-        return true;
-    }
-
-    const unsigned char* Entries() const {
-        return reinterpret_cast<const unsigned char*>(index_.data());
-    }
-
-    // Selects and delivers the records of the folder; moves start_ on by the grid's advance.
-    void Select(const TimeKey& key) {
+    // Selects the records of the folder and delivers them, or reads them ahead; moves start_ on
+    // by the grid's advance.
+    void Select(const TimeKey& key, FolderJob* job) {
+        const FolderIndex& index = job->index;
+        const unsigned char* entries = index.Entries();
         uint64_t folderStart = 0;
         if (!CalendarToFileTime(KeyToTime(key), &folderStart) || end_ < folderStart) {
             return;
@@ -184,141 +194,136 @@ class QueryRun {
             from = (start_ - folderStart) / kFileTimeUnitsPerSecond;
         }
         uint64_t to = (end_ - folderStart) / kFileTimeUnitsPerSecond;
-        const uint32_t last = EntryAt(Entries(), count_ - 1).Seconds();
+        const uint32_t last = EntryAt(entries, index.count - 1).Seconds();
         if (last < to) {
             to = last;
         }
         const int64_t first =
-            FindFirstEntry(Entries(), count_, from > UINT32_MAX ? UINT32_MAX : uint32_t(from),
+            FindFirstEntry(entries, index.count, from > UINT32_MAX ? UINT32_MAX : uint32_t(from),
                            static_cast<uint32_t>(to));
         if (first == kNoEntry) {
             return;
         }
         hit_ = true;
-        const bool ordered = InTimeOrder(Entries(), count_);
-        // With every record wanted and the entries in order, the selection ends before the first
-        // entry past to, so a read can be planned without walking the selection.
-        everyFrom_ = interval_ == 0 && ordered ? static_cast<uint32_t>(first) : count_;
-        everyTo_ = everyFrom_;
-        if (everyFrom_ < count_) {
-            uint32_t lo = everyFrom_;
-            uint32_t hi = count_;
-            while (lo < hi) {
-                const uint32_t mid = lo + (hi - lo) / 2;
-                if (EntryAt(Entries(), mid).Seconds() <= to) {
-                    lo = mid + 1;
-                } else {
-                    hi = mid;
-                }
-            }
-            everyTo_ = lo;
+        const bool ordered = query::InTimeOrder(entries, index.count);
+        const Selection selection{entries,   index.count, static_cast<uint32_t>(first), from, to,
+                                  interval_, ordered};
+        if (readAhead_ && ReadAhead(selection, job)) {
+            return;
         }
-        Selection selection{Entries(), count_, static_cast<uint32_t>(first), from, to,
-                            interval_, ordered};
+        DeliverPending();
+        if (stop_ != 0) {
+            return;
+        }
+        // With every record wanted and the entries in order, the selection ends before the
+        // first entry past to, so reads can be planned without walking the selection.
+        uint32_t everyTo = index.count;
+        const uint32_t everyFrom =
+            interval_ == 0 && ordered ? static_cast<uint32_t>(first) : index.count;
+        if (everyFrom < index.count) {
+            Selection every = selection;
+            every.inTimeOrder = true;
+            every.from = to + 1;
+            everyTo = every.FirstFrom(everyFrom);
+        }
+        Stream(selection, &index, everyFrom, everyTo);
+    }
+
+    // Lists the selection when it is sparse and reads it ahead: on the helper thread when that
+    // is free, else here, delivering the helper's folder first. False when the selection is
+    // too dense to hold.
+    bool ReadAhead(Selection selection, FolderJob* job) {
+        job->selected.clear();
         uint32_t i = 0;
-        while (stop_ == 0 && selection.Next(&i)) {
-            Take(i, selection);
+        while (selection.Next(&i)) {
+            if (job->selected.size() == kLinesReadAhead) {
+                return false;
+            }
+            job->selected.push_back(i);
         }
         start_ += selection.advance * kFileTimeUnitsPerSecond;
+        if (pending_ == nullptr && helper_.Start(job)) {
+            pending_ = job;
+            return true;
+        }
+        ReadJob(&reader_, job);
+        DeliverPending();
+        if (stop_ == 0)
+            Deliver(*job);
+        return true;
     }
 
-    // Reads and delivers the line of entry i; ahead is the selection after i.
-    void Take(uint32_t i, const Selection& ahead) {
-        const IndexEntry e = EntryAt(Entries(), i);
-        if (static_cast<int>(e.Block()) != block_) {
-            FlushRun();
-            OpenBlock(e.Block());
+    void DeliverPending() {
+        if (pending_ == nullptr) {
+            return;
         }
-        const uint64_t offset = e.Offset();
-        if (!window_.Covers(offset)) {
-            FlushRun();
-            window_.Load(offset, PlanEnd(i, ahead));
-        }
-        uint64_t at = 0;
-        uint32_t length = 0;
-        bool ended = false;
-        const uint64_t keepFrom = runLines_ > 0 ? runStart_ : offset;
-        if (window_.LineAt(offset, keepFrom, &at, &length, &ended)) {
-            Deliver(at, length, ended);
-        }
+        helper_.Wait();
+        FolderJob* job = pending_;
+        pending_ = nullptr;
+        if (stop_ == 0)
+            Deliver(*job);
     }
 
-    void OpenBlock(uint32_t block) {
-        CloseBlock();
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, "(%X).csv", block & 0xFF);
-        blockFd_ = storefs::OpenForReadingIn(folderFd_, folderPath_, base_ + suffix);
-        block_ = static_cast<int>(block);
-        window_.Attach(blockFd_);
-    }
-
-    void CloseBlock() {
-        storefs::CloseFile(blockFd_);
-        blockFd_ = -1;
-        block_ = -1;
-        window_.Attach(-1);
-    }
-
-    // Where the line of entry i ends: at the next entry's line when that follows in the block.
-    uint64_t LineEnd(uint32_t i) const {
-        const IndexEntry e = EntryAt(Entries(), i);
-        if (i + 1 < count_) {
-            const IndexEntry next = EntryAt(Entries(), i + 1);
-            if (next.Block() == e.Block() && next.Offset() > e.Offset())
-                return next.Offset();
+    // Hands on the lines of a folder read ahead.
+    void Deliver(const FolderJob& job) {
+        if (job.count == 0) {
+            return;
         }
-        return uint64_t{e.Offset()} + kLineGuess;
-    }
-
-    // The end of one read from entry i's line that also takes the selected lines after it that
-    // lie close by in the same block.
-    uint64_t PlanEnd(uint32_t i, Selection ahead) const {
-        const IndexEntry e = EntryAt(Entries(), i);
-        const uint64_t start = e.Offset();
-        uint64_t end = LineEnd(i);
-        if (i >= everyFrom_ && i < everyTo_) {
-            // Every entry up to everyTo_ is wanted: the last one whose line still fits, found
-            // by halving on the recorder's layout (a plan only; any other layout still reads
-            // right, in more reads).
-            uint32_t lo = i + 1;
-            uint32_t hi = everyTo_;
-            while (lo < hi) {
-                const uint32_t mid = lo + (hi - lo) / 2;
-                const IndexEntry f = EntryAt(Entries(), mid);
-                if (f.Block() == e.Block() && f.Offset() >= start &&
-                    LineEnd(mid) - start <= kLargestWindow) {
-                    lo = mid + 1;
-                } else {
-                    hi = mid;
-                }
-            }
-            return lo > i + 1 ? std::max(end, LineEnd(lo - 1)) : end;
-        }
-        uint32_t j = 0;
-        while (ahead.Next(&j)) {
-            const IndexEntry f = EntryAt(Entries(), j);
-            const uint64_t fEnd = LineEnd(j);
-            if (f.Block() != e.Block() || f.Offset() < start || f.Offset() > end + kMergeGap ||
-                fEnd - start > kLargestWindow) {
-                break;
-            }
-            end = std::max(end, fEnd);
-        }
-        return end;
-    }
-
-    void Deliver(uint64_t at, uint32_t length, bool ended) {
         if (!headersDelivered_) {
-            headersDelivered_ = true;
-            DeliverHeaders();
+            reader_.Begin(&job.index, 0, 0);
+            DeliverHeaders(static_cast<uint32_t>(job.firstBlock));
+            reader_.End();
             if (stop_ != 0)
                 return;
         }
-        char* line = window_.Data() + (at - window_.Start());
+        if (runCallback_ != nullptr) {
+            runCallback_(context_, job.lines.data(), static_cast<uint32_t>(job.lines.size()),
+                         job.count, &stop_);
+            return;
+        }
+        const char* p = job.lines.data();
+        const char* end = p + job.lines.size();
+        while (p < end && stop_ == 0) {
+            const char* nl = static_cast<const char*>(std::memchr(p, kStoredNewline, end - p));
+            DeliverLine(p, static_cast<uint32_t>(nl - p));
+            p = nl + 1;
+        }
+    }
+
+    // Reads and delivers the selection of the folder as it goes.
+    void Stream(Selection selection, const FolderIndex* index, uint32_t everyFrom,
+                uint32_t everyTo) {
+        reader_.Begin(index, everyFrom, everyTo);
+        uint32_t i = 0;
+        while (stop_ == 0 && selection.Next(&i)) {
+            uint64_t at = 0;
+            uint32_t length = 0;
+            bool ended = false;
+            const uint64_t keepFrom = runLines_ > 0 ? runStart_ : UINT64_MAX;
+            if (reader_.Take(
+                    i, selection, keepFrom, [this] { FlushRun(); }, &at, &length, &ended)) {
+                Stored(at, length, ended);
+            }
+        }
+        FlushRun();
+        reader_.End();
+        start_ += selection.advance * kFileTimeUnitsPerSecond;
+    }
+
+    // One line found in the reader's window.
+    void Stored(uint64_t at, uint32_t length, bool ended) {
+        if (stop_ != 0) {
+            return;  // a run handed on while the window moved asked to stop
+        }
+        if (!headersDelivered_) {
+            DeliverHeaders(static_cast<uint32_t>(reader_.Block()));
+            if (stop_ != 0)
+                return;
+        }
+        BlockWindow& window = reader_.Window();
+        char* line = window.Data() + (at - window.Start());
         if (lineCallback_ != nullptr) {
-            plain_.resize(length);
-            storefs::InvertBytes(plain_.data(), line, length);
-            lineCallback_(context_, plain_.data(), length, &stop_);
+            DeliverLine(line, length);
             return;
         }
         if (!ended)
@@ -329,34 +334,30 @@ class QueryRun {
             return;
         }
         FlushRun();
+        if (stop_ != 0)
+            return;
         runStart_ = at;
         runEnd_ = at + length + 1;
         runLines_ = 1;
     }
 
-    // The first two lines of the open block, delivered before the first record line.
-    void DeliverHeaders() {
+    // A stored line to the line callback.
+    void DeliverLine(const char* stored, uint32_t length) {
+        plain_.resize(length);
+        storefs::InvertBytes(plain_.data(), stored, length);
+        lineCallback_(context_, plain_.data(), length, &stop_);
+    }
+
+    // The first two lines of block n of the reader's folder, before the first record line.
+    void DeliverHeaders(uint32_t n) {
+        headersDelivered_ = true;
         std::string first;
         std::string second;
-        BlockWindow head;
-        head.Attach(blockFd_);
-        uint64_t at = 0;
-        uint32_t length = 0;
-        bool ended = false;
-        if (head.Load(0, kLineGuess) && head.LineAt(0, 0, &at, &length, &ended)) {
-            first.assign(head.Data() + (at - head.Start()), length);
-            const uint64_t next = at + length;
-            if (head.LineAt(next, next, &at, &length, &ended))
-                second.assign(head.Data() + (at - head.Start()), length);
-        }
+        reader_.HeaderLines(n, &first, &second);
         if (lineCallback_ != nullptr) {
-            storefs::InvertBytes(&first[0], first.data(), first.size());
-            storefs::InvertBytes(&second[0], second.data(), second.size());
-            lineCallback_(context_, first.data(), static_cast<uint32_t>(first.size()), &stop_);
-            if (stop_ == 0) {
-                lineCallback_(context_, second.data(), static_cast<uint32_t>(second.size()),
-                              &stop_);
-            }
+            DeliverLine(first.data(), static_cast<uint32_t>(first.size()));
+            if (stop_ == 0)
+                DeliverLine(second.data(), static_cast<uint32_t>(second.size()));
             return;
         }
         std::string both = first + kStoredNewline + second + kStoredNewline;
@@ -367,9 +368,13 @@ class QueryRun {
         if (runLines_ == 0) {
             return;
         }
-        const char* run = window_.Data() + (runStart_ - window_.Start());
         const uint32_t lines = runLines_;
         runLines_ = 0;
+        if (stop_ != 0) {
+            return;
+        }
+        BlockWindow& window = reader_.Window();
+        const char* run = window.Data() + (runStart_ - window.Start());
         runCallback_(context_, run, static_cast<uint32_t>(runEnd_ - runStart_), lines, &stop_);
     }
 
@@ -385,22 +390,16 @@ class QueryRun {
     bool headersDelivered_ = false;
     bool hit_ = false;
 
-    std::string folderPath_;  // the folder holding the current folder's files, and its descriptor
-    int folderFd_ = -1;
-    std::string base_;  // the current folder's name in it ("17" for 17.idx)
-    std::vector<char> index_;
-    uint32_t count_ = 0;
-    uint32_t everyFrom_ = 0;  // entries [everyFrom_, everyTo_) are all wanted, when not empty
-    uint32_t everyTo_ = 0;
-
-    int blockFd_ = -1;
-    int block_ = -1;
-    BlockWindow window_;
+    FolderReader reader_;
     std::vector<char> plain_;  // a line inverted for the line callback
-
-    uint64_t runStart_ = 0;  // the stored lines not yet handed on, as file offsets
+    uint64_t runStart_ = 0;    // the stored lines not yet handed on, as file offsets
     uint64_t runEnd_ = 0;
     uint32_t runLines_ = 0;
+
+    const bool readAhead_;
+    FolderJob jobs_[2];
+    FolderJob* pending_ = nullptr;  // the job on the helper thread
+    Helper helper_;                 // last: its thread ends before the jobs it reads are destroyed
 };
 
 bool RunQuery(int kind, const char* groupName, const CalendarTime* start, const CalendarTime* end,
@@ -427,10 +426,15 @@ bool RunQuery(int kind, const char* groupName, const CalendarTime* start, const 
                  runCallback);
     FolderWalker walker(store->DataFolder(), group->id, group->depth);
     walker.Walk(startKey, endKey, &run, &QueryRun::VisitFolder);
+    run.Finish();
     return run.Hit();
 }
 
 }  // namespace
+
+void SetQueryHelperThread(bool enabled) {
+    g_helperThread.store(enabled);
+}
 
 bool StoreQuery(int kind, const char* groupName, const CalendarTime* start, const CalendarTime* end,
                 uint32_t interval, void* context, StoreLineCallback callback) {
