@@ -1,10 +1,12 @@
 #include "export_writer.h"
 
+#include <errno.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
 
 #include "file_system.h"
-#include "write_inverted.h"
 
 namespace {
 
@@ -66,10 +68,17 @@ void ExportWriter::ReleaseBuffer() {
 }
 
 bool ExportWriter::WriteOut(const char* bytes, uint32_t length) {
-    uint32_t written = 0;
-    if (!WritePlain(fd_, bytes, length, &written) || written != length) {
-        failed_ = true;
-        return false;
+    // Whole, in as few write calls as the system takes: a query writes tens of megabytes.
+    while (length > 0) {
+        const ssize_t w = write(fd_, bytes, length);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0) {
+            failed_ = true;
+            return false;
+        }
+        bytes += w;
+        length -= static_cast<uint32_t>(w);
     }
     return true;
 }
