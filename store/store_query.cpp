@@ -3,14 +3,9 @@
 //
 // Which records a folder delivers follows from its index alone (query_folder.h reads them).
 // Lines stay in their stored form until delivered; StoreQueryRuns hands them on as they are, in
-// runs of adjacent lines. Folders where the grid wants few lines are read in pairs: a helper
-// thread reads one while this thread reads the next, and the two are delivered in order.
-#include <atomic>
-#include <condition_variable>
+// runs of adjacent lines.
 #include <cstring>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "file_system.h"
@@ -18,7 +13,6 @@
 #include "log_store.h"
 #include "query_folder.h"
 #include "store_api.h"
-#include "store_query.h"
 #include "store_slots.h"
 #include "time_key.h"
 
@@ -27,113 +21,6 @@ namespace {
 using query::FolderIndex;
 using query::FolderReader;
 using query::Selection;
-
-std::atomic<bool> g_helperThread{true};
-
-// A folder read ahead of its delivery, for the grid's sparse selections: its stored lines,
-// each ended by the stored "\n" (a line never holds one).
-struct FolderJob {
-    FolderIndex index;
-    std::vector<uint32_t> selected;
-    std::string lines;
-    uint32_t count = 0;   // lines read
-    int firstBlock = -1;  // block of the first line read
-};
-
-// Folders with at most this many selected lines are read ahead: their lines are small beside
-// their blocks, so holding them costs little.
-constexpr size_t kLinesReadAhead = 512;
-
-void ReadJob(FolderReader* reader, FolderJob* job) {
-    job->lines.clear();
-    job->count = 0;
-    job->firstBlock = -1;
-    reader->Begin(&job->index, 0, 0);
-    const uint32_t* selected = job->selected.data();
-    const size_t n = job->selected.size();
-    for (size_t k = 0; k < n; ++k) {
-        const query::ListedAhead ahead{selected + k + 1, selected + n};
-        uint64_t at = 0;
-        uint32_t length = 0;
-        bool ended = false;
-        if (reader->Take(
-                selected[k], ahead, UINT64_MAX, [] {}, &at, &length, &ended)) {
-            if (job->count++ == 0)
-                job->firstBlock = reader->Block();
-            BlockWindow& window = reader->Window();
-            job->lines.append(window.Data() + (at - window.Start()), length);
-            job->lines += kStoredNewline;
-        }
-    }
-    reader->End();
-}
-
-// Reads jobs on a thread of its own, one at a time.
-class Helper {
-  public:
-    ~Helper() {
-        if (thread_.joinable()) {
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                quit_ = true;
-            }
-            changed_.notify_all();
-            thread_.join();
-        }
-    }
-
-    // Hands a job over; false when no thread could be started (the caller reads it).
-    bool Start(FolderJob* job) {
-        if (!thread_.joinable()) {
-            try {
-                thread_ = std::thread([this] { Loop(); });
-            } catch (...) {
-                return false;
-            }
-        }
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            job_ = job;
-            done_ = false;
-        }
-        changed_.notify_all();
-        return true;
-    }
-
-    void Wait() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return done_; });
-    }
-
-  private:
-    void Loop() {
-        for (;;) {
-            FolderJob* job = nullptr;
-            {
-                std::unique_lock<std::mutex> lock(mutex_);
-                changed_.wait(lock, [this] { return quit_ || job_ != nullptr; });
-                if (quit_)
-                    return;
-                job = job_;
-            }
-            ReadJob(&reader_, job);
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                job_ = nullptr;
-                done_ = true;
-            }
-            changed_.notify_all();
-        }
-    }
-
-    std::thread thread_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    FolderJob* job_ = nullptr;
-    bool done_ = false;
-    bool quit_ = false;
-    FolderReader reader_;  // used on the helper thread only
-};
 
 class QueryRun {
   public:
@@ -147,9 +34,7 @@ class QueryRun {
           interval_(interval),
           context_(context),
           lineCallback_(lineCallback),
-          runCallback_(runCallback),
-          readAhead_(interval != 0 && g_helperThread.load() &&
-                     std::thread::hardware_concurrency() > 1) {}
+          runCallback_(runCallback) {}
 
     QueryRun(const QueryRun&) = delete;
     QueryRun& operator=(const QueryRun&) = delete;
@@ -157,9 +42,6 @@ class QueryRun {
     static bool VisitFolder(void* self, const TimeKey& key) {
         return static_cast<QueryRun*>(self)->Folder(key);
     }
-
-    // Delivers the folder still read ahead.
-    void Finish() { DeliverPending(); }
 
     bool Hit() const { return hit_; }
 
@@ -169,19 +51,17 @@ class QueryRun {
             return true;
         }
         std::string stem;
-        FolderJob& job = jobs_[pending_ == &jobs_[0] ? 1 : 0];
         if (!MakeStem(group_.id, key, kNestedSeparator, &stem) ||
-            !reader_.ReadIndex(root_, stem, &job.index)) {
+            !reader_.ReadIndex(root_, stem, &index_)) {
             return stop_ == 0;  // a folder without a readable index yields nothing
         }
-        Select(key, &job);
+        Select(key);
         return stop_ == 0;
     }
 
-    // Selects the records of the folder and delivers them, or reads them ahead; moves start_ on
-    // by the grid's advance.
-    void Select(const TimeKey& key, FolderJob* job) {
-        const FolderIndex& index = job->index;
+    // Selects and delivers the records of the folder; moves start_ on by the grid's advance.
+    void Select(const TimeKey& key) {
+        const FolderIndex& index = index_;
         const unsigned char* entries = index.Entries();
         uint64_t folderStart = 0;
         if (!CalendarToFileTime(KeyToTime(key), &folderStart) || end_ < folderStart) {
@@ -208,13 +88,6 @@ class QueryRun {
         const bool ordered = query::InTimeOrder(entries, index.count);
         const Selection selection{entries,   index.count, static_cast<uint32_t>(first), from, to,
                                   interval_, ordered};
-        if (readAhead_ && ReadAhead(selection, job)) {
-            return;
-        }
-        DeliverPending();
-        if (stop_ != 0) {
-            return;
-        }
         // With every record wanted and the entries in order, the selection ends before the
         // first entry past to, so reads can be planned without walking the selection.
         uint32_t everyTo = index.count;
@@ -227,67 +100,6 @@ class QueryRun {
             everyTo = every.FirstFrom(everyFrom);
         }
         Stream(selection, &index, everyFrom, everyTo);
-    }
-
-    // Lists the selection when it is sparse and reads it ahead: on the helper thread when that
-    // is free, else here, delivering the helper's folder first. False when the selection is
-    // too dense to hold.
-    bool ReadAhead(Selection selection, FolderJob* job) {
-        job->selected.clear();
-        uint32_t i = 0;
-        while (selection.Next(&i)) {
-            if (job->selected.size() == kLinesReadAhead) {
-                return false;
-            }
-            job->selected.push_back(i);
-        }
-        start_ += selection.advance * kFileTimeUnitsPerSecond;
-        if (pending_ == nullptr && helper_.Start(job)) {
-            pending_ = job;
-            return true;
-        }
-        ReadJob(&reader_, job);
-        DeliverPending();
-        if (stop_ == 0)
-            Deliver(*job);
-        return true;
-    }
-
-    void DeliverPending() {
-        if (pending_ == nullptr) {
-            return;
-        }
-        helper_.Wait();
-        FolderJob* job = pending_;
-        pending_ = nullptr;
-        if (stop_ == 0)
-            Deliver(*job);
-    }
-
-    // Hands on the lines of a folder read ahead.
-    void Deliver(const FolderJob& job) {
-        if (job.count == 0) {
-            return;
-        }
-        if (!headersDelivered_) {
-            reader_.Begin(&job.index, 0, 0);
-            DeliverHeaders(static_cast<uint32_t>(job.firstBlock));
-            reader_.End();
-            if (stop_ != 0)
-                return;
-        }
-        if (runCallback_ != nullptr) {
-            runCallback_(context_, job.lines.data(), static_cast<uint32_t>(job.lines.size()),
-                         job.count, &stop_);
-            return;
-        }
-        const char* p = job.lines.data();
-        const char* end = p + job.lines.size();
-        while (p < end && stop_ == 0) {
-            const char* nl = static_cast<const char*>(std::memchr(p, kStoredNewline, end - p));
-            DeliverLine(p, static_cast<uint32_t>(nl - p));
-            p = nl + 1;
-        }
     }
 
     // Reads and delivers the selection of the folder as it goes.
@@ -391,15 +203,11 @@ class QueryRun {
     bool hit_ = false;
 
     FolderReader reader_;
+    FolderIndex index_;
     std::vector<char> plain_;  // a line inverted for the line callback
     uint64_t runStart_ = 0;    // the stored lines not yet handed on, as file offsets
     uint64_t runEnd_ = 0;
     uint32_t runLines_ = 0;
-
-    const bool readAhead_;
-    FolderJob jobs_[2];
-    FolderJob* pending_ = nullptr;  // the job on the helper thread
-    Helper helper_;                 // last: its thread ends before the jobs it reads are destroyed
 };
 
 bool RunQuery(int kind, const char* groupName, const CalendarTime* start, const CalendarTime* end,
@@ -426,15 +234,10 @@ bool RunQuery(int kind, const char* groupName, const CalendarTime* start, const 
                  runCallback);
     FolderWalker walker(store->DataFolder(), group->id, group->depth);
     walker.Walk(startKey, endKey, &run, &QueryRun::VisitFolder);
-    run.Finish();
     return run.Hit();
 }
 
 }  // namespace
-
-void SetQueryHelperThread(bool enabled) {
-    g_helperThread.store(enabled);
-}
 
 bool StoreQuery(int kind, const char* groupName, const CalendarTime* start, const CalendarTime* end,
                 uint32_t interval, void* context, StoreLineCallback callback) {

@@ -24,6 +24,8 @@ const char* const kStem = "7\\2012\\03\\04";
 struct Runs {
     std::string plain;  // the runs one after the other, un-inverted
     uint32_t lines = 0;
+    int runs = 0;
+    int stopAfterRuns = 0;    // set the stop flag on this run, or never
     int64_t truncateAt = -1;  // on the first record run, cut this block file there
     std::string truncatePath;
 
@@ -37,7 +39,8 @@ struct Runs {
             EXPECT_EQ(truncate(Native(self->truncatePath).c_str(), self->truncateAt), 0);
             self->truncateAt = -1;
         }
-        *stop = 0;
+        EXPECT_EQ(*stop, 0);
+        *stop = ++self->runs == self->stopAfterRuns ? 1 : 0;
     }
 };
 
@@ -207,6 +210,39 @@ TEST_F(QueryWindowTest, OddOffsetsMatchThePlainReader) {
         fs::remove_all(Native(data_ + "7"));
         folder.Write(data_, kStem);
         ExpectBothDeliveriesAgree(PlainReader());
+    }
+}
+
+// The stop flag ends a query after the line or the run that set it, whether lines are read as
+// they are delivered (every record) or planned along a sparse grid.
+TEST_F(QueryWindowTest, StopFlagEndsAfterTheLineOrRunThatSetIt) {
+    std::mt19937 rng(78);
+    RawFolder folder;
+    for (uint32_t i = 0; i < 6000; ++i)
+        folder.Add(i * 14, i * 3 / 6000, RandomLine(rng, 20, 120));
+    folder.Write(data_, kStem);
+    const CalendarTime from = At(2012, 3, 4);
+    const CalendarTime to = At(2012, 3, 4, 23, 59, 59);
+    ASSERT_TRUE(StoreOpen(kDataRecords, data_.c_str(), staging_.c_str()));
+    for (uint32_t interval : {0u, 100u}) {
+        SCOPED_TRACE("interval " + std::to_string(interval));
+        Collected all;
+        ASSERT_TRUE(StoreQuery(kDataRecords, "Win", &from, &to, interval, &all, &Collected::Line));
+        for (int stopAfter : {1, 2, 5}) {
+            Collected lines;
+            lines.stopAfter = stopAfter;
+            StoreQuery(kDataRecords, "Win", &from, &to, interval, &lines, &Collected::Line);
+            EXPECT_EQ(lines.texts, Strings(all.texts.begin(), all.texts.begin() + stopAfter));
+        }
+        for (int stopAfterRuns : {1, 2, 3}) {
+            Runs runs;
+            runs.stopAfterRuns = stopAfterRuns;
+            StoreQueryRuns(kDataRecords, "Win", &from, &to, interval, &runs, &Runs::Take);
+            EXPECT_EQ(runs.runs, stopAfterRuns);
+            ASSERT_LT(runs.lines, all.texts.size());
+            EXPECT_EQ(runs.plain,
+                      Joined(Strings(all.texts.begin(), all.texts.begin() + runs.lines)));
+        }
     }
 }
 
