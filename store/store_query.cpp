@@ -155,7 +155,7 @@ class QueryRun {
 
     // A stored line to the line callback.
     void DeliverLine(const char* stored, uint32_t length) {
-        plain_.resize(length);
+        plain_.resize(size_t{length} + 1);  // never a null text, even for an empty header line
         storefs::InvertBytes(plain_.data(), stored, length);
         lineCallback_(context_, plain_.data(), length, &stop_);
     }
