@@ -184,10 +184,11 @@ TEST_F(QueryWindowTest, LinesAcrossWindowAndBlockEndsMatchThePlainReader) {
 }
 
 // Entries that point at line feeds, into lines, at the same line twice, backwards, past the
-// end, and into a missing block.
+// end, and into a missing block; and entries at line starts that pass over some lines, so that
+// the text up to the next entry holds more than one line.
 TEST_F(QueryWindowTest, OddOffsetsMatchThePlainReader) {
     std::mt19937 rng(34);
-    for (int round = 0; round < 12; ++round) {
+    for (int round = 0; round < 16; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
         std::vector<std::string> texts(3);
         for (std::string& text : texts) {
@@ -197,13 +198,27 @@ TEST_F(QueryWindowTest, OddOffsetsMatchThePlainReader) {
         }
         RawFolder folder;
         uint32_t seconds = 0;
-        const uint32_t count = 1 + rng() % 3000;
-        for (uint32_t i = 0; i < count; ++i) {
-            seconds += rng() % 40;
-            const uint32_t block = static_cast<uint32_t>(i * 4 / count);  // block 3 is missing
-            const size_t size = block < 3 ? texts[block].size() : 100;
-            folder.entries.push_back(IndexEntry::Make(
-                seconds % 86400, static_cast<uint32_t>(rng() % (size + 20)), block));
+        if (round % 2 == 0) {
+            const uint32_t count = 1 + rng() % 3000;
+            for (uint32_t i = 0; i < count; ++i) {
+                seconds += rng() % 40;
+                const uint32_t block = static_cast<uint32_t>(i * 4 / count);  // 3 is missing
+                const size_t size = block < 3 ? texts[block].size() : 100;
+                folder.entries.push_back(IndexEntry::Make(
+                    seconds % 86400, static_cast<uint32_t>(rng() % (size + 20)), block));
+            }
+        } else {
+            for (uint32_t n = 0; n < 3; ++n) {
+                for (size_t at = 0; at < texts[n].size(); at = texts[n].find('\n', at) + 1) {
+                    if (rng() % 4 != 0) {
+                        seconds += rng() % 3;
+                        folder.entries.push_back(
+                            IndexEntry::Make(seconds, static_cast<uint32_t>(at), n));
+                    }
+                    if (texts[n].find('\n', at) == std::string::npos)
+                        break;
+                }
+            }
         }
         for (uint32_t n = 0; n < 3; ++n)
             folder.blocks[n] = texts[n];
