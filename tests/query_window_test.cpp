@@ -261,6 +261,29 @@ TEST_F(QueryWindowTest, StopFlagEndsAfterTheLineOrRunThatSetIt) {
     }
 }
 
+// Files are found whatever the ASCII case of their names, as the folder listing finds them.
+TEST_F(QueryWindowTest, FilesOfAnyCaseAreRead) {
+    const RootIndexEntry groups[] = {{"Hex", 0x1A, 1800}};
+    ASSERT_TRUE(WriteRootIndex(data_, groups, 1));
+    RawFolder folder;
+    folder.Add(1, 0, "first");
+    folder.Add(2, 10, "second");
+    folder.Write(data_, "1a\\2012\\03\\04");
+    const std::string day = Native(data_ + "1a/2012/03/");
+    fs::rename(day + "04.idx", day + "04.IDX");
+    fs::rename(day + "04(A).csv", day + "04(a).csv");
+    const CalendarTime from = At(2012, 3, 4);
+    const CalendarTime to = At(2012, 3, 4, 23, 59, 59);
+    ASSERT_TRUE(StoreOpen(kDataRecords, data_.c_str(), staging_.c_str()));
+    Collected lines;
+    Runs runs;
+    EXPECT_TRUE(StoreQuery(kDataRecords, "Hex", &from, &to, 0, &lines, &Collected::Line));
+    EXPECT_TRUE(StoreQueryRuns(kDataRecords, "Hex", &from, &to, 0, &runs, &Runs::Take));
+    const Strings expected = {kHeader1, std::string("Time,") + kHeader2, "first", "second"};
+    EXPECT_EQ(lines.texts, expected);
+    EXPECT_EQ(runs.plain, Joined(expected));
+}
+
 // A block cut short after the index was read: lines that now start past its end are not
 // delivered, and the line that runs over the new end ends there, in both deliveries.
 TEST_F(QueryWindowTest, BlockThatShrinksWhileReadEndsWhereItNowEnds) {
