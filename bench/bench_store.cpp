@@ -17,8 +17,8 @@
 //   a. a one-day query, interval 0, into a new export file as the viewer writes it (stored runs,
 //      the cancel check's clock read once a run): at least 0.7 of the raw rate of reading,
 //      inverting and writing the same blocks into a new file;
-//   b. a 31-day query, interval 60, into a new export file, on one thread: at most the time to
-//      read and invert every block of those days (1.0x);
+//   b. a 31-day query, interval 60, into a new export file: on one thread at most the time to
+//      read and invert every block of those days (1.0x), with the helper thread at most 0.6x;
 //   c. listing every tree position of a ten-year hourly tree (87,600 folders): under 1 s;
 //   d. a query's heap growth stays within one block plus one folder index, whatever the range.
 #include <fcntl.h>
@@ -47,6 +47,7 @@
 #include "record_writer.h"
 #include "sample_store.h"
 #include "store_api.h"
+#include "store_query.h"
 #include "store_slots.h"
 #include "time_folder.h"
 #include "time_key.h"
@@ -657,37 +658,54 @@ int main(int argc, char** argv) {
     // b. 31 days thinned to a minute.
     if (wanted('b')) {
         NewFiles out{work + "query-month-"};
+        NewFiles twoOut{work + "query-month-two-"};
         NewFiles lineOut{work + "query-month-lines-"};
         ExportResult result;
+        ExportResult twoResult;
         ExportResult lineResult;
         std::vector<char> buffer;
         uint64_t rawBytes = 0;
+        const auto oneThread = [&](bool lines, NewFiles* files, ExportResult* r) {
+            SetQueryHelperThread(false);
+            *r = QueryToFile(group.name, first, monthEnd, 60, files->Next(), lines);
+            SetQueryHelperThread(true);
+        };
         const std::vector<Timing> t = TimeEach(
             options.runs,
-            {{[&] { result = QueryToFile(group.name, first, monthEnd, 60, out.Next()); },
-              [&] { out.Remove(); }},
+            {{[&] { oneThread(false, &out, &result); }, [&] { out.Remove(); }},
              {[&] { rawBytes = ReadInvert(monthFiles.blocks, &buffer, -1); }},
-             {[&] {
-                  lineResult = QueryToFile(group.name, first, monthEnd, 60, lineOut.Next(), true);
-              },
-              [&] { lineOut.Remove(); }},
+             {[&] { twoResult = QueryToFile(group.name, first, monthEnd, 60, twoOut.Next()); },
+              [&] { twoOut.Remove(); }},
+             {[&] { oneThread(true, &lineOut, &lineResult); }, [&] { lineOut.Remove(); }},
              {[&] { OpenFilesBetween(group, dataFolder, first, monthEnd); }}});
-        if (lineResult.bytes != result.bytes || lineResult.lines != result.lines)
-            Die("stored runs and lines wrote different files");
+        if (lineResult.bytes != result.bytes || lineResult.lines != result.lines ||
+            twoResult.bytes != result.bytes || twoResult.lines != result.lines)
+            Die("one thread, the helper thread and lines wrote different files");
         const double raw = t[1].MedianWall();
         const double ratio = t[0].MedianWall() / raw;
+        const double twoRatio = t[2].MedianWall() / raw;
         const bool met = ratio <= 1.0;
-        missed += !met;
+        const bool twoMet = twoRatio <= 0.6;
+        missed += !met + !twoMet;
+        ++measured;
         std::printf("b. query 31 days interval 60 into a new file: %u lines\n", result.lines);
-        std::printf("   query (stored runs, one thread): %s\n", t[0].Text().c_str());
-        std::printf("   raw read+invert of all blocks:   %s, %s\n", t[1].Text().c_str(),
+        std::printf("   query, one thread:             %s\n", t[0].Text().c_str());
+        std::printf("   query, with the helper thread: %s\n", t[2].Text().c_str());
+        std::printf("   raw read+invert of all blocks: %s, %s\n", t[1].Text().c_str(),
                     FormatRate(rawBytes, raw).c_str());
-        std::printf("   cost ratio of medians %.3f (of best times %.3f) (target <= 1.0: %s)\n",
-                    ratio, t[0].BestWall() / t[1].BestWall(), Verdict(met));
         std::printf(
-            "   breakdown: one line a callback: %s; listing the folders, reading their "
-            "indexes and opening their %zu blocks the old way (locked): %s\n",
-            t[2].Text().c_str(), monthFiles.blocks.size(), t[3].Text().c_str());
+            "   cost ratio of medians, one thread %.3f (of best times %.3f) (target <= 1.0: "
+            "%s)\n",
+            ratio, t[0].BestWall() / t[1].BestWall(), Verdict(met));
+        std::printf(
+            "   cost ratio of medians, helper thread %.3f (of best times %.3f) (target <= "
+            "0.6: %s)\n",
+            twoRatio, t[2].BestWall() / t[1].BestWall(), Verdict(twoMet));
+        std::printf(
+            "   breakdown: one line a callback, one thread: %s; listing the folders, "
+            "reading their indexes and opening their %zu blocks the old way (locked): "
+            "%s\n",
+            t[3].Text().c_str(), monthFiles.blocks.size(), t[4].Text().c_str());
     }
 
     // c. Eager fill of a ten-year hourly tree.

@@ -102,6 +102,7 @@ bool FolderReader::ReadIndex(const std::string& root, const std::string& stem, F
 void FolderReader::Begin(const FolderIndex* index, uint32_t everyFrom, uint32_t everyTo) {
     End();
     index_ = index;
+    base_ = index->base;
     everyFrom_ = everyFrom;
     everyTo_ = everyTo;
     UseFolder(index->folderPath);
@@ -117,7 +118,7 @@ void FolderReader::End() {
 int FolderReader::OpenBlockFile(uint32_t n) {
     char suffix[16];
     std::snprintf(suffix, sizeof suffix, "(%X).csv", n & 0xFF);
-    return storefs::OpenForReadingIn(folderFd_, folderPath_, index_->base + suffix);
+    return storefs::OpenForReadingIn(folderFd_, folderPath_, base_ + suffix);
 }
 
 void FolderReader::OpenBlock(uint32_t n) {
@@ -127,10 +128,10 @@ void FolderReader::OpenBlock(uint32_t n) {
     window_.Attach(blockFd_);
 }
 
-uint64_t FolderReader::LineEnd(uint32_t i) const {
-    const IndexEntry e = EntryAt(index_->Entries(), i);
-    if (i + 1 < index_->count) {
-        const IndexEntry next = EntryAt(index_->Entries(), i + 1);
+uint64_t LineEnd(const FolderIndex& index, uint32_t i) {
+    const IndexEntry e = EntryAt(index.Entries(), i);
+    if (i + 1 < index.count) {
+        const IndexEntry next = EntryAt(index.Entries(), i + 1);
         if (next.Block() == e.Block() && next.Offset() > e.Offset())
             return next.Offset();
     }
@@ -148,19 +149,65 @@ uint64_t FolderReader::PlanEveryEnd(uint32_t i) const {
         const uint32_t mid = lo + (hi - lo) / 2;
         const IndexEntry f = EntryAt(index_->Entries(), mid);
         if (f.Block() == e.Block() && f.Offset() >= start &&
-            LineEnd(mid) - start <= kLargestWindow) {
+            LineEnd(*index_, mid) - start <= kLargestWindow) {
             lo = mid + 1;
         } else {
             hi = mid;
         }
     }
-    return std::max(LineEnd(i), lo > i + 1 ? LineEnd(lo - 1) : 0);
+    return std::max(LineEnd(*index_, i), lo > i + 1 ? LineEnd(*index_, lo - 1) : 0);
 }
 
-void FolderReader::HeaderLines(uint32_t n, std::string* first, std::string* second) {
+void FolderReader::ReadWanted(const std::string& folderPath, const std::string& base,
+                              const std::vector<WantedLine>& wanted, ReadAhead* out) {
+    End();
+    out->lines.clear();
+    out->count = 0;
+    out->firstBlock = -1;
+    index_ = nullptr;
+    base_ = base;
+    if (!UseFolder(folderPath)) {
+        return;
+    }
+    const size_t n = wanted.size();
+    for (size_t k = 0; k < n; ++k) {
+        const IndexEntry e{0, wanted[k].word1};
+        if (static_cast<int>(e.Block()) != block_) {
+            OpenBlock(e.Block());
+        }
+        const uint64_t start = e.Offset();
+        if (!window_.Covers(start)) {
+            // As PlanEnd: the wanted lines after this one that lie close by in the block.
+            uint64_t end = wanted[k].end;
+            for (size_t j = k + 1; j < n; ++j) {
+                const IndexEntry f{0, wanted[j].word1};
+                if (f.Block() != e.Block() || f.Offset() < start || f.Offset() > end + kMergeGap ||
+                    wanted[j].end - start > kLargestWindow) {
+                    break;
+                }
+                end = std::max<uint64_t>(end, wanted[j].end);
+            }
+            window_.Load(start, end);
+        }
+        uint64_t at = 0;
+        uint32_t length = 0;
+        bool ended = false;
+        if (window_.LineAt(start, start, &at, &length, &ended)) {
+            if (out->count++ == 0)
+                out->firstBlock = block_;
+            out->lines.append(window_.Data() + (at - window_.Start()), length);
+            out->lines += kStoredNewline;
+        }
+    }
+    End();
+}
+
+void FolderReader::HeaderLines(const std::string& folderPath, const std::string& base, uint32_t n,
+                               std::string* first, std::string* second) {
     first->clear();
     second->clear();
-    const int fd = OpenBlockFile(n);
+    base_ = base;  // while lines are streamed, the folder being read (its block stays open)
+    const int fd = UseFolder(folderPath) ? OpenBlockFile(n) : -1;
     BlockWindow head;
     head.Attach(fd);
     uint64_t at = 0;

@@ -56,6 +56,20 @@ struct ListedAhead {
     }
 };
 
+// An entry whose line a query wants, kept without its index: where the line is (IndexEntry's
+// word 1) and where it is expected to end.
+struct WantedLine {
+    uint32_t word1;
+    uint32_t end;
+};
+
+// The stored lines of a folder's wanted entries, read ahead of their delivery.
+struct ReadAhead {
+    std::string lines;    // each line followed by the stored "\n" (a line never holds one)
+    uint32_t count = 0;   // lines read
+    int firstBlock = -1;  // block of the first line read
+};
+
 // A folder's index, read whole and un-inverted, and where its files are.
 struct FolderIndex {
     std::string folderPath;  // store path of the folder holding the files, ending in "\"
@@ -67,6 +81,10 @@ struct FolderIndex {
         return reinterpret_cast<const unsigned char*>(bytes.data());
     }
 };
+
+// Where the line of entry i ends, as far as the index tells: at the next entry's line when that
+// follows in the block, else kLineGuess further.
+uint64_t LineEnd(const FolderIndex& index, uint32_t i);
 
 class FolderReader {
   public:
@@ -84,6 +102,11 @@ class FolderReader {
     void Begin(const FolderIndex* index, uint32_t everyFrom, uint32_t everyTo);
     // Closes the folder's block.
     void End();
+
+    // Reads the lines of the wanted entries of the folder named by folderPath and base, in
+    // their order, into *out. Lines that cannot be read are left out.
+    void ReadWanted(const std::string& folderPath, const std::string& base,
+                    const std::vector<WantedLine>& wanted, ReadAhead* out);
 
     // Finds the line of entry i, opening its block and reading a planned window when needed;
     // ahead gives the selected entries after i. Before the window is replaced, beforeMove() is
@@ -109,16 +132,15 @@ class FolderReader {
     BlockWindow& Window() { return window_; }
     int Block() const { return block_; }
 
-    // The first two lines of block n of the current folder, in stored form, by the rules of
+    // The first two lines of block n of a folder, in stored form, by the rules of
     // TextBuffer::NextLine; empty when the block has fewer lines or cannot be read.
-    void HeaderLines(uint32_t n, std::string* first, std::string* second);
+    void HeaderLines(const std::string& folderPath, const std::string& base, uint32_t n,
+                     std::string* first, std::string* second);
 
   private:
     bool UseFolder(const std::string& folderPath);
     int OpenBlockFile(uint32_t n);
     void OpenBlock(uint32_t n);
-    // Where the line of entry i ends: at the next entry's line when that follows in the block.
-    uint64_t LineEnd(uint32_t i) const;
     uint64_t PlanEveryEnd(uint32_t i) const;
 
     // The end of one read from entry i's line that also takes the selected lines after it that
@@ -129,11 +151,11 @@ class FolderReader {
             return PlanEveryEnd(i);
         const IndexEntry e = EntryAt(index_->Entries(), i);
         const uint64_t start = e.Offset();
-        uint64_t end = LineEnd(i);
+        uint64_t end = LineEnd(*index_, i);
         uint32_t j = 0;
         while (ahead.Next(&j)) {
             const IndexEntry f = EntryAt(index_->Entries(), j);
-            const uint64_t fEnd = LineEnd(j);
+            const uint64_t fEnd = LineEnd(*index_, j);
             if (f.Block() != e.Block() || f.Offset() < start || f.Offset() > end + kMergeGap ||
                 fEnd - start > kLargestWindow) {
                 break;
@@ -145,6 +167,7 @@ class FolderReader {
 
     std::string folderPath_;  // the folder whose descriptor is kept
     int folderFd_ = -1;
+    std::string base_;  // the folder's name in its parent
     const FolderIndex* index_ = nullptr;
     uint32_t everyFrom_ = 0;
     uint32_t everyTo_ = 0;

@@ -3,9 +3,15 @@
 //
 // Which records a folder delivers follows from its index alone (query_folder.h reads them).
 // Lines stay in their stored form until delivered; StoreQueryRuns hands them on as they are, in
-// runs of adjacent lines.
+// runs of adjacent lines. Where the grid wants few lines of a folder, the lines of a batch of
+// such folders are read ahead by this thread and a helper thread together and then delivered
+// in order; the selection itself (which carries the grid from folder to folder) stays here.
+#include <atomic>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "file_system.h"
@@ -13,6 +19,7 @@
 #include "log_store.h"
 #include "query_folder.h"
 #include "store_api.h"
+#include "store_query.h"
 #include "store_slots.h"
 #include "time_key.h"
 
@@ -20,7 +27,118 @@ namespace {
 
 using query::FolderIndex;
 using query::FolderReader;
+using query::ReadAhead;
 using query::Selection;
+using query::WantedLine;
+
+std::atomic<bool> g_helperThread{true};
+
+// Folders with at most this many wanted lines are read ahead, this many folders at a time:
+// their lines are few beside their blocks, and a batch is worth waking a thread for.
+constexpr size_t kWantedReadAhead = 512;
+constexpr size_t kBatchFolders = 8;
+
+// A folder whose wanted lines are read ahead.
+struct FolderJob {
+    std::string folderPath;
+    std::string base;
+    std::vector<WantedLine> wanted;
+    ReadAhead read;
+};
+
+// The folders of a batch, read by whichever thread takes each next.
+class Batch {
+  public:
+    ~Batch() {
+        if (thread_.joinable()) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                quit_ = true;
+            }
+            changed_.notify_all();
+            thread_.join();
+        }
+    }
+
+    std::vector<FolderJob>& Jobs() { return jobs_; }
+
+    // Reads the first n jobs, on this thread and the helper thread (started on first use, when
+    // allowed and possible).
+    void Read(size_t n, FolderReader* reader) {
+        const bool helped = g_helperThread.load() && StartHelper();
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            size_ = n;
+            next_.store(0);
+            done_ = 0;
+            ++round_;
+        }
+        if (helped)
+            changed_.notify_all();
+        const size_t mine = Work(reader);
+        // The helper is waited for even when it took nothing, so that it is out of Work before
+        // the next round resets what Work counts on.
+        std::unique_lock<std::mutex> lock(mutex_);
+        done_ += mine;
+        changed_.wait(lock, [&] { return done_ == size_ && (!helped || helperRound_ == round_); });
+    }
+
+  private:
+    bool StartHelper() {
+        if (!thread_.joinable() && !failed_) {
+            try {
+                thread_ = std::thread([this] { Loop(); });
+            } catch (...) {
+                failed_ = true;  // no thread to be had: this one reads everything
+            }
+        }
+        return thread_.joinable();
+    }
+
+    // Takes jobs until none is left; returns how many it read.
+    size_t Work(FolderReader* reader) {
+        size_t read = 0;
+        for (size_t i = next_.fetch_add(1); i < size_; i = next_.fetch_add(1)) {
+            FolderJob& job = jobs_[i];
+            reader->ReadWanted(job.folderPath, job.base, job.wanted, &job.read);
+            ++read;
+        }
+        return read;
+    }
+
+    void Loop() {
+        uint64_t seen = 0;
+        for (;;) {
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                changed_.wait(lock, [&] { return quit_ || round_ != seen; });
+                if (quit_)
+                    return;
+                seen = round_;
+            }
+            const size_t read = Work(&reader_);
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                done_ += read;
+                helperRound_ = seen;
+            }
+            changed_.notify_all();
+        }
+    }
+
+    std::vector<FolderJob> jobs_ = std::vector<FolderJob>(kBatchFolders);
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    size_t size_ = 0;  // jobs of the current round
+    std::atomic<size_t> next_{0};
+    size_t done_ = 0;
+    uint64_t round_ = 0;
+    uint64_t helperRound_ = 0;  // the last round the helper is done with
+    bool quit_ = false;
+    bool failed_ = false;
+    FolderReader reader_;  // the helper thread's
+    std::thread thread_;   // last: it ends before what it uses is destroyed
+};
 
 class QueryRun {
   public:
@@ -42,6 +160,9 @@ class QueryRun {
     static bool VisitFolder(void* self, const TimeKey& key) {
         return static_cast<QueryRun*>(self)->Folder(key);
     }
+
+    // Delivers the folders still read ahead.
+    void Finish() { DeliverBatch(); }
 
     bool Hit() const { return hit_; }
 
@@ -88,6 +209,13 @@ class QueryRun {
         const bool ordered = query::InTimeOrder(entries, index.count);
         const Selection selection{entries,   index.count, static_cast<uint32_t>(first), from, to,
                                   interval_, ordered};
+        if (interval_ != 0 && g_helperThread.load() && Batched(selection)) {
+            return;
+        }
+        DeliverBatch();
+        if (stop_ != 0) {
+            return;
+        }
         // With every record wanted and the entries in order, the selection ends before the
         // first entry past to, so reads can be planned without walking the selection.
         uint32_t everyTo = index.count;
@@ -100,6 +228,60 @@ class QueryRun {
             everyTo = every.FirstFrom(everyFrom);
         }
         Stream(selection, &index, everyFrom, everyTo);
+    }
+
+    // Lists the wanted lines of a sparse selection as the next job of the batch, reading and
+    // delivering the batch once it is full. False when the selection is too dense to list.
+    bool Batched(Selection selection) {
+        FolderJob& job = batch_.Jobs()[batched_];
+        job.wanted.clear();
+        uint32_t i = 0;
+        while (selection.Next(&i)) {
+            if (job.wanted.size() == kWantedReadAhead)
+                return false;
+            const uint64_t end = query::LineEnd(index_, i);
+            job.wanted.push_back(
+                WantedLine{EntryAt(index_.Entries(), i).word1, static_cast<uint32_t>(end)});
+        }
+        job.folderPath = index_.folderPath;
+        job.base = index_.base;
+        start_ += selection.advance * kFileTimeUnitsPerSecond;
+        if (++batched_ == kBatchFolders)
+            DeliverBatch();
+        return true;
+    }
+
+    // Reads the folders of the batch and delivers their lines in order.
+    void DeliverBatch() {
+        if (batched_ == 0) {
+            return;
+        }
+        const size_t n = batched_;
+        batched_ = 0;
+        batch_.Read(n, &reader_);
+        for (size_t k = 0; k < n && stop_ == 0; ++k) {
+            const FolderJob& job = batch_.Jobs()[k];
+            const ReadAhead& read = job.read;
+            if (read.count == 0)
+                continue;
+            if (!headersDelivered_) {
+                DeliverHeaders(job.folderPath, job.base, static_cast<uint32_t>(read.firstBlock));
+                if (stop_ != 0)
+                    return;
+            }
+            if (runCallback_ != nullptr) {
+                runCallback_(context_, read.lines.data(), static_cast<uint32_t>(read.lines.size()),
+                             read.count, &stop_);
+                continue;
+            }
+            const char* p = read.lines.data();
+            const char* end = p + read.lines.size();
+            while (p < end && stop_ == 0) {
+                const char* nl = static_cast<const char*>(std::memchr(p, kStoredNewline, end - p));
+                DeliverLine(p, static_cast<uint32_t>(nl - p));
+                p = nl + 1;
+            }
+        }
     }
 
     // Reads and delivers the selection of the folder as it goes.
@@ -160,7 +342,7 @@ class QueryRun {
             return;  // a run handed on while the window moved asked to stop
         }
         if (!headersDelivered_) {
-            DeliverHeaders(static_cast<uint32_t>(reader_.Block()));
+            DeliverHeaders(index_.folderPath, index_.base, static_cast<uint32_t>(reader_.Block()));
             if (stop_ != 0)
                 return;
         }
@@ -192,12 +374,12 @@ class QueryRun {
         lineCallback_(context_, plain_.data(), length, &stop_);
     }
 
-    // The first two lines of block n of the reader's folder, before the first record line.
-    void DeliverHeaders(uint32_t n) {
+    // The first two lines of block n of a folder, before the first record line.
+    void DeliverHeaders(const std::string& folderPath, const std::string& base, uint32_t n) {
         headersDelivered_ = true;
         std::string first;
         std::string second;
-        reader_.HeaderLines(n, &first, &second);
+        reader_.HeaderLines(folderPath, base, n, &first, &second);
         if (lineCallback_ != nullptr) {
             DeliverLine(first.data(), static_cast<uint32_t>(first.size()));
             if (stop_ == 0)
@@ -240,6 +422,9 @@ class QueryRun {
     uint64_t runStart_ = 0;    // the stored lines not yet handed on, as file offsets
     uint64_t runEnd_ = 0;
     uint32_t runLines_ = 0;
+
+    size_t batched_ = 0;  // jobs of the batch listed so far
+    Batch batch_;         // last: its thread ends before the rest goes
 };
 
 bool RunQuery(int kind, const char* groupName, const CalendarTime* start, const CalendarTime* end,
@@ -266,10 +451,15 @@ bool RunQuery(int kind, const char* groupName, const CalendarTime* start, const 
                  runCallback);
     FolderWalker walker(store->DataFolder(), group->id, group->depth);
     walker.Walk(startKey, endKey, &run, &QueryRun::VisitFolder);
+    run.Finish();
     return run.Hit();
 }
 
 }  // namespace
+
+void SetQueryHelperThread(bool enabled) {
+    g_helperThread.store(enabled);
+}
 
 bool StoreQuery(int kind, const char* groupName, const CalendarTime* start, const CalendarTime* end,
                 uint32_t interval, void* context, StoreLineCallback callback) {
