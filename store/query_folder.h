@@ -44,18 +44,6 @@ struct Selection {
     uint32_t FirstFrom(uint32_t at) const;
 };
 
-// Selected entries listed ahead of time.
-struct ListedAhead {
-    const uint32_t* next;
-    const uint32_t* end;
-    bool Next(uint32_t* i) {
-        if (next == end)
-            return false;
-        *i = *next++;
-        return true;
-    }
-};
-
 // An entry whose line a query wants, kept without its index: where the line is (IndexEntry's
 // word 1) and where it is expected to end.
 struct WantedLine {
