@@ -162,6 +162,7 @@ void CollectChunk(void* context, const char* text, uint32_t length) {
 struct QueryResult {
     uint32_t lines = 0;
     uint32_t stopAfter = 0;  // 0: never stop
+    std::string text;        // every line with a "\n" after it
 };
 
 void CollectLine(void* context, const char* line, uint32_t length, int* stop) {
@@ -170,9 +171,21 @@ void CollectLine(void* context, const char* line, uint32_t length, int* stop) {
     CheckText(line, length);
     // Lines come without their line end.
     FUZZ_CHECK(std::memchr(line, '\n', length) == nullptr);
+    r->text.append(line, length);
+    r->text += '\n';
     ++r->lines;
     if (r->stopAfter != 0 && r->lines >= r->stopAfter)
         *stop = 1;
+}
+
+// Stored runs: whole lines, each ended by its stored "\n", un-inverted into text.
+void CollectRun(void* context, const char* stored, uint32_t length, uint32_t lines, int* stop) {
+    auto* r = static_cast<QueryResult*>(context);
+    FUZZ_CHECK(*stop == 0 && lines > 0 && length >= lines);
+    FUZZ_CHECK(static_cast<unsigned char>(stored[length - 1]) == static_cast<unsigned char>(~'\n'));
+    for (uint32_t i = 0; i < length; ++i)
+        r->text += static_cast<char>(~static_cast<unsigned char>(stored[i]));
+    r->lines += lines;
 }
 
 void ListTree(const TimeKey& key, int depth) {
@@ -362,8 +375,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             FUZZ_CHECK(hit);
             FUZZ_CHECK(r.lines >= 3 || (r.stopAfter != 0 && r.lines == r.stopAfter));
         }
-        if (r.stopAfter != 0)
+        if (r.stopAfter != 0) {
             FUZZ_CHECK(r.lines <= r.stopAfter);
+        } else {
+            // The stored runs hold exactly the lines, each with its "\n".
+            QueryResult runs;
+            FUZZ_CHECK(StoreQueryRuns(kDataRecords, "g", &start, &end, interval, &runs,
+                                      CollectRun) == hit);
+            FUZZ_CHECK(runs.lines == r.lines && runs.text == r.text);
+        }
         if (flags & kSecondQuery) {
             // The whole folder, every record.
             CalendarTime all = start;

@@ -1,14 +1,23 @@
 #include "export_writer.h"
 
+#include <errno.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstring>
 
 #include "file_system.h"
-#include "write_inverted.h"
 
 namespace {
 
 // Output is gathered up to this size before it is written.
-constexpr size_t kPendingLimit = 256 * 1024;
+constexpr uint32_t kBufferSize = 256 * 1024;
+// Stored runs at least this long are written from where they lie instead of being copied.
+constexpr uint32_t kWriteThrough = 64 * 1024;
+
+// The buffer of the last writer that finished on this thread: every query and export would
+// otherwise fault in a fresh one.
+thread_local std::unique_ptr<char[]> t_spareBuffer;
 
 }  // namespace
 
@@ -16,6 +25,7 @@ ExportWriter::~ExportWriter() {
     if (ownFd_ && fd_ >= 0) {
         Finish();
     }
+    ReleaseBuffer();
 }
 
 void ExportWriter::SetTarget(const std::string& path, Encoding encoding, Create create) {
@@ -49,41 +59,67 @@ bool ExportWriter::EnsureOpen() {
     return true;
 }
 
-bool ExportWriter::Drain() {
-    if (pending_.empty()) {
-        return true;
+void ExportWriter::ReleaseBuffer() {
+    pending_ = 0;
+    if (buffer_ != nullptr && t_spareBuffer == nullptr) {
+        t_spareBuffer = std::move(buffer_);
     }
-    if (!EnsureOpen()) {
-        pending_.clear();
-        return false;
-    }
-    uint32_t written = 0;
-    const uint32_t n = static_cast<uint32_t>(pending_.size());
-    // The pending bytes are dropped once written, so they are inverted where they lie rather
-    // than through WriteInverted's scratch copy.
-    if (encoding_ == Encoding::kInverted) {
-        storefs::InvertBytes(pending_.data(), pending_.data(), n);
-    }
-    const bool ok = WritePlain(fd_, pending_.data(), n, &written);
-    pending_.clear();
-    if (!ok || written != n) {
-        failed_ = true;
-        return false;
+    buffer_.reset();
+}
+
+bool ExportWriter::WriteOut(const char* bytes, uint32_t length) {
+    // Whole, in as few write calls as the system takes: a query writes tens of megabytes.
+    while (length > 0) {
+        const ssize_t w = write(fd_, bytes, length);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0) {
+            failed_ = true;
+            return false;
+        }
+        bytes += w;
+        length -= static_cast<uint32_t>(w);
     }
     return true;
 }
 
-void ExportWriter::Put(const char* bytes, uint32_t length) {
-    if (failed_) {
+bool ExportWriter::Drain() {
+    if (pending_ == 0) {
+        return true;
+    }
+    const uint32_t n = pending_;
+    pending_ = 0;
+    return EnsureOpen() && WriteOut(buffer_.get(), n);
+}
+
+void ExportWriter::Put(const char* bytes, uint32_t length, bool inFileEncoding) {
+    if (failed_ || (fd_ < 0 && !EnsureOpen())) {
         return;
     }
-    if (fd_ < 0 && !EnsureOpen()) {
-        return;
-    }
-    pending_.insert(pending_.end(), bytes, bytes + length);
     bytes_ += length;
-    if (pending_.size() >= kPendingLimit) {
-        Drain();
+    const bool invert = inFileEncoding != (encoding_ == Encoding::kInverted);
+    if (!invert && length >= kWriteThrough) {
+        if (Drain())
+            WriteOut(bytes, length);
+        return;
+    }
+    if (buffer_ == nullptr) {
+        buffer_ = t_spareBuffer != nullptr ? std::move(t_spareBuffer)
+                                           : std::unique_ptr<char[]>(new char[kBufferSize]);
+    }
+    while (length > 0) {
+        if (pending_ == kBufferSize && !Drain()) {
+            return;
+        }
+        const uint32_t n = std::min(length, kBufferSize - pending_);
+        if (invert) {
+            storefs::InvertBytes(buffer_.get() + pending_, bytes, n);
+        } else {
+            std::memcpy(buffer_.get() + pending_, bytes, n);
+        }
+        pending_ += n;
+        bytes += n;
+        length -= n;
     }
 }
 
@@ -112,9 +148,9 @@ void ExportWriter::Chunk(const char* text, uint32_t length) {
     if (length == 0) {
         return;
     }
-    Put(text, length);
+    Put(text, length, false);
     if (text[length - 1] != '\n') {
-        Put("\n", 1);
+        Put("\n", 1, false);
     }
 }
 
@@ -123,14 +159,23 @@ void ExportWriter::Line(const char* line, uint32_t length) {
         return;
     }
     ++lines_;
-    Put(line, length);
+    Put(line, length, false);
     if (length == 0 || line[length - 1] != '\n') {
-        Put("\n", 1);
+        Put("\n", 1, false);
     }
+}
+
+void ExportWriter::Stored(const char* stored, uint32_t length, uint32_t lines) {
+    if (stored == nullptr) {
+        return;
+    }
+    lines_ += lines;
+    Put(stored, length, true);
 }
 
 bool ExportWriter::Finish() {
     Drain();
+    ReleaseBuffer();
     if (ownFd_ && fd_ >= 0) {
         storefs::CloseFile(fd_);
         fd_ = -1;
@@ -139,7 +184,7 @@ bool ExportWriter::Finish() {
 }
 
 void ExportWriter::Discard() {
-    pending_.clear();
+    ReleaseBuffer();
     if (ownFd_) {
         storefs::CloseFile(fd_);
         fd_ = -1;
@@ -156,5 +201,11 @@ void ExportWriter::ChunkCallback(void* context, const char* text, uint32_t lengt
 
 void ExportWriter::LineCallback(void* context, const char* line, uint32_t length, int* stop) {
     static_cast<ExportWriter*>(context)->Line(line, length);
+    (void)stop;
+}
+
+void ExportWriter::RunCallback(void* context, const char* stored, uint32_t length, uint32_t lines,
+                               int* stop) {
+    static_cast<ExportWriter*>(context)->Stored(stored, length, lines);
     (void)stop;
 }

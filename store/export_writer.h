@@ -5,13 +5,15 @@
 // Item exports pass whole block texts to Chunk: the first is written whole; of every later one
 // the text up to and including its second "\n" (that block's header lines) is dropped, and a
 // chunk with fewer than two "\n" is dropped entirely. Queries pass lines to Line: each is
-// written with a "\n" added when it does not end in one. Output is buffered and written in
-// large pieces.
+// written with a "\n" added when it does not end in one, or runs of lines in their stored form to
+// Stored, which are written as they are (inverted files) or inverted once (plain files). Output is
+// gathered in a buffer that is kept for the next writer of the thread and written in large
+// pieces; large stored runs go to the file directly.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <vector>
 
 class ExportWriter {
   public:
@@ -33,6 +35,8 @@ class ExportWriter {
 
     void Chunk(const char* text, uint32_t length);
     void Line(const char* line, uint32_t length);
+    // `lines` whole lines in the store's encoding (inverted, each ended by its "\n").
+    void Stored(const char* stored, uint32_t length, uint32_t lines);
 
     // Writes what is buffered and closes the file. False when any create or write failed.
     bool Finish();
@@ -51,11 +55,16 @@ class ExportWriter {
     // Store callbacks; context is an ExportWriter. The line callback never sets the stop flag.
     static void ChunkCallback(void* context, const char* text, uint32_t length);
     static void LineCallback(void* context, const char* line, uint32_t length, int* stop);
+    static void RunCallback(void* context, const char* stored, uint32_t length, uint32_t lines,
+                            int* stop);
 
   private:
     bool EnsureOpen();
-    void Put(const char* bytes, uint32_t length);
+    // Gathers bytes for the file, turning them into its encoding unless they are in it already.
+    void Put(const char* bytes, uint32_t length, bool inFileEncoding);
     bool Drain();
+    bool WriteOut(const char* bytes, uint32_t length);
+    void ReleaseBuffer();
 
     std::string path_;
     Encoding encoding_ = Encoding::kInverted;
@@ -64,7 +73,8 @@ class ExportWriter {
     bool ownFd_ = false;
     bool failed_ = false;
     bool created_ = false;
-    std::vector<char> pending_;
+    std::unique_ptr<char[]> buffer_;  // pending bytes, already in the file's encoding
+    uint32_t pending_ = 0;
     uint64_t bytes_ = 0;
     uint32_t chunks_ = 0;
     uint32_t lines_ = 0;

@@ -467,3 +467,76 @@ int64_t FileSize(int fd) {
 }
 
 }  // namespace storefs
+
+namespace storefs {
+
+int OpenDirectory(const std::string& storePath) {
+    if (storePath.empty() || storePath.size() > kMaxPath) {
+        return -1;
+    }
+    const std::string native = NativePath(storePath);
+    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    int fd = open(native.c_str(), flags);
+    if (fd < 0 && errno == ENOENT) {
+        const std::string resolved = ResolveCase(native);
+        if (resolved != native)
+            fd = open(resolved.c_str(), flags);
+    }
+    return fd;
+}
+
+int OpenForReadingIn(int folderFd, const std::string& folderStorePath, const std::string& name) {
+    if (folderFd < 0 || name.empty() || folderStorePath.size() + name.size() > kMaxPath) {
+        return -1;
+    }
+    // O_NONBLOCK keeps a FIFO in the folder from waiting for a writer; reading it then fails.
+    const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
+    int fd = openat(folderFd, name.c_str(), flags);
+    if (fd < 0 && errno == ENOENT) {
+        const std::string native = NativePath(folderStorePath);
+        std::string found;
+        if (FindCaseless(ResolveCase(native.empty() ? "." : native), name, &found) &&
+            found != name) {
+            fd = openat(folderFd, found.c_str(), flags);
+        }
+    }
+    return fd;
+}
+
+bool ReadToEnd(int fd, std::vector<char>* out, size_t checkAfter) {
+    size_t done = 0;
+    bool checked = false;
+    if (out->capacity() < 4096)
+        out->reserve(4096);
+    for (;;) {
+        if (done == out->capacity()) {
+            if (!checked && done >= checkAfter) {
+                if (!IsRegularFileBelow(fd, UINT64_MAX))
+                    return false;
+                checked = true;
+            }
+            out->reserve(done * 2);
+        }
+        out->resize(out->capacity());
+        const size_t want = out->size() - done;
+        const ssize_t r = read(fd, out->data() + done, want);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0) {
+            out->clear();
+            return false;
+        }
+        done += static_cast<size_t>(r);
+        if (static_cast<size_t>(r) < want) {
+            out->resize(done);
+            return true;
+        }
+    }
+}
+
+bool IsRegularFileBelow(int fd, uint64_t limit) {
+    struct stat st;
+    return fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) < limit;
+}
+
+}  // namespace storefs

@@ -136,3 +136,31 @@ int64_t ReadAt(int fd, char* dst, size_t n, uint64_t offset);
 int64_t FileSize(int fd);
 
 }  // namespace storefs
+
+namespace storefs {
+
+// ---- Reading many files of one folder ----
+//
+// A query opens thousands of index and block files. These calls open them by name relative to
+// a folder descriptor kept open, for reading only and without the advisory lock: the viewer never
+// writes index or block files and no recorder runs beside it, so the lock would guard nothing.
+
+// Opens a store folder for opening files relative to it. -1 on failure.
+int OpenDirectory(const std::string& storePath);
+
+// Opens the file `name` of the open folder folderFd (folderStorePath names the same folder) for
+// reading only, without a lock and without looking at the kind of file (reads of a folder or
+// FIFO fail later). A name that does not exist as spelt is looked up without regard to ASCII
+// case. -1 on failure.
+int OpenForReadingIn(int folderFd, const std::string& folderStorePath, const std::string& name);
+
+// Reads from the current position to the end of the file into out, which is resized to the
+// bytes read; its capacity is kept and grown, so a buffer reused for files of similar size reads
+// each with one read(). A short read is taken as the end of the file. Past checkAfter bytes the
+// file must be a regular file (a device would never end). False on an error.
+bool ReadToEnd(int fd, std::vector<char>* out, size_t checkAfter);
+
+// True when the descriptor is a regular file smaller than limit bytes.
+bool IsRegularFileBelow(int fd, uint64_t limit);
+
+}  // namespace storefs

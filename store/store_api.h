@@ -20,6 +20,10 @@ using StoreTextCallback = void (*)(void* context, const char* text, uint32_t len
 using StoreItemsCallback = void (*)(void* context, const char* text, uint32_t length, int leaf);
 // One line of a query, without its "\n". Setting *stop non-zero ends the query after this line.
 using StoreLineCallback = void (*)(void* context, const char* line, uint32_t length, int* stop);
+// A run of `lines` whole lines of a query as the store files hold them: every byte inverted, each
+// line ended by its (inverted) "\n". Setting *stop non-zero ends the query after this run.
+using StoreRunCallback = void (*)(void* context, const char* stored, uint32_t length,
+                                  uint32_t lines, int* stop);
 
 // Opens the store of a kind over its data folder (read only) and staging folder (which receives
 // the working copy of the root index). A "\" is appended to a path that does not end in one;
@@ -55,3 +59,11 @@ bool StoreExportItem(int kind, const char* groupName, const char* itemPath, void
 // missing or not a valid calendar time, or the callback missing.
 bool StoreQuery(int kind, const char* groupName, const CalendarTime* start, const CalendarTime* end,
                 uint32_t interval, void* context, StoreLineCallback callback);
+
+// StoreQuery delivering its lines in their stored form, in runs: the header lines first (one run
+// of two), then the record lines, each run one or more of them. Inverted, the runs one after the
+// other are exactly StoreQuery's lines, each followed by "\n", which is what an export file holds:
+// an export writer can write them as they come, without inverting anything.
+bool StoreQueryRuns(int kind, const char* groupName, const CalendarTime* start,
+                    const CalendarTime* end, uint32_t interval, void* context,
+                    StoreRunCallback callback);

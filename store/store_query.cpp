@@ -1,32 +1,168 @@
 // The time query: walks a group's folders between two times and delivers the records on the
 // interval grid, header lines first.
+//
+// Which records a folder delivers follows from its index alone (query_folder.h reads them).
+// Lines stay in their stored form until delivered; StoreQueryRuns hands them on as they are, in
+// runs of adjacent lines. Where the grid wants few lines of a folder, the lines of a batch of
+// such folders are read ahead by this thread and a helper thread together and then delivered
+// in order; the selection itself (which carries the grid from folder to folder) stays here.
+#include <atomic>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
+#include "file_system.h"
 #include "folder_list.h"
 #include "log_store.h"
+#include "query_folder.h"
 #include "store_api.h"
+#include "store_query.h"
 #include "store_slots.h"
-#include "time_folder.h"
 #include "time_key.h"
 
 namespace {
 
+using query::FolderIndex;
+using query::FolderReader;
+using query::ReadAhead;
+using query::Selection;
+using query::WantedLine;
+
+std::atomic<bool> g_helperThread{true};
+
+// Folders with at most this many wanted lines are read ahead, this many folders at a time:
+// their lines are few beside their blocks, and a batch is worth waking a thread for.
+constexpr size_t kWantedReadAhead = 512;
+constexpr size_t kBatchFolders = 8;
+
+// A folder whose wanted lines are read ahead.
+struct FolderJob {
+    std::string folderPath;
+    std::string base;
+    std::vector<WantedLine> wanted;
+    ReadAhead read;
+};
+
+// The folders of a batch, read by whichever thread takes each next.
+class Batch {
+  public:
+    ~Batch() {
+        if (thread_.joinable()) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                quit_ = true;
+            }
+            changed_.notify_all();
+            thread_.join();
+        }
+    }
+
+    std::vector<FolderJob>& Jobs() { return jobs_; }
+
+    // Reads the first n jobs, on this thread and the helper thread (started on first use, when
+    // allowed and possible).
+    void Read(size_t n, FolderReader* reader) {
+        const bool helped = g_helperThread.load() && StartHelper();
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            size_ = n;
+            next_.store(0);
+            done_ = 0;
+            ++round_;
+        }
+        if (helped)
+            changed_.notify_all();
+        const size_t mine = Work(reader);
+        // The helper is waited for even when it took nothing, so that it is out of Work before
+        // the next round resets what Work counts on.
+        std::unique_lock<std::mutex> lock(mutex_);
+        done_ += mine;
+        changed_.wait(lock, [&] { return done_ == size_ && (!helped || helperRound_ == round_); });
+    }
+
+  private:
+    bool StartHelper() {
+        if (!thread_.joinable() && !failed_) {
+            try {
+                thread_ = std::thread([this] { Loop(); });
+            } catch (...) {
+                failed_ = true;  // no thread to be had: this one reads everything
+            }
+        }
+        return thread_.joinable();
+    }
+
+    // Takes jobs until none is left; returns how many it read.
+    size_t Work(FolderReader* reader) {
+        size_t read = 0;
+        for (size_t i = next_.fetch_add(1); i < size_; i = next_.fetch_add(1)) {
+            FolderJob& job = jobs_[i];
+            reader->ReadWanted(job.folderPath, job.base, job.wanted, &job.read);
+            ++read;
+        }
+        return read;
+    }
+
+    void Loop() {
+        uint64_t seen = 0;
+        for (;;) {
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                changed_.wait(lock, [&] { return quit_ || round_ != seen; });
+                if (quit_)
+                    return;
+                seen = round_;
+            }
+            const size_t read = Work(&reader_);
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                done_ += read;
+                helperRound_ = seen;
+            }
+            changed_.notify_all();
+        }
+    }
+
+    std::vector<FolderJob> jobs_ = std::vector<FolderJob>(kBatchFolders);
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    size_t size_ = 0;  // jobs of the current round
+    std::atomic<size_t> next_{0};
+    size_t done_ = 0;
+    uint64_t round_ = 0;
+    uint64_t helperRound_ = 0;  // the last round the helper is done with
+    bool quit_ = false;
+    bool failed_ = false;
+    FolderReader reader_;  // the helper thread's
+    std::thread thread_;   // last: it ends before what it uses is destroyed
+};
+
 class QueryRun {
   public:
     QueryRun(const LogGroup& group, const std::string& dataFolder, uint64_t start, uint64_t end,
-             uint32_t interval, void* context, StoreLineCallback callback)
+             uint32_t interval, void* context, StoreLineCallback lineCallback,
+             StoreRunCallback runCallback)
         : group_(group),
-          folder_(dataFolder),
+          root_(dataFolder),
           start_(start),
           end_(end),
           interval_(interval),
           context_(context),
-          callback_(callback) {}
+          lineCallback_(lineCallback),
+          runCallback_(runCallback) {}
+
+    QueryRun(const QueryRun&) = delete;
+    QueryRun& operator=(const QueryRun&) = delete;
 
     static bool VisitFolder(void* self, const TimeKey& key) {
         return static_cast<QueryRun*>(self)->Folder(key);
     }
+
+    // Delivers the folders still read ahead.
+    void Finish() { DeliverBatch(); }
 
     bool Hit() const { return hit_; }
 
@@ -37,19 +173,19 @@ class QueryRun {
         }
         std::string stem;
         if (!MakeStem(group_.id, key, kNestedSeparator, &stem) ||
-            !folder_.OpenFolder(stem.c_str())) {
+            !reader_.ReadIndex(root_, stem, &index_)) {
             return stop_ == 0;  // a folder without a readable index yields nothing
         }
-        Select();
-        folder_.CloseFolder();
-        scratch_.Close();
+        Select(key);
         return stop_ == 0;
     }
 
-    // Selects and delivers the records of the open folder; moves start_ on by the grid's advance.
-    void Select() {
+    // Selects and delivers the records of the folder; moves start_ on by the grid's advance.
+    void Select(const TimeKey& key) {
+        const FolderIndex& index = index_;
+        const unsigned char* entries = index.Entries();
         uint64_t folderStart = 0;
-        if (!CalendarToFileTime(KeyToTime(folder_.Key()), &folderStart) || end_ < folderStart) {
+        if (!CalendarToFileTime(KeyToTime(key), &folderStart) || end_ < folderStart) {
             return;
         }
         uint64_t from = 0;
@@ -59,81 +195,244 @@ class QueryRun {
             from = (start_ - folderStart) / kFileTimeUnitsPerSecond;
         }
         uint64_t to = (end_ - folderStart) / kFileTimeUnitsPerSecond;
-        const uint32_t count = folder_.EntryCount();
-        const uint32_t last = folder_.Entry(count - 1).Seconds();
+        const uint32_t last = EntryAt(entries, index.count - 1).Seconds();
         if (last < to) {
             to = last;
         }
         const int64_t first =
-            folder_.FindFirst(from > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(from),
-                              static_cast<uint32_t>(to));
+            FindFirstEntry(entries, index.count, from > UINT32_MAX ? UINT32_MAX : uint32_t(from),
+                           static_cast<uint32_t>(to));
         if (first == kNoEntry) {
             return;
         }
         hit_ = true;
-        uint64_t advance = 0;
-        for (uint32_t i = static_cast<uint32_t>(first); stop_ == 0 && from <= to && i < count;
-             ++i) {
-            const uint64_t e = folder_.Entry(i).Seconds();
-            if (e > to) {
-                break;
-            }
-            if (e < from) {
-                continue;
-            }
-            if (interval_ != 0) {
-                advance += e + interval_ - from;
-                from = e + interval_;
-            }
-            const char* line = nullptr;
-            uint32_t length = 0;
-            if (folder_.LineAt(i, &scratch_, &line, &length) && length > 0) {
-                Deliver(line, length);
-            }
-        }
-        start_ += advance * kFileTimeUnitsPerSecond;
-    }
-
-    void Deliver(const char* line, uint32_t length) {
-        if (!headersDelivered_) {
-            headersDelivered_ = true;
-            // Reading the header lines moves the block window, so keep the record line first.
-            const std::string record(line, length);
-            std::string first;
-            std::string second;
-            scratch_.HeaderLines(&first, &second);
-            callback_(context_, first.data(), static_cast<uint32_t>(first.size()), &stop_);
-            if (stop_ == 0) {
-                callback_(context_, second.data(), static_cast<uint32_t>(second.size()), &stop_);
-            }
-            if (stop_ == 0) {
-                callback_(context_, record.data(), static_cast<uint32_t>(record.size()), &stop_);
-            }
+        const bool ordered = query::InTimeOrder(entries, index.count);
+        const Selection selection{entries,   index.count, static_cast<uint32_t>(first), from, to,
+                                  interval_, ordered};
+        if (interval_ != 0 && g_helperThread.load() && Batched(selection)) {
             return;
         }
-        callback_(context_, line, length, &stop_);
+        DeliverBatch();
+        if (stop_ != 0) {
+            return;
+        }
+        // With every record wanted and the entries in order, the selection ends before the
+        // first entry past to, so reads can be planned without walking the selection.
+        uint32_t everyTo = index.count;
+        const uint32_t everyFrom =
+            interval_ == 0 && ordered ? static_cast<uint32_t>(first) : index.count;
+        if (everyFrom < index.count) {
+            Selection every = selection;
+            every.inTimeOrder = true;
+            every.from = to + 1;
+            everyTo = every.FirstFrom(everyFrom);
+        }
+        Stream(selection, &index, everyFrom, everyTo);
+    }
+
+    // Lists the wanted lines of a sparse selection as the next job of the batch, reading and
+    // delivering the batch once it is full. False when the selection is too dense to list.
+    bool Batched(Selection selection) {
+        FolderJob& job = batch_.Jobs()[batched_];
+        job.wanted.clear();
+        uint32_t i = 0;
+        while (selection.Next(&i)) {
+            if (job.wanted.size() == kWantedReadAhead)
+                return false;
+            const uint64_t end = query::LineEnd(index_, i);
+            job.wanted.push_back(
+                WantedLine{EntryAt(index_.Entries(), i).word1, static_cast<uint32_t>(end)});
+        }
+        job.folderPath = index_.folderPath;
+        job.base = index_.base;
+        start_ += selection.advance * kFileTimeUnitsPerSecond;
+        if (++batched_ == kBatchFolders)
+            DeliverBatch();
+        return true;
+    }
+
+    // Reads the folders of the batch and delivers their lines in order.
+    void DeliverBatch() {
+        if (batched_ == 0) {
+            return;
+        }
+        const size_t n = batched_;
+        batched_ = 0;
+        batch_.Read(n, &reader_);
+        for (size_t k = 0; k < n && stop_ == 0; ++k) {
+            const FolderJob& job = batch_.Jobs()[k];
+            const ReadAhead& read = job.read;
+            if (read.count == 0)
+                continue;
+            if (!headersDelivered_) {
+                DeliverHeaders(job.folderPath, job.base, static_cast<uint32_t>(read.firstBlock));
+                if (stop_ != 0)
+                    return;
+            }
+            if (runCallback_ != nullptr) {
+                runCallback_(context_, read.lines.data(), static_cast<uint32_t>(read.lines.size()),
+                             read.count, &stop_);
+                continue;
+            }
+            const char* p = read.lines.data();
+            const char* end = p + read.lines.size();
+            while (p < end && stop_ == 0) {
+                const char* nl = static_cast<const char*>(std::memchr(p, kStoredNewline, end - p));
+                DeliverLine(p, static_cast<uint32_t>(nl - p));
+                p = nl + 1;
+            }
+        }
+    }
+
+    // Reads and delivers the selection of the folder as it goes.
+    void Stream(Selection selection, const FolderIndex* index, uint32_t everyFrom,
+                uint32_t everyTo) {
+        reader_.Begin(index, everyFrom, everyTo);
+        uint32_t i = 0;
+        while (stop_ == 0 && selection.Next(&i)) {
+            uint64_t at = 0;
+            uint32_t length = 0;
+            bool ended = false;
+            const uint64_t keepFrom = runLines_ > 0 ? runStart_ : UINT64_MAX;
+            if (reader_.Take(
+                    i, selection, keepFrom, [this] { FlushRun(); }, &at, &length, &ended)) {
+                Stored(at, length, ended);
+                if (runLines_ > 0 && i + 1 >= everyFrom && i + 1 < everyTo)
+                    selection.next = ExtendRun(*index, i + 1, everyTo);
+            }
+        }
+        FlushRun();
+        reader_.End();
+        start_ += selection.advance * kFileTimeUnitsPerSecond;
+    }
+
+    // Adds to the run the lines of entries from `from` on (all wanted) that follow it in the
+    // window, each exactly "line\n" up to the next entry's offset, as the line-by-line search
+    // would find them; returns the first entry not taken. The common case of a query of every
+    // record, checked per line with one memchr instead of a full search.
+    uint32_t ExtendRun(const FolderIndex& index, uint32_t from, uint32_t everyTo) {
+        BlockWindow& window = reader_.Window();
+        const char* data = window.Data();
+        const uint64_t start = window.Start();
+        const uint64_t end = start + window.Length();
+        const uint32_t block = static_cast<uint32_t>(reader_.Block());
+        uint32_t m = from;
+        while (m < everyTo && m + 1 < index.count) {
+            const IndexEntry e = EntryAt(index.Entries(), m);
+            const IndexEntry next = EntryAt(index.Entries(), m + 1);
+            if (e.Block() != block || next.Block() != block || e.Offset() != runEnd_ ||
+                next.Offset() <= e.Offset() + 1 || next.Offset() > end) {
+                break;
+            }
+            const char* line = data + (e.Offset() - start);
+            const size_t span = next.Offset() - e.Offset();
+            if (std::memchr(line, kStoredNewline, span) != line + span - 1) {
+                break;
+            }
+            runEnd_ = next.Offset();
+            ++runLines_;
+            ++m;
+        }
+        return m;
+    }
+
+    // One line found in the reader's window.
+    void Stored(uint64_t at, uint32_t length, bool ended) {
+        if (stop_ != 0) {
+            return;  // a run handed on while the window moved asked to stop
+        }
+        if (!headersDelivered_) {
+            DeliverHeaders(index_.folderPath, index_.base, static_cast<uint32_t>(reader_.Block()));
+            if (stop_ != 0)
+                return;
+        }
+        BlockWindow& window = reader_.Window();
+        char* line = window.Data() + (at - window.Start());
+        if (lineCallback_ != nullptr) {
+            DeliverLine(line, length);
+            return;
+        }
+        if (!ended)
+            line[length] = kStoredNewline;  // the file's last line, given the "\n" it lacks
+        if (runLines_ > 0 && at == runEnd_) {
+            runEnd_ = at + length + 1;
+            ++runLines_;
+            return;
+        }
+        FlushRun();
+        if (stop_ != 0)
+            return;
+        runStart_ = at;
+        runEnd_ = at + length + 1;
+        runLines_ = 1;
+    }
+
+    // A stored line to the line callback.
+    void DeliverLine(const char* stored, uint32_t length) {
+        plain_.resize(size_t{length} + 1);  // never a null text, even for an empty header line
+        storefs::InvertBytes(plain_.data(), stored, length);
+        lineCallback_(context_, plain_.data(), length, &stop_);
+    }
+
+    // The first two lines of block n of a folder, before the first record line.
+    void DeliverHeaders(const std::string& folderPath, const std::string& base, uint32_t n) {
+        headersDelivered_ = true;
+        std::string first;
+        std::string second;
+        reader_.HeaderLines(folderPath, base, n, &first, &second);
+        if (lineCallback_ != nullptr) {
+            DeliverLine(first.data(), static_cast<uint32_t>(first.size()));
+            if (stop_ == 0)
+                DeliverLine(second.data(), static_cast<uint32_t>(second.size()));
+            return;
+        }
+        std::string both = first + kStoredNewline + second + kStoredNewline;
+        runCallback_(context_, both.data(), static_cast<uint32_t>(both.size()), 2, &stop_);
+    }
+
+    void FlushRun() {
+        if (runLines_ == 0) {
+            return;
+        }
+        const uint32_t lines = runLines_;
+        runLines_ = 0;
+        if (stop_ != 0) {
+            return;
+        }
+        BlockWindow& window = reader_.Window();
+        const char* run = window.Data() + (runStart_ - window.Start());
+        runCallback_(context_, run, static_cast<uint32_t>(runEnd_ - runStart_), lines, &stop_);
     }
 
     const LogGroup& group_;
-    TimeFolder folder_;
-    BlockReader scratch_;
+    std::string root_;
     uint64_t start_;  // next wanted time (file time)
     uint64_t end_;
     uint32_t interval_;
     void* context_;
-    StoreLineCallback callback_;
+    StoreLineCallback lineCallback_;
+    StoreRunCallback runCallback_;
     int stop_ = 0;
     bool headersDelivered_ = false;
     bool hit_ = false;
+
+    FolderReader reader_;
+    FolderIndex index_;
+    std::vector<char> plain_;  // a line inverted for the line callback
+    uint64_t runStart_ = 0;    // the stored lines not yet handed on, as file offsets
+    uint64_t runEnd_ = 0;
+    uint32_t runLines_ = 0;
+
+    size_t batched_ = 0;  // jobs of the batch listed so far
+    Batch batch_;         // last: its thread ends before the rest goes
 };
 
-}  // namespace
-
-bool StoreQuery(int kind, const char* groupName, const CalendarTime* start, const CalendarTime* end,
-                uint32_t interval, void* context, StoreLineCallback callback) {
+bool RunQuery(int kind, const char* groupName, const CalendarTime* start, const CalendarTime* end,
+              uint32_t interval, void* context, StoreLineCallback lineCallback,
+              StoreRunCallback runCallback) {
     LogStore* store = SlotStore(kind);
     if (store == nullptr || groupName == nullptr || start == nullptr || end == nullptr ||
-        callback == nullptr) {
+        (lineCallback == nullptr && runCallback == nullptr)) {
         return false;
     }
     const LogGroup* group = store->FindGroup(groupName);
@@ -148,8 +447,29 @@ bool StoreQuery(int kind, const char* groupName, const CalendarTime* start, cons
     if (CompareKeys(startKey, endKey, group->depth) > 0) {
         return false;
     }
-    QueryRun run(*group, store->DataFolder(), startTime, endTime, interval, context, callback);
+    QueryRun run(*group, store->DataFolder(), startTime, endTime, interval, context, lineCallback,
+                 runCallback);
     FolderWalker walker(store->DataFolder(), group->id, group->depth);
     walker.Walk(startKey, endKey, &run, &QueryRun::VisitFolder);
+    run.Finish();
     return run.Hit();
+}
+
+}  // namespace
+
+void SetQueryHelperThread(bool enabled) {
+    g_helperThread.store(enabled);
+}
+
+bool StoreQuery(int kind, const char* groupName, const CalendarTime* start, const CalendarTime* end,
+                uint32_t interval, void* context, StoreLineCallback callback) {
+    return callback != nullptr &&
+           RunQuery(kind, groupName, start, end, interval, context, callback, nullptr);
+}
+
+bool StoreQueryRuns(int kind, const char* groupName, const CalendarTime* start,
+                    const CalendarTime* end, uint32_t interval, void* context,
+                    StoreRunCallback callback) {
+    return callback != nullptr &&
+           RunQuery(kind, groupName, start, end, interval, context, nullptr, callback);
 }

@@ -8,11 +8,6 @@
 
 namespace {
 
-uint32_t LoadLittleEndian32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
 // Reads forward start small and double while lines follow each other, up to this much.
 constexpr uint32_t kFirstChunk = 4096;
 constexpr uint32_t kLargestChunk = 1 << 20;
@@ -218,6 +213,28 @@ uint32_t TimeFolder::BlockCount() const {
     return IsOpen() && EntryCount() > 0 ? currentBlock_ + 1 : 0;
 }
 
+int64_t FindFirstEntry(const unsigned char* entries, uint32_t count, uint32_t from, uint32_t to) {
+    if (entries == nullptr || count == 0) {
+        return kNoEntry;
+    }
+    int64_t lo = 0;
+    int64_t hi = static_cast<int64_t>(count) - 1;
+    while (lo <= hi) {
+        const int64_t mid = (lo + hi) / 2;
+        const uint32_t s = EntryAt(entries, static_cast<uint32_t>(mid)).Seconds();
+        if (s < from) {
+            lo = mid + 1;
+        } else if ((mid > 0 &&
+                    EntryAt(entries, static_cast<uint32_t>(mid - 1)).Seconds() >= from) ||
+                   s > to) {
+            hi = mid - 1;
+        } else {
+            return mid;
+        }
+    }
+    return kNoEntry;
+}
+
 IndexEntry TimeFolder::Entry(uint32_t i) const {
     // Called once or more for every record a query passes, so the bounds are checked here
     // rather than through a call to ElementArray::Item.
@@ -225,28 +242,15 @@ IndexEntry TimeFolder::Entry(uint32_t i) const {
     if (i >= entries.Count() || entries.Data() == nullptr) {
         return IndexEntry();
     }
-    const auto* p = static_cast<const unsigned char*>(entries.Data()) + size_t{i} * 8;
-    return IndexEntry{LoadLittleEndian32(p), LoadLittleEndian32(p + 4)};
+    return EntryAt(static_cast<const unsigned char*>(entries.Data()), i);
 }
 
 int64_t TimeFolder::FindFirst(uint32_t from, uint32_t to) const {
-    if (!IsOpen() || EntryCount() == 0) {
+    if (!IsOpen()) {
         return kNoEntry;
     }
-    int64_t lo = 0;
-    int64_t hi = static_cast<int64_t>(EntryCount()) - 1;
-    while (lo <= hi) {
-        const int64_t mid = (lo + hi) / 2;
-        const uint32_t s = Entry(static_cast<uint32_t>(mid)).Seconds();
-        if (s < from) {
-            lo = mid + 1;
-        } else if ((mid > 0 && Entry(static_cast<uint32_t>(mid - 1)).Seconds() >= from) || s > to) {
-            hi = mid - 1;
-        } else {
-            return mid;
-        }
-    }
-    return kNoEntry;
+    return FindFirstEntry(static_cast<const unsigned char*>(index_.Elements().Data()), EntryCount(),
+                          from, to);
 }
 
 std::string TimeFolder::BlockPath(uint32_t n) const {

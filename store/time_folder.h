@@ -4,6 +4,7 @@
 // never decrease). Block files hold two header lines and then one record line per record.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -33,6 +34,19 @@ constexpr uint32_t kMaxEntrySeconds = 0x0FFFFFFF;
 constexpr uint32_t kSecondsBefore = 0xFFFFFFFF;
 // FindFirst's "none".
 constexpr int64_t kNoEntry = -1;
+
+// Entry i of an index held as plain bytes, 8 an entry. REQUIRES: i < the entry count.
+inline IndexEntry EntryAt(const unsigned char* entries, uint32_t i) {
+    const unsigned char* p = entries + size_t{i} * 8;
+    const auto word = [](const unsigned char* b) {
+        return static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
+               static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24;
+    };
+    return IndexEntry{word(p), word(p + 4)};
+}
+
+// TimeFolder::FindFirst over an index held as plain bytes.
+int64_t FindFirstEntry(const unsigned char* entries, uint32_t count, uint32_t from, uint32_t to);
 
 // Reads record lines from one block file without loading the whole file: it keeps a window of
 // the block's plain text and reads forward in growing pieces while lines follow each other, and

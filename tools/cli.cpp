@@ -666,8 +666,8 @@ int RunQuery(const Arguments& args, StoreSession& session, std::FILE* out, std::
         return 1;
     ExportWriter writer;
     AimWriter(args, out, &writer);
-    const bool ok = StoreQuery(kDataRecords, name.c_str(), &from, &to, interval, &writer,
-                               &ExportWriter::LineCallback);
+    const bool ok = StoreQueryRuns(kDataRecords, name.c_str(), &from, &to, interval, &writer,
+                                   &ExportWriter::RunCallback);
     std::string reason;
     if (CompareCalendarTimes(from, to) > 0) {
         reason = "start time " + FormatTime(from) + " is after end time " + FormatTime(to);

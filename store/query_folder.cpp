@@ -1,0 +1,225 @@
+#include "query_folder.h"
+
+#include <cstdio>
+
+#include "file_system.h"
+
+namespace query {
+
+namespace {
+
+// An index is read whole; past this size it must prove to be a regular file.
+constexpr size_t kIndexCheckAfter = size_t{64} << 20;
+
+}  // namespace
+
+bool InTimeOrder(const unsigned char* entries, uint32_t count) {
+    // Without an early exit, so that the compiler can compare many entries at once.
+    uint32_t previous = 0;
+    uint32_t descents = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint32_t seconds = EntryAt(entries, i).Seconds();
+        descents |= seconds < previous;
+        previous = seconds;
+    }
+    return descents == 0;
+}
+
+bool Selection::Next(uint32_t* i) {
+    while (from <= to && next < count) {
+        const uint64_t e = EntryAt(entries, next).Seconds();
+        if (e > to) {
+            next = count;
+            return false;
+        }
+        if (e < from) {
+            ++next;
+            if (inTimeOrder)
+                next = FirstFrom(next);
+            continue;
+        }
+        if (interval != 0) {
+            advance += e + interval - from;
+            from = e + interval;
+        }
+        *i = next++;
+        return true;
+    }
+    return false;
+}
+
+uint32_t Selection::FirstFrom(uint32_t at) const {
+    uint32_t lo = at;
+    uint32_t hi = count;
+    while (lo < hi) {
+        const uint32_t mid = lo + (hi - lo) / 2;
+        if (EntryAt(entries, mid).Seconds() < from) {
+            lo = mid + 1;
+        } else {
+            hi = mid;
+        }
+    }
+    return lo;
+}
+
+FolderReader::~FolderReader() {
+    End();
+    storefs::CloseFile(folderFd_);
+}
+
+bool FolderReader::UseFolder(const std::string& folderPath) {
+    if (folderPath != folderPath_) {
+        storefs::CloseFile(folderFd_);
+        folderPath_ = folderPath;
+        folderFd_ = storefs::OpenDirectory(folderPath_);
+    }
+    return folderFd_ >= 0;
+}
+
+bool FolderReader::ReadIndex(const std::string& root, const std::string& stem, FolderIndex* index) {
+    const size_t cut = stem.rfind('\\') + 1;  // 0 when the stem has no "\"
+    index->folderPath = root + stem.substr(0, cut);
+    index->base = stem.substr(cut);
+    index->count = 0;
+    if (!UseFolder(index->folderPath)) {
+        return false;
+    }
+    const int fd = storefs::OpenForReadingIn(folderFd_, folderPath_, index->base + ".idx");
+    if (fd < 0) {
+        return false;
+    }
+    const bool read = storefs::ReadToEnd(fd, &index->bytes, kIndexCheckAfter);
+    storefs::CloseFile(fd);
+    const size_t size = index->bytes.size();
+    if (!read || size == 0 || size % 8 != 0 || size / 8 > UINT32_MAX) {
+        return false;
+    }
+    storefs::InvertBytes(index->bytes.data(), index->bytes.data(), size);
+    index->count = static_cast<uint32_t>(size / 8);
+    return true;
+}
+
+void FolderReader::Begin(const FolderIndex* index, uint32_t everyFrom, uint32_t everyTo) {
+    End();
+    index_ = index;
+    base_ = index->base;
+    everyFrom_ = everyFrom;
+    everyTo_ = everyTo;
+    UseFolder(index->folderPath);
+}
+
+void FolderReader::End() {
+    storefs::CloseFile(blockFd_);
+    blockFd_ = -1;
+    block_ = -1;
+    window_.Attach(-1);
+}
+
+int FolderReader::OpenBlockFile(uint32_t n) {
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, "(%X).csv", n & 0xFF);
+    return storefs::OpenForReadingIn(folderFd_, folderPath_, base_ + suffix);
+}
+
+void FolderReader::OpenBlock(uint32_t n) {
+    End();
+    blockFd_ = OpenBlockFile(n);
+    block_ = static_cast<int>(n);
+    window_.Attach(blockFd_);
+}
+
+uint64_t LineEnd(const FolderIndex& index, uint32_t i) {
+    const IndexEntry e = EntryAt(index.Entries(), i);
+    if (i + 1 < index.count) {
+        const IndexEntry next = EntryAt(index.Entries(), i + 1);
+        if (next.Block() == e.Block() && next.Offset() > e.Offset())
+            return next.Offset();
+    }
+    return uint64_t{e.Offset()} + kLineGuess;
+}
+
+uint64_t FolderReader::PlanEveryEnd(uint32_t i) const {
+    // Every entry up to everyTo_ is wanted: the last one whose line still fits, found by halving
+    // on the recorder's layout (a plan only; any other layout still reads right, in more reads).
+    const IndexEntry e = EntryAt(index_->Entries(), i);
+    const uint64_t start = e.Offset();
+    uint32_t lo = i + 1;
+    uint32_t hi = everyTo_;
+    while (lo < hi) {
+        const uint32_t mid = lo + (hi - lo) / 2;
+        const IndexEntry f = EntryAt(index_->Entries(), mid);
+        if (f.Block() == e.Block() && f.Offset() >= start &&
+            LineEnd(*index_, mid) - start <= kLargestWindow) {
+            lo = mid + 1;
+        } else {
+            hi = mid;
+        }
+    }
+    return std::max(LineEnd(*index_, i), lo > i + 1 ? LineEnd(*index_, lo - 1) : 0);
+}
+
+void FolderReader::ReadWanted(const std::string& folderPath, const std::string& base,
+                              const std::vector<WantedLine>& wanted, ReadAhead* out) {
+    End();
+    out->lines.clear();
+    out->count = 0;
+    out->firstBlock = -1;
+    index_ = nullptr;
+    base_ = base;
+    if (!UseFolder(folderPath)) {
+        return;
+    }
+    const size_t n = wanted.size();
+    for (size_t k = 0; k < n; ++k) {
+        const IndexEntry e{0, wanted[k].word1};
+        if (static_cast<int>(e.Block()) != block_) {
+            OpenBlock(e.Block());
+        }
+        const uint64_t start = e.Offset();
+        if (!window_.Covers(start)) {
+            // As PlanEnd: the wanted lines after this one that lie close by in the block.
+            uint64_t end = wanted[k].end;
+            for (size_t j = k + 1; j < n; ++j) {
+                const IndexEntry f{0, wanted[j].word1};
+                if (f.Block() != e.Block() || f.Offset() < start || f.Offset() > end + kMergeGap ||
+                    wanted[j].end - start > kLargestWindow) {
+                    break;
+                }
+                end = std::max<uint64_t>(end, wanted[j].end);
+            }
+            window_.Load(start, end);
+        }
+        uint64_t at = 0;
+        uint32_t length = 0;
+        bool ended = false;
+        if (window_.LineAt(start, start, &at, &length, &ended)) {
+            if (out->count++ == 0)
+                out->firstBlock = block_;
+            out->lines.append(window_.Data() + (at - window_.Start()), length);
+            out->lines += kStoredNewline;
+        }
+    }
+    End();
+}
+
+void FolderReader::HeaderLines(const std::string& folderPath, const std::string& base, uint32_t n,
+                               std::string* first, std::string* second) {
+    first->clear();
+    second->clear();
+    base_ = base;  // while lines are streamed, the folder being read (its block stays open)
+    const int fd = UseFolder(folderPath) ? OpenBlockFile(n) : -1;
+    BlockWindow head;
+    head.Attach(fd);
+    uint64_t at = 0;
+    uint32_t length = 0;
+    bool ended = false;
+    if (head.Load(0, kLineGuess) && head.LineAt(0, 0, &at, &length, &ended)) {
+        first->assign(head.Data() + (at - head.Start()), length);
+        const uint64_t next = at + length;
+        if (head.LineAt(next, next, &at, &length, &ended))
+            second->assign(head.Data() + (at - head.Start()), length);
+    }
+    storefs::CloseFile(fd);
+}
+
+}  // namespace query

@@ -1,0 +1,7 @@
+// How the time query uses the machine.
+#pragma once
+
+// Whether queries may read the folders where the interval grid wants few lines on a helper
+// thread beside the calling one (the default). The output is the same either way; with it off,
+// every folder is read on the calling thread as it is delivered.
+void SetQueryHelperThread(bool enabled);
