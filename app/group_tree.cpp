@@ -146,9 +146,11 @@ void ItemChunk(void* context, const char* text, uint32_t length) {
         *c->stop = 1;
 }
 
-void QueryLine(void* context, const char* line, uint32_t length, int* stop) {
+// Runs of whole record lines in their stored form go to the file as they are; the cancel button
+// is looked at once a run.
+void QueryRun(void* context, const char* stored, uint32_t length, uint32_t lines, int* stop) {
     auto* target = static_cast<ExportTarget*>(context);
-    target->writer.Line(line, length);
+    target->writer.Stored(stored, length, lines);
     *stop = target->CheckCancel() ? 1 : 0;
 }
 
@@ -388,8 +390,8 @@ CGroupTree::QueryResult CGroupTree::QueryGroup(const CalendarTime& start, const 
     job.writer.SetTarget(PathBytes(path), ExportWriter::Encoding::kInverted,
                          ExportWriter::Create::kNew);
     const bool ok = job.Run(window(), QString::fromUtf8("正在查询 ..."), [&] {
-        return StoreQuery(kind_, target.group.constData(), &start, &end,
-                          static_cast<uint32_t>(interval < 0 ? 0 : interval), &job, QueryLine);
+        return StoreQueryRuns(kind_, target.group.constData(), &start, &end,
+                              static_cast<uint32_t>(interval < 0 ? 0 : interval), &job, QueryRun);
     });
     if (job.cancelled) {
         job.writer.Discard();

@@ -31,7 +31,7 @@ using query::ReadAhead;
 using query::Selection;
 using query::WantedLine;
 
-std::atomic<bool> g_helperThread{true};
+std::atomic<bool> g_helperThread{false};
 
 // Folders with at most this many wanted lines are read ahead, this many folders at a time:
 // their lines are few beside their blocks, and a batch is worth waking a thread for.
