@@ -1,6 +1,7 @@
 #include "report_printer.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QPainter>
 #include <cmath>
@@ -26,7 +27,7 @@ QFont ReportFixedFont(int points, int dpi) {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     // Chinese text in the fixed font comes from a simplified-Chinese CJK font, not from whatever
     // font the fallback finds first (a Japanese one draws some characters as radicals).
-    font.setFamilies({font.family(), QStringLiteral("Noto Sans Mono CJK SC"),
+    font.setFamilies({QFontInfo(font).family(), QStringLiteral("Noto Sans Mono CJK SC"),
                       QStringLiteral("Noto Sans CJK SC"), QStringLiteral("宋体")});
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
