@@ -58,7 +58,7 @@ int32_t ReportFirstRow(int32_t page, int32_t rowsPerPage) {
 }
 
 int32_t ReportLeftMargin(int32_t printableWidth, int32_t tableWidth) {
-    return (printableWidth - tableWidth) / 2;
+    return std::max<int32_t>(0, (printableWidth - tableWidth) / 2);
 }
 
 std::vector<std::string> ReportRemarkLines(const std::string& remark) {

@@ -41,7 +41,9 @@ int32_t ReportRowsOnPage(int32_t rowsPerPage);
 int32_t ReportPageCount(int32_t rowCount, int32_t rowsPerPage);
 // First list row on page (counted from 1).
 int32_t ReportFirstRow(int32_t page, int32_t rowsPerPage);
-// Left edge that centres a table of tableWidth on a printable width.
+// Left edge that centres a table of tableWidth on a printable width. A table wider than the page
+// starts at its left edge, so that the time column and the first channels print and only the
+// last channels run off the paper (centred, the time column would be cut off).
 int32_t ReportLeftMargin(int32_t printableWidth, int32_t tableWidth);
 
 // The remark as printed: its first 600 bytes (not ending inside a character) cut into lines of

@@ -45,7 +45,7 @@ TEST(ReportPages, RowsPerPageLeavesElevenLinesAndMarginCentres) {
     EXPECT_EQ(ReportRowsPerPage(12 * 10, 10), 1);
     EXPECT_EQ(ReportRowsPerPage(100, 0), 0);
     EXPECT_EQ(ReportLeftMargin(1000, 600), 200);
-    EXPECT_EQ(ReportLeftMargin(500, 600), -50);  // a wider table overhangs both sides alike
+    EXPECT_EQ(ReportLeftMargin(500, 600), 0);  // a wider table keeps its time column
 }
 
 TEST(ReportCaptionLine, PadsCaptionsAndShowsOnlyShownChannels) {
