@@ -130,18 +130,24 @@ TEST_F(PrintTest, ReportPagesCarryHeaderRowsFooterAndRemark) {
     EXPECT_FALSE(hidden.contains("Beta"));
 }
 
-TEST_F(PrintTest, CancelledDialogAndTooSmallPaperPrintNothing) {
+TEST_F(PrintTest, CancelUnwritableFileAndTooSmallPaper) {
     Open(30);
     ui.printPdf.clear();
     Run(kCmdFilePrint);
     EXPECT_EQ(ui.printDialogs, 1);
     EXPECT_TRUE(ui.messages.isEmpty());
 
+    // A file that cannot be written is reported, not passed over.
+    ui.printPdf = dir.path() + "/missing/folder/out.pdf";
+    Run(kCmdFilePrint);
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_EQ(ui.messages.takeFirst(), QString::fromUtf8(kPrintFailedMessage));
+
     ui.printPdf = dir.path() + "/small.pdf";
     app->Printer()->setPageSize(QPageSize(QSizeF(60, 40), QPageSize::Millimeter));
     Run(kCmdFilePrint);
     Run(kCmdFilePrintPreview);
-    EXPECT_EQ(ui.printDialogs, 1);  // not asked: the paper was refused first
+    EXPECT_EQ(ui.printDialogs, 2);  // not asked again: the paper was refused first
     ASSERT_EQ(ui.messages.size(), 2);
     EXPECT_EQ(ui.messages[0], QString::fromUtf8(kPaperTooSmallMessage));
     EXPECT_FALSE(QFile::exists(ui.printPdf));
