@@ -121,6 +121,12 @@ TEST_F(PrintTest, ReportPagesCarryHeaderRowsFooterAndRemark) {
     EXPECT_TRUE(page2.contains(QStringLiteral("%1.5").arg(perPage)));
     EXPECT_TRUE(page2.contains(QString::fromUtf8("第 2 页 / 共 2 页")));
 
+    // The direct print goes to the printer as it was last chosen, without the dialog.
+    QFile::remove(ui.printPdf);
+    Run(kCmdFilePrintDirect);
+    EXPECT_EQ(ui.printDialogs, 1);
+    EXPECT_EQ(PdfPages(ui.printPdf), 2);
+
     // A hidden channel leaves the caption line and the rows.
     view->Settings().channels.back().show = 0;
     Run(kCmdFilePrint);
