@@ -219,6 +219,10 @@ void CMainFrame::CreateActions() {
     on(kCmdFileSaveAs, [this] { OnFileSaveAs(); });
     on(kCmdExportPlainCsv, [this] { OnExportPlainCsv(); });
     on(kCmdFilePrintSetup, [this] { OnPrintSetup(); });
+    on(kCmdFilePrint, [this] { OnFilePrint(true); });
+    on(kCmdFilePrintDirect, [this] { OnFilePrint(false); });
+    on(kCmdFilePrintPreview, [this] { OnPrintPreview(); });
+    on(kCmdCurvePrint, [this] { OnCurvePrint(); });
     on(kCmdSettings, [this] { OnSettings(); });
     on(kCmdQuery, [this] { OnQuery(); });
     on(kCmdViewDataList, [this] { OnToggleDataList(); });
@@ -366,12 +370,12 @@ void CMainFrame::UpdateCommands() {
     for (int id :
          {kCmdFileClose, kCmdFileSave, kCmdFileSaveAs, kCmdExportPlainCsv, kCmdOpenPlainCsv,
           kCmdShowReport, kCmdWindowNew, kCmdWindowCascade, kCmdWindowTile, kCmdWindowArrange,
-          kCmdDrawCurves, kCmdRestoreCurves, kCmdCurveSettings}) {
+          kCmdDrawCurves, kCmdRestoreCurves, kCmdCurveSettings, kCmdFilePrint, kCmdFilePrintDirect,
+          kCmdCurvePrint, kCmdFilePrintPreview}) {
         actions_.value(id)->setEnabled(doc);
     }
     // Commands whose features are not in this build yet stay visible and disabled.
-    for (int id : {kCmdFilePrint, kCmdCurvePrint, kCmdFilePrintPreview, kCmdTextEdit, kCmdEditUndo,
-                   kCmdEditCut, kCmdEditCopy, kCmdEditPaste}) {
+    for (int id : {kCmdTextEdit, kCmdEditUndo, kCmdEditCut, kCmdEditCopy, kCmdEditPaste}) {
         actions_.value(id)->setEnabled(false);
     }
 }
@@ -403,6 +407,12 @@ CHistavueDoc* CMainFrame::ActiveDocument() const {
 
 void CMainFrame::AddView(CHistavueView* view) {
     auto* child = new CChildFrame(view, app_->Documents());
+    connect(view, &CHistavueView::PreviewClosed, this, [this](CHistavueView* closed) {
+        // Back to the view that was previewed, and to the idle prompt.
+        ActivateView(closed);
+        statusBar()->showMessage(QString::fromUtf8(kIdlePrompt));
+        UpdateCommands();
+    });
     CHistavueDoc* doc = view->Document();
     const int windows = doc != nullptr ? static_cast<int>(doc->Views().size()) : 1;
     QString title = doc != nullptr ? doc->Title() : QString();
@@ -516,6 +526,28 @@ void CMainFrame::OnExportPlainCsv() {
 void CMainFrame::OnPrintSetup() {
     QPageSetupDialog dialog(app_->Printer(), this);
     dialog.exec();
+}
+
+void CMainFrame::OnFilePrint(bool askUser) {
+    if (CHistavueView* view = ActiveView())
+        view->PrintReport(app_->Printer(), askUser);
+}
+
+void CMainFrame::OnPrintPreview() {
+    CHistavueView* view = ActiveView();
+    if (view == nullptr)
+        return;
+    if (view->InPreview()) {
+        activateWindow();
+        view->PrintPreview(app_->Printer());  // raises the open preview
+        return;
+    }
+    view->PrintPreview(app_->Printer());
+}
+
+void CMainFrame::OnCurvePrint() {
+    if (CHistavueView* view = ActiveView())
+        view->PrintCurves(app_->Printer());
 }
 
 void CMainFrame::OnSettings() {

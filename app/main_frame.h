@@ -47,6 +47,9 @@ class CMainFrame : public QMainWindow {
     void OnFileSaveAs();
     void OnExportPlainCsv();
     void OnPrintSetup();
+    void OnFilePrint(bool askUser);
+    void OnPrintPreview();
+    void OnCurvePrint();
     void OnSettings();
     void OnQuery();
     // What the settings and query commands do once their dialog closed with OK.

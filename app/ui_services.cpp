@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
 
 namespace {
 
@@ -28,6 +29,16 @@ class DialogServices : public UiServices {
                                      QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
     }
 
+    bool AskPrinter(QWidget* parent, QPrinter* printer, int maxPage) override {
+        QPrintDialog dialog(printer, parent);
+        if (maxPage > 0) {
+            dialog.setMinMax(1, maxPage);
+            dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+        } else {
+            dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+        }
+        return dialog.exec() == QDialog::Accepted;
+    }
     QString OpenFileName(QWidget* parent, const QString& caption, const QString& filter) override {
         return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
     }

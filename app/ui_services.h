@@ -4,6 +4,7 @@
 
 #include <QString>
 
+class QPrinter;
 class QWidget;
 
 class UiServices {
@@ -21,6 +22,9 @@ class UiServices {
                                  const QString& filter) = 0;
     virtual QString SaveFileName(QWidget* parent, const QString& caption, const QString& filter,
                                  const QString& defaultSuffix) = 0;
+    // The print dialog on printer, offering pages 1..maxPage (0: no page range); true when the
+    // user chose to print (the printer then holds the choices).
+    virtual bool AskPrinter(QWidget* parent, QPrinter* printer, int maxPage) = 0;
 
     // The services in use (the real dialogs unless a test installed others).
     static UiServices& Get();

@@ -32,6 +32,7 @@ const QList<CommandInfo>& CommandTable() {
          Keys({QKeySequence(Qt::CTRL | Qt::Key_P)})},
         {kCmdCurvePrint, "曲线打印\tCtrl+R(&R)   ", "打印历史曲线", "曲线打印",
          Keys({QKeySequence(Qt::CTRL | Qt::Key_R)})},
+        {kCmdFilePrintDirect, "直接打印", "不经打印对话框打印数据报表", nullptr, {}},
         {kCmdFilePrintPreview, "打印预览(&V)", "显示整页", nullptr, {}},
         {kCmdFilePrintSetup, "打印设置(&R)...", "更改打印机选项和打印选项", nullptr, {}},
         {kCmdSettings, "设置(&S)", "根文件夹设置", nullptr, {}},

@@ -13,6 +13,7 @@ enum CommandId : int {
     kCmdFileSaveAs = 57604,
     kCmdFilePrintSetup = 57606,
     kCmdFilePrint = 57607,
+    kCmdFilePrintDirect = 57608,
     kCmdFilePrintPreview = 57609,
     kCmdFileMru = 57616,
     kCmdEditCopy = 57634,

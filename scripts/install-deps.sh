@@ -8,7 +8,7 @@ packages=(
     clang libclang-rt-14-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev
     qt6-charts-dev libqt6opengl6-dev
-    fonts-noto-cjk xvfb xauth
+    fonts-noto-cjk xvfb xauth poppler-utils
 )
 
 missing=()

@@ -114,8 +114,9 @@ TEST_F(ViewerTest, OpeningARecordFileShowsItsReportAndTheFullMenus) {
     // Features that are not built yet stay disabled.
     EXPECT_TRUE(Frame()->Action(kCmdDrawCurves)->isEnabled());
     EXPECT_FALSE(Frame()->Action(kCmdTextEdit)->isEnabled());
-    EXPECT_FALSE(Frame()->Action(kCmdCurvePrint)->isEnabled());
-    EXPECT_FALSE(Frame()->Action(kCmdFilePrint)->isEnabled());
+    EXPECT_TRUE(Frame()->Action(kCmdCurvePrint)->isEnabled());
+    EXPECT_TRUE(Frame()->Action(kCmdFilePrint)->isEnabled());
+    EXPECT_TRUE(Frame()->Action(kCmdFilePrintPreview)->isEnabled());
     EXPECT_TRUE(Frame()->Action(kCmdExportPlainCsv)->isEnabled());
 
     CHistavueView* view = Frame()->ActiveView();

@@ -4,11 +4,22 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QPrinter>
 #include <QTemporaryDir>
 #include <cstdlib>
 
 #include "file_system.h"
 #include "gui_support.h"
+
+bool FakeUi::AskPrinter(QWidget*, QPrinter* printer, int maxPage) {
+    ++printDialogs;
+    lastMaxPage = maxPage;
+    if (printPdf.isEmpty())
+        return false;
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(printPdf);
+    return true;
+}
 
 bool WriteRecordFile(const QString& path, const std::string& text, bool inverted) {
     std::string bytes = text;

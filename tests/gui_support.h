@@ -38,12 +38,18 @@ class FakeUi : public UiServices {
         return Next();
     }
 
+    // Answers the print dialog: prints to printPdf as a PDF when it is set, else cancels.
+    bool AskPrinter(QWidget*, QPrinter* printer, int maxPage) override;
+
     QStringList messages;
     std::deque<Icon> icons;
     QStringList questions;
     QStringList filters;
     std::deque<bool> answers;   // Yes/No answers, in order; No when empty
     std::deque<QString> files;  // file dialog results, in order; cancel when empty
+    QString printPdf;           // where the print dialog sends the pages; cancel when empty
+    int printDialogs = 0;       // print dialogs asked for
+    int lastMaxPage = 0;        // the page count the last print dialog offered
 
   private:
     QString Next() {

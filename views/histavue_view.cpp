@@ -6,6 +6,9 @@
 #include "curve_init.h"
 #include "curve_setting_dialog.h"
 #include "curve_view.h"
+#include "report_job.h"
+#include "report_preview.h"
+#include "ui_services.h"
 
 namespace {
 
@@ -81,4 +84,64 @@ void CHistavueView::resizeEvent(QResizeEvent* event) {
     list_->setGeometry(0, 0, event->size().width(), event->size().height());
     if (QWidget* chart = curves_->Chart())
         chart->setGeometry(0, 0, event->size().width(), event->size().height());
+}
+
+void CHistavueView::PrintReport(QPrinter* printer, bool askUser) {
+    RecordTable* table = &list_->Table();
+    auto tooSmall = [this] {
+        UiServices::Get().Message(this, QString::fromUtf8(kPaperTooSmallMessage),
+                                  UiServices::Icon::kExclamation);
+    };
+    ReportPrintMetrics& metrics = list_->PrintMetrics();
+    if (!BeginReportJob(printer, table, settings_, &metrics))
+        return tooSmall();
+    if (askUser) {
+        if (!UiServices::Get().AskPrinter(this, printer, metrics.pageCount))
+            return;
+        // The dialog may have changed the paper.
+        if (!BeginReportJob(printer, table, settings_, &metrics))
+            return tooSmall();
+    }
+    if (!PrintReportPages(printer, *table, metrics))
+        UiServices::Get().Message(this, QString::fromUtf8(kPrintFailedMessage),
+                                  UiServices::Icon::kExclamation);
+}
+
+CReportPreview* CHistavueView::PrintPreview(QPrinter* printer) {
+    if (inPreview_ != 0) {
+        preview_->raise();
+        preview_->activateWindow();
+        return nullptr;
+    }
+    ReportPrintMetrics& metrics = list_->PrintMetrics();
+    if (!BeginReportJob(printer, &list_->Table(), settings_, &metrics)) {
+        UiServices::Get().Message(this, QString::fromUtf8(kPaperTooSmallMessage),
+                                  UiServices::Icon::kExclamation);
+        return nullptr;
+    }
+    inPreview_ = 1;
+    preview_ = new CReportPreview(&list_->Table(), &settings_, printer, metrics, this);
+    preview_->setWindowFlag(Qt::Window);
+    preview_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(preview_, &QDialog::finished, this, [this] {
+        inPreview_ = 0;
+        preview_ = nullptr;
+        emit PreviewClosed(this);
+    });
+    preview_->show();
+    return preview_;
+}
+
+void CHistavueView::PrintCurves(QPrinter* printer) {
+    QWidget* chart = Chart();
+    if (chart == nullptr || !chart->isVisible()) {
+        UiServices::Get().Message(this, QString::fromUtf8(kNoCurveToPrintMessage),
+                                  UiServices::Icon::kExclamation);
+        return;
+    }
+    if (!UiServices::Get().AskPrinter(this, printer, 0))
+        return;
+    if (!PrintChart(printer, chart))
+        UiServices::Get().Message(this, QString::fromUtf8(kPrintFailedMessage),
+                                  UiServices::Icon::kExclamation);
 }

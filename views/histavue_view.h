@@ -12,6 +12,8 @@
 class CHistavueDoc;
 class CHisCurveSettingDialog;
 class CurveView;
+class CReportPreview;
+class QPrinter;
 
 class CHistavueView : public QWidget {
     Q_OBJECT
@@ -39,6 +41,17 @@ class CHistavueView : public QWidget {
     CHisCurveSettingDialog* CurveDialog();
     CurveView* Curves() const { return curves_; }
 
+    // Prints the report to printer, after the print dialog when askUser. Tells the user when the
+    // paper holds no row or the printer cannot be written, and prints nothing then.
+    void PrintReport(QPrinter* printer, bool askUser);
+    // Opens the print preview of the report on printer's paper, unless this view has one open
+    // (then the preview is raised and nothing else happens). Null when none could be opened.
+    CReportPreview* PrintPreview(QPrinter* printer);
+    bool InPreview() const { return inPreview_ != 0; }
+    // Prints the drawn chart, fitted to the page, after the print dialog; without a drawn chart
+    // the user is told so and nothing is printed.
+    void PrintCurves(QPrinter* printer);
+
     int Serial() const { return serial_; }
     int ListId() const { return kListIdBase + serial_; }
     CRecordListCtrl* List() const { return list_; }
@@ -48,10 +61,16 @@ class CHistavueView : public QWidget {
     // Number of views alive in the process.
     static int LiveViews();
 
+  signals:
+    // The print preview of this view was closed.
+    void PreviewClosed(CHistavueView* view);
+
   protected:
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    CReportPreview* preview_ = nullptr;
+    int inPreview_ = 0;
     CHistavueDoc* doc_;
     CRecordListCtrl* list_ = nullptr;
     CurveView* curves_ = nullptr;

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "record_table.h"
+#include "report_printer.h"
 
 class RecordTableModel;
 
@@ -34,10 +35,13 @@ class CRecordListCtrl : public QTableView {
     const RecordTable& Table() const { return table_; }
     RecordTable& Table() { return table_; }
     RecordTableModel* Model() const { return model_; }
+    // The metrics of the last print job, measured again at the beginning of each.
+    ReportPrintMetrics& PrintMetrics() { return printMetrics_; }
 
   private:
     void ApplyColumnLayout();
 
     RecordTable table_;
     RecordTableModel* model_;
+    ReportPrintMetrics printMetrics_;
 };

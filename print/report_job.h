@@ -1,0 +1,33 @@
+// Print jobs on a QPrinter: the report pages of a view's table, and the drawn chart fitted to the
+// page. The messages of printing live here.
+#pragma once
+
+#include <QString>
+
+#include "report_printer.h"
+
+class QPrinter;
+class QWidget;
+
+// No drawn chart to print.
+extern const char kNoCurveToPrintMessage[];
+// The printer or the PDF file could not be written to.
+extern const char kPrintFailedMessage[];
+// The page cannot hold a single report row.
+extern const char kPaperTooSmallMessage[];
+
+// Measures the job on printer's printable area (laid out at kReportDpi) into metrics. False when
+// the page holds no row.
+bool BeginReportJob(QPrinter* printer, RecordTable* table, const CurveSettings& settings,
+                    ReportPrintMetrics* metrics);
+
+// Prints the pages of a measured job that the printer's page range asks for (all when it asks
+// for none). False when the printer cannot be painted on.
+bool PrintReportPages(QPrinter* printer, const RecordTable& table,
+                      const ReportPrintMetrics& metrics);
+
+// Draws chart onto one page of printer, scaled to fit the printable area and centred. False when
+// the printer cannot be painted on.
+bool PrintChart(QPrinter* printer, QWidget* chart);
+// Draws chart scaled to fit target on painter.
+void RenderChart(QPainter& painter, QWidget* chart, const QRect& target);

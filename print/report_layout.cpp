@@ -1,0 +1,72 @@
+#include "report_layout.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "line_rule.h"
+
+namespace {
+
+std::string Padded(const std::string& caption, size_t fillTo, size_t fillWhenAtMost) {
+    if (caption.size() <= fillWhenAtMost)
+        return caption + std::string(fillTo - caption.size(), ' ');
+    return caption + "  ";
+}
+
+}  // namespace
+
+std::vector<ReportColumn> ReportColumns(const RecordTable& table, const CurveSettings& settings) {
+    std::vector<ReportColumn> columns;
+    if (table.ColumnCount() == 0)
+        return columns;
+    columns.push_back({0, Padded(table.Caption(0), 21, 19)});
+    for (const CurveChannel& channel : settings.channels) {
+        const int32_t column = channel.index + 1;
+        if (channel.show != 1 || channel.index < 0 || column >= table.ColumnCount())
+            continue;
+        columns.push_back({column, Padded(table.Caption(column), 8, 6)});
+    }
+    return columns;
+}
+
+std::string JoinCaptions(const std::vector<ReportColumn>& columns) {
+    std::string line;
+    for (const ReportColumn& column : columns)
+        line += column.caption;
+    return line;
+}
+
+int32_t ReportRowsPerPage(int32_t printableHeight, int32_t lineHeight) {
+    if (lineHeight <= 0)
+        return 0;
+    return (printableHeight - kReportReservedLines * lineHeight) / lineHeight;
+}
+
+int32_t ReportRowsOnPage(int32_t rowsPerPage) {
+    return rowsPerPage < 2 ? 0 : rowsPerPage - 1;
+}
+
+int32_t ReportPageCount(int32_t rowCount, int32_t rowsPerPage) {
+    const int32_t onPage = ReportRowsOnPage(rowsPerPage);
+    if (onPage == 0)
+        return 0;
+    return std::max<int32_t>(1, (std::max<int32_t>(rowCount, 0) + onPage - 1) / onPage);
+}
+
+int32_t ReportFirstRow(int32_t page, int32_t rowsPerPage) {
+    return (page - 1) * ReportRowsOnPage(rowsPerPage);
+}
+
+int32_t ReportLeftMargin(int32_t printableWidth, int32_t tableWidth) {
+    return std::max<int32_t>(0, (printableWidth - tableWidth) / 2);
+}
+
+std::vector<std::string> ReportRemarkLines(const std::string& remark) {
+    return CutTextLines(CutToCharacters(remark, kRemarkPrintBytes), kRemarkLineBytes);
+}
+
+std::string ReportPageText(int32_t page, int32_t pageCount) {
+    char text[64];
+    std::snprintf(text, sizeof text, "第 %d 页 / 共 %d 页", page, pageCount);
+    return text;
+}

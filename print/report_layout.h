@@ -1,0 +1,54 @@
+// The arithmetic of the printed report, apart from any paint device: the caption line of the
+// table, the rows per page and the page count, the rows of a page and the remark lines. All
+// lengths are in the device units of the page that is printed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "curve_settings.h"
+#include "record_table.h"
+
+// Lines of the page that are not table rows: four above the table, the caption line and its
+// rule, and the remark and footer below it.
+constexpr int kReportReservedLines = 11;
+// Bytes of the remark that are printed, and bytes per remark line.
+constexpr size_t kRemarkPrintBytes = 600;
+constexpr size_t kRemarkLineBytes = 80;
+
+// One column of the printed table: the list column it shows and its stretch of the caption line
+// (the caption and the blanks after it).
+struct ReportColumn {
+    int32_t listColumn = 0;
+    std::string caption;  // caption padded as it stands in the caption line
+};
+
+// The printed columns: the time column, then every shown channel in the settings' order whose
+// list column exists. The time caption is filled up to 21 bytes when it has at most 19, else two
+// blanks follow it; a channel caption is filled up to 8 bytes when it has at most 6, else two
+// blanks follow it.
+std::vector<ReportColumn> ReportColumns(const RecordTable& table, const CurveSettings& settings);
+// The caption line: the padded captions of the columns, joined.
+std::string JoinCaptions(const std::vector<ReportColumn>& columns);
+
+// Rows per page R from the printable height and the line height: (height - 11 lines) / line.
+int32_t ReportRowsPerPage(int32_t printableHeight, int32_t lineHeight);
+// Table rows on one page: R - 1 (none when R is below 2).
+int32_t ReportRowsOnPage(int32_t rowsPerPage);
+// Pages of a report of rowCount rows: the rows divided by the rows on a page, rounded up, and at
+// least one; 0 when a page holds no row (R below 2), so that nothing is printed.
+int32_t ReportPageCount(int32_t rowCount, int32_t rowsPerPage);
+// First list row on page (counted from 1).
+int32_t ReportFirstRow(int32_t page, int32_t rowsPerPage);
+// Left edge that centres a table of tableWidth on a printable width. A table wider than the page
+// starts at its left edge, so that the time column and the first channels print and only the
+// last channels run off the paper (centred, the time column would be cut off).
+int32_t ReportLeftMargin(int32_t printableWidth, int32_t tableWidth);
+
+// The remark as printed: its first 600 bytes (not ending inside a character) cut into lines of
+// 80 bytes by the line rule, length / 80 + 1 of them.
+std::vector<std::string> ReportRemarkLines(const std::string& remark);
+
+// Page text of the footer, "第 P 页 / 共 N 页", as bytes of UTF-8.
+std::string ReportPageText(int32_t page, int32_t pageCount);

@@ -1,0 +1,120 @@
+#include "report_preview.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPrinter>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "report_job.h"
+#include "ui_services.h"
+
+class CReportPreview::PageWidget : public QWidget {
+  public:
+    explicit PageWidget(CReportPreview* preview) : QWidget(preview), preview_(preview) {
+        setMinimumSize(300, 400);
+        setAutoFillBackground(true);
+        QPalette p = palette();
+        p.setColor(QPalette::Window, QColor(128, 128, 128));
+        setPalette(p);
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        const ReportPrintMetrics& m = preview_->metrics_;
+        if (m.page.isEmpty())
+            return;
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        const int border = 12;
+        const double scale = std::min((width() - 2.0 * border) / m.page.width(),
+                                      (height() - 2.0 * border) / m.page.height());
+        if (scale <= 0)
+            return;
+        const double w = m.page.width() * scale;
+        const double h = m.page.height() * scale;
+        painter.translate((width() - w) / 2, (height() - h) / 2);
+        painter.fillRect(QRectF(0, 0, w, h), Qt::white);
+        painter.setClipRect(QRectF(0, 0, w, h));
+        painter.scale(scale, scale);
+        PrintReportPage(painter, *preview_->table_, m, preview_->page_);
+    }
+
+  private:
+    CReportPreview* preview_;
+};
+
+CReportPreview::CReportPreview(RecordTable* table, const CurveSettings* settings, QPrinter* printer,
+                               const ReportPrintMetrics& metrics, QWidget* parent)
+    : QDialog(parent),
+      table_(table),
+      settings_(settings),
+      printer_(printer),
+      metrics_(metrics),
+      pageWidget_(new PageWidget(this)),
+      pageBox_(new QSpinBox(this)),
+      countLabel_(new QLabel(this)) {
+    setWindowTitle(QString::fromUtf8("打印预览"));
+    auto* print = new QPushButton(QString::fromUtf8("打印(&P)..."), this);
+    auto* first = new QPushButton(QString::fromUtf8("首页"), this);
+    auto* prev = new QPushButton(QString::fromUtf8("上一页(&V)"), this);
+    auto* next = new QPushButton(QString::fromUtf8("下一页(&N)"), this);
+    auto* last = new QPushButton(QString::fromUtf8("末页"), this);
+    auto* close = new QPushButton(QString::fromUtf8("关闭(&C)"), this);
+    print->setObjectName(QStringLiteral("print"));
+    next->setObjectName(QStringLiteral("next"));
+    prev->setObjectName(QStringLiteral("prev"));
+    pageBox_->setRange(1, std::max(1, metrics_.pageCount));
+    countLabel_->setText(QString::fromUtf8("/ 共 %1 页").arg(metrics_.pageCount));
+
+    auto* bar = new QHBoxLayout;
+    for (QWidget* w :
+         {static_cast<QWidget*>(print), static_cast<QWidget*>(first), static_cast<QWidget*>(prev),
+          static_cast<QWidget*>(pageBox_), static_cast<QWidget*>(countLabel_),
+          static_cast<QWidget*>(next), static_cast<QWidget*>(last)})
+        bar->addWidget(w);
+    bar->addStretch();
+    bar->addWidget(close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(bar);
+    layout->addWidget(pageWidget_, 1);
+
+    connect(print, &QPushButton::clicked, this, &CReportPreview::Print);
+    connect(first, &QPushButton::clicked, this, [this] { ShowPage(1); });
+    connect(prev, &QPushButton::clicked, this, [this] { ShowPage(page_ - 1); });
+    connect(next, &QPushButton::clicked, this, [this] { ShowPage(page_ + 1); });
+    connect(last, &QPushButton::clicked, this, [this] { ShowPage(metrics_.pageCount); });
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(pageBox_, qOverload<int>(&QSpinBox::valueChanged), this, &CReportPreview::ShowPage);
+    resize(720, 960);
+}
+
+void CReportPreview::ShowPage(int page) {
+    page = std::clamp(page, 1, std::max(1, metrics_.pageCount));
+    if (page == page_ && pageBox_->value() == page)
+        return;
+    page_ = page;
+    pageBox_->setValue(page);
+    pageWidget_->update();
+}
+
+void CReportPreview::Print() {
+    if (!UiServices::Get().AskPrinter(this, printer_, metrics_.pageCount))
+        return;
+    // The dialog may have changed the paper: measure again for the printer.
+    ReportPrintMetrics job;
+    if (!BeginReportJob(printer_, table_, *settings_, &job)) {
+        UiServices::Get().Message(this, QString::fromUtf8(kPaperTooSmallMessage),
+                                  UiServices::Icon::kExclamation);
+        return;
+    }
+    if (!PrintReportPages(printer_, *table_, job)) {
+        UiServices::Get().Message(this, QString::fromUtf8(kPrintFailedMessage),
+                                  UiServices::Icon::kExclamation);
+        return;
+    }
+    accept();
+}

@@ -1,0 +1,129 @@
+#include "report_printer.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QPainter>
+#include <cmath>
+
+#include "text_codec.h"
+
+const char kReportCompanyLine[] = "Histavue 历史数据报表";
+
+namespace {
+
+int PixelsFor(int points, int dpi) {
+    return static_cast<int>(std::lround(points * dpi / 72.0));
+}
+
+// Writes text with its top edge at y, as the layout measures lines from their top.
+void TextAt(QPainter& painter, int x, int y, const QString& text) {
+    painter.drawText(x, y + painter.fontMetrics().ascent(), text);
+}
+
+}  // namespace
+
+QFont ReportFixedFont(int points, int dpi) {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    // Chinese text in the fixed font comes from a simplified-Chinese CJK font, not from whatever
+    // font the fallback finds first (a Japanese one draws some characters as radicals).
+    font.setFamilies({QFontInfo(font).family(), QStringLiteral("Noto Sans Mono CJK SC"),
+                      QStringLiteral("Noto Sans CJK SC"), QStringLiteral("宋体")});
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    font.setPixelSize(PixelsFor(points, dpi));
+    return font;
+}
+
+QFont ReportTableFont(int points, int dpi) {
+    QFont font;
+    font.setFamilies({QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC"),
+                      QStringLiteral("宋体"), QStringLiteral("SimSun")});
+    font.setPixelSize(PixelsFor(points, dpi));
+    return font;
+}
+
+bool BeginReportPrint(const QSize& page, int dpi, RecordTable* table, const CurveSettings& settings,
+                      ReportPrintMetrics* metrics) {
+    ReportPrintMetrics m;
+    m.page = page;
+    m.dpi = dpi;
+    const QFontMetrics fixed(ReportFixedFont(12, dpi));
+    m.lineHeight = fixed.lineSpacing();
+    m.columns = ReportColumns(*table, settings);
+    // Cells stand under their captions: each column starts where its caption starts in the
+    // caption line, measured in the font the line is measured in.
+    std::string prefix;
+    for (const ReportColumn& column : m.columns) {
+        m.columnX.push_back(fixed.horizontalAdvance(DecodeText(prefix)));
+        prefix += column.caption;
+    }
+    table->SetPrintHeader(prefix);
+    m.tableWidth = fixed.horizontalAdvance(DecodeText(prefix));
+    m.rowsPerPage = ReportRowsPerPage(page.height(), m.lineHeight);
+    m.pageCount = ReportPageCount(table->RowCount(), m.rowsPerPage);
+    m.leftMargin = ReportLeftMargin(page.width(), m.tableWidth);
+    *metrics = std::move(m);
+    return metrics->pageCount > 0;
+}
+
+void PrintReportPage(QPainter& painter, const RecordTable& table, const ReportPrintMetrics& m,
+                     int page) {
+    painter.save();
+    painter.setPen(QPen(Qt::black, std::max(1, m.dpi / 150)));
+    painter.setBrush(Qt::NoBrush);
+    const int lh = m.lineHeight;
+    const int left = m.leftMargin;
+    const int right = left + m.tableWidth;
+    const int height = m.page.height();
+
+    // Header and footer.
+    painter.setFont(ReportFixedFont(14, m.dpi));
+    TextAt(painter, left, 2 * lh, DecodeText(table.Title()));
+    painter.drawLine(left, 4 * lh, right, 4 * lh);
+    const int footerY = height - 120;
+    TextAt(painter, left, footerY, QString::fromUtf8(kReportCompanyLine));
+    const QString pageText = QString::fromStdString(ReportPageText(page, m.pageCount));
+    TextAt(painter, right - painter.fontMetrics().horizontalAdvance(pageText), footerY, pageText);
+
+    // Remark.
+    painter.setFont(ReportFixedFont(12, m.dpi));
+    const int remarkY = height - 5 * lh - 120;
+    const std::vector<std::string> lines = ReportRemarkLines(table.Remark());
+    // The remark starts under the table, but moves left as far as its longest line needs to
+    // stay on the paper: a narrow table would otherwise push the line ends off the page.
+    int widest = 0;
+    for (const std::string& line : lines)
+        widest = std::max(widest, painter.fontMetrics().horizontalAdvance(DecodeText(line)));
+    const int remarkX = std::max(0, std::min(left, m.page.width() - widest));
+    TextAt(painter, remarkX, remarkY, QString::fromUtf8("备注:"));
+    for (size_t k = 1; k <= lines.size(); ++k) {
+        const QString line = DecodeText(lines[k - 1]);
+        const int h = painter.fontMetrics().height();
+        TextAt(painter, remarkX, remarkY + static_cast<int>(k + 1) * h - 80, line);
+    }
+
+    // Table.
+    painter.setFont(ReportTableFont(12, m.dpi));
+    const int rows = m.rowsPerPage;
+    const int frameRight = right + 50;
+    painter.drawRect(
+        QRect(QPoint(left, static_cast<int>(4.5 * lh)), QPoint(frameRight, (rows + 5) * lh + 20)));
+    painter.drawLine(left, 6 * lh, frameRight, 6 * lh);
+    const int textLeft = left + 20;
+    const int captionY = static_cast<int>(4.8 * lh);
+    for (size_t c = 0; c < m.columns.size(); ++c)
+        TextAt(painter, textLeft + m.columnX[c], captionY, DecodeText(m.columns[c].caption));
+    const int first = ReportFirstRow(page, rows);
+    const int onPage = ReportRowsOnPage(rows);
+    for (int b = 0; b < onPage; ++b) {
+        const int row = first + b;
+        if (row >= table.RowCount())
+            break;  // rows past the end are empty cells: nothing to write
+        const int y = (b + 6) * lh + 5;
+        for (size_t c = 0; c < m.columns.size(); ++c)
+            TextAt(painter, textLeft + m.columnX[c], y,
+                   DecodeShown(table.Cell(row, m.columns[c].listColumn)));
+    }
+    painter.restore();
+}

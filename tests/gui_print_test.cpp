@@ -1,0 +1,239 @@
+// Printing through the real windows on the offscreen platform: the report pages as a PDF read back
+// with pdftotext, the preview and its one-per-view rule, curve printing and its message, the
+// paper-too-small message, and histavue-report.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMdiArea>
+#include <QPageSize>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+
+#include "commands.h"
+#include "document_manager.h"
+#include "gui_support.h"
+#include "histavue_app.h"
+#include "histavue_view.h"
+#include "main_frame.h"
+#include "report.h"
+#include "report_job.h"
+#include "report_preview.h"
+
+namespace {
+
+void Settle() {
+    QApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// The text of one page of a PDF (from 1), or of all pages when page is 0.
+QString PdfText(const QString& pdf, int page = 0) {
+    QStringList args{QStringLiteral("-layout")};
+    if (page > 0)
+        args << QStringLiteral("-f") << QString::number(page) << QStringLiteral("-l")
+             << QString::number(page);
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), args << pdf << QStringLiteral("-"));
+    EXPECT_TRUE(p.waitForFinished(30000)) << "pdftotext (poppler-utils) is needed";
+    // A glyph that a character shares with a radical reads back as the radical.
+    return QString::fromUtf8(p.readAllStandardOutput())
+        .replace(QChar(0x2F00), QChar(0x4E00))   // one
+        .replace(QChar(0x2EDA), QChar(0x9875));  // page
+}
+
+int PdfPages(const QString& pdf) {
+    return static_cast<int>(PdfText(pdf).count(QChar('\f')));
+}
+
+// Blanks collapsed, so that the columns of a row read as "a b c".
+QString Words(const QString& text) {
+    return text.simplified();
+}
+
+class PrintTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        app = std::make_unique<CHistavueApp>();
+        ASSERT_TRUE(app->InitInstance({"histavue"}));
+        app->Printer()->setPageSize(QPageSize(QPageSize::A4));
+        ui.printPdf = dir.path() + "/out.pdf";
+    }
+    void TearDown() override {
+        app->MainFrame()->MdiArea()->closeAllSubWindows();
+        Settle();
+        app.reset();
+        Settle();
+    }
+    CHistavueView* Open(int rows, const std::string& title = "锅炉一号",
+                        const std::string& channels = "Alpha,Beta") {
+        const QString path = dir.path() + "/r.csv";
+        EXPECT_TRUE(WriteRecordFile(path, SampleRecordText(rows, title, channels)));
+        app->Documents()->OpenDocumentFile(path);
+        return app->MainFrame()->ActiveView();
+    }
+    void Run(int command) { app->MainFrame()->Action(command)->trigger(); }
+    // Rows on a page of the app's printer.
+    int RowsOnPage(CHistavueView* view) {
+        ReportPrintMetrics m;
+        EXPECT_TRUE(BeginReportJob(app->Printer(), &view->List()->Table(), view->Settings(), &m));
+        return m.rowsPerPage - 1;
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<CHistavueApp> app;
+    FakeUi ui;
+};
+
+TEST_F(PrintTest, ReportPagesCarryHeaderRowsFooterAndRemark) {
+    CHistavueView* probe = Open(1);
+    const int perPage = RowsOnPage(probe);
+    app->MainFrame()->MdiArea()->closeAllSubWindows();
+    Settle();
+    ASSERT_GT(perPage, 10);
+
+    // Rows that fill two pages exactly print two pages, not a blank third.
+    CHistavueView* view = Open(2 * perPage);
+    view->List()->Table().SetRemark(std::string(100, 'r'));
+    EXPECT_TRUE(app->MainFrame()->Action(kCmdFilePrint)->isEnabled());
+    Run(kCmdFilePrint);
+    EXPECT_EQ(ui.printDialogs, 1);
+    EXPECT_EQ(ui.lastMaxPage, 2);
+    ASSERT_EQ(PdfPages(ui.printPdf), 2);
+
+    const QString page1 = PdfText(ui.printPdf, 1);
+    EXPECT_TRUE(page1.contains(QString::fromUtf8("锅炉一号"))) << page1.toStdString();
+    EXPECT_TRUE(Words(page1).contains("Time Alpha Beta"));
+    EXPECT_TRUE(Words(page1).contains("2024-01-01 00:00:00 0.5 0"));
+    EXPECT_TRUE(page1.contains(QString::fromUtf8("第 1 页 / 共 2 页")));
+    EXPECT_TRUE(page1.contains(QString::fromUtf8(kReportCompanyLine)));
+    EXPECT_TRUE(page1.contains(QString::fromUtf8("备注:")));
+    EXPECT_TRUE(page1.contains(QString(80, 'r'))) << page1.toStdString();
+    EXPECT_FALSE(page1.contains(QString(81, 'r')));
+    // The last row of page 1 and the first of page 2 are neighbours.
+    const int last = perPage - 1;
+    EXPECT_TRUE(page1.contains(QStringLiteral("%1.5").arg(last)));
+    const QString page2 = PdfText(ui.printPdf, 2);
+    EXPECT_FALSE(page2.contains(QStringLiteral(" %1.5 ").arg(last)));
+    EXPECT_TRUE(page2.contains(QStringLiteral("%1.5").arg(perPage)));
+    EXPECT_TRUE(page2.contains(QString::fromUtf8("第 2 页 / 共 2 页")));
+
+    // The direct print goes to the printer as it was last chosen, without the dialog.
+    QFile::remove(ui.printPdf);
+    Run(kCmdFilePrintDirect);
+    EXPECT_EQ(ui.printDialogs, 1);
+    EXPECT_EQ(PdfPages(ui.printPdf), 2);
+
+    // A hidden channel leaves the caption line and the rows.
+    view->Settings().channels.back().show = 0;
+    Run(kCmdFilePrint);
+    const QString hidden = Words(PdfText(ui.printPdf, 1));
+    EXPECT_TRUE(hidden.contains("Time Alpha 2024-01-01 00:00:00 0.5 2024-01-01 00:00:10 1.5"))
+        << hidden.toStdString();
+    EXPECT_FALSE(hidden.contains("Beta"));
+}
+
+TEST_F(PrintTest, CancelUnwritableFileAndTooSmallPaper) {
+    Open(30);
+    ui.printPdf.clear();
+    Run(kCmdFilePrint);
+    EXPECT_EQ(ui.printDialogs, 1);
+    EXPECT_TRUE(ui.messages.isEmpty());
+
+    // A file that cannot be written is reported, not passed over.
+    ui.printPdf = dir.path() + "/missing/folder/out.pdf";
+    Run(kCmdFilePrint);
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_EQ(ui.messages.takeFirst(), QString::fromUtf8(kPrintFailedMessage));
+
+    ui.printPdf = dir.path() + "/small.pdf";
+    app->Printer()->setPageSize(QPageSize(QSizeF(60, 40), QPageSize::Millimeter));
+    Run(kCmdFilePrint);
+    Run(kCmdFilePrintPreview);
+    EXPECT_EQ(ui.printDialogs, 2);  // not asked again: the paper was refused first
+    ASSERT_EQ(ui.messages.size(), 2);
+    EXPECT_EQ(ui.messages[0], QString::fromUtf8(kPaperTooSmallMessage));
+    EXPECT_FALSE(QFile::exists(ui.printPdf));
+    EXPECT_FALSE(app->MainFrame()->ActiveView()->InPreview());
+}
+
+TEST_F(PrintTest, OnePreviewPerViewThatPagesAndPrints) {
+    CHistavueView* view = Open(200);
+    const int perPage = RowsOnPage(view);
+    Run(kCmdFilePrintPreview);
+    ASSERT_TRUE(view->InPreview());
+    Run(kCmdFilePrintPreview);
+    QList<CReportPreview*> previews = view->findChildren<CReportPreview*>();
+    ASSERT_EQ(previews.size(), 1);
+    CReportPreview* preview = previews.front();
+    EXPECT_EQ(preview->PageCount(), (200 + perPage - 1) / perPage);
+    preview->findChild<QPushButton*>("next")->click();
+    EXPECT_EQ(preview->CurrentPage(), 2);
+    preview->grab();  // draws the shown page
+    preview->ShowPage(1000);
+    EXPECT_EQ(preview->CurrentPage(), preview->PageCount());
+
+    // Printing from the preview prints every page and closes it.
+    preview->findChild<QPushButton*>("print")->click();
+    Settle();
+    EXPECT_EQ(PdfPages(ui.printPdf), (200 + perPage - 1) / perPage);
+    EXPECT_FALSE(view->InPreview());
+    Run(kCmdFilePrintPreview);
+    EXPECT_TRUE(view->InPreview());
+    view->findChild<CReportPreview*>()->reject();
+    Settle();
+    EXPECT_FALSE(view->InPreview());
+}
+
+TEST_F(PrintTest, CurvePrintNeedsADrawnChart) {
+    CHistavueView* view = Open(30);
+    Run(kCmdCurvePrint);
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_EQ(ui.messages[0], QString::fromUtf8("没找到要打印的曲线，请先画出曲线!"));
+    EXPECT_EQ(ui.printDialogs, 0);
+
+    view->resize(800, 600);
+    Run(kCmdDrawCurves);
+    Run(kCmdCurvePrint);
+    EXPECT_EQ(ui.messages.size(), 1);
+    EXPECT_EQ(PdfPages(ui.printPdf), 1);
+
+    // The report prints while the view shows curves, and curves are gone with the report shown.
+    Run(kCmdFilePrint);
+    EXPECT_TRUE(Words(PdfText(ui.printPdf)).contains("Time Alpha Beta"));
+    Run(kCmdShowReport);
+    Run(kCmdCurvePrint);
+    EXPECT_EQ(ui.messages.size(), 2);
+}
+
+TEST_F(PrintTest, ReportToolWritesPagesAndExplainsFailures) {
+    const QString in = dir.path() + "/in.csv";
+    ASSERT_TRUE(WriteRecordFile(in, SampleRecordText(300, "Line1", "A,B"), false));
+    const QString pdf = dir.path() + "/rep.pdf";
+    const QString png = dir.path() + "/cur.png";
+    auto run = [](QStringList args) {
+        std::FILE* sink = std::tmpfile();
+        args.prepend(QStringLiteral("histavue-report"));
+        const int status = RunReport(args, sink, sink);
+        std::fclose(sink);
+        return status;
+    };
+    EXPECT_EQ(run({"--in", in, "--plain", "--pdf", pdf, "--curves", png}), 0);
+    EXPECT_GE(PdfPages(pdf), 2);
+    EXPECT_TRUE(Words(PdfText(pdf, 1)).contains("Time A B"));
+    EXPECT_FALSE(QImage(png).isNull());
+    EXPECT_EQ(run({"--in", in, "--plain", "--pdf", pdf, "--landscape", "--page-size", "A3"}), 0);
+
+    EXPECT_EQ(run({"--pdf", pdf}), 2);
+    EXPECT_EQ(run({"--in", in, "--bogus"}), 2);
+    EXPECT_EQ(run({"--in", in, "--pdf", pdf, "--page-size", "Napkin"}), 2);
+    EXPECT_EQ(run({"--in", dir.path() + "/none.csv", "--pdf", pdf}), 1);
+    EXPECT_EQ(run({"--in", in, "--pdf", pdf}), 1);  // plain text read as inverted
+    EXPECT_EQ(run({"--in", in, "--plain", "--pdf", pdf, "--page-size", "A10", "--landscape"}),
+              1);  // no row fits
+}
+
+}  // namespace

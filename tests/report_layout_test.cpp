@@ -1,0 +1,100 @@
+// The arithmetic of the printed report: pages, rows of a page, the caption line and the remark.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "curve_init.h"
+#include "report_layout.h"
+
+namespace {
+
+std::unique_ptr<RecordTable> Table(const std::string& header) {
+    const std::string text = "Title\n" + header + "\n2024-01-01 00:00:00,1,2,3\n";
+    auto buffer = std::make_shared<TextBuffer>();
+    buffer->Append(text.data(), static_cast<int64_t>(text.size()));
+    auto table = std::make_unique<RecordTable>();
+    EXPECT_TRUE(table->LoadTable(buffer));
+    return table;
+}
+
+TEST(ReportPages, CountRoundsUpAndNeverPrintsABlankPage) {
+    struct Case {
+        int rows, rowsPerPage, pages;
+    };
+    const Case cases[] = {
+        {98, 50, 2},              // two full pages of 49: no blank third page
+        {100, 50, 3},             // page 3 holds rows 98 and 99
+        {0, 50, 1},               // an empty report still prints its frame once
+        {1, 2, 1},                // the smallest page holds one row
+        {3, 2, 3},    {5, 1, 0},  // no row fits: nothing is printed
+        {5, 0, 0},    {5, -3, 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ReportPageCount(c.rows, c.rowsPerPage), c.pages)
+            << c.rows << " rows, R " << c.rowsPerPage;
+    EXPECT_EQ(ReportFirstRow(1, 50), 0);
+    EXPECT_EQ(ReportFirstRow(3, 50), 98);
+    EXPECT_EQ(ReportRowsOnPage(50), 49);
+}
+
+TEST(ReportPages, RowsPerPageLeavesElevenLinesAndMarginCentres) {
+    EXPECT_EQ(ReportRowsPerPage(61 * 10, 10), 50);
+    EXPECT_EQ(ReportRowsPerPage(61 * 10 + 9, 10), 50);  // integer division
+    EXPECT_EQ(ReportRowsPerPage(12 * 10, 10), 1);
+    EXPECT_EQ(ReportRowsPerPage(100, 0), 0);
+    EXPECT_EQ(ReportLeftMargin(1000, 600), 200);
+    EXPECT_EQ(ReportLeftMargin(500, 600), 0);  // a wider table keeps its time column
+}
+
+TEST(ReportCaptionLine, PadsCaptionsAndShowsOnlyShownChannels) {
+    auto table = Table("Time,T1,Pressure,abcdef");
+    CurveSettings settings;
+    InitCurveSettings(&settings, *table);
+    std::string line = JoinCaptions(ReportColumns(*table, settings));
+    EXPECT_EQ(line, "Time                 T1      Pressure  abcdef  ");
+
+    // Hiding a channel drops its column; the list columns of the others stay.
+    settings.channels.front().show = 0;
+    std::vector<ReportColumn> columns = ReportColumns(*table, settings);
+    ASSERT_EQ(columns.size(), 3u);
+    EXPECT_EQ(columns[1].listColumn, 2);
+    EXPECT_EQ(columns[2].listColumn, 3);
+    EXPECT_EQ(JoinCaptions(columns), "Time                 Pressure  abcdef  ");
+
+    // A channel whose column does not exist is skipped.
+    settings.channels.back().index = 9;
+    EXPECT_EQ(ReportColumns(*table, settings).size(), 2u);
+
+    // A first caption of 20 bytes gets two blanks; of 19 it is filled to 21.
+    auto wide = Table(std::string(20, 'x') + ",a");
+    CurveSettings s2;
+    InitCurveSettings(&s2, *wide);
+    EXPECT_EQ(ReportColumns(*wide, s2)[0].caption, std::string(20, 'x') + "  ");
+    auto narrow = Table(std::string(19, 'x') + ",a");
+    InitCurveSettings(&s2, *narrow);
+    EXPECT_EQ(ReportColumns(*narrow, s2)[0].caption, std::string(19, 'x') + "  ");
+    EXPECT_EQ(ReportColumns(*narrow, s2)[1].caption, "a       ");
+}
+
+TEST(ReportRemark, EightyBytesALineNeverSplittingACharacter) {
+    std::vector<std::string> lines = ReportRemarkLines(std::string(100, 'r'));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].size(), 80u);
+    EXPECT_EQ(lines[1].size(), 20u);
+
+    // A double-byte character across byte 80 goes whole to the first line.
+    const std::string gb = std::string(79, 'a') + "\xB1\xB8" + std::string(9, 'b');
+    lines = ReportRemarkLines(gb);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], std::string(79, 'a') + "\xB1\xB8");
+    EXPECT_EQ(lines[1], std::string(9, 'b'));
+
+    // Only the first 600 bytes print: eight lines at most.
+    EXPECT_EQ(ReportRemarkLines(std::string(1000, 'r')).size(), 8u);
+    EXPECT_EQ(ReportRemarkLines("").size(), 1u);
+    EXPECT_EQ(ReportPageText(2, 37), "第 2 页 / 共 37 页");
+}
+
+}  // namespace
