@@ -227,6 +227,10 @@ void CMainFrame::CreateActions() {
     on(kCmdDrawCurves, [this] { OnDrawCurves(); });
     on(kCmdRestoreCurves, [this] { OnDrawCurves(); });
     on(kCmdCurveSettings, [this] { OnCurveSettings(); });
+    on(kCmdTextEdit, [this] {
+        if (CHistavueView* view = ActiveView())
+            view->OnTextEdit();
+    });
     on(kCmdWindowNew, [this] { OnWindowNew(); });
     on(kCmdWindowCascade, [this] { mdi_->cascadeSubWindows(); });
     on(kCmdWindowTile, [this] { mdi_->tileSubWindows(); });
@@ -366,12 +370,12 @@ void CMainFrame::UpdateCommands() {
     for (int id :
          {kCmdFileClose, kCmdFileSave, kCmdFileSaveAs, kCmdExportPlainCsv, kCmdOpenPlainCsv,
           kCmdShowReport, kCmdWindowNew, kCmdWindowCascade, kCmdWindowTile, kCmdWindowArrange,
-          kCmdDrawCurves, kCmdRestoreCurves, kCmdCurveSettings}) {
+          kCmdDrawCurves, kCmdRestoreCurves, kCmdCurveSettings, kCmdTextEdit}) {
         actions_.value(id)->setEnabled(doc);
     }
     // Commands whose features are not in this build yet stay visible and disabled.
-    for (int id : {kCmdFilePrint, kCmdCurvePrint, kCmdFilePrintPreview, kCmdTextEdit, kCmdEditUndo,
-                   kCmdEditCut, kCmdEditCopy, kCmdEditPaste}) {
+    for (int id : {kCmdFilePrint, kCmdCurvePrint, kCmdFilePrintPreview, kCmdEditUndo, kCmdEditCut,
+                   kCmdEditCopy, kCmdEditPaste}) {
         actions_.value(id)->setEnabled(false);
     }
 }

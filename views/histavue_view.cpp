@@ -3,9 +3,11 @@
 #include <QResizeEvent>
 #include <mutex>
 
+#include "config_file.h"
 #include "curve_init.h"
 #include "curve_setting_dialog.h"
 #include "curve_view.h"
+#include "text_edit_dialog.h"
 
 namespace {
 
@@ -74,6 +76,27 @@ void CHistavueView::OnCurveSettings() {
     dialog->SetSettings(&settings_);
     if (dialog->exec() == QDialog::Accepted)
         DrawCurves();
+}
+
+CTextEditDialog* CHistavueView::TextDialog() {
+    if (textDialog_ == nullptr)
+        textDialog_ = new CTextEditDialog(this);
+    return textDialog_;
+}
+
+void CHistavueView::OnTextEdit() {
+    CTextEditDialog* dialog = TextDialog();
+    dialog->SetSettings(&settings_);
+    if (dialog->exec() != QDialog::Accepted)
+        return;
+    RecordTable& table = list_->Table();
+    table.SetTitle(settings_.title);
+    table.SetRemark(RemoveLineBreaks(settings_.remark));
+    for (int32_t i = 0; i < settings_.channelCount; ++i) {
+        if (const CurveChannel* c = settings_.FindByIndex(i))
+            list_->SetCaption(i + 1, c->Name());
+    }
+    DrawCurves();
 }
 
 void CHistavueView::resizeEvent(QResizeEvent* event) {
