@@ -56,12 +56,6 @@ int CChannelNameDialog::exec() {
     return QDialog::exec();
 }
 
-void CChannelNameDialog::Open() {
-    edit_->setText(DecodeText(newName_));
-    setResult(0);
-    show();
-}
-
 void CChannelNameDialog::OnOK() {
     // What the channel will hold: the typed text in the record's code page, cut to its field.
     const std::string candidate = CutToCharacters(EncodeText(edit_->text()), kChannelNameMax);

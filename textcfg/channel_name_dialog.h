@@ -26,8 +26,6 @@ class CChannelNameDialog : public QDialog {
 
     // Puts the current name into the edit and runs the dialog modally.
     int exec() override;
-    // The same without waiting (for tests and previews); OK and Cancel end it as in exec().
-    void Open();
 
     QWidget* Control(int id) const { return controls_.value(id); }
 

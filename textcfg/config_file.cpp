@@ -9,8 +9,8 @@
 
 namespace {
 
-// Sections in the order they are written; channel sections follow them.
-const char* const kFixedSections[] = {"LogName", "Display", "Remark", "YAxis", "Channel", "YGrid"};
+// The six fixed sections; the channels' sections follow them.
+const char* const kFixedSections[] = {"LogName", "Remark", "Channel", "Display", "YAxis", "YGrid"};
 
 // A value as it goes on its line: up to its first NUL (the end of a C text), without CR or LF.
 std::string OneLine(const std::string& text) {

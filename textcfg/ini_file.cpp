@@ -3,8 +3,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <climits>
 #include <cstring>
 
 #include "curve_settings.h"
@@ -76,7 +74,7 @@ bool IniFile::Close() {
     }
     writing_ = toFile_ = false;
     reading_ = false;
-    lines_.clear();
+    values_.clear();
     sections_.clear();
     keys_.clear();
     text_.clear();
@@ -91,25 +89,22 @@ void IniFile::Parse() {
         rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
-        Line parsed;
+        std::string_view value;
         if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
             std::string_view name = line.substr(1, line.size() - 2);
             while (!name.empty() && name.front() == ' ')
                 name.remove_prefix(1);
             while (!name.empty() && name.back() == ' ')
                 name.remove_suffix(1);
-            parsed.section = true;
-            parsed.name = name;
-            sections_[name].push_back(lines_.size());
+            sections_[name].push_back(values_.size());
         } else {
             const size_t equals = line.find('=');
             if (equals != std::string_view::npos && equals > 0) {
-                parsed.key = line.substr(0, equals);
-                parsed.value = line.substr(equals + 1);
-                keys_[parsed.key].push_back(lines_.size());
+                value = line.substr(equals + 1);
+                keys_[line.substr(0, equals)].push_back(values_.size());
             }
         }
-        lines_.push_back(parsed);
+        values_.push_back(value);
     }
 }
 
@@ -148,7 +143,7 @@ size_t IniFile::FindSection(const std::string& name, size_t from, size_t occurre
 }
 
 bool IniFile::ReadStringBelow(size_t sectionLine, const std::string& key, std::string* out) const {
-    if (!reading_ || sectionLine >= lines_.size())
+    if (!reading_ || sectionLine >= values_.size())
         return false;
     const auto it = keys_.find(std::string_view(key));
     if (it == keys_.end())
@@ -156,7 +151,7 @@ bool IniFile::ReadStringBelow(size_t sectionLine, const std::string& key, std::s
     const auto next = std::upper_bound(it->second.begin(), it->second.end(), sectionLine);
     if (next == it->second.end())
         return false;
-    *out = Trim(lines_[*next].value);
+    *out = Trim(values_[*next]);
     return true;
 }
 

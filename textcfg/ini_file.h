@@ -52,7 +52,6 @@ class IniFile {
     // Ends reading or writing. After writing, true when every line reached the file and the
     // file is in place; false otherwise (the old file, if any, is left as it was).
     bool Close();
-    bool IsOpenForRead() const { return reading_; }
 
     // Each writes one line ended by CR LF; false when nothing is open for writing. WriteLine writes
     // its text as it is, with each "\n" in it written as CR LF.
@@ -72,9 +71,6 @@ class IniFile {
     bool ReadStringBelow(size_t sectionLine, const std::string& key, std::string* out) const;
     bool ReadIntBelow(size_t sectionLine, const std::string& key, int32_t* out) const;
 
-    // Number of lines read; whether line i is a section line.
-    size_t LineCount() const { return lines_.size(); }
-    bool IsSectionLine(size_t i) const { return i < lines_.size() && lines_[i].section; }
     // True when the text read is valid UTF-8 (plain ASCII included).
     bool IsUtf8() const { return utf8_; }
 
@@ -85,13 +81,6 @@ class IniFile {
     static int32_t TextToInt(std::string_view text);
 
   private:
-    struct Line {
-        bool section = false;
-        std::string_view name;  // a section line's name, without the spaces around it
-        std::string_view key;   // a key line's key (empty for other lines)
-        std::string_view value;
-    };
-
     void Parse();
 
     std::string directory_;
@@ -103,7 +92,8 @@ class IniFile {
     bool reading_ = false;
     bool utf8_ = false;
     std::string text_;
-    std::vector<Line> lines_;
+    // The value of each line: the text after the "=" of a key line, empty for other lines.
+    std::vector<std::string_view> values_;
     // Line numbers of every section name and every key, ascending.
     std::unordered_map<std::string_view, std::vector<size_t>> sections_;
     std::unordered_map<std::string_view, std::vector<size_t>> keys_;

@@ -27,6 +27,7 @@ constexpr int kPositionRole = Qt::UserRole + 1;
 // Longest title shown as the tree's root, in bytes.
 constexpr size_t kRootTextMax = 255;
 
+// The folder the export and import dialogs start in: the one last chosen in either.
 QString g_lastFolder;
 
 // Labels can be edited in place, but what is typed there is dropped when the edit ends: names
@@ -121,10 +122,6 @@ CTextEditDialog::CTextEditDialog(QWidget* parent)
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(tree_, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* item) { OnTreeDoubleClicked(item); });
-}
-
-QString CTextEditDialog::LastFolder() {
-    return g_lastFolder;
 }
 
 int CTextEditDialog::exec() {

@@ -54,9 +54,6 @@ class CTextEditDialog : public QDialog {
         return qobject_cast<T*>(Control(id));
     }
     CChannelNameDialog* NameDialog() const { return nameDialog_; }
-    const std::vector<WorkingName>& WorkingNames() const { return workingNames_; }
-    // The folder the export and import dialogs start in: the one last chosen in either.
-    static QString LastFolder();
 
     // Handlers of the buttons and of a double-click in the tree.
     void OnSave();
