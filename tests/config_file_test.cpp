@@ -43,14 +43,13 @@ std::string Written(const CurveSettings& s, const std::string& remark = "") {
 }
 
 // Reads text into s; false when it was refused.
-bool Read(const std::string& text, CurveSettings* s, std::string* title = nullptr,
-          const ConfigCodec& codec = {}) {
+bool Read(const std::string& text, CurveSettings* s, std::string* title = nullptr) {
     IniFile ini;
     if (!ini.OpenText(text))
         return false;
     std::string t;
     std::string remark;
-    return ReadConfig(ini, s, title != nullptr ? title : &t, &remark, codec);
+    return ReadConfig(ini, s, title != nullptr ? title : &t, &remark);
 }
 
 std::string ReadFile(const std::string& path) {
@@ -244,20 +243,6 @@ TEST(ConfigFile, RefusesWhatIsNoConfigurationFile) {
         EXPECT_EQ(title, "t");
         EXPECT_EQ(s.backgroundColor, 29);
     }
-}
-
-TEST(ConfigFile, TextsOfAUtf8FileAreRecoded) {
-    ConfigCodec codec;
-    codec.fromUtf8File = [](const std::string& t) { return "<" + t + ">"; };
-    CurveSettings s = Fresh({"A"});
-    std::string title;
-    ASSERT_TRUE(
-        Read("[LogName]\nName=温度\n[Channel]\nTotolChannel=1\nCH1=x\n", &s, &title, codec));
-    EXPECT_EQ(title, "<温度>");
-    EXPECT_EQ(s.channels.front().Name(), "<x>");
-    // GB18030 bytes that are not UTF-8 stay as they are.
-    ASSERT_TRUE(Read("[LogName]\nName=\xCE\xC2\xB6\xC8\n", &s, &title, codec));
-    EXPECT_EQ(title, "\xCE\xC2\xB6\xC8");
 }
 
 TEST(ConfigFile, WhatIsWrittenReadsBack) {
