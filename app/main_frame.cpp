@@ -231,6 +231,10 @@ void CMainFrame::CreateActions() {
     on(kCmdDrawCurves, [this] { OnDrawCurves(); });
     on(kCmdRestoreCurves, [this] { OnDrawCurves(); });
     on(kCmdCurveSettings, [this] { OnCurveSettings(); });
+    on(kCmdTextEdit, [this] {
+        if (CHistavueView* view = ActiveView())
+            view->OnTextEdit();
+    });
     on(kCmdWindowNew, [this] { OnWindowNew(); });
     on(kCmdWindowCascade, [this] { mdi_->cascadeSubWindows(); });
     on(kCmdWindowTile, [this] { mdi_->tileSubWindows(); });
@@ -371,11 +375,11 @@ void CMainFrame::UpdateCommands() {
          {kCmdFileClose, kCmdFileSave, kCmdFileSaveAs, kCmdExportPlainCsv, kCmdOpenPlainCsv,
           kCmdShowReport, kCmdWindowNew, kCmdWindowCascade, kCmdWindowTile, kCmdWindowArrange,
           kCmdDrawCurves, kCmdRestoreCurves, kCmdCurveSettings, kCmdFilePrint, kCmdFilePrintDirect,
-          kCmdCurvePrint, kCmdFilePrintPreview}) {
+          kCmdCurvePrint, kCmdFilePrintPreview, kCmdTextEdit}) {
         actions_.value(id)->setEnabled(doc);
     }
     // Commands whose features are not in this build yet stay visible and disabled.
-    for (int id : {kCmdTextEdit, kCmdEditUndo, kCmdEditCut, kCmdEditCopy, kCmdEditPaste}) {
+    for (int id : {kCmdEditUndo, kCmdEditCut, kCmdEditCopy, kCmdEditPaste}) {
         actions_.value(id)->setEnabled(false);
     }
 }

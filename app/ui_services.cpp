@@ -39,13 +39,14 @@ class DialogServices : public UiServices {
         }
         return dialog.exec() == QDialog::Accepted;
     }
-    QString OpenFileName(QWidget* parent, const QString& caption, const QString& filter) override {
-        return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
+    QString OpenFileName(QWidget* parent, const QString& caption, const QString& filter,
+                         const QString& directory) override {
+        return QFileDialog::getOpenFileName(parent, caption, directory, filter);
     }
 
     QString SaveFileName(QWidget* parent, const QString& caption, const QString& filter,
-                         const QString& defaultSuffix) override {
-        QFileDialog dialog(parent, caption, QString(), filter);
+                         const QString& defaultSuffix, const QString& directory) override {
+        QFileDialog dialog(parent, caption, directory, filter);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setDefaultSuffix(defaultSuffix);
         dialog.setOption(QFileDialog::DontConfirmOverwrite, false);

@@ -13,7 +13,8 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 repo="$(dirname "$here")"
 build="${1:-$repo/build-fuzz}"
 seconds="${2:-20}"
-targets=(fuzz_root_index fuzz_stem fuzz_folder_query fuzz_record_table fuzz_interval)
+targets=(fuzz_root_index fuzz_stem fuzz_folder_query fuzz_record_table fuzz_interval
+         fuzz_config_reader)
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/histavue-fuzz-run-XXXXXX")"
 failed=0

@@ -71,7 +71,7 @@ TEST_F(CurvesTest, DrawBuildsTheChartFromTheSettings) {
     CHistavueView* view = Open("T1,T2,T3");
     view->Settings().remark = "note";
     EXPECT_TRUE(app->MainFrame()->Action(kCmdDrawCurves)->isEnabled());
-    EXPECT_FALSE(app->MainFrame()->Action(kCmdTextEdit)->isEnabled());
+    EXPECT_TRUE(app->MainFrame()->Action(kCmdTextEdit)->isEnabled());
     Run(kCmdDrawCurves);
     ChartAdapter* c = Chart(view);
     ASSERT_NE(view->Chart(), nullptr);

@@ -113,7 +113,7 @@ TEST_F(ViewerTest, OpeningARecordFileShowsItsReportAndTheFullMenus) {
     EXPECT_EQ(MenuItems(3), QStringList({"新建窗口(&N)", "层叠(&C)", "平铺(&T)", "排列图标(&A)"}));
     // Features that are not built yet stay disabled.
     EXPECT_TRUE(Frame()->Action(kCmdDrawCurves)->isEnabled());
-    EXPECT_FALSE(Frame()->Action(kCmdTextEdit)->isEnabled());
+    EXPECT_TRUE(Frame()->Action(kCmdTextEdit)->isEnabled());
     EXPECT_TRUE(Frame()->Action(kCmdCurvePrint)->isEnabled());
     EXPECT_TRUE(Frame()->Action(kCmdFilePrint)->isEnabled());
     EXPECT_TRUE(Frame()->Action(kCmdFilePrintPreview)->isEnabled());

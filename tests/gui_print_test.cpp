@@ -13,11 +13,15 @@
 #include <QRegularExpression>
 
 #include "commands.h"
+#include "config_file.h"
+#include "curve_init.h"
 #include "document_manager.h"
 #include "gui_support.h"
 #include "histavue_app.h"
+#include "histavue_doc.h"
 #include "histavue_view.h"
 #include "main_frame.h"
+#include "record_table.h"
 #include "report.h"
 #include "report_job.h"
 #include "report_preview.h"
@@ -226,6 +230,22 @@ TEST_F(PrintTest, ReportToolWritesPagesAndExplainsFailures) {
     EXPECT_TRUE(Words(PdfText(pdf, 1)).contains("Time A B"));
     EXPECT_FALSE(QImage(png).isNull());
     EXPECT_EQ(run({"--in", in, "--plain", "--pdf", pdf, "--landscape", "--page-size", "A3"}), 0);
+
+    // A configuration file gives the pages its title and channel names.
+    RecordTable table;
+    auto text = std::make_shared<TextBuffer>();
+    const std::string sample = SampleRecordText(3, "Line1", "A,B");
+    text->Append(sample.data(), static_cast<int64_t>(sample.size()));
+    ASSERT_TRUE(table.LoadTable(text));
+    CurveSettings settings;
+    InitCurveSettings(&settings, table);
+    settings.channels.front().SetName("Flow");
+    const QString ini = dir.path() + "/names.ini";
+    ASSERT_TRUE(WriteConfigFile(PathBytes(ini), "Pump station", "", settings));
+    EXPECT_EQ(run({"--in", in, "--plain", "--ini", ini, "--pdf", pdf}), 0);
+    EXPECT_TRUE(PdfText(pdf, 1).contains("Pump station"));
+    EXPECT_TRUE(Words(PdfText(pdf, 1)).contains("Time Flow B"));
+    EXPECT_EQ(run({"--in", in, "--plain", "--ini", in, "--pdf", pdf}), 1);  // not a configuration
 
     EXPECT_EQ(run({"--pdf", pdf}), 2);
     EXPECT_EQ(run({"--in", in, "--bogus"}), 2);

@@ -29,12 +29,17 @@ class FakeUi : public UiServices {
         answers.pop_front();
         return yes;
     }
-    QString OpenFileName(QWidget*, const QString&, const QString& filter) override {
+    QString OpenFileName(QWidget*, const QString&, const QString& filter,
+                         const QString& directory) override {
         filters.append(filter);
+        directories.append(directory);
         return Next();
     }
-    QString SaveFileName(QWidget*, const QString&, const QString& filter, const QString&) override {
+    QString SaveFileName(QWidget*, const QString&, const QString& filter, const QString& suffix,
+                         const QString& directory) override {
         filters.append(filter);
+        suffixes.append(suffix);
+        directories.append(directory);
         return Next();
     }
 
@@ -45,6 +50,8 @@ class FakeUi : public UiServices {
     std::deque<Icon> icons;
     QStringList questions;
     QStringList filters;
+    QStringList suffixes;       // default suffixes of the save dialogs
+    QStringList directories;    // the folders the file dialogs started in
     std::deque<bool> answers;   // Yes/No answers, in order; No when empty
     std::deque<QString> files;  // file dialog results, in order; cancel when empty
     QString printPdf;           // where the print dialog sends the pages; cancel when empty

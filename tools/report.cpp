@@ -14,6 +14,7 @@
 #include "histavue_doc.h"
 #include "histavue_view.h"
 #include "report_job.h"
+#include "text_edit_dialog.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ const char kUsage[] =
     "Options:\n"
     "  --page-size NAME  paper of the PDFs, such as A4, A3, Letter (default A4)\n"
     "  --landscape       landscape pages (default portrait)\n"
-    "  --ini FILE        title, remark, names and curve settings (not in this build yet)\n"
+    "  --ini FILE        title, remark, names and curve settings from a configuration file\n"
     "  -h, --help        show this text\n"
     "\n"
     "Exit status: 0 success, 1 failure (reason on standard error), 2 usage error.\n";
@@ -132,9 +133,6 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err) {
     if (!o.curves.isEmpty() && curvesSuffix != QLatin1String("png") &&
         curvesSuffix != QLatin1String("pdf"))
         return Usage(err, QStringLiteral("--curves must name a .png or .pdf file"));
-    if (!o.ini.isEmpty())
-        return Fail(err, QStringLiteral("--ini: reading configuration files is not in this "
-                                        "build yet"));
 
     QString path = o.in;
     QTemporaryFile input;
@@ -157,6 +155,13 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err) {
     doc.RemoveView(&view);
     if (!opened)
         return Fail(err, QStringLiteral("%1: %2").arg(o.in, doc.LastError()));
+    if (!o.ini.isEmpty()) {
+        std::string title;
+        std::string remark;
+        if (!ReadConfigFile(PathBytes(o.ini), &view.Settings(), &title, &remark, FileCodec()))
+            return Fail(err, QStringLiteral("%1: not a readable configuration file").arg(o.ini));
+        view.ApplyTextSettings();
+    }
 
     if (!o.pdf.isEmpty()) {
         QPrinter printer(QPrinter::HighResolution);

@@ -3,11 +3,13 @@
 #include <QResizeEvent>
 #include <mutex>
 
+#include "config_file.h"
 #include "curve_init.h"
 #include "curve_setting_dialog.h"
 #include "curve_view.h"
 #include "report_job.h"
 #include "report_preview.h"
+#include "text_edit_dialog.h"
 #include "ui_services.h"
 
 namespace {
@@ -77,6 +79,31 @@ void CHistavueView::OnCurveSettings() {
     dialog->SetSettings(&settings_);
     if (dialog->exec() == QDialog::Accepted)
         DrawCurves();
+}
+
+CTextEditDialog* CHistavueView::TextDialog() {
+    if (textDialog_ == nullptr)
+        textDialog_ = new CTextEditDialog(this);
+    return textDialog_;
+}
+
+void CHistavueView::OnTextEdit() {
+    CTextEditDialog* dialog = TextDialog();
+    dialog->SetSettings(&settings_);
+    if (dialog->exec() != QDialog::Accepted)
+        return;
+    ApplyTextSettings();
+    DrawCurves();
+}
+
+void CHistavueView::ApplyTextSettings() {
+    RecordTable& table = list_->Table();
+    table.SetTitle(settings_.title);
+    table.SetRemark(RemoveLineBreaks(settings_.remark));
+    for (int32_t i = 0; i < settings_.channelCount; ++i) {
+        if (const CurveChannel* c = settings_.FindByIndex(i))
+            list_->SetCaption(i + 1, c->Name());
+    }
 }
 
 void CHistavueView::resizeEvent(QResizeEvent* event) {

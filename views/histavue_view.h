@@ -11,6 +11,7 @@
 
 class CHistavueDoc;
 class CHisCurveSettingDialog;
+class CTextEditDialog;
 class CurveView;
 class CReportPreview;
 class QPrinter;
@@ -39,6 +40,13 @@ class CHistavueView : public QWidget {
     // Runs the curve settings dialog on the settings; draws the curves again on OK.
     void OnCurveSettings();
     CHisCurveSettingDialog* CurveDialog();
+    // Runs the text dialog on the settings (command "文本编辑"). On OK the report takes the
+    // title, the remark (without its line breaks) and the channel names as column captions, and
+    // the curves are drawn again.
+    // Puts the title, remark and channel names of the curve settings into the report.
+    void ApplyTextSettings();
+    void OnTextEdit();
+    CTextEditDialog* TextDialog();
     CurveView* Curves() const { return curves_; }
 
     // Prints the report to printer, after the print dialog when askUser. Tells the user when the
@@ -75,6 +83,7 @@ class CHistavueView : public QWidget {
     CRecordListCtrl* list_ = nullptr;
     CurveView* curves_ = nullptr;
     CHisCurveSettingDialog* curveDialog_ = nullptr;
+    CTextEditDialog* textDialog_ = nullptr;
     int serial_ = 0;
     CurveSettings settings_;
 };

@@ -93,8 +93,28 @@ def table_seeds():
         b"2023-12-31 23:59:59,3\n9999-12-31 23:59:59,4\n")
 
 
+EXAMPLE = (b"[LogName]\r\nName=Line 3\r\n[Remark]\r\nRemarkText=\r\n[Channel]\r\n"
+           b"TotolChannel=2\r\nShowNum=2\r\n[Display]\r\nDeskColor=29\r\nGridType=0\r\n"
+           b"[YAxis]\r\nYAxisType=0\r\nManualMax=100.000000\r\nManualMin=0.000000\r\n"
+           b"[YGrid]\r\nYGridIntervalType=1\r\nYGridInterval=4.000000\r\nCH1=P1\r\nCH2=P2\r\n"
+           b"\r\n[P1]\r\nId=0\r\nbShow=1\r\nShowId=0\r\nLineColor=0\r\nLineType=0\r\n[P2]\r\n"
+           b"Id=1\r\nbShow=1\r\nShowId=1\r\nLineColor=1\r\nLineType=1\r\n")
+
+
+def config_seeds():
+    # The first byte gives the record's channel count (mod 6).
+    put("fuzz_config_reader", "example", b"\x02" + EXAMPLE)
+    put("fuzz_config_reader", "fixed_names", b"\x03[LogName]\nName=[x] = y \n[Channel]\n"
+        b"TotolChannel=4\n[YGrid]\nCH1=Display\nCH2= YAxis \nCH3=Display\nCH4=z\n[Display]\n"
+        b"DeskColor=-3\n[Display]\nbShow=2\nLineColor=99\n[YAxis]\nLineType=-1\n[Display]\n"
+        b"bShow=0\n")
+    put("fuzz_config_reader", "gb18030", b"\x05" + "[LogName]\nName=温度\n[Channel]\n"
+        "TotolChannel=9999999999\nCH1=压力压力压力压力压力压力压力压力压力\n".encode("gb18030"))
+
+
 if __name__ == "__main__":
     root_index_seeds()
     stem_seeds()
     folder_query_seeds()
     table_seeds()
+    config_seeds()

@@ -1,0 +1,188 @@
+#include "config_file.h"
+
+#include <algorithm>
+#include <charconv>
+#include <unordered_map>
+#include <vector>
+
+#include "curve_dialog_rules.h"
+
+namespace {
+
+// The six fixed sections; the channels' sections follow them.
+const char* const kFixedSections[] = {"LogName", "Remark", "Channel", "Display", "YAxis", "YGrid"};
+
+// A value as it goes on its line: up to its first NUL (the end of a C text), without CR or LF.
+std::string OneLine(const std::string& text) {
+    return RemoveLineBreaks(std::string_view(text.c_str()));
+}
+
+// "%f" in every locale: six decimals and a point.
+std::string FormatReal(double value) {
+    char buffer[400];
+    const auto r =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
+    return std::string(buffer, r.ptr);
+}
+
+// Splits at the last folder separator: the folder keeps it, the name is the rest.
+void SplitPath(const std::string& path, std::string* folder, std::string* name) {
+#ifdef _WIN32
+    const size_t cut = path.find_last_of("\\/");
+#else
+    const size_t cut = path.rfind('/');
+#endif
+    *folder = cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+    *name = cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+}  // namespace
+
+std::string RemoveLineBreaks(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c != '\r' && c != '\n')
+            out += c;
+    }
+    return out;
+}
+
+bool WriteConfig(IniFile* ini, const std::string& title, const std::string& remark,
+                 const CurveSettings& s, const ConfigCodec& codec) {
+    auto text = [&codec](const std::string& t) {
+        return OneLine(codec.toFile ? codec.toFile(t) : t);
+    };
+    bool ok = ini->WriteSection("LogName");
+    ok = ok && ini->WriteString("Name", text(title));
+    ok = ok && ini->WriteSection("Remark");
+    ok = ok && ini->WriteString("RemarkText", text(remark));
+    ok = ok && ini->WriteSection("Channel");
+    ok = ok && ini->WriteInt("TotolChannel", s.channelCount);  // spelt so in every such file
+    ok = ok && ini->WriteInt("ShowNum", s.shownCount);
+    ok = ok && ini->WriteSection("Display");
+    ok = ok && ini->WriteInt("DeskColor", s.backgroundColor);
+    ok = ok && ini->WriteInt("GridType", s.gridMode);
+    ok = ok && ini->WriteSection("YAxis");
+    ok = ok && ini->WriteInt("YAxisType", s.yAxisMode);
+    ok = ok && ini->WriteString("ManualMax", FormatReal(s.yMax));
+    ok = ok && ini->WriteString("ManualMin", FormatReal(s.yMin));
+    ok = ok && ini->WriteSection("YGrid");
+    ok = ok && ini->WriteInt("YGridIntervalType", s.yGridMode);
+    ok = ok && ini->WriteString("YGridInterval", FormatReal(s.yGridInterval));
+    // The names stand inside YGrid, but readers look them up below Channel, past YGrid.
+    int k = 1;
+    for (const CurveChannel& c : s.channels)
+        ok = ok && ini->WriteString("CH" + std::to_string(k++), text(c.Name()));
+    ok = ok && ini->WriteLine("\n");
+    for (int32_t i = 0; i < s.channelCount; ++i) {
+        const CurveChannel* c = s.FindByIndex(i);
+        if (c == nullptr)
+            continue;
+        ok = ok && ini->WriteSection(text(c->Name()));
+        ok = ok && ini->WriteInt("Id", c->index);
+        ok = ok && ini->WriteInt("bShow", c->show);
+        ok = ok && ini->WriteInt("ShowId", c->showIndex);
+        ok = ok && ini->WriteInt("LineColor", c->colorIndex);
+        ok = ok && ini->WriteInt("LineType", c->lineType);
+    }
+    return ok;
+}
+
+bool WriteConfigFile(const std::string& path, const std::string& title, const std::string& remark,
+                     const CurveSettings& settings, const ConfigCodec& codec) {
+    std::string folder;
+    std::string name;
+    SplitPath(path, &folder, &name);
+    IniFile ini;
+    ini.SetFileName(name);
+    ini.SetDirectory(folder);
+    if (!ini.OpenForWrite())
+        return false;
+    const bool written = WriteConfig(&ini, title, remark, settings, codec);
+    return ini.Close() && written;
+}
+
+bool ReadConfig(const IniFile& ini, CurveSettings* s, std::string* title, std::string* remark,
+                const ConfigCodec& codec) {
+    // Channel sections are looked up only below the fixed ones, so that a channel named like a
+    // fixed section ("Display") finds its own section, not the fixed one.
+    size_t channelArea = 0;
+    bool isConfig = false;
+    for (const char* section : kFixedSections) {
+        const size_t line = ini.FindSection(section);
+        if (line != IniFile::kNoLine) {
+            isConfig = true;
+            channelArea = std::max(channelArea, line + 1);
+        }
+    }
+    if (!isConfig)
+        return false;
+    auto text = [&](const std::string& t) {
+        return ini.IsUtf8() && codec.fromUtf8File ? codec.fromUtf8File(t) : t;
+    };
+    auto readText = [&](const char* section, const char* key) {
+        std::string value;
+        ini.ReadString(section, key, &value);
+        return value;
+    };
+
+    *title = text(readText("LogName", "Name"));
+    s->title = *title;
+    *remark = text(readText("Remark", "RemarkText"));
+    s->remark = *remark;
+    // The file's channel count says how many names it holds (without it, as many as the record
+    // has); the record keeps its own count, and its shown count is recomputed below.
+    int32_t fileChannels = s->channelCount;
+    ini.ReadInt("Channel", "TotolChannel", &fileChannels);
+    s->backgroundColor = IniFile::TextToInt(readText("Display", "DeskColor"));
+    ini.ReadInt("Display", "GridType", &s->gridMode);
+    ini.ReadInt("YAxis", "YAxisType", &s->yAxisMode);
+    s->yMax = TextNumber(readText("YAxis", "ManualMax"));
+    s->yMin = TextNumber(readText("YAxis", "ManualMin"));
+    ini.ReadInt("YGrid", "YGridIntervalType", &s->yGridMode);
+    s->yGridInterval = TextNumber(readText("YGrid", "YGridInterval"));
+
+    const int32_t count = std::min(fileChannels, s->channelCount);
+    std::vector<std::string> importNames;
+    for (int32_t k = 1; k <= count; ++k)
+        importNames.push_back(readText("Channel", ("CH" + std::to_string(k)).c_str()));
+    // Channels of one name have one section each, in channel order: the n-th channel of a name
+    // takes the n-th section of that name.
+    std::unordered_map<std::string, size_t> seen;
+    for (int32_t j = 0; j < count; ++j) {
+        CurveChannel* c = s->FindByIndex(j);
+        if (c == nullptr)
+            continue;
+        const std::string& name = importNames[static_cast<size_t>(j)];
+        c->SetName(text(name));
+        size_t section = ini.FindSection(name, channelArea, seen[name]++);
+        if (section == IniFile::kNoLine)
+            section = ini.FindSection(name, channelArea);
+        // "Id" and "ShowId" are not taken: the index is the channel's column, and the shown
+        // ordinals follow from the visibility.
+        int32_t show = 0;
+        if (ini.ReadIntBelow(section, "bShow", &show))
+            c->show = show != 0 ? 1 : 0;
+        std::string color;
+        ini.ReadStringBelow(section, "LineColor", &color);
+        c->colorIndex = IniFile::TextToInt(color);
+        ini.ReadIntBelow(section, "LineType", &c->lineType);
+    }
+    int32_t shown = 0;
+    for (CurveChannel& c : s->channels)
+        c.showIndex = c.show == 1 ? shown++ : -1;
+    s->shownCount = shown;
+    return true;
+}
+
+bool ReadConfigFile(const std::string& path, CurveSettings* settings, std::string* title,
+                    std::string* remark, const ConfigCodec& codec) {
+    IniFile ini;
+    ini.SetFileName(path);
+    if (!ini.OpenForRead())
+        return false;
+    const bool read = ReadConfig(ini, settings, title, remark, codec);
+    ini.Close();
+    return read;
+}

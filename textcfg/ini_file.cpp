@@ -1,0 +1,201 @@
+#include "ini_file.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "curve_settings.h"
+
+void IniFile::SetDirectory(const std::string& folder) {
+    directory_ = folder;
+    std::string native = folder;
+    while (native.size() > 1 && native.back() == '/')
+        native.pop_back();
+    if (!native.empty())
+        mkdir(native.c_str(), 0755);  // one level; an existing folder or a failure is ignored
+}
+
+bool IniFile::OpenForWrite() {
+    Close();
+    out_.clear();
+    writing_ = toFile_ = writer_.Begin(Path());
+    return writing_;
+}
+
+void IniFile::OpenForWriteInMemory() {
+    Close();
+    out_.clear();
+    writing_ = true;
+    toFile_ = false;
+}
+
+bool IniFile::OpenForRead() {
+    Close();
+    const std::string path = Path();
+    // Only a regular file: a folder reads as nothing, and a pipe or device could block or
+    // never end.
+    if (!storefs::FileExists(path, storefs::Names::kExact))
+        return false;
+    int64_t size = 0;
+    const int fd = storefs::OpenExclusive(path, storefs::OpenMode::kExistingRead, &size,
+                                          storefs::Names::kExact);
+    if (fd < 0)
+        return false;
+    std::string text;
+    bool ok = size >= 0 && size <= kMaxFileBytes;
+    if (ok) {
+        text.resize(static_cast<size_t>(size));
+        ok = storefs::ReadFully(fd, &text[0], text.size());
+    }
+    storefs::CloseFile(fd);
+    return ok && OpenText(std::move(text));
+}
+
+bool IniFile::OpenText(std::string text) {
+    Close();
+    if (text.size() > static_cast<size_t>(kMaxFileBytes) ||
+        std::memchr(text.data(), '\0', text.size()) != nullptr) {
+        return false;
+    }
+    text_ = std::move(text);
+    utf8_ = IsValidUtf8(text_.data(), text_.size());
+    Parse();
+    reading_ = true;
+    return true;
+}
+
+bool IniFile::Close() {
+    bool ok = true;
+    if (writing_ && toFile_) {
+        ok = writer_.Write(out_.data(), out_.size()) && writer_.Commit();
+        if (!ok)
+            writer_.Abandon();
+    }
+    writing_ = toFile_ = false;
+    reading_ = false;
+    values_.clear();
+    sections_.clear();
+    keys_.clear();
+    text_.clear();
+    return ok;
+}
+
+void IniFile::Parse() {
+    std::string_view rest(text_);
+    while (!rest.empty()) {
+        const size_t end = rest.find('\n');
+        std::string_view line = rest.substr(0, end);
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        std::string_view value;
+        if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
+            std::string_view name = line.substr(1, line.size() - 2);
+            while (!name.empty() && name.front() == ' ')
+                name.remove_prefix(1);
+            while (!name.empty() && name.back() == ' ')
+                name.remove_suffix(1);
+            sections_[name].push_back(values_.size());
+        } else {
+            const size_t equals = line.find('=');
+            if (equals != std::string_view::npos && equals > 0) {
+                value = line.substr(equals + 1);
+                keys_[line.substr(0, equals)].push_back(values_.size());
+            }
+        }
+        values_.push_back(value);
+    }
+}
+
+bool IniFile::WriteLine(const std::string& text) {
+    if (!writing_)
+        return false;
+    for (char c : text) {
+        if (c == '\n')
+            out_ += '\r';
+        out_ += c;
+    }
+    return true;
+}
+
+bool IniFile::WriteSection(const std::string& name) {
+    return WriteLine("[" + name + "]\n");
+}
+
+bool IniFile::WriteInt(const std::string& key, int32_t value) {
+    return WriteLine(key + "=" + std::to_string(value) + "\n");
+}
+
+bool IniFile::WriteString(const std::string& key, const std::string& text) {
+    return WriteLine(key + "=" + text + "\n");
+}
+
+size_t IniFile::FindSection(const std::string& name, size_t from, size_t occurrence) const {
+    const auto it = sections_.find(std::string_view(name));
+    if (it == sections_.end())
+        return kNoLine;
+    const std::vector<size_t>& at = it->second;
+    const auto first = std::lower_bound(at.begin(), at.end(), from);
+    if (static_cast<size_t>(at.end() - first) <= occurrence)
+        return kNoLine;
+    return *(first + static_cast<std::ptrdiff_t>(occurrence));
+}
+
+bool IniFile::ReadStringBelow(size_t sectionLine, const std::string& key, std::string* out) const {
+    if (!reading_ || sectionLine >= values_.size())
+        return false;
+    const auto it = keys_.find(std::string_view(key));
+    if (it == keys_.end())
+        return false;
+    const auto next = std::upper_bound(it->second.begin(), it->second.end(), sectionLine);
+    if (next == it->second.end())
+        return false;
+    *out = Trim(values_[*next]);
+    return true;
+}
+
+bool IniFile::ReadIntBelow(size_t sectionLine, const std::string& key, int32_t* out) const {
+    std::string text;
+    if (!ReadStringBelow(sectionLine, key, &text))
+        return false;
+    *out = TextToInt(text);
+    return true;
+}
+
+bool IniFile::ReadString(const std::string& section, const std::string& key,
+                         std::string* out) const {
+    return reading_ && ReadStringBelow(FindSection(section), key, out);
+}
+
+bool IniFile::ReadInt(const std::string& section, const std::string& key, int32_t* out) const {
+    return reading_ && ReadIntBelow(FindSection(section), key, out);
+}
+
+std::string IniFile::Trim(std::string_view text) {
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos)
+        return std::string();
+    const size_t last = text.find_last_not_of(' ');
+    return std::string(text.substr(first, last - first + 1));
+}
+
+int32_t IniFile::TextToInt(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    int64_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > static_cast<int64_t>(INT32_MAX) + 1)
+            break;  // held at the limit below
+    }
+    if (negative)
+        value = -value;
+    return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+}

@@ -1,0 +1,50 @@
+#include "text_edit_rules.h"
+
+const char kMsgDuplicateChannelName[] = "设置的通道名称已存在，请重新设置!";
+const char kMsgCannotSaveIni[] = "无法保存 Ini 文件！";
+
+namespace {
+
+char FoldAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (FoldAscii(a[i]) != FoldAscii(b[i]))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::vector<WorkingName> WorkingNamesOf(const CurveSettings& s) {
+    std::vector<WorkingName> names;
+    for (int32_t i = 0; i < s.channelCount; ++i) {
+        if (const CurveChannel* c = s.FindByIndex(i))
+            names.push_back({i, c->Name()});
+    }
+    return names;
+}
+
+void StoreTexts(CurveSettings* s, const std::string& title, const std::string& remark,
+                const std::vector<WorkingName>& names) {
+    s->title = title;
+    s->remark = remark;
+    for (const WorkingName& n : names) {
+        if (CurveChannel* c = s->FindByIndex(n.index))
+            c->SetName(n.name);
+    }
+}
+
+int FindDuplicateName(const std::vector<std::string>& names, int nameIndex,
+                      const std::string& candidate) {
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (static_cast<int>(i) != nameIndex && EqualIgnoringAsciiCase(names[i], candidate))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
