@@ -1,4 +1,5 @@
-<?xml version='1.0' encoding='utf-8'?>
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
     <name>CDataQuery</name>
@@ -609,7 +610,7 @@ overlaps the data root folder
     </message>
     <message>
         <source>不能导出到文档自己的工作文件，请另选一个文件名。</source>
-        <translation>Cannot export to the document's own working file; please choose another file name.</translation>
+        <translation>Cannot export to the document&apos;s own working file; please choose another file name.</translation>
     </message>
     <message>
         <source>无法读取工作文件：
