@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the unit and window tests,
-# all of them again under AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target
-# briefly.
+# the tools of the Debian package run from the unpacked package, all tests again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target briefly.
 set -euo pipefail
 cd "$(dirname "$0")"
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -12,6 +12,9 @@ echo "== build and test =="
 cmake -S . -B build -G Ninja -DHISTAVUE_WERROR=ON >/dev/null
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs")
+
+echo "== Debian package: built, unpacked, its tools run on a sample store =="
+scripts/check-package.sh build
 
 echo "== every test again under AddressSanitizer + UndefinedBehaviorSanitizer =="
 CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
@@ -16,13 +17,13 @@
 #include "roots.h"
 
 const RecordKindRow RecordKindTable[kRecordKinds] = {
-    {0, "数据记录", "DL", "DLTemp"},
-    {1, "报警记录", "AL", "ALTemp"},
+    {0, QT_TRANSLATE_NOOP("Histavue", "数据记录"), "DL", "DLTemp"},
+    {1, QT_TRANSLATE_NOOP("Histavue", "报警记录"), "AL", "ALTemp"},
     {-1, "", nullptr, nullptr},
 };
 
 const char kStagingUnusableMessage[] =
-    "暂存文件夹无法使用，这一类记录的列表将保持为空：\n\n%1\n\n%2";
+    QT_TRANSLATE_NOOP("Histavue", "暂存文件夹无法使用，这一类记录的列表将保持为空：\n\n%1\n\n%2");
 
 QString CheckRootsApart(const Roots& roots) {
     QStringList staging;
@@ -49,7 +50,7 @@ QString PrepareStagingFolder(const QString& folder) {
     } else if (stat(bytes.c_str(), &st) != 0) {
         error = errno;
     } else if (!S_ISDIR(st.st_mode)) {
-        return QString::fromUtf8("这不是一个文件夹。");
+        return QCoreApplication::translate("Histavue", "这不是一个文件夹。");
     } else if (access(bytes.c_str(), W_OK | X_OK) != 0) {
         error = errno;
     }
@@ -76,7 +77,7 @@ CDataListBar::CDataListBar(QMainWindow* parent)
     tabs_->setShape(QTabBar::RoundedSouth);
     tabs_->setExpanding(false);
     for (const RecordKindRow& row : RecordKindTable) {
-        tabs_->addTab(QString::fromUtf8(row.caption));
+        tabs_->addTab(QCoreApplication::translate("Histavue", row.caption));
     }
     for (int i = 0; i < kRecordKinds; ++i) {
         trees_[i] = new CGroupTree(tabControl_);
@@ -155,7 +156,7 @@ bool CDataListBar::SetupTrees(const QString& stagingRoot, const QString& dataRoo
         const QString dataFolder = data + QString::fromLatin1(RecordKindTable[row].dataFolder);
         const QString why = PrepareStagingFolder(stagingFolder);
         if (!why.isEmpty()) {
-            problems.append(QString::fromUtf8(kStagingUnusableMessage)
+            problems.append(QCoreApplication::translate("Histavue", kStagingUnusableMessage)
                                 .arg(QDir::toNativeSeparators(stagingFolder), why));
             continue;
         }

@@ -1,5 +1,6 @@
 #include "data_query_dialog.h"
 
+#include <QCoreApplication>
 #include <QDateTimeEdit>
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -14,8 +15,9 @@
 
 #include "ui_services.h"
 
-const char kIntegerRequiredMessage[] = "请输入一个整数。";
-const char kQueryFailedMessage[] = "查询未成功, 请选择合适的组及正确的查询条件！";
+const char kIntegerRequiredMessage[] = QT_TRANSLATE_NOOP("Histavue", "请输入一个整数。");
+const char kQueryFailedMessage[] =
+    QT_TRANSLATE_NOOP("CDataQuery", "查询未成功, 请选择合适的组及正确的查询条件！");
 
 namespace {
 
@@ -55,7 +57,7 @@ bool ParseIntervalText(const QString& text, int* value) {
 }
 
 CDataQuery::CDataQuery(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QString::fromUtf8("查询"));
+    setWindowTitle(QCoreApplication::translate("Histavue", "查询"));
     start_ = MakePicker(this, QStringLiteral("picker1004"));
     end_ = MakePicker(this, QStringLiteral("picker1005"));
     interval_ = new QLineEdit(QStringLiteral("0"), this);
@@ -80,21 +82,23 @@ CDataQuery::CDataQuery(QWidget* parent) : QDialog(parent) {
     auto* intervalRow = new QHBoxLayout;
     intervalRow->addWidget(interval_);
     intervalRow->addLayout(spin);
-    intervalRow->addWidget(new QLabel(QString::fromUtf8("秒"), this));
+    intervalRow->addWidget(new QLabel(QCoreApplication::translate("Histavue", "秒"), this));
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QString::fromUtf8("确定"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QString::fromUtf8("取消"), QDialogButtonBox::RejectRole);
+    QPushButton* ok = buttons->addButton(QCoreApplication::translate("Histavue", "确定"),
+                                         QDialogButtonBox::AcceptRole);
+    buttons->addButton(QCoreApplication::translate("Histavue", "取消"),
+                       QDialogButtonBox::RejectRole);
     ok->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &CDataQuery::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CDataQuery::reject);
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(new QLabel(QString::fromUtf8("开始时间"), this), 0, 0);
+    grid->addWidget(new QLabel(QCoreApplication::translate("Histavue", "开始时间"), this), 0, 0);
     grid->addWidget(start_, 0, 1);
-    grid->addWidget(new QLabel(QString::fromUtf8("结束时间"), this), 1, 0);
+    grid->addWidget(new QLabel(QCoreApplication::translate("Histavue", "结束时间"), this), 1, 0);
     grid->addWidget(end_, 1, 1);
-    grid->addWidget(new QLabel(QString::fromUtf8("查询间隔"), this), 2, 0);
+    grid->addWidget(new QLabel(QCoreApplication::translate("Histavue", "查询间隔"), this), 2, 0);
     grid->addLayout(intervalRow, 2, 1);
     grid->addWidget(buttons, 3, 0, 1, 2);
 }
@@ -118,7 +122,8 @@ QueryRequest CDataQuery::Result() const {
 void CDataQuery::accept() {
     int value = 0;
     if (!ParseIntervalText(interval_->text(), &value)) {
-        UiServices::Get().Message(this, QString::fromUtf8(kIntegerRequiredMessage),
+        UiServices::Get().Message(this,
+                                  QCoreApplication::translate("Histavue", kIntegerRequiredMessage),
                                   UiServices::Icon::kExclamation);
         interval_->setFocus();
         interval_->selectAll();

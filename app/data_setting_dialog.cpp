@@ -1,5 +1,6 @@
 #include "data_setting_dialog.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -13,7 +14,8 @@
 namespace {
 
 QString RunFolderPicker(QWidget* parent, const QString& prompt, const QString& initial) {
-    CFolderPickDialog dialog(QString::fromUtf8("选择文件夹"), prompt, initial, parent);
+    CFolderPickDialog dialog(QCoreApplication::translate("Histavue", "选择文件夹"), prompt, initial,
+                             parent);
     return dialog.exec() == QDialog::Accepted ? dialog.ChosenPath() : QString();
 }
 
@@ -26,7 +28,7 @@ void CDataSetting::SetFolderPicker(PickFolder picker) {
 }
 
 CDataSetting::CDataSetting(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QString::fromUtf8("设置"));
+    setWindowTitle(QCoreApplication::translate("Histavue", "设置"));
     stagingEdit_ = new QLineEdit(this);
     dataEdit_ = new QLineEdit(this);
     stagingEdit_->setEnabled(false);
@@ -38,15 +40,17 @@ CDataSetting::CDataSetting(QWidget* parent) : QDialog(parent) {
     dataBrowse_->setAutoDefault(false);
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QString::fromUtf8("确定"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QString::fromUtf8("取消"), QDialogButtonBox::RejectRole);
+    QPushButton* ok = buttons->addButton(QCoreApplication::translate("Histavue", "确定"),
+                                         QDialogButtonBox::AcceptRole);
+    buttons->addButton(QCoreApplication::translate("Histavue", "取消"),
+                       QDialogButtonBox::RejectRole);
     ok->setDefault(true);
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(new QLabel(QString::fromUtf8("暂存根目录"), this), 0, 0);
+    grid->addWidget(new QLabel(QCoreApplication::translate("Histavue", "暂存根目录"), this), 0, 0);
     grid->addWidget(stagingEdit_, 0, 1);
     grid->addWidget(stagingBrowse_, 0, 2);
-    grid->addWidget(new QLabel(QString::fromUtf8("数据根目录"), this), 1, 0);
+    grid->addWidget(new QLabel(QCoreApplication::translate("Histavue", "数据根目录"), this), 1, 0);
     grid->addWidget(dataEdit_, 1, 1);
     grid->addWidget(dataBrowse_, 1, 2);
     grid->addWidget(buttons, 2, 0, 1, 3);
@@ -69,7 +73,8 @@ void CDataSetting::SetValues(const Roots& roots) {
 }
 
 void CDataSetting::Browse(bool staging) {
-    const QString prompt = QString::fromUtf8(staging ? "暂存根文件夹" : "数据根文件夹");
+    const QString prompt = staging ? QCoreApplication::translate("Histavue", "暂存根文件夹")
+                                   : QCoreApplication::translate("Histavue", "数据根文件夹");
     const QString chosen = g_picker(this, prompt, staging ? roots_.staging : roots_.data);
     if (chosen.isEmpty()) {
         return;

@@ -1,6 +1,7 @@
 #include "document_manager.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QProgressDialog>
@@ -55,8 +56,9 @@ CHistavueDoc* DocumentManager::OpenDocumentFile(const QString& path) {
 
     // Large files: a busy cursor at once, a progress dialog once parsing runs past a second.
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    QProgressDialog progress(QString::fromUtf8("正在读取 %1 ...").arg(QFileInfo(path).fileName()),
-                             QString(), 0, 1000, frame);
+    QProgressDialog progress(
+        QCoreApplication::translate("Histavue", "正在读取 %1 ...").arg(QFileInfo(path).fileName()),
+        QString(), 0, 1000, frame);
     progress.setWindowModality(Qt::ApplicationModal);
     progress.setMinimumDuration(1000);
     progress.setAutoClose(false);
@@ -72,10 +74,11 @@ CHistavueDoc* DocumentManager::OpenDocumentFile(const QString& path) {
         const QString reason = doc->LastError();
         delete view;
         delete doc;
-        UiServices::Get().Message(frame,
-                                  QString::fromUtf8("无法打开文件：\n%1\n\n%2")
-                                      .arg(QDir::toNativeSeparators(path), reason),
-                                  UiServices::Icon::kExclamation);
+        UiServices::Get().Message(
+            frame,
+            QCoreApplication::translate("Histavue", "无法打开文件：\n%1\n\n%2")
+                .arg(QDir::toNativeSeparators(path), reason),
+            UiServices::Icon::kExclamation);
         return nullptr;
     }
     docs_.push_back(doc);

@@ -1,5 +1,6 @@
 #include "folder_pick_dialog.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QGridLayout>
@@ -29,12 +30,15 @@ CFolderPickDialog::CFolderPickDialog(const QString& caption, const QString& prom
     pathEdit_->setObjectName(QStringLiteral("edit%1").arg(kPathEditId));
     pathEdit_->setMaxLength(kMaxTypedPath);
     auto* buttons = new QDialogButtonBox(this);
-    ok_ = buttons->addButton(QString::fromUtf8("确定"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QString::fromUtf8("取消"), QDialogButtonBox::RejectRole);
+    ok_ = buttons->addButton(QCoreApplication::translate("Histavue", "确定"),
+                             QDialogButtonBox::AcceptRole);
+    buttons->addButton(QCoreApplication::translate("Histavue", "取消"),
+                       QDialogButtonBox::RejectRole);
     ok_->setDefault(true);
     if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
         const int row = grid->rowCount();
-        grid->addWidget(new QLabel(QString::fromUtf8("文件夹："), this), row, 0);
+        grid->addWidget(new QLabel(QCoreApplication::translate("Histavue", "文件夹："), this), row,
+                        0);
         grid->addWidget(pathEdit_, row, 1);
         grid->addWidget(buttons, row, 2);
     }

@@ -1,6 +1,7 @@
 #include "group_tree.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -108,7 +109,8 @@ struct ExportTarget {
 
     // Runs a store call that feeds this target; returns the call's result.
     bool Run(QWidget* parent, const QString& label, const std::function<bool()>& call) {
-        QProgressDialog dialog(label, QString::fromUtf8("取消"), 0, 0, parent);
+        QProgressDialog dialog(label, QCoreApplication::translate("Histavue", "取消"), 0, 0,
+                               parent);
         dialog.setWindowModality(Qt::ApplicationModal);
         dialog.setMinimumDuration(g_progressShowAfterMs);
         dialog.setAutoClose(false);
@@ -161,7 +163,8 @@ DocumentManager* Documents() {
 
 }  // namespace
 
-const char kExportPathTooLongMessage[] = "导出文件的路径太长（最多 259 字节），无法导出：\n%1";
+const char kExportPathTooLongMessage[] =
+    QT_TRANSLATE_NOOP("Histavue", "导出文件的路径太长（最多 259 字节），无法导出：\n%1");
 
 QString GroupFileStem(const QByteArray& group) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(group.constData());
@@ -324,7 +327,8 @@ QString CGroupTree::OpenGroupItem(QTreeWidgetItem* item) {
         if (bytes.size() > storefs::kMaxPath) {
             UiServices::Get().Message(
                 window(),
-                QString::fromUtf8(kExportPathTooLongMessage).arg(QDir::toNativeSeparators(path)),
+                QCoreApplication::translate("Histavue", kExportPathTooLongMessage)
+                    .arg(QDir::toNativeSeparators(path)),
                 UiServices::Icon::kExclamation);
             setCurrentItem(item);
             return opened;
@@ -343,7 +347,7 @@ QString CGroupTree::OpenGroupItem(QTreeWidgetItem* item) {
             int stop = 0;
             ItemExportContext context{&job, &stop};
             const QString label =
-                QString::fromUtf8("正在导出 %1 ...")
+                QCoreApplication::translate("Histavue", "正在导出 %1 ...")
                     .arg(DecodeText(std::string_view(target.path.constData(),
                                                      static_cast<size_t>(target.path.size()))));
             const bool ok = job.Run(window(), label, [&] {
@@ -389,7 +393,7 @@ CGroupTree::QueryResult CGroupTree::QueryGroup(const CalendarTime& start, const 
     ExportTarget job;
     job.writer.SetTarget(PathBytes(path), ExportWriter::Encoding::kInverted,
                          ExportWriter::Create::kNew);
-    const bool ok = job.Run(window(), QString::fromUtf8("正在查询 ..."), [&] {
+    const bool ok = job.Run(window(), QCoreApplication::translate("Histavue", "正在查询 ..."), [&] {
         return StoreQueryRuns(kind_, target.group.constData(), &start, &end,
                               static_cast<uint32_t>(interval < 0 ? 0 : interval), &job, QueryRun);
     });

@@ -4,9 +4,11 @@
 #include <QCommandLineParser>
 #include <QFile>
 #include <QIcon>
+#include <QLocale>
 #include <QPainter>
 #include <QPixmap>
 #include <QPrinter>
+#include <QTranslator>
 
 #include "document_manager.h"
 #include "main_frame.h"
@@ -55,11 +57,30 @@ CHistavueApp::CHistavueApp() {
 CHistavueApp::~CHistavueApp() {
     frame_.reset();
     documents_.reset();
+    if (translator_)
+        QCoreApplication::removeTranslator(translator_.get());
     if (g_app == this)
         g_app = nullptr;
 }
 
+QString CHistavueApp::UiLanguage() {
+    const QString chosen = qEnvironmentVariable("HISTAVUE_LANG").trimmed().toLower();
+    if (chosen == QLatin1String("zh") || chosen == QLatin1String("en"))
+        return chosen;
+    return QLocale::system().language() == QLocale::Chinese ? QStringLiteral("zh")
+                                                            : QStringLiteral("en");
+}
+
 bool CHistavueApp::InitInstance(const QStringList& arguments) {
+    // The source texts are Chinese; any other language comes from a translation built into the
+    // program. It is installed before the first window so that every text is looked up in it.
+    if (UiLanguage() != QLatin1String("zh")) {
+        translator_ = std::make_unique<QTranslator>();
+        if (translator_->load(QStringLiteral(":/i18n/histavue_") + UiLanguage()))
+            QCoreApplication::installTranslator(translator_.get());
+        else
+            translator_.reset();
+    }
     QCoreApplication::setOrganizationName(QString::fromUtf8(kProfileOrganisation));
     QCoreApplication::setApplicationName(QString::fromUtf8(kProfileApplication));
     QApplication::setApplicationDisplayName(QStringLiteral("Histavue"));

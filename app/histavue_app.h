@@ -10,6 +10,7 @@
 class CMainFrame;
 class DocumentManager;
 class QPrinter;
+class QTranslator;
 
 class CHistavueApp : public QObject {
     Q_OBJECT
@@ -39,10 +40,15 @@ class CHistavueApp : public QObject {
 
     static CHistavueApp* Instance();
 
+    // Language of the user interface: "zh" (the Chinese source texts) or "en". HISTAVUE_LANG=zh
+    // or =en chooses it; otherwise Chinese for a Chinese system locale, English for any other.
+    static QString UiLanguage();
+
   private:
     mutable std::mutex tempLock_;
     QStringList tempFiles_;
     std::unique_ptr<QPrinter> printer_;
+    std::unique_ptr<QTranslator> translator_;
     std::unique_ptr<DocumentManager> documents_;
     std::unique_ptr<CMainFrame> frame_;
 };

@@ -29,12 +29,13 @@
 #include "roots.h"
 #include "ui_services.h"
 
-const char kPlainCsvDoneMessage[] = "完成导出csv数据文件！";
-const char kPlainCsvFailedMessage[] = "无法导出csv数据文件：\n%1\n\n%2";
+const char kPlainCsvDoneMessage[] = QT_TRANSLATE_NOOP("CMainFrame", "完成导出csv数据文件！");
+const char kPlainCsvFailedMessage[] =
+    QT_TRANSLATE_NOOP("CMainFrame", "无法导出csv数据文件：\n%1\n\n%2");
 
 namespace {
 
-const char kRecordFilter[] = "CSV Files (*.csv);;所有文件 (*)";
+const char kRecordFilter[] = QT_TRANSLATE_NOOP("CMainFrame", "CSV Files (*.csv);;所有文件 (*)");
 const char kPlainFilter[] = "CSV data File (*.csv)";
 
 QSettings Profile() {
@@ -182,11 +183,11 @@ void CMainFrame::SetupTreesOrExplain(const Roots& roots) {
 
 QAction* CMainFrame::MakeAction(int id) {
     const CommandInfo* info = FindCommand(id);
-    auto* action = new QAction(QString::fromUtf8(info->text), this);
+    auto* action = new QAction(UiText(info->text), this);
     action->setData(id);
-    action->setStatusTip(QString::fromUtf8(info->prompt));
+    action->setStatusTip(UiText(info->prompt));
     if (info->tip != nullptr)
-        action->setToolTip(QString::fromUtf8(info->tip));
+        action->setToolTip(UiText(info->tip));
     if (!info->keys.isEmpty()) {
         action->setShortcuts(info->keys);
         action->setShortcutContext(Qt::ApplicationShortcut);
@@ -284,10 +285,10 @@ void CMainFrame::CreateToolBar() {
 void CMainFrame::CreateStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("statusbar59393"));
-    bar->showMessage(QString::fromUtf8(kIdlePrompt));
+    bar->showMessage(UiText(kIdlePrompt));
     connect(bar, &QStatusBar::messageChanged, bar, [bar](const QString& text) {
         if (text.isEmpty())
-            bar->showMessage(QString::fromUtf8(kIdlePrompt));
+            bar->showMessage(UiText(kIdlePrompt));
     });
 }
 
@@ -298,7 +299,7 @@ void CMainFrame::BuildMenus() {
     bar->clear();
     auto add = [this](QMenu* menu, int id) { menu->addAction(actions_.value(id)); };
 
-    QMenu* file = bar->addMenu(QString::fromUtf8(kMenuFile));
+    QMenu* file = bar->addMenu(UiText(kMenuFile));
     add(file, kCmdFileOpen);
     add(file, kCmdOpenPlainCsv);
     add(file, kCmdFileClose);
@@ -328,7 +329,7 @@ void CMainFrame::BuildMenus() {
             a->setText(
                 QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(recent[i])));
             a->setData(recent[i]);
-            a->setStatusTip(QString::fromUtf8(FindCommand(kCmdFileMru)->prompt));
+            a->setStatusTip(UiText(FindCommand(kCmdFileMru)->prompt));
             file->addAction(a);
         }
     }
@@ -336,7 +337,7 @@ void CMainFrame::BuildMenus() {
     add(file, kCmdAppExit);
 
     if (withDocument) {
-        QMenu* edit = bar->addMenu(QString::fromUtf8(kMenuEdit));
+        QMenu* edit = bar->addMenu(UiText(kMenuEdit));
         add(edit, kCmdEditUndo);
         edit->addSeparator();
         add(edit, kCmdEditCut);
@@ -344,12 +345,12 @@ void CMainFrame::BuildMenus() {
         add(edit, kCmdEditPaste);
     }
 
-    QMenu* view = bar->addMenu(QString::fromUtf8(kMenuView));
+    QMenu* view = bar->addMenu(UiText(kMenuView));
     add(view, kCmdViewToolbar);
     add(view, kCmdViewStatusBar);
     QAction* dataList = actions_.value(kCmdViewDataList);
-    dataList->setText(QString::fromUtf8(withDocument ? FindCommand(kCmdViewDataList)->text
-                                                     : kDataListTextNoDocument));
+    dataList->setText(
+        UiText(withDocument ? FindCommand(kCmdViewDataList)->text : kDataListTextNoDocument));
     view->addAction(dataList);
     if (withDocument) {
         add(view, kCmdDrawCurves);
@@ -358,14 +359,14 @@ void CMainFrame::BuildMenus() {
         add(view, kCmdShowReport);
         add(view, kCmdTextEdit);
 
-        QMenu* window = bar->addMenu(QString::fromUtf8(kMenuWindow));
+        QMenu* window = bar->addMenu(UiText(kMenuWindow));
         add(window, kCmdWindowNew);
         add(window, kCmdWindowCascade);
         add(window, kCmdWindowTile);
         add(window, kCmdWindowArrange);
     }
 
-    QMenu* help = bar->addMenu(QString::fromUtf8(kMenuHelp));
+    QMenu* help = bar->addMenu(UiText(kMenuHelp));
     add(help, kCmdAppAbout);
 }
 
@@ -414,7 +415,7 @@ void CMainFrame::AddView(CHistavueView* view) {
     connect(view, &CHistavueView::PreviewClosed, this, [this](CHistavueView* closed) {
         // Back to the view that was previewed, and to the idle prompt.
         ActivateView(closed);
-        statusBar()->showMessage(QString::fromUtf8(kIdlePrompt));
+        statusBar()->showMessage(UiText(kIdlePrompt));
         UpdateCommands();
     });
     CHistavueDoc* doc = view->Document();
@@ -446,8 +447,7 @@ void CMainFrame::ActivateView(CHistavueView* view) {
 }
 
 void CMainFrame::OnFileOpen() {
-    const QString path = UiServices::Get().OpenFileName(this, QString::fromUtf8("打开"),
-                                                        QString::fromUtf8(kRecordFilter));
+    const QString path = UiServices::Get().OpenFileName(this, tr("打开"), tr(kRecordFilter));
     if (!path.isEmpty() && app_->Documents() != nullptr) {
         app_->Documents()->OpenDocumentFile(path);
     }
@@ -457,8 +457,7 @@ void CMainFrame::OnOpenPlainCsv() {
     if (ActiveDocument() == nullptr) {
         return;  // the command belongs to an open document
     }
-    const QString path = UiServices::Get().OpenFileName(this, QString::fromUtf8("打开正常csv"),
-                                                        QString::fromUtf8(kPlainFilter));
+    const QString path = UiServices::Get().OpenFileName(this, tr("打开正常csv"), tr(kPlainFilter));
     if (path.isEmpty() || app_->Documents() == nullptr) {
         return;
     }
@@ -480,7 +479,7 @@ void CMainFrame::OnFileClose() {
 }
 
 void CMainFrame::ReportSaveFailure(const QString& target, const QString& reason) {
-    QString text = QString::fromUtf8("无法保存文件：\n%1").arg(QDir::toNativeSeparators(target));
+    QString text = tr("无法保存文件：\n%1").arg(QDir::toNativeSeparators(target));
     if (!reason.isEmpty())
         text += QStringLiteral("\n\n") + reason;
     UiServices::Get().Message(this, text, UiServices::Icon::kExclamation);
@@ -498,8 +497,8 @@ void CMainFrame::OnFileSaveAs() {
     if (doc == nullptr) {
         return;
     }
-    const QString path = UiServices::Get().SaveFileName(
-        this, QString::fromUtf8("另存为"), QString::fromUtf8(kRecordFilter), QStringLiteral("csv"));
+    const QString path = UiServices::Get().SaveFileName(this, tr("另存为"), tr(kRecordFilter),
+                                                        QStringLiteral("csv"));
     if (!path.isEmpty() && !doc->SaveToPath(path)) {
         ReportSaveFailure(path, doc->LastError());
     }
@@ -510,20 +509,17 @@ void CMainFrame::OnExportPlainCsv() {
     if (doc == nullptr) {
         return;
     }
-    const QString path =
-        UiServices::Get().SaveFileName(this, QString::fromUtf8("存为正常csv"),
-                                       QString::fromUtf8(kPlainFilter), QStringLiteral("csv"));
+    const QString path = UiServices::Get().SaveFileName(this, tr("存为正常csv"), tr(kPlainFilter),
+                                                        QStringLiteral("csv"));
     if (path.isEmpty()) {
         return;
     }
     if (doc->ExportPlainCsv(path)) {
-        UiServices::Get().Message(this, QString::fromUtf8(kPlainCsvDoneMessage),
-                                  UiServices::Icon::kInformation);
+        UiServices::Get().Message(this, tr(kPlainCsvDoneMessage), UiServices::Icon::kInformation);
     } else {
-        UiServices::Get().Message(this,
-                                  QString::fromUtf8(kPlainCsvFailedMessage)
-                                      .arg(QDir::toNativeSeparators(path), doc->LastError()),
-                                  UiServices::Icon::kExclamation);
+        UiServices::Get().Message(
+            this, tr(kPlainCsvFailedMessage).arg(QDir::toNativeSeparators(path), doc->LastError()),
+            UiServices::Icon::kExclamation);
     }
 }
 
@@ -577,7 +573,8 @@ void CMainFrame::OnQuery() {
 void CMainFrame::RunQuery(const QueryRequest& request) {
     if (bar_->Query(request.start, request.end, request.interval) ==
         CDataListBar::QueryResult::kFailed) {
-        UiServices::Get().Message(this, QString::fromUtf8(kQueryFailedMessage),
+        UiServices::Get().Message(this,
+                                  QCoreApplication::translate("CDataQuery", kQueryFailedMessage),
                                   UiServices::Icon::kExclamation);
     }
 }
@@ -620,10 +617,9 @@ void CMainFrame::OnWindowArrange() {
 }
 
 void CMainFrame::OnAbout() {
-    QMessageBox::about(
-        this, QString::fromUtf8("关于 Histavue"),
-        QString::fromUtf8("<b>Histavue</b> 版本 %1<br><br>操作面板数据记录与报警记录查看器。")
-            .arg(QStringLiteral(HISTAVUE_VERSION)));
+    QMessageBox::about(this, tr("关于 Histavue"),
+                       tr("<b>Histavue</b> 版本 %1<br><br>操作面板数据记录与报警记录查看器。")
+                           .arg(QStringLiteral(HISTAVUE_VERSION)));
 }
 
 void CMainFrame::RestorePlacement() {

@@ -1,13 +1,16 @@
 #include "roots.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
 
-const char kRootNotAbsoluteMessage[] = "根目录必须是完整的绝对路径：\n\n%1";
-const char kRootsOverlapMessage[] =
+const char kRootNotAbsoluteMessage[] =
+    QT_TRANSLATE_NOOP("Histavue", "根目录必须是完整的绝对路径：\n\n%1");
+const char kRootsOverlapMessage[] = QT_TRANSLATE_NOOP(
+    "Histavue",
     "暂存文件夹\n\n%1\n\n与数据根目录\n\n%2\n\n重叠：它就是数据根目录、位于其中，或经链接到达它。"
-    "数据根目录只供读取，程序从不向其中写入。请另选暂存根目录。";
+    "数据根目录只供读取，程序从不向其中写入。请另选暂存根目录。");
 
 namespace {
 
@@ -90,7 +93,8 @@ QString RootsOverlapProblem(const Roots& roots, const QStringList& stagingSubs,
     }
     for (const QString& root : {roots.staging, roots.data}) {
         if (QDir::isRelativePath(root)) {
-            return QString::fromUtf8(kRootNotAbsoluteMessage).arg(QDir::toNativeSeparators(root));
+            return QCoreApplication::translate("Histavue", kRootNotAbsoluteMessage)
+                .arg(QDir::toNativeSeparators(root));
         }
     }
     QStringList guarded{ResolvedFolder(roots.data)};
@@ -103,7 +107,7 @@ QString RootsOverlapProblem(const Roots& roots, const QStringList& stagingSubs,
         const QString resolved = ResolvedFolder(folder);
         for (const QString& data : guarded) {
             if (SameOrInside(resolved, data)) {
-                return QString::fromUtf8(kRootsOverlapMessage)
+                return QCoreApplication::translate("Histavue", kRootsOverlapMessage)
                     .arg(QDir::toNativeSeparators(QDir::cleanPath(folder)),
                          QDir::toNativeSeparators(QDir::cleanPath(roots.data)));
             }

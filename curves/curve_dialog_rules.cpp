@@ -3,16 +3,24 @@
 #include <charconv>
 #include <cmath>
 
-const char kMsgEnterNumber[] = "请输入数字!";
-const char kMsgStartBeforeList[] = "查询的开始时间不能小于列表中开始时间，请重新设置!";
-const char kMsgEndAfterList[] = "查询的结束时间不能大于列表中结束时间，请重新设置!";
-const char kMsgStartAfterEnd[] = "查询的起始时间不能大于结束时间，请重新设置!";
-const char kMsgIntervalBelowOne[] = "查询间隔不能小于1秒!";
-const char kMsgIntervalAboveDay[] = "查询间隔不能大于1天(86400秒)!";
-const char kMsgBadYMin[] = "Y轴下限值请输入数字!";
-const char kMsgBadYMax[] = "Y轴上限值请输入数字!";
-const char kMsgMinAboveMax[] = "下限值不能大于上限值!";
-const char kMsgBadGridSpacing[] = "Y轴网格间隙值请输入数字!";
+// Marks the messages for the translation tools; the windows look them up when they show them.
+#ifndef QT_TRANSLATE_NOOP
+#define QT_TRANSLATE_NOOP(context, text) text
+#endif
+
+const char kMsgEnterNumber[] = QT_TRANSLATE_NOOP("Histavue", "请输入数字!");
+const char kMsgStartBeforeList[] =
+    QT_TRANSLATE_NOOP("Histavue", "查询的开始时间不能小于列表中开始时间，请重新设置!");
+const char kMsgEndAfterList[] =
+    QT_TRANSLATE_NOOP("Histavue", "查询的结束时间不能大于列表中结束时间，请重新设置!");
+const char kMsgStartAfterEnd[] =
+    QT_TRANSLATE_NOOP("Histavue", "查询的起始时间不能大于结束时间，请重新设置!");
+const char kMsgIntervalBelowOne[] = QT_TRANSLATE_NOOP("Histavue", "查询间隔不能小于1秒!");
+const char kMsgIntervalAboveDay[] = QT_TRANSLATE_NOOP("Histavue", "查询间隔不能大于1天(86400秒)!");
+const char kMsgBadYMin[] = QT_TRANSLATE_NOOP("Histavue", "Y轴下限值请输入数字!");
+const char kMsgBadYMax[] = QT_TRANSLATE_NOOP("Histavue", "Y轴上限值请输入数字!");
+const char kMsgMinAboveMax[] = QT_TRANSLATE_NOOP("Histavue", "下限值不能大于上限值!");
+const char kMsgBadGridSpacing[] = QT_TRANSLATE_NOOP("Histavue", "Y轴网格间隙值请输入数字!");
 
 bool PassesNumberCheck(const std::string& text) {
     for (char c : text) {

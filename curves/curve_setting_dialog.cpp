@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateTimeEdit>
 #include <QDialogButtonBox>
 #include <QEvent>
@@ -28,10 +29,13 @@ namespace {
 
 constexpr int kChannelRole = Qt::UserRole + 1;
 const char kTimeFormat[] = "yyyy'-'MM'-'dd' 'HH':'mm':'ss";
-const char* const kGridEntries[] = {"XY同时显示", "只显示Y轴", "只显示X轴", "XY都不显示"};
+const char* const kGridEntries[] = {
+    QT_TRANSLATE_NOOP("Histavue", "XY同时显示"), QT_TRANSLATE_NOOP("Histavue", "只显示Y轴"),
+    QT_TRANSLATE_NOOP("Histavue", "只显示X轴"), QT_TRANSLATE_NOOP("Histavue", "XY都不显示")};
 
+// A text of the dialog in the language of the user interface.
 QString Text(const char* utf8) {
-    return QString::fromUtf8(utf8);
+    return QCoreApplication::translate("Histavue", utf8);
 }
 
 // Times carry no zone: the pickers work in UTC so that no local clock change can skip an hour.
@@ -59,7 +63,7 @@ void CheckOne(QButtonGroup* group, QAbstractButton* button) {
 }  // namespace
 
 CHisCurveSettingDialog::CHisCurveSettingDialog(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(Text("历史曲线设置"));
+    setWindowTitle(Text(QT_TRANSLATE_NOOP("Histavue", "历史曲线设置")));
     CreateControls();
 }
 
@@ -109,10 +113,10 @@ void CHisCurveSettingDialog::CreateControls() {
         spinLayout->addWidget(button);
     }
     remember(kIdIntervalSpin, spin);
-    yAuto_ = new QRadioButton(Text("自动设置上下限"), this);
-    yManual_ = new QRadioButton(Text("手动设置上下限"), this);
-    gridAuto_ = new QRadioButton(Text("自动设置网格间隙"), this);
-    gridManual_ = new QRadioButton(Text("手动设置网格间隙"), this);
+    yAuto_ = new QRadioButton(Text(QT_TRANSLATE_NOOP("Histavue", "自动设置上下限")), this);
+    yManual_ = new QRadioButton(Text(QT_TRANSLATE_NOOP("Histavue", "手动设置上下限")), this);
+    gridAuto_ = new QRadioButton(Text(QT_TRANSLATE_NOOP("Histavue", "自动设置网格间隙")), this);
+    gridManual_ = new QRadioButton(Text(QT_TRANSLATE_NOOP("Histavue", "手动设置网格间隙")), this);
     yMin_ = new QLineEdit(this);
     yMax_ = new QLineEdit(this);
     gridInterval_ = new QLineEdit(this);
@@ -131,48 +135,51 @@ void CHisCurveSettingDialog::CreateControls() {
     gridGroup->addButton(gridManual_);
     yGroup->setObjectName(QStringLiteral("yGroup"));
     gridGroup->setObjectName(QStringLiteral("gridGroup"));
-    auto* ok = new QPushButton(Text("确定"), this);
+    auto* ok = new QPushButton(Text(QT_TRANSLATE_NOOP("Histavue", "确定")), this);
     ok->setDefault(true);
-    auto* cancel = new QPushButton(Text("取消"), this);
+    auto* cancel = new QPushButton(Text(QT_TRANSLATE_NOOP("Histavue", "取消")), this);
     remember(kIdOk, ok);
     remember(kIdCancel, cancel);
 
     // Layout: the channel tree on the left, the four groups on the right.
-    auto* curves = new QGroupBox(Text("选择显示的曲线"), this);
+    auto* curves = new QGroupBox(Text(QT_TRANSLATE_NOOP("Histavue", "选择显示的曲线")), this);
     (new QVBoxLayout(curves))->addWidget(tree_);
-    auto* channel = new QGroupBox(Text("曲线属性"), this);
+    auto* channel = new QGroupBox(Text(QT_TRANSLATE_NOOP("Histavue", "曲线属性")), this);
     auto* channelGrid = new QGridLayout(channel);
-    channelGrid->addWidget(new QLabel(Text("颜色"), channel), 0, 0);
+    channelGrid->addWidget(new QLabel(Text(QT_TRANSLATE_NOOP("Histavue", "颜色")), channel), 0, 0);
     channelGrid->addWidget(color_, 0, 1);
-    channelGrid->addWidget(new QLabel(Text("线形"), channel), 1, 0);
+    channelGrid->addWidget(new QLabel(Text(QT_TRANSLATE_NOOP("Histavue", "线形")), channel), 1, 0);
     channelGrid->addWidget(lineType_, 1, 1);
-    auto* display = new QGroupBox(Text("图像显示属性"), this);
+    auto* display = new QGroupBox(Text(QT_TRANSLATE_NOOP("Histavue", "图像显示属性")), this);
     auto* displayGrid = new QGridLayout(display);
-    displayGrid->addWidget(new QLabel(Text("背景颜色"), display), 0, 0);
+    displayGrid->addWidget(new QLabel(Text(QT_TRANSLATE_NOOP("Histavue", "背景颜色")), display), 0,
+                           0);
     displayGrid->addWidget(background_, 0, 1);
-    displayGrid->addWidget(new QLabel(Text("XY网格显示"), display), 1, 0);
+    displayGrid->addWidget(new QLabel(Text(QT_TRANSLATE_NOOP("Histavue", "XY网格显示")), display),
+                           1, 0);
     displayGrid->addWidget(grid_, 1, 1);
-    auto* query = new QGroupBox(Text("查询设置"), this);
+    auto* query = new QGroupBox(Text(QT_TRANSLATE_NOOP("Histavue", "查询设置")), this);
     auto* queryGrid = new QGridLayout(query);
-    queryGrid->addWidget(new QLabel(Text("开始时间"), query), 0, 0);
+    queryGrid->addWidget(new QLabel(Text(QT_TRANSLATE_NOOP("Histavue", "开始时间")), query), 0, 0);
     queryGrid->addWidget(start_, 0, 1, 1, 3);
-    queryGrid->addWidget(new QLabel(Text("结束时间"), query), 1, 0);
+    queryGrid->addWidget(new QLabel(Text(QT_TRANSLATE_NOOP("Histavue", "结束时间")), query), 1, 0);
     queryGrid->addWidget(end_, 1, 1, 1, 3);
-    queryGrid->addWidget(new QLabel(Text("查询间隔"), query), 2, 0);
+    queryGrid->addWidget(new QLabel(Text(QT_TRANSLATE_NOOP("Histavue", "查询间隔")), query), 2, 0);
     queryGrid->addWidget(interval_, 2, 1);
     queryGrid->addWidget(spin, 2, 2);
-    queryGrid->addWidget(new QLabel(Text("秒(1~86400)"), query), 2, 3);
-    auto* yAxis = new QGroupBox(Text("Y坐标设置"), this);
+    queryGrid->addWidget(new QLabel(Text(QT_TRANSLATE_NOOP("Histavue", "秒(1~86400)")), query), 2,
+                         3);
+    auto* yAxis = new QGroupBox(Text(QT_TRANSLATE_NOOP("Histavue", "Y坐标设置")), this);
     auto* yGrid = new QGridLayout(yAxis);
     yGrid->addWidget(yAuto_, 0, 0, 1, 2);
     yGrid->addWidget(yManual_, 0, 2, 1, 2);
-    yGrid->addWidget(new QLabel(Text("Y下限(Min)"), yAxis), 1, 0);
+    yGrid->addWidget(new QLabel(Text(QT_TRANSLATE_NOOP("Histavue", "Y下限(Min)")), yAxis), 1, 0);
     yGrid->addWidget(yMin_, 1, 1);
-    yGrid->addWidget(new QLabel(Text("Y上限(Max)"), yAxis), 1, 2);
+    yGrid->addWidget(new QLabel(Text(QT_TRANSLATE_NOOP("Histavue", "Y上限(Max)")), yAxis), 1, 2);
     yGrid->addWidget(yMax_, 1, 3);
     yGrid->addWidget(gridAuto_, 2, 0, 1, 2);
     yGrid->addWidget(gridManual_, 2, 2, 1, 2);
-    yGrid->addWidget(new QLabel(Text("Y轴网格间隙"), yAxis), 3, 0);
+    yGrid->addWidget(new QLabel(Text(QT_TRANSLATE_NOOP("Histavue", "Y轴网格间隙")), yAxis), 3, 0);
     yGrid->addWidget(gridInterval_, 3, 1);
     auto* right = new QVBoxLayout;
     for (QGroupBox* g : {channel, display, query, yAxis})

@@ -1,5 +1,6 @@
 #include "histavue_doc.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,23 +24,23 @@ QString FileErrorText(int error) {
         case 0:
             return QString();
         case ENOENT:
-            return QString::fromUtf8("文件夹或文件不存在。");
+            return QCoreApplication::translate("Histavue", "文件夹或文件不存在。");
         case EACCES:
         case EPERM:
-            return QString::fromUtf8("没有写入权限。");
+            return QCoreApplication::translate("Histavue", "没有写入权限。");
         case EROFS:
-            return QString::fromUtf8("位于只读的文件系统上。");
+            return QCoreApplication::translate("Histavue", "位于只读的文件系统上。");
         case ENOSPC:
         case EDQUOT:
-            return QString::fromUtf8("磁盘空间不足。");
+            return QCoreApplication::translate("Histavue", "磁盘空间不足。");
         case ENAMETOOLONG:
-            return QString::fromUtf8("路径太长。");
+            return QCoreApplication::translate("Histavue", "路径太长。");
         case EISDIR:
-            return QString::fromUtf8("这是一个文件夹。");
+            return QCoreApplication::translate("Histavue", "这是一个文件夹。");
         case ENOTDIR:
-            return QString::fromUtf8("路径中有一部分不是文件夹。");
+            return QCoreApplication::translate("Histavue", "路径中有一部分不是文件夹。");
         case EEXIST:
-            return QString::fromUtf8("文件已存在。");
+            return QCoreApplication::translate("Histavue", "文件已存在。");
         default:
             return QString::fromLocal8Bit(std::strerror(error));
     }
@@ -58,11 +59,11 @@ bool CHistavueDoc::OnOpenDocument(const QString& path) {
     const std::string bytes = PathBytes(path);
     const QFileInfo info(path);
     if (!info.exists()) {
-        lastError_ = QString::fromUtf8("文件不存在。");
+        lastError_ = QCoreApplication::translate("Histavue", "文件不存在。");
         return false;
     }
     if (bytes.size() > storefs::kMaxPath) {
-        lastError_ = QString::fromUtf8("路径太长（最多 259 字节）。");
+        lastError_ = QCoreApplication::translate("Histavue", "路径太长（最多 259 字节）。");
         return false;
     }
     openedPlain_ = OpeningPlain();
@@ -70,7 +71,8 @@ bool CHistavueDoc::OnOpenDocument(const QString& path) {
     const bool opened = openedPlain_ ? workFile_.OpenPlainForReading(bytes.c_str())
                                      : workFile_.Open(bytes.c_str(), true);
     if (!opened) {
-        lastError_ = QString::fromUtf8("文件无法打开（可能正被其他程序使用，或没有读取权限）。");
+        lastError_ = QCoreApplication::translate(
+            "Histavue", "文件无法打开（可能正被其他程序使用，或没有读取权限）。");
         return false;
     }
     path_ = info.absoluteFilePath();
@@ -81,7 +83,8 @@ bool CHistavueDoc::OnOpenDocument(const QString& path) {
     workFile_.Close();
     for (CHistavueView* view : views_) {
         if (!view->LoadRecords(text)) {
-            lastError_ = QString::fromUtf8("不是记录文件：缺少标题行或表头行。");
+            lastError_ =
+                QCoreApplication::translate("Histavue", "不是记录文件：缺少标题行或表头行。");
             return false;
         }
     }
@@ -91,13 +94,14 @@ bool CHistavueDoc::OnOpenDocument(const QString& path) {
 bool CHistavueDoc::WorkingFileIntact() {
     storefs::FileIdentity now;
     if (!storefs::IdentityOf(PathBytes(path_), &now)) {
-        lastError_ =
-            QString::fromUtf8("工作文件已不存在：\n%1").arg(QDir::toNativeSeparators(path_));
+        lastError_ = QCoreApplication::translate("Histavue", "工作文件已不存在：\n%1")
+                         .arg(QDir::toNativeSeparators(path_));
         return false;
     }
     if (!now.Unchanged(stamp_)) {
-        lastError_ = QString::fromUtf8("工作文件在打开后已被删除、截断或修改：\n%1")
-                         .arg(QDir::toNativeSeparators(path_));
+        lastError_ =
+            QCoreApplication::translate("Histavue", "工作文件在打开后已被删除、截断或修改：\n%1")
+                .arg(QDir::toNativeSeparators(path_));
         return false;
     }
     return true;
@@ -171,11 +175,12 @@ bool CHistavueDoc::ExportPlainCsv(const QString& target) {
         case PlainCsvResult::kWritten:
             return true;
         case PlainCsvResult::kTargetIsSource:
-            lastError_ = QString::fromUtf8("不能导出到文档自己的工作文件，请另选一个文件名。");
+            lastError_ = QCoreApplication::translate(
+                "Histavue", "不能导出到文档自己的工作文件，请另选一个文件名。");
             return false;
         case PlainCsvResult::kSourceFailed:
         case PlainCsvResult::kSourceEmpty:
-            lastError_ = QString::fromUtf8("无法读取工作文件：\n%1\n%2")
+            lastError_ = QCoreApplication::translate("Histavue", "无法读取工作文件：\n%1\n%2")
                              .arg(QDir::toNativeSeparators(path_), FileErrorText(error));
             return false;
         case PlainCsvResult::kTargetFailed:

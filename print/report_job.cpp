@@ -5,10 +5,12 @@
 #include <QPrinter>
 #include <algorithm>
 
-const char kNoCurveToPrintMessage[] = "没找到要打印的曲线，请先画出曲线!";
-const char kPrintFailedMessage[] = "无法打印：打印机或输出文件不能写入!";
+const char kNoCurveToPrintMessage[] =
+    QT_TRANSLATE_NOOP("Histavue", "没找到要打印的曲线，请先画出曲线!");
+const char kPrintFailedMessage[] =
+    QT_TRANSLATE_NOOP("Histavue", "无法打印：打印机或输出文件不能写入!");
 const char kPaperTooSmallMessage[] =
-    "纸张太小，一页放不下一行报表，请换用更大的纸张或改变打印方向!";
+    QT_TRANSLATE_NOOP("Histavue", "纸张太小，一页放不下一行报表，请换用更大的纸张或改变打印方向!");
 
 bool BeginReportJob(QPrinter* printer, RecordTable* table, const CurveSettings& settings,
                     ReportPrintMetrics* metrics) {

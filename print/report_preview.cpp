@@ -1,5 +1,6 @@
 #include "report_preview.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -57,18 +58,19 @@ CReportPreview::CReportPreview(RecordTable* table, const CurveSettings* settings
       pageWidget_(new PageWidget(this)),
       pageBox_(new QSpinBox(this)),
       countLabel_(new QLabel(this)) {
-    setWindowTitle(QString::fromUtf8("打印预览"));
-    auto* print = new QPushButton(QString::fromUtf8("打印(&P)..."), this);
-    auto* first = new QPushButton(QString::fromUtf8("首页"), this);
-    auto* prev = new QPushButton(QString::fromUtf8("上一页(&V)"), this);
-    auto* next = new QPushButton(QString::fromUtf8("下一页(&N)"), this);
-    auto* last = new QPushButton(QString::fromUtf8("末页"), this);
-    auto* close = new QPushButton(QString::fromUtf8("关闭(&C)"), this);
+    setWindowTitle(QCoreApplication::translate("Histavue", "打印预览"));
+    auto* print = new QPushButton(QCoreApplication::translate("Histavue", "打印(&P)..."), this);
+    auto* first = new QPushButton(QCoreApplication::translate("Histavue", "首页"), this);
+    auto* prev = new QPushButton(QCoreApplication::translate("Histavue", "上一页(&V)"), this);
+    auto* next = new QPushButton(QCoreApplication::translate("Histavue", "下一页(&N)"), this);
+    auto* last = new QPushButton(QCoreApplication::translate("Histavue", "末页"), this);
+    auto* close = new QPushButton(QCoreApplication::translate("Histavue", "关闭(&C)"), this);
     print->setObjectName(QStringLiteral("print"));
     next->setObjectName(QStringLiteral("next"));
     prev->setObjectName(QStringLiteral("prev"));
     pageBox_->setRange(1, std::max(1, metrics_.pageCount));
-    countLabel_->setText(QString::fromUtf8("/ 共 %1 页").arg(metrics_.pageCount));
+    countLabel_->setText(
+        QCoreApplication::translate("Histavue", "/ 共 %1 页").arg(metrics_.pageCount));
 
     auto* bar = new QHBoxLayout;
     for (QWidget* w :
@@ -107,12 +109,14 @@ void CReportPreview::Print() {
     // The dialog may have changed the paper: measure again for the printer.
     ReportPrintMetrics job;
     if (!BeginReportJob(printer_, table_, *settings_, &job)) {
-        UiServices::Get().Message(this, QString::fromUtf8(kPaperTooSmallMessage),
+        UiServices::Get().Message(this,
+                                  QCoreApplication::translate("Histavue", kPaperTooSmallMessage),
                                   UiServices::Icon::kExclamation);
         return;
     }
     if (!PrintReportPages(printer_, *table_, job)) {
-        UiServices::Get().Message(this, QString::fromUtf8(kPrintFailedMessage),
+        UiServices::Get().Message(this,
+                                  QCoreApplication::translate("Histavue", kPrintFailedMessage),
                                   UiServices::Icon::kExclamation);
         return;
     }

@@ -4,6 +4,7 @@
 
 #include <QKeySequence>
 #include <QList>
+#include <QString>
 
 enum CommandId : int {
     kCmdFileNew = 57600,
@@ -43,13 +44,17 @@ enum CommandId : int {
     kCmdPrevPane = 57681,
 };
 
+// The texts below are the Chinese source texts; UiText gives them in the user's language.
 struct CommandInfo {
     int id;
-    const char* text;          // menu text (UTF-8), exactly as the menus show it
+    const char* text;          // menu text (UTF-8), exactly as the Chinese menus show it
     const char* prompt;        // status-bar prompt
     const char* tip;           // tooltip of the toolbar button, or null
     QList<QKeySequence> keys;  // accelerators
 };
+
+// A text of this table (or kMenuFile, kIdlePrompt, ...) in the language of the user interface.
+QString UiText(const char* text);
 
 // Every command of the main window, in no particular order.
 const QList<CommandInfo>& CommandTable();

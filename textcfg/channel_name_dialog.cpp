@@ -1,5 +1,6 @@
 #include "channel_name_dialog.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -23,17 +24,17 @@ std::string Utf8Of(const std::string& recordText) {
 
 CChannelNameDialog::CChannelNameDialog(QWidget* parent)
     : QDialog(parent), edit_(new CCaseLineEdit(LetterCase::kUpper, this)) {
-    setWindowTitle(QString::fromUtf8("名称编辑"));
+    setWindowTitle(QCoreApplication::translate("Histavue", "名称编辑"));
     edit_->setObjectName(QString::number(kIdName));
     controls_.insert(kIdName, edit_);
-    auto* ok = new QPushButton(QString::fromUtf8("确定"), this);
+    auto* ok = new QPushButton(QCoreApplication::translate("Histavue", "确定"), this);
     ok->setDefault(true);
-    auto* cancel = new QPushButton(QString::fromUtf8("取消"), this);
+    auto* cancel = new QPushButton(QCoreApplication::translate("Histavue", "取消"), this);
     controls_.insert(kIdOk, ok);
     controls_.insert(kIdCancel, cancel);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QString::fromUtf8("通道名称编辑:"), this));
+    layout->addWidget(new QLabel(QCoreApplication::translate("Histavue", "通道名称编辑:"), this));
     layout->addWidget(edit_);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -65,7 +66,8 @@ void CChannelNameDialog::OnOK() {
     for (const std::string& n : names_)
         shown.push_back(Utf8Of(n));
     if (FindDuplicateName(shown, nameIndex_, Utf8Of(candidate)) >= 0) {
-        UiServices::Get().Message(this, QString::fromUtf8(kMsgDuplicateChannelName),
+        UiServices::Get().Message(this,
+                                  QCoreApplication::translate("Histavue", kMsgDuplicateChannelName),
                                   UiServices::Icon::kExclamation);
         return;
     }

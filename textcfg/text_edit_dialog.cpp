@@ -1,5 +1,6 @@
 #include "text_edit_dialog.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -65,7 +66,7 @@ CTextEditDialog::CTextEditDialog(QWidget* parent)
       title_(new CCaseLineEdit(LetterCase::kUpper, this)),
       remark_(new CCaseTextEdit(LetterCase::kLower, this)),
       nameDialog_(new CChannelNameDialog(this)) {
-    setWindowTitle(QString::fromUtf8("文本编辑"));
+    setWindowTitle(QCoreApplication::translate("Histavue", "文本编辑"));
     auto remember = [this](int id, QWidget* w) {
         w->setObjectName(QString::number(id));
         controls_.insert(id, w);
@@ -82,20 +83,21 @@ CTextEditDialog::CTextEditDialog(QWidget* parent)
     remark_->setTabChangesFocus(true);
     remember(kIdRemark, remark_);
     auto button = [&](int id, const char* text) {
-        auto* b = new QPushButton(QString::fromUtf8(text), this);
+        auto* b = new QPushButton(QCoreApplication::translate("Histavue", text), this);
         b->setAutoDefault(false);
         remember(id, b);
         return b;
     };
-    QPushButton* save = button(kIdSave, "保存设置");
-    QPushButton* import = button(kIdImport, "导入配置文件....");
-    QPushButton* exportButton = button(kIdExport, "导出配置文件...");
-    QPushButton* ok = button(kIdOk, "确定");
-    QPushButton* cancel = button(kIdCancel, "取消");
+    QPushButton* save = button(kIdSave, QT_TRANSLATE_NOOP("Histavue", "保存设置"));
+    QPushButton* import = button(kIdImport, QT_TRANSLATE_NOOP("Histavue", "导入配置文件...."));
+    QPushButton* exportButton = button(kIdExport, QT_TRANSLATE_NOOP("Histavue", "导出配置文件..."));
+    QPushButton* ok = button(kIdOk, QT_TRANSLATE_NOOP("Histavue", "确定"));
+    QPushButton* cancel = button(kIdCancel, QT_TRANSLATE_NOOP("Histavue", "取消"));
 
-    auto* names = new QGroupBox(QString::fromUtf8("编辑通道名称:"), this);
+    auto* names = new QGroupBox(QCoreApplication::translate("Histavue", "编辑通道名称:"), this);
     (new QVBoxLayout(names))->addWidget(tree_);
-    auto* remarkGroup = new QGroupBox(QString::fromUtf8("报表曲线备注:"), this);
+    auto* remarkGroup =
+        new QGroupBox(QCoreApplication::translate("Histavue", "报表曲线备注:"), this);
     (new QVBoxLayout(remarkGroup))->addWidget(remark_);
     auto* buttons = new QVBoxLayout;
     for (QPushButton* b : {save, import, exportButton})
@@ -104,7 +106,8 @@ CTextEditDialog::CTextEditDialog(QWidget* parent)
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
     auto* right = new QVBoxLayout;
-    right->addWidget(new QLabel(QString::fromUtf8("报表曲线标题编辑:"), this));
+    right->addWidget(
+        new QLabel(QCoreApplication::translate("Histavue", "报表曲线标题编辑:"), this));
     right->addWidget(title_);
     right->addWidget(remarkGroup, 1);
     auto* top = new QHBoxLayout(this);
@@ -215,14 +218,14 @@ void CTextEditDialog::OnOK() {
 void CTextEditDialog::OnExport() {
     if (settings_ == nullptr)
         return;
-    const QString path = UiServices::Get().SaveFileName(this, QString::fromUtf8("另存为"),
-                                                        QString::fromUtf8(kIniFilter),
-                                                        QStringLiteral("ini"), g_lastFolder);
+    const QString path = UiServices::Get().SaveFileName(
+        this, QCoreApplication::translate("Histavue", "另存为"), QString::fromUtf8(kIniFilter),
+        QStringLiteral("ini"), g_lastFolder);
     if (path.isEmpty())
         return;
     g_lastFolder = QFileInfo(path).absolutePath();
     if (!WriteConfigFile(PathBytes(path), TitleBytes(), RemarkBytes(), *settings_, FileCodec())) {
-        UiServices::Get().Message(this, QString::fromUtf8(kMsgCannotSaveIni),
+        UiServices::Get().Message(this, QCoreApplication::translate("Histavue", kMsgCannotSaveIni),
                                   UiServices::Icon::kExclamation);
     }
 }
@@ -230,8 +233,9 @@ void CTextEditDialog::OnExport() {
 void CTextEditDialog::OnImport() {
     if (settings_ == nullptr)
         return;
-    const QString path = UiServices::Get().OpenFileName(
-        this, QString::fromUtf8("打开"), QString::fromUtf8(kIniFilter), g_lastFolder);
+    const QString path =
+        UiServices::Get().OpenFileName(this, QCoreApplication::translate("Histavue", "打开"),
+                                       QString::fromUtf8(kIniFilter), g_lastFolder);
     if (path.isEmpty())
         return;
     g_lastFolder = QFileInfo(path).absolutePath();

@@ -1,7 +1,13 @@
 #include "text_edit_rules.h"
 
-const char kMsgDuplicateChannelName[] = "设置的通道名称已存在，请重新设置!";
-const char kMsgCannotSaveIni[] = "无法保存 Ini 文件！";
+// Marks the messages for the translation tools; the windows look them up when they show them.
+#ifndef QT_TRANSLATE_NOOP
+#define QT_TRANSLATE_NOOP(context, text) text
+#endif
+
+const char kMsgDuplicateChannelName[] =
+    QT_TRANSLATE_NOOP("Histavue", "设置的通道名称已存在，请重新设置!");
+const char kMsgCannotSaveIni[] = QT_TRANSLATE_NOOP("Histavue", "无法保存 Ini 文件！");
 
 namespace {
 

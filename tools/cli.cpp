@@ -53,6 +53,7 @@ const char kUsage[] =
     "                   (default: plain text on standard output)\n"
     "  --plain          with --out: write FILE as plain text\n"
     "  -h, --help       show this text\n"
+    "  --version        show the version\n"
     "\n"
     "Tree paths and items use '\\' between their fields ('/' is accepted too).\n"
     "Exit status: 0 success, 1 failure (reason on standard error), 2 usage error.\n";
@@ -113,6 +114,7 @@ struct Arguments {
     std::string value[kOptionCount];
     std::vector<std::string> operands;
     bool help = false;
+    bool version = false;
 
     bool Has(Option o) const { return (given & Bit(o)) != 0; }
 };
@@ -141,6 +143,10 @@ bool ParseArguments(int argc, const char* const* argv, Arguments* args, std::str
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0) {
             args->help = true;
+            return true;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            args->version = true;
             return true;
         }
     }
@@ -727,6 +733,10 @@ int RunCli(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
     }
     if (args.help) {
         std::fputs(kUsage, out);
+        return FinishOutput(out, err);
+    }
+    if (args.version) {
+        std::fprintf(out, "%s %s\n", kProgram, HISTAVUE_VERSION);
         return FinishOutput(out, err);
     }
     const std::string command = args.command->name;

@@ -24,7 +24,9 @@ const char kUsage[] =
     "  --out DIR       data root to write: DIR/DL and DIR/AL are replaced, nothing else\n"
     "  --preset NAME   demo (default): a few MB of realistic groups and alarms;\n"
     "                  bench: one 1-second group of 20 channels over 31 days\n"
-    "  --seed N        0 to 4294967295 (default 1); the same seed gives the same bytes\n";
+    "  --seed N        0 to 4294967295 (default 1); the same seed gives the same bytes\n"
+    "  -h, --help      show this text\n"
+    "  --version       show the version\n";
 
 int Usage(const char* problem) {
     if (problem != nullptr) {
@@ -101,6 +103,10 @@ int main(int argc, char** argv) {
         std::string arg = argv[i];
         if (arg == "-h" || arg == "--help") {
             std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (arg == "--version") {
+            std::fputs("histavue-mkstore " HISTAVUE_VERSION "\n", stdout);
             return 0;
         }
         std::string value;

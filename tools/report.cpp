@@ -32,6 +32,7 @@ const char kUsage[] =
     "  --landscape       landscape pages (default portrait)\n"
     "  --ini FILE        title, remark, names and curve settings from a configuration file\n"
     "  -h, --help        show this text\n"
+    "  --version         show the version\n"
     "\n"
     "Exit status: 0 success, 1 failure (reason on standard error), 2 usage error.\n";
 
@@ -102,6 +103,9 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err) {
         bool ok = true;
         if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
             std::fputs(kUsage, out);
+            return 0;
+        } else if (a == QLatin1String("--version")) {
+            std::fputs("histavue-report " HISTAVUE_VERSION "\n", out);
             return 0;
         } else if (a == QLatin1String("--in")) {
             ok = value(&o.in);

@@ -1,6 +1,7 @@
 #include "curve_chart_view.h"
 
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineSeries>
 #include <QMenu>
@@ -137,7 +138,7 @@ void CurveChartView::wheelEvent(QWheelEvent* event) {
 
 void CurveChartView::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
-    QAction* settings = menu.addAction(QString::fromUtf8("历史曲线设置(&E)"));
+    QAction* settings = menu.addAction(QCoreApplication::translate("Histavue", "历史曲线设置(&E)"));
     if (menu.exec(event->globalPos()) == settings) {
         // Later, not now: the settings' OK rebuilds the chart, and with it this window.
         ChartAdapter* adapter = adapter_;

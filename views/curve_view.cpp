@@ -1,6 +1,7 @@
 #include "curve_view.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
@@ -70,7 +71,7 @@ bool CurveView::BuildChart() {
     for (size_t i = 0; i < footer.size(); ++i)
         adapter_.SetFooterEntry(static_cast<int>(i), DecodeText(footer[i]));
     adapter_.SetXAxisLabel(QString());
-    adapter_.SetYAxisLabel(QString::fromUtf8("采样值"));
+    adapter_.SetYAxisLabel(QCoreApplication::translate("Histavue", "采样值"));
     adapter_.SetGridMode(s.gridMode);
 
     QList<QColor> colors;

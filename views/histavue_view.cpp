@@ -1,5 +1,6 @@
 #include "histavue_view.h"
 
+#include <QCoreApplication>
 #include <QResizeEvent>
 #include <mutex>
 
@@ -116,7 +117,8 @@ void CHistavueView::resizeEvent(QResizeEvent* event) {
 void CHistavueView::PrintReport(QPrinter* printer, bool askUser) {
     RecordTable* table = &list_->Table();
     auto tooSmall = [this] {
-        UiServices::Get().Message(this, QString::fromUtf8(kPaperTooSmallMessage),
+        UiServices::Get().Message(this,
+                                  QCoreApplication::translate("Histavue", kPaperTooSmallMessage),
                                   UiServices::Icon::kExclamation);
     };
     ReportPrintMetrics& metrics = list_->PrintMetrics();
@@ -130,7 +132,8 @@ void CHistavueView::PrintReport(QPrinter* printer, bool askUser) {
             return tooSmall();
     }
     if (!PrintReportPages(printer, *table, metrics))
-        UiServices::Get().Message(this, QString::fromUtf8(kPrintFailedMessage),
+        UiServices::Get().Message(this,
+                                  QCoreApplication::translate("Histavue", kPrintFailedMessage),
                                   UiServices::Icon::kExclamation);
 }
 
@@ -142,7 +145,8 @@ CReportPreview* CHistavueView::PrintPreview(QPrinter* printer) {
     }
     ReportPrintMetrics& metrics = list_->PrintMetrics();
     if (!BeginReportJob(printer, &list_->Table(), settings_, &metrics)) {
-        UiServices::Get().Message(this, QString::fromUtf8(kPaperTooSmallMessage),
+        UiServices::Get().Message(this,
+                                  QCoreApplication::translate("Histavue", kPaperTooSmallMessage),
                                   UiServices::Icon::kExclamation);
         return nullptr;
     }
@@ -162,13 +166,15 @@ CReportPreview* CHistavueView::PrintPreview(QPrinter* printer) {
 void CHistavueView::PrintCurves(QPrinter* printer) {
     QWidget* chart = Chart();
     if (chart == nullptr || !chart->isVisible()) {
-        UiServices::Get().Message(this, QString::fromUtf8(kNoCurveToPrintMessage),
+        UiServices::Get().Message(this,
+                                  QCoreApplication::translate("Histavue", kNoCurveToPrintMessage),
                                   UiServices::Icon::kExclamation);
         return;
     }
     if (!UiServices::Get().AskPrinter(this, printer, 0))
         return;
     if (!PrintChart(printer, chart))
-        UiServices::Get().Message(this, QString::fromUtf8(kPrintFailedMessage),
+        UiServices::Get().Message(this,
+                                  QCoreApplication::translate("Histavue", kPrintFailedMessage),
                                   UiServices::Icon::kExclamation);
 }

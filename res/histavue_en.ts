@@ -1,0 +1,856 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="zh_CN">
+<context>
+    <name>CDataQuery</name>
+    <message>
+        <source>查询未成功, 请选择合适的组及正确的查询条件！</source>
+        <translation>The query did not succeed. Please choose a suitable group and correct query conditions!</translation>
+    </message>
+</context>
+<context>
+    <name>CMainFrame</name>
+    <message>
+        <source>完成导出csv数据文件！</source>
+        <translation>The CSV data file has been exported!</translation>
+    </message>
+    <message>
+        <source>无法导出csv数据文件：
+%1
+
+%2</source>
+        <translation>Cannot export the CSV data file:
+%1
+
+%2</translation>
+    </message>
+    <message>
+        <source>CSV Files (*.csv);;所有文件 (*)</source>
+        <translation>CSV Files (*.csv);;All Files (*)</translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>打开正常csv</source>
+        <translation>Open Plain CSV</translation>
+    </message>
+    <message>
+        <source>无法保存文件：
+%1</source>
+        <translation>Cannot save the file:
+%1</translation>
+    </message>
+    <message>
+        <source>另存为</source>
+        <translation>Save As</translation>
+    </message>
+    <message>
+        <source>存为正常csv</source>
+        <translation>Save as Plain CSV</translation>
+    </message>
+    <message>
+        <source>关于 Histavue</source>
+        <translation>About Histavue</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Histavue&lt;/b&gt; 版本 %1&lt;br&gt;&lt;br&gt;操作面板数据记录与报警记录查看器。</source>
+        <translation>&lt;b&gt;Histavue&lt;/b&gt; version %1&lt;br&gt;&lt;br&gt;Viewer for the data and alarm logs of operator panels.</translation>
+    </message>
+</context>
+<context>
+    <name>Commands</name>
+    <message>
+        <source>数据列表(D)</source>
+        <translation>Data List</translation>
+    </message>
+    <message>
+        <source>文件(&amp;F)</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>编辑(&amp;E)</source>
+        <translation>&amp;Edit</translation>
+    </message>
+    <message>
+        <source>视图(&amp;V)</source>
+        <translation>&amp;View</translation>
+    </message>
+    <message>
+        <source>窗口(&amp;W)</source>
+        <translation>&amp;Window</translation>
+    </message>
+    <message>
+        <source>帮助(&amp;H)</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>就绪</source>
+        <translation>Ready</translation>
+    </message>
+    <message>
+        <source>新建</source>
+        <translation>New</translation>
+    </message>
+    <message>
+        <source>创建新文档</source>
+        <translation>Create a new document</translation>
+    </message>
+    <message>
+        <source>打开...	Ctrl+O(&amp;O)</source>
+        <translation>&amp;Open...	Ctrl+O</translation>
+    </message>
+    <message>
+        <source>打开现有文档</source>
+        <translation>Open an existing document</translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>打开正常csv(&amp;N)</source>
+        <translation>Open Plai&amp;n CSV</translation>
+    </message>
+    <message>
+        <source>打开普通csv数据文件</source>
+        <translation>Open a plain CSV data file</translation>
+    </message>
+    <message>
+        <source>关闭(&amp;C)</source>
+        <translation>&amp;Close</translation>
+    </message>
+    <message>
+        <source>关闭活动文档</source>
+        <translation>Close the active document</translation>
+    </message>
+    <message>
+        <source>保存	Ctrl+S(&amp;S)</source>
+        <translation>&amp;Save	Ctrl+S</translation>
+    </message>
+    <message>
+        <source>保存活动文档</source>
+        <translation>Save the active document</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>另存为(&amp;A)...</source>
+        <translation>Save &amp;As...</translation>
+    </message>
+    <message>
+        <source>用新名称保存活动文档</source>
+        <translation>Save the active document with a new name</translation>
+    </message>
+    <message>
+        <source>存为正常csv(&amp;C)</source>
+        <translation>Save as Plain &amp;CSV</translation>
+    </message>
+    <message>
+        <source>把记录存为普通csv数据文件</source>
+        <translation>Save the records as a plain CSV data file</translation>
+    </message>
+    <message>
+        <source>报表打印	Ctrl+P(&amp;P)</source>
+        <translation>&amp;Print Report	Ctrl+P</translation>
+    </message>
+    <message>
+        <source>打印数据报表</source>
+        <translation>Print the data report</translation>
+    </message>
+    <message>
+        <source>报表打印</source>
+        <translation>Print Report</translation>
+    </message>
+    <message>
+        <source>曲线打印	Ctrl+R(&amp;R)   </source>
+        <translation>P&amp;rint Curves	Ctrl+R</translation>
+    </message>
+    <message>
+        <source>打印历史曲线</source>
+        <translation>Print the historic curves</translation>
+    </message>
+    <message>
+        <source>曲线打印</source>
+        <translation>Print Curves</translation>
+    </message>
+    <message>
+        <source>直接打印</source>
+        <translation>Print Directly</translation>
+    </message>
+    <message>
+        <source>不经打印对话框打印数据报表</source>
+        <translation>Print the data report without the print dialog</translation>
+    </message>
+    <message>
+        <source>打印预览(&amp;V)</source>
+        <translation>Print Pre&amp;view</translation>
+    </message>
+    <message>
+        <source>显示整页</source>
+        <translation>Show full pages</translation>
+    </message>
+    <message>
+        <source>打印设置(&amp;R)...</source>
+        <translation>P&amp;rint Setup...</translation>
+    </message>
+    <message>
+        <source>更改打印机选项和打印选项</source>
+        <translation>Change the printer and printing options</translation>
+    </message>
+    <message>
+        <source>设置(&amp;S)</source>
+        <translation>&amp;Settings</translation>
+    </message>
+    <message>
+        <source>根文件夹设置</source>
+        <translation>Set the root folders</translation>
+    </message>
+    <message>
+        <source>查询	Ctrl+E(&amp;E)</source>
+        <translation>Qu&amp;ery	Ctrl+E</translation>
+    </message>
+    <message>
+        <source>搜索数据</source>
+        <translation>Search the data</translation>
+    </message>
+    <message>
+        <source>最近的文件</source>
+        <translation>Recent File</translation>
+    </message>
+    <message>
+        <source>打开该文档</source>
+        <translation>Open this document</translation>
+    </message>
+    <message>
+        <source>退出(&amp;X)</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>退出应用程序</source>
+        <translation>Quit the application</translation>
+    </message>
+    <message>
+        <source>撤消	Ctrl+Z(&amp;U)</source>
+        <translation>&amp;Undo	Ctrl+Z</translation>
+    </message>
+    <message>
+        <source>撤消上一操作</source>
+        <translation>Undo the last action</translation>
+    </message>
+    <message>
+        <source>剪切	Ctrl+X(&amp;T)</source>
+        <translation>Cu&amp;t	Ctrl+X</translation>
+    </message>
+    <message>
+        <source>剪切所选内容，将其放入剪贴板</source>
+        <translation>Cut the selection and put it on the clipboard</translation>
+    </message>
+    <message>
+        <source>剪切</source>
+        <translation>Cut</translation>
+    </message>
+    <message>
+        <source>复制	Ctrl+C(&amp;C)</source>
+        <translation>&amp;Copy	Ctrl+C</translation>
+    </message>
+    <message>
+        <source>复制所选内容，将其放入剪贴板</source>
+        <translation>Copy the selection and put it on the clipboard</translation>
+    </message>
+    <message>
+        <source>复制</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>粘贴	Ctrl+V(&amp;P)</source>
+        <translation>&amp;Paste	Ctrl+V</translation>
+    </message>
+    <message>
+        <source>插入剪贴板内容</source>
+        <translation>Insert the clipboard contents</translation>
+    </message>
+    <message>
+        <source>粘贴</source>
+        <translation>Paste</translation>
+    </message>
+    <message>
+        <source>工具栏(&amp;T)</source>
+        <translation>&amp;Toolbar</translation>
+    </message>
+    <message>
+        <source>显示或隐藏工具栏</source>
+        <translation>Show or hide the toolbar</translation>
+    </message>
+    <message>
+        <source>状态栏(&amp;S)</source>
+        <translation>&amp;Status Bar</translation>
+    </message>
+    <message>
+        <source>显示或隐藏状态栏</source>
+        <translation>Show or hide the status bar</translation>
+    </message>
+    <message>
+        <source>数据列表(&amp;D)</source>
+        <translation>&amp;Data List</translation>
+    </message>
+    <message>
+        <source>显示或隐藏数据列表窗口</source>
+        <translation>Show or hide the data list window</translation>
+    </message>
+    <message>
+        <source>绘制历史曲线(&amp;C)</source>
+        <translation>Draw Historic &amp;Curves</translation>
+    </message>
+    <message>
+        <source>绘制历史曲线</source>
+        <translation>Draw historic curves</translation>
+    </message>
+    <message>
+        <source>恢复曲线图(&amp;R)</source>
+        <translation>&amp;Restore Curve Chart</translation>
+    </message>
+    <message>
+        <source>恢复曲线图</source>
+        <translation>Restore the curve chart</translation>
+    </message>
+    <message>
+        <source>历史曲线设置(&amp;E)</source>
+        <translation>Historic Curve S&amp;ettings</translation>
+    </message>
+    <message>
+        <source>历史曲线设置</source>
+        <translation>Historic curve settings</translation>
+    </message>
+    <message>
+        <source>显示数据报表(&amp;B)</source>
+        <translation>Show Data Re&amp;port</translation>
+    </message>
+    <message>
+        <source>显示数据报表</source>
+        <translation>Show the data report</translation>
+    </message>
+    <message>
+        <source>文本编辑(&amp;F)</source>
+        <translation>Te&amp;xt Edit</translation>
+    </message>
+    <message>
+        <source>编辑标题、备注和通道名称</source>
+        <translation>Edit the title, remark and channel names</translation>
+    </message>
+    <message>
+        <source>文本编辑</source>
+        <translation>Text edit</translation>
+    </message>
+    <message>
+        <source>新建窗口(&amp;N)</source>
+        <translation>&amp;New Window</translation>
+    </message>
+    <message>
+        <source>为活动文档打开另一个窗口</source>
+        <translation>Open another window for the active document</translation>
+    </message>
+    <message>
+        <source>层叠(&amp;C)</source>
+        <translation>&amp;Cascade</translation>
+    </message>
+    <message>
+        <source>以重叠方式排列窗口</source>
+        <translation>Arrange the windows overlapping</translation>
+    </message>
+    <message>
+        <source>平铺(&amp;T)</source>
+        <translation>&amp;Tile</translation>
+    </message>
+    <message>
+        <source>以非重叠的平铺方式排列窗口</source>
+        <translation>Arrange the windows as non-overlapping tiles</translation>
+    </message>
+    <message>
+        <source>排列图标(&amp;A)</source>
+        <translation>&amp;Arrange Icons</translation>
+    </message>
+    <message>
+        <source>在窗口底部排列图标</source>
+        <translation>Arrange the icons at the bottom of the window</translation>
+    </message>
+    <message>
+        <source>关于 Histavue(&amp;A)...</source>
+        <translation>&amp;About Histavue...</translation>
+    </message>
+    <message>
+        <source>显示程序信息、版本号和版权</source>
+        <translation>Show the program information, version number and copyright</translation>
+    </message>
+    <message>
+        <source>关于</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>下一窗格</source>
+        <translation>Next Pane</translation>
+    </message>
+    <message>
+        <source>切换到下一个窗格</source>
+        <translation>Switch to the next pane</translation>
+    </message>
+    <message>
+        <source>上一窗格</source>
+        <translation>Previous Pane</translation>
+    </message>
+    <message>
+        <source>切换回上一个窗格</source>
+        <translation>Switch back to the previous pane</translation>
+    </message>
+</context>
+<context>
+    <name>Histavue</name>
+    <message>
+        <source>数据记录</source>
+        <translation>Data Logs</translation>
+    </message>
+    <message>
+        <source>报警记录</source>
+        <translation>Alarm Logs</translation>
+    </message>
+    <message>
+        <source>暂存文件夹无法使用，这一类记录的列表将保持为空：
+
+%1
+
+%2</source>
+        <translation>The staging folder cannot be used; the list of this kind of log stays empty:
+
+%1
+
+%2</translation>
+    </message>
+    <message>
+        <source>这不是一个文件夹。</source>
+        <translation>This is not a folder.</translation>
+    </message>
+    <message>
+        <source>请输入一个整数。</source>
+        <translation>Please enter an integer.</translation>
+    </message>
+    <message>
+        <source>查询</source>
+        <translation>Query</translation>
+    </message>
+    <message>
+        <source>秒</source>
+        <translation>seconds</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>开始时间</source>
+        <translation>Start time</translation>
+    </message>
+    <message>
+        <source>结束时间</source>
+        <translation>End time</translation>
+    </message>
+    <message>
+        <source>查询间隔</source>
+        <translation>Query interval</translation>
+    </message>
+    <message>
+        <source>选择文件夹</source>
+        <translation>Choose Folder</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>暂存根目录</source>
+        <translation>Staging root folder</translation>
+    </message>
+    <message>
+        <source>数据根目录</source>
+        <translation>Data root folder</translation>
+    </message>
+    <message>
+        <source>暂存根文件夹</source>
+        <translation>Staging root folder</translation>
+    </message>
+    <message>
+        <source>数据根文件夹</source>
+        <translation>Data root folder</translation>
+    </message>
+    <message>
+        <source>正在读取 %1 ...</source>
+        <translation>Reading %1 ...</translation>
+    </message>
+    <message>
+        <source>无法打开文件：
+%1
+
+%2</source>
+        <translation>Cannot open the file:
+%1
+
+%2</translation>
+    </message>
+    <message>
+        <source>文件夹：</source>
+        <translation>Folder:</translation>
+    </message>
+    <message>
+        <source>导出文件的路径太长（最多 259 字节），无法导出：
+%1</source>
+        <translation>The path of the export file is too long (at most 259 bytes); cannot export:
+%1</translation>
+    </message>
+    <message>
+        <source>正在导出 %1 ...</source>
+        <translation>Exporting %1 ...</translation>
+    </message>
+    <message>
+        <source>正在查询 ...</source>
+        <translation>Querying ...</translation>
+    </message>
+    <message>
+        <source>根目录必须是完整的绝对路径：
+
+%1</source>
+        <translation>A root folder must be a complete absolute path:
+
+%1</translation>
+    </message>
+    <message>
+        <source>暂存文件夹
+
+%1
+
+与数据根目录
+
+%2
+
+重叠：它就是数据根目录、位于其中，或经链接到达它。数据根目录只供读取，程序从不向其中写入。请另选暂存根目录。</source>
+        <translation>The staging folder
+
+%1
+
+overlaps the data root folder
+
+%2
+
+: it is the data root folder, lies inside it, or reaches it through a link. The data root folder is only read; the program never writes into it. Please choose another staging root folder.</translation>
+    </message>
+    <message>
+        <source>文件夹或文件不存在。</source>
+        <translation>The folder or file does not exist.</translation>
+    </message>
+    <message>
+        <source>没有写入权限。</source>
+        <translation>No permission to write.</translation>
+    </message>
+    <message>
+        <source>位于只读的文件系统上。</source>
+        <translation>It is on a read-only file system.</translation>
+    </message>
+    <message>
+        <source>磁盘空间不足。</source>
+        <translation>Not enough disk space.</translation>
+    </message>
+    <message>
+        <source>路径太长。</source>
+        <translation>The path is too long.</translation>
+    </message>
+    <message>
+        <source>这是一个文件夹。</source>
+        <translation>This is a folder.</translation>
+    </message>
+    <message>
+        <source>路径中有一部分不是文件夹。</source>
+        <translation>A part of the path is not a folder.</translation>
+    </message>
+    <message>
+        <source>文件已存在。</source>
+        <translation>The file already exists.</translation>
+    </message>
+    <message>
+        <source>文件不存在。</source>
+        <translation>The file does not exist.</translation>
+    </message>
+    <message>
+        <source>路径太长（最多 259 字节）。</source>
+        <translation>The path is too long (at most 259 bytes).</translation>
+    </message>
+    <message>
+        <source>文件无法打开（可能正被其他程序使用，或没有读取权限）。</source>
+        <translation>The file cannot be opened (it may be in use by another program, or there is no permission to read it).</translation>
+    </message>
+    <message>
+        <source>不是记录文件：缺少标题行或表头行。</source>
+        <translation>Not a record file: the title line or the header line is missing.</translation>
+    </message>
+    <message>
+        <source>工作文件已不存在：
+%1</source>
+        <translation>The working file no longer exists:
+%1</translation>
+    </message>
+    <message>
+        <source>工作文件在打开后已被删除、截断或修改：
+%1</source>
+        <translation>The working file was deleted, truncated or changed after it was opened:
+%1</translation>
+    </message>
+    <message>
+        <source>不能导出到文档自己的工作文件，请另选一个文件名。</source>
+        <translation>Cannot export to the document&apos;s own working file; please choose another file name.</translation>
+    </message>
+    <message>
+        <source>无法读取工作文件：
+%1
+%2</source>
+        <translation>Cannot read the working file:
+%1
+%2</translation>
+    </message>
+    <message>
+        <source>历史曲线设置(&amp;E)</source>
+        <translation>Historic Curve S&amp;ettings</translation>
+    </message>
+    <message>
+        <source>采样值</source>
+        <translation>Sampled value</translation>
+    </message>
+    <message>
+        <source>请输入数字!</source>
+        <translation>Please enter a number!</translation>
+    </message>
+    <message>
+        <source>查询的开始时间不能小于列表中开始时间，请重新设置!</source>
+        <translation>The start time of the query cannot be earlier than the start time of the list; please set it again!</translation>
+    </message>
+    <message>
+        <source>查询的结束时间不能大于列表中结束时间，请重新设置!</source>
+        <translation>The end time of the query cannot be later than the end time of the list; please set it again!</translation>
+    </message>
+    <message>
+        <source>查询的起始时间不能大于结束时间，请重新设置!</source>
+        <translation>The start time of the query cannot be later than its end time; please set it again!</translation>
+    </message>
+    <message>
+        <source>查询间隔不能小于1秒!</source>
+        <translation>The query interval cannot be less than 1 second!</translation>
+    </message>
+    <message>
+        <source>查询间隔不能大于1天(86400秒)!</source>
+        <translation>The query interval cannot be more than 1 day (86400 seconds)!</translation>
+    </message>
+    <message>
+        <source>Y轴下限值请输入数字!</source>
+        <translation>Please enter a number for the lower limit of the Y axis!</translation>
+    </message>
+    <message>
+        <source>Y轴上限值请输入数字!</source>
+        <translation>Please enter a number for the upper limit of the Y axis!</translation>
+    </message>
+    <message>
+        <source>下限值不能大于上限值!</source>
+        <translation>The lower limit cannot be greater than the upper limit!</translation>
+    </message>
+    <message>
+        <source>Y轴网格间隙值请输入数字!</source>
+        <translation>Please enter a number for the grid spacing of the Y axis!</translation>
+    </message>
+    <message>
+        <source>XY同时显示</source>
+        <translation>Show X and Y</translation>
+    </message>
+    <message>
+        <source>只显示Y轴</source>
+        <translation>Show Y only</translation>
+    </message>
+    <message>
+        <source>只显示X轴</source>
+        <translation>Show X only</translation>
+    </message>
+    <message>
+        <source>XY都不显示</source>
+        <translation>Show neither</translation>
+    </message>
+    <message>
+        <source>历史曲线设置</source>
+        <translation>Historic curve settings</translation>
+    </message>
+    <message>
+        <source>自动设置上下限</source>
+        <translation>Automatic limits</translation>
+    </message>
+    <message>
+        <source>手动设置上下限</source>
+        <translation>Manual limits</translation>
+    </message>
+    <message>
+        <source>自动设置网格间隙</source>
+        <translation>Automatic grid spacing</translation>
+    </message>
+    <message>
+        <source>手动设置网格间隙</source>
+        <translation>Manual grid spacing</translation>
+    </message>
+    <message>
+        <source>选择显示的曲线</source>
+        <translation>Curves shown</translation>
+    </message>
+    <message>
+        <source>曲线属性</source>
+        <translation>Curve properties</translation>
+    </message>
+    <message>
+        <source>颜色</source>
+        <translation>Color</translation>
+    </message>
+    <message>
+        <source>线形</source>
+        <translation>Line type</translation>
+    </message>
+    <message>
+        <source>图像显示属性</source>
+        <translation>Display properties</translation>
+    </message>
+    <message>
+        <source>背景颜色</source>
+        <translation>Background color</translation>
+    </message>
+    <message>
+        <source>XY网格显示</source>
+        <translation>XY grid</translation>
+    </message>
+    <message>
+        <source>查询设置</source>
+        <translation>Query settings</translation>
+    </message>
+    <message>
+        <source>秒(1~86400)</source>
+        <translation>seconds (1~86400)</translation>
+    </message>
+    <message>
+        <source>Y坐标设置</source>
+        <translation>Y axis settings</translation>
+    </message>
+    <message>
+        <source>Y下限(Min)</source>
+        <translation>Y lower limit (Min)</translation>
+    </message>
+    <message>
+        <source>Y上限(Max)</source>
+        <translation>Y upper limit (Max)</translation>
+    </message>
+    <message>
+        <source>Y轴网格间隙</source>
+        <translation>Y grid spacing</translation>
+    </message>
+    <message>
+        <source>没找到要打印的曲线，请先画出曲线!</source>
+        <translation>No curves found to print; please draw the curves first!</translation>
+    </message>
+    <message>
+        <source>无法打印：打印机或输出文件不能写入!</source>
+        <translation>Cannot print: the printer or the output file cannot be written!</translation>
+    </message>
+    <message>
+        <source>纸张太小，一页放不下一行报表，请换用更大的纸张或改变打印方向!</source>
+        <translation>The paper is too small for one line of the report; please use larger paper or change the orientation!</translation>
+    </message>
+    <message>
+        <source>打印预览</source>
+        <translation>Print Preview</translation>
+    </message>
+    <message>
+        <source>打印(&amp;P)...</source>
+        <translation>&amp;Print...</translation>
+    </message>
+    <message>
+        <source>首页</source>
+        <translation>First</translation>
+    </message>
+    <message>
+        <source>上一页(&amp;V)</source>
+        <translation>Pre&amp;vious</translation>
+    </message>
+    <message>
+        <source>下一页(&amp;N)</source>
+        <translation>&amp;Next</translation>
+    </message>
+    <message>
+        <source>末页</source>
+        <translation>Last</translation>
+    </message>
+    <message>
+        <source>关闭(&amp;C)</source>
+        <translation>&amp;Close</translation>
+    </message>
+    <message>
+        <source>/ 共 %1 页</source>
+        <translation>/ %1 pages</translation>
+    </message>
+    <message>
+        <source>名称编辑</source>
+        <translation>Edit Name</translation>
+    </message>
+    <message>
+        <source>通道名称编辑:</source>
+        <translation>Channel name:</translation>
+    </message>
+    <message>
+        <source>文本编辑</source>
+        <translation>Text edit</translation>
+    </message>
+    <message>
+        <source>保存设置</source>
+        <translation>Save Settings</translation>
+    </message>
+    <message>
+        <source>导入配置文件....</source>
+        <translation>Import Configuration File...</translation>
+    </message>
+    <message>
+        <source>导出配置文件...</source>
+        <translation>Export Configuration File...</translation>
+    </message>
+    <message>
+        <source>编辑通道名称:</source>
+        <translation>Channel names:</translation>
+    </message>
+    <message>
+        <source>报表曲线备注:</source>
+        <translation>Report and curve remark:</translation>
+    </message>
+    <message>
+        <source>报表曲线标题编辑:</source>
+        <translation>Report and curve title:</translation>
+    </message>
+    <message>
+        <source>另存为</source>
+        <translation>Save As</translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>设置的通道名称已存在，请重新设置!</source>
+        <translation>The channel name already exists; please choose another!</translation>
+    </message>
+    <message>
+        <source>无法保存 Ini 文件！</source>
+        <translation>Cannot save the Ini file!</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,166 @@
+// The English user interface: with HISTAVUE_LANG=en every menu, toolbar tip, status prompt,
+// dialog, message and file-dialog filter the viewer shows, before and with an open document,
+// must be English. The document's own texts are ASCII, so a text still holding Chinese
+// characters was left untranslated.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QToolBar>
+
+#include "channel_name_dialog.h"
+#include "commands.h"
+#include "curve_setting_dialog.h"
+#include "data_list_bar.h"
+#include "data_query_dialog.h"
+#include "data_setting_dialog.h"
+#include "document_manager.h"
+#include "gui_support.h"
+#include "histavue_app.h"
+#include "histavue_view.h"
+#include "main_frame.h"
+#include "report_preview.h"
+#include "text_edit_dialog.h"
+
+namespace {
+
+bool HasChinese(const QString& text) {
+    for (QChar c : text) {
+        if (c.unicode() >= 0x3000 && c.unicode() <= 0x9fff)
+            return true;
+        if (c.unicode() >= 0xff00 && c.unicode() <= 0xffef)  // full-width punctuation
+            return true;
+    }
+    return false;
+}
+
+// Every text of the actions under `actions`, walking the submenus, as "where: text".
+void CollectTexts(const QList<QAction*>& actions, const QString& where, QStringList* out) {
+    for (QAction* a : actions) {
+        if (a->isSeparator())
+            continue;
+        const QString here = where + " > " + a->text();
+        for (const QString& t : {a->text(), a->statusTip(), a->toolTip()})
+            out->append(here + ": " + t);
+        if (a->menu() != nullptr)
+            CollectTexts(a->menu()->actions(), here, out);
+    }
+}
+
+// Every text a window shows: its title, labels, buttons, group boxes, tabs and list entries.
+QStringList DialogTexts(QWidget* dialog) {
+    QStringList texts = {dialog->windowTitle()};
+    for (auto* w : dialog->findChildren<QLabel*>())
+        texts.append(w->text());
+    for (auto* w : dialog->findChildren<QAbstractButton*>())
+        texts.append(w->text());
+    for (auto* w : dialog->findChildren<QGroupBox*>())
+        texts.append(w->title());
+    for (auto* w : dialog->findChildren<QTabBar*>()) {
+        for (int i = 0; i < w->count(); ++i)
+            texts.append(w->tabText(i));
+    }
+    for (auto* w : dialog->findChildren<QComboBox*>()) {
+        for (int i = 0; i < w->count(); ++i)
+            texts.append(w->itemText(i));
+    }
+    for (QString& t : texts)
+        t = dialog->metaObject()->className() + QStringLiteral(": ") + t;
+    return texts;
+}
+
+// The texts that hold Chinese, one a line; empty when all are English.
+std::string WithChinese(const QStringList& texts) {
+    QStringList left;
+    for (const QString& t : texts) {
+        if (HasChinese(t))
+            left.append(t);
+    }
+    return left.join('\n').toStdString();
+}
+
+class EnglishTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        qputenv("HISTAVUE_LANG", "en");
+        app = std::make_unique<CHistavueApp>();
+        ASSERT_TRUE(app->InitInstance({"histavue"}));
+        frame = app->MainFrame();
+    }
+    void TearDown() override {
+        frame->MdiArea()->closeAllSubWindows();
+        QApplication::processEvents();
+        app.reset();
+        qputenv("HISTAVUE_LANG", "zh");
+    }
+    // Chinese left anywhere in the main window's menus, toolbar and status bar.
+    std::string Untranslated() {
+        QStringList texts;
+        CollectTexts(frame->menuBar()->actions(), "menu", &texts);
+        CollectTexts(frame->ToolBar()->actions(), "toolbar", &texts);
+        texts.append("status bar: " + frame->statusBar()->currentMessage());
+        texts.append("caption: " + frame->windowTitle());
+        return WithChinese(texts);
+    }
+
+    QTemporaryDir dir;
+    FakeUi ui;
+    std::unique_ptr<CHistavueApp> app;
+    CMainFrame* frame = nullptr;
+};
+
+TEST_F(EnglishTest, ChoosesTheLanguageFromTheEnvironment) {
+    EXPECT_EQ(CHistavueApp::UiLanguage().toStdString(), "en");
+    EXPECT_EQ(frame->Action(kCmdFileOpen)->text().toStdString(), "&Open...\tCtrl+O");
+    qputenv("HISTAVUE_LANG", "zh");
+    EXPECT_EQ(CHistavueApp::UiLanguage().toStdString(), "zh");
+}
+
+TEST_F(EnglishTest, MenusToolbarAndPromptsWithoutDocument) {
+    EXPECT_EQ(Untranslated(), "");
+}
+
+TEST_F(EnglishTest, MenusDialogsAndMessagesWithDocument) {
+    const QString path = dir.path() + "/r.csv";
+    ASSERT_TRUE(WriteRecordFile(path, SampleRecordText(12, "Line1", "T1,T2,T3")));
+    app->Documents()->OpenDocumentFile(path);
+    QApplication::processEvents();
+    ASSERT_NE(frame->ActiveView(), nullptr);
+    EXPECT_EQ(Untranslated(), "");
+
+    // The file dialogs (cancelled): their filters, and any message they led to.
+    frame->OnFileOpen();
+    frame->OnFileSaveAs();
+    frame->OnExportPlainCsv();
+    EXPECT_EQ(WithChinese(ui.filters + ui.messages), "");
+
+    // The dialogs of the main window and of the view.
+    CHistavueView* view = frame->ActiveView();
+    CDataQuery query(frame);
+    CDataSetting settings(frame);
+    CHisCurveSettingDialog* curves = view->CurveDialog();
+    curves->SetSettings(&view->Settings());
+    curves->Open();
+    CTextEditDialog* text = view->TextDialog();
+    text->SetSettings(&view->Settings());
+    text->Open();
+    QStringList texts = DialogTexts(frame->DataListBar()) + DialogTexts(&query) +
+                        DialogTexts(&settings) + DialogTexts(curves) + DialogTexts(text) +
+                        DialogTexts(text->NameDialog()) +
+                        DialogTexts(view->PrintPreview(app->Printer()));
+    curves->hide();
+    text->hide();
+    EXPECT_GT(texts.size(), 60);
+    EXPECT_EQ(WithChinese(texts), "");
+}
+
+}  // namespace
