@@ -71,16 +71,21 @@ QString CHistavueApp::UiLanguage() {
                                                             : QStringLiteral("en");
 }
 
+std::unique_ptr<QTranslator> CHistavueApp::LoadTranslation() {
+    if (UiLanguage() == QLatin1String("zh"))
+        return nullptr;
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QStringLiteral(":/i18n/histavue_") + UiLanguage()))
+        return nullptr;
+    return translator;
+}
+
 bool CHistavueApp::InitInstance(const QStringList& arguments) {
     // The source texts are Chinese; any other language comes from a translation built into the
     // program. It is installed before the first window so that every text is looked up in it.
-    if (UiLanguage() != QLatin1String("zh")) {
-        translator_ = std::make_unique<QTranslator>();
-        if (translator_->load(QStringLiteral(":/i18n/histavue_") + UiLanguage()))
-            QCoreApplication::installTranslator(translator_.get());
-        else
-            translator_.reset();
-    }
+    translator_ = LoadTranslation();
+    if (translator_)
+        QCoreApplication::installTranslator(translator_.get());
     QCoreApplication::setOrganizationName(QString::fromUtf8(kProfileOrganisation));
     QCoreApplication::setApplicationName(QString::fromUtf8(kProfileApplication));
     QApplication::setApplicationDisplayName(QStringLiteral("Histavue"));

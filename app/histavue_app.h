@@ -43,6 +43,9 @@ class CHistavueApp : public QObject {
     // Language of the user interface: "zh" (the Chinese source texts) or "en". HISTAVUE_LANG=zh
     // or =en chooses it; otherwise Chinese for a Chinese system locale, English for any other.
     static QString UiLanguage();
+    // Loads the built-in translation of UiLanguage() (none for Chinese, the source language);
+    // null when there is none. The caller installs it and keeps it while texts are looked up.
+    static std::unique_ptr<QTranslator> LoadTranslation();
 
   private:
     mutable std::mutex tempLock_;

@@ -64,9 +64,3 @@ int32_t ReportLeftMargin(int32_t printableWidth, int32_t tableWidth) {
 std::vector<std::string> ReportRemarkLines(const std::string& remark) {
     return CutTextLines(CutToCharacters(remark, kRemarkPrintBytes), kRemarkLineBytes);
 }
-
-std::string ReportPageText(int32_t page, int32_t pageCount) {
-    char text[64];
-    std::snprintf(text, sizeof text, "第 %d 页 / 共 %d 页", page, pageCount);
-    return text;
-}

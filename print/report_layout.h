@@ -49,6 +49,3 @@ int32_t ReportLeftMargin(int32_t printableWidth, int32_t tableWidth);
 // The remark as printed: its first 600 bytes (not ending inside a character) cut into lines of
 // 80 bytes by the line rule, length / 80 + 1 of them.
 std::vector<std::string> ReportRemarkLines(const std::string& remark);
-
-// Page text of the footer, "第 P 页 / 共 N 页", as bytes of UTF-8.
-std::string ReportPageText(int32_t page, int32_t pageCount);

@@ -1,5 +1,6 @@
 #include "report_printer.h"
 
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -82,9 +83,13 @@ void PrintReportPage(QPainter& painter, const RecordTable& table, const ReportPr
     TextAt(painter, left, 2 * lh, DecodeText(table.Title()));
     painter.drawLine(left, 4 * lh, right, 4 * lh);
     const int footerY = height - 120;
-    TextAt(painter, left, footerY, QString::fromUtf8(kReportCompanyLine));
-    const QString pageText = QString::fromStdString(ReportPageText(page, m.pageCount));
-    TextAt(painter, right - painter.fontMetrics().horizontalAdvance(pageText), footerY, pageText);
+    TextAt(painter, left, footerY, QCoreApplication::translate("Histavue", kReportCompanyLine));
+    const QString pageText =
+        QCoreApplication::translate("Histavue", "第 %1 页 / 共 %2 页").arg(page).arg(m.pageCount);
+    // Right-aligned with the table, but never past the paper when the table is wider than it.
+    const int pageRight = std::min(right, static_cast<int>(m.page.width()));
+    TextAt(painter, pageRight - painter.fontMetrics().horizontalAdvance(pageText), footerY,
+           pageText);
 
     // Remark.
     painter.setFont(ReportFixedFont(12, m.dpi));
@@ -96,7 +101,7 @@ void PrintReportPage(QPainter& painter, const RecordTable& table, const ReportPr
     for (const std::string& line : lines)
         widest = std::max(widest, painter.fontMetrics().horizontalAdvance(DecodeText(line)));
     const int remarkX = std::max(0, std::min(left, m.page.width() - widest));
-    TextAt(painter, remarkX, remarkY, QString::fromUtf8("备注:"));
+    TextAt(painter, remarkX, remarkY, QCoreApplication::translate("Histavue", "备注:"));
     for (size_t k = 1; k <= lines.size(); ++k) {
         const QString line = DecodeText(lines[k - 1]);
         const int h = painter.fontMetrics().height();

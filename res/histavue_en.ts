@@ -769,6 +769,18 @@ overlaps the data root folder
         <translation>The paper is too small for one line of the report; please use larger paper or change the orientation!</translation>
     </message>
     <message>
+        <source>Histavue 历史数据报表</source>
+        <translation>Histavue historical data report</translation>
+    </message>
+    <message>
+        <source>第 %1 页 / 共 %2 页</source>
+        <translation>Page %1 of %2</translation>
+    </message>
+    <message>
+        <source>备注:</source>
+        <translation>Remark:</translation>
+    </message>
+    <message>
         <source>打印预览</source>
         <translation>Print Preview</translation>
     </message>

@@ -231,6 +231,13 @@ TEST_F(PrintTest, ReportToolWritesPagesAndExplainsFailures) {
     EXPECT_FALSE(QImage(png).isNull());
     EXPECT_EQ(run({"--in", in, "--plain", "--pdf", pdf, "--landscape", "--page-size", "A3"}), 0);
 
+    // A table wider than the paper still has its page number on the paper.
+    const QString wide = dir.path() + "/wide.csv";
+    ASSERT_TRUE(
+        WriteRecordFile(wide, SampleRecordText(5, "Wide", "A,B,C,D,E,F,G,H,I,J,K,L"), false));
+    EXPECT_EQ(run({"--in", wide, "--plain", "--pdf", pdf}), 0);
+    EXPECT_TRUE(PdfText(pdf, 1).contains(QString::fromUtf8("第 1 页 / 共 1 页")));
+
     // A configuration file gives the pages its title and channel names.
     RecordTable table;
     auto text = std::make_shared<TextBuffer>();
