@@ -327,6 +327,8 @@ bool ChartAdapter::AddBelowPlot(QWidget* widget) {
         return false;
     auto* layout = static_cast<QVBoxLayout*>(window_->layout());
     layout->insertWidget(layout->indexOf(view_) + 1, widget);
+    // A widget added to a window already shown stays hidden until shown itself.
+    widget->show();
     return true;
 }
 
