@@ -26,13 +26,21 @@ CurvePanel::CurvePanel(QWidget* parent) : QWidget(parent) {
     table_->setFocusPolicy(Qt::NoFocus);
     table_->verticalHeader()->hide();
     table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
-    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table_->setMaximumHeight(8 * (table_->fontMetrics().height() + 4));
     layout->addWidget(headline_);
     layout->addWidget(table_);
 }
 
 void CurvePanel::SetContents(const PanelContents& contents) {
+    // Columns are fitted when the statistics or the columns change, not on every cursor step:
+    // fitting measures every cell.
+    bool refit =
+        contents.hasB != contents_.hasB || contents.channels.size() != contents_.channels.size();
+    for (size_t i = 0; !refit && i < contents.channels.size(); ++i) {
+        const ChannelStats& a = contents.channels[i].stats;
+        const ChannelStats& b = contents_.channels[i].stats;
+        refit = a.count != b.count || a.min != b.min || a.max != b.max || a.sum != b.sum;
+    }
     contents_ = contents;
     headline_->setText(FromUtf8(PanelHeadline(contents)));
     const std::vector<std::string> captions = PanelCaptions(contents.hasB);
@@ -58,6 +66,9 @@ void CurvePanel::SetContents(const PanelContents& contents) {
                 item->setText(text);
         }
     }
+    if (refit || first_)
+        table_->resizeColumnsToContents();
+    first_ = false;
 }
 
 QString CurvePanel::Headline() const {

@@ -25,6 +25,7 @@ class CurvePanel : public QWidget {
 
   private:
     PanelContents contents_;
+    bool first_ = true;
     QLabel* headline_;
     QTableWidget* table_;
 };

@@ -165,7 +165,8 @@ std::vector<std::vector<std::string>> PanelCells(const PanelContents& contents) 
         std::vector<std::string> r = {c.name, PanelNumber(c.atA)};
         if (contents.hasB) {
             r.push_back(PanelNumber(c.atB));
-            r.push_back(PanelNumber(c.atB - c.atA));
+            // The values are plotted floats: their difference as a float shows no digits they lack.
+            r.push_back(PanelNumber(static_cast<float>(c.atB) - static_cast<float>(c.atA)));
         }
         const bool any = c.stats.count > 0;
         r.push_back(any ? PanelNumber(c.stats.min) : std::string());
