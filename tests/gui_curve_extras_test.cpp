@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include "chart_adapter.h"
+#include "chart_image.h"
 #include "commands.h"
 #include "curve_extras.h"
 #include "curve_view.h"
@@ -20,6 +21,7 @@
 #include "histavue_app.h"
 #include "histavue_view.h"
 #include "main_frame.h"
+#include "report.h"
 
 namespace {
 
@@ -67,7 +69,7 @@ TEST_F(CurveExtrasTest, CursorBOpensThePanelWithDifferencesAndStatistics) {
     EXPECT_EQ(c->CursorBPoint(), -1);
     EXPECT_EQ(x->Panel(), nullptr);
     EXPECT_FALSE(x->CopyPanel());
-    EXPECT_EQ(c->MenuActions().size(), 2);
+    EXPECT_EQ(c->MenuActions().size(), 4);
 
     // Shift+Right starts B one point right of A and opens the panel.
     Key(view, Qt::Key_Right, Qt::ShiftModifier);
@@ -164,6 +166,46 @@ TEST_F(CurveExtrasTest, EnvelopeKeepsASpikeThatThinningSkips) {
     EXPECT_EQ(c->SeriesEnvelopeHigh(0).size(), c->PointCount());
     view->Curves()->Extras()->SetEnvelope(false);
     EXPECT_TRUE(c->SeriesEnvelopeHigh(0).isEmpty());
+}
+
+TEST_F(CurveExtrasTest, ChartImagesAsPngSvgClipboardAndFromTheReportTool) {
+    CHistavueView* view = OpenAndDraw(SampleRecordText(12, "Boiler"));
+    QWidget* chart = view->Chart();
+    const QString png = dir.path() + "/c.png";
+    const QString svg = dir.path() + "/c.SVG";
+    ASSERT_TRUE(SaveChartImage(chart, png));
+    EXPECT_EQ(QImage(png).size(), chart->size());
+    ASSERT_TRUE(SaveChartImage(chart, svg));
+    QFile file(svg);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_TRUE(bytes.contains("<svg"));
+    EXPECT_TRUE(bytes.contains("Boiler"));  // texts stay texts
+    // Failures say so and leave nothing behind.
+    EXPECT_FALSE(SaveChartImage(chart, dir.path() + "/c.gif"));
+    EXPECT_FALSE(QFile::exists(dir.path() + "/c.gif"));
+    EXPECT_FALSE(SaveChartImage(chart, dir.path() + "/no/such/dir/c.png"));
+    EXPECT_FALSE(SaveChartImage(nullptr, png));
+
+    QApplication::clipboard()->clear();
+    EXPECT_TRUE(CopyChartImage(chart));
+    EXPECT_EQ(QApplication::clipboard()->image().size(), chart->size());
+
+    const QString in = dir.path() + "/in.csv";
+    ASSERT_TRUE(WriteRecordFile(in, SampleRecordText(30, "Line1", "A,B"), false));
+    auto run = [](QStringList args) {
+        std::FILE* sink = std::tmpfile();
+        args.prepend(QStringLiteral("histavue-report"));
+        const int status = RunReport(args, sink, sink);
+        std::fclose(sink);
+        return status;
+    };
+    const QString out = dir.path() + "/report.svg";
+    EXPECT_EQ(run({"--in", in, "--plain", "--curves", out}), 0);
+    QFile report(out);
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(report.readAll().contains("<svg"));
+    EXPECT_EQ(run({"--in", in, "--plain", "--curves", dir.path() + "/report.gif"}), 2);
 }
 
 }  // namespace

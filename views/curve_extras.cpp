@@ -2,10 +2,13 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QFileDialog>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <algorithm>
 #include <cmath>
 
+#include "chart_image.h"
 #include "curve_init.h"
 
 namespace {
@@ -31,6 +34,13 @@ CurveExtras::CurveExtras(ChartAdapter* adapter, const CurveSettings* settings,
             Qt::QueuedConnection);
     connect(envelopeAction_, &QAction::toggled, this, &CurveExtras::SetEnvelope,
             Qt::QueuedConnection);
+    saveImageAction_ = new QAction(QString::fromUtf8("保存图像(&S)..."), this);
+    copyImageAction_ = new QAction(QString::fromUtf8("复制图像(&C)"), this);
+    connect(saveImageAction_, &QAction::triggered, this, &CurveExtras::OnSaveImage,
+            Qt::QueuedConnection);
+    connect(
+        copyImageAction_, &QAction::triggered, this, [this] { CopyChartImage(adapter_->Window()); },
+        Qt::QueuedConnection);
     connect(adapter_, &ChartAdapter::CursorBMoved, this, &CurveExtras::OnCursorB);
     connect(adapter_, &ChartAdapter::CopyRequested, this, &CurveExtras::CopyPanel);
 }
@@ -52,7 +62,7 @@ std::vector<CurveExtras::Shown> CurveExtras::ShownChannels() const {
 }
 
 void CurveExtras::ChartBuilt() {
-    adapter_->SetMenuActions({panelAction_, envelopeAction_});
+    adapter_->SetMenuActions({panelAction_, envelopeAction_, saveImageAction_, copyImageAction_});
     statsRows_ = RowsOfPoints(*settings_, 0, settings_->pointCount - 1);
     stats_.clear();
     if (options_.envelope)
@@ -207,4 +217,26 @@ bool CurveExtras::CopyPanel() {
     QGuiApplication::clipboard()->setText(
         QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     return true;
+}
+
+void CurveExtras::OnSaveImage() {
+    QWidget* chart = adapter_->Window();
+    if (chart == nullptr)
+        return;
+    QString filter;
+    const QString path = QFileDialog::getSaveFileName(
+        chart, QString::fromUtf8("保存图像"), QString(),
+        QString::fromUtf8("PNG 图像 (*.png);;SVG 图像 (*.svg)"), &filter);
+    if (path.isEmpty())
+        return;
+    QString target = path;
+    // A name without a known suffix takes the one of the chosen filter.
+    const QString suffix = target.section('.', -1).toLower();
+    if (!target.contains('.') || (suffix != QLatin1String("png") && suffix != QLatin1String("svg")))
+        target +=
+            filter.contains(QLatin1String("svg")) ? QStringLiteral(".svg") : QStringLiteral(".png");
+    if (!SaveChartImage(chart, target)) {
+        QMessageBox::warning(chart, QString::fromUtf8("保存图像"),
+                             QString::fromUtf8("无法写入文件 %1").arg(target));
+    }
 }

@@ -1,7 +1,8 @@
 // The curve view's additions to the chart, each a choice of the user kept per view and off until
 // chosen: the panel of range statistics and of the two cursors (A, the read-out's cursor, and B,
 // set with Shift+click or Shift+arrow keys), and envelope thinning (a band from the lowest to the
-// highest value of the rows each point stands for). Works on the chart through its adapter after
+// highest value of the rows each point stands for); and the chart's image saved or copied from
+// its context menu. Works on the chart through its adapter after
 // the curve view has built it.
 #pragma once
 
@@ -63,6 +64,7 @@ class CurveExtras : public QObject {
     void ApplyEnvelopes();
     void UpdatePanel();
     void OnCursorB();
+    void OnSaveImage();
 
     ChartAdapter* adapter_;
     const CurveSettings* settings_;
@@ -73,4 +75,6 @@ class CurveExtras : public QObject {
     std::vector<ChannelStats> stats_;
     QAction* panelAction_;
     QAction* envelopeAction_;
+    QAction* saveImageAction_;
+    QAction* copyImageAction_;
 };
