@@ -22,8 +22,8 @@ CalendarTime RowTime(const RecordTable& table, int32_t row) {
 
 }  // namespace
 
-CurveExtras::CurveExtras(ChartAdapter* adapter, const CurveSettings* settings,
-                         const RecordTable* table, QObject* parent)
+CurveExtras::CurveExtras(ChartAdapter* adapter, CurveSettings* settings, const RecordTable* table,
+                         QObject* parent)
     : QObject(parent), adapter_(adapter), settings_(settings), table_(table) {
     panelAction_ = new QAction(QString::fromUtf8("统计与游标面板(&P)"), this);
     panelAction_->setCheckable(true);
@@ -65,9 +65,16 @@ void CurveExtras::ChartBuilt() {
     adapter_->SetMenuActions({panelAction_, envelopeAction_, saveImageAction_, copyImageAction_});
     statsRows_ = RowsOfPoints(*settings_, 0, settings_->pointCount - 1);
     stats_.clear();
-    if (options_.envelope)
+    // Choices read from a configuration file since the last build show in the menu too.
+    {
+        const QSignalBlocker blockPanel(panelAction_);
+        const QSignalBlocker blockEnvelope(envelopeAction_);
+        panelAction_->setChecked(settings_->statisticsPanel != 0);
+        envelopeAction_->setChecked(settings_->envelope != 0);
+    }
+    if (settings_->envelope != 0)
         ApplyEnvelopes();
-    if (options_.panel)
+    if (settings_->statisticsPanel != 0)
         OpenPanel();
 }
 
@@ -149,7 +156,7 @@ void CurveExtras::UpdatePanel() {
 
 void CurveExtras::OnCursorB() {
     // Setting B asks for its read-out: the panel opens the first time.
-    if (!options_.panel)
+    if (settings_->statisticsPanel == 0)
         SetPanelShown(true);
     else
         UpdatePanel();
@@ -161,9 +168,9 @@ void CurveExtras::SetPanelShown(bool shown) {
         const QSignalBlocker block(panelAction_);
         panelAction_->setChecked(shown);
     }
-    if (options_.panel == shown)
+    if ((settings_->statisticsPanel != 0) == shown)
         return;
-    options_.panel = shown;
+    settings_->statisticsPanel = shown ? 1 : 0;
     if (shown)
         OpenPanel();
     else
@@ -175,9 +182,9 @@ void CurveExtras::SetEnvelope(bool on) {
         const QSignalBlocker block(envelopeAction_);
         envelopeAction_->setChecked(on);
     }
-    if (options_.envelope == on)
+    if ((settings_->envelope != 0) == on)
         return;
-    options_.envelope = on;
+    settings_->envelope = on ? 1 : 0;
     ApplyEnvelopes();
     adapter_->Repaint();
 }
@@ -185,7 +192,7 @@ void CurveExtras::SetEnvelope(bool on) {
 void CurveExtras::ApplyEnvelopes() {
     const std::vector<Shown> shown = ShownChannels();
     // A point that stands for one row has nothing to hide: no band then.
-    if (!options_.envelope || settings_->pointStride <= 1) {
+    if (settings_->envelope == 0 || settings_->pointStride <= 1) {
         for (const Shown& s : shown)
             adapter_->SetSeriesEnvelope(s.channel->showIndex, {}, {});
         return;

@@ -17,17 +17,11 @@
 
 class QAction;
 
-// The choices; all off is the chart as it always was.
-struct CurveOptions {
-    bool panel = false;
-    bool envelope = false;
-};
-
 class CurveExtras : public QObject {
     Q_OBJECT
   public:
     // adapter, settings and table belong to the curve view and outlive this.
-    CurveExtras(ChartAdapter* adapter, const CurveSettings* settings, const RecordTable* table,
+    CurveExtras(ChartAdapter* adapter, CurveSettings* settings, const RecordTable* table,
                 QObject* parent = nullptr);
 
     // After every build of the chart: statistics of the whole range, the panel and the envelopes
@@ -38,7 +32,7 @@ class CurveExtras : public QObject {
     // The shown X range changed; the statistics follow it.
     void RangeChanged(double min, double max, bool whole);
 
-    const CurveOptions& Options() const { return options_; }
+    // The choices are kept in the settings (statisticsPanel, envelope).
     void SetPanelShown(bool shown);
     void SetEnvelope(bool on);
 
@@ -67,9 +61,8 @@ class CurveExtras : public QObject {
     void OnSaveImage();
 
     ChartAdapter* adapter_;
-    const CurveSettings* settings_;
+    CurveSettings* settings_;
     const RecordTable* table_;
-    CurveOptions options_;
     QPointer<CurvePanel> panel_;
     RowRange statsRows_;
     std::vector<ChannelStats> stats_;
