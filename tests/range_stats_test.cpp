@@ -110,6 +110,28 @@ TEST(RowsOfPoints, PointsStandForTheirStrideAndTheLastTakesTheRest) {
     EXPECT_EQ(RowsOfPoints(s, 0, 5).end, 0);
 }
 
+TEST(LineBreaks, GapsLongerThanThreeIntervalsBreakTheLine) {
+    struct Case {
+        const char* what;
+        std::vector<int64_t> times;
+        int interval, stride;
+        std::vector<int32_t> breaks;
+    };
+    const Case cases[] = {
+        {"steady records never break", {0, 10, 20, 30}, 10, 1, {}},
+        {"exactly three intervals still joins", {0, 10, 40, 50}, 10, 1, {}},
+        {"one second more breaks", {0, 10, 41, 51}, 10, 1, {2}},
+        {"thinned points are judged by their own spacing", {0, 50, 100, 250, 400}, 10, 5, {}},
+        {"a stop in thinned points breaks", {0, 50, 100, 251, 301}, 10, 5, {3}},
+        {"an unknown time is a piece of its own", {0, 10, -1, 30, 40}, 10, 1, {2, 3}},
+        {"two gaps", {0, 100, 200}, 10, 1, {1, 2}},
+        {"no interval: no breaks", {0, 1000}, 0, 1, {}},
+        {"one point", {5}, 10, 1, {}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(LineBreaks(c.times, c.interval, c.stride), c.breaks) << c.what;
+}
+
 TEST(DeltaTime, DaysHoursMinutesSecondsWithSign) {
     struct Case {
         int64_t seconds;

@@ -96,6 +96,21 @@ std::vector<Envelope> PointEnvelopes(const RecordTable& table, int32_t begin, in
     return envelopes;
 }
 
+std::vector<int32_t> LineBreaks(const std::vector<int64_t>& times, int32_t recordSeconds,
+                                int32_t stride) {
+    std::vector<int32_t> breaks;
+    if (recordSeconds <= 0 || stride <= 0)
+        return breaks;
+    const int64_t longest = int64_t{3} * recordSeconds * stride;
+    for (size_t p = 1; p < times.size(); ++p) {
+        const int64_t before = times[p - 1];
+        const int64_t now = times[p];
+        if (before < 0 || now < 0 || now - before > longest)
+            breaks.push_back(static_cast<int32_t>(p));
+    }
+    return breaks;
+}
+
 bool SecondsBetween(const CalendarTime& a, const CalendarTime& b, int64_t* seconds) {
     uint64_t fa = 0;
     uint64_t fb = 0;

@@ -56,6 +56,16 @@ std::vector<Envelope> PointEnvelopes(const RecordTable& table, int32_t begin, in
                                      int32_t stride, int32_t pointCount,
                                      const std::vector<int32_t>& columns);
 
+// Where a line over points at the given times (seconds, ascending) breaks on a true time axis:
+// the numbers of the points that start a new piece, in order. A piece ends where the next point
+// is more than three record intervals later than the one before, the interval being
+// recordSeconds times stride (the rows each point stands for), so stopped recording and missing
+// folders show as gaps, while thinning alone never does. A point whose time is unknown (below
+// 0) starts a new piece, and so does the one after it. None when recordSeconds or stride is not
+// positive.
+std::vector<int32_t> LineBreaks(const std::vector<int64_t>& times, int32_t recordSeconds,
+                                int32_t stride);
+
 // Seconds from a to b (negative when b is earlier), milliseconds dropped. False when either
 // time is not valid.
 bool SecondsBetween(const CalendarTime& a, const CalendarTime& b, int64_t* seconds);
