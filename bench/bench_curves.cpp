@@ -3,7 +3,9 @@
 //   1. the draw command up to a painted chart of 20 series x 2000 points (the first draw samples
 //      the points, a redraw reuses them);
 //   2. one cursor step: the right arrow key up to the repainted read-out;
-// each against a bare QPainter drawing the same 20 polylines at the same size in the same run.
+// each against a bare QPainter drawing the same 20 polylines at the same size in the same run;
+//   3. the statistics and the envelope of the whole range, each against a plain loop reading
+//      the same cells from the table in the same run, and a cursor step with the panel open.
 //   bench_curves [--rows N] [--dir DIR]
 #include <QApplication>
 #include <QChartView>
@@ -29,6 +31,7 @@
 #include "histavue_doc.h"
 #include "histavue_view.h"
 #include "main_frame.h"
+#include "range_stats.h"
 #include "sample_store.h"
 #include "store_api.h"
 
@@ -89,6 +92,32 @@ double BarePolylines(ChartAdapter* chart, QSize size) {
             p.drawPolyline(lines[static_cast<size_t>(s)]);
         }
         p.end();
+        best = std::min(best, Ms(t));
+    }
+    return best;
+}
+
+// The yardstick of the statistics and the envelope: every cell of the columns read once.
+double PlainCellLoop(const RecordTable& table, RowRange rows, const std::vector<int32_t>& columns,
+                     size_t* bytes) {
+    QElapsedTimer t;
+    t.start();
+    size_t sum = 0;
+    for (int32_t r = rows.begin; r < rows.end; ++r) {
+        for (int32_t c : columns)
+            sum += table.Cell(r, c).size();
+    }
+    *bytes = sum;
+    return Ms(t);
+}
+
+template <class F>
+double BestOf(int runs, F f) {
+    double best = 1e18;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        f();
         best = std::min(best, Ms(t));
     }
     return best;
@@ -159,6 +188,37 @@ int main(int argc, char* argv[]) {
     }
     const double step = Ms(t) / steps;
 
+    // 3. Statistics and envelope of the whole range, against the plain loop.
+    const RecordTable& table = view->List()->Table();
+    const CurveSettings& settings = view->Settings();
+    const RowRange whole = RowsOfPoints(settings, 0, settings.pointCount - 1);
+    std::vector<int32_t> columns;
+    for (int32_t c = 1; c <= settings.channelCount; ++c)
+        columns.push_back(c);
+    size_t bytes = 0;
+    const double plain = BestOf(3, [&] { PlainCellLoop(table, whole, columns, &bytes); });
+    size_t records = 0;
+    const double stats = BestOf(
+        3, [&] { records = static_cast<size_t>(RangeStatistics(table, whole, columns)[0].count); });
+    const double envelope = BestOf(3, [&] {
+        PointEnvelopes(table, whole.begin, whole.end, settings.pointStride, settings.pointCount,
+                       columns);
+    });
+    view->Curves()->Extras()->SetPanelShown(true);
+    QApplication::processEvents();
+    t.restart();
+    for (int i = 0; i < steps; ++i) {
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+        QApplication::sendEvent(plot, &key);
+    }
+    const double panelStep = Ms(t) / steps;
+    t.restart();
+    for (int i = 0; i < steps; ++i) {
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_Right, Qt::ShiftModifier);
+        QApplication::sendEvent(plot, &key);
+    }
+    const double panelStepB = Ms(t) / steps;
+
     std::printf("document: %d rows x %d channels; chart %d x %d, %d series x %d points\n",
                 view->List()->Table().RowCount(), view->Settings().channelCount, size.width(),
                 size.height(), chart->SeriesCount(), chart->PointCount());
@@ -172,6 +232,16 @@ int main(int argc, char* argv[]) {
     std::printf("cursor step (key to repainted):      %8.1f ms  (%.1fx bare, target <= 2x)\n", step,
                 step / bare);
     std::printf("cursor now on point %d\n", chart->CursorPoint());
+    std::printf("plain loop, %d rows x %zu cells:   %8.1f ms  (%zu bytes)\n",
+                whole.end - whole.begin, columns.size(), plain, bytes);
+    std::printf(
+        "statistics of the whole range:       %8.1f ms  (%.2fx plain, target <= 2x; "
+        "%zu records)\n",
+        stats, stats / plain, records);
+    std::printf("envelope of the whole range:         %8.1f ms  (%.2fx plain, target <= 2x)\n",
+                envelope, envelope / plain);
+    std::printf("cursor step A, panel open:           %8.1f ms  (target <= 16.7 ms)\n", panelStep);
+    std::printf("cursor step B, panel open:           %8.1f ms  (target <= 16.7 ms)\n", panelStepB);
     app.MainFrame()->OnFileClose();
     app.DeleteTempFiles();
     return 0;

@@ -62,6 +62,9 @@ struct CurveSettings {
     CalendarTime listEnd;
     CalendarTime listStart;
     std::list<CurveChannel> channels;  // in ascending index order
+    // The curve view's choices beyond the above, each off by default (the chart as above).
+    int32_t statisticsPanel = 0;  // 1: the panel of statistics and cursor values is shown
+    int32_t envelope = 0;         // 1: envelope thinning
 
     // The first channel whose index is i, or null.
     CurveChannel* FindByIndex(int32_t i);

@@ -864,5 +864,33 @@ overlaps the data root folder
         <source>无法保存 Ini 文件！</source>
         <translation>Cannot save the Ini file!</translation>
     </message>
+    <message>
+        <source>统计与游标面板(&amp;P)</source>
+        <translation>Statistics and Cursor &amp;Panel</translation>
+    </message>
+    <message>
+        <source>包络抽样(&amp;V)</source>
+        <translation>En&amp;velope Thinning</translation>
+    </message>
+    <message>
+        <source>保存图像(&amp;S)...</source>
+        <translation>&amp;Save Image...</translation>
+    </message>
+    <message>
+        <source>复制图像(&amp;C)</source>
+        <translation>&amp;Copy Image</translation>
+    </message>
+    <message>
+        <source>保存图像</source>
+        <translation>Save Image</translation>
+    </message>
+    <message>
+        <source>PNG 图像 (*.png);;SVG 图像 (*.svg)</source>
+        <translation>PNG image (*.png);;SVG image (*.svg)</translation>
+    </message>
+    <message>
+        <source>无法写入文件 %1</source>
+        <translation>Cannot write the file %1</translation>
+    </message>
 </context>
 </TS>

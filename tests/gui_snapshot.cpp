@@ -4,6 +4,9 @@
 //   dialog:settings | dialog:picker | command:ID | maximize]...
 // command:ID runs a command of the main window by its id on the open document, for example
 // command:32777 to draw the curves; maximize maximizes the active document window.
+// For the curves of the active view: interval:SECONDS sets the plotting interval (give it before
+// the draw command), and after the draw cursor-a:N and cursor-b:N put the cursors on point N,
+// panel opens the statistics panel and envelope turns envelope thinning on.
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -14,6 +17,9 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "chart_adapter.h"
+#include "curve_extras.h"
+#include "curve_view.h"
 #include "data_list_bar.h"
 #include "data_query_dialog.h"
 #include "data_setting_dialog.h"
@@ -21,6 +27,7 @@
 #include "folder_pick_dialog.h"
 #include "group_tree.h"
 #include "histavue_app.h"
+#include "histavue_view.h"
 #include "main_frame.h"
 
 namespace {
@@ -66,6 +73,33 @@ int main(int argc, char* argv[]) {
             // the screenshot be taken.
             if (QAction* action = app.MainFrame()->Action(arg.mid(8).toInt()))
                 QTimer::singleShot(0, action, &QAction::trigger);
+        } else if (arg.startsWith(QStringLiteral("interval:"))) {
+            if (CHistavueView* view = app.MainFrame()->ActiveView()) {
+                view->Settings().queryInterval = arg.mid(9).toInt();
+                view->Settings().queryChanged = 1;
+            }
+        } else if (arg.startsWith(QStringLiteral("cursor-")) || arg == QStringLiteral("panel") ||
+                   arg == QStringLiteral("envelope")) {
+            // After the draw command queued before it.
+            CMainFrame* frame = app.MainFrame();
+            QTimer::singleShot(0, frame, [frame, arg] {
+                CHistavueView* view = frame->ActiveView();
+                if (view == nullptr)
+                    return;
+                ChartAdapter* chart = view->Curves()->Adapter();
+                CurveExtras* extras = view->Curves()->Extras();
+                if (arg.startsWith(QStringLiteral("cursor-a:"))) {
+                    chart->SetCursorPoint(arg.mid(9).toInt());
+                    view->Curves()->ShowCursorValues(chart->CursorPoint());
+                } else if (arg.startsWith(QStringLiteral("cursor-b:"))) {
+                    chart->SetCursorBPoint(arg.mid(9).toInt());
+                    emit chart->CursorBMoved(chart->CursorBPoint());
+                } else if (arg == QStringLiteral("panel")) {
+                    extras->SetPanelShown(true);
+                } else {
+                    extras->SetEnvelope(true);
+                }
+            });
         } else if (arg == QStringLiteral("maximize")) {
             if (QMdiSubWindow* w = app.MainFrame()->MdiArea()->currentSubWindow())
                 w->showMaximized();

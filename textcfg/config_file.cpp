@@ -9,6 +9,11 @@
 
 namespace {
 
+// The section of the curve view's own choices and its keys, which no other section uses.
+const char kOptionsSection[] = "HistavueCurveView";
+const char kPanelKey[] = "StatisticsPanel";
+const char kEnvelopeKey[] = "EnvelopeThinning";
+
 // The six fixed sections; the channels' sections follow them.
 const char* const kFixedSections[] = {"LogName", "Remark", "Channel", "Display", "YAxis", "YGrid"};
 
@@ -85,6 +90,13 @@ bool WriteConfig(IniFile* ini, const std::string& title, const std::string& rema
         ok = ok && ini->WriteInt("ShowId", c->showIndex);
         ok = ok && ini->WriteInt("LineColor", c->colorIndex);
         ok = ok && ini->WriteInt("LineType", c->lineType);
+    }
+    // The view's own choices go last, in a section of keys no other section has, and only when
+    // one differs from its default: a file of default choices stays as it always was.
+    if (s.statisticsPanel != 0 || s.envelope != 0) {
+        ok = ok && ini->WriteSection(kOptionsSection);
+        ok = ok && ini->WriteInt(kPanelKey, s.statisticsPanel != 0 ? 1 : 0);
+        ok = ok && ini->WriteInt(kEnvelopeKey, s.envelope != 0 ? 1 : 0);
     }
     return ok;
 }
@@ -173,6 +185,21 @@ bool ReadConfig(const IniFile& ini, CurveSettings* s, std::string* title, std::s
     for (CurveChannel& c : s->channels)
         c.showIndex = c.show == 1 ? shown++ : -1;
     s->shownCount = shown;
+    // The last section of the name counts: a channel may be named like it, and its section
+    // comes first.
+    s->statisticsPanel = 0;
+    s->envelope = 0;
+    size_t options = IniFile::kNoLine;
+    for (size_t at = ini.FindSection(kOptionsSection); at != IniFile::kNoLine;
+         at = ini.FindSection(kOptionsSection, at + 1))
+        options = at;
+    if (options != IniFile::kNoLine) {
+        int32_t v = 0;
+        if (ini.ReadIntBelow(options, kPanelKey, &v))
+            s->statisticsPanel = v != 0 ? 1 : 0;
+        if (ini.ReadIntBelow(options, kEnvelopeKey, &v))
+            s->envelope = v != 0 ? 1 : 0;
+    }
     return true;
 }
 

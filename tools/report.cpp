@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "chart_image.h"
 #include "histavue_doc.h"
 #include "histavue_view.h"
 #include "report_job.h"
@@ -21,11 +22,11 @@ namespace {
 const char kUsage[] =
     "Usage:\n"
     "  histavue-report --in FILE [--plain] [--ini SETTINGS.ini] [--pdf OUT.pdf]\n"
-    "                  [--curves OUT.png|OUT.pdf] [--page-size NAME] [--landscape]\n"
+    "                  [--curves OUT.png|OUT.svg|OUT.pdf] [--page-size NAME] [--landscape]\n"
     "\n"
     "Opens a record file (an export file, inverted, or plain CSV with --plain; '-' reads\n"
     "standard input) and writes its report pages as the print command lays them out (--pdf)\n"
-    "and its historic curves as the curve view draws them (--curves, PNG or PDF).\n"
+    "and its historic curves as the curve view draws them (--curves, PNG, SVG or PDF).\n"
     "\n"
     "Options:\n"
     "  --page-size NAME  paper of the PDFs, such as A4, A3, Letter (default A4)\n"
@@ -135,8 +136,8 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err) {
         return Usage(err, QStringLiteral("unknown page size '%1'").arg(o.pageSize));
     const QString curvesSuffix = QFileInfo(o.curves).suffix().toLower();
     if (!o.curves.isEmpty() && curvesSuffix != QLatin1String("png") &&
-        curvesSuffix != QLatin1String("pdf"))
-        return Usage(err, QStringLiteral("--curves must name a .png or .pdf file"));
+        curvesSuffix != QLatin1String("svg") && curvesSuffix != QLatin1String("pdf"))
+        return Usage(err, QStringLiteral("--curves must name a .png, .svg or .pdf file"));
 
     QString path = o.in;
     QTemporaryFile input;
@@ -189,11 +190,8 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err) {
         if (chart == nullptr)
             return Fail(err, QStringLiteral("the curves could not be drawn"));
         bool written;
-        if (curvesSuffix == QLatin1String("png")) {
-            QImage image(chart->size(), QImage::Format_RGB32);
-            image.fill(Qt::white);
-            chart->render(&image);
-            written = image.save(o.curves, "PNG");
+        if (curvesSuffix != QLatin1String("pdf")) {
+            written = SaveChartImage(chart, o.curves);
         } else {
             QPrinter printer(QPrinter::HighResolution);
             SetUpPdf(&printer, o.curves, o);

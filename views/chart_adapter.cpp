@@ -1,10 +1,12 @@
 #include "chart_adapter.h"
 
+#include <QAreaSeries>
 #include <QCategoryAxis>
 #include <QChart>
 #include <QGraphicsLayout>
 #include <QLabel>
 #include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -104,8 +106,10 @@ void ChartAdapter::Destroy() {
     xAxis_ = nullptr;
     yAxis_ = nullptr;
     series_.clear();
+    envelopes_.clear();
     pointCount_ = 0;
     cursor_ = 0;
+    cursorB_ = -1;
     title_.clear();
     subtitle_.clear();
     footer_.clear();
@@ -132,6 +136,11 @@ void ChartAdapter::SetSeriesCount(int count) {
         delete s;
     }
     series_.clear();
+    for (QAreaSeries* e : envelopes_) {
+        chart_->removeSeries(e);
+        delete e;
+    }
+    envelopes_.clear();
     for (int i = 0; i < count; ++i) {
         auto* s = new QLineSeries(chart_);
         chart_->addSeries(s);
@@ -269,6 +278,60 @@ void ChartAdapter::SetSeriesData(int series, const QList<QPointF>& points) {
     autoRangeDirty_ = true;
 }
 
+void ChartAdapter::SetSeriesEnvelope(int series, const QList<QPointF>& low,
+                                     const QList<QPointF>& high) {
+    if (chart_ == nullptr || series < 0 || series >= series_.size())
+        return;
+    if (QAreaSeries* old = envelopes_.take(series)) {
+        chart_->removeSeries(old);
+        delete old;
+    }
+    autoRangeDirty_ = true;
+    if (low.isEmpty() && high.isEmpty())
+        return;
+    auto* upper = new QLineSeries();
+    upper->replace(high);
+    auto* lower = new QLineSeries();
+    lower->replace(low);
+    auto* band = new QAreaSeries(upper, lower);
+    upper->setParent(band);
+    lower->setParent(band);
+    QColor fill = series_[series]->pen().color();
+    QColor edge = fill;
+    // Translucent, so the curves stay seen through the bands drawn after them.
+    fill.setAlpha(80);
+    edge.setAlpha(140);
+    band->setBrush(fill);
+    band->setPen(QPen(edge, 1));
+    chart_->addSeries(band);
+    band->attachAxis(xAxis_);
+    band->attachAxis(yAxis_);
+    for (QLegendMarker* marker : chart_->legend()->markers(band))
+        marker->setVisible(false);
+    envelopes_.insert(series, band);
+}
+
+QList<QPointF> ChartAdapter::SeriesEnvelopeLow(int series) const {
+    const QAreaSeries* band = envelopes_.value(series, nullptr);
+    return band != nullptr && band->lowerSeries() != nullptr ? band->lowerSeries()->points()
+                                                             : QList<QPointF>();
+}
+
+QList<QPointF> ChartAdapter::SeriesEnvelopeHigh(int series) const {
+    const QAreaSeries* band = envelopes_.value(series, nullptr);
+    return band != nullptr ? band->upperSeries()->points() : QList<QPointF>();
+}
+
+bool ChartAdapter::AddBelowPlot(QWidget* widget) {
+    if (window_ == nullptr || widget == nullptr)
+        return false;
+    auto* layout = static_cast<QVBoxLayout*>(window_->layout());
+    layout->insertWidget(layout->indexOf(view_) + 1, widget);
+    // A widget added to a window already shown stays hidden until shown itself.
+    widget->show();
+    return true;
+}
+
 QList<QPointF> ChartAdapter::SeriesData(int series) const {
     return series >= 0 && series < series_.size() ? series_[series]->points() : QList<QPointF>();
 }
@@ -352,6 +415,10 @@ void ChartAdapter::SetCursorPoint(int point) {
     cursor_ = std::max(0, std::min(point, pointCount_ - 1));
 }
 
+void ChartAdapter::SetCursorBPoint(int point) {
+    cursorB_ = pointCount_ > 0 ? std::max(0, std::min(point, pointCount_ - 1)) : -1;
+}
+
 double ChartAdapter::YValue(int series, int point) const {
     if (series < 0 || series >= series_.size() || point < 0 || point >= series_[series]->count())
         return 0.0;
@@ -391,7 +458,13 @@ void ChartAdapter::ApplyAutoYRange() {
     double lo = 0.0;
     double hi = 0.0;
     bool any = false;
-    for (QLineSeries* s : series_) {
+    QList<QLineSeries*> lines = series_;
+    for (QAreaSeries* e : envelopes_) {
+        lines.append(e->upperSeries());
+        if (e->lowerSeries() != nullptr)
+            lines.append(e->lowerSeries());
+    }
+    for (QLineSeries* s : lines) {
         for (const QPointF& p : s->points()) {
             if (!any) {
                 lo = hi = p.y();
@@ -449,10 +522,16 @@ ChartAdapter::HotSpot ChartAdapter::HitTest(const QPoint& viewPos, bool anywhere
     return HotSpot::kPlotArea;
 }
 
-void ChartAdapter::OnKey(int key) {
-    if (key == Qt::Key_Left)
-        SetCursorPoint(cursor_ - 1);
-    else if (key == Qt::Key_Right)
-        SetCursorPoint(cursor_ + 1);
+void ChartAdapter::OnKey(int key, Qt::KeyboardModifiers modifiers) {
+    const int step = key == Qt::Key_Left ? -1 : key == Qt::Key_Right ? 1 : 0;
+    if (step != 0 && (modifiers & Qt::ShiftModifier)) {
+        // B starts where A stands the first time it is moved by key.
+        SetCursorBPoint((cursorB_ < 0 ? cursor_ : cursorB_) + step);
+        emit CursorBMoved(cursorB_);
+    } else if (step != 0) {
+        SetCursorPoint(cursor_ + step);
+    }
+    if (key == Qt::Key_C && (modifiers & Qt::ControlModifier))
+        emit CopyRequested();
     emit KeyPressed(key);
 }

@@ -18,6 +18,8 @@ class QWidget;
 class QLabel;
 class QChart;
 class QLineSeries;
+class QAreaSeries;
+class QAction;
 class QValueAxis;
 class QCategoryAxis;
 class CurveChartView;
@@ -102,6 +104,24 @@ class ChartAdapter : public QObject {
     // The point cursor, as a point number (0-based); clamped to the points there are.
     void SetCursorPoint(int point);
     int CursorPoint() const { return cursor_; }
+    // The second cursor (B), hidden (-1) until set; clamped like the first. Hidden again by
+    // Destroy.
+    void SetCursorBPoint(int point);
+    int CursorBPoint() const { return cursorB_; }
+
+    // A band from low to high behind a series (its colour, translucent), not in the legend; an
+    // empty list removes it.
+    void SetSeriesEnvelope(int series, const QList<QPointF>& low, const QList<QPointF>& high);
+    // The band's points, empty when the series has none.
+    QList<QPointF> SeriesEnvelopeLow(int series) const;
+    QList<QPointF> SeriesEnvelopeHigh(int series) const;
+
+    // Puts a widget between the plot and the footer; the chart window takes it over. False when
+    // there is no chart window.
+    bool AddBelowPlot(QWidget* widget);
+    // Actions the chart's context menu shows after its own; the caller keeps them.
+    void SetMenuActions(const QList<QAction*>& actions) { menuActions_ = actions; }
+    QList<QAction*> MenuActions() const { return menuActions_; }
     // Y value of a series' point, 0 when there is no such point.
     double YValue(int series, int point) const;
 
@@ -130,6 +150,10 @@ class ChartAdapter : public QObject {
     void XRangeChanged(double min, double max, bool whole);
     // The user asked for the curve settings (the chart's context menu).
     void SettingsRequested();
+    // The second cursor was moved (Shift+click or Shift+arrow keys).
+    void CursorBMoved(int point);
+    // Ctrl+C in the chart.
+    void CopyRequested();
 
   private:
     friend class CurveChartView;
@@ -139,7 +163,7 @@ class ChartAdapter : public QObject {
     // What lies under a position of the plot view; a click anywhere in the plot area is on the
     // nearest point in time, a hover only within a few pixels of a plotted point.
     HotSpot HitTest(const QPoint& viewPos, bool anywhereInPlot, int* point) const;
-    void OnKey(int key);
+    void OnKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
     QPointer<QWidget> window_;
     QLabel* titleLabel_ = nullptr;
@@ -168,4 +192,7 @@ class ChartAdapter : public QObject {
     QColor background_ = Qt::white;
     QColor foreground_ = Qt::black;
     int cursor_ = 0;
+    int cursorB_ = -1;
+    QMap<int, QAreaSeries*> envelopes_;
+    QList<QAction*> menuActions_;
 };

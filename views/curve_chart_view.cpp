@@ -39,7 +39,12 @@ void CurveChartView::drawForeground(QPainter* painter, const QRectF& rect) {
     QChartView::drawForeground(painter, rect);
     if (adapter_->PointCount() <= 0 || adapter_->SeriesCount() == 0)
         return;
-    const int cursor = adapter_->CursorPoint();
+    DrawCursor(painter, adapter_->CursorPoint(), Qt::DashLine);
+    if (adapter_->CursorBPoint() >= 0)
+        DrawCursor(painter, adapter_->CursorBPoint(), Qt::DotLine);
+}
+
+void CurveChartView::DrawCursor(QPainter* painter, int cursor, Qt::PenStyle style) {
     const QRectF plot = chart()->plotArea();
     const QPointF at = chart()->mapToPosition(QPointF(cursor + 1, 0));
     if (at.x() < plot.left() || at.x() > plot.right())
@@ -47,8 +52,12 @@ void CurveChartView::drawForeground(QPainter* painter, const QRectF& rect) {
     painter->save();
     const QPointF top = chart()->mapToScene(QPointF(at.x(), plot.top()));
     const QPointF bottom = chart()->mapToScene(QPointF(at.x(), plot.bottom()));
-    painter->setPen(QPen(adapter_->Foreground(), 1, Qt::DashLine));
+    painter->setPen(QPen(adapter_->Foreground(), 1, style));
     painter->drawLine(top, bottom);
+    if (style != Qt::DashLine) {
+        // B is told apart from A by its letter at the top of its line.
+        painter->drawText(top + QPointF(3, 12), QStringLiteral("B"));
+    }
     painter->setBrush(Qt::NoBrush);
     for (int i = 0; i < adapter_->SeriesCount(); ++i) {
         const QPointF p = chart()->mapToPosition(QPointF(cursor + 1, adapter_->YValue(i, cursor)));
@@ -120,6 +129,11 @@ void CurveChartView::mouseReleaseEvent(QMouseEvent* event) {
     }
     int point = -1;
     const ChartAdapter::HotSpot hot = adapter_->HitTest(pos, true, &point);
+    if ((event->modifiers() & Qt::ShiftModifier) && hot == ChartAdapter::HotSpot::kDataPoint) {
+        adapter_->SetCursorBPoint(point);
+        emit adapter_->CursorBMoved(adapter_->CursorBPoint());
+        return;
+    }
     emit adapter_->Clicked(hot, point);
 }
 
@@ -139,6 +153,11 @@ void CurveChartView::wheelEvent(QWheelEvent* event) {
 void CurveChartView::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     QAction* settings = menu.addAction(QCoreApplication::translate("Histavue", "历史曲线设置(&E)"));
+    const QList<QAction*> more = adapter_->MenuActions();
+    if (!more.isEmpty()) {
+        menu.addSeparator();
+        menu.addActions(more);
+    }
     if (menu.exec(event->globalPos()) == settings) {
         // Later, not now: the settings' OK rebuilds the chart, and with it this window.
         ChartAdapter* adapter = adapter_;
@@ -148,7 +167,7 @@ void CurveChartView::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void CurveChartView::keyPressEvent(QKeyEvent* event) {
-    adapter_->OnKey(event->key());
+    adapter_->OnKey(event->key(), event->modifiers());
     if (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right)
         event->accept();
     else

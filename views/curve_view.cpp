@@ -29,7 +29,11 @@ class BusyCursor {
 }  // namespace
 
 CurveView::CurveView(QWidget* host, CurveSettings* settings, const RecordTable* table)
-    : QObject(host), host_(host), settings_(settings), table_(table) {
+    : QObject(host),
+      host_(host),
+      settings_(settings),
+      table_(table),
+      extras_(&adapter_, settings, table) {
     connect(&adapter_, &ChartAdapter::Clicked, this, &CurveView::OnClicked);
     connect(&adapter_, &ChartAdapter::HotSpotReported, this, &CurveView::OnHotSpot);
     connect(&adapter_, &ChartAdapter::KeyPressed, this, &CurveView::OnKey);
@@ -52,6 +56,7 @@ bool CurveView::DrawCurves() {
     if (!BuildChart())
         return false;
     adapter_.SetCursorPoint(1);
+    extras_.ChartBuilt();
     adapter_.Window()->setFocus();
     adapter_.Repaint();
     return true;
@@ -134,10 +139,12 @@ void CurveView::ShowCursorValues(int p) {
         adapter_.SetSubtitle(DecodeText(CursorSubtitle(first->points[static_cast<size_t>(p)].time,
                                                        n == 1 ? firstLabel : std::string())));
     }
+    extras_.CursorMoved();
     adapter_.Repaint();
 }
 
 void CurveView::OnXRangeChanged(double min, double max, bool whole) {
+    extras_.RangeChanged(min, max, whole);
     const CurveChannel* first = ShownChannel(0);
     if (whole || first == nullptr) {
         adapter_.ShowZoomLabels({});

@@ -6,6 +6,7 @@
 #include <QObject>
 
 #include "chart_adapter.h"
+#include "curve_extras.h"
 #include "curve_settings.h"
 #include "record_table.h"
 
@@ -24,6 +25,7 @@ class CurveView : public QObject {
     void ShowCursorValues(int p);
 
     ChartAdapter* Adapter() { return &adapter_; }
+    CurveExtras* Extras() { return &extras_; }
     QWidget* Chart() const { return adapter_.Window(); }
 
   signals:
@@ -42,4 +44,5 @@ class CurveView : public QObject {
     CurveSettings* settings_;
     const RecordTable* table_;
     ChartAdapter adapter_;
+    CurveExtras extras_;
 };

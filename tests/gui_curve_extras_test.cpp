@@ -1,0 +1,211 @@
+// The curve view's optional extras through the real windows on the offscreen platform: cursor B
+// and the statistics panel with its copy, and envelope thinning, checked through the chart
+// adapter's and the panel's state.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QChart>
+#include <QChartView>
+#include <QClipboard>
+#include <QMdiArea>
+#include <QTest>
+
+#include "chart_adapter.h"
+#include "chart_image.h"
+#include "commands.h"
+#include "curve_extras.h"
+#include "curve_view.h"
+#include "document_manager.h"
+#include "gui_support.h"
+#include "histavue_app.h"
+#include "histavue_view.h"
+#include "main_frame.h"
+#include "report.h"
+
+namespace {
+
+void Settle() {
+    QApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+class CurveExtrasTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        app = std::make_unique<CHistavueApp>();
+        ASSERT_TRUE(app->InitInstance({"histavue"}));
+    }
+    void TearDown() override {
+        app->MainFrame()->MdiArea()->closeAllSubWindows();
+        Settle();
+        app.reset();
+        Settle();
+    }
+    // Opens text (or 12 records every 10 s: T1 = i.5, T2 = 2i) and draws its curves.
+    CHistavueView* OpenAndDraw(const std::string& text = SampleRecordText(12)) {
+        const QString path = dir.path() + "/r.csv";
+        EXPECT_TRUE(WriteRecordFile(path, text));
+        app->Documents()->OpenDocumentFile(path);
+        CHistavueView* view = app->MainFrame()->ActiveView();
+        app->MainFrame()->Action(kCmdDrawCurves)->trigger();
+        return view;
+    }
+    void Key(CHistavueView* view, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QTest::keyClick(view->Chart()->focusProxy(), key, mods);
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<CHistavueApp> app;
+    FakeUi ui;
+};
+
+TEST_F(CurveExtrasTest, CursorBOpensThePanelWithDifferencesAndStatistics) {
+    CHistavueView* view = OpenAndDraw();
+    ChartAdapter* c = view->Curves()->Adapter();
+    CurveExtras* x = view->Curves()->Extras();
+    // Nothing of it until asked for: the chart is as it always was.
+    EXPECT_EQ(c->CursorBPoint(), -1);
+    EXPECT_EQ(x->Panel(), nullptr);
+    EXPECT_FALSE(x->CopyPanel());
+    EXPECT_EQ(c->MenuActions().size(), 4);
+
+    // Shift+Right starts B one point right of A and opens the panel.
+    Key(view, Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(c->CursorPoint(), 1);
+    EXPECT_EQ(c->CursorBPoint(), 2);
+    EXPECT_EQ(c->SeriesLabel(0), "T1(1.50)");  // the read-out stays with A
+    ASSERT_NE(x->Panel(), nullptr);
+    CurvePanel* panel = x->Panel();
+    EXPECT_TRUE(panel->isVisibleTo(view->Chart()));
+    EXPECT_TRUE(panel->Headline().contains(QString::fromUtf8("Δt = 00:00:10")));
+    // Name, A, B, B-A, minimum, its time, maximum, its time, mean, records.
+    const QStringList t1 = {
+        "T1", "1.5", "2.5", "1", "0.5", "2024-01-01 00:00:00", "11.5", "2024-01-01 00:01:50",
+        "6",  "12"};
+    for (int col = 0; col < t1.size(); ++col)
+        EXPECT_EQ(panel->CellText(0, col), t1[col]) << col;
+    EXPECT_EQ(panel->CellText(1, 3), "2");
+
+    // Plain arrows move A, Shift+Left moves B; the panel follows both.
+    Key(view, Qt::Key_Right);
+    Key(view, Qt::Key_Left, Qt::ShiftModifier);
+    Key(view, Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_EQ(c->CursorPoint(), 2);
+    EXPECT_EQ(c->CursorBPoint(), 0);
+    EXPECT_EQ(panel->CellText(0, 3), "-2");
+    EXPECT_TRUE(panel->Headline().contains(QString::fromUtf8("Δt = -00:00:20")));
+
+    // Zooming narrows the statistics to the rows of the shown points.
+    c->ZoomX(3, 6);
+    EXPECT_EQ(panel->CellText(0, 4), "2.5");
+    EXPECT_EQ(panel->CellText(0, 6), "5.5");
+    EXPECT_EQ(panel->CellText(0, 9), "4");
+
+    // Ctrl+C copies what the panel shows.
+    QApplication::clipboard()->clear();
+    Key(view, Qt::Key_C, Qt::ControlModifier);
+    const QString copied = QApplication::clipboard()->text();
+    EXPECT_TRUE(copied.startsWith(panel->Headline() + "\n")) << copied.toStdString();
+    EXPECT_TRUE(copied.contains("T1\t2.5\t0.5\t-2\t2.5\t")) << copied.toStdString();
+
+    // A Shift+click on the plot sets B; a plain click still moves A only.
+    view->resize(800, 500);
+    Settle();
+    c->ZoomX(0, 12);
+    QChartView* plot = view->Chart()->findChild<QChartView*>();
+    auto posOf = [&](double x) {
+        return plot->mapFromScene(c->Chart()->mapToScene(c->Chart()->mapToPosition({x, 5})));
+    };
+    QTest::mouseClick(plot->viewport(), Qt::LeftButton, Qt::ShiftModifier, posOf(9));
+    EXPECT_EQ(c->CursorBPoint(), 8);
+    EXPECT_EQ(c->CursorPoint(), 2);
+    QTest::mouseClick(plot->viewport(), Qt::LeftButton, {}, posOf(5));
+    EXPECT_EQ(c->CursorPoint(), 4);
+    EXPECT_EQ(c->CursorBPoint(), 8);
+
+    // The panel stays chosen for the view across a redraw; B starts hidden again.
+    app->MainFrame()->Action(kCmdDrawCurves)->trigger();
+    EXPECT_EQ(c->CursorBPoint(), -1);
+    ASSERT_NE(x->Panel(), nullptr);
+    EXPECT_EQ(x->Panel()->CellText(0, 2), "0.5");  // no B columns: minimum follows A
+    x->SetPanelShown(false);
+    EXPECT_EQ(x->Panel(), nullptr);
+}
+
+TEST_F(CurveExtrasTest, EnvelopeKeepsASpikeThatThinningSkips) {
+    // T1 is 1 but for a spike of 100 on row 4; every third row is plotted.
+    std::string text = "Line1\nTime,T1\n";
+    for (int i = 0; i < 12; ++i) {
+        char line[64];
+        std::snprintf(line, sizeof line, "2024-01-01 00:%02d:%02d,%d\n", i * 10 / 60, i * 10 % 60,
+                      i == 4 ? 100 : 1);
+        text += line;
+    }
+    CHistavueView* view = OpenAndDraw(text);
+    view->Settings().queryInterval = 30;
+    view->Settings().queryChanged = 1;
+    view->DrawCurves();
+    ChartAdapter* c = view->Curves()->Adapter();
+    ASSERT_EQ(view->Settings().pointStride, 3);
+    for (const QPointF& p : c->SeriesData(0))
+        EXPECT_EQ(p.y(), 1.0);
+    EXPECT_TRUE(c->SeriesEnvelopeHigh(0).isEmpty());
+
+    view->Curves()->Extras()->SetEnvelope(true);
+    const QList<QPointF> high = c->SeriesEnvelopeHigh(0);
+    ASSERT_EQ(high.size(), c->PointCount());
+    EXPECT_EQ(high[1], QPointF(2, 100));
+    EXPECT_EQ(c->SeriesEnvelopeLow(0)[1], QPointF(2, 1));
+    c->Repaint();
+    EXPECT_GE(c->YMax(), 100.0);  // the automatic range takes the band in
+
+    // Kept across a redraw, gone when turned off.
+    view->DrawCurves();
+    EXPECT_EQ(c->SeriesEnvelopeHigh(0).size(), c->PointCount());
+    view->Curves()->Extras()->SetEnvelope(false);
+    EXPECT_TRUE(c->SeriesEnvelopeHigh(0).isEmpty());
+}
+
+TEST_F(CurveExtrasTest, ChartImagesAsPngSvgClipboardAndFromTheReportTool) {
+    CHistavueView* view = OpenAndDraw(SampleRecordText(12, "Boiler"));
+    QWidget* chart = view->Chart();
+    const QString png = dir.path() + "/c.png";
+    const QString svg = dir.path() + "/c.SVG";
+    ASSERT_TRUE(SaveChartImage(chart, png));
+    EXPECT_EQ(QImage(png).size(), chart->size());
+    ASSERT_TRUE(SaveChartImage(chart, svg));
+    QFile file(svg);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_TRUE(bytes.contains("<svg"));
+    EXPECT_TRUE(bytes.contains("Boiler"));  // texts stay texts
+    // Failures say so and leave nothing behind.
+    EXPECT_FALSE(SaveChartImage(chart, dir.path() + "/c.gif"));
+    EXPECT_FALSE(QFile::exists(dir.path() + "/c.gif"));
+    EXPECT_FALSE(SaveChartImage(chart, dir.path() + "/no/such/dir/c.png"));
+    EXPECT_FALSE(SaveChartImage(nullptr, png));
+
+    QApplication::clipboard()->clear();
+    EXPECT_TRUE(CopyChartImage(chart));
+    EXPECT_EQ(QApplication::clipboard()->image().size(), chart->size());
+
+    const QString in = dir.path() + "/in.csv";
+    ASSERT_TRUE(WriteRecordFile(in, SampleRecordText(30, "Line1", "A,B"), false));
+    auto run = [](QStringList args) {
+        std::FILE* sink = std::tmpfile();
+        args.prepend(QStringLiteral("histavue-report"));
+        const int status = RunReport(args, sink, sink);
+        std::fclose(sink);
+        return status;
+    };
+    const QString out = dir.path() + "/report.svg";
+    EXPECT_EQ(run({"--in", in, "--plain", "--curves", out}), 0);
+    QFile report(out);
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(report.readAll().contains("<svg"));
+    EXPECT_EQ(run({"--in", in, "--plain", "--curves", dir.path() + "/report.gif"}), 2);
+}
+
+}  // namespace

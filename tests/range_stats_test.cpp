@@ -1,0 +1,195 @@
+// Range statistics, point envelopes, the rows behind points, the Δt text and the panel's text.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "curve_init.h"
+#include "range_stats.h"
+
+namespace {
+
+// A table of one row per entry of cells ("" is an empty cell), rows every 10 s from 2024-01-01.
+std::unique_ptr<RecordTable> Table(const std::vector<std::vector<std::string>>& rows) {
+    std::string text = "Title\nTime,a,b\n";
+    for (size_t r = 0; r < rows.size(); ++r) {
+        char stamp[32];
+        std::snprintf(stamp, sizeof stamp, "2024-01-01 %02d:%02d:%02d", int(r * 10 / 3600),
+                      int(r * 10 / 60 % 60), int(r * 10 % 60));
+        text += stamp;
+        for (const std::string& cell : rows[r])
+            text += "," + cell;
+        text += "\n";
+    }
+    auto buffer = std::make_shared<TextBuffer>();
+    buffer->Append(text.data(), static_cast<int64_t>(text.size()));
+    auto table = std::make_unique<RecordTable>();
+    EXPECT_TRUE(table->LoadTable(buffer));
+    return table;
+}
+
+TEST(RangeStatistics, MinMaxMeanAndCountSkipEmptyCells) {
+    const auto table = Table({{"3", "x"}, {"", "1"}, {"-2.5", ""}, {"7", "1"}, {"7", "-1"}});
+    struct Case {
+        const char* what;
+        RowRange rows;
+        int column;
+        int64_t count;
+        double min, max, mean;
+        int minRow, maxRow;
+    };
+    const Case cases[] = {
+        {"whole column, empty cell left out", {0, 5}, 1, 4, -2.5, 7, 14.5 / 4, 2, 3},
+        {"a text cell counts as 0", {0, 5}, 2, 4, -1, 1, 0.25, 4, 1},
+        {"ties keep the first row", {3, 5}, 1, 2, 7, 7, 7, 3, 3},
+        {"range clamped to the table", {-3, 99}, 1, 4, -2.5, 7, 14.5 / 4, 2, 3},
+        {"an empty range has no records", {2, 2}, 1, 0, 0, 0, 0, -1, -1},
+        {"only empty cells has no records", {1, 2}, 1, 0, 0, 0, 0, -1, -1},
+        {"a column past the table reads empty", {0, 5}, 9, 0, 0, 0, 0, -1, -1},
+    };
+    for (const Case& c : cases) {
+        const std::vector<ChannelStats> s = RangeStatistics(*table, c.rows, {c.column});
+        ASSERT_EQ(s.size(), 1u) << c.what;
+        EXPECT_EQ(s[0].column, c.column) << c.what;
+        EXPECT_EQ(s[0].count, c.count) << c.what;
+        EXPECT_DOUBLE_EQ(s[0].min, c.min) << c.what;
+        EXPECT_DOUBLE_EQ(s[0].max, c.max) << c.what;
+        EXPECT_DOUBLE_EQ(s[0].Mean(), c.mean) << c.what;
+        EXPECT_EQ(s[0].minRow, c.minRow) << c.what;
+        EXPECT_EQ(s[0].maxRow, c.maxRow) << c.what;
+    }
+}
+
+TEST(PointEnvelopes, EveryRowOfEachPointCountsSoSpikesSurvive) {
+    // Column a: a spike of 100 at row 4 and a dip of -50 at row 9 among ones.
+    std::vector<std::vector<std::string>> rows(11, {"1", "2"});
+    rows[4][0] = "100";
+    rows[9][0] = "-50";
+    rows[6][0] = "";
+    const auto table = Table(rows);
+    // Three points of stride 3 over rows [0, 11): the last point takes rows 6..10.
+    const std::vector<Envelope> e = PointEnvelopes(*table, 0, 11, 3, 3, {1, 2});
+    ASSERT_EQ(e.size(), 2u);
+    EXPECT_EQ(e[0].low, (std::vector<float>{1, 1, -50}));
+    EXPECT_EQ(e[0].high, (std::vector<float>{1, 100, 1}));
+    EXPECT_EQ(e[1].low, (std::vector<float>{2, 2, 2}));
+    EXPECT_EQ(e[1].high, (std::vector<float>{2, 2, 2}));
+    // Points past the table read 0; a huge number is pinned to the float range.
+    const auto big = Table({{"1e300", "1"}});
+    const std::vector<Envelope> f = PointEnvelopes(*big, 0, 1, 1, 2, {1});
+    EXPECT_EQ(f[0].high[0], FLT_MAX);
+    EXPECT_EQ(f[0].low[1], 0.0f);
+    EXPECT_TRUE(PointEnvelopes(*big, 0, 1, 1, 0, {1})[0].low.empty());
+}
+
+TEST(RowsOfPoints, PointsStandForTheirStrideAndTheLastTakesTheRest) {
+    CurveSettings s;
+    s.rowCount = 1000;
+    s.firstRow = 100;
+    s.lastRow = 1100;  // past the rows: the range stops at rowCount rows
+    s.pointCount = 3;
+    s.pointStride = 300;
+    struct Case {
+        const char* what;
+        int from, to;
+        int begin, end;
+    };
+    const Case cases[] = {
+        {"all points take the rows up to the range's end", 0, 2, 100, 1100},
+        {"a middle point takes its stride", 1, 1, 400, 700},
+        {"points past either end are clamped", -5, 9, 100, 1100},
+        {"a reversed span is empty", 2, 1, 0, 0},
+    };
+    for (const Case& c : cases) {
+        const RowRange r = RowsOfPoints(s, c.from, c.to);
+        EXPECT_EQ(r.begin, c.begin) << c.what;
+        EXPECT_EQ(r.end, c.end) << c.what;
+    }
+    s.pointCount = 0;
+    EXPECT_EQ(RowsOfPoints(s, 0, 5).end, 0);
+}
+
+TEST(LineBreaks, GapsLongerThanThreeIntervalsBreakTheLine) {
+    struct Case {
+        const char* what;
+        std::vector<int64_t> times;
+        int interval, stride;
+        std::vector<int32_t> breaks;
+    };
+    const Case cases[] = {
+        {"steady records never break", {0, 10, 20, 30}, 10, 1, {}},
+        {"exactly three intervals still joins", {0, 10, 40, 50}, 10, 1, {}},
+        {"one second more breaks", {0, 10, 41, 51}, 10, 1, {2}},
+        {"thinned points are judged by their own spacing", {0, 50, 100, 250, 400}, 10, 5, {}},
+        {"a stop in thinned points breaks", {0, 50, 100, 251, 301}, 10, 5, {3}},
+        {"an unknown time is a piece of its own", {0, 10, -1, 30, 40}, 10, 1, {2, 3}},
+        {"two gaps", {0, 100, 200}, 10, 1, {1, 2}},
+        {"no interval: no breaks", {0, 1000}, 0, 1, {}},
+        {"one point", {5}, 10, 1, {}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(LineBreaks(c.times, c.interval, c.stride), c.breaks) << c.what;
+}
+
+TEST(DeltaTime, DaysHoursMinutesSecondsWithSign) {
+    struct Case {
+        int64_t seconds;
+        const char* text;
+    };
+    const Case cases[] = {
+        {0, "Δt = 00:00:00"},
+        {59, "Δt = 00:00:59"},
+        {3661, "Δt = 01:01:01"},
+        {86399, "Δt = 23:59:59"},
+        {86400, "Δt = 1d 00:00:00"},
+        {-(3 * 86400 + 4 * 3600 + 5 * 60 + 6), "Δt = -3d 04:05:06"},
+        {INT64_MIN, "Δt = -106751991167300d 15:30:08"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(DeltaTimeText(c.seconds), c.text) << c.seconds;
+
+    int64_t seconds = 0;
+    // Across a month end and a leap day.
+    EXPECT_TRUE(SecondsBetween(MakeCalendarTime(2024, 2, 28, 23), MakeCalendarTime(2024, 3, 1, 1),
+                               &seconds));
+    EXPECT_EQ(seconds, 26 * 3600);
+    EXPECT_TRUE(
+        SecondsBetween(MakeCalendarTime(2024, 3, 1), MakeCalendarTime(2024, 2, 29), &seconds));
+    EXPECT_EQ(seconds, -86400);
+    EXPECT_FALSE(SecondsBetween(CalendarTime{}, MakeCalendarTime(2024, 1, 1), &seconds));
+}
+
+TEST(PanelText, TabSeparatedWithBColumnsOnlyOnceBIsSet) {
+    PanelContents c;
+    c.timeA = MakeCalendarTime(2024, 1, 1, 0, 0, 10);
+    c.timeB = MakeCalendarTime(2024, 1, 2, 0, 0, 40);
+    c.rangeFrom = MakeCalendarTime(2024, 1, 1);
+    c.rangeTo = MakeCalendarTime(2024, 1, 3);
+    PanelChannel ch;
+    ch.name = "T1";
+    ch.atA = 1.5;
+    ch.atB = 4;
+    ch.stats.count = 2;
+    ch.stats.min = -1;
+    ch.stats.max = 3;
+    ch.stats.sum = 2;
+    ch.minTime = c.rangeFrom;
+    ch.maxTime = c.rangeTo;
+    PanelChannel empty;
+    empty.name = "T2";
+    c.channels = {ch, empty};
+
+    EXPECT_EQ(PanelText(c),
+              "统计范围: 2024-01-01 00:00:00 - 2024-01-03 00:00:00    A: 2024-01-01 00:00:10\n"
+              "通道\tA\t最小值\t最小值时间\t最大值\t最大值时间\t平均值\t记录数\n"
+              "T1\t1.5\t-1\t2024-01-01 00:00:00\t3\t2024-01-03 00:00:00\t1\t2\n"
+              "T2\t0\t\t\t\t\t\t0\n");
+    c.hasB = true;
+    const std::string withB = PanelText(c);
+    EXPECT_NE(withB.find("B: 2024-01-02 00:00:40    Δt = 1d 00:00:30\n"), std::string::npos);
+    EXPECT_NE(withB.find("通道\tA\tB\tB-A\t最小值"), std::string::npos);
+    EXPECT_NE(withB.find("T1\t1.5\t4\t2.5\t-1"), std::string::npos);
+}
+
+}  // namespace

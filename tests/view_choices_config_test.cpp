@@ -1,0 +1,76 @@
+// The curve view's own choices in the configuration file: absent while at their defaults, in a
+// last section of their own otherwise, and read back from the last such section.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "config_file.h"
+
+namespace {
+
+CurveSettings TwoChannels(const char* secondName) {
+    CurveSettings s;
+    s.channelCount = 2;
+    for (int i = 0; i < 2; ++i) {
+        CurveChannel c;
+        c.SetName(i == 0 ? "Temp" : secondName);
+        c.index = i;
+        c.showIndex = i;
+        s.channels.push_back(c);
+    }
+    s.shownCount = 2;
+    return s;
+}
+
+std::string Written(const CurveSettings& s) {
+    IniFile ini;
+    ini.OpenForWriteInMemory();
+    EXPECT_TRUE(WriteConfig(&ini, "Title", "Remark", s));
+    return ini.WrittenText();
+}
+
+TEST(ViewChoicesConfig, OnlyNonDefaultChoicesAreWrittenLastAndReadBack) {
+    const CurveSettings plain = TwoChannels("Flow");
+    const std::string base = Written(plain);
+    EXPECT_EQ(base.find("HistavueCurveView"), std::string::npos);
+
+    struct Case {
+        const char* what;
+        const char* secondName;
+        int panel, envelope;
+    };
+    const Case cases[] = {
+        {"panel only", "Flow", 1, 0},
+        {"envelope only", "Flow", 0, 1},
+        {"both, with a channel named like the section", "HistavueCurveView", 1, 1},
+        {"none, with a channel named like the section", "HistavueCurveView", 0, 0},
+    };
+    for (const Case& c : cases) {
+        CurveSettings s = TwoChannels(c.secondName);
+        s.statisticsPanel = c.panel;
+        s.envelope = c.envelope;
+        const std::string text = Written(s);
+        // The file as it always was, with the section appended at its end.
+        const std::string same = Written(TwoChannels(c.secondName));
+        ASSERT_EQ(text.compare(0, same.size(), same), 0) << c.what;
+        if (c.panel == 0 && c.envelope == 0)
+            EXPECT_EQ(text, same) << c.what;
+        else
+            EXPECT_NE(text.find("StatisticsPanel", same.size()), std::string::npos) << c.what;
+
+        IniFile ini;
+        ASSERT_TRUE(ini.OpenText(text));
+        CurveSettings back = TwoChannels(c.secondName);
+        back.statisticsPanel = 1 - c.panel;  // whatever was chosen before is replaced
+        back.envelope = 1 - c.envelope;
+        std::string title;
+        std::string remark;
+        ASSERT_TRUE(ReadConfig(ini, &back, &title, &remark)) << c.what;
+        EXPECT_EQ(back.statisticsPanel, c.panel) << c.what;
+        EXPECT_EQ(back.envelope, c.envelope) << c.what;
+        EXPECT_EQ(back.channels.back().Name(), c.secondName) << c.what;
+        EXPECT_EQ(back.shownCount, 2) << c.what;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,252 @@
+#include "curve_extras.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <algorithm>
+#include <cmath>
+
+#include "chart_image.h"
+#include "curve_init.h"
+
+namespace {
+
+CalendarTime RowTime(const RecordTable& table, int32_t row) {
+    CalendarTime t;
+    if (row >= 0 && row < table.RowCount())
+        ParseRowTime(table.Cell(row, 0), &t);
+    return t;
+}
+
+}  // namespace
+
+CurveExtras::CurveExtras(ChartAdapter* adapter, CurveSettings* settings, const RecordTable* table,
+                         QObject* parent)
+    : QObject(parent), adapter_(adapter), settings_(settings), table_(table) {
+    panelAction_ = new QAction(QCoreApplication::translate("Histavue", "统计与游标面板(&P)"), this);
+    panelAction_->setCheckable(true);
+    envelopeAction_ = new QAction(QCoreApplication::translate("Histavue", "包络抽样(&V)"), this);
+    envelopeAction_->setCheckable(true);
+    // Queued: the actions fire from inside the chart's context menu.
+    connect(panelAction_, &QAction::toggled, this, &CurveExtras::SetPanelShown,
+            Qt::QueuedConnection);
+    connect(envelopeAction_, &QAction::toggled, this, &CurveExtras::SetEnvelope,
+            Qt::QueuedConnection);
+    saveImageAction_ =
+        new QAction(QCoreApplication::translate("Histavue", "保存图像(&S)..."), this);
+    copyImageAction_ = new QAction(QCoreApplication::translate("Histavue", "复制图像(&C)"), this);
+    connect(saveImageAction_, &QAction::triggered, this, &CurveExtras::OnSaveImage,
+            Qt::QueuedConnection);
+    connect(
+        copyImageAction_, &QAction::triggered, this, [this] { CopyChartImage(adapter_->Window()); },
+        Qt::QueuedConnection);
+    connect(adapter_, &ChartAdapter::CursorBMoved, this, &CurveExtras::OnCursorB);
+    connect(adapter_, &ChartAdapter::CopyRequested, this, &CurveExtras::CopyPanel);
+}
+
+std::vector<CurveExtras::Shown> CurveExtras::ShownChannels() const {
+    std::vector<Shown> shown(static_cast<size_t>(std::max(0, settings_->shownCount)),
+                             Shown{nullptr, 0});
+    int32_t ordinal = 0;
+    for (const CurveChannel& c : settings_->channels) {
+        // The column of channel m is m + 1, as the points were sampled.
+        if (c.showIndex >= 0 && c.showIndex < settings_->shownCount)
+            shown[static_cast<size_t>(c.showIndex)] = Shown{&c, ordinal + 1};
+        ++ordinal;
+    }
+    shown.erase(std::remove_if(shown.begin(), shown.end(),
+                               [](const Shown& s) { return s.channel == nullptr; }),
+                shown.end());
+    return shown;
+}
+
+void CurveExtras::ChartBuilt() {
+    adapter_->SetMenuActions({panelAction_, envelopeAction_, saveImageAction_, copyImageAction_});
+    statsRows_ = RowsOfPoints(*settings_, 0, settings_->pointCount - 1);
+    stats_.clear();
+    // Choices read from a configuration file since the last build show in the menu too.
+    {
+        const QSignalBlocker blockPanel(panelAction_);
+        const QSignalBlocker blockEnvelope(envelopeAction_);
+        panelAction_->setChecked(settings_->statisticsPanel != 0);
+        envelopeAction_->setChecked(settings_->envelope != 0);
+    }
+    if (settings_->envelope != 0)
+        ApplyEnvelopes();
+    if (settings_->statisticsPanel != 0)
+        OpenPanel();
+}
+
+void CurveExtras::OpenPanel() {
+    if (adapter_->Window() == nullptr)
+        return;
+    ComputeStatistics(statsRows_);
+    panel_ = new CurvePanel();
+    if (!adapter_->AddBelowPlot(panel_)) {
+        delete panel_;
+        return;
+    }
+    UpdatePanel();
+}
+
+void CurveExtras::ComputeStatistics(RowRange rows) {
+    statsRows_ = rows;
+    std::vector<int32_t> columns;
+    for (const Shown& s : ShownChannels())
+        columns.push_back(s.column);
+    stats_ = RangeStatistics(*table_, rows, columns);
+}
+
+void CurveExtras::CursorMoved() {
+    if (panel_ != nullptr)
+        UpdatePanel();
+}
+
+void CurveExtras::RangeChanged(double min, double max, bool whole) {
+    const RowRange rows = whole ? RowsOfPoints(*settings_, 0, settings_->pointCount - 1)
+                                : RowsOfPoints(*settings_, static_cast<int32_t>(std::ceil(min)) - 1,
+                                               static_cast<int32_t>(max) - 1);
+    if (panel_ == nullptr) {
+        statsRows_ = rows;
+        stats_.clear();
+        return;
+    }
+    ComputeStatistics(rows);
+    UpdatePanel();
+}
+
+PanelContents CurveExtras::Contents() const {
+    PanelContents c;
+    const std::vector<Shown> shown = ShownChannels();
+    const int a = adapter_->CursorPoint();
+    const int b = adapter_->CursorBPoint();
+    c.hasB = b >= 0;
+    if (!shown.empty()) {
+        const std::vector<CurvePoint>& points = shown.front().channel->points;
+        if (a >= 0 && a < static_cast<int>(points.size()))
+            c.timeA = points[static_cast<size_t>(a)].time;
+        if (b >= 0 && b < static_cast<int>(points.size()))
+            c.timeB = points[static_cast<size_t>(b)].time;
+    }
+    if (statsRows_.end > statsRows_.begin) {
+        c.rangeFrom = RowTime(*table_, statsRows_.begin);
+        c.rangeTo = RowTime(*table_, std::min(statsRows_.end, table_->RowCount()) - 1);
+    }
+    for (size_t i = 0; i < shown.size(); ++i) {
+        PanelChannel pc;
+        pc.name = shown[i].channel->Name();
+        const int series = shown[i].channel->showIndex;
+        pc.atA = adapter_->YValue(series, a);
+        pc.atB = c.hasB ? adapter_->YValue(series, b) : 0.0;
+        if (i < stats_.size()) {
+            pc.stats = stats_[i];
+            pc.minTime = RowTime(*table_, pc.stats.minRow);
+            pc.maxTime = RowTime(*table_, pc.stats.maxRow);
+        }
+        c.channels.push_back(pc);
+    }
+    return c;
+}
+
+void CurveExtras::UpdatePanel() {
+    if (panel_ != nullptr)
+        panel_->SetContents(Contents());
+}
+
+void CurveExtras::OnCursorB() {
+    // Setting B asks for its read-out: the panel opens the first time.
+    if (settings_->statisticsPanel == 0)
+        SetPanelShown(true);
+    else
+        UpdatePanel();
+    adapter_->Repaint();
+}
+
+void CurveExtras::SetPanelShown(bool shown) {
+    if (panelAction_->isChecked() != shown) {
+        const QSignalBlocker block(panelAction_);
+        panelAction_->setChecked(shown);
+    }
+    if ((settings_->statisticsPanel != 0) == shown)
+        return;
+    settings_->statisticsPanel = shown ? 1 : 0;
+    if (shown)
+        OpenPanel();
+    else
+        delete panel_;
+}
+
+void CurveExtras::SetEnvelope(bool on) {
+    if (envelopeAction_->isChecked() != on) {
+        const QSignalBlocker block(envelopeAction_);
+        envelopeAction_->setChecked(on);
+    }
+    if ((settings_->envelope != 0) == on)
+        return;
+    settings_->envelope = on ? 1 : 0;
+    ApplyEnvelopes();
+    adapter_->Repaint();
+}
+
+void CurveExtras::ApplyEnvelopes() {
+    const std::vector<Shown> shown = ShownChannels();
+    // A point that stands for one row has nothing to hide: no band then.
+    if (settings_->envelope == 0 || settings_->pointStride <= 1) {
+        for (const Shown& s : shown)
+            adapter_->SetSeriesEnvelope(s.channel->showIndex, {}, {});
+        return;
+    }
+    const RowRange whole = RowsOfPoints(*settings_, 0, settings_->pointCount - 1);
+    std::vector<int32_t> columns;
+    for (const Shown& s : shown)
+        columns.push_back(s.column);
+    const std::vector<Envelope> envelopes = PointEnvelopes(
+        *table_, whole.begin, whole.end, settings_->pointStride, settings_->pointCount, columns);
+    for (size_t i = 0; i < shown.size(); ++i) {
+        QList<QPointF> low;
+        QList<QPointF> high;
+        const Envelope& e = envelopes[i];
+        low.reserve(static_cast<qsizetype>(e.low.size()));
+        high.reserve(static_cast<qsizetype>(e.high.size()));
+        for (size_t p = 0; p < e.low.size(); ++p) {
+            low.append(QPointF(static_cast<double>(p + 1), e.low[p]));
+            high.append(QPointF(static_cast<double>(p + 1), e.high[p]));
+        }
+        adapter_->SetSeriesEnvelope(shown[i].channel->showIndex, low, high);
+    }
+}
+
+bool CurveExtras::CopyPanel() {
+    if (panel_ == nullptr)
+        return false;
+    const std::string text = PanelText(Contents());
+    QGuiApplication::clipboard()->setText(
+        QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    return true;
+}
+
+void CurveExtras::OnSaveImage() {
+    QWidget* chart = adapter_->Window();
+    if (chart == nullptr)
+        return;
+    QString filter;
+    const QString path = QFileDialog::getSaveFileName(
+        chart, QCoreApplication::translate("Histavue", "保存图像"), QString(),
+        QCoreApplication::translate("Histavue", "PNG 图像 (*.png);;SVG 图像 (*.svg)"), &filter);
+    if (path.isEmpty())
+        return;
+    QString target = path;
+    // A name without a known suffix takes the one of the chosen filter.
+    const QString suffix = target.section('.', -1).toLower();
+    if (!target.contains('.') || (suffix != QLatin1String("png") && suffix != QLatin1String("svg")))
+        target +=
+            filter.contains(QLatin1String("svg")) ? QStringLiteral(".svg") : QStringLiteral(".png");
+    if (!SaveChartImage(chart, target)) {
+        QMessageBox::warning(
+            chart, QCoreApplication::translate("Histavue", "保存图像"),
+            QCoreApplication::translate("Histavue", "无法写入文件 %1").arg(target));
+    }
+}

@@ -1,0 +1,73 @@
+// The curve view's additions to the chart, each a choice of the user kept per view and off until
+// chosen: the panel of range statistics and of the two cursors (A, the read-out's cursor, and B,
+// set with Shift+click or Shift+arrow keys), and envelope thinning (a band from the lowest to the
+// highest value of the rows each point stands for); and the chart's image saved or copied from
+// its context menu. Works on the chart through its adapter after
+// the curve view has built it.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+#include "chart_adapter.h"
+#include "curve_panel.h"
+#include "curve_settings.h"
+#include "range_stats.h"
+#include "record_table.h"
+
+class QAction;
+
+class CurveExtras : public QObject {
+    Q_OBJECT
+  public:
+    // adapter, settings and table belong to the curve view and outlive this.
+    CurveExtras(ChartAdapter* adapter, CurveSettings* settings, const RecordTable* table,
+                QObject* parent = nullptr);
+
+    // After every build of the chart: statistics of the whole range, the panel and the envelopes
+    // when chosen, and the context menu's entries.
+    void ChartBuilt();
+    // Cursor A has moved; the panel follows.
+    void CursorMoved();
+    // The shown X range changed; the statistics follow it.
+    void RangeChanged(double min, double max, bool whole);
+
+    // The choices are kept in the settings (statisticsPanel, envelope).
+    void SetPanelShown(bool shown);
+    void SetEnvelope(bool on);
+
+    // The panel while shown, else null.
+    CurvePanel* Panel() const { return panel_; }
+    // What the panel shows (also while hidden).
+    PanelContents Contents() const;
+    // Puts the panel's text on the clipboard; false (and nothing copied) while it is hidden.
+    bool CopyPanel();
+
+    // Rows the statistics cover now.
+    RowRange StatisticsRows() const { return statsRows_; }
+
+  private:
+    // Shown channels in series order, with their table columns.
+    struct Shown {
+        const CurveChannel* channel;
+        int32_t column;
+    };
+    std::vector<Shown> ShownChannels() const;
+    void OpenPanel();
+    void ComputeStatistics(RowRange rows);
+    void ApplyEnvelopes();
+    void UpdatePanel();
+    void OnCursorB();
+    void OnSaveImage();
+
+    ChartAdapter* adapter_;
+    CurveSettings* settings_;
+    const RecordTable* table_;
+    QPointer<CurvePanel> panel_;
+    RowRange statsRows_;
+    std::vector<ChannelStats> stats_;
+    QAction* panelAction_;
+    QAction* envelopeAction_;
+    QAction* saveImageAction_;
+    QAction* copyImageAction_;
+};

@@ -1,0 +1,31 @@
+// The panel under the chart: a headline (range of the statistics, cursor times, Δt) over a table
+// with one row per shown channel (values at the cursors, their difference, minimum and maximum
+// with their times, mean, number of records). Only shows what it is given.
+#pragma once
+
+#include <QWidget>
+
+#include "range_stats.h"
+
+class QLabel;
+class QTableWidget;
+
+class CurvePanel : public QWidget {
+    Q_OBJECT
+  public:
+    explicit CurvePanel(QWidget* parent = nullptr);
+
+    // Shows contents; keeps the table's rows and columns when their number stays.
+    void SetContents(const PanelContents& contents);
+    const PanelContents& Contents() const { return contents_; }
+
+    QString Headline() const;
+    // A cell of the table as shown, empty past its end.
+    QString CellText(int row, int column) const;
+
+  private:
+    PanelContents contents_;
+    bool first_ = true;
+    QLabel* headline_;
+    QTableWidget* table_;
+};

@@ -1,0 +1,224 @@
+#include "range_stats.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cinttypes>
+#include <cstdio>
+
+#include "curve_dialog_rules.h"
+#include "curve_init.h"
+
+RowRange RowsOfPoints(const CurveSettings& s, int32_t fromPoint, int32_t toPoint) {
+    if (s.pointCount <= 0)
+        return {};
+    const int32_t stride = std::max(1, s.pointStride);
+    fromPoint = std::max(0, fromPoint);
+    toPoint = std::min(s.pointCount - 1, toPoint);
+    if (fromPoint > toPoint)
+        return {};
+    const int32_t span = std::max(0, std::min(s.lastRow - s.firstRow, s.rowCount));
+    // The sampled range ends where its rows end; the last point also takes the rows a stride
+    // that does not divide the range leaves over.
+    const int64_t rangeEnd =
+        std::max<int64_t>(s.firstRow + span, s.firstRow + int64_t{s.pointCount} * stride);
+    RowRange r;
+    r.begin = s.firstRow + fromPoint * stride;
+    r.end = static_cast<int32_t>(
+        toPoint == s.pointCount - 1 ? rangeEnd : s.firstRow + int64_t{toPoint + 1} * stride);
+    return r;
+}
+
+std::vector<ChannelStats> RangeStatistics(const RecordTable& table, RowRange rows,
+                                          const std::vector<int32_t>& columns) {
+    std::vector<ChannelStats> stats(columns.size());
+    for (size_t i = 0; i < columns.size(); ++i)
+        stats[i].column = columns[i];
+    const int32_t begin = std::max(0, rows.begin);
+    const int32_t end = std::min(table.RowCount(), rows.end);
+    for (int32_t row = begin; row < end; ++row) {
+        for (ChannelStats& st : stats) {
+            const std::string_view cell = table.Cell(row, st.column);
+            if (cell.empty())
+                continue;
+            const double v = TextNumber(cell);
+            if (st.count == 0 || v < st.min) {
+                st.min = v;
+                st.minRow = row;
+            }
+            if (st.count == 0 || v > st.max) {
+                st.max = v;
+                st.maxRow = row;
+            }
+            st.sum += v;
+            ++st.count;
+        }
+    }
+    return stats;
+}
+
+std::vector<Envelope> PointEnvelopes(const RecordTable& table, int32_t begin, int32_t end,
+                                     int32_t stride, int32_t pointCount,
+                                     const std::vector<int32_t>& columns) {
+    std::vector<Envelope> envelopes(columns.size());
+    if (pointCount <= 0)
+        return envelopes;
+    stride = std::max(1, stride);
+    for (Envelope& e : envelopes) {
+        e.low.assign(static_cast<size_t>(pointCount), 0.0f);
+        e.high.assign(static_cast<size_t>(pointCount), 0.0f);
+    }
+    std::vector<char> seen(columns.size());
+    const int32_t rowCount = table.RowCount();
+    for (int32_t p = 0; p < pointCount; ++p) {
+        const int64_t from = int64_t{begin} + int64_t{p} * stride;
+        int64_t to = p == pointCount - 1 ? std::max<int64_t>(end, from + stride) : from + stride;
+        to = std::min<int64_t>(to, rowCount);
+        std::fill(seen.begin(), seen.end(), 0);
+        for (int64_t row = std::max<int64_t>(0, from); row < to; ++row) {
+            for (size_t i = 0; i < columns.size(); ++i) {
+                const std::string_view cell = table.Cell(static_cast<int32_t>(row), columns[i]);
+                if (cell.empty())
+                    continue;
+                const float v = static_cast<float>(
+                    std::clamp(TextNumber(cell), -double(FLT_MAX), double(FLT_MAX)));
+                Envelope& e = envelopes[i];
+                const size_t at = static_cast<size_t>(p);
+                if (!seen[i]) {
+                    e.low[at] = e.high[at] = v;
+                    seen[i] = 1;
+                } else {
+                    e.low[at] = std::min(e.low[at], v);
+                    e.high[at] = std::max(e.high[at], v);
+                }
+            }
+        }
+    }
+    return envelopes;
+}
+
+std::vector<int32_t> LineBreaks(const std::vector<int64_t>& times, int32_t recordSeconds,
+                                int32_t stride) {
+    std::vector<int32_t> breaks;
+    if (recordSeconds <= 0 || stride <= 0)
+        return breaks;
+    const int64_t longest = int64_t{3} * recordSeconds * stride;
+    for (size_t p = 1; p < times.size(); ++p) {
+        const int64_t before = times[p - 1];
+        const int64_t now = times[p];
+        if (before < 0 || now < 0 || now - before > longest)
+            breaks.push_back(static_cast<int32_t>(p));
+    }
+    return breaks;
+}
+
+bool SecondsBetween(const CalendarTime& a, const CalendarTime& b, int64_t* seconds) {
+    uint64_t fa = 0;
+    uint64_t fb = 0;
+    if (!CalendarToFileTime(a, &fa) || !CalendarToFileTime(b, &fb))
+        return false;
+    const int64_t sa = static_cast<int64_t>(fa / kFileTimeUnitsPerSecond);
+    const int64_t sb = static_cast<int64_t>(fb / kFileTimeUnitsPerSecond);
+    *seconds = sb - sa;
+    return true;
+}
+
+std::string DeltaTimeText(int64_t seconds) {
+    const bool negative = seconds < 0;
+    // Taken apart as unsigned, so the most negative value does not overflow.
+    uint64_t s = negative ? 0 - static_cast<uint64_t>(seconds) : static_cast<uint64_t>(seconds);
+    const uint64_t days = s / 86400;
+    s %= 86400;
+    char text[64];
+    if (days > 0) {
+        std::snprintf(text, sizeof text, "%s%" PRIu64 "d %02u:%02u:%02u", negative ? "-" : "", days,
+                      unsigned(s / 3600), unsigned(s / 60 % 60), unsigned(s % 60));
+    } else {
+        std::snprintf(text, sizeof text, "%s%02u:%02u:%02u", negative ? "-" : "",
+                      unsigned(s / 3600), unsigned(s / 60 % 60), unsigned(s % 60));
+    }
+    return std::string("\xCE\x94t = ") + text;
+}
+
+std::string PanelNumber(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+namespace {
+
+bool IsSet(const CalendarTime& t) {
+    return t.year != 0 || t.month != 0 || t.day != 0;
+}
+
+std::string TimeText(const CalendarTime& t) {
+    if (!IsSet(t))
+        return std::string();
+    char text[48];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", unsigned(t.year),
+                  unsigned(t.month), unsigned(t.day), unsigned(t.hour), unsigned(t.minute),
+                  unsigned(t.second));
+    return text;
+}
+
+}  // namespace
+
+std::vector<std::string> PanelCaptions(bool hasB) {
+    std::vector<std::string> c = {"通道", "A"};
+    if (hasB) {
+        c.push_back("B");
+        c.push_back("B-A");
+    }
+    for (const char* s : {"最小值", "最小值时间", "最大值", "最大值时间", "平均值", "记录数"})
+        c.push_back(s);
+    return c;
+}
+
+std::vector<std::vector<std::string>> PanelCells(const PanelContents& contents) {
+    std::vector<std::vector<std::string>> rows;
+    for (const PanelChannel& c : contents.channels) {
+        std::vector<std::string> r = {c.name, PanelNumber(c.atA)};
+        if (contents.hasB) {
+            r.push_back(PanelNumber(c.atB));
+            // The values are plotted floats: their difference as a float shows no digits they lack.
+            r.push_back(PanelNumber(static_cast<float>(c.atB) - static_cast<float>(c.atA)));
+        }
+        const bool any = c.stats.count > 0;
+        r.push_back(any ? PanelNumber(c.stats.min) : std::string());
+        r.push_back(any ? TimeText(c.minTime) : std::string());
+        r.push_back(any ? PanelNumber(c.stats.max) : std::string());
+        r.push_back(any ? TimeText(c.maxTime) : std::string());
+        r.push_back(any ? PanelNumber(c.stats.Mean()) : std::string());
+        r.push_back(std::to_string(c.stats.count));
+        rows.push_back(std::move(r));
+    }
+    return rows;
+}
+
+std::string PanelHeadline(const PanelContents& contents) {
+    std::string line = "统计范围: " + TimeText(contents.rangeFrom) + " - " +
+                       TimeText(contents.rangeTo) + "    A: " + TimeText(contents.timeA);
+    if (contents.hasB) {
+        line += "    B: " + TimeText(contents.timeB);
+        int64_t seconds = 0;
+        if (SecondsBetween(contents.timeA, contents.timeB, &seconds))
+            line += "    " + DeltaTimeText(seconds);
+    }
+    return line;
+}
+
+std::string PanelText(const PanelContents& contents) {
+    std::string text = PanelHeadline(contents) + "\n";
+    auto append = [&text](const std::vector<std::string>& fields) {
+        for (size_t i = 0; i < fields.size(); ++i) {
+            if (i > 0)
+                text += '\t';
+            text += fields[i];
+        }
+        text += '\n';
+    };
+    append(PanelCaptions(contents.hasB));
+    for (const std::vector<std::string>& r : PanelCells(contents))
+        append(r);
+    return text;
+}

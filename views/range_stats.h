@@ -1,0 +1,108 @@
+// What the curve view reads from a report beyond its plotted points: statistics of a range of
+// rows, the envelope (low and high) of the rows each point stands for, the rows behind a span of
+// points, and the texts of the statistics and two-cursor panel. Plain functions over the record
+// table, so they run and are tested without a window.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "calendar_time.h"
+#include "curve_settings.h"
+#include "record_table.h"
+
+// Rows [begin, end) of a table.
+struct RowRange {
+    int32_t begin = 0;
+    int32_t end = 0;
+};
+
+// The rows that the sampled points [fromPoint, toPoint] of the settings stand for: point p stands
+// for the pointStride rows from firstRow + p * pointStride; the last point also takes the rows
+// left to the end of the sampled range. The points are clamped to those there are; an empty
+// range when there are none.
+RowRange RowsOfPoints(const CurveSettings& settings, int32_t fromPoint, int32_t toPoint);
+
+// Statistics of one column over a range of rows. Empty cells are missing records and take no
+// part; any other cell counts with its number (TextNumber's rule, 0 when it is not one).
+struct ChannelStats {
+    int32_t column = 0;
+    int64_t count = 0;  // cells that are not empty
+    double min = 0.0;   // 0 when count is 0
+    double max = 0.0;
+    double sum = 0.0;
+    int32_t minRow = -1;  // first row holding min, -1 when count is 0
+    int32_t maxRow = -1;  // first row holding max
+    double Mean() const { return count > 0 ? sum / static_cast<double>(count) : 0.0; }
+};
+
+// The statistics of each column of columns over rows (clamped to the table), in that order.
+// Every cell of the range is read once.
+std::vector<ChannelStats> RangeStatistics(const RecordTable& table, RowRange rows,
+                                          const std::vector<int32_t>& columns);
+
+// The lowest and highest number of each point's rows, per column.
+struct Envelope {
+    std::vector<float> low;
+    std::vector<float> high;
+};
+
+// For pointCount points where point p stands for rows [begin + p * stride, begin + (p + 1) *
+// stride) and the last point also for the rows up to end: the envelope of each column of
+// columns (numbers pinned to the float range as CellNumber does). A point without non-empty
+// cells takes the value of its first row (0 when past the table). Every cell is read once.
+std::vector<Envelope> PointEnvelopes(const RecordTable& table, int32_t begin, int32_t end,
+                                     int32_t stride, int32_t pointCount,
+                                     const std::vector<int32_t>& columns);
+
+// Where a line over points at the given times (seconds, ascending) breaks on a true time axis:
+// the numbers of the points that start a new piece, in order. A piece ends where the next point
+// is more than three record intervals later than the one before, the interval being
+// recordSeconds times stride (the rows each point stands for), so stopped recording and missing
+// folders show as gaps, while thinning alone never does. A point whose time is unknown (below
+// 0) starts a new piece, and so does the one after it. None when recordSeconds or stride is not
+// positive.
+std::vector<int32_t> LineBreaks(const std::vector<int64_t>& times, int32_t recordSeconds,
+                                int32_t stride);
+
+// Seconds from a to b (negative when b is earlier), milliseconds dropped. False when either
+// time is not valid.
+bool SecondsBetween(const CalendarTime& a, const CalendarTime& b, int64_t* seconds);
+
+// "Δt = [-][Dd ]hh:mm:ss": the days only when there are any.
+std::string DeltaTimeText(int64_t seconds);
+
+// A number as the panel shows it: up to 6 significant digits ("%g").
+std::string PanelNumber(double value);
+
+// One row of the panel: a shown channel with the values at the cursors and its statistics.
+struct PanelChannel {
+    std::string name;
+    double atA = 0.0;
+    double atB = 0.0;
+    ChannelStats stats;
+    CalendarTime minTime;  // times of stats.minRow and stats.maxRow; all zero when unknown
+    CalendarTime maxTime;
+};
+
+// The panel's contents: the cursors' times (B only when set) and one entry per shown channel.
+struct PanelContents {
+    bool hasB = false;
+    CalendarTime timeA;
+    CalendarTime timeB;
+    CalendarTime rangeFrom;  // first and last record time of the statistics' range
+    CalendarTime rangeTo;
+    std::vector<PanelChannel> channels;
+};
+
+// Column captions of the panel's table; the B columns ("B", "B-A") only when hasB.
+std::vector<std::string> PanelCaptions(bool hasB);
+// The table's cells, one vector per channel, matching PanelCaptions.
+std::vector<std::vector<std::string>> PanelCells(const PanelContents& contents);
+// The line above the table: the statistics' range, cursor A's time and, with B, B's time and
+// the Δt text.
+std::string PanelHeadline(const PanelContents& contents);
+// The whole panel as text: the headline, the captions and the cells, fields separated by tabs,
+// lines ended by "\n".
+std::string PanelText(const PanelContents& contents);
