@@ -34,35 +34,12 @@
 #include "range_stats.h"
 #include "sample_store.h"
 #include "store_api.h"
+#include "viewer_bench_support.h"
 
 namespace {
 
 double Ms(const QElapsedTimer& t) {
     return static_cast<double>(t.nsecsElapsed()) / 1e6;
-}
-
-// An export of `rows` records of the 20-channel bench group, as the viewer writes one.
-bool MakeExport(const std::string& dir, uint32_t rows, std::string* path) {
-    const std::string store = dir + "/store";
-    std::string error;
-    if (!WriteBenchStore(store, 1, rows, &error)) {
-        std::fprintf(stderr, "bench store: %s\n", error.c_str());
-        return false;
-    }
-    const std::string staging = store + "/stage";
-    QDir().mkpath(QString::fromStdString(staging));
-    if (!StoreOpen(kDataRecords, (store + "/DL").c_str(), staging.c_str()))
-        return false;
-    CalendarTime from{2024, 1, 0, 1, 0, 0, 0, 0};
-    CalendarTime to{2024, 12, 0, 31, 23, 59, 59, 0};
-    *path = dir + "/curves.csv";
-    ExportWriter writer;
-    writer.SetTarget(*path, ExportWriter::Encoding::kInverted);
-    const bool ok =
-        StoreQuery(kDataRecords, "Bench", &from, &to, 0, &writer, ExportWriter::LineCallback) &&
-        writer.Finish();
-    StoreClose(kDataRecords);
-    return ok;
 }
 
 // The yardstick: the series' polylines drawn with a plain QPainter into an image of the size.
@@ -140,7 +117,7 @@ int main(int argc, char* argv[]) {
     const std::string dir = (dirArg.isEmpty() ? temp.path() : dirArg).toStdString();
     QDir().mkpath(QString::fromStdString(dir));
     std::string path;
-    if (!MakeExport(dir, rows, &path))
+    if (!MakeBenchExport(dir, rows, &path))
         return 1;
 
     CHistavueApp app;

@@ -28,23 +28,12 @@
 #include "histavue_view.h"
 #include "report_job.h"
 #include "report_preview.h"
+#include "viewer_bench_support.h"
 
 namespace {
 
 double Seconds(const QElapsedTimer& t) {
     return static_cast<double>(t.nsecsElapsed()) / 1e9;
-}
-
-long CurrentRssKiB() {
-    FILE* f = std::fopen("/proc/self/statm", "r");
-    long pages = 0;
-    long resident = 0;
-    if (f != nullptr) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
-            resident = 0;
-        std::fclose(f);
-    }
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
 // A day of records every second with 20 channels of values such as "123.45".

@@ -25,11 +25,6 @@
 
 namespace {
 
-void Settle() {
-    QApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
 class CurveExtrasTest : public ::testing::Test {
   protected:
     void SetUp() override {

@@ -29,11 +29,6 @@
 
 namespace {
 
-void Settle() {
-    QApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
 class CurvesTest : public ::testing::Test {
   protected:
     void SetUp() override {

@@ -43,11 +43,6 @@
 
 namespace {
 
-void Settle() {
-    QApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
 CalendarTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
     return MakeCalendarTime(y, mo, d, h, mi, s);
 }

@@ -25,12 +25,6 @@
 
 namespace {
 
-// Runs pending events, including the deletion of closed windows.
-void Settle() {
-    QApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
 class ViewerTest : public ::testing::Test {
   protected:
     void SetUp() override {

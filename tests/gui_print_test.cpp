@@ -28,11 +28,6 @@
 
 namespace {
 
-void Settle() {
-    QApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
 // The text of one page of a PDF (from 1), or of all pages when page is 0.
 QString PdfText(const QString& pdf, int page = 0) {
     QStringList args{QStringLiteral("-layout")};

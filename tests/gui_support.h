@@ -2,6 +2,7 @@
 // settings folder, scripted answers for the message boxes and file dialogs, and record files.
 #pragma once
 
+#include <QApplication>
 #include <QDir>
 #include <QString>
 #include <QStringList>
@@ -67,6 +68,12 @@ class FakeUi : public UiServices {
         return f;
     }
 };
+
+// Runs pending events, including the deletion of closed windows.
+inline void Settle() {
+    QApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
 
 // Writes bytes to path, inverted (as the store and its exports do) or plain.
 bool WriteRecordFile(const QString& path, const std::string& text, bool inverted = true);

@@ -28,11 +28,6 @@
 
 namespace {
 
-void Settle() {
-    QApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
 class TextDialogTest : public ::testing::Test {
   protected:
     void SetUp() override {
