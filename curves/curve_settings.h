@@ -65,6 +65,7 @@ struct CurveSettings {
     // The curve view's choices beyond the above, each off by default (the chart as above).
     int32_t statisticsPanel = 0;  // 1: the panel of statistics and cursor values is shown
     int32_t envelope = 0;         // 1: envelope thinning
+    int32_t timeAxis = 0;         // 1: X is the record time and lines break at gaps
 
     // The first channel whose index is i, or null.
     CurveChannel* FindByIndex(int32_t i);

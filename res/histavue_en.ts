@@ -873,6 +873,10 @@ overlaps the data root folder
         <translation>En&amp;velope Thinning</translation>
     </message>
     <message>
+        <source>真实时间轴(&amp;T)</source>
+        <translation>True &amp;Time Axis</translation>
+    </message>
+    <message>
         <source>保存图像(&amp;S)...</source>
         <translation>&amp;Save Image...</translation>
     </message>

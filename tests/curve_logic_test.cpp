@@ -272,6 +272,34 @@ TEST(ChartPlan, TimeLabelPoints) {
     EXPECT_EQ(TimeLabelText(MakeCalendarTime(2024, 2, 9, 3, 4, 5)), "|h2024/02/09\n03:04:05");
 }
 
+TEST(ChartPlan, TimeAxisStandsPointsAtTheirTimesAndBreaksAtGaps) {
+    // Points every 10 s with a stop, an unreadable time and a clock set back.
+    const int secondsAfterNoon[] = {0, 10, 20, 300, 310, -1, 330, 100};
+    std::vector<CurvePoint> points;
+    for (int s : secondsAfterNoon) {
+        CurvePoint p;
+        if (s >= 0)
+            p.time = MakeCalendarTime(2024, 3, 1, 12, s / 60, s % 60);
+        points.push_back(p);
+    }
+    const TimeAxisPlan plan = PlanTimeAxis(points, 10, 1);
+    EXPECT_EQ(plan.x, (std::vector<double>{0, 10, 20, 300, 310, 310, 330, 100}));
+    EXPECT_EQ(plan.breaks, (std::vector<int32_t>{3, 5, 6, 7}));
+    EXPECT_EQ(TimeLabelText(plan.origin), "|h2024/03/01\n12:00:00");
+
+    // Labels on whole steps of the calendar, crossing midnight; every second over a short span.
+    const CalendarTime evening = MakeCalendarTime(2024, 2, 28, 23, 59, 0);
+    const std::vector<AxisLabel> labels = TimeAxisLabels(evening, 0.4, 100.2);
+    ASSERT_EQ(labels.size(), 3u);
+    EXPECT_EQ(labels[0].x, 30.0);
+    EXPECT_EQ(labels[2].x, 90.0);
+    EXPECT_EQ(labels[1].text, "|h2024/02/29\n00:00:00");
+    EXPECT_EQ(TimeAxisLabels(evening, 0, 2).size(), 3u);
+    EXPECT_EQ(TimeAxisLabels(evening, -3600, 7 * 86400).back().text, "|h2024/03/06\n00:00:00");
+    EXPECT_TRUE(TimeAxisLabels(evening, 5, 5).empty());
+    EXPECT_TRUE(TimeAxisLabels(CalendarTime{}, 0, 100).empty());
+}
+
 TEST(ChartPlan, YAxis) {
     struct Case {
         const char* what;

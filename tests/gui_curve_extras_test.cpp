@@ -64,7 +64,7 @@ TEST_F(CurveExtrasTest, CursorBOpensThePanelWithDifferencesAndStatistics) {
     EXPECT_EQ(c->CursorBPoint(), -1);
     EXPECT_EQ(x->Panel(), nullptr);
     EXPECT_FALSE(x->CopyPanel());
-    EXPECT_EQ(c->MenuActions().size(), 4);
+    EXPECT_EQ(c->MenuActions().size(), 5);
 
     // Shift+Right starts B one point right of A and opens the panel.
     Key(view, Qt::Key_Right, Qt::ShiftModifier);
@@ -161,6 +161,44 @@ TEST_F(CurveExtrasTest, EnvelopeKeepsASpikeThatThinningSkips) {
     EXPECT_EQ(c->SeriesEnvelopeHigh(0).size(), c->PointCount());
     view->Curves()->Extras()->SetEnvelope(false);
     EXPECT_TRUE(c->SeriesEnvelopeHigh(0).isEmpty());
+}
+
+TEST_F(CurveExtrasTest, TimeAxisShowsAStopAsAGapAndZoomsByTime) {
+    // Records every 10 s; recording stops for four minutes after the sixth.
+    std::string text = "Line1\nTime,T1\n";
+    for (int i = 0; i < 12; ++i) {
+        const int s = i * 10 + (i >= 6 ? 240 : 0);
+        char line[64];
+        std::snprintf(line, sizeof line, "2024-01-01 00:%02d:%02d,%d\n", s / 60, s % 60, i);
+        text += line;
+    }
+    CHistavueView* view = OpenAndDraw(text);
+    ChartAdapter* c = view->Curves()->Adapter();
+    CurveExtras* x = view->Curves()->Extras();
+    EXPECT_EQ(c->SeriesPieceCount(0), 1);
+    x->SetEnvelope(true);
+    x->SetTimeAxis(true);  // builds the chart anew
+    ASSERT_TRUE(c->TimeAxis());
+    EXPECT_EQ(view->Settings().timeAxis, 1);
+    EXPECT_EQ(c->SeriesData(0)[6], QPointF(300, 6));
+    EXPECT_EQ(c->LineBreaks(), QList<int>{6});
+    EXPECT_EQ(c->SeriesPieceCount(0), 2);
+    EXPECT_EQ(c->XMin(), 0.0);
+    EXPECT_EQ(c->XMax(), 350.0);
+    EXPECT_EQ(c->AxisLabels().first(), "2024/01/01<br>00:00:00");
+    EXPECT_EQ(c->NearestPoint(200), 6);
+
+    // A zoom into the second piece takes its rows only, and its labels follow the span.
+    x->SetPanelShown(true);
+    c->ZoomX(290, 360);  // kept within the records: 280..350
+    EXPECT_EQ(x->StatisticsRows().begin, 6);
+    EXPECT_EQ(x->StatisticsRows().end, 12);
+    EXPECT_EQ(c->AxisLabels().first(), "2024/01/01<br>00:04:45");
+
+    x->SetTimeAxis(false);
+    EXPECT_FALSE(c->TimeAxis());
+    EXPECT_EQ(c->SeriesData(0)[6], QPointF(7, 6));
+    EXPECT_EQ(c->SeriesPieceCount(0), 1);
 }
 
 TEST_F(CurveExtrasTest, ChartImagesAsPngSvgClipboardAndFromTheReportTool) {

@@ -125,6 +125,7 @@ TEST(LineBreaks, GapsLongerThanThreeIntervalsBreakTheLine) {
         {"a stop in thinned points breaks", {0, 50, 100, 251, 301}, 10, 5, {3}},
         {"an unknown time is a piece of its own", {0, 10, -1, 30, 40}, 10, 1, {2, 3}},
         {"two gaps", {0, 100, 200}, 10, 1, {1, 2}},
+        {"a clock set back breaks", {100, 110, 50, 60}, 10, 1, {2}},
         {"no interval: no breaks", {0, 1000}, 0, 1, {}},
         {"one point", {5}, 10, 1, {}},
     };

@@ -106,6 +106,10 @@ void ChartAdapter::Destroy() {
     xAxis_ = nullptr;
     yAxis_ = nullptr;
     series_.clear();
+    data_.clear();
+    pieces_.clear();
+    pointX_.clear();
+    breaks_.clear();
     envelopes_.clear();
     pointCount_ = 0;
     cursor_ = 0;
@@ -131,24 +135,97 @@ QWidget* ChartAdapter::Window() const {
 void ChartAdapter::SetSeriesCount(int count) {
     if (chart_ == nullptr)
         return;
-    for (QLineSeries* s : series_) {
-        chart_->removeSeries(s);
-        delete s;
+    for (int i = 0; i < series_.size(); ++i) {
+        SetSeriesEnvelope(i, {}, {});
+        RemovePieces(i);
+        chart_->removeSeries(series_[i]);
+        delete series_[i];
     }
     series_.clear();
-    for (QAreaSeries* e : envelopes_) {
-        chart_->removeSeries(e);
-        delete e;
-    }
-    envelopes_.clear();
+    data_.clear();
     for (int i = 0; i < count; ++i) {
         auto* s = new QLineSeries(chart_);
         chart_->addSeries(s);
         s->attachAxis(xAxis_);
         s->attachAxis(yAxis_);
         series_.append(s);
+        data_.append(QList<QPointF>());
     }
     autoRangeDirty_ = true;
+}
+
+void ChartAdapter::SetPointAxis(const QList<double>& xs, const QList<int>& breaks) {
+    pointX_ = xs;
+    breaks_ = xs.isEmpty() ? QList<int>() : breaks;
+}
+
+double ChartAdapter::PointX(int point) const {
+    if (pointX_.isEmpty())
+        return point + 1;
+    return pointX_.value(std::max(0, std::min<int>(point, pointX_.size() - 1)));
+}
+
+int ChartAdapter::NearestPoint(double x) const {
+    if (pointCount_ <= 0)
+        return -1;
+    if (pointX_.isEmpty()) {
+        const long nearest = std::lround(x) - 1;
+        return static_cast<int>(std::max(0L, std::min<long>(pointCount_ - 1, nearest)));
+    }
+    // Searched through, not halved: a clock set back leaves the X values out of order.
+    int best = 0;
+    for (int p = 1; p < pointX_.size() && p < pointCount_; ++p) {
+        if (std::abs(pointX_[p] - x) < std::abs(pointX_[best] - x))
+            best = p;
+    }
+    return best;
+}
+
+bool ChartAdapter::PointsWithin(double min, double max, int* first, int* last) const {
+    *first = *last = -1;
+    for (int p = 0; p < pointCount_; ++p) {
+        const double x = PointX(p);
+        if (x < min || x > max)
+            continue;
+        if (*first < 0)
+            *first = p;
+        *last = p;
+    }
+    return *first >= 0;
+}
+
+int ChartAdapter::SeriesPieceCount(int series) const {
+    if (series < 0 || series >= series_.size())
+        return 0;
+    return 1 + static_cast<int>(pieces_.value(series).size());
+}
+
+QList<QList<QPointF>> ChartAdapter::Pieces(const QList<QPointF>& points) const {
+    QList<QList<QPointF>> pieces;
+    qsizetype from = 0;
+    for (int b : breaks_) {
+        if (b <= from || b >= points.size())
+            continue;
+        pieces.append(points.mid(from, b - from));
+        from = b;
+    }
+    pieces.append(points.mid(from));
+    return pieces;
+}
+
+void ChartAdapter::AttachHidden(QAbstractSeries* series) {
+    chart_->addSeries(series);
+    series->attachAxis(xAxis_);
+    series->attachAxis(yAxis_);
+    for (QLegendMarker* marker : chart_->legend()->markers(series))
+        marker->setVisible(false);
+}
+
+void ChartAdapter::RemovePieces(int series) {
+    for (QLineSeries* piece : pieces_.take(series)) {
+        chart_->removeSeries(piece);
+        delete piece;
+    }
 }
 
 void ChartAdapter::SetYScaleMode(int mode) {
@@ -258,6 +335,8 @@ void ChartAdapter::SetSeriesColors(const QList<QColor>& colors) {
         QPen pen = series_[i]->pen();
         pen.setColor(colors[i]);
         series_[i]->setPen(pen);
+        for (QLineSeries* piece : pieces_.value(i))
+            piece->setPen(pen);
     }
 }
 
@@ -268,58 +347,81 @@ void ChartAdapter::SetSeriesLineTypes(const QList<int>& lineTypes) {
         pen.setStyle(kLinePens[t].style);
         pen.setWidth(kLinePens[t].width);
         series_[i]->setPen(pen);
+        for (QLineSeries* piece : pieces_.value(i))
+            piece->setPen(pen);
     }
 }
 
 void ChartAdapter::SetSeriesData(int series, const QList<QPointF>& points) {
     if (series < 0 || series >= series_.size())
         return;
-    series_[series]->replace(points);
+    data_[series] = points;
+    RemovePieces(series);
     autoRangeDirty_ = true;
+    if (breaks_.isEmpty()) {
+        series_[series]->replace(points);
+        return;
+    }
+    const QList<QList<QPointF>> pieces = Pieces(points);
+    series_[series]->replace(pieces.front());
+    QList<QLineSeries*> more;
+    for (qsizetype k = 1; k < pieces.size(); ++k) {
+        auto* piece = new QLineSeries(chart_);
+        piece->setPen(series_[series]->pen());
+        piece->replace(pieces[k]);
+        AttachHidden(piece);
+        more.append(piece);
+    }
+    pieces_.insert(series, more);
 }
 
 void ChartAdapter::SetSeriesEnvelope(int series, const QList<QPointF>& low,
                                      const QList<QPointF>& high) {
     if (chart_ == nullptr || series < 0 || series >= series_.size())
         return;
-    if (QAreaSeries* old = envelopes_.take(series)) {
+    for (QAreaSeries* old : envelopes_.take(series)) {
         chart_->removeSeries(old);
         delete old;
     }
     autoRangeDirty_ = true;
     if (low.isEmpty() && high.isEmpty())
         return;
-    auto* upper = new QLineSeries();
-    upper->replace(high);
-    auto* lower = new QLineSeries();
-    lower->replace(low);
-    auto* band = new QAreaSeries(upper, lower);
-    upper->setParent(band);
-    lower->setParent(band);
     QColor fill = series_[series]->pen().color();
     QColor edge = fill;
     // Translucent, so the curves stay seen through the bands drawn after them.
     fill.setAlpha(80);
     edge.setAlpha(140);
-    band->setBrush(fill);
-    band->setPen(QPen(edge, 1));
-    chart_->addSeries(band);
-    band->attachAxis(xAxis_);
-    band->attachAxis(yAxis_);
-    for (QLegendMarker* marker : chart_->legend()->markers(band))
-        marker->setVisible(false);
-    envelopes_.insert(series, band);
+    const QList<QList<QPointF>> lows = Pieces(low);
+    const QList<QList<QPointF>> highs = Pieces(high);
+    QList<QAreaSeries*> bands;
+    for (qsizetype k = 0; k < lows.size() && k < highs.size(); ++k) {
+        auto* upper = new QLineSeries();
+        upper->replace(highs[k]);
+        auto* lower = new QLineSeries();
+        lower->replace(lows[k]);
+        auto* band = new QAreaSeries(upper, lower);
+        upper->setParent(band);
+        lower->setParent(band);
+        band->setBrush(fill);
+        band->setPen(QPen(edge, 1));
+        AttachHidden(band);
+        bands.append(band);
+    }
+    envelopes_.insert(series, bands);
 }
 
 QList<QPointF> ChartAdapter::SeriesEnvelopeLow(int series) const {
-    const QAreaSeries* band = envelopes_.value(series, nullptr);
-    return band != nullptr && band->lowerSeries() != nullptr ? band->lowerSeries()->points()
-                                                             : QList<QPointF>();
+    QList<QPointF> points;
+    for (const QAreaSeries* band : envelopes_.value(series))
+        points.append(band->lowerSeries()->points());
+    return points;
 }
 
 QList<QPointF> ChartAdapter::SeriesEnvelopeHigh(int series) const {
-    const QAreaSeries* band = envelopes_.value(series, nullptr);
-    return band != nullptr ? band->upperSeries()->points() : QList<QPointF>();
+    QList<QPointF> points;
+    for (const QAreaSeries* band : envelopes_.value(series))
+        points.append(band->upperSeries()->points());
+    return points;
 }
 
 bool ChartAdapter::AddBelowPlot(QWidget* widget) {
@@ -333,7 +435,7 @@ bool ChartAdapter::AddBelowPlot(QWidget* widget) {
 }
 
 QList<QPointF> ChartAdapter::SeriesData(int series) const {
-    return series >= 0 && series < series_.size() ? series_[series]->points() : QList<QPointF>();
+    return data_.value(series);
 }
 
 QColor ChartAdapter::SeriesColor(int series) const {
@@ -420,9 +522,9 @@ void ChartAdapter::SetCursorBPoint(int point) {
 }
 
 double ChartAdapter::YValue(int series, int point) const {
-    if (series < 0 || series >= series_.size() || point < 0 || point >= series_[series]->count())
+    if (series < 0 || series >= data_.size() || point < 0 || point >= data_[series].size())
         return 0.0;
-    return series_[series]->at(point).y();
+    return data_[series][point].y();
 }
 
 double ChartAdapter::YMin() const {
@@ -444,8 +546,11 @@ double ChartAdapter::XMax() const {
 void ChartAdapter::ZoomX(double min, double max) {
     if (xAxis_ == nullptr || !(xMax_ > xMin_) || !std::isfinite(min) || !std::isfinite(max))
         return;
-    // Never narrower than two points, never beyond the whole range.
-    const double span = std::min(std::max(max - min, 2.0), xMax_ - xMin_);
+    // Never narrower than two points (on a time axis, two of their mean spacing), never beyond
+    // the whole range.
+    const double twoPoints =
+        pointX_.isEmpty() || pointCount_ < 2 ? 2.0 : 2.0 * (xMax_ - xMin_) / (pointCount_ - 1);
+    const double span = std::min(std::max(max - min, twoPoints), xMax_ - xMin_);
     min = std::max(xMin_, std::min(min, xMax_ - span));
     xAxis_->setRange(min, min + span);
     emit XRangeChanged(min, min + span, min <= xMin_ && min + span >= xMax_);
@@ -458,14 +563,15 @@ void ChartAdapter::ApplyAutoYRange() {
     double lo = 0.0;
     double hi = 0.0;
     bool any = false;
-    QList<QLineSeries*> lines = series_;
-    for (QAreaSeries* e : envelopes_) {
-        lines.append(e->upperSeries());
-        if (e->lowerSeries() != nullptr)
-            lines.append(e->lowerSeries());
+    QList<QList<QPointF>> lines = data_;
+    for (const QList<QAreaSeries*>& bands : envelopes_) {
+        for (const QAreaSeries* band : bands) {
+            lines.append(band->upperSeries()->points());
+            lines.append(band->lowerSeries()->points());
+        }
     }
-    for (QLineSeries* s : lines) {
-        for (const QPointF& p : s->points()) {
+    for (const QList<QPointF>& line : lines) {
+        for (const QPointF& p : line) {
             if (!any) {
                 lo = hi = p.y();
                 any = true;
@@ -504,16 +610,15 @@ ChartAdapter::HotSpot ChartAdapter::HitTest(const QPoint& viewPos, bool anywhere
         return HotSpot::kTitle;
     if (pointCount_ <= 0)
         return HotSpot::kPlotArea;
-    const long nearest = std::lround(chart_->mapToValue(at).x()) - 1;
-    const int t = static_cast<int>(std::max(0L, std::min<long>(pointCount_ - 1, nearest)));
+    const int t = NearestPoint(chart_->mapToValue(at).x());
     if (anywhereInPlot) {
         *point = t;
         return HotSpot::kDataPoint;
     }
     for (int i = 0; i < series_.size(); ++i) {
-        if (t >= series_[i]->count())
+        if (t >= data_[i].size())
             continue;
-        const QPointF p = chart_->mapToPosition(series_[i]->at(t), series_[i]);
+        const QPointF p = chart_->mapToPosition(data_[i][t], series_[i]);
         if (std::hypot(p.x() - at.x(), p.y() - at.y()) <= kPointHitRadius) {
             *point = t;
             return HotSpot::kDataPoint;

@@ -19,6 +19,7 @@ class QLabel;
 class QChart;
 class QLineSeries;
 class QAreaSeries;
+class QAbstractSeries;
 class QAction;
 class QValueAxis;
 class QCategoryAxis;
@@ -42,6 +43,21 @@ class ChartAdapter : public QObject {
     void Destroy();
     // The chart window, or null.
     QWidget* Window() const;
+
+    // The X axis: on a true time axis, the X of each point (ascending unless a clock was set
+    // back) and the points that start a new piece of line, so a gap in the records is a gap in
+    // every line and band; empty lists give the point-number axis, point p at X = p + 1. Set
+    // before the series' data and bands.
+    void SetPointAxis(const QList<double>& xs, const QList<int>& breaks);
+    bool TimeAxis() const { return !pointX_.isEmpty(); }
+    QList<int> LineBreaks() const { return breaks_; }
+    double PointX(int point) const;
+    // The point whose X is nearest to x, -1 when there are none.
+    int NearestPoint(double x) const;
+    // The first and last point whose X lies in [min, max]; false when none does.
+    bool PointsWithin(double min, double max, int* first, int* last) const;
+    // Lines a series is drawn with: one, or one per piece on a time axis with gaps.
+    int SeriesPieceCount(int series) const;
 
     // Series and points per series; setting the series count makes that many empty series.
     void SetSeriesCount(int count);
@@ -81,7 +97,7 @@ class ChartAdapter : public QObject {
     // thick solid) of the series in order; entries past SeriesCount() are ignored.
     void SetSeriesColors(const QList<QColor>& colors);
     void SetSeriesLineTypes(const QList<int>& lineTypes);
-    // Replaces a series' points in one step.
+    // Replaces a series' points in one step (cut into its pieces on a time axis with gaps).
     void SetSeriesData(int series, const QList<QPointF>& points);
     QList<QPointF> SeriesData(int series) const;
     QColor SeriesColor(int series) const;
@@ -109,8 +125,8 @@ class ChartAdapter : public QObject {
     void SetCursorBPoint(int point);
     int CursorBPoint() const { return cursorB_; }
 
-    // A band from low to high behind a series (its colour, translucent), not in the legend; an
-    // empty list removes it.
+    // A band from low to high behind a series (its colour, translucent, cut into the line's
+    // pieces), not in the legend; an empty list removes it.
     void SetSeriesEnvelope(int series, const QList<QPointF>& low, const QList<QPointF>& high);
     // The band's points, empty when the series has none.
     QList<QPointF> SeriesEnvelopeLow(int series) const;
@@ -160,6 +176,11 @@ class ChartAdapter : public QObject {
     void ApplyAutoYRange();
     void AppendAxisLabel(double x, const QString& text);
     void UpdateFooter();
+    void RemovePieces(int series);
+    // The points of each piece of a line, by the line breaks.
+    QList<QList<QPointF>> Pieces(const QList<QPointF>& points) const;
+    // Adds a series to the chart on its axes, with no legend entry.
+    void AttachHidden(QAbstractSeries* series);
     // What lies under a position of the plot view; a click anywhere in the plot area is on the
     // nearest point in time, a hover only within a few pixels of a plotted point.
     HotSpot HitTest(const QPoint& viewPos, bool anywhereInPlot, int* point) const;
@@ -173,7 +194,11 @@ class ChartAdapter : public QObject {
     QChart* chart_ = nullptr;
     QValueAxis* yAxis_ = nullptr;
     QCategoryAxis* xAxis_ = nullptr;
-    QList<QLineSeries*> series_;
+    QList<QLineSeries*> series_;             // a series' line, or the first piece of it
+    QList<QList<QPointF>> data_;             // every point of each series
+    QMap<int, QList<QLineSeries*>> pieces_;  // a series' further pieces
+    QList<double> pointX_;
+    QList<int> breaks_;
     int pointCount_ = 0;
     int yScaleMode_ = 0;
     bool manualYGrid_ = false;
@@ -193,6 +218,6 @@ class ChartAdapter : public QObject {
     QColor foreground_ = Qt::black;
     int cursor_ = 0;
     int cursorB_ = -1;
-    QMap<int, QAreaSeries*> envelopes_;
+    QMap<int, QList<QAreaSeries*>> envelopes_;
     QList<QAction*> menuActions_;
 };

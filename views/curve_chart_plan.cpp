@@ -1,9 +1,12 @@
 #include "curve_chart_plan.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <iterator>
 
 #include "line_rule.h"
+#include "range_stats.h"
 
 std::vector<std::string> FooterEntries(const std::string& remark) {
     const std::vector<std::string> lines =
@@ -83,4 +86,71 @@ std::string CursorSubtitle(const CalendarTime& t, const std::string& seriesLabel
     if (!seriesLabel.empty())
         text += "     " + seriesLabel;
     return text;
+}
+
+namespace {
+
+// Seconds of a time since the calendar's start; false when it is not a valid time.
+bool TimeSeconds(const CalendarTime& t, int64_t* seconds) {
+    uint64_t fileTime = 0;
+    if (!CalendarToFileTime(t, &fileTime))
+        return false;
+    *seconds = static_cast<int64_t>(fileTime / kFileTimeUnitsPerSecond);
+    return true;
+}
+
+}  // namespace
+
+TimeAxisPlan PlanTimeAxis(const std::vector<CurvePoint>& points, int32_t recordSeconds,
+                          int32_t stride) {
+    TimeAxisPlan plan;
+    std::vector<int64_t> seconds(points.size(), -1);
+    int64_t origin = -1;
+    for (size_t p = 0; p < points.size(); ++p) {
+        if (TimeSeconds(points[p].time, &seconds[p]) && origin < 0) {
+            origin = seconds[p];
+            plan.origin = points[p].time;
+            plan.origin.milliseconds = 0;
+        }
+    }
+    plan.x.reserve(points.size());
+    double last = 0.0;
+    for (size_t p = 0; p < points.size(); ++p) {
+        if (seconds[p] >= 0)
+            last = static_cast<double>(seconds[p] - origin);
+        plan.x.push_back(last);
+    }
+    plan.breaks = LineBreaks(seconds, recordSeconds, stride);
+    return plan;
+}
+
+std::vector<AxisLabel> TimeAxisLabels(const CalendarTime& origin, double from, double to) {
+    std::vector<AxisLabel> labels;
+    int64_t originSeconds = 0;
+    if (!(to > from) || !TimeSeconds(origin, &originSeconds))
+        return labels;
+    // Steps a reader counts in: seconds, minutes, hours, days, weeks.
+    constexpr int64_t kSteps[] = {1,      2,      5,       10,      15,      30,
+                                  60,     120,    300,     600,     900,     1800,
+                                  3600,   7200,   10800,   21600,   43200,   86400,
+                                  172800, 604800, 1209600, 2592000, 7776000, 31536000};
+    constexpr double kMostSteps = 5;
+    int64_t step = kSteps[std::size(kSteps) - 1];
+    for (int64_t s : kSteps) {
+        if ((to - from) / static_cast<double>(s) <= kMostSteps) {
+            step = s;
+            break;
+        }
+    }
+    // Labels stand on whole steps of the calendar (whole minutes, hours, days), not of the span.
+    const double firstSecond = std::ceil(from) + static_cast<double>(originSeconds);
+    double at = std::ceil(firstSecond / static_cast<double>(step)) * static_cast<double>(step);
+    for (; at - static_cast<double>(originSeconds) <= to; at += static_cast<double>(step)) {
+        CalendarTime t;
+        if (at < 0 || at > 1.8e12 ||
+            !FileTimeToCalendar(static_cast<uint64_t>(at) * kFileTimeUnitsPerSecond, &t))
+            return {};
+        labels.push_back({at - static_cast<double>(originSeconds), TimeLabelText(t)});
+    }
+    return labels;
 }

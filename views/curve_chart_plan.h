@@ -54,3 +54,26 @@ std::string CursorSeriesLabel(const std::string& name, double value);
 // "当前时间:%04d/%02d/%02d  %02d:%02d:%02d", followed by five blanks and the series label when
 // seriesLabel is not empty.
 std::string CursorSubtitle(const CalendarTime& t, const std::string& seriesLabel);
+
+// The X values of a true time axis: a point stands at its time, in seconds after origin (the
+// first point whose time is known), so gaps in the records show as gaps on the axis.
+struct TimeAxisPlan {
+    CalendarTime origin;
+    std::vector<double> x;        // per point, ascending unless the clock was set back; a point
+                                  // of unknown time stands where the one before it stands
+    std::vector<int32_t> breaks;  // points that start a new piece of line (LineBreaks' rule)
+};
+// The plan for points (one series' points; all series share their rows) recorded every
+// recordSeconds, each standing for stride rows.
+TimeAxisPlan PlanTimeAxis(const std::vector<CurvePoint>& points, int32_t recordSeconds,
+                          int32_t stride);
+
+// Labels of a time axis that shows [from, to] (seconds after origin): at the whole multiples of
+// the shortest step a reader counts in (1, 2, 5, 10, 15, 30 s, 1, 2, 5, 10, 15, 30 min, 1, 2, 3,
+// 6, 12 h, 1, 2, 7, 14, 30, 90, 365 days) that leaves at most five steps in the span, each with
+// the TimeLabelText of its time. None when the span is empty or a time is out of the calendar.
+struct AxisLabel {
+    double x;
+    std::string text;
+};
+std::vector<AxisLabel> TimeAxisLabels(const CalendarTime& origin, double from, double to);

@@ -46,7 +46,8 @@ void CurveChartView::drawForeground(QPainter* painter, const QRectF& rect) {
 
 void CurveChartView::DrawCursor(QPainter* painter, int cursor, Qt::PenStyle style) {
     const QRectF plot = chart()->plotArea();
-    const QPointF at = chart()->mapToPosition(QPointF(cursor + 1, 0));
+    const double x = adapter_->PointX(cursor);
+    const QPointF at = chart()->mapToPosition(QPointF(x, 0));
     if (at.x() < plot.left() || at.x() > plot.right())
         return;
     painter->save();
@@ -60,7 +61,7 @@ void CurveChartView::DrawCursor(QPainter* painter, int cursor, Qt::PenStyle styl
     }
     painter->setBrush(Qt::NoBrush);
     for (int i = 0; i < adapter_->SeriesCount(); ++i) {
-        const QPointF p = chart()->mapToPosition(QPointF(cursor + 1, adapter_->YValue(i, cursor)));
+        const QPointF p = chart()->mapToPosition(QPointF(x, adapter_->YValue(i, cursor)));
         if (!plot.contains(p))
             continue;
         painter->setPen(QPen(adapter_->SeriesColor(i), 2));

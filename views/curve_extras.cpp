@@ -30,10 +30,14 @@ CurveExtras::CurveExtras(ChartAdapter* adapter, CurveSettings* settings, const R
     panelAction_->setCheckable(true);
     envelopeAction_ = new QAction(QCoreApplication::translate("Histavue", "包络抽样(&V)"), this);
     envelopeAction_->setCheckable(true);
+    timeAxisAction_ = new QAction(QCoreApplication::translate("Histavue", "真实时间轴(&T)"), this);
+    timeAxisAction_->setCheckable(true);
     // Queued: the actions fire from inside the chart's context menu.
     connect(panelAction_, &QAction::toggled, this, &CurveExtras::SetPanelShown,
             Qt::QueuedConnection);
     connect(envelopeAction_, &QAction::toggled, this, &CurveExtras::SetEnvelope,
+            Qt::QueuedConnection);
+    connect(timeAxisAction_, &QAction::toggled, this, &CurveExtras::SetTimeAxis,
             Qt::QueuedConnection);
     saveImageAction_ =
         new QAction(QCoreApplication::translate("Histavue", "保存图像(&S)..."), this);
@@ -64,15 +68,18 @@ std::vector<CurveExtras::Shown> CurveExtras::ShownChannels() const {
 }
 
 void CurveExtras::ChartBuilt() {
-    adapter_->SetMenuActions({panelAction_, envelopeAction_, saveImageAction_, copyImageAction_});
+    adapter_->SetMenuActions(
+        {panelAction_, envelopeAction_, timeAxisAction_, saveImageAction_, copyImageAction_});
     statsRows_ = RowsOfPoints(*settings_, 0, settings_->pointCount - 1);
     stats_.clear();
     // Choices read from a configuration file since the last build show in the menu too.
     {
         const QSignalBlocker blockPanel(panelAction_);
         const QSignalBlocker blockEnvelope(envelopeAction_);
+        const QSignalBlocker blockTimeAxis(timeAxisAction_);
         panelAction_->setChecked(settings_->statisticsPanel != 0);
         envelopeAction_->setChecked(settings_->envelope != 0);
+        timeAxisAction_->setChecked(settings_->timeAxis != 0);
     }
     if (settings_->envelope != 0)
         ApplyEnvelopes();
@@ -106,9 +113,11 @@ void CurveExtras::CursorMoved() {
 }
 
 void CurveExtras::RangeChanged(double min, double max, bool whole) {
-    const RowRange rows = whole ? RowsOfPoints(*settings_, 0, settings_->pointCount - 1)
-                                : RowsOfPoints(*settings_, static_cast<int32_t>(std::ceil(min)) - 1,
-                                               static_cast<int32_t>(max) - 1);
+    int first = 0;
+    int last = settings_->pointCount - 1;
+    if (!whole && !adapter_->PointsWithin(min, max, &first, &last))
+        first = last + 1;  // no point shown: no rows
+    const RowRange rows = RowsOfPoints(*settings_, first, last);
     if (panel_ == nullptr) {
         statsRows_ = rows;
         stats_.clear();
@@ -191,6 +200,18 @@ void CurveExtras::SetEnvelope(bool on) {
     adapter_->Repaint();
 }
 
+void CurveExtras::SetTimeAxis(bool on) {
+    if (timeAxisAction_->isChecked() != on) {
+        const QSignalBlocker block(timeAxisAction_);
+        timeAxisAction_->setChecked(on);
+    }
+    if ((settings_->timeAxis != 0) == on)
+        return;
+    settings_->timeAxis = on ? 1 : 0;
+    // Every X value changes: the chart is built anew.
+    emit RebuildRequested();
+}
+
 void CurveExtras::ApplyEnvelopes() {
     const std::vector<Shown> shown = ShownChannels();
     // A point that stands for one row has nothing to hide: no band then.
@@ -212,8 +233,9 @@ void CurveExtras::ApplyEnvelopes() {
         low.reserve(static_cast<qsizetype>(e.low.size()));
         high.reserve(static_cast<qsizetype>(e.high.size()));
         for (size_t p = 0; p < e.low.size(); ++p) {
-            low.append(QPointF(static_cast<double>(p + 1), e.low[p]));
-            high.append(QPointF(static_cast<double>(p + 1), e.high[p]));
+            const double x = adapter_->PointX(static_cast<int>(p));
+            low.append(QPointF(x, e.low[p]));
+            high.append(QPointF(x, e.high[p]));
         }
         adapter_->SetSeriesEnvelope(shown[i].channel->showIndex, low, high);
     }

@@ -1,8 +1,9 @@
 // The curve view's additions to the chart, each a choice of the user kept per view and off until
 // chosen: the panel of range statistics and of the two cursors (A, the read-out's cursor, and B,
 // set with Shift+click or Shift+arrow keys), and envelope thinning (a band from the lowest to the
-// highest value of the rows each point stands for); and the chart's image saved or copied from
-// its context menu. Works on the chart through its adapter after
+// highest value of the rows each point stands for), and a true time axis (X is the record time,
+// lines break where records are missing); and the chart's image saved or copied from its context
+// menu. Works on the chart through its adapter after
 // the curve view has built it.
 #pragma once
 
@@ -32,9 +33,11 @@ class CurveExtras : public QObject {
     // The shown X range changed; the statistics follow it.
     void RangeChanged(double min, double max, bool whole);
 
-    // The choices are kept in the settings (statisticsPanel, envelope).
+    // The choices are kept in the settings (statisticsPanel, envelope, timeAxis).
     void SetPanelShown(bool shown);
     void SetEnvelope(bool on);
+    // Asks for the chart to be built again when the choice changes.
+    void SetTimeAxis(bool on);
 
     // The panel while shown, else null.
     CurvePanel* Panel() const { return panel_; }
@@ -45,6 +48,10 @@ class CurveExtras : public QObject {
 
     // Rows the statistics cover now.
     RowRange StatisticsRows() const { return statsRows_; }
+
+  signals:
+    // The chart must be built anew (its X axis changed).
+    void RebuildRequested();
 
   private:
     // Shown channels in series order, with their table columns.
@@ -68,6 +75,7 @@ class CurveExtras : public QObject {
     std::vector<ChannelStats> stats_;
     QAction* panelAction_;
     QAction* envelopeAction_;
+    QAction* timeAxisAction_;
     QAction* saveImageAction_;
     QAction* copyImageAction_;
 };

@@ -39,6 +39,7 @@ CurveView::CurveView(QWidget* host, CurveSettings* settings, const RecordTable* 
     connect(&adapter_, &ChartAdapter::KeyPressed, this, &CurveView::OnKey);
     connect(&adapter_, &ChartAdapter::SettingsRequested, this, &CurveView::SettingsRequested);
     connect(&adapter_, &ChartAdapter::XRangeChanged, this, &CurveView::OnXRangeChanged);
+    connect(&extras_, &CurveExtras::RebuildRequested, this, &CurveView::DrawCurves);
 }
 
 const CurveChannel* CurveView::ShownChannel(int showIndex) const {
@@ -69,7 +70,20 @@ bool CurveView::BuildChart() {
     adapter_.SetSeriesCount(s.shownCount);
     adapter_.SetPointCount(s.pointCount);
     adapter_.SetYScaleMode(s.yAxisMode);
-    adapter_.SetXRange(0.0, s.pointCount);
+    // On a time axis every series stands at the times of the first shown channel's points: all
+    // were sampled from the same rows.
+    const CurveChannel* first = ShownChannel(0);
+    if (s.timeAxis != 0 && first != nullptr && !first->points.empty()) {
+        timeAxis_ = PlanTimeAxis(first->points, s.sourceInterval, s.pointStride);
+        adapter_.SetPointAxis(QList<double>(timeAxis_.x.begin(), timeAxis_.x.end()),
+                              QList<int>(timeAxis_.breaks.begin(), timeAxis_.breaks.end()));
+        const auto [lo, hi] = std::minmax_element(timeAxis_.x.begin(), timeAxis_.x.end());
+        // A lone point still gets a span to stand in.
+        adapter_.SetXRange(*lo, *hi > *lo ? *hi : *lo + 1.0);
+    } else {
+        timeAxis_ = TimeAxisPlan();
+        adapter_.SetXRange(0.0, s.pointCount);
+    }
     adapter_.SetTitle(DecodeText(CutToCharacters(s.title, kChartTitleMax)));
     adapter_.SetSubtitle(QStringLiteral(" "));
     const std::vector<std::string> footer = FooterEntries(s.remark);
@@ -97,9 +111,14 @@ bool CurveView::BuildChart() {
         QList<QPointF> points;
         points.reserve(s.pointCount);
         for (int t = 0; t < s.pointCount && t < static_cast<int>(c->points.size()); ++t)
-            points.append(QPointF(t + 1, c->points[static_cast<size_t>(t)].value));
+            points.append(QPointF(adapter_.PointX(t), c->points[static_cast<size_t>(t)].value));
         adapter_.SetSeriesData(j, points);
-        if (j == 0) {
+        if (j == 0 && adapter_.TimeAxis()) {
+            for (const AxisLabel& label :
+                 TimeAxisLabels(timeAxis_.origin, adapter_.XMin(), adapter_.XMax()))
+                adapter_.SetTimeLabel(adapter_.TimeLabels().size(), label.x,
+                                      DecodeText(label.text));
+        } else if (j == 0) {
             for (int32_t t : labelPoints) {
                 if (t < static_cast<int32_t>(c->points.size())) {
                     adapter_.SetTimeLabel(
@@ -148,6 +167,13 @@ void CurveView::OnXRangeChanged(double min, double max, bool whole) {
     const CurveChannel* first = ShownChannel(0);
     if (whole || first == nullptr) {
         adapter_.ShowZoomLabels({});
+        return;
+    }
+    if (adapter_.TimeAxis()) {
+        QMap<double, QString> labels;
+        for (const AxisLabel& label : TimeAxisLabels(timeAxis_.origin, min, max))
+            labels.insert(label.x, DecodeText(label.text));
+        adapter_.ShowZoomLabels(labels);
         return;
     }
     // The zoomed span gets its own labels by the same rule, so times stay on the axis.

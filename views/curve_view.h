@@ -6,6 +6,7 @@
 #include <QObject>
 
 #include "chart_adapter.h"
+#include "curve_chart_plan.h"
 #include "curve_extras.h"
 #include "curve_settings.h"
 #include "record_table.h"
@@ -45,4 +46,5 @@ class CurveView : public QObject {
     const RecordTable* table_;
     ChartAdapter adapter_;
     CurveExtras extras_;
+    TimeAxisPlan timeAxis_;  // while the chart has a time axis
 };

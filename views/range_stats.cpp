@@ -105,7 +105,8 @@ std::vector<int32_t> LineBreaks(const std::vector<int64_t>& times, int32_t recor
     for (size_t p = 1; p < times.size(); ++p) {
         const int64_t before = times[p - 1];
         const int64_t now = times[p];
-        if (before < 0 || now < 0 || now - before > longest)
+        // A clock set back would draw the line backwards over what is already there.
+        if (before < 0 || now < 0 || now < before || now - before > longest)
             breaks.push_back(static_cast<int32_t>(p));
     }
     return breaks;

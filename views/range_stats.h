@@ -61,8 +61,8 @@ std::vector<Envelope> PointEnvelopes(const RecordTable& table, int32_t begin, in
 // is more than three record intervals later than the one before, the interval being
 // recordSeconds times stride (the rows each point stands for), so stopped recording and missing
 // folders show as gaps, while thinning alone never does. A point whose time is unknown (below
-// 0) starts a new piece, and so does the one after it. None when recordSeconds or stride is not
-// positive.
+// 0) starts a new piece, and so does the one after it; so does a point earlier than the one
+// before (a clock set back). None when recordSeconds or stride is not positive.
 std::vector<int32_t> LineBreaks(const std::vector<int64_t>& times, int32_t recordSeconds,
                                 int32_t stride);
 
