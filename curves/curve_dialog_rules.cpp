@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 // Marks the messages for the translation tools; the windows look them up when they show them.
 #ifndef QT_TRANSLATE_NOOP
@@ -30,6 +31,43 @@ bool PassesNumberCheck(const std::string& text) {
     return true;
 }
 
+namespace {
+
+// The plain decimals records are made of ("-12.345"), read without the general parser: a
+// mantissa of at most 15 digits and at most 22 decimals are both exact doubles, so their quotient
+// is the correctly rounded value, the one the general parser gives. False for anything else
+// (exponents, more digits, trailing text), which the general parser reads.
+bool PlainDecimal(const char* p, const char* end, double* value) {
+    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const bool negative = p < end && *p == '-';
+    p += negative ? 1 : 0;
+    uint64_t mantissa = 0;
+    int digits = 0;
+    int decimals = 0;
+    bool point = false;
+    for (; p < end; ++p) {
+        if (*p >= '0' && *p <= '9') {
+            mantissa = mantissa * 10 + static_cast<uint64_t>(*p - '0');
+            decimals += point ? 1 : 0;
+            if (++digits > 15)
+                return false;
+        } else if (*p == '.' && !point) {
+            point = true;
+        } else {
+            return false;
+        }
+    }
+    if (digits == 0)
+        return false;
+    const double v = static_cast<double>(mantissa) / kPowers[decimals];
+    *value = negative ? -v : v;
+    return true;
+}
+
+}  // namespace
+
 double TextNumber(std::string_view text) {
     // By hand rather than strtod: the C rule, but never the user's locale, hex or "inf".
     size_t i = 0;
@@ -41,6 +79,8 @@ double TextNumber(std::string_view text) {
             return 0.0;
     }
     double value = 0.0;
+    if (PlainDecimal(text.data() + i, text.data() + text.size(), &value))
+        return value;
     const auto r = std::from_chars(text.data() + i, text.data() + text.size(), value,
                                    std::chars_format::general);
     if (r.ec != std::errc() || !std::isfinite(value))

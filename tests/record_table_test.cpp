@@ -107,6 +107,23 @@ TEST(RecordTableFields, NulEndsTheLineAndDropsTheFieldInProgress) {
     EXPECT_EQ(Cell(t, 1, 2), "4");
 }
 
+TEST(RecordTableFields, RowCellsReadsWhatCellReads) {
+    // Short rows, surplus fields, CR LF, a NUL, an empty field and a last line without its end.
+    const std::string text =
+        std::string("T\nTime,a,b,c\nt1,1\r\nt2,1,2,3,4\nt3,,5") + '\0' + "x\nt4,6,7,8";
+    RecordTable t;
+    ASSERT_TRUE(t.LoadTable(Text(text)));
+    std::vector<std::string_view> cells;
+    for (int row = -1; row <= t.RowCount(); ++row) {
+        for (int count : {0, 2, 4, 7}) {
+            t.RowCells(row, count, &cells);
+            ASSERT_EQ(cells.size(), static_cast<size_t>(count));
+            for (int c = 0; c < count; ++c)
+                EXPECT_EQ(cells[static_cast<size_t>(c)], t.Cell(row, c)) << row << "," << c;
+        }
+    }
+}
+
 TEST(RecordTableFields, QuotesAndSpacesAreKeptAsTheyStand) {
     RecordTable t;
     ASSERT_TRUE(t.LoadTable(Text("T\nTime, a ,\"b\"\nt1, 1 ,\"x,y\"\n")));

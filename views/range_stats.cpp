@@ -28,6 +28,28 @@ RowRange RowsOfPoints(const CurveSettings& s, int32_t fromPoint, int32_t toPoint
     return r;
 }
 
+namespace {
+
+// How many leading columns hold every one of columns that the table has: the width of a row's
+// cells to read.
+int32_t CellsWanted(const RecordTable& table, const std::vector<int32_t>& columns) {
+    int32_t wanted = 0;
+    for (int32_t c : columns) {
+        if (c >= 0 && c < table.ColumnCount())
+            wanted = std::max(wanted, c + 1);
+    }
+    return wanted;
+}
+
+// A cell of a row read by RowCells, empty for a column that is not there.
+std::string_view CellOf(const std::vector<std::string_view>& cells, int32_t column) {
+    return column >= 0 && static_cast<size_t>(column) < cells.size()
+               ? cells[static_cast<size_t>(column)]
+               : std::string_view();
+}
+
+}  // namespace
+
 std::vector<ChannelStats> RangeStatistics(const RecordTable& table, RowRange rows,
                                           const std::vector<int32_t>& columns) {
     std::vector<ChannelStats> stats(columns.size());
@@ -35,9 +57,12 @@ std::vector<ChannelStats> RangeStatistics(const RecordTable& table, RowRange row
         stats[i].column = columns[i];
     const int32_t begin = std::max(0, rows.begin);
     const int32_t end = std::min(table.RowCount(), rows.end);
+    const int32_t wanted = CellsWanted(table, columns);
+    std::vector<std::string_view> cells;
     for (int32_t row = begin; row < end; ++row) {
+        table.RowCells(row, wanted, &cells);
         for (ChannelStats& st : stats) {
-            const std::string_view cell = table.Cell(row, st.column);
+            const std::string_view cell = CellOf(cells, st.column);
             if (cell.empty())
                 continue;
             const double v = TextNumber(cell);
@@ -69,14 +94,17 @@ std::vector<Envelope> PointEnvelopes(const RecordTable& table, int32_t begin, in
     }
     std::vector<char> seen(columns.size());
     const int32_t rowCount = table.RowCount();
+    const int32_t wanted = CellsWanted(table, columns);
+    std::vector<std::string_view> cells;
     for (int32_t p = 0; p < pointCount; ++p) {
         const int64_t from = int64_t{begin} + int64_t{p} * stride;
         int64_t to = p == pointCount - 1 ? std::max<int64_t>(end, from + stride) : from + stride;
         to = std::min<int64_t>(to, rowCount);
         std::fill(seen.begin(), seen.end(), 0);
         for (int64_t row = std::max<int64_t>(0, from); row < to; ++row) {
+            table.RowCells(static_cast<int32_t>(row), wanted, &cells);
             for (size_t i = 0; i < columns.size(); ++i) {
-                const std::string_view cell = table.Cell(static_cast<int32_t>(row), columns[i]);
+                const std::string_view cell = CellOf(cells, columns[i]);
                 if (cell.empty())
                     continue;
                 const float v = static_cast<float>(

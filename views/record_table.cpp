@@ -137,16 +137,37 @@ bool RecordTable::ParseRecordLine(const char* text, uint32_t length) {
     return true;
 }
 
-std::string_view RecordTable::Cell(int32_t row, int32_t column) const {
-    if (row < 0 || column < 0 || row >= RowCount() || column >= ColumnCount() || !text_) {
-        return {};
-    }
+const char* RecordTable::RowLine(int32_t row, uint32_t* length) const {
     const char* data = text_->Data();
     const char* line = data + rowLine_[static_cast<size_t>(row)];
     const size_t rest = static_cast<size_t>(data + text_->Length() - line);
     const void* nl = std::memchr(line, '\n', rest);
-    const uint32_t length =
-        static_cast<uint32_t>(nl != nullptr ? static_cast<const char*>(nl) - line : rest);
+    *length = static_cast<uint32_t>(nl != nullptr ? static_cast<const char*>(nl) - line : rest);
+    return line;
+}
+
+void RecordTable::RowCells(int32_t row, int32_t count, std::vector<std::string_view>* cells) const {
+    cells->assign(static_cast<size_t>(std::max(0, count)), std::string_view());
+    if (row < 0 || row >= RowCount() || !text_)
+        return;
+    const int32_t wanted = std::min(count, ColumnCount());
+    uint32_t length = 0;
+    const char* line = RowLine(row, &length);
+    int32_t field = 0;
+    SplitFields(line, length, [&](uint32_t s, uint32_t e) {
+        if (field >= wanted)
+            return false;
+        (*cells)[static_cast<size_t>(field++)] = std::string_view(line + s, e - s);
+        return true;
+    });
+}
+
+std::string_view RecordTable::Cell(int32_t row, int32_t column) const {
+    if (row < 0 || column < 0 || row >= RowCount() || column >= ColumnCount() || !text_) {
+        return {};
+    }
+    uint32_t length = 0;
+    const char* line = RowLine(row, &length);
     std::string_view cell;
     int32_t field = 0;
     SplitFields(line, length, [&](uint32_t s, uint32_t e) {

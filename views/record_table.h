@@ -60,6 +60,10 @@ class RecordTable {
 
     // Text of a cell; an absent row or column reads as empty.
     std::string_view Cell(int32_t row, int32_t column) const;
+    // The cells of columns [0, count) of a row in one pass over its line, for readers of many
+    // cells of a row (Cell finds its line and walks it anew for each); cells past the table's
+    // columns or the row's fields read as empty.
+    void RowCells(int32_t row, int32_t count, std::vector<std::string_view>* cells) const;
 
     const std::string& Caption(int32_t column) const;
     void SetCaption(int32_t column, const std::string& caption);
@@ -77,6 +81,8 @@ class RecordTable {
 
   private:
     void ReserveFor(uint32_t position);
+    // The line of a row (a valid one) and its length up to its "\n".
+    const char* RowLine(int32_t row, uint32_t* length) const;
 
     std::shared_ptr<const TextBuffer> text_;
     Progress progress_;
