@@ -896,5 +896,41 @@ overlaps the data root folder
         <source>无法写入文件 %1</source>
         <translation>Cannot write the file %1</translation>
     </message>
+    <message>
+        <source>当前时间:</source>
+        <translation>Current time: </translation>
+    </message>
+    <message>
+        <source>统计范围:</source>
+        <translation>Statistics over:</translation>
+    </message>
+    <message>
+        <source>通道</source>
+        <translation>Channel</translation>
+    </message>
+    <message>
+        <source>最小值</source>
+        <translation>Min</translation>
+    </message>
+    <message>
+        <source>最小值时间</source>
+        <translation>Min time</translation>
+    </message>
+    <message>
+        <source>最大值</source>
+        <translation>Max</translation>
+    </message>
+    <message>
+        <source>最大值时间</source>
+        <translation>Max time</translation>
+    </message>
+    <message>
+        <source>平均值</source>
+        <translation>Mean</translation>
+    </message>
+    <message>
+        <source>记录数</source>
+        <translation>Records</translation>
+    </message>
 </context>
 </TS>

@@ -274,6 +274,7 @@ TEST(ChartPlan, FooterEntriesRunFromTheLabelDown) {
     EXPECT_EQ(e[2], std::string(130, 'r') + "||");
     EXPECT_EQ(e[0], std::string(40, 'r') + "||");
     EXPECT_EQ(FooterEntries(std::string(5000, 'r')).size(), 1022u / 130 + 2);
+    EXPECT_EQ(FooterEntries("note", "Remark:"), std::vector<std::string>({"note||", "Remark:||"}));
 }
 
 TEST(ChartPlan, TimeLabelPoints) {
@@ -365,6 +366,8 @@ TEST(ChartPlan, NumbersOutsideTheirTablesFallBack) {
     EXPECT_EQ(CursorSeriesLabel("T1", 2.345), "T1(2.35)");
     EXPECT_EQ(CursorSubtitle(MakeCalendarTime(2024, 1, 2, 3, 4, 5), "T1(1.00)"),
               "当前时间:2024/01/02  03:04:05     T1(1.00)");
+    EXPECT_EQ(CursorSubtitle(MakeCalendarTime(2024, 1, 2, 3, 4, 5), "", "Now: "),
+              "Now: 2024/01/02  03:04:05");
 }
 
 TEST(CurveSettings, LongNamesAreCutAtACharacter) {

@@ -205,6 +205,21 @@ TEST_F(CurvesTest, OneShownChannelNamesTheSubtitle) {
     EXPECT_EQ(c->Subtitle(), "当前时间:2024/01/01  00:00:20     T1(2.50)");
 }
 
+TEST_F(CurvesTest, ChineseNamesShowInTheSubtitleAndPanelInEitherCodePage) {
+    // "温度" as GB18030 bytes, and as UTF-8.
+    for (const char* name : {"\xCE\xC2\xB6\xC8", "温度"}) {
+        CHistavueView* view = Open(name);
+        Run(kCmdDrawCurves);
+        Key(view, Qt::Key_Right);
+        EXPECT_EQ(Chart(view)->Subtitle(), "当前时间:2024/01/01  00:00:20     温度(2.50)") << name;
+        view->Curves()->Extras()->SetPanelShown(true);
+        ASSERT_NE(view->Curves()->Extras()->Panel(), nullptr);
+        EXPECT_EQ(view->Curves()->Extras()->Panel()->CellText(0, 0), "温度") << name;
+        app->MainFrame()->MdiArea()->closeAllSubWindows();
+        Settle();
+    }
+}
+
 TEST_F(CurvesTest, CheckTreeTogglesOnTheBoxAndSpaceOnly) {
     CCheckTreeCtrl tree;
     tree.resize(300, 200);

@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -15,11 +16,14 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTabBar>
+#include <QTableWidget>
 #include <QToolBar>
 
 #include "channel_name_dialog.h"
+#include "chart_adapter.h"
 #include "commands.h"
 #include "curve_setting_dialog.h"
+#include "curve_view.h"
 #include "data_list_bar.h"
 #include "data_query_dialog.h"
 #include "data_setting_dialog.h"
@@ -160,6 +164,31 @@ TEST_F(EnglishTest, MenusDialogsAndMessagesWithDocument) {
     curves->hide();
     text->hide();
     EXPECT_GT(texts.size(), 60);
+    EXPECT_EQ(WithChinese(texts), "");
+}
+
+TEST_F(EnglishTest, CurveChartAndPanelTexts) {
+    const QString path = dir.path() + "/r.csv";
+    ASSERT_TRUE(WriteRecordFile(path, SampleRecordText(12, "Line1", "T1")));
+    app->Documents()->OpenDocumentFile(path);
+    CHistavueView* view = frame->ActiveView();
+    ASSERT_NE(view, nullptr);
+    frame->Action(kCmdDrawCurves)->trigger();
+    ChartAdapter* chart = view->Curves()->Adapter();
+    CurveExtras* extras = view->Curves()->Extras();
+    view->Curves()->ShowCursorValues(2);
+    extras->SetPanelShown(true);
+    ASSERT_NE(extras->Panel(), nullptr);
+    ASSERT_TRUE(extras->CopyPanel());
+
+    EXPECT_EQ(chart->Subtitle(), "Current time: 2024/01/01  00:00:20     T1(2.50)");
+    EXPECT_EQ(chart->FooterEntries().last(), "Remark:||");
+    QStringList texts = {chart->Subtitle(), extras->Panel()->Headline(),
+                         QGuiApplication::clipboard()->text()};
+    const QTableWidget* table = extras->Panel()->findChild<QTableWidget*>();
+    for (int i = 0; i < table->columnCount(); ++i)
+        texts.append(table->horizontalHeaderItem(i)->text());
+    EXPECT_EQ(table->columnCount(), 8);
     EXPECT_EQ(WithChinese(texts), "");
 }
 

@@ -191,6 +191,15 @@ TEST(PanelText, TabSeparatedWithBColumnsOnlyOnceBIsSet) {
     EXPECT_NE(withB.find("B: 2024-01-02 00:00:40    Δt = 1d 00:00:30\n"), std::string::npos);
     EXPECT_NE(withB.find("通道\tA\tB\tB-A\t最小值"), std::string::npos);
     EXPECT_NE(withB.find("T1\t1.5\t4\t2.5\t-1"), std::string::npos);
+
+    // The panel's own words are the ones it is given.
+    c.hasB = false;
+    c.texts = {"Range:", "Channel", "Min", "Min time", "Max", "Max time", "Mean", "Records"};
+    const std::string english = PanelText(c);
+    EXPECT_EQ(english.substr(0, english.find("    A:")),
+              "Range: 2024-01-01 00:00:00 - 2024-01-03 00:00:00");
+    EXPECT_NE(english.find("\nChannel\tA\tMin\tMin time\tMax\tMax time\tMean\tRecords\n"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -8,12 +8,12 @@
 #include "line_rule.h"
 #include "range_stats.h"
 
-std::vector<std::string> FooterEntries(const std::string& remark) {
+std::vector<std::string> FooterEntries(const std::string& remark, const std::string& label) {
     const std::vector<std::string> lines =
         CutTextLines(CutToCharacters(remark, kChartRemarkMax), kFooterLineWidth);
     const size_t n = lines.size();
     std::vector<std::string> entries(n + 1);
-    entries[n] = "备注:||";
+    entries[n] = label + "||";
     for (size_t k = 0; k < n; ++k)
         entries[n - 1 - k] = lines[k] + "||";
     return entries;
@@ -78,11 +78,12 @@ std::string CursorSeriesLabel(const std::string& name, double value) {
     return name + buf;
 }
 
-std::string CursorSubtitle(const CalendarTime& t, const std::string& seriesLabel) {
+std::string CursorSubtitle(const CalendarTime& t, const std::string& seriesLabel,
+                           const std::string& label) {
     char buf[96];
-    std::snprintf(buf, sizeof buf, "当前时间:%04d/%02d/%02d  %02d:%02d:%02d", t.year, t.month,
-                  t.day, t.hour, t.minute, t.second);
-    std::string text = buf;
+    std::snprintf(buf, sizeof buf, "%04d/%02d/%02d  %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
+                  t.minute, t.second);
+    std::string text = label + buf;
     if (!seriesLabel.empty())
         text += "     " + seriesLabel;
     return text;

@@ -16,9 +16,10 @@ constexpr size_t kChartRemarkMax = 1022;
 constexpr size_t kFooterLineWidth = 130;
 
 // Footer entries of a remark, by index: the remark (cut to kChartRemarkMax bytes) in lines of
-// kFooterLineWidth bytes; with n lines, entry n is "备注:||" and line k is entry n - 1 - k with
-// "||" appended. The chart shows the entries from the highest index down.
-std::vector<std::string> FooterEntries(const std::string& remark);
+// kFooterLineWidth bytes; with n lines, entry n is label + "||" ("备注:||") and line k is entry
+// n - 1 - k with "||" appended. The chart shows the entries from the highest index down.
+std::vector<std::string> FooterEntries(const std::string& remark,
+                                       const std::string& label = "备注:");
 
 // Points (0-based) that get a time label: every labelEvery-th point (pointCount / 5, at least 1),
 // and the last point also when it lies at least labelEvery - 3 points past the last multiple.
@@ -51,9 +52,10 @@ RgbColor ForegroundOf(RgbColor background);
 
 // "%s(%.2f)": a series label at the cursor.
 std::string CursorSeriesLabel(const std::string& name, double value);
-// "当前时间:%04d/%02d/%02d  %02d:%02d:%02d", followed by five blanks and the series label when
-// seriesLabel is not empty.
-std::string CursorSubtitle(const CalendarTime& t, const std::string& seriesLabel);
+// label + "%04d/%02d/%02d  %02d:%02d:%02d" ("当前时间:..."), followed by five blanks and the
+// series label when seriesLabel is not empty. label is in the series label's code page.
+std::string CursorSubtitle(const CalendarTime& t, const std::string& seriesLabel,
+                           const std::string& label = "当前时间:");
 
 // The X values of a true time axis: a point stands at its time, in seconds after origin (the
 // first point whose time is known), so gaps in the records show as gaps on the axis.

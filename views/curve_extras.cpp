@@ -11,6 +11,7 @@
 
 #include "chart_image.h"
 #include "curve_init.h"
+#include "text_codec.h"
 
 namespace {
 
@@ -18,6 +19,20 @@ CalendarTime RowTime(const RecordTable& table, int32_t row) {
     CalendarTime t;
     if (row >= 0 && row < table.RowCount())
         ParseRowTime(table.Cell(row, 0), &t);
+    return t;
+}
+
+// The panel's words in the interface's language.
+PanelTexts Texts() {
+    PanelTexts t;
+    t.range = QCoreApplication::translate("Histavue", "统计范围:").toUtf8().toStdString();
+    t.channel = QCoreApplication::translate("Histavue", "通道").toUtf8().toStdString();
+    t.min = QCoreApplication::translate("Histavue", "最小值").toUtf8().toStdString();
+    t.minTime = QCoreApplication::translate("Histavue", "最小值时间").toUtf8().toStdString();
+    t.max = QCoreApplication::translate("Histavue", "最大值").toUtf8().toStdString();
+    t.maxTime = QCoreApplication::translate("Histavue", "最大值时间").toUtf8().toStdString();
+    t.mean = QCoreApplication::translate("Histavue", "平均值").toUtf8().toStdString();
+    t.records = QCoreApplication::translate("Histavue", "记录数").toUtf8().toStdString();
     return t;
 }
 
@@ -144,9 +159,11 @@ PanelContents CurveExtras::Contents() const {
         c.rangeFrom = RowTime(*table_, statsRows_.begin);
         c.rangeTo = RowTime(*table_, std::min(statsRows_.end, table_->RowCount()) - 1);
     }
+    c.texts = Texts();
     for (size_t i = 0; i < shown.size(); ++i) {
         PanelChannel pc;
-        pc.name = shown[i].channel->Name();
+        // The panel shows UTF-8; a name may be in the record's code page.
+        pc.name = DecodeText(shown[i].channel->Name()).toUtf8().toStdString();
         const int series = shown[i].channel->showIndex;
         pc.atA = adapter_->YValue(series, a);
         pc.atB = c.hasB ? adapter_->YValue(series, b) : 0.0;

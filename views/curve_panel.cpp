@@ -43,7 +43,7 @@ void CurvePanel::SetContents(const PanelContents& contents) {
     }
     contents_ = contents;
     headline_->setText(FromUtf8(PanelHeadline(contents)));
-    const std::vector<std::string> captions = PanelCaptions(contents.hasB);
+    const std::vector<std::string> captions = PanelCaptions(contents.hasB, contents.texts);
     const std::vector<std::vector<std::string>> cells = PanelCells(contents);
     const int columns = static_cast<int>(captions.size());
     const int rows = static_cast<int>(cells.size());

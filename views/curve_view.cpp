@@ -17,6 +17,16 @@ QColor ToQColor(RgbColor c) {
     return QColor(c.r, c.g, c.b);
 }
 
+std::string Utf8(const QString& text) {
+    return text.toUtf8().toStdString();
+}
+
+// A text of the interface in the code page of the record text it stands beside, so the two
+// decode as one: UTF-8 beside UTF-8 (ASCII included), GB18030 beside anything else.
+std::string InCodePageOf(const QString& text, const std::string& beside) {
+    return IsValidUtf8(beside.data(), beside.size()) ? Utf8(text) : EncodeText(text);
+}
+
 // The wait cursor for as long as a draw takes.
 class BusyCursor {
   public:
@@ -86,7 +96,8 @@ bool CurveView::BuildChart() {
     }
     adapter_.SetTitle(DecodeText(CutToCharacters(s.title, kChartTitleMax)));
     adapter_.SetSubtitle(QStringLiteral(" "));
-    const std::vector<std::string> footer = FooterEntries(s.remark);
+    const std::vector<std::string> footer =
+        FooterEntries(s.remark, Utf8(QCoreApplication::translate("Histavue", "备注:")));
     for (size_t i = 0; i < footer.size(); ++i)
         adapter_.SetFooterEntry(static_cast<int>(i), DecodeText(footer[i]));
     adapter_.SetXAxisLabel(QString());
@@ -155,8 +166,11 @@ void CurveView::ShowCursorValues(int p) {
     }
     const CurveChannel* first = ShownChannel(0);
     if (first != nullptr && p >= 0 && p < static_cast<int>(first->points.size())) {
-        adapter_.SetSubtitle(DecodeText(CursorSubtitle(first->points[static_cast<size_t>(p)].time,
-                                                       n == 1 ? firstLabel : std::string())));
+        const std::string seriesLabel = n == 1 ? firstLabel : std::string();
+        const std::string timeLabel =
+            InCodePageOf(QCoreApplication::translate("Histavue", "当前时间:"), seriesLabel);
+        adapter_.SetSubtitle(DecodeText(
+            CursorSubtitle(first->points[static_cast<size_t>(p)].time, seriesLabel, timeLabel)));
     }
     extras_.CursorMoved();
     adapter_.Repaint();

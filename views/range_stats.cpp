@@ -192,14 +192,15 @@ std::string TimeText(const CalendarTime& t) {
 
 }  // namespace
 
-std::vector<std::string> PanelCaptions(bool hasB) {
-    std::vector<std::string> c = {"通道", "A"};
+std::vector<std::string> PanelCaptions(bool hasB, const PanelTexts& texts) {
+    std::vector<std::string> c = {texts.channel, "A"};
     if (hasB) {
         c.push_back("B");
         c.push_back("B-A");
     }
-    for (const char* s : {"最小值", "最小值时间", "最大值", "最大值时间", "平均值", "记录数"})
-        c.push_back(s);
+    for (const std::string* s :
+         {&texts.min, &texts.minTime, &texts.max, &texts.maxTime, &texts.mean, &texts.records})
+        c.push_back(*s);
     return c;
 }
 
@@ -225,7 +226,7 @@ std::vector<std::vector<std::string>> PanelCells(const PanelContents& contents) 
 }
 
 std::string PanelHeadline(const PanelContents& contents) {
-    std::string line = "统计范围: " + TimeText(contents.rangeFrom) + " - " +
+    std::string line = contents.texts.range + " " + TimeText(contents.rangeFrom) + " - " +
                        TimeText(contents.rangeTo) + "    A: " + TimeText(contents.timeA);
     if (contents.hasB) {
         line += "    B: " + TimeText(contents.timeB);
@@ -246,7 +247,7 @@ std::string PanelText(const PanelContents& contents) {
         }
         text += '\n';
     };
-    append(PanelCaptions(contents.hasB));
+    append(PanelCaptions(contents.hasB, contents.texts));
     for (const std::vector<std::string>& r : PanelCells(contents))
         append(r);
     return text;

@@ -86,7 +86,20 @@ struct PanelChannel {
     CalendarTime maxTime;
 };
 
+// The panel's own words in the interface's language; the defaults are the Chinese texts.
+struct PanelTexts {
+    std::string range = "统计范围:";  // before the statistics' range in the headline
+    std::string channel = "通道";
+    std::string min = "最小值";
+    std::string minTime = "最小值时间";
+    std::string max = "最大值";
+    std::string maxTime = "最大值时间";
+    std::string mean = "平均值";
+    std::string records = "记录数";
+};
+
 // The panel's contents: the cursors' times (B only when set) and one entry per shown channel.
+// All its texts, channel names included, are UTF-8.
 struct PanelContents {
     bool hasB = false;
     CalendarTime timeA;
@@ -94,10 +107,11 @@ struct PanelContents {
     CalendarTime rangeFrom;  // first and last record time of the statistics' range
     CalendarTime rangeTo;
     std::vector<PanelChannel> channels;
+    PanelTexts texts;
 };
 
 // Column captions of the panel's table; the B columns ("B", "B-A") only when hasB.
-std::vector<std::string> PanelCaptions(bool hasB);
+std::vector<std::string> PanelCaptions(bool hasB, const PanelTexts& texts = PanelTexts());
 // The table's cells, one vector per channel, matching PanelCaptions.
 std::vector<std::vector<std::string>> PanelCells(const PanelContents& contents);
 // The line above the table: the statistics' range, cursor A's time and, with B, B's time and
