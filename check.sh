@@ -13,6 +13,16 @@ cmake -S . -B build -G Ninja -DHISTAVUE_WERROR=ON >/dev/null
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs")
 
+echo "== every text of the interface is in the English translation, and nothing else is =="
+cp res/histavue_en.ts build/histavue_en.ts.kept
+cmake --build build --target histavue_gui_lupdate >/dev/null
+if ! cmp -s res/histavue_en.ts build/histavue_en.ts.kept; then
+    diff -u build/histavue_en.ts.kept res/histavue_en.ts || true
+    cp build/histavue_en.ts.kept res/histavue_en.ts
+    echo "res/histavue_en.ts is out of date: translate the new texts (lupdate's changes above)" >&2
+    exit 1
+fi
+
 echo "== Debian package: built, unpacked, its tools run on a sample store =="
 scripts/check-package.sh build
 

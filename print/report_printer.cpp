@@ -9,7 +9,7 @@
 
 #include "text_codec.h"
 
-const char kReportCompanyLine[] = "Histavue 历史数据报表";
+const char kReportCompanyLine[] = QT_TRANSLATE_NOOP("Histavue", "Histavue 历史数据报表");
 
 namespace {
 
