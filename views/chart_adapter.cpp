@@ -632,7 +632,9 @@ void ChartAdapter::OnKey(int key, Qt::KeyboardModifiers modifiers) {
     if (step != 0 && (modifiers & Qt::ShiftModifier)) {
         // B starts where A stands the first time it is moved by key.
         SetCursorBPoint((cursorB_ < 0 ? cursor_ : cursorB_) + step);
+        // B's own read-out follows; A's stands as it was, so it is not worked out again.
         emit CursorBMoved(cursorB_);
+        return;
     } else if (step != 0) {
         SetCursorPoint(cursor_ + step);
     }

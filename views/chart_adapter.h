@@ -160,7 +160,8 @@ class ChartAdapter : public QObject {
     void Clicked(ChartAdapter::HotSpot hotSpot, int point);
     // The hot spot under the mouse changed.
     void HotSpotReported(ChartAdapter::HotSpot hotSpot, int point);
-    // A key in the chart, after the arrow keys moved the cursor by one point.
+    // A key in the chart, after the arrow keys moved the cursor by one point; not for the
+    // Shift+arrow keys, which move cursor B (CursorBMoved).
     void KeyPressed(int key);
     // The shown X range changed by a zoom or pan; whole is set when it shows every point again.
     void XRangeChanged(double min, double max, bool whole);
