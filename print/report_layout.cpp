@@ -42,6 +42,21 @@ int32_t ReportRowsPerPage(int32_t printableHeight, int32_t lineHeight) {
     return (printableHeight - kReportReservedLines * lineHeight) / lineHeight;
 }
 
+int32_t ReportPageTextX(int32_t left, int32_t right, int32_t paperWidth, int32_t companyWidth,
+                        int32_t pageWidth) {
+    const int32_t alignedRight = std::min(right, paperWidth) - pageWidth;
+    return std::min(std::max(alignedRight, left + companyWidth),
+                    std::max(0, paperWidth - pageWidth));
+}
+
+int32_t ReportRemarkRaise(int32_t remarkLines, int32_t lineHeight) {
+    if (lineHeight <= 0 || remarkLines <= 0)
+        return 0;
+    // How far the last remark line's bottom would reach past the footer's top.
+    const int64_t overflow = int64_t{remarkLines + 2} * lineHeight - 80 - int64_t{5} * lineHeight;
+    return overflow <= 0 ? 0 : static_cast<int32_t>((overflow + lineHeight - 1) / lineHeight);
+}
+
 int32_t ReportRowsOnPage(int32_t rowsPerPage) {
     return rowsPerPage < 2 ? 0 : rowsPerPage - 1;
 }

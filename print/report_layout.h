@@ -46,6 +46,21 @@ int32_t ReportFirstRow(int32_t page, int32_t rowsPerPage);
 // last channels run off the paper (centred, the time column would be cut off).
 int32_t ReportLeftMargin(int32_t printableWidth, int32_t tableWidth);
 
+// Left edge of the page number text of pageWidth in the footer of a table from left to right on
+// paper paperWidth wide: right-aligned with the table, but never past the paper when the table
+// is wider than it, and after the company line (companyWidth with its gap) when the table is
+// narrower than the two.
+int32_t ReportPageTextX(int32_t left, int32_t right, int32_t paperWidth, int32_t companyWidth,
+                        int32_t pageWidth);
+
+// Lines the table gives up on every page, and the remark moves up by, so that a remark of
+// remarkLines lines ends above the footer line: the remark's "备注:" line stands 5 lines and 120
+// units above the page's end, its lines follow from 80 units above the second line below it, and
+// the footer stands 120 units above the end; lines are reckoned at lineHeight (the line spacing,
+// not less than the text height the lines are drawn at). None for a remark that fits there; for
+// a longer one the page holds fewer rows rather than text printed over text.
+int32_t ReportRemarkRaise(int32_t remarkLines, int32_t lineHeight);
+
 // The remark as printed: its first 600 bytes (not ending inside a character) cut into lines of
 // 80 bytes by the line rule, length / 80 + 1 of them.
 std::vector<std::string> ReportRemarkLines(const std::string& remark);

@@ -61,7 +61,9 @@ bool BeginReportPrint(const QSize& page, int dpi, RecordTable* table, const Curv
     }
     table->SetPrintHeader(prefix);
     m.tableWidth = fixed.horizontalAdvance(DecodeText(prefix));
-    m.rowsPerPage = ReportRowsPerPage(page.height(), m.lineHeight);
+    m.remarkRaise = ReportRemarkRaise(
+        static_cast<int32_t>(ReportRemarkLines(table->Remark()).size()), m.lineHeight);
+    m.rowsPerPage = std::max(0, ReportRowsPerPage(page.height(), m.lineHeight) - m.remarkRaise);
     m.pageCount = ReportPageCount(table->RowCount(), m.rowsPerPage);
     m.leftMargin = ReportLeftMargin(page.width(), m.tableWidth);
     *metrics = std::move(m);
@@ -83,17 +85,20 @@ void PrintReportPage(QPainter& painter, const RecordTable& table, const ReportPr
     TextAt(painter, left, 2 * lh, DecodeText(table.Title()));
     painter.drawLine(left, 4 * lh, right, 4 * lh);
     const int footerY = height - 120;
-    TextAt(painter, left, footerY, QCoreApplication::translate("Histavue", kReportCompanyLine));
+    const QString company = QCoreApplication::translate("Histavue", kReportCompanyLine);
+    TextAt(painter, left, footerY, company);
     const QString pageText =
         QCoreApplication::translate("Histavue", "第 %1 页 / 共 %2 页").arg(page).arg(m.pageCount);
-    // Right-aligned with the table, but never past the paper when the table is wider than it.
-    const int pageRight = std::min(right, static_cast<int>(m.page.width()));
-    TextAt(painter, pageRight - painter.fontMetrics().horizontalAdvance(pageText), footerY,
-           pageText);
+    const QFontMetrics footer = painter.fontMetrics();
+    TextAt(painter,
+           ReportPageTextX(left, right, m.page.width(),
+                           footer.horizontalAdvance(company + QStringLiteral("    ")),
+                           footer.horizontalAdvance(pageText)),
+           footerY, pageText);
 
     // Remark.
     painter.setFont(ReportFixedFont(12, m.dpi));
-    const int remarkY = height - 5 * lh - 120;
+    const int remarkY = height - (5 + m.remarkRaise) * lh - 120;
     const std::vector<std::string> lines = ReportRemarkLines(table.Remark());
     // The remark starts under the table, but moves left as far as its longest line needs to
     // stay on the paper: a narrow table would otherwise push the line ends off the page.

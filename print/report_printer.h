@@ -25,6 +25,7 @@ struct ReportPrintMetrics {
     int32_t tableWidth = 0;   // width of the caption line in that font
     int32_t leftMargin = 0;   // centres the table
     int32_t rowsPerPage = 0;  // R; a page holds R - 1 rows
+    int32_t remarkRaise = 0;  // lines a long remark moves up by (and the table gives up)
     int32_t pageCount = 0;    // 0 when the page holds no row
     std::vector<ReportColumn> columns;
     std::vector<int32_t> columnX;  // left edge of each column's text, from the table's text edge

@@ -78,6 +78,26 @@ TEST(ReportCaptionLine, PadsCaptionsAndShowsOnlyShownChannels) {
     EXPECT_EQ(ReportColumns(*narrow, s2)[1].caption, "a       ");
 }
 
+TEST(ReportPages, PageNumberStaysOnThePaperAndClearOfTheCompanyLine) {
+    // {left, right, paper, company, page text, x}
+    const int cases[][6] = {
+        {100, 900, 1000, 300, 200, 700},  // right-aligned with the table
+        {0, 1500, 1000, 300, 200, 800},   // a table wider than the paper
+        {300, 500, 1000, 300, 200, 600},  // a narrow table: after the company line
+        {300, 500, 650, 300, 200, 450},   // ... but not off the paper
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ReportPageTextX(c[0], c[1], c[2], c[3], c[4]), c[5]) << c[0] << "-" << c[1];
+}
+
+TEST(ReportRemark, ALongRemarkMovesUpRatherThanRunIntoTheFooter) {
+    // {lines, line height, lines raised}: 100 units a line leaves room for three lines.
+    const int cases[][3] = {{1, 100, 0}, {3, 100, 0}, {4, 100, 1}, {8, 100, 5},
+                            {4, 60, 0},  {8, 60, 4},  {8, 0, 0}};
+    for (const auto& c : cases)
+        EXPECT_EQ(ReportRemarkRaise(c[0], c[1]), c[2]) << c[0] << " lines of " << c[1];
+}
+
 TEST(ReportRemark, EightyBytesALineNeverSplittingACharacter) {
     std::vector<std::string> lines = ReportRemarkLines(std::string(100, 'r'));
     ASSERT_EQ(lines.size(), 2u);
