@@ -6,7 +6,8 @@
 // command:32777 to draw the curves; maximize maximizes the active document window.
 // For the curves of the active view: interval:SECONDS sets the plotting interval (give it before
 // the draw command), and after the draw cursor-a:N and cursor-b:N put the cursors on point N,
-// panel opens the statistics panel and envelope turns envelope thinning on.
+// panel opens the statistics panel, envelope turns envelope thinning on and timeaxis the true
+// time axis.
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -79,7 +80,7 @@ int main(int argc, char* argv[]) {
                 view->Settings().queryChanged = 1;
             }
         } else if (arg.startsWith(QStringLiteral("cursor-")) || arg == QStringLiteral("panel") ||
-                   arg == QStringLiteral("envelope")) {
+                   arg == QStringLiteral("envelope") || arg == QStringLiteral("timeaxis")) {
             // After the draw command queued before it.
             CMainFrame* frame = app.MainFrame();
             QTimer::singleShot(0, frame, [frame, arg] {
@@ -96,6 +97,8 @@ int main(int argc, char* argv[]) {
                     emit chart->CursorBMoved(chart->CursorBPoint());
                 } else if (arg == QStringLiteral("panel")) {
                     extras->SetPanelShown(true);
+                } else if (arg == QStringLiteral("timeaxis")) {
+                    extras->SetTimeAxis(true);
                 } else {
                     extras->SetEnvelope(true);
                 }

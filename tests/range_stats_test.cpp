@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "curve_init.h"
@@ -159,6 +160,15 @@ TEST(DeltaTime, DaysHoursMinutesSecondsWithSign) {
         SecondsBetween(MakeCalendarTime(2024, 3, 1), MakeCalendarTime(2024, 2, 29), &seconds));
     EXPECT_EQ(seconds, -86400);
     EXPECT_FALSE(SecondsBetween(CalendarTime{}, MakeCalendarTime(2024, 1, 1), &seconds));
+}
+
+TEST(PanelText, DifferenceHasNoDigitsTheValuesDoNotShow) {
+    const std::tuple<float, float, const char*> cases[] = {
+        {27.7f, 28.15f, "0.45"}, {1.5f, 4.0f, "2.5"},         {-3.2f, 1.1f, "4.3"},
+        {0.0f, 0.0f, "0"},       {100000.0f, 100001.0f, "1"}, {2e-7f, 5e-7f, "3e-07"},
+    };
+    for (const auto& [a, b, text] : cases)
+        EXPECT_EQ(PanelDifference(a, b), text) << a << " " << b;
 }
 
 TEST(PanelText, TabSeparatedWithBColumnsOnlyOnceBIsSet) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 
 #include "curve_dialog_rules.h"
@@ -174,6 +175,21 @@ std::string PanelNumber(double value) {
     return text;
 }
 
+std::string PanelDifference(double a, double b) {
+    double d = b - a;
+    const double larger = std::max(std::fabs(a), std::fabs(b));
+    if (larger > 0 && std::isfinite(larger) && std::isfinite(d)) {
+        // The decimals of the larger value's sixth significant digit: digits past it are the
+        // noise of single-precision samples (28.15 - 27.7 is not 0.449999).
+        const int decimals = 5 - static_cast<int>(std::floor(std::log10(larger)));
+        if (decimals > 0 && decimals < 300) {
+            const double scale = std::pow(10.0, decimals);
+            d = std::round(d * scale) / scale;
+        }
+    }
+    return PanelNumber(d);
+}
+
 namespace {
 
 bool IsSet(const CalendarTime& t) {
@@ -211,7 +227,7 @@ std::vector<std::vector<std::string>> PanelCells(const PanelContents& contents) 
         if (contents.hasB) {
             r.push_back(PanelNumber(c.atB));
             // The values are plotted floats: their difference as a float shows no digits they lack.
-            r.push_back(PanelNumber(static_cast<float>(c.atB) - static_cast<float>(c.atA)));
+            r.push_back(PanelDifference(c.atA, c.atB));
         }
         const bool any = c.stats.count > 0;
         r.push_back(any ? PanelNumber(c.stats.min) : std::string());

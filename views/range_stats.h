@@ -75,6 +75,9 @@ std::string DeltaTimeText(int64_t seconds);
 
 // A number as the panel shows it: up to 6 significant digits ("%g").
 std::string PanelNumber(double value);
+// b - a as the panel shows it: without digits finer than the sixth significant digit of the
+// larger of the two, which is all they show.
+std::string PanelDifference(double a, double b);
 
 // One row of the panel: a shown channel with the values at the cursors and its statistics.
 struct PanelChannel {
