@@ -188,6 +188,23 @@ TEST_F(CurveExtrasTest, TimeAxisShowsAStopAsAGapAndZoomsByTime) {
     EXPECT_EQ(c->AxisLabels().first(), "2024/01/01<br>00:00:00");
     EXPECT_EQ(c->NearestPoint(200), 6);
 
+    // On screen the line crosses every column of its pieces and none of the stop.
+    c->Repaint();
+    QChartView* plot = view->Chart()->findChild<QChartView*>();
+    const QImage image = plot->grab().toImage();
+    auto lineInColumn = [&](double seconds) {
+        const QPointF at = c->Chart()->mapToPosition(QPointF(seconds, c->YMin()));
+        const int column = plot->mapFromScene(c->Chart()->mapToScene(at)).x();
+        for (int y = 0; y < image.height(); ++y) {
+            if (image.pixelColor(column, y) == c->SeriesColor(0))
+                return true;
+        }
+        return false;
+    };
+    EXPECT_TRUE(lineInColumn(25));
+    EXPECT_TRUE(lineInColumn(325));
+    EXPECT_FALSE(lineInColumn(175));
+
     // A zoom into the second piece takes its rows only, and its labels follow the span.
     x->SetPanelShown(true);
     c->ZoomX(290, 360);  // kept within the records: 280..350

@@ -107,7 +107,8 @@ void ChartAdapter::Destroy() {
     yAxis_ = nullptr;
     series_.clear();
     data_.clear();
-    pieces_.clear();
+    pens_.clear();
+    bands_.clear();
     pointX_.clear();
     breaks_.clear();
     envelopes_.clear();
@@ -137,12 +138,12 @@ void ChartAdapter::SetSeriesCount(int count) {
         return;
     for (int i = 0; i < series_.size(); ++i) {
         SetSeriesEnvelope(i, {}, {});
-        RemovePieces(i);
         chart_->removeSeries(series_[i]);
         delete series_[i];
     }
     series_.clear();
     data_.clear();
+    pens_.clear();
     for (int i = 0; i < count; ++i) {
         auto* s = new QLineSeries(chart_);
         chart_->addSeries(s);
@@ -150,6 +151,7 @@ void ChartAdapter::SetSeriesCount(int count) {
         s->attachAxis(yAxis_);
         series_.append(s);
         data_.append(QList<QPointF>());
+        pens_.append(s->pen());
     }
     autoRangeDirty_ = true;
 }
@@ -157,6 +159,8 @@ void ChartAdapter::SetSeriesCount(int count) {
 void ChartAdapter::SetPointAxis(const QList<double>& xs, const QList<int>& breaks) {
     pointX_ = xs;
     breaks_ = xs.isEmpty() ? QList<int>() : breaks;
+    for (int i = 0; i < series_.size(); ++i)
+        ApplyPen(i);
 }
 
 double ChartAdapter::PointX(int point) const {
@@ -194,38 +198,30 @@ bool ChartAdapter::PointsWithin(double min, double max, int* first, int* last) c
     return *first >= 0;
 }
 
-int ChartAdapter::SeriesPieceCount(int series) const {
-    if (series < 0 || series >= series_.size())
-        return 0;
-    return 1 + static_cast<int>(pieces_.value(series).size());
-}
-
-QList<QList<QPointF>> ChartAdapter::Pieces(const QList<QPointF>& points) const {
-    QList<QList<QPointF>> pieces;
-    qsizetype from = 0;
+QList<QPair<int, int>> ChartAdapter::PieceRanges() const {
+    QList<QPair<int, int>> ranges;
+    int from = 0;
     for (int b : breaks_) {
-        if (b <= from || b >= points.size())
+        if (b <= from || b >= pointCount_)
             continue;
-        pieces.append(points.mid(from, b - from));
+        ranges.append({from, b});
         from = b;
     }
-    pieces.append(points.mid(from));
-    return pieces;
+    ranges.append({from, pointCount_});
+    return ranges;
 }
 
-void ChartAdapter::AttachHidden(QAbstractSeries* series) {
-    chart_->addSeries(series);
-    series->attachAxis(xAxis_);
-    series->attachAxis(yAxis_);
-    for (QLegendMarker* marker : chart_->legend()->markers(series))
-        marker->setVisible(false);
+int ChartAdapter::SeriesPieceCount(int series) const {
+    return series >= 0 && series < series_.size() ? static_cast<int>(PieceRanges().size()) : 0;
 }
 
-void ChartAdapter::RemovePieces(int series) {
-    for (QLineSeries* piece : pieces_.take(series)) {
-        chart_->removeSeries(piece);
-        delete piece;
-    }
+void ChartAdapter::ApplyPen(int series) {
+    QPen pen = pens_[series];
+    if (DrawsLinesItself())
+        pen.setColor(Qt::transparent);
+    series_[series]->setPen(pen);
+    for (QLegendMarker* marker : chart_->legend()->markers(series_[series]))
+        marker->setBrush(pens_[series].color());
 }
 
 void ChartAdapter::SetYScaleMode(int mode) {
@@ -332,23 +328,17 @@ QString ChartAdapter::SeriesLabel(int series) const {
 
 void ChartAdapter::SetSeriesColors(const QList<QColor>& colors) {
     for (int i = 0; i < colors.size() && i < series_.size(); ++i) {
-        QPen pen = series_[i]->pen();
-        pen.setColor(colors[i]);
-        series_[i]->setPen(pen);
-        for (QLineSeries* piece : pieces_.value(i))
-            piece->setPen(pen);
+        pens_[i].setColor(colors[i]);
+        ApplyPen(i);
     }
 }
 
 void ChartAdapter::SetSeriesLineTypes(const QList<int>& lineTypes) {
     for (int i = 0; i < lineTypes.size() && i < series_.size(); ++i) {
         const int t = lineTypes[i] >= 0 && lineTypes[i] < 7 ? lineTypes[i] : 0;
-        QPen pen = series_[i]->pen();
-        pen.setStyle(kLinePens[t].style);
-        pen.setWidth(kLinePens[t].width);
-        series_[i]->setPen(pen);
-        for (QLineSeries* piece : pieces_.value(i))
-            piece->setPen(pen);
+        pens_[i].setStyle(kLinePens[t].style);
+        pens_[i].setWidth(kLinePens[t].width);
+        ApplyPen(i);
     }
 }
 
@@ -356,72 +346,61 @@ void ChartAdapter::SetSeriesData(int series, const QList<QPointF>& points) {
     if (series < 0 || series >= series_.size())
         return;
     data_[series] = points;
-    RemovePieces(series);
+    series_[series]->replace(points);
     autoRangeDirty_ = true;
-    if (breaks_.isEmpty()) {
-        series_[series]->replace(points);
-        return;
-    }
-    const QList<QList<QPointF>> pieces = Pieces(points);
-    series_[series]->replace(pieces.front());
-    QList<QLineSeries*> more;
-    for (qsizetype k = 1; k < pieces.size(); ++k) {
-        auto* piece = new QLineSeries(chart_);
-        piece->setPen(series_[series]->pen());
-        piece->replace(pieces[k]);
-        AttachHidden(piece);
-        more.append(piece);
-    }
-    pieces_.insert(series, more);
 }
 
 void ChartAdapter::SetSeriesEnvelope(int series, const QList<QPointF>& low,
                                      const QList<QPointF>& high) {
     if (chart_ == nullptr || series < 0 || series >= series_.size())
         return;
-    for (QAreaSeries* old : envelopes_.take(series)) {
+    if (QAreaSeries* old = envelopes_.take(series)) {
         chart_->removeSeries(old);
         delete old;
     }
+    bands_.remove(series);
     autoRangeDirty_ = true;
     if (low.isEmpty() && high.isEmpty())
         return;
-    QColor fill = series_[series]->pen().color();
-    QColor edge = fill;
+    bands_.insert(series, {low, high});
+    if (DrawsLinesItself())
+        return;
+    auto* upper = new QLineSeries();
+    upper->replace(high);
+    auto* lower = new QLineSeries();
+    lower->replace(low);
+    auto* band = new QAreaSeries(upper, lower);
+    upper->setParent(band);
+    lower->setParent(band);
+    band->setBrush(BandBrush(series));
+    band->setPen(BandPen(series));
+    chart_->addSeries(band);
+    band->attachAxis(xAxis_);
+    band->attachAxis(yAxis_);
+    for (QLegendMarker* marker : chart_->legend()->markers(band))
+        marker->setVisible(false);
+    envelopes_.insert(series, band);
+}
+
+QBrush ChartAdapter::BandBrush(int series) const {
     // Translucent, so the curves stay seen through the bands drawn after them.
+    QColor fill = SeriesColor(series);
     fill.setAlpha(80);
+    return fill;
+}
+
+QPen ChartAdapter::BandPen(int series) const {
+    QColor edge = SeriesColor(series);
     edge.setAlpha(140);
-    const QList<QList<QPointF>> lows = Pieces(low);
-    const QList<QList<QPointF>> highs = Pieces(high);
-    QList<QAreaSeries*> bands;
-    for (qsizetype k = 0; k < lows.size() && k < highs.size(); ++k) {
-        auto* upper = new QLineSeries();
-        upper->replace(highs[k]);
-        auto* lower = new QLineSeries();
-        lower->replace(lows[k]);
-        auto* band = new QAreaSeries(upper, lower);
-        upper->setParent(band);
-        lower->setParent(band);
-        band->setBrush(fill);
-        band->setPen(QPen(edge, 1));
-        AttachHidden(band);
-        bands.append(band);
-    }
-    envelopes_.insert(series, bands);
+    return QPen(edge, 1);
 }
 
 QList<QPointF> ChartAdapter::SeriesEnvelopeLow(int series) const {
-    QList<QPointF> points;
-    for (const QAreaSeries* band : envelopes_.value(series))
-        points.append(band->lowerSeries()->points());
-    return points;
+    return bands_.value(series).first;
 }
 
 QList<QPointF> ChartAdapter::SeriesEnvelopeHigh(int series) const {
-    QList<QPointF> points;
-    for (const QAreaSeries* band : envelopes_.value(series))
-        points.append(band->upperSeries()->points());
-    return points;
+    return bands_.value(series).second;
 }
 
 bool ChartAdapter::AddBelowPlot(QWidget* widget) {
@@ -439,15 +418,19 @@ QList<QPointF> ChartAdapter::SeriesData(int series) const {
 }
 
 QColor ChartAdapter::SeriesColor(int series) const {
-    return series >= 0 && series < series_.size() ? series_[series]->pen().color() : QColor();
+    return SeriesPen(series).color();
+}
+
+QPen ChartAdapter::SeriesPen(int series) const {
+    return series >= 0 && series < pens_.size() ? pens_[series] : QPen(Qt::NoPen);
 }
 
 Qt::PenStyle ChartAdapter::SeriesPenStyle(int series) const {
-    return series >= 0 && series < series_.size() ? series_[series]->pen().style() : Qt::NoPen;
+    return SeriesPen(series).style();
 }
 
 int ChartAdapter::SeriesPenWidth(int series) const {
-    return series >= 0 && series < series_.size() ? series_[series]->pen().width() : 0;
+    return series >= 0 && series < pens_.size() ? pens_[series].width() : 0;
 }
 
 void ChartAdapter::SetTimeLabel(int index, double x, const QString& text) {
@@ -564,11 +547,9 @@ void ChartAdapter::ApplyAutoYRange() {
     double hi = 0.0;
     bool any = false;
     QList<QList<QPointF>> lines = data_;
-    for (const QList<QAreaSeries*>& bands : envelopes_) {
-        for (const QAreaSeries* band : bands) {
-            lines.append(band->upperSeries()->points());
-            lines.append(band->lowerSeries()->points());
-        }
+    for (const auto& band : bands_) {
+        lines.append(band.first);
+        lines.append(band.second);
     }
     for (const QList<QPointF>& line : lines) {
         for (const QPointF& p : line) {

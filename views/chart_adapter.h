@@ -9,6 +9,8 @@
 #include <QList>
 #include <QMap>
 #include <QObject>
+#include <QPair>
+#include <QPen>
 #include <QPointF>
 #include <QPointer>
 #include <QString>
@@ -19,7 +21,6 @@ class QLabel;
 class QChart;
 class QLineSeries;
 class QAreaSeries;
-class QAbstractSeries;
 class QAction;
 class QValueAxis;
 class QCategoryAxis;
@@ -56,8 +57,15 @@ class ChartAdapter : public QObject {
     int NearestPoint(double x) const;
     // The first and last point whose X lies in [min, max]; false when none does.
     bool PointsWithin(double min, double max, int* first, int* last) const;
-    // Lines a series is drawn with: one, or one per piece on a time axis with gaps.
+    // The points [first, second) of each piece of line, the same for every series: one piece but
+    // on a time axis with gaps.
+    QList<QPair<int, int>> PieceRanges() const;
+    // Pieces a series' line is drawn in.
     int SeriesPieceCount(int series) const;
+    // On a time axis the chart view draws the lines and bands itself, piece by piece: a chart
+    // series cannot leave gaps, and a chart series per piece grows slow past a few dozen. The
+    // chart's own series then only lend their legend entries and data ranges.
+    bool DrawsLinesItself() const { return TimeAxis(); }
 
     // Series and points per series; setting the series count makes that many empty series.
     void SetSeriesCount(int count);
@@ -101,6 +109,8 @@ class ChartAdapter : public QObject {
     void SetSeriesData(int series, const QList<QPointF>& points);
     QList<QPointF> SeriesData(int series) const;
     QColor SeriesColor(int series) const;
+    // The pen of a series' line: its colour and line type.
+    QPen SeriesPen(int series) const;
     Qt::PenStyle SeriesPenStyle(int series) const;
     int SeriesPenWidth(int series) const;
 
@@ -131,6 +141,9 @@ class ChartAdapter : public QObject {
     // The band's points, empty when the series has none.
     QList<QPointF> SeriesEnvelopeLow(int series) const;
     QList<QPointF> SeriesEnvelopeHigh(int series) const;
+    // Fill and edge of a series' band.
+    QBrush BandBrush(int series) const;
+    QPen BandPen(int series) const;
 
     // Puts a widget between the plot and the footer; the chart window takes it over. False when
     // there is no chart window.
@@ -177,11 +190,8 @@ class ChartAdapter : public QObject {
     void ApplyAutoYRange();
     void AppendAxisLabel(double x, const QString& text);
     void UpdateFooter();
-    void RemovePieces(int series);
-    // The points of each piece of a line, by the line breaks.
-    QList<QList<QPointF>> Pieces(const QList<QPointF>& points) const;
-    // Adds a series to the chart on its axes, with no legend entry.
-    void AttachHidden(QAbstractSeries* series);
+    // Gives a series its pen, or on a time axis an invisible one and the legend its colour.
+    void ApplyPen(int series);
     // What lies under a position of the plot view; a click anywhere in the plot area is on the
     // nearest point in time, a hover only within a few pixels of a plotted point.
     HotSpot HitTest(const QPoint& viewPos, bool anywhereInPlot, int* point) const;
@@ -195,9 +205,9 @@ class ChartAdapter : public QObject {
     QChart* chart_ = nullptr;
     QValueAxis* yAxis_ = nullptr;
     QCategoryAxis* xAxis_ = nullptr;
-    QList<QLineSeries*> series_;             // a series' line, or the first piece of it
-    QList<QList<QPointF>> data_;             // every point of each series
-    QMap<int, QList<QLineSeries*>> pieces_;  // a series' further pieces
+    QList<QLineSeries*> series_;  // a series' line, or the first piece of it
+    QList<QList<QPointF>> data_;  // every point of each series
+    QList<QPen> pens_;            // each series' pen as chosen
     QList<double> pointX_;
     QList<int> breaks_;
     int pointCount_ = 0;
@@ -219,6 +229,7 @@ class ChartAdapter : public QObject {
     QColor foreground_ = Qt::black;
     int cursor_ = 0;
     int cursorB_ = -1;
-    QMap<int, QList<QAreaSeries*>> envelopes_;
+    QMap<int, QAreaSeries*> envelopes_;  // bands the chart draws (on the point-number axis)
+    QMap<int, QPair<QList<QPointF>, QList<QPointF>>> bands_;  // every band's low and high
     QList<QAction*> menuActions_;
 };

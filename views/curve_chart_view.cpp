@@ -6,6 +6,7 @@
 #include <QLineSeries>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QRubberBand>
 #include <QWheelEvent>
 
@@ -39,9 +40,60 @@ void CurveChartView::drawForeground(QPainter* painter, const QRectF& rect) {
     QChartView::drawForeground(painter, rect);
     if (adapter_->PointCount() <= 0 || adapter_->SeriesCount() == 0)
         return;
+    if (adapter_->DrawsLinesItself())
+        DrawLines(painter);
     DrawCursor(painter, adapter_->CursorPoint(), Qt::DashLine);
     if (adapter_->CursorBPoint() >= 0)
         DrawCursor(painter, adapter_->CursorBPoint(), Qt::DotLine);
+}
+
+void CurveChartView::DrawLines(QPainter* painter) {
+    const QRectF plot = chart()->mapRectToScene(chart()->plotArea());
+    const double x0 = adapter_->XMin();
+    const double y0 = adapter_->YMin();
+    const double dx = adapter_->XMax() - x0;
+    const double dy = adapter_->YMax() - y0;
+    if (!(dx > 0) || !(dy > 0))
+        return;
+    // The axes' linear map, worked out once rather than asked of the chart for every point.
+    const double sx = plot.width() / dx;
+    const double sy = plot.height() / dy;
+    auto at = [&](const QPointF& p) {
+        return QPointF(plot.left() + (p.x() - x0) * sx, plot.bottom() - (p.y() - y0) * sy);
+    };
+    const QList<QPair<int, int>> pieces = adapter_->PieceRanges();
+    painter->save();
+    painter->setClipRect(plot);
+    QPolygonF polygon;
+    // Bands first, under every line.
+    for (int i = 0; i < adapter_->SeriesCount(); ++i) {
+        const QList<QPointF> low = adapter_->SeriesEnvelopeLow(i);
+        const QList<QPointF> high = adapter_->SeriesEnvelopeHigh(i);
+        if (low.isEmpty() || low.size() != high.size())
+            continue;
+        painter->setPen(adapter_->BandPen(i));
+        painter->setBrush(adapter_->BandBrush(i));
+        for (const auto& [from, to] : pieces) {
+            polygon.clear();
+            for (int p = from; p < to && p < high.size(); ++p)
+                polygon.append(at(high[p]));
+            for (int p = std::min<int>(to, low.size()) - 1; p >= from; --p)
+                polygon.append(at(low[p]));
+            painter->drawPolygon(polygon);
+        }
+    }
+    painter->setBrush(Qt::NoBrush);
+    for (int i = 0; i < adapter_->SeriesCount(); ++i) {
+        const QList<QPointF> points = adapter_->SeriesData(i);
+        painter->setPen(adapter_->SeriesPen(i));
+        for (const auto& [from, to] : pieces) {
+            polygon.clear();
+            for (int p = from; p < to && p < points.size(); ++p)
+                polygon.append(at(points[p]));
+            painter->drawPolyline(polygon);
+        }
+    }
+    painter->restore();
 }
 
 void CurveChartView::DrawCursor(QPainter* painter, int cursor, Qt::PenStyle style) {

@@ -25,6 +25,8 @@ class CurveChartView : public QChartView {
   private:
     // The X value under a viewport position.
     double XValueAt(const QPoint& pos) const;
+    // The series' lines and bands piece by piece, for an adapter that draws them itself.
+    void DrawLines(QPainter* painter);
     // A cursor's line at a point, with a ring on each series' value there.
     void DrawCursor(QPainter* painter, int cursor, Qt::PenStyle style);
 
