@@ -111,6 +111,26 @@ TEST(RowsOfPoints, PointsStandForTheirStrideAndTheLastTakesTheRest) {
     EXPECT_EQ(RowsOfPoints(s, 0, 5).end, 0);
 }
 
+TEST(RowsBeforeStop, EndsAtTheFirstGapBackstepOrUnreadableTime) {
+    const std::string text =
+        "T\nTime,a\n2024-01-01 00:00:00,1\n2024-01-01 00:00:10,2\n2024-01-01 00:00:40,3\n"
+        "2024-01-01 00:00:41,4\n2024-01-01 00:05:00,5\n2024-01-01 00:04:00,6\nnot a time,7\n"
+        "2024-01-01 00:09:00,8\n";
+    auto buffer = std::make_shared<TextBuffer>();
+    buffer->Append(text.data(), static_cast<int64_t>(text.size()));
+    RecordTable table;
+    ASSERT_TRUE(table.LoadTable(buffer));
+    const std::tuple<int, int, int, int> cases[] = {
+        {0, 4, 10, 4},                    // three intervals still join
+        {0, 8, 10, 4},                    // the stop before 00:05:00
+        {4, 8, 10, 5},                    // the clock set back
+        {5, 8, 10, 6},                    // an unreadable time
+        {0, 8, 100, 5}, {7, 20, 10, 20},  // past the table: none
+    };
+    for (const auto& [begin, end, interval, cut] : cases)
+        EXPECT_EQ(RowsBeforeStop(table, RowRange{begin, end}, interval), cut) << begin;
+}
+
 TEST(LineBreaks, GapsLongerThanThreeIntervalsBreakTheLine) {
     struct Case {
         const char* what;

@@ -241,8 +241,21 @@ void CurveExtras::ApplyEnvelopes() {
     std::vector<int32_t> columns;
     for (const Shown& s : shown)
         columns.push_back(s.column);
-    const std::vector<Envelope> envelopes = PointEnvelopes(
+    std::vector<Envelope> envelopes = PointEnvelopes(
         *table_, whole.begin, whole.end, settings_->pointStride, settings_->pointCount, columns);
+    for (int b : adapter_->LineBreaks()) {
+        // The point before a gap takes only the rows before it.
+        const RowRange rows = RowsOfPoints(*settings_, b - 1, b - 1);
+        const int32_t cut = RowsBeforeStop(*table_, rows, settings_->sourceInterval);
+        if (cut <= rows.begin || cut >= rows.end)
+            continue;
+        const std::vector<Envelope> near =
+            PointEnvelopes(*table_, rows.begin, cut, cut - rows.begin, 1, columns);
+        for (size_t i = 0; i < envelopes.size(); ++i) {
+            envelopes[i].low[static_cast<size_t>(b - 1)] = near[i].low[0];
+            envelopes[i].high[static_cast<size_t>(b - 1)] = near[i].high[0];
+        }
+    }
     for (size_t i = 0; i < shown.size(); ++i) {
         QList<QPointF> low;
         QList<QPointF> high;

@@ -125,6 +125,25 @@ std::vector<Envelope> PointEnvelopes(const RecordTable& table, int32_t begin, in
     return envelopes;
 }
 
+int32_t RowsBeforeStop(const RecordTable& table, RowRange rows, int32_t recordSeconds) {
+    const int32_t end = std::min(rows.end, table.RowCount());
+    const uint64_t longest =
+        uint64_t{3} * static_cast<uint64_t>(std::max(1, recordSeconds)) * kFileTimeUnitsPerSecond;
+    uint64_t before = 0;
+    for (int32_t row = std::max(0, rows.begin); row < end; ++row) {
+        CalendarTime t;
+        uint64_t now = 0;
+        if (!ParseRowTime(table.Cell(row, 0), &t) || !CalendarToFileTime(t, &now))
+            return row;
+        // Seconds are compared, as the line breaks compare them.
+        now -= now % kFileTimeUnitsPerSecond;
+        if (row > rows.begin && (now < before || now - before > longest))
+            return row;
+        before = now;
+    }
+    return rows.end;
+}
+
 std::vector<int32_t> LineBreaks(const std::vector<int64_t>& times, int32_t recordSeconds,
                                 int32_t stride) {
     std::vector<int32_t> breaks;

@@ -56,6 +56,13 @@ std::vector<Envelope> PointEnvelopes(const RecordTable& table, int32_t begin, in
                                      int32_t stride, int32_t pointCount,
                                      const std::vector<int32_t>& columns);
 
+// The end of the rows of a range that come before the first stop in recording within it: a row
+// more than three record intervals after the row before it, earlier than it, or of a time that
+// cannot be read; rows.end when there is none. On a time axis the point before a gap stands for
+// rows up to the next point, across the gap; its band ends here, so that it shows no values from
+// the far side of the gap.
+int32_t RowsBeforeStop(const RecordTable& table, RowRange rows, int32_t recordSeconds);
+
 // Where a line over points at the given times (seconds, ascending) breaks on a true time axis:
 // the numbers of the points that start a new piece, in order. A piece ends where the next point
 // is more than three record intervals later than the one before, the interval being
