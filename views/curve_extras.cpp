@@ -11,6 +11,7 @@
 
 #include "chart_image.h"
 #include "curve_init.h"
+#include "text_codec.h"
 
 namespace {
 
@@ -137,7 +138,7 @@ PanelContents CurveExtras::Contents() const {
     }
     for (size_t i = 0; i < shown.size(); ++i) {
         PanelChannel pc;
-        pc.name = shown[i].channel->Name();
+        pc.name = DecodeText(shown[i].channel->Name(), table_->Codec()).toStdString();
         const int series = shown[i].channel->showIndex;
         pc.atA = adapter_->YValue(series, a);
         pc.atB = c.hasB ? adapter_->YValue(series, b) : 0.0;

@@ -70,11 +70,11 @@ bool CurveView::BuildChart() {
     adapter_.SetPointCount(s.pointCount);
     adapter_.SetYScaleMode(s.yAxisMode);
     adapter_.SetXRange(0.0, s.pointCount);
-    adapter_.SetTitle(DecodeText(CutToCharacters(s.title, kChartTitleMax)));
+    adapter_.SetTitle(DecodeText(CutToCharacters(s.title, kChartTitleMax), table_->Codec()));
     adapter_.SetSubtitle(QStringLiteral(" "));
     const std::vector<std::string> footer = FooterEntries(s.remark);
     for (size_t i = 0; i < footer.size(); ++i)
-        adapter_.SetFooterEntry(static_cast<int>(i), DecodeText(footer[i]));
+        adapter_.SetFooterEntry(static_cast<int>(i), DecodeText(footer[i], table_->Codec()));
     adapter_.SetXAxisLabel(QString());
     adapter_.SetYAxisLabel(QCoreApplication::translate("Histavue", "采样值"));
     adapter_.SetGridMode(s.gridMode);
@@ -89,9 +89,9 @@ bool CurveView::BuildChart() {
             lineTypes.append(0);
             continue;
         }
-        adapter_.SetSeriesLabel(j, DecodeText(c->Name()));
+        adapter_.SetSeriesLabel(j, DecodeText(c->Name(), table_->Codec()));
         if (s.shownCount == 1)
-            adapter_.SetSubtitle(DecodeText(c->Name()));
+            adapter_.SetSubtitle(DecodeText(c->Name(), table_->Codec()));
         colors.append(ToQColor(SeriesColor(c->colorIndex)));
         lineTypes.append(c->lineType >= 0 && c->lineType < kCurveLineTypeCount ? c->lineType : 0);
         QList<QPointF> points;
@@ -130,14 +130,15 @@ void CurveView::ShowCursorValues(int p) {
         if (c == nullptr)
             continue;
         const std::string label = CursorSeriesLabel(c->Name(), value);
-        adapter_.SetSeriesLabel(i, DecodeText(label));
+        adapter_.SetSeriesLabel(i, DecodeText(label, table_->Codec()));
         if (i == 0)
             firstLabel = label;
     }
     const CurveChannel* first = ShownChannel(0);
     if (first != nullptr && p >= 0 && p < static_cast<int>(first->points.size())) {
         adapter_.SetSubtitle(DecodeText(CursorSubtitle(first->points[static_cast<size_t>(p)].time,
-                                                       n == 1 ? firstLabel : std::string())));
+                                                       n == 1 ? firstLabel : std::string()),
+                                        table_->Codec()));
     }
     extras_.CursorMoved();
     adapter_.Repaint();

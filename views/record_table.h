@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "code_page.h"
 #include "text_buffer.h"
 
 // Like TextBuffer::NextLine, but also skips a line of nothing but the "\r" of a CR LF line end,
@@ -72,6 +73,10 @@ class RecordTable {
     void SetPrintHeader(const std::string& header) { printHeader_ = header; }
     const std::vector<std::string>& ChannelNames() const { return channelNames_; }
 
+    // The code page of the document the text came from; every text of the table is shown in it.
+    TextCodec Codec() const { return codec_; }
+    void SetCodec(TextCodec codec) { codec_ = codec; }
+
     // Bytes held for the rows (not counting the shared text).
     size_t IndexBytes() const;
 
@@ -85,6 +90,7 @@ class RecordTable {
     std::string printHeader_;
     std::vector<std::string> captions_;
     std::vector<std::string> channelNames_;
+    TextCodec codec_ = TextCodec::kPerText;
     // Where each row's line starts in the text; the line runs to the next "\n" or the text's end.
     std::vector<uint32_t> rowLine_;
 };
