@@ -11,6 +11,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolBar>
 
 #include "chart_adapter.h"
@@ -442,8 +443,14 @@ TEST_F(ViewerTest, AGb18030DocumentShowsItsShortCaptionsInChinese) {
     CHistavueView* second = Docs()->NewWindow(view->Document());
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(second->List()->Model()->headerData(1, Qt::Horizontal).toString(), level);
+    // The chart mixes the document's text with the program's own words; both read right.
     second->DrawCurves();
-    EXPECT_EQ(second->Curves()->Adapter()->SeriesLabel(0), level);
+    ChartAdapter* chart = second->Curves()->Adapter();
+    EXPECT_EQ(chart->SeriesLabel(0), level);
+    EXPECT_EQ(chart->FooterEntries().last(), QString::fromUtf8("备注:||"));
+    QTest::keyClick(second->Chart()->focusProxy(), Qt::Key_Right);
+    EXPECT_EQ(chart->Subtitle(),
+              QString::fromUtf8("当前时间:2024/01/01  00:00:10     液位(2.00)"));
 }
 
 // Destroying the main window with documents open must not reach the half-destroyed window.

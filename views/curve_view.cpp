@@ -73,8 +73,11 @@ bool CurveView::BuildChart() {
     adapter_.SetTitle(DecodeText(CutToCharacters(s.title, kChartTitleMax), table_->Codec()));
     adapter_.SetSubtitle(QStringLiteral(" "));
     const std::vector<std::string> footer = FooterEntries(s.remark);
+    // The last entry is the program's own label, not the document's text.
     for (size_t i = 0; i < footer.size(); ++i)
-        adapter_.SetFooterEntry(static_cast<int>(i), DecodeText(footer[i], table_->Codec()));
+        adapter_.SetFooterEntry(
+            static_cast<int>(i),
+            DecodeText(footer[i], i + 1 < footer.size() ? table_->Codec() : TextCodec::kPerText));
     adapter_.SetXAxisLabel(QString());
     adapter_.SetYAxisLabel(QCoreApplication::translate("Histavue", "采样值"));
     adapter_.SetGridMode(s.gridMode);
@@ -136,9 +139,13 @@ void CurveView::ShowCursorValues(int p) {
     }
     const CurveChannel* first = ShownChannel(0);
     if (first != nullptr && p >= 0 && p < static_cast<int>(first->points.size())) {
-        adapter_.SetSubtitle(DecodeText(CursorSubtitle(first->points[static_cast<size_t>(p)].time,
-                                                       n == 1 ? firstLabel : std::string()),
-                                        table_->Codec()));
+        const CalendarTime& time = first->points[static_cast<size_t>(p)].time;
+        // The words before the series label are the program's own; the label is the document's.
+        const std::string words = CursorSubtitle(time, std::string());
+        const std::string subtitle = CursorSubtitle(time, n == 1 ? firstLabel : std::string());
+        adapter_.SetSubtitle(
+            DecodeText(words) +
+            DecodeText(std::string_view(subtitle).substr(words.size()), table_->Codec()));
     }
     extras_.CursorMoved();
     adapter_.Repaint();
