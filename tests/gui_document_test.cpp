@@ -449,8 +449,7 @@ TEST_F(ViewerTest, AGb18030DocumentShowsItsShortCaptionsInChinese) {
     EXPECT_EQ(chart->SeriesLabel(0), level);
     EXPECT_EQ(chart->FooterEntries().last(), QString::fromUtf8("备注:||"));
     QTest::keyClick(second->Chart()->focusProxy(), Qt::Key_Right);
-    EXPECT_EQ(chart->Subtitle(),
-              QString::fromUtf8("当前时间:2024/01/01  00:00:10     液位(2.00)"));
+    EXPECT_EQ(chart->Subtitle(), QString::fromUtf8("当前时间:2024/01/01  00:00:10     液位(2.00)"));
 }
 
 // Destroying the main window with documents open must not reach the half-destroyed window.
