@@ -130,7 +130,7 @@ void PrintReportPage(QPainter& painter, const RecordTable& table, const ReportPr
         const int y = (b + 6) * lh + 5;
         for (size_t c = 0; c < m.columns.size(); ++c)
             TextAt(painter, textLeft + m.columnX[c], y,
-                   DecodeShown(table.Cell(row, m.columns[c].listColumn), table.Codec()));
+                   DecodeShown(table.Cell(row, m.columns[c].listColumn), table.CellCodec()));
     }
     painter.restore();
 }

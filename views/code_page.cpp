@@ -1,7 +1,6 @@
 #include "code_page.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "curve_settings.h"
 
@@ -37,21 +36,15 @@ TextCodec DecideCodePage(std::string_view sample) {
 }
 
 TextCodec DecideDocumentCodePage(std::string_view text) {
-    if (text.empty())
-        return TextCodec::kPerText;
-    size_t length = std::min(text.size(), kCodePageSampleBytes);
-    // The title and header lines are decided on whole, however long they are.
-    const void* firstEnd = std::memchr(text.data(), '\n', text.size());
-    if (firstEnd != nullptr) {
-        const size_t from = static_cast<size_t>(static_cast<const char*>(firstEnd) - text.data());
-        const void* secondEnd = std::memchr(text.data() + from + 1, '\n', text.size() - from - 1);
-        const size_t headerEnd =
-            secondEnd != nullptr
-                ? static_cast<size_t>(static_cast<const char*>(secondEnd) - text.data())
-                : text.size();
-        length = std::max(length, headerEnd);
-    } else {
-        length = text.size();
+    // The title and header lines (the first two that hold more than a line end) are decided on
+    // whole, however long they are.
+    size_t headerEnd = 0;
+    for (int lines = 0; lines < 2 && headerEnd < text.size();) {
+        const size_t end = std::min(text.find('\n', headerEnd), text.size());
+        const std::string_view line = text.substr(headerEnd, end - headerEnd);
+        if (!line.empty() && line != "\r")
+            ++lines;
+        headerEnd = end == text.size() ? end : end + 1;
     }
-    return DecideCodePage(text.substr(0, length));
+    return DecideCodePage(text.substr(0, std::max(headerEnd, kCodePageSampleBytes)));
 }

@@ -27,6 +27,6 @@ constexpr size_t kCodePageSampleBytes = 256 * 1024;
 // kPerText for plain ASCII. A sequence cut off by the sample's end counts as well-formed.
 TextCodec DecideCodePage(std::string_view sample);
 
-// DecideCodePage of text's first kCodePageSampleBytes bytes, extended to the end of the second
-// line (title and header) when that ends later.
+// DecideCodePage of text's first kCodePageSampleBytes bytes, extended to the end of the title
+// and header lines when they end later.
 TextCodec DecideDocumentCodePage(std::string_view text);

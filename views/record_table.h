@@ -73,9 +73,13 @@ class RecordTable {
     void SetPrintHeader(const std::string& header) { printHeader_ = header; }
     const std::vector<std::string>& ChannelNames() const { return channelNames_; }
 
-    // The code page of the document the text came from; every text of the table is shown in it.
-    TextCodec Codec() const { return codec_; }
+    // The code page decided for the document the text came from; cells are shown in it.
+    TextCodec CellCodec() const { return codec_; }
     void SetCodec(TextCodec codec) { codec_ = codec; }
+    // The code page of the title, captions, remark and channel names, and of the curve settings'
+    // texts. The document's own, except that these texts of a plain ASCII document are ASCII
+    // from its first lines or text typed or imported since, which went to GB18030.
+    TextCodec Codec() const { return codec_ == TextCodec::kPerText ? TextCodec::kGb18030 : codec_; }
 
     // Bytes held for the rows (not counting the shared text).
     size_t IndexBytes() const;

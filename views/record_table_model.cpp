@@ -18,7 +18,7 @@ QVariant RecordTableModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole:
         case Qt::ToolTipRole:
-            return DecodeShown(table_->Cell(index.row(), index.column()), table_->Codec());
+            return DecodeShown(table_->Cell(index.row(), index.column()), table_->CellCodec());
         case Qt::TextAlignmentRole:
             return QVariant::fromValue(Qt::AlignCenter);
         default:
