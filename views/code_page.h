@@ -20,7 +20,7 @@ enum class TextCodec : uint8_t {
 
 // Leading bytes of a document that decide its code page. The title and header lines are looked
 // at whole even when they run longer.
-constexpr size_t kCodePageSampleBytes = 256 * 1024;
+constexpr size_t kCodePageSampleBytes = 1024 * 1024;
 
 // The code page of a sample of a document (its first bytes): kGb18030 when some non-ASCII byte
 // is not part of a well-formed UTF-8 sequence, kUtf8 when there are non-ASCII bytes and all are,
