@@ -142,10 +142,11 @@ void CurveView::ShowCursorValues(int p) {
         const CalendarTime& time = first->points[static_cast<size_t>(p)].time;
         // The words before the series label are the program's own; the label is the document's.
         const std::string words = CursorSubtitle(time, std::string());
-        const std::string subtitle = CursorSubtitle(time, n == 1 ? firstLabel : std::string());
-        adapter_.SetSubtitle(
-            DecodeText(words) +
-            DecodeText(std::string_view(subtitle).substr(words.size()), table_->Codec()));
+        const std::string whole = CursorSubtitle(time, n == 1 ? firstLabel : std::string());
+        const std::string_view subtitle(whole);
+        const size_t own = subtitle.substr(0, words.size()) == words ? words.size() : 0;
+        adapter_.SetSubtitle(DecodeText(subtitle.substr(0, own)) +
+                             DecodeText(subtitle.substr(own), table_->Codec()));
     }
     extras_.CursorMoved();
     adapter_.Repaint();
