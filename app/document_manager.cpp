@@ -101,7 +101,7 @@ CHistavueView* DocumentManager::NewWindow(CHistavueDoc* doc) {
     }
     const auto& text = doc->Views().front()->List()->Table().Text();
     auto* view = new CHistavueView(doc);
-    if (!text || !view->LoadRecords(text)) {
+    if (!text || !view->LoadRecords(text, doc->Codec())) {
         delete view;
         return nullptr;
     }

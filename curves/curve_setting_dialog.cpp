@@ -250,14 +250,14 @@ void CHisCurveSettingDialog::OnInitDialog() {
     if (settings_ == nullptr)
         return;
     CurveSettings& s = *settings_;
-    rootItem_ = new QTreeWidgetItem(tree_, {DecodeText(CutToCharacters(s.title, 255))});
+    rootItem_ = new QTreeWidgetItem(tree_, {DecodeText(CutToCharacters(s.title, 255), codec_)});
     tree_->SetItemCheckState(rootItem_, kNoCheckBox, false);
     int shown = 0;
     for (int i = 0; i < s.channelCount; ++i) {
         CurveChannel* c = s.FindByIndex(i);
         if (c == nullptr)
             continue;
-        auto* item = new QTreeWidgetItem(rootItem_, {DecodeText(c->Name())});
+        auto* item = new QTreeWidgetItem(rootItem_, {DecodeText(c->Name(), codec_)});
         item->setData(0, kChannelRole, c->index);
         if (c->show == 1) {
             c->showIndex = shown++;

@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QHash>
 
+#include "code_page.h"
 #include "curve_settings.h"
 
 class CCheckTreeCtrl;
@@ -48,7 +49,10 @@ class CHisCurveSettingDialog : public QDialog {
     explicit CHisCurveSettingDialog(QWidget* parent = nullptr);
 
     // The record edited by the next opening (not owned).
-    void SetSettings(CurveSettings* settings) { settings_ = settings; }
+    void SetSettings(CurveSettings* settings, TextCodec codec = TextCodec::kPerText) {
+        settings_ = settings;
+        codec_ = codec;
+    }
 
     // Fills the controls from the record and runs the dialog modally.
     int exec() override;
@@ -81,6 +85,7 @@ class CHisCurveSettingDialog : public QDialog {
     void StepInterval(int delta);
 
     CurveSettings* settings_ = nullptr;
+    TextCodec codec_ = TextCodec::kPerText;
     int currentChannel_ = 0;  // kept from one opening to the next
     QTreeWidgetItem* currentItem_ = nullptr;
     QTreeWidgetItem* rootItem_ = nullptr;

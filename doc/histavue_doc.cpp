@@ -81,8 +81,9 @@ bool CHistavueDoc::OnOpenDocument(const QString& path) {
     auto text = std::make_shared<TextBuffer>();
     text->Swap(workFile_.Buffer());
     workFile_.Close();
+    codec_ = DecideDocumentCodePage(std::string_view(text->Data(), text->Length()));
     for (CHistavueView* view : views_) {
-        if (!view->LoadRecords(text)) {
+        if (!view->LoadRecords(text, codec_)) {
             lastError_ =
                 QCoreApplication::translate("Histavue", "不是记录文件：缺少标题行或表头行。");
             return false;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "code_page.h"
 #include "file_system.h"
 #include "log_text_file.h"
 
@@ -40,6 +41,10 @@ class CHistavueDoc : public QObject {
     int IsTemporary() const { return isTemporary_; }
     // True when the working file was opened in its plain form.
     bool IsPlain() const { return openedPlain_; }
+
+    // The code page of the working file's text, decided when it was opened from its leading
+    // bytes; the views show all of the document's text in it.
+    TextCodec Codec() const { return codec_; }
 
     QString PathName() const { return path_; }
     QString Title() const;
@@ -79,6 +84,7 @@ class CHistavueDoc : public QObject {
     QString path_;
     int isTemporary_ = 0;
     bool openedPlain_ = false;
+    TextCodec codec_ = TextCodec::kPerText;
     storefs::FileIdentity stamp_;
     QString lastError_;
     std::vector<CHistavueView*> views_;

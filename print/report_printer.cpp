@@ -56,11 +56,11 @@ bool BeginReportPrint(const QSize& page, int dpi, RecordTable* table, const Curv
     // caption line, measured in the font the line is measured in.
     std::string prefix;
     for (const ReportColumn& column : m.columns) {
-        m.columnX.push_back(fixed.horizontalAdvance(DecodeText(prefix)));
+        m.columnX.push_back(fixed.horizontalAdvance(DecodeText(prefix, table->Codec())));
         prefix += column.caption;
     }
     table->SetPrintHeader(prefix);
-    m.tableWidth = fixed.horizontalAdvance(DecodeText(prefix));
+    m.tableWidth = fixed.horizontalAdvance(DecodeText(prefix, table->Codec()));
     m.remarkRaise = ReportRemarkRaise(
         static_cast<int32_t>(ReportRemarkLines(table->Remark()).size()), m.lineHeight);
     m.rowsPerPage = std::max(0, ReportRowsPerPage(page.height(), m.lineHeight) - m.remarkRaise);
@@ -82,7 +82,7 @@ void PrintReportPage(QPainter& painter, const RecordTable& table, const ReportPr
 
     // Header and footer.
     painter.setFont(ReportFixedFont(14, m.dpi));
-    TextAt(painter, left, 2 * lh, DecodeText(table.Title()));
+    TextAt(painter, left, 2 * lh, DecodeText(table.Title(), table.Codec()));
     painter.drawLine(left, 4 * lh, right, 4 * lh);
     const int footerY = height - 120;
     const QString company = QCoreApplication::translate("Histavue", kReportCompanyLine);
@@ -104,11 +104,12 @@ void PrintReportPage(QPainter& painter, const RecordTable& table, const ReportPr
     // stay on the paper: a narrow table would otherwise push the line ends off the page.
     int widest = 0;
     for (const std::string& line : lines)
-        widest = std::max(widest, painter.fontMetrics().horizontalAdvance(DecodeText(line)));
+        widest = std::max(widest,
+                          painter.fontMetrics().horizontalAdvance(DecodeText(line, table.Codec())));
     const int remarkX = std::max(0, std::min(left, m.page.width() - widest));
     TextAt(painter, remarkX, remarkY, QCoreApplication::translate("Histavue", "备注:"));
     for (size_t k = 1; k <= lines.size(); ++k) {
-        const QString line = DecodeText(lines[k - 1]);
+        const QString line = DecodeText(lines[k - 1], table.Codec());
         const int h = painter.fontMetrics().height();
         TextAt(painter, remarkX, remarkY + static_cast<int>(k + 1) * h - 80, line);
     }
@@ -123,7 +124,8 @@ void PrintReportPage(QPainter& painter, const RecordTable& table, const ReportPr
     const int textLeft = left + 20;
     const int captionY = static_cast<int>(4.8 * lh);
     for (size_t c = 0; c < m.columns.size(); ++c)
-        TextAt(painter, textLeft + m.columnX[c], captionY, DecodeText(m.columns[c].caption));
+        TextAt(painter, textLeft + m.columnX[c], captionY,
+               DecodeText(m.columns[c].caption, table.Codec()));
     const int first = ReportFirstRow(page, rows);
     const int onPage = ReportRowsOnPage(rows);
     for (int b = 0; b < onPage; ++b) {
@@ -133,7 +135,7 @@ void PrintReportPage(QPainter& painter, const RecordTable& table, const ReportPr
         const int y = (b + 6) * lh + 5;
         for (size_t c = 0; c < m.columns.size(); ++c)
             TextAt(painter, textLeft + m.columnX[c], y,
-                   DecodeShown(table.Cell(row, m.columns[c].listColumn)));
+                   DecodeShown(table.Cell(row, m.columns[c].listColumn), table.CellCodec()));
     }
     painter.restore();
 }

@@ -11,9 +11,12 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolBar>
 
+#include "chart_adapter.h"
 #include "commands.h"
+#include "curve_view.h"
 #include "document_manager.h"
 #include "gui_support.h"
 #include "histavue_app.h"
@@ -383,6 +386,70 @@ TEST(ShownText, LongTextIsCutAtACharacterWithAnEllipsis) {
     const QString shownGbk = DecodeShown(gbk);
     EXPECT_EQ(shownGbk.size(), 1 + (static_cast<int>(kShownTextBytes) - 1) / 2 + 1);
     EXPECT_FALSE(shownGbk.contains(QChar(0xFFFD)));
+}
+
+// A document's code page is decided once from its leading bytes and all of its text reads in it;
+// typed text goes back to it.
+TEST(DocumentCodePage, DecidedFromTheLeadingBytes) {
+    const std::string gbTitle = "\xCA\xFD\xBE\xDD\xBC\xC7\xC2\xBC\n";  // 数据记录, not UTF-8
+    const std::string gbLevel = "\xD2\xBA\xCE\xBB";  // 液位, valid UTF-8 ("һλ") by accident
+    const std::string gbTemp = "\xCE\xC2";           // 温
+    const std::string ascii = "T\nTime,a\n";
+    // Rows of plain text up to `to` bytes of document.
+    auto rowsTo = [](std::string text, size_t to) {
+        text.resize(to, 'x');
+        return text;
+    };
+    struct Case {
+        const char* what;
+        std::string document;
+        TextCodec codec;
+        std::string text;  // a text of the document
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"GB18030", gbTitle + "Time," + gbLevel + "\n", TextCodec::kGb18030, gbLevel, "液位"},
+        {"UTF-8", "数据\nTime,液位\n", TextCodec::kUtf8, "液位", "液位"},
+        {"UTF-8, a GB18030 text found later", "数据\nTime,液位\n", TextCodec::kUtf8, gbTemp, "温"},
+        {"ASCII, text found later", ascii, TextCodec::kPerText, gbTemp, "温"},
+        {"UTF-8 cut by the sample's end", rowsTo(ascii, kCodePageSampleBytes - 4) + "液位",
+         TextCodec::kUtf8, "液位", "液位"},
+        {"GB18030 past the sample", rowsTo(ascii, kCodePageSampleBytes) + gbTemp,
+         TextCodec::kPerText, gbTemp, "温"},
+        {"header longer than the sample", rowsTo("T\nTime,", kCodePageSampleBytes) + gbTemp + "\n",
+         TextCodec::kGb18030, gbTemp, "温"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const TextCodec codec = DecideDocumentCodePage(c.document);
+        EXPECT_EQ(codec, c.codec);
+        const QString shown = QString::fromUtf8(c.shown);
+        EXPECT_EQ(DecodeText(c.text, codec), shown);
+        EXPECT_EQ(DecodeShown(c.text, codec), shown);
+        EXPECT_EQ(DecodeText(EncodeText(shown, codec), codec), shown);
+    }
+}
+
+TEST_F(ViewerTest, AGb18030DocumentShowsItsShortCaptionsInChinese) {
+    // Title 数据记录, header Time,液位: the caption alone would read as UTF-8.
+    Docs()->OpenDocumentFile(File("gb.csv",
+                                  "\xCA\xFD\xBE\xDD\xBC\xC7\xC2\xBC\nTime,\xD2\xBA\xCE\xBB\n"
+                                  "2024-01-01 00:00:00,1\n2024-01-01 00:00:10,2\n"));
+    CHistavueView* view = Frame()->ActiveView();
+    ASSERT_NE(view, nullptr);
+    const QString level = QString::fromUtf8("液位");
+    EXPECT_EQ(view->List()->Model()->headerData(1, Qt::Horizontal).toString(), level);
+    // A second window of the document reads it the same way.
+    CHistavueView* second = Docs()->NewWindow(view->Document());
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->List()->Model()->headerData(1, Qt::Horizontal).toString(), level);
+    // The chart mixes the document's text with the program's own words; both read right.
+    second->DrawCurves();
+    ChartAdapter* chart = second->Curves()->Adapter();
+    EXPECT_EQ(chart->SeriesLabel(0), level);
+    EXPECT_EQ(chart->FooterEntries().last(), QString::fromUtf8("备注:||"));
+    QTest::keyClick(second->Chart()->focusProxy(), Qt::Key_Right);
+    EXPECT_EQ(chart->Subtitle(), QString::fromUtf8("当前时间:2024/01/01  00:00:10     液位(2.00)"));
 }
 
 // Destroying the main window with documents open must not reach the half-destroyed window.

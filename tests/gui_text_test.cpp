@@ -23,6 +23,7 @@
 #include "histavue_app.h"
 #include "histavue_view.h"
 #include "main_frame.h"
+#include "record_table_model.h"
 #include "text_codec.h"
 #include "text_edit_dialog.h"
 
@@ -232,6 +233,48 @@ TEST_F(TextDialogTest, ExportAndImportWithTheirFileDialogs) {
     EXPECT_EQ(s.yGridInterval, 2.5);
     EXPECT_EQ(s.shownCount, 2);
     EXPECT_EQ(s.channels.front().Name(), EncodeText(QString::fromUtf8("甲")));
+}
+
+// Short Chinese typed into a plain ASCII record goes to GB18030, where it may look like UTF-8
+// ("液位"); the record's texts read back as GB18030 all the same.
+TEST_F(TextDialogTest, ShortChineseTypedIntoAnAsciiRecordReadsBack) {
+    const QString level = QString::fromUtf8("液位");
+    dialog->hide();
+    QTimer::singleShot(0, dialog, [&] {
+        Rename(0, level);
+        EXPECT_EQ(Root()->child(0)->text(0), level);
+        dialog->OnOK();
+    });
+    app->MainFrame()->Action(kCmdTextEdit)->trigger();
+    EXPECT_EQ(RecordNames()[0], "\xD2\xBA\xCE\xBB");
+    EXPECT_EQ(view->List()->Model()->headerData(1, Qt::Horizontal).toString(), level);
+    EXPECT_EQ(view->Curves()->Adapter()->SeriesLabel(0), level);
+}
+
+// A UTF-8 record takes typed and imported text in UTF-8; its .ini files stay GB18030.
+TEST_F(TextDialogTest, AUtf8RecordKeepsItsTextsInUtf8) {
+    CurveSettings& s = view->Settings();
+    dialog->hide();
+    dialog->SetSettings(&s, TextCodec::kUtf8);
+    dialog->Open();
+    ASSERT_TRUE(Rename(0, QString::fromUtf8("液位")));
+    Title()->setText(QString::fromUtf8("温度"));
+    Click(CTextEditDialog::kIdSave);
+    EXPECT_EQ(RecordNames()[0], "液位");
+    EXPECT_EQ(s.title, "温度");
+    const QString ini = dir.path() + "/gb.ini";
+    ui.files = {ini};
+    Click(CTextEditDialog::kIdExport);
+    const std::string written = ReadFile(ini);
+    EXPECT_NE(written.find("Name=\xCE\xC2\xB6\xC8\r\n"), std::string::npos);
+    EXPECT_NE(written.find("CH1=\xD2\xBA\xCE\xBB\r\n"), std::string::npos);
+    Title()->setText("other");
+    Click(CTextEditDialog::kIdSave);
+    ui.files = {ini};
+    Click(CTextEditDialog::kIdImport);
+    EXPECT_EQ(s.title, "温度");
+    EXPECT_EQ(Root()->child(0)->text(0), QString::fromUtf8("液位"));
+    EXPECT_EQ(RecordNames()[0], "液位");
 }
 
 }  // namespace

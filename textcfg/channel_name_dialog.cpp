@@ -15,8 +15,8 @@
 
 namespace {
 
-std::string Utf8Of(const std::string& recordText) {
-    const QByteArray bytes = DecodeText(recordText).toUtf8();
+std::string Utf8Of(const std::string& recordText, TextCodec codec) {
+    const QByteArray bytes = DecodeText(recordText, codec).toUtf8();
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
@@ -53,19 +53,20 @@ void CChannelNameDialog::SetNames(std::vector<std::string> names, int nameIndex)
 }
 
 int CChannelNameDialog::exec() {
-    edit_->setText(DecodeText(newName_));
+    edit_->setText(DecodeText(newName_, codec_));
     return QDialog::exec();
 }
 
 void CChannelNameDialog::OnOK() {
     // What the channel will hold: the typed text in the record's code page, cut to its field.
-    const std::string candidate = CutToCharacters(EncodeText(edit_->text()), kChannelNameMax);
+    const std::string candidate =
+        CutToCharacters(EncodeText(edit_->text(), codec_), kChannelNameMax);
     // Names are compared as the user sees them, whichever code page each came in.
     std::vector<std::string> shown;
     shown.reserve(names_.size());
     for (const std::string& n : names_)
-        shown.push_back(Utf8Of(n));
-    if (FindDuplicateName(shown, nameIndex_, Utf8Of(candidate)) >= 0) {
+        shown.push_back(Utf8Of(n, codec_));
+    if (FindDuplicateName(shown, nameIndex_, Utf8Of(candidate, codec_)) >= 0) {
         UiServices::Get().Message(this,
                                   QCoreApplication::translate("Histavue", kMsgDuplicateChannelName),
                                   UiServices::Icon::kExclamation);

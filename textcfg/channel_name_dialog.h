@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "code_page.h"
+
 class CCaseLineEdit;
 
 class CChannelNameDialog : public QDialog {
@@ -20,6 +22,8 @@ class CChannelNameDialog : public QDialog {
     // bytes at a character boundary. Names are bytes in the record's code page.
     void SetNewName(const std::string& name) { newName_ = name; }
     const std::string& NewName() const { return newName_; }
+    // The code page of the record's texts.
+    void SetCodec(TextCodec codec) { codec_ = codec; }
     // All working names and the position of the one being edited.
     void SetNames(std::vector<std::string> names, int nameIndex);
     void ClearNames() { names_.clear(); }
@@ -38,4 +42,5 @@ class CChannelNameDialog : public QDialog {
     std::string newName_;
     std::vector<std::string> names_;
     int nameIndex_ = -1;
+    TextCodec codec_ = TextCodec::kPerText;
 };

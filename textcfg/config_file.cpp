@@ -133,7 +133,8 @@ bool ReadConfig(const IniFile& ini, CurveSettings* s, std::string* title, std::s
     if (!isConfig)
         return false;
     auto text = [&](const std::string& t) {
-        return ini.IsUtf8() && codec.fromUtf8File ? codec.fromUtf8File(t) : t;
+        const TextRecoder& recode = ini.IsUtf8() ? codec.fromUtf8File : codec.fromCodePageFile;
+        return recode ? recode(t) : t;
     };
     auto readText = [&](const char* section, const char* key) {
         std::string value;

@@ -18,9 +18,11 @@ using TextRecoder = std::function<std::string(const std::string&)>;
 struct ConfigCodec {
     // Record text (title, remark, names) into the file's code page, for the writer.
     TextRecoder toFile;
-    // Text of a file that is valid UTF-8 into the record's code page, for the reader. Texts of
-    // any other file are taken as they are.
+    // Text of a file that is valid UTF-8 into the record's code page, for the reader.
     TextRecoder fromUtf8File;
+    // Text of any other file (the panels' code page) into the record's code page, for the
+    // reader; empty takes such texts as they are.
+    TextRecoder fromCodePageFile;
 };
 
 // text without its line breaks: every CR and every LF byte is dropped, nothing else. (Neither

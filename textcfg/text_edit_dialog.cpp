@@ -45,19 +45,34 @@ std::string PathBytes(const QString& path) {
 }
 
 // The remark as the edit shows it: its CR LF line breaks as "\n".
-QString ShownRemark(const std::string& remark) {
-    return DecodeText(remark).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+QString ShownRemark(const std::string& remark, TextCodec codec) {
+    return DecodeText(remark, codec).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
 }  // namespace
 
-ConfigCodec FileCodec() {
+ConfigCodec FileCodec(TextCodec record) {
     ConfigCodec codec;
-    codec.toFile = [](const std::string& text) { return EncodeText(DecodeText(text)); };
-    codec.fromUtf8File = [](const std::string& text) {
-        return EncodeText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    codec.toFile = [record](const std::string& text) {
+        return EncodeText(DecodeText(text, record));
     };
+    codec.fromUtf8File = [record](const std::string& text) {
+        return EncodeText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
+                          record);
+    };
+    // A UTF-8 record cannot hold the panels' bytes as they are.
+    if (record == TextCodec::kUtf8) {
+        codec.fromCodePageFile = [](const std::string& text) {
+            return EncodeText(DecodeText(text, TextCodec::kGb18030), TextCodec::kUtf8);
+        };
+    }
     return codec;
+}
+
+void CTextEditDialog::SetSettings(CurveSettings* settings, TextCodec codec) {
+    settings_ = settings;
+    codec_ = codec;
+    nameDialog_->SetCodec(codec);
 }
 
 CTextEditDialog::CTextEditDialog(QWidget* parent)
@@ -140,8 +155,8 @@ void CTextEditDialog::OnInitDialog() {
     RefreshTree();
     shownTitle_ = settings_ != nullptr ? settings_->title : std::string();
     shownRemark_ = settings_ != nullptr ? settings_->remark : std::string();
-    title_->setText(DecodeText(shownTitle_));
-    remark_->setPlainText(ShownRemark(shownRemark_));
+    title_->setText(DecodeText(shownTitle_, codec_));
+    remark_->setPlainText(ShownRemark(shownRemark_, codec_));
 }
 
 void CTextEditDialog::RefreshTree() {
@@ -151,12 +166,12 @@ void CTextEditDialog::RefreshTree() {
     tree_->clear();
     if (settings_ == nullptr)
         return;
-    rootItem_ =
-        new QTreeWidgetItem(tree_, {DecodeText(CutToCharacters(settings_->title, kRootTextMax))});
+    rootItem_ = new QTreeWidgetItem(
+        tree_, {DecodeText(CutToCharacters(settings_->title, kRootTextMax), codec_)});
     rootItem_->setFlags(rootItem_->flags() | Qt::ItemIsEditable);
     workingNames_ = WorkingNamesOf(*settings_);
     for (size_t i = 0; i < workingNames_.size(); ++i) {
-        auto* item = new QTreeWidgetItem(rootItem_, {DecodeText(workingNames_[i].name)});
+        auto* item = new QTreeWidgetItem(rootItem_, {DecodeText(workingNames_[i].name, codec_)});
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsEditable);
         item->setCheckState(0, Qt::Unchecked);
         item->setData(0, kPositionRole, static_cast<int>(i));
@@ -180,21 +195,21 @@ void CTextEditDialog::OnTreeDoubleClicked(QTreeWidgetItem* item) {
     nameDialog_->SetNames(std::move(names), i);
     if (nameDialog_->exec() == QDialog::Accepted) {
         workingNames_[static_cast<size_t>(i)].name = nameDialog_->NewName();
-        selectedItem_->setText(0, DecodeText(nameDialog_->NewName()));
+        selectedItem_->setText(0, DecodeText(nameDialog_->NewName(), codec_));
         nameDialog_->ClearNames();
     }
 }
 
 std::string CTextEditDialog::TitleBytes() const {
     const QString text = title_->text();
-    return text == DecodeText(shownTitle_) ? shownTitle_ : EncodeText(text);
+    return text == DecodeText(shownTitle_, codec_) ? shownTitle_ : EncodeText(text, codec_);
 }
 
 std::string CTextEditDialog::RemarkBytes() const {
     QString text = remark_->toPlainText();
-    if (text == ShownRemark(shownRemark_))
+    if (text == ShownRemark(shownRemark_, codec_))
         return shownRemark_;
-    return EncodeText(text.replace(QStringLiteral("\n"), QStringLiteral("\r\n")));
+    return EncodeText(text.replace(QStringLiteral("\n"), QStringLiteral("\r\n")), codec_);
 }
 
 void CTextEditDialog::StoreEdits() {
@@ -224,7 +239,8 @@ void CTextEditDialog::OnExport() {
     if (path.isEmpty())
         return;
     g_lastFolder = QFileInfo(path).absolutePath();
-    if (!WriteConfigFile(PathBytes(path), TitleBytes(), RemarkBytes(), *settings_, FileCodec())) {
+    if (!WriteConfigFile(PathBytes(path), TitleBytes(), RemarkBytes(), *settings_,
+                         FileCodec(codec_))) {
         UiServices::Get().Message(this, QCoreApplication::translate("Histavue", kMsgCannotSaveIni),
                                   UiServices::Icon::kExclamation);
     }
@@ -241,11 +257,11 @@ void CTextEditDialog::OnImport() {
     g_lastFolder = QFileInfo(path).absolutePath();
     std::string title;
     std::string remark;
-    if (!ReadConfigFile(PathBytes(path), settings_, &title, &remark, FileCodec()))
+    if (!ReadConfigFile(PathBytes(path), settings_, &title, &remark, FileCodec(codec_)))
         return;
     shownTitle_ = title;
     shownRemark_ = remark;
-    title_->setText(DecodeText(title));
-    remark_->setPlainText(ShownRemark(remark));
+    title_->setText(DecodeText(title, codec_));
+    remark_->setPlainText(ShownRemark(remark, codec_));
     RefreshTree();
 }

@@ -13,11 +13,12 @@
 #include "curve_settings.h"
 #include "text_edit_rules.h"
 
+#include "code_page.h"
 #include "config_file.h"
 
 // Configuration files are written in the panels' code page; one that is valid UTF-8 is read as
-// UTF-8 and its texts are stored in the record's code page.
-ConfigCodec FileCodec();
+// UTF-8. Texts read are stored in the record's code page, record.
+ConfigCodec FileCodec(TextCodec record = TextCodec::kPerText);
 
 class CCaseLineEdit;
 class CCaseTextEdit;
@@ -43,8 +44,8 @@ class CTextEditDialog : public QDialog {
 
     explicit CTextEditDialog(QWidget* parent = nullptr);
 
-    // The record edited by the next opening (not owned).
-    void SetSettings(CurveSettings* settings) { settings_ = settings; }
+    // The record edited by the next opening (not owned) and the code page of its texts.
+    void SetSettings(CurveSettings* settings, TextCodec codec = TextCodec::kPerText);
 
     // Fills the tree and edits from the record and runs the dialog modally.
     int exec() override;
@@ -76,6 +77,7 @@ class CTextEditDialog : public QDialog {
     std::string RemarkBytes() const;
 
     CurveSettings* settings_ = nullptr;
+    TextCodec codec_ = TextCodec::kPerText;
     QTreeWidget* tree_;
     CCaseLineEdit* title_;
     CCaseTextEdit* remark_;

@@ -163,7 +163,8 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err) {
     if (!o.ini.isEmpty()) {
         std::string title;
         std::string remark;
-        if (!ReadConfigFile(PathBytes(o.ini), &view.Settings(), &title, &remark, FileCodec()))
+        if (!ReadConfigFile(PathBytes(o.ini), &view.Settings(), &title, &remark,
+                            FileCodec(view.List()->Table().Codec())))
             return Fail(err, QStringLiteral("%1: not a readable configuration file").arg(o.ini));
         view.ApplyTextSettings();
     }

@@ -162,8 +162,8 @@ PanelContents CurveExtras::Contents() const {
     c.texts = Texts();
     for (size_t i = 0; i < shown.size(); ++i) {
         PanelChannel pc;
-        // The panel shows UTF-8; a name may be in the record's code page.
-        pc.name = DecodeText(shown[i].channel->Name()).toUtf8().toStdString();
+        // The panel shows UTF-8; a name is in the record's code page.
+        pc.name = DecodeText(shown[i].channel->Name(), table_->Codec()).toUtf8().toStdString();
         const int series = shown[i].channel->showIndex;
         pc.atA = adapter_->YValue(series, a);
         pc.atB = c.hasB ? adapter_->YValue(series, b) : 0.0;

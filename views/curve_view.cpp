@@ -21,12 +21,6 @@ std::string Utf8(const QString& text) {
     return text.toUtf8().toStdString();
 }
 
-// A text of the interface in the code page of the record text it stands beside, so the two
-// decode as one: UTF-8 beside UTF-8 (ASCII included), GB18030 beside anything else.
-std::string InCodePageOf(const QString& text, const std::string& beside) {
-    return IsValidUtf8(beside.data(), beside.size()) ? Utf8(text) : EncodeText(text);
-}
-
 // The wait cursor for as long as a draw takes.
 class BusyCursor {
   public:
@@ -94,12 +88,15 @@ bool CurveView::BuildChart() {
         timeAxis_ = TimeAxisPlan();
         adapter_.SetXRange(0.0, s.pointCount);
     }
-    adapter_.SetTitle(DecodeText(CutToCharacters(s.title, kChartTitleMax)));
+    adapter_.SetTitle(DecodeText(CutToCharacters(s.title, kChartTitleMax), table_->Codec()));
     adapter_.SetSubtitle(QStringLiteral(" "));
     const std::vector<std::string> footer =
         FooterEntries(s.remark, Utf8(QCoreApplication::translate("Histavue", "备注:")));
+    // The last entry is the program's own label, not the document's text.
     for (size_t i = 0; i < footer.size(); ++i)
-        adapter_.SetFooterEntry(static_cast<int>(i), DecodeText(footer[i]));
+        adapter_.SetFooterEntry(
+            static_cast<int>(i),
+            DecodeText(footer[i], i + 1 < footer.size() ? table_->Codec() : TextCodec::kPerText));
     adapter_.SetXAxisLabel(QString());
     adapter_.SetYAxisLabel(QCoreApplication::translate("Histavue", "采样值"));
     adapter_.SetGridMode(s.gridMode);
@@ -114,9 +111,9 @@ bool CurveView::BuildChart() {
             lineTypes.append(0);
             continue;
         }
-        adapter_.SetSeriesLabel(j, DecodeText(c->Name()));
+        adapter_.SetSeriesLabel(j, DecodeText(c->Name(), table_->Codec()));
         if (s.shownCount == 1)
-            adapter_.SetSubtitle(DecodeText(c->Name()));
+            adapter_.SetSubtitle(DecodeText(c->Name(), table_->Codec()));
         colors.append(ToQColor(SeriesColor(c->colorIndex)));
         lineTypes.append(c->lineType >= 0 && c->lineType < kCurveLineTypeCount ? c->lineType : 0);
         QList<QPointF> points;
@@ -160,17 +157,22 @@ void CurveView::ShowCursorValues(int p) {
         if (c == nullptr)
             continue;
         const std::string label = CursorSeriesLabel(c->Name(), value);
-        adapter_.SetSeriesLabel(i, DecodeText(label));
+        adapter_.SetSeriesLabel(i, DecodeText(label, table_->Codec()));
         if (i == 0)
             firstLabel = label;
     }
     const CurveChannel* first = ShownChannel(0);
     if (first != nullptr && p >= 0 && p < static_cast<int>(first->points.size())) {
-        const std::string seriesLabel = n == 1 ? firstLabel : std::string();
-        const std::string timeLabel =
-            InCodePageOf(QCoreApplication::translate("Histavue", "当前时间:"), seriesLabel);
-        adapter_.SetSubtitle(DecodeText(
-            CursorSubtitle(first->points[static_cast<size_t>(p)].time, seriesLabel, timeLabel)));
+        const CalendarTime& time = first->points[static_cast<size_t>(p)].time;
+        // The words before the series label are the program's own (UTF-8); the label is the
+        // document's.
+        const std::string label = Utf8(QCoreApplication::translate("Histavue", "当前时间:"));
+        const std::string words = CursorSubtitle(time, std::string(), label);
+        const std::string whole = CursorSubtitle(time, n == 1 ? firstLabel : std::string(), label);
+        const std::string_view subtitle(whole);
+        const size_t own = subtitle.substr(0, words.size()) == words ? words.size() : 0;
+        adapter_.SetSubtitle(DecodeText(subtitle.substr(0, own)) +
+                             DecodeText(subtitle.substr(own), table_->Codec()));
     }
     extras_.CursorMoved();
     adapter_.Repaint();

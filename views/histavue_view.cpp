@@ -44,8 +44,8 @@ int CHistavueView::LiveViews() {
     return g_viewCounter;
 }
 
-bool CHistavueView::LoadRecords(std::shared_ptr<const TextBuffer> text) {
-    if (!list_->LoadTable(std::move(text))) {
+bool CHistavueView::LoadRecords(std::shared_ptr<const TextBuffer> text, TextCodec codec) {
+    if (!list_->LoadTable(std::move(text), codec)) {
         return false;
     }
     InitCurveSettings(&settings_, list_->Table());
@@ -77,7 +77,7 @@ CHisCurveSettingDialog* CHistavueView::CurveDialog() {
 
 void CHistavueView::OnCurveSettings() {
     CHisCurveSettingDialog* dialog = CurveDialog();
-    dialog->SetSettings(&settings_);
+    dialog->SetSettings(&settings_, list_->Table().Codec());
     if (dialog->exec() == QDialog::Accepted)
         DrawCurves();
 }
@@ -90,7 +90,7 @@ CTextEditDialog* CHistavueView::TextDialog() {
 
 void CHistavueView::OnTextEdit() {
     CTextEditDialog* dialog = TextDialog();
-    dialog->SetSettings(&settings_);
+    dialog->SetSettings(&settings_, list_->Table().Codec());
     if (dialog->exec() != QDialog::Accepted)
         return;
     ApplyTextSettings();

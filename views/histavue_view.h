@@ -27,9 +27,9 @@ class CHistavueView : public QWidget {
 
     CHistavueDoc* Document() const { return doc_; }
 
-    // Fills the table from a document text and rebuilds the curve settings. False when the table
-    // already holds something or the text has no title or header.
-    bool LoadRecords(std::shared_ptr<const TextBuffer> text);
+    // Fills the table from a document text in the document's code page and rebuilds the curve
+    // settings. False when the table already holds something or the text has no title or header.
+    bool LoadRecords(std::shared_ptr<const TextBuffer> text, TextCodec codec = TextCodec::kPerText);
 
     // Shows the report (hiding and dropping a chart, if any). Nothing happens when it is shown.
     void ShowReport();

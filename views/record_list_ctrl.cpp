@@ -22,8 +22,9 @@ CRecordListCtrl::CRecordListCtrl(QWidget* parent)
 
 CRecordListCtrl::~CRecordListCtrl() = default;
 
-bool CRecordListCtrl::LoadTable(std::shared_ptr<const TextBuffer> text) {
+bool CRecordListCtrl::LoadTable(std::shared_ptr<const TextBuffer> text, TextCodec codec) {
     model_->BeginReset();
+    table_.SetCodec(codec);
     const bool ok = table_.LoadTable(std::move(text));
     model_->EndReset();
     ApplyColumnLayout();

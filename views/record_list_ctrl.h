@@ -20,8 +20,9 @@ class CRecordListCtrl : public QTableView {
     explicit CRecordListCtrl(QWidget* parent = nullptr);
     ~CRecordListCtrl() override;
 
-    // Parses a document text into the empty table (see RecordTable::LoadTable).
-    bool LoadTable(std::shared_ptr<const TextBuffer> text);
+    // Parses a document text, in the document's code page, into the empty table (see
+    // RecordTable::LoadTable).
+    bool LoadTable(std::shared_ptr<const TextBuffer> text, TextCodec codec = TextCodec::kPerText);
     bool ParseHeaderLine(const char* text, uint32_t length);
     std::string ColumnCaptions() const { return table_.ColumnCaptions(); }
     void Clear();

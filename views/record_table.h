@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "code_page.h"
 #include "text_buffer.h"
 
 // Like TextBuffer::NextLine, but also skips a line of nothing but the "\r" of a CR LF line end,
@@ -76,6 +77,14 @@ class RecordTable {
     void SetPrintHeader(const std::string& header) { printHeader_ = header; }
     const std::vector<std::string>& ChannelNames() const { return channelNames_; }
 
+    // The code page decided for the document the text came from; cells are shown in it.
+    TextCodec CellCodec() const { return codec_; }
+    void SetCodec(TextCodec codec) { codec_ = codec; }
+    // The code page of the title, captions, remark and channel names, and of the curve settings'
+    // texts. The document's own, except that these texts of a plain ASCII document are ASCII
+    // from its first lines or text typed or imported since, which went to GB18030.
+    TextCodec Codec() const { return codec_ == TextCodec::kPerText ? TextCodec::kGb18030 : codec_; }
+
     // Bytes held for the rows (not counting the shared text).
     size_t IndexBytes() const;
 
@@ -91,6 +100,7 @@ class RecordTable {
     std::string printHeader_;
     std::vector<std::string> captions_;
     std::vector<std::string> channelNames_;
+    TextCodec codec_ = TextCodec::kPerText;
     // Where each row's line starts in the text; the line runs to the next "\n" or the text's end.
     std::vector<uint32_t> rowLine_;
 };

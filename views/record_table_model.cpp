@@ -18,7 +18,7 @@ QVariant RecordTableModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole:
         case Qt::ToolTipRole:
-            return DecodeShown(table_->Cell(index.row(), index.column()));
+            return DecodeShown(table_->Cell(index.row(), index.column()), table_->CellCodec());
         case Qt::TextAlignmentRole:
             return QVariant::fromValue(Qt::AlignCenter);
         default:
@@ -32,7 +32,7 @@ QVariant RecordTableModel::headerData(int section, Qt::Orientation orientation, 
             return QVariant();
         }
         if (role == Qt::DisplayRole)
-            return DecodeShown(table_->Caption(section));
+            return DecodeShown(table_->Caption(section), table_->Codec());
         if (role == Qt::TextAlignmentRole)
             return QVariant::fromValue(Qt::AlignCenter);
         return QVariant();
