@@ -222,6 +222,41 @@ TEST(ConfigFile, ImportKeepsTheRecordWhole) {
     EXPECT_EQ(s.channels.back().colorIndex, 2);
 }
 
+TEST(ConfigFile, ShortChineseInThePanelsCodePageIsNotTakenForUtf8) {
+    struct Case {
+        const char* what;
+        const char* title;
+        bool recordIsUtf8;
+        const char* readAs;
+    };
+    const Case cases[] = {
+        {"GB18030 液位, valid UTF-8 by chance", "\xD2\xBA\xCE\xBB", false, "G"},
+        {"... beside a UTF-8 record", "\xD2\xBA\xCE\xBB", true, "U"},
+        {"UTF-8 液位", "\xE6\xB6\xB2\xE4\xBD\x8D", false, "U"},
+        {"UTF-8 温度 with a degree sign",
+         "\xE6\xB8\xA9\xE5\xBA\xA6\xC2\xB0"
+         "C",
+         false, "U"},
+        {"GB18030 that is no UTF-8", "\xB9\xF8\xC2\xAF", false, "G"},
+    };
+    for (const Case& c : cases) {
+        IniFile out;
+        out.OpenForWriteInMemory();
+        ASSERT_TRUE(WriteConfig(&out, c.title, "", CurveSettings()));
+        IniFile in;
+        ASSERT_TRUE(in.OpenText(out.WrittenText()));
+        ConfigCodec codec;
+        codec.fromUtf8File = [](const std::string& t) { return "U" + t; };
+        codec.fromCodePageFile = [](const std::string& t) { return "G" + t; };
+        codec.recordIsUtf8 = c.recordIsUtf8;
+        CurveSettings s;
+        std::string title;
+        std::string remark;
+        ASSERT_TRUE(ReadConfig(in, &s, &title, &remark, codec)) << c.what;
+        EXPECT_EQ(title, c.readAs + std::string(c.title)) << c.what;
+    }
+}
+
 TEST(ConfigFile, RefusesWhatIsNoConfigurationFile) {
     TempFolder dir;
     const std::string csv = dir / "r.csv";

@@ -132,8 +132,11 @@ bool ReadConfig(const IniFile& ini, CurveSettings* s, std::string* title, std::s
     }
     if (!isConfig)
         return false;
+    // Files are written in the panels' code page; short Chinese in it can pass for UTF-8 made of
+    // two-byte characters only, which a Chinese UTF-8 file hardly ever is.
+    const bool utf8 = ini.IsUtf8() && (!ini.OnlyTwoByteUtf8() || codec.recordIsUtf8);
     auto text = [&](const std::string& t) {
-        const TextRecoder& recode = ini.IsUtf8() ? codec.fromUtf8File : codec.fromCodePageFile;
+        const TextRecoder& recode = utf8 ? codec.fromUtf8File : codec.fromCodePageFile;
         return recode ? recode(t) : t;
     };
     auto readText = [&](const char* section, const char* key) {

@@ -23,6 +23,10 @@ struct ConfigCodec {
     // Text of any other file (the panels' code page) into the record's code page, for the
     // reader; empty takes such texts as they are.
     TextRecoder fromCodePageFile;
+    // The record is UTF-8: a file that reads as UTF-8 only by two-byte characters is taken as
+    // UTF-8 too (for any other record it is taken in the panels' code page, as the writer wrote
+    // it).
+    bool recordIsUtf8 = false;
 };
 
 // text without its line breaks: every CR and every LF byte is dropped, nothing else. (Neither

@@ -60,6 +60,13 @@ bool IniFile::OpenText(std::string text) {
     }
     text_ = std::move(text);
     utf8_ = IsValidUtf8(text_.data(), text_.size());
+    bool twoByte = false;
+    bool longer = false;
+    for (unsigned char c : text_) {
+        twoByte = twoByte || (c >= 0xC2 && c <= 0xDF);
+        longer = longer || c >= 0xE0;
+    }
+    twoByteOnly_ = utf8_ && twoByte && !longer;
     Parse();
     reading_ = true;
     return true;

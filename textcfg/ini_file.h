@@ -73,6 +73,10 @@ class IniFile {
 
     // True when the text read is valid UTF-8 (plain ASCII included).
     bool IsUtf8() const { return utf8_; }
+    // True when it is valid UTF-8 whose characters beyond ASCII all take two bytes (U+0080 to
+    // U+07FF: accented Latin, Greek, Cyrillic), as short GB18030 Chinese often does: "液位" is
+    // D2 BA CE BB in GB18030, and "һλ" read as UTF-8.
+    bool OnlyTwoByteUtf8() const { return twoByteOnly_; }
 
     // text without the spaces (only ' ') at its start and end.
     static std::string Trim(std::string_view text);
@@ -91,6 +95,7 @@ class IniFile {
     std::string out_;
     bool reading_ = false;
     bool utf8_ = false;
+    bool twoByteOnly_ = false;
     std::string text_;
     // The value of each line: the text after the "=" of a key line, empty for other lines.
     std::vector<std::string_view> values_;

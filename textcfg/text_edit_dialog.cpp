@@ -53,6 +53,7 @@ QString ShownRemark(const std::string& remark, TextCodec codec) {
 
 ConfigCodec FileCodec(TextCodec record) {
     ConfigCodec codec;
+    codec.recordIsUtf8 = record == TextCodec::kUtf8;
     codec.toFile = [record](const std::string& text) {
         return EncodeText(DecodeText(text, record));
     };
