@@ -17,7 +17,7 @@
 #include "curve_extras.h"
 #include "curve_view.h"
 #include "document_manager.h"
-#include "gui_support.h"
+#include "gui_app_test.h"
 #include "histavue_app.h"
 #include "histavue_view.h"
 #include "main_frame.h"
@@ -25,35 +25,17 @@
 
 namespace {
 
-class CurveExtrasTest : public ::testing::Test {
+class CurveExtrasTest : public AppTest {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        app = std::make_unique<CHistavueApp>();
-        ASSERT_TRUE(app->InitInstance({"histavue"}));
-    }
-    void TearDown() override {
-        app->MainFrame()->MdiArea()->closeAllSubWindows();
-        Settle();
-        app.reset();
-        Settle();
-    }
     // Opens text (or 12 records every 10 s: T1 = i.5, T2 = 2i) and draws its curves.
     CHistavueView* OpenAndDraw(const std::string& text = SampleRecordText(12)) {
-        const QString path = dir.path() + "/r.csv";
-        EXPECT_TRUE(WriteRecordFile(path, text));
-        app->Documents()->OpenDocumentFile(path);
-        CHistavueView* view = app->MainFrame()->ActiveView();
-        app->MainFrame()->Action(kCmdDrawCurves)->trigger();
+        CHistavueView* view = OpenRecords(text);
+        Run(kCmdDrawCurves);
         return view;
     }
     void Key(CHistavueView* view, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
         QTest::keyClick(view->Chart()->focusProxy(), key, mods);
     }
-
-    QTemporaryDir dir;
-    std::unique_ptr<CHistavueApp> app;
-    FakeUi ui;
 };
 
 TEST_F(CurveExtrasTest, CursorBOpensThePanelWithDifferencesAndStatistics) {

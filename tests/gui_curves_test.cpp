@@ -22,44 +22,25 @@
 #include "curve_setting_dialog.h"
 #include "curve_view.h"
 #include "document_manager.h"
-#include "gui_support.h"
+#include "gui_app_test.h"
 #include "histavue_app.h"
 #include "histavue_view.h"
 #include "main_frame.h"
 
 namespace {
 
-class CurvesTest : public ::testing::Test {
+class CurvesTest : public AppTest {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        app = std::make_unique<CHistavueApp>();
-        ASSERT_TRUE(app->InitInstance({"histavue"}));
-    }
-    void TearDown() override {
-        app->MainFrame()->MdiArea()->closeAllSubWindows();
-        Settle();
-        app.reset();
-        Settle();
-    }
     // Opens 12 records every 10 s (T1 = i.5, T2 = 2i) and returns its view.
     CHistavueView* Open(const std::string& channels = "T1,T2", int rows = 12) {
-        const QString path = dir.path() + "/r.csv";
-        EXPECT_TRUE(WriteRecordFile(path, SampleRecordText(rows, "Line1", channels)));
-        app->Documents()->OpenDocumentFile(path);
-        return app->MainFrame()->ActiveView();
+        return OpenRecords(SampleRecordText(rows, "Line1", channels));
     }
-    void Run(int command) { app->MainFrame()->Action(command)->trigger(); }
     ChartAdapter* Chart(CHistavueView* view) { return view->Curves()->Adapter(); }
     QChartView* PlotOf(CHistavueView* view) { return view->Chart()->findChild<QChartView*>(); }
     // A key to the widget that has the focus after a draw (the plot).
     void Key(CHistavueView* view, Qt::Key key) {
         QTest::keyClick(view->Chart()->focusProxy(), key);
     }
-
-    QTemporaryDir dir;
-    std::unique_ptr<CHistavueApp> app;
-    FakeUi ui;
 };
 
 TEST_F(CurvesTest, DrawBuildsTheChartFromTheSettings) {

@@ -33,7 +33,7 @@
 #include "data_setting_dialog.h"
 #include "document_manager.h"
 #include "group_tree.h"
-#include "gui_support.h"
+#include "gui_app_test.h"
 #include "histavue_app.h"
 #include "histavue_doc.h"
 #include "histavue_view.h"
@@ -119,20 +119,16 @@ QTreeWidgetItem* Find(CGroupTree* tree, const QStringList& path) {
     return item;
 }
 
-class DataListTest : public ::testing::Test {
+class DataListTest : public AppTest {
   protected:
     void SetUp() override {
         ASSERT_TRUE(root.isValid() && staging.isValid());
         WriteStore(root.path());
         ASSERT_TRUE(WriteRoots({staging.path(), root.path()}));
-        app = std::make_unique<CHistavueApp>();
-        ASSERT_TRUE(app->InitInstance({"histavue"}));
+        AppTest::SetUp();
     }
     void TearDown() override {
-        app->MainFrame()->MdiArea()->closeAllSubWindows();
-        Settle();
-        app.reset();
-        Settle();
+        AppTest::TearDown();
         QSettings(QSettings::NativeFormat, QSettings::UserScope, "Quorvel", "LogDataDir").clear();
     }
     CMainFrame* Frame() { return app->MainFrame(); }
@@ -142,8 +138,6 @@ class DataListTest : public ::testing::Test {
 
     QTemporaryDir root;
     QTemporaryDir staging;
-    std::unique_ptr<CHistavueApp> app;
-    FakeUi ui;
 };
 
 TEST_F(DataListTest, TreesShowGroupsAndPartitionsInAscendingOrder) {

@@ -18,7 +18,7 @@
 #include "commands.h"
 #include "curve_view.h"
 #include "document_manager.h"
-#include "gui_support.h"
+#include "gui_app_test.h"
 #include "histavue_app.h"
 #include "histavue_doc.h"
 #include "histavue_view.h"
@@ -28,19 +28,9 @@
 
 namespace {
 
-class ViewerTest : public ::testing::Test {
+class ViewerTest : public AppTest {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        app = std::make_unique<CHistavueApp>();
-        ASSERT_TRUE(app->InitInstance({"histavue", "ignored.csv"}));
-    }
-    void TearDown() override {
-        app->MainFrame()->MdiArea()->closeAllSubWindows();
-        Settle();
-        app.reset();
-        Settle();
-    }
+    void SetUp() override { StartApp({"histavue", "ignored.csv"}); }
     QString File(const QString& name, const std::string& text, bool inverted = true) {
         const QString path = dir.path() + "/" + name;
         EXPECT_TRUE(WriteRecordFile(path, text, inverted));
@@ -61,10 +51,6 @@ class ViewerTest : public ::testing::Test {
         }
         return items;
     }
-
-    QTemporaryDir dir;
-    std::unique_ptr<CHistavueApp> app;
-    FakeUi ui;
 };
 
 TEST_F(ViewerTest, StartsWithNoDocumentAndTheShortMenus) {

@@ -28,7 +28,7 @@
 #include "data_query_dialog.h"
 #include "data_setting_dialog.h"
 #include "document_manager.h"
-#include "gui_support.h"
+#include "gui_app_test.h"
 #include "histavue_app.h"
 #include "histavue_view.h"
 #include "main_frame.h"
@@ -92,18 +92,15 @@ std::string WithChinese(const QStringList& texts) {
     return left.join('\n').toStdString();
 }
 
-class EnglishTest : public ::testing::Test {
+class EnglishTest : public AppTest {
   protected:
     void SetUp() override {
         qputenv("HISTAVUE_LANG", "en");
-        app = std::make_unique<CHistavueApp>();
-        ASSERT_TRUE(app->InitInstance({"histavue"}));
+        AppTest::SetUp();
         frame = app->MainFrame();
     }
     void TearDown() override {
-        frame->MdiArea()->closeAllSubWindows();
-        QApplication::processEvents();
-        app.reset();
+        AppTest::TearDown();
         qputenv("HISTAVUE_LANG", "zh");
     }
     // Chinese left anywhere in the main window's menus, toolbar and status bar.
@@ -116,9 +113,6 @@ class EnglishTest : public ::testing::Test {
         return WithChinese(texts);
     }
 
-    QTemporaryDir dir;
-    FakeUi ui;
-    std::unique_ptr<CHistavueApp> app;
     CMainFrame* frame = nullptr;
 };
 
@@ -134,9 +128,7 @@ TEST_F(EnglishTest, MenusToolbarAndPromptsWithoutDocument) {
 }
 
 TEST_F(EnglishTest, MenusDialogsAndMessagesWithDocument) {
-    const QString path = dir.path() + "/r.csv";
-    ASSERT_TRUE(WriteRecordFile(path, SampleRecordText(12, "Line1", "T1,T2,T3")));
-    app->Documents()->OpenDocumentFile(path);
+    OpenRecords(SampleRecordText(12, "Line1", "T1,T2,T3"));
     QApplication::processEvents();
     ASSERT_NE(frame->ActiveView(), nullptr);
     EXPECT_EQ(Untranslated(), "");
@@ -168,10 +160,7 @@ TEST_F(EnglishTest, MenusDialogsAndMessagesWithDocument) {
 }
 
 TEST_F(EnglishTest, CurveChartAndPanelTexts) {
-    const QString path = dir.path() + "/r.csv";
-    ASSERT_TRUE(WriteRecordFile(path, SampleRecordText(12, "Line1", "T1")));
-    app->Documents()->OpenDocumentFile(path);
-    CHistavueView* view = frame->ActiveView();
+    CHistavueView* view = OpenRecords(SampleRecordText(12, "Line1", "T1"));
     ASSERT_NE(view, nullptr);
     frame->Action(kCmdDrawCurves)->trigger();
     ChartAdapter* chart = view->Curves()->Adapter();

@@ -16,7 +16,7 @@
 #include "config_file.h"
 #include "curve_init.h"
 #include "document_manager.h"
-#include "gui_support.h"
+#include "gui_app_test.h"
 #include "histavue_app.h"
 #include "histavue_doc.h"
 #include "histavue_view.h"
@@ -52,39 +52,23 @@ QString Words(const QString& text) {
     return text.simplified();
 }
 
-class PrintTest : public ::testing::Test {
+class PrintTest : public AppTest {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        app = std::make_unique<CHistavueApp>();
-        ASSERT_TRUE(app->InitInstance({"histavue"}));
+        AppTest::SetUp();
         app->Printer()->setPageSize(QPageSize(QPageSize::A4));
         ui.printPdf = dir.path() + "/out.pdf";
     }
-    void TearDown() override {
-        app->MainFrame()->MdiArea()->closeAllSubWindows();
-        Settle();
-        app.reset();
-        Settle();
-    }
     CHistavueView* Open(int rows, const std::string& title = "锅炉一号",
                         const std::string& channels = "Alpha,Beta") {
-        const QString path = dir.path() + "/r.csv";
-        EXPECT_TRUE(WriteRecordFile(path, SampleRecordText(rows, title, channels)));
-        app->Documents()->OpenDocumentFile(path);
-        return app->MainFrame()->ActiveView();
+        return OpenRecords(SampleRecordText(rows, title, channels));
     }
-    void Run(int command) { app->MainFrame()->Action(command)->trigger(); }
     // Rows on a page of the app's printer.
     int RowsOnPage(CHistavueView* view) {
         ReportPrintMetrics m;
         EXPECT_TRUE(BeginReportJob(app->Printer(), &view->List()->Table(), view->Settings(), &m));
         return m.rowsPerPage - 1;
     }
-
-    QTemporaryDir dir;
-    std::unique_ptr<CHistavueApp> app;
-    FakeUi ui;
 };
 
 TEST_F(PrintTest, ReportPagesCarryHeaderRowsFooterAndRemark) {

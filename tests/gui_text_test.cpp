@@ -19,7 +19,7 @@
 #include "commands.h"
 #include "curve_view.h"
 #include "document_manager.h"
-#include "gui_support.h"
+#include "gui_app_test.h"
 #include "histavue_app.h"
 #include "histavue_view.h"
 #include "main_frame.h"
@@ -29,27 +29,20 @@
 
 namespace {
 
-class TextDialogTest : public ::testing::Test {
+class TextDialogTest : public AppTest {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        app = std::make_unique<CHistavueApp>();
-        ASSERT_TRUE(app->InitInstance({"histavue"}));
-        const QString path = dir.path() + "/r.csv";
-        ASSERT_TRUE(WriteRecordFile(path, SampleRecordText(12, "Line1", "T1,T2,T3")));
-        app->Documents()->OpenDocumentFile(path);
-        view = app->MainFrame()->ActiveView();
+        AppTest::SetUp();
+        view = OpenRecords(SampleRecordText(12, "Line1", "T1,T2,T3"));
         ASSERT_NE(view, nullptr);
         dialog = view->TextDialog();
         dialog->SetSettings(&view->Settings());
         dialog->Open();
     }
     void TearDown() override {
-        dialog->hide();
-        app->MainFrame()->MdiArea()->closeAllSubWindows();
-        Settle();
-        app.reset();
-        Settle();
+        if (dialog != nullptr)
+            dialog->hide();
+        AppTest::TearDown();
     }
     QTreeWidgetItem* Root() { return Tree()->topLevelItem(0); }
     QTreeWidget* Tree() { return dialog->ControlAs<QTreeWidget>(CTextEditDialog::kIdTree); }
@@ -82,9 +75,6 @@ class TextDialogTest : public ::testing::Test {
     }
     std::string ReadFile(const QString& path) { return ReadRecordFile(path, false); }
 
-    QTemporaryDir dir;
-    std::unique_ptr<CHistavueApp> app;
-    FakeUi ui;
     CHistavueView* view = nullptr;
     CTextEditDialog* dialog = nullptr;
 };
