@@ -9,15 +9,9 @@
 #include "curve_init.h"
 #include "curve_settings.h"
 #include "record_table.h"
+#include "table_support.h"
 
 namespace {
-
-std::string Stamp(int seconds) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "2024-01-01 %02d:%02d:%02d", seconds / 3600, seconds / 60 % 60,
-                  seconds % 60);
-    return buf;
-}
 
 // A table with one row per given second of 2024-01-01 and `channels` value columns.
 std::unique_ptr<RecordTable> TableAt(const std::vector<int>& seconds, int channels = 2) {
@@ -31,17 +25,7 @@ std::unique_ptr<RecordTable> TableAt(const std::vector<int>& seconds, int channe
             text += "," + std::to_string(c);
         text += "\n";
     }
-    auto buffer = std::make_shared<TextBuffer>();
-    buffer->Append(text.data(), static_cast<int64_t>(text.size()));
-    auto table = std::make_unique<RecordTable>();
-    EXPECT_TRUE(table->LoadTable(buffer));
-    return table;
-}
-
-CalendarTime At(int seconds) {
-    CalendarTime t;
-    ParseRowTime(Stamp(seconds), &t);
-    return t;
+    return TableOf(text);
 }
 
 TEST(ParseRowTime, ReadsTheRecorderFormAndLooserOnes) {
@@ -89,11 +73,7 @@ TEST(EstimateRecordInterval, OneRowOrBackwardsTimesGiveOne) {
 // within one day.
 TEST(EstimateRecordInterval, UnreadableTimesTakeNoPartAndTheIntervalStaysWithinADay) {
     auto load = [](const std::string& rows) {
-        auto buffer = std::make_shared<TextBuffer>();
-        const std::string text = "x\nTime,a\n" + rows;
-        buffer->Append(text.data(), static_cast<int64_t>(text.size()));
-        auto table = std::make_unique<RecordTable>();
-        EXPECT_TRUE(table->LoadTable(buffer));
+        const auto table = TableOf("x\nTime,a\n" + rows);
         CurveSettings s;
         InitCurveSettings(&s, *table);
         return s;

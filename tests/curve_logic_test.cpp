@@ -15,6 +15,7 @@
 #include "curve_init.h"
 #include "curve_sampling.h"
 #include "line_rule.h"
+#include "table_support.h"
 
 namespace {
 
@@ -95,29 +96,12 @@ TEST(CheckTreeLogic, FirstChildAlwaysTakesTheStateLaterOnesOnlyWithABox) {
     EXPECT_EQ(tree.states_, (std::vector<int>{0, 0, 3, 0, 3}));
 }
 
-std::string Stamp(int seconds) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "2024-01-01 %02d:%02d:%02d", seconds / 3600, seconds / 60 % 60,
-                  seconds % 60);
-    return buf;
-}
-
 // Rows every 10 s; channel a holds the row number, b the text "x".
 std::unique_ptr<RecordTable> Rows(int count) {
     std::string text = "Title\nTime,a,b\n";
     for (int r = 0; r < count; ++r)
         text += Stamp(r * 10) + "," + std::to_string(r) + ",x\n";
-    auto buffer = std::make_shared<TextBuffer>();
-    buffer->Append(text.data(), static_cast<int64_t>(text.size()));
-    auto table = std::make_unique<RecordTable>();
-    EXPECT_TRUE(table->LoadTable(buffer));
-    return table;
-}
-
-CalendarTime At(int seconds) {
-    CalendarTime t;
-    ParseRowTime(Stamp(seconds), &t);
-    return t;
+    return TableOf(text);
 }
 
 TEST(SamplePoints, StepsStridesAndRanges) {

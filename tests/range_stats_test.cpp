@@ -8,6 +8,7 @@
 
 #include "curve_init.h"
 #include "range_stats.h"
+#include "table_support.h"
 
 namespace {
 
@@ -15,19 +16,12 @@ namespace {
 std::unique_ptr<RecordTable> Table(const std::vector<std::vector<std::string>>& rows) {
     std::string text = "Title\nTime,a,b\n";
     for (size_t r = 0; r < rows.size(); ++r) {
-        char stamp[32];
-        std::snprintf(stamp, sizeof stamp, "2024-01-01 %02d:%02d:%02d", int(r * 10 / 3600),
-                      int(r * 10 / 60 % 60), int(r * 10 % 60));
-        text += stamp;
+        text += Stamp(static_cast<int>(r) * 10);
         for (const std::string& cell : rows[r])
             text += "," + cell;
         text += "\n";
     }
-    auto buffer = std::make_shared<TextBuffer>();
-    buffer->Append(text.data(), static_cast<int64_t>(text.size()));
-    auto table = std::make_unique<RecordTable>();
-    EXPECT_TRUE(table->LoadTable(buffer));
-    return table;
+    return TableOf(text);
 }
 
 TEST(RangeStatistics, MinMaxMeanAndCountSkipEmptyCells) {
@@ -116,10 +110,8 @@ TEST(RowsBeforeStop, EndsAtTheFirstGapBackstepOrUnreadableTime) {
         "T\nTime,a\n2024-01-01 00:00:00,1\n2024-01-01 00:00:10,2\n2024-01-01 00:00:40,3\n"
         "2024-01-01 00:00:41,4\n2024-01-01 00:05:00,5\n2024-01-01 00:04:00,6\nnot a time,7\n"
         "2024-01-01 00:09:00,8\n";
-    auto buffer = std::make_shared<TextBuffer>();
-    buffer->Append(text.data(), static_cast<int64_t>(text.size()));
-    RecordTable table;
-    ASSERT_TRUE(table.LoadTable(buffer));
+    const auto loaded = TableOf(text);
+    const RecordTable& table = *loaded;
     const std::tuple<int, int, int, int> cases[] = {
         {0, 4, 10, 4},                    // three intervals still join
         {0, 8, 10, 4},                    // the stop before 00:05:00

@@ -7,16 +7,12 @@
 
 #include "curve_init.h"
 #include "report_layout.h"
+#include "table_support.h"
 
 namespace {
 
 std::unique_ptr<RecordTable> Table(const std::string& header) {
-    const std::string text = "Title\n" + header + "\n2024-01-01 00:00:00,1,2,3\n";
-    auto buffer = std::make_shared<TextBuffer>();
-    buffer->Append(text.data(), static_cast<int64_t>(text.size()));
-    auto table = std::make_unique<RecordTable>();
-    EXPECT_TRUE(table->LoadTable(buffer));
-    return table;
+    return TableOf("Title\n" + header + "\n2024-01-01 00:00:00,1,2,3\n");
 }
 
 TEST(ReportPages, CountRoundsUpAndNeverPrintsABlankPage) {
