@@ -1,5 +1,7 @@
 #include "calendar_time.h"
 
+#include <cstdio>
+
 namespace {
 
 bool IsLeapYear(int y) {
@@ -83,6 +85,14 @@ bool FileTimeToCalendar(uint64_t fileTime, CalendarTime* t) {
     // 1601-01-01 was a Monday.
     t->dayOfWeek = static_cast<uint16_t>((days + 1) % 7);
     return true;
+}
+
+std::string CalendarTimeText(const CalendarTime& t) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", unsigned(t.year),
+                  unsigned(t.month), unsigned(t.day), unsigned(t.hour), unsigned(t.minute),
+                  unsigned(t.second));
+    return text;
 }
 
 int CompareCalendarTimes(const CalendarTime& a, const CalendarTime& b) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 struct CalendarTime {
     uint16_t year = 0;
@@ -35,6 +36,9 @@ bool FileTimeToCalendar(uint64_t fileTime, CalendarTime* t);
 
 // Days in a month with the full Gregorian leap rule (used for validation and conversion).
 int DaysInMonth(int year, int month);
+
+// "YYYY-MM-DD hh:mm:ss", the form records give their times in.
+std::string CalendarTimeText(const CalendarTime& t);
 
 // Orders two times chronologically, ignoring dayOfWeek: <0, 0, >0. Invalid fields compare
 // field by field, so the result is still a total order.

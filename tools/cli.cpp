@@ -291,13 +291,6 @@ bool ParseTime(const std::string& text, CalendarTime* t) {
     return true;
 }
 
-std::string FormatTime(const CalendarTime& t) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", t.year, t.month, t.day,
-                  t.hour, t.minute, t.second);
-    return text;
-}
-
 bool ParseInterval(const std::string& text, uint32_t* out) {
     if (text.empty() || text.size() > 10)
         return false;
@@ -676,13 +669,15 @@ int RunQuery(const Arguments& args, StoreSession& session, std::FILE* out, std::
                                    &ExportWriter::RunCallback);
     std::string reason;
     if (CompareCalendarTimes(from, to) > 0) {
-        reason = "start time " + FormatTime(from) + " is after end time " + FormatTime(to);
+        reason =
+            "start time " + CalendarTimeText(from) + " is after end time " + CalendarTimeText(to);
     } else if (ok) {
         // Index entries in range, but not one of their lines could be read.
-        reason = "records indexed between " + FormatTime(from) + " and " + FormatTime(to) +
-                 " in group " + name + " cannot be read (block files missing or damaged)";
+        reason = "records indexed between " + CalendarTimeText(from) + " and " +
+                 CalendarTimeText(to) + " in group " + name +
+                 " cannot be read (block files missing or damaged)";
     } else {
-        reason = "no records between " + FormatTime(from) + " and " + FormatTime(to) +
+        reason = "no records between " + CalendarTimeText(from) + " and " + CalendarTimeText(to) +
                  " in group " + name;
     }
     return CompleteExport(args, ok && writer.Lines() > 0, &writer, reason, err);

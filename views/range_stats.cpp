@@ -218,11 +218,7 @@ bool IsSet(const CalendarTime& t) {
 std::string TimeText(const CalendarTime& t) {
     if (!IsSet(t))
         return std::string();
-    char text[48];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", unsigned(t.year),
-                  unsigned(t.month), unsigned(t.day), unsigned(t.hour), unsigned(t.minute),
-                  unsigned(t.second));
-    return text;
+    return CalendarTimeText(t);
 }
 
 }  // namespace
