@@ -191,14 +191,20 @@ void CurveExtras::OnCursorB() {
     adapter_->Repaint();
 }
 
-void CurveExtras::SetPanelShown(bool shown) {
-    if (panelAction_->isChecked() != shown) {
-        const QSignalBlocker block(panelAction_);
-        panelAction_->setChecked(shown);
+bool CurveExtras::Choose(QAction* action, int32_t* choice, bool on) {
+    if (action->isChecked() != on) {
+        const QSignalBlocker block(action);
+        action->setChecked(on);
     }
-    if ((settings_->statisticsPanel != 0) == shown)
+    if ((*choice != 0) == on)
+        return false;
+    *choice = on ? 1 : 0;
+    return true;
+}
+
+void CurveExtras::SetPanelShown(bool shown) {
+    if (!Choose(panelAction_, &settings_->statisticsPanel, shown))
         return;
-    settings_->statisticsPanel = shown ? 1 : 0;
     if (shown)
         OpenPanel();
     else
@@ -206,25 +212,15 @@ void CurveExtras::SetPanelShown(bool shown) {
 }
 
 void CurveExtras::SetEnvelope(bool on) {
-    if (envelopeAction_->isChecked() != on) {
-        const QSignalBlocker block(envelopeAction_);
-        envelopeAction_->setChecked(on);
-    }
-    if ((settings_->envelope != 0) == on)
+    if (!Choose(envelopeAction_, &settings_->envelope, on))
         return;
-    settings_->envelope = on ? 1 : 0;
     ApplyEnvelopes();
     adapter_->Repaint();
 }
 
 void CurveExtras::SetTimeAxis(bool on) {
-    if (timeAxisAction_->isChecked() != on) {
-        const QSignalBlocker block(timeAxisAction_);
-        timeAxisAction_->setChecked(on);
-    }
-    if ((settings_->timeAxis != 0) == on)
+    if (!Choose(timeAxisAction_, &settings_->timeAxis, on))
         return;
-    settings_->timeAxis = on ? 1 : 0;
     // Every X value changes: the chart is built anew.
     emit RebuildRequested();
 }

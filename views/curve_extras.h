@@ -60,6 +60,8 @@ class CurveExtras : public QObject {
         int32_t column;
     };
     std::vector<Shown> ShownChannels() const;
+    // Shows a choice in its menu entry and keeps it in the settings; true when it changed.
+    static bool Choose(QAction* action, int32_t* choice, bool on);
     void OpenPanel();
     void ComputeStatistics(RowRange rows);
     void ApplyEnvelopes();
