@@ -78,14 +78,14 @@ bool CurveView::BuildChart() {
     // were sampled from the same rows.
     const CurveChannel* first = ShownChannel(0);
     if (s.timeAxis != 0 && first != nullptr && !first->points.empty()) {
-        timeAxis_ = PlanTimeAxis(first->points, s.sourceInterval, s.pointStride);
-        adapter_.SetPointAxis(QList<double>(timeAxis_.x.begin(), timeAxis_.x.end()),
-                              QList<int>(timeAxis_.breaks.begin(), timeAxis_.breaks.end()));
-        const auto [lo, hi] = std::minmax_element(timeAxis_.x.begin(), timeAxis_.x.end());
+        const TimeAxisPlan plan = PlanTimeAxis(first->points, s.sourceInterval, s.pointStride);
+        timeOrigin_ = plan.origin;
+        adapter_.SetPointAxis(QList<double>(plan.x.begin(), plan.x.end()),
+                              QList<int>(plan.breaks.begin(), plan.breaks.end()));
+        const auto [lo, hi] = std::minmax_element(plan.x.begin(), plan.x.end());
         // A lone point still gets a span to stand in.
         adapter_.SetXRange(*lo, *hi > *lo ? *hi : *lo + 1.0);
     } else {
-        timeAxis_ = TimeAxisPlan();
         adapter_.SetXRange(0.0, s.pointCount);
     }
     adapter_.SetTitle(DecodeText(CutToCharacters(s.title, kChartTitleMax), table_->Codec()));
@@ -123,7 +123,7 @@ bool CurveView::BuildChart() {
         adapter_.SetSeriesData(j, points);
         if (j == 0 && adapter_.TimeAxis()) {
             for (const AxisLabel& label :
-                 TimeAxisLabels(timeAxis_.origin, adapter_.XMin(), adapter_.XMax()))
+                 TimeAxisLabels(timeOrigin_, adapter_.XMin(), adapter_.XMax()))
                 adapter_.SetTimeLabel(adapter_.TimeLabels().size(), label.x,
                                       DecodeText(label.text));
         } else if (j == 0) {
@@ -187,7 +187,7 @@ void CurveView::OnXRangeChanged(double min, double max, bool whole) {
     }
     if (adapter_.TimeAxis()) {
         QMap<double, QString> labels;
-        for (const AxisLabel& label : TimeAxisLabels(timeAxis_.origin, min, max))
+        for (const AxisLabel& label : TimeAxisLabels(timeOrigin_, min, max))
             labels.insert(label.x, DecodeText(label.text));
         adapter_.ShowZoomLabels(labels);
         return;

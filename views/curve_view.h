@@ -46,5 +46,5 @@ class CurveView : public QObject {
     const RecordTable* table_;
     ChartAdapter adapter_;
     CurveExtras extras_;
-    TimeAxisPlan timeAxis_;  // while the chart has a time axis
+    CalendarTime timeOrigin_;  // the time of X = 0 while the chart has a time axis
 };
