@@ -201,10 +201,8 @@ int main(int argc, char* argv[]) {
     size_t records = 0;
     const double stats = BestOf(
         3, [&] { records = static_cast<size_t>(RangeStatistics(table, whole, columns)[0].count); });
-    const double envelope = BestOf(3, [&] {
-        PointEnvelopes(table, whole.begin, whole.end, settings.pointStride, settings.pointCount,
-                       columns);
-    });
+    const double envelope =
+        BestOf(3, [&] { PointEnvelopes(table, PointRows(settings), whole.end, columns); });
     view->Curves()->Extras()->SetPanelShown(true);
     QApplication::processEvents();
     t.restart();

@@ -120,15 +120,13 @@ TEST(SamplePoints, StepsStridesAndRanges) {
         {"an interval below the source plots every row", 30, 5, 0, 290, 30, 1, {0, 1, 2}, 29},
         {"three source intervals plot every third row", 30, 30, 0, 290, 10, 3, {0, 3, 6}, 27},
         {"a start on a row begins at the row before it", 30, 10, 100, 200, 10, 1, {9, 10}, 18},
-        {"more than 2000 points spread over the whole range",
-         8000,
-         10,
-         0,
-         79990,
-         2000,
-         4,
-         {0, 4, 8},
-         7996},
+        // Beyond 2000 points they spread over the whole range, its last row included.
+        {"2,221 rows", 2221, 10, 0, 22200, 2000, 2, {0, 1, 2}, 2220},
+        {"3,601 rows", 3601, 10, 0, 36000, 2000, 2, {0, 1, 3}, 3600},
+        {"3,999 rows", 3999, 10, 0, 39980, 2000, 2, {0, 2, 4}, 3998},
+        {"4,001 rows", 4001, 10, 0, 40000, 2000, 3, {0, 2, 4}, 4000},
+        {"8,000 rows", 8000, 10, 0, 79990, 2000, 5, {0, 4, 8}, 7999},
+        {"8,000 rows every third", 8000, 30, 0, 79990, 2000, 5, {0, 4, 8}, 7999},
     };
     for (const Case& c : cases) {
         auto table = Rows(c.rows);
@@ -149,7 +147,7 @@ TEST(SamplePoints, StepsStridesAndRanges) {
         EXPECT_EQ(a.points.back().pointNumber, c.pointCount - 1);
         // Text that is not a number is plotted as 0; every point carries its row's time.
         EXPECT_EQ(s.channels.back().points[1].value, 0.0f);
-        EXPECT_EQ(CompareCalendarTimes(a.points[1].time, At((s.firstRow + c.stride) * 10)), 0)
+        EXPECT_EQ(CompareCalendarTimes(a.points[1].time, At(static_cast<int>(c.first[1]) * 10)), 0)
             << c.what;
     }
 }

@@ -64,7 +64,7 @@ TEST(PointEnvelopes, EveryRowOfEachPointCountsSoSpikesSurvive) {
     rows[6][0] = "";
     const auto table = Table(rows);
     // Three points of stride 3 over rows [0, 11): the last point takes rows 6..10.
-    const std::vector<Envelope> e = PointEnvelopes(*table, 0, 11, 3, 3, {1, 2});
+    const std::vector<Envelope> e = PointEnvelopes(*table, {0, 3, 6}, 11, {1, 2});
     ASSERT_EQ(e.size(), 2u);
     EXPECT_EQ(e[0].low, (std::vector<float>{1, 1, -50}));
     EXPECT_EQ(e[0].high, (std::vector<float>{1, 100, 1}));
@@ -72,31 +72,34 @@ TEST(PointEnvelopes, EveryRowOfEachPointCountsSoSpikesSurvive) {
     EXPECT_EQ(e[1].high, (std::vector<float>{2, 2, 2}));
     // Points past the table read 0; a huge number is pinned to the float range.
     const auto big = Table({{"1e300", "1"}});
-    const std::vector<Envelope> f = PointEnvelopes(*big, 0, 1, 1, 2, {1});
+    const std::vector<Envelope> f = PointEnvelopes(*big, {0, 1}, 1, {1});
     EXPECT_EQ(f[0].high[0], FLT_MAX);
     EXPECT_EQ(f[0].low[1], 0.0f);
-    EXPECT_TRUE(PointEnvelopes(*big, 0, 1, 1, 0, {1})[0].low.empty());
+    EXPECT_TRUE(PointEnvelopes(*big, {}, 1, {1})[0].low.empty());
 }
 
-TEST(RowsOfPoints, PointsStandForTheirStrideAndTheLastTakesTheRest) {
+TEST(RowsOfPoints, PointsStandForTheRowsUpToTheNextAndTheLastTakesTheRest) {
     CurveSettings s;
     s.rowCount = 1000;
     s.firstRow = 100;
     s.lastRow = 1100;  // past the rows: the range stops at rowCount rows
     s.pointCount = 3;
-    s.pointStride = 300;
     struct Case {
         const char* what;
+        int rowStep;  // 300: three points every 300 rows; 1: three points spread over 1000 rows
         int from, to;
         int begin, end;
     };
     const Case cases[] = {
-        {"all points take the rows up to the range's end", 0, 2, 100, 1100},
-        {"a middle point takes its stride", 1, 1, 400, 700},
-        {"points past either end are clamped", -5, 9, 100, 1100},
-        {"a reversed span is empty", 2, 1, 0, 0},
+        {"all points take the rows up to the range's end", 300, 0, 2, 100, 1100},
+        {"a middle point takes its step", 300, 1, 1, 400, 700},
+        {"points past either end are clamped", 300, -5, 9, 100, 1100},
+        {"a reversed span is empty", 300, 2, 1, 0, 0},
+        {"spread points: the middle one is halfway", 1, 1, 1, 599, 1099},
+        {"spread points: the last one is the range's last row", 1, 2, 2, 1099, 1100},
     };
     for (const Case& c : cases) {
+        s.rowStep = c.rowStep;
         const RowRange r = RowsOfPoints(s, c.from, c.to);
         EXPECT_EQ(r.begin, c.begin) << c.what;
         EXPECT_EQ(r.end, c.end) << c.what;

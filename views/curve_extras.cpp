@@ -237,16 +237,15 @@ void CurveExtras::ApplyEnvelopes() {
     std::vector<int32_t> columns;
     for (const Shown& s : shown)
         columns.push_back(s.column);
-    std::vector<Envelope> envelopes = PointEnvelopes(
-        *table_, whole.begin, whole.end, settings_->pointStride, settings_->pointCount, columns);
+    std::vector<Envelope> envelopes =
+        PointEnvelopes(*table_, PointRows(*settings_), whole.end, columns);
     for (int b : adapter_->LineBreaks()) {
         // The point before a gap takes only the rows before it.
         const RowRange rows = RowsOfPoints(*settings_, b - 1, b - 1);
         const int32_t cut = RowsBeforeStop(*table_, rows, settings_->sourceInterval);
         if (cut <= rows.begin || cut >= rows.end)
             continue;
-        const std::vector<Envelope> near =
-            PointEnvelopes(*table_, rows.begin, cut, cut - rows.begin, 1, columns);
+        const std::vector<Envelope> near = PointEnvelopes(*table_, {rows.begin}, cut, columns);
         for (size_t i = 0; i < envelopes.size(); ++i) {
             envelopes[i].low[static_cast<size_t>(b - 1)] = near[i].low[0];
             envelopes[i].high[static_cast<size_t>(b - 1)] = near[i].high[0];

@@ -27,8 +27,7 @@ void SamplePoints(CurveSettings* s, const RecordTable& table) {
         c.points.clear();
     s->firstRow = RowForTime(table, s->rowCount, s->listStart, s->listEnd, s->queryStart);
     s->lastRow = RowForTime(table, s->rowCount, s->listStart, s->listEnd, s->queryEnd);
-    // A start after the end (possible from a configuration file) is an empty range.
-    const int32_t span = std::max(0, std::min(s->lastRow - s->firstRow, s->rowCount));
+    const int32_t span = SampledSpan(*s);
     s->rowStep = s->sourceInterval > 0 ? s->queryInterval / s->sourceInterval : 0;
     if (s->rowStep <= 0) {
         s->rowStep = 1;
@@ -39,15 +38,18 @@ void SamplePoints(CurveSettings* s, const RecordTable& table) {
     if (s->pointCount == 0)
         return;
     if (s->pointCount > kMaxCurvePoints) {
-        // The points cover the whole range the user chose, not just its first rows.
         s->pointCount = kMaxCurvePoints;
-        s->pointStride = span / kMaxCurvePoints;
+        // Points spread over the range lie span / pointCount rows apart, give or take one.
+        s->pointStride =
+            static_cast<int32_t>((span - 1 + (kMaxCurvePoints - 2)) / (kMaxCurvePoints - 1));
     } else {
         s->pointStride = s->rowStep;
     }
+    std::vector<int32_t> rows(static_cast<size_t>(s->pointCount));
     std::vector<CalendarTime> times(static_cast<size_t>(s->pointCount));
     for (int32_t p = 0; p < s->pointCount; ++p) {
-        const std::string_view cell = table.Cell(s->firstRow + p * s->pointStride, 0);
+        rows[static_cast<size_t>(p)] = PointRow(*s, p);
+        const std::string_view cell = table.Cell(rows[static_cast<size_t>(p)], 0);
         if (!cell.empty())
             ParseRowTime(cell, &times[static_cast<size_t>(p)]);
     }
@@ -59,11 +61,25 @@ void SamplePoints(CurveSettings* s, const RecordTable& table) {
                 CurvePoint& point = c.points[static_cast<size_t>(p)];
                 point.channelOrdinal = m;
                 point.pointNumber = p;
-                point.value = CellNumber(table.Cell(s->firstRow + p * s->pointStride, m + 1));
+                point.value = CellNumber(table.Cell(rows[static_cast<size_t>(p)], m + 1));
                 point.time = times[static_cast<size_t>(p)];
             }
         }
         ++m;
     }
     s->queryChanged = 0;
+}
+
+int32_t SampledSpan(const CurveSettings& s) {
+    // A start after the end (possible from a configuration file) is an empty range.
+    return std::max(0, std::min(s.lastRow - s.firstRow, s.rowCount));
+}
+
+int32_t PointRow(const CurveSettings& s, int32_t p) {
+    const int32_t step = std::max(1, s.rowStep);
+    const int64_t span = SampledSpan(s);
+    if (s.pointCount < 2 || span / step <= s.pointCount)
+        return static_cast<int32_t>(s.firstRow + int64_t{p} * step);
+    // Spread: the first and the last row of the range are both points.
+    return static_cast<int32_t>(s.firstRow + int64_t{p} * (span - 1) / (s.pointCount - 1));
 }

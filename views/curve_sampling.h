@@ -18,8 +18,18 @@ float CellNumber(std::string_view cell);
 // lacks its points (it was ticked since the last sampling), else does nothing.
 // Deletes every channel's points, then sets firstRow and lastRow (the rows of queryStart and
 // queryEnd), rowStep (queryInterval / sourceInterval, at least 1) and pointCount (the rows of the
-// range divided by rowStep, at most kMaxCurvePoints). When the range holds more points than that,
-// pointStride spreads the kMaxCurvePoints over the whole range; else it is rowStep. Shown channel
-// m then gets point p from row firstRow + p * pointStride, column m + 1. Clears queryChanged
-// unless there is nothing to plot (pointCount 0).
+// range divided by rowStep, at most kMaxCurvePoints) and pointStride (the most rows between two
+// neighbouring points). Shown channel m then gets point p from row PointRow(p), column m + 1.
+// Clears queryChanged unless there is nothing to plot (pointCount 0).
 void SamplePoints(CurveSettings* settings, const RecordTable& table);
+
+// Rows of the sampled range: from firstRow, lastRow - firstRow of them but not more than
+// rowCount (none when the start lies after the end).
+int32_t SampledSpan(const CurveSettings& settings);
+
+// The row that point p of the settings' sampling is read from. Every rowStep rows from firstRow
+// while the range holds at most kMaxCurvePoints of them; beyond that the points spread evenly over
+// the range so that the first is its first row and the last its last row, and nothing at its end
+// goes undrawn. The curves, the envelope, the statistics of a span of points and the time axis
+// all place their points here.
+int32_t PointRow(const CurveSettings& settings, int32_t p);

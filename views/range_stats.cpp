@@ -8,25 +8,29 @@
 
 #include "curve_dialog_rules.h"
 #include "curve_init.h"
+#include "curve_sampling.h"
 
 RowRange RowsOfPoints(const CurveSettings& s, int32_t fromPoint, int32_t toPoint) {
     if (s.pointCount <= 0)
         return {};
-    const int32_t stride = std::max(1, s.pointStride);
     fromPoint = std::max(0, fromPoint);
     toPoint = std::min(s.pointCount - 1, toPoint);
     if (fromPoint > toPoint)
         return {};
-    const int32_t span = std::max(0, std::min(s.lastRow - s.firstRow, s.rowCount));
-    // The sampled range ends where its rows end; the last point also takes the rows a stride
-    // that does not divide the range leaves over.
-    const int64_t rangeEnd =
-        std::max<int64_t>(s.firstRow + span, s.firstRow + int64_t{s.pointCount} * stride);
     RowRange r;
-    r.begin = s.firstRow + fromPoint * stride;
-    r.end = static_cast<int32_t>(
-        toPoint == s.pointCount - 1 ? rangeEnd : s.firstRow + int64_t{toPoint + 1} * stride);
+    r.begin = PointRow(s, fromPoint);
+    // The last point also takes the rows an interval that does not divide the range leaves over.
+    r.end = toPoint == s.pointCount - 1
+                ? std::max(s.firstRow + SampledSpan(s), PointRow(s, toPoint) + 1)
+                : PointRow(s, toPoint + 1);
     return r;
+}
+
+std::vector<int32_t> PointRows(const CurveSettings& s) {
+    std::vector<int32_t> rows(static_cast<size_t>(std::max(0, s.pointCount)));
+    for (size_t p = 0; p < rows.size(); ++p)
+        rows[p] = PointRow(s, static_cast<int32_t>(p));
+    return rows;
 }
 
 namespace {
@@ -82,13 +86,12 @@ std::vector<ChannelStats> RangeStatistics(const RecordTable& table, RowRange row
     return stats;
 }
 
-std::vector<Envelope> PointEnvelopes(const RecordTable& table, int32_t begin, int32_t end,
-                                     int32_t stride, int32_t pointCount,
-                                     const std::vector<int32_t>& columns) {
+std::vector<Envelope> PointEnvelopes(const RecordTable& table, const std::vector<int32_t>& starts,
+                                     int32_t end, const std::vector<int32_t>& columns) {
     std::vector<Envelope> envelopes(columns.size());
+    const int32_t pointCount = static_cast<int32_t>(starts.size());
     if (pointCount <= 0)
         return envelopes;
-    stride = std::max(1, stride);
     for (Envelope& e : envelopes) {
         e.low.assign(static_cast<size_t>(pointCount), 0.0f);
         e.high.assign(static_cast<size_t>(pointCount), 0.0f);
@@ -98,8 +101,10 @@ std::vector<Envelope> PointEnvelopes(const RecordTable& table, int32_t begin, in
     const int32_t wanted = CellsWanted(table, columns);
     std::vector<std::string_view> cells;
     for (int32_t p = 0; p < pointCount; ++p) {
-        const int64_t from = int64_t{begin} + int64_t{p} * stride;
-        int64_t to = p == pointCount - 1 ? std::max<int64_t>(end, from + stride) : from + stride;
+        const int64_t from = starts[static_cast<size_t>(p)];
+        int64_t to = p == pointCount - 1
+                         ? std::max<int64_t>(end, from + 1)
+                         : std::max<int64_t>(starts[static_cast<size_t>(p) + 1], from + 1);
         to = std::min<int64_t>(to, rowCount);
         std::fill(seen.begin(), seen.end(), 0);
         for (int64_t row = std::max<int64_t>(0, from); row < to; ++row) {

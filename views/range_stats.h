@@ -19,10 +19,13 @@ struct RowRange {
 };
 
 // The rows that the sampled points [fromPoint, toPoint] of the settings stand for: point p stands
-// for the pointStride rows from firstRow + p * pointStride; the last point also takes the rows
-// left to the end of the sampled range. The points are clamped to those there are; an empty
+// for the rows from its own row (PointRow) up to the next point's; the last point also takes the
+// rows left to the end of the sampled range. The points are clamped to those there are; an empty
 // range when there are none.
 RowRange RowsOfPoints(const CurveSettings& settings, int32_t fromPoint, int32_t toPoint);
+
+// The row of every sampled point of the settings, in point order (PointRow of each).
+std::vector<int32_t> PointRows(const CurveSettings& settings);
 
 // Statistics of one column over a range of rows. Empty cells are missing records and take no
 // part; any other cell counts with its number (TextNumber's rule, 0 when it is not one).
@@ -48,13 +51,13 @@ struct Envelope {
     std::vector<float> high;
 };
 
-// For pointCount points where point p stands for rows [begin + p * stride, begin + (p + 1) *
-// stride) and the last point also for the rows up to end: the envelope of each column of
-// columns (numbers pinned to the float range as CellNumber does). A point without non-empty
-// cells takes the value of its first row (0 when past the table). Every cell is read once.
-std::vector<Envelope> PointEnvelopes(const RecordTable& table, int32_t begin, int32_t end,
-                                     int32_t stride, int32_t pointCount,
-                                     const std::vector<int32_t>& columns);
+// For points starting at the rows of starts (ascending), where point p stands for rows
+// [starts[p], starts[p + 1]) and the last point for the rows up to end (at least its own): the
+// envelope of each column of columns (numbers pinned to the float range as CellNumber does). A
+// point without non-empty cells takes the value of its first row (0 when past the table). Every
+// cell is read once.
+std::vector<Envelope> PointEnvelopes(const RecordTable& table, const std::vector<int32_t>& starts,
+                                     int32_t end, const std::vector<int32_t>& columns);
 
 // The end of the rows of a range that come before the first stop in recording within it: a row
 // more than three record intervals after the row before it, earlier than it, or of a time that
