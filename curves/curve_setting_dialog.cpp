@@ -9,6 +9,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -64,28 +65,42 @@ void CheckOne(QButtonGroup* group, QAbstractButton* button) {
 
 CHisCurveSettingDialog::CHisCurveSettingDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(Text(QT_TRANSLATE_NOOP("Histavue", "历史曲线设置")));
+    auto* frame = new QVBoxLayout(this);
+    frame->setContentsMargins(0, 0, 0, 0);
     CreateControls();
 }
 
 void CHisCurveSettingDialog::CreateControls() {
+    // Every opening starts from fresh controls: nothing typed, enabled or checked in an earlier
+    // opening can show, or be stored, in this one.
+    delete content_;
+    controls_.clear();
+    content_ = new QWidget(this);
+    layout()->addWidget(content_);
+    content_->show();
+    QWidget* const box = content_;
     auto remember = [this](int id, QWidget* w) {
         w->setObjectName(QString::number(id));
         controls_.insert(id, w);
     };
-    tree_ = new CCheckTreeCtrl(this);
+    tree_ = new CCheckTreeCtrl(box);
     remember(kIdTree, tree_);
-    color_ = new CColorCombo(this);
+    color_ = new CColorCombo(box);
     remember(kIdColor, color_);
-    lineType_ = new CLineTypeCombo(this);
+    lineType_ = new CLineTypeCombo(box);
     remember(kIdLineType, lineType_);
-    background_ = new CColorCombo(this);
+    background_ = new CColorCombo(box);
     remember(kIdBackground, background_);
-    grid_ = new QComboBox(this);
+    grid_ = new QComboBox(box);
     grid_->setEditable(true);
     grid_->setInsertPolicy(QComboBox::NoInsert);
+    // Typing in the box's edit field changes nothing: no completion picks an entry, and Return
+    // goes to the dialog's default button (see eventFilter).
+    grid_->setCompleter(nullptr);
+    grid_->lineEdit()->installEventFilter(this);
     remember(kIdGrid, grid_);
-    start_ = new QDateTimeEdit(this);
-    end_ = new QDateTimeEdit(this);
+    start_ = new QDateTimeEdit(box);
+    end_ = new QDateTimeEdit(box);
     for (QDateTimeEdit* picker : {start_, end_}) {
         picker->setTimeSpec(Qt::UTC);
         picker->setCalendarPopup(false);
@@ -94,12 +109,12 @@ void CHisCurveSettingDialog::CreateControls() {
     }
     remember(kIdStart, start_);
     remember(kIdEnd, end_);
-    interval_ = new QLineEdit(this);
+    interval_ = new QLineEdit(box);
     interval_->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), interval_));
     interval_->setAlignment(Qt::AlignRight);
     remember(kIdInterval, interval_);
-    auto* spin = new QWidget(this);
+    auto* spin = new QWidget(box);
     auto* spinLayout = new QVBoxLayout(spin);
     spinLayout->setContentsMargins(0, 0, 0, 0);
     spinLayout->setSpacing(0);
@@ -113,13 +128,13 @@ void CHisCurveSettingDialog::CreateControls() {
         spinLayout->addWidget(button);
     }
     remember(kIdIntervalSpin, spin);
-    yAuto_ = new QRadioButton(Text(QT_TRANSLATE_NOOP("Histavue", "自动设置上下限")), this);
-    yManual_ = new QRadioButton(Text(QT_TRANSLATE_NOOP("Histavue", "手动设置上下限")), this);
-    gridAuto_ = new QRadioButton(Text(QT_TRANSLATE_NOOP("Histavue", "自动设置网格间隙")), this);
-    gridManual_ = new QRadioButton(Text(QT_TRANSLATE_NOOP("Histavue", "手动设置网格间隙")), this);
-    yMin_ = new QLineEdit(this);
-    yMax_ = new QLineEdit(this);
-    gridInterval_ = new QLineEdit(this);
+    yAuto_ = new QRadioButton(Text(QT_TRANSLATE_NOOP("Histavue", "自动设置上下限")), box);
+    yManual_ = new QRadioButton(Text(QT_TRANSLATE_NOOP("Histavue", "手动设置上下限")), box);
+    gridAuto_ = new QRadioButton(Text(QT_TRANSLATE_NOOP("Histavue", "自动设置网格间隙")), box);
+    gridManual_ = new QRadioButton(Text(QT_TRANSLATE_NOOP("Histavue", "手动设置网格间隙")), box);
+    yMin_ = new QLineEdit(box);
+    yMax_ = new QLineEdit(box);
+    gridInterval_ = new QLineEdit(box);
     remember(kIdYAuto, yAuto_);
     remember(kIdYManual, yManual_);
     remember(kIdGridAuto, gridAuto_);
@@ -127,30 +142,30 @@ void CHisCurveSettingDialog::CreateControls() {
     remember(kIdYMin, yMin_);
     remember(kIdYMax, yMax_);
     remember(kIdGridInterval, gridInterval_);
-    auto* yGroup = new QButtonGroup(this);
+    auto* yGroup = new QButtonGroup(box);
     yGroup->addButton(yAuto_);
     yGroup->addButton(yManual_);
-    auto* gridGroup = new QButtonGroup(this);
+    auto* gridGroup = new QButtonGroup(box);
     gridGroup->addButton(gridAuto_);
     gridGroup->addButton(gridManual_);
-    yGroup->setObjectName(QStringLiteral("yGroup"));
-    gridGroup->setObjectName(QStringLiteral("gridGroup"));
-    auto* ok = new QPushButton(Text(QT_TRANSLATE_NOOP("Histavue", "确定")), this);
+    yGroup_ = yGroup;
+    gridGroup_ = gridGroup;
+    auto* ok = new QPushButton(Text(QT_TRANSLATE_NOOP("Histavue", "确定")), box);
     ok->setDefault(true);
-    auto* cancel = new QPushButton(Text(QT_TRANSLATE_NOOP("Histavue", "取消")), this);
+    auto* cancel = new QPushButton(Text(QT_TRANSLATE_NOOP("Histavue", "取消")), box);
     remember(kIdOk, ok);
     remember(kIdCancel, cancel);
 
     // Layout: the channel tree on the left, the four groups on the right.
-    auto* curves = new QGroupBox(Text(QT_TRANSLATE_NOOP("Histavue", "选择显示的曲线")), this);
+    auto* curves = new QGroupBox(Text(QT_TRANSLATE_NOOP("Histavue", "选择显示的曲线")), box);
     (new QVBoxLayout(curves))->addWidget(tree_);
-    auto* channel = new QGroupBox(Text(QT_TRANSLATE_NOOP("Histavue", "曲线属性")), this);
+    auto* channel = new QGroupBox(Text(QT_TRANSLATE_NOOP("Histavue", "曲线属性")), box);
     auto* channelGrid = new QGridLayout(channel);
     channelGrid->addWidget(new QLabel(Text(QT_TRANSLATE_NOOP("Histavue", "颜色")), channel), 0, 0);
     channelGrid->addWidget(color_, 0, 1);
     channelGrid->addWidget(new QLabel(Text(QT_TRANSLATE_NOOP("Histavue", "线形")), channel), 1, 0);
     channelGrid->addWidget(lineType_, 1, 1);
-    auto* display = new QGroupBox(Text(QT_TRANSLATE_NOOP("Histavue", "图像显示属性")), this);
+    auto* display = new QGroupBox(Text(QT_TRANSLATE_NOOP("Histavue", "图像显示属性")), box);
     auto* displayGrid = new QGridLayout(display);
     displayGrid->addWidget(new QLabel(Text(QT_TRANSLATE_NOOP("Histavue", "背景颜色")), display), 0,
                            0);
@@ -158,7 +173,7 @@ void CHisCurveSettingDialog::CreateControls() {
     displayGrid->addWidget(new QLabel(Text(QT_TRANSLATE_NOOP("Histavue", "XY网格显示")), display),
                            1, 0);
     displayGrid->addWidget(grid_, 1, 1);
-    auto* query = new QGroupBox(Text(QT_TRANSLATE_NOOP("Histavue", "查询设置")), this);
+    auto* query = new QGroupBox(Text(QT_TRANSLATE_NOOP("Histavue", "查询设置")), box);
     auto* queryGrid = new QGridLayout(query);
     queryGrid->addWidget(new QLabel(Text(QT_TRANSLATE_NOOP("Histavue", "开始时间")), query), 0, 0);
     queryGrid->addWidget(start_, 0, 1, 1, 3);
@@ -169,7 +184,7 @@ void CHisCurveSettingDialog::CreateControls() {
     queryGrid->addWidget(spin, 2, 2);
     queryGrid->addWidget(new QLabel(Text(QT_TRANSLATE_NOOP("Histavue", "秒(1~86400)")), query), 2,
                          3);
-    auto* yAxis = new QGroupBox(Text(QT_TRANSLATE_NOOP("Histavue", "Y坐标设置")), this);
+    auto* yAxis = new QGroupBox(Text(QT_TRANSLATE_NOOP("Histavue", "Y坐标设置")), box);
     auto* yGrid = new QGridLayout(yAxis);
     yGrid->addWidget(yAuto_, 0, 0, 1, 2);
     yGrid->addWidget(yManual_, 0, 2, 1, 2);
@@ -189,7 +204,7 @@ void CHisCurveSettingDialog::CreateControls() {
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
     right->addLayout(buttons);
-    auto* top = new QHBoxLayout(this);
+    auto* top = new QHBoxLayout(box);
     top->addWidget(curves, 1);
     top->addLayout(right);
 
@@ -241,9 +256,8 @@ void CHisCurveSettingDialog::Open() {
 
 void CHisCurveSettingDialog::OnInitDialog() {
     currentItem_ = nullptr;
-    tree_->clear();
     rootItem_ = nullptr;
-    grid_->clear();
+    CreateControls();
     color_->Fill();
     lineType_->Fill();
     background_->Fill();
@@ -280,19 +294,22 @@ void CHisCurveSettingDialog::OnInitDialog() {
     start_->setDateTime(ToDateTime(s.queryStart));
     end_->setDateTime(ToDateTime(s.queryEnd));
     interval_->setText(QString::number(s.queryInterval));
-    auto* yGroup = findChild<QButtonGroup*>(QStringLiteral("yGroup"));
-    auto* gridGroup = findChild<QButtonGroup*>(QStringLiteral("gridGroup"));
     if (s.yAxisMode == 0 || s.yAxisMode == 1) {
         const bool manual = s.yAxisMode == 1;
-        CheckOne(yGroup, manual ? yManual_ : yAuto_);
-        yMin_->setText(Fixed3(s.yMin));
-        yMax_->setText(Fixed3(s.yMax));
-        CheckOne(gridGroup, s.yGridMode == 0 ? gridAuto_ : gridManual_);
-        gridInterval_->setText(Fixed3(s.yGridInterval));
+        CheckOne(yGroup_, manual ? yManual_ : yAuto_);
+        CheckOne(gridGroup_, s.yGridMode == 0 ? gridAuto_ : gridManual_);
         SetYControlsEnabled(manual, manual, manual && s.yGridMode != 0);
     } else {
-        CheckOne(yGroup, nullptr);
+        // A mode from outside the table (a configuration file) checks no button, and OK takes
+        // the limits as manual ones: show the record's limits, open for editing, so that OK
+        // stores what the user sees.
+        CheckOne(yGroup_, nullptr);
+        CheckOne(gridGroup_, s.yGridMode == 0 ? gridAuto_ : gridManual_);
+        SetYControlsEnabled(true, true, s.yGridMode != 0);
     }
+    yMin_->setText(Fixed3(s.yMin));
+    yMax_->setText(Fixed3(s.yMax));
+    gridInterval_->setText(Fixed3(s.yGridInterval));
     // Boxes 1010 and 1011 show entry 0 until a channel is selected in the tree.
     color_->setCurrentIndex(0);
     lineType_->setCurrentIndex(0);
@@ -340,6 +357,13 @@ void CHisCurveSettingDialog::OnTreeSelectionChanged() {
 bool CHisCurveSettingDialog::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn && (watched == color_ || watched == lineType_))
         MarkCurrent(tree_->currentItem());
+    if (event->type() == QEvent::KeyPress && watched == grid_->lineEdit()) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            OnOK();
+            return true;
+        }
+    }
     return QDialog::eventFilter(watched, event);
 }
 

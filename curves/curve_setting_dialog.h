@@ -15,6 +15,7 @@
 class CCheckTreeCtrl;
 class CColorCombo;
 class CLineTypeCombo;
+class QButtonGroup;
 class QComboBox;
 class QDateTimeEdit;
 class QLineEdit;
@@ -89,6 +90,7 @@ class CHisCurveSettingDialog : public QDialog {
     int currentChannel_ = 0;  // kept from one opening to the next
     QTreeWidgetItem* currentItem_ = nullptr;
     QTreeWidgetItem* rootItem_ = nullptr;
+    QWidget* content_ = nullptr;  // holds every control; made anew at each opening
     QHash<int, QWidget*> controls_;
     CCheckTreeCtrl* tree_ = nullptr;
     CColorCombo* color_ = nullptr;
@@ -105,4 +107,6 @@ class CHisCurveSettingDialog : public QDialog {
     QRadioButton* gridAuto_ = nullptr;
     QRadioButton* gridManual_ = nullptr;
     QLineEdit* gridInterval_ = nullptr;
+    QButtonGroup* yGroup_ = nullptr;
+    QButtonGroup* gridGroup_ = nullptr;
 };

@@ -295,6 +295,7 @@ TEST_F(DialogTest, OkStoresBeforeItsMessageAndCancelKeepsBoxChanges) {
     EXPECT_EQ(S().channels.back().colorIndex, 2);
     // The next opening edits the channel selected last time.
     dialog->Open();
+    tree = Ctl<CCheckTreeCtrl>(CHisCurveSettingDialog::kIdTree);
     EXPECT_EQ(dialog->CurrentChannel(), 1);
     EXPECT_EQ(CCheckTreeCtrl::CheckStateOf(tree->topLevelItem(0)->child(0)), kUnchecked);
 }
@@ -320,13 +321,34 @@ TEST_F(DialogTest, YControlsAndTheirMessages) {
     EXPECT_EQ(S().yMax, 2.0);
     EXPECT_EQ(S().yGridMode, 0);
 
-    // A mode from outside the table checks no button; OK then takes the limits as manual.
+    // A mode from outside the table checks no button; OK then takes the limits as manual, so
+    // they show the record's values, open for editing, whatever an earlier opening showed.
+    S().yAxisMode = 0;
+    dialog->Open();
+    Ctl<QLineEdit>(1017)->setText("-7");
+    Ctl<QPushButton>(CHisCurveSettingDialog::kIdCancel)->click();
     S().yAxisMode = 5;
+    S().yMin = 10;
+    S().yMax = 20;
     dialog->Open();
     EXPECT_FALSE(Ctl<QRadioButton>(1018)->isChecked());
     EXPECT_FALSE(Ctl<QRadioButton>(1019)->isChecked());
+    EXPECT_EQ(Ctl<QLineEdit>(1017)->text(), "10.000");
+    EXPECT_TRUE(Ctl<QLineEdit>(1020)->isEnabled());
     dialog->OnOK();
     EXPECT_EQ(S().yAxisMode, 1);
+    EXPECT_EQ(S().yMin, 10.0);
+    EXPECT_EQ(S().yMax, 20.0);
+}
+
+TEST_F(DialogTest, TypingInTheGridBoxChangesNothingAndReturnPressesOk) {
+    QComboBox* grid = Ctl<QComboBox>(CHisCurveSettingDialog::kIdGrid);
+    grid->setFocus();
+    grid->lineEdit()->setText("只显示X轴");
+    QTest::keyClick(grid->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(grid->currentIndex(), 0);
+    EXPECT_EQ(S().gridMode, 0);
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
 }
 
 TEST_F(DialogTest, SettingsCommandRedrawsOnOk) {
