@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <QValueAxis>
 #include <QWheelEvent>
 
 #include "chart_adapter.h"
@@ -98,6 +99,27 @@ TEST_F(CurvesTest, DrawBuildsTheChartFromTheSettings) {
     EXPECT_EQ(c->XMin(), 0.0);
     EXPECT_EQ(c->XMax(), 12.0);
     EXPECT_EQ(c->AxisLabels().size(), 7);
+}
+
+TEST_F(CurvesTest, ASmallWindowShowsFewerLabelsEachWhole) {
+    CHistavueView* view = Open("T1,T2", 300);
+    view->Settings().yAxisMode = 1;  // 0..100, a grid line every 4
+    view->resize(500, 360);
+    view->DrawCurves();
+    ChartAdapter* c = Chart(view);
+    QApplication::processEvents();
+    // The grid keeps its 25 steps; the labels fall on every few of them.
+    EXPECT_GT(c->YLabelEvery(), 1);
+    const auto* y = qobject_cast<QValueAxis*>(c->Chart()->axes(Qt::Vertical).front());
+    EXPECT_DOUBLE_EQ(y->tickInterval(), 4.0 * c->YLabelEvery());
+    EXPECT_EQ(y->minorTickCount(), c->YLabelEvery() - 1);
+    EXPECT_LT(c->VisibleAxisLabels().size(), c->AxisLabels().size());
+    EXPECT_EQ(c->VisibleAxisLabels().back(), c->AxisLabels().back());
+    // Grown again, every grid line is labelled and every time label shown.
+    view->resize(1600, 1000);
+    QApplication::processEvents();
+    EXPECT_EQ(c->YLabelEvery(), 1);
+    EXPECT_EQ(c->VisibleAxisLabels().size(), c->AxisLabels().size());
 }
 
 TEST_F(CurvesTest, SettingsShapeTheChartAndStrayNumbersFallBack) {

@@ -7,7 +7,8 @@
 // For the curves of the active view: interval:SECONDS sets the plotting interval (give it before
 // the draw command), and after the draw cursor-a:N and cursor-b:N put the cursors on point N,
 // panel opens the statistics panel, envelope turns envelope thinning on and timeaxis the true
-// time axis.
+// time axis; ymanual (before the draw) sets the manual Y range. size:WxH shows the main window at
+// that size and saves it alone.
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -65,6 +66,7 @@ int main(int argc, char* argv[]) {
     }
     CHistavueApp app;
     app.InitInstance(QApplication::arguments());
+    bool grabFrame = false;
     for (int i = 2; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
         if (arg.startsWith(QStringLiteral("tree:"))) {
@@ -79,6 +81,10 @@ int main(int argc, char* argv[]) {
                 view->Settings().queryInterval = arg.mid(9).toInt();
                 view->Settings().queryChanged = 1;
             }
+        } else if (arg == QStringLiteral("ymanual")) {
+            // The manual Y range of the settings (0..100, a grid every 4 unless changed).
+            if (CHistavueView* view = app.MainFrame()->ActiveView())
+                view->Settings().yAxisMode = 1;
         } else if (arg.startsWith(QStringLiteral("cursor-")) || arg == QStringLiteral("panel") ||
                    arg == QStringLiteral("envelope") || arg == QStringLiteral("timeaxis")) {
             // After the draw command queued before it.
@@ -103,6 +109,14 @@ int main(int argc, char* argv[]) {
                     extras->SetEnvelope(true);
                 }
             });
+        } else if (arg.startsWith(QStringLiteral("size:"))) {
+            // The main window at a size of its own, grabbed alone.
+            const QStringList wh = arg.mid(5).split('x');
+            if (wh.size() == 2) {
+                app.MainFrame()->showNormal();
+                app.MainFrame()->resize(wh[0].toInt(), wh[1].toInt());
+                grabFrame = true;
+            }
         } else if (arg == QStringLiteral("maximize")) {
             if (QMdiSubWindow* w = app.MainFrame()->MdiArea()->currentSubWindow())
                 w->showMaximized();
@@ -122,7 +136,7 @@ int main(int argc, char* argv[]) {
     const QString out = QString::fromLocal8Bit(argv[1]);
     QTimer::singleShot(1500, [&] {
         QScreen* screen = QGuiApplication::primaryScreen();
-        QPixmap shot = screen != nullptr ? screen->grabWindow(0) : QPixmap();
+        QPixmap shot = screen != nullptr && !grabFrame ? screen->grabWindow(0) : QPixmap();
         if (shot.isNull() || shot.toImage().allGray())
             shot = app.MainFrame()->grab();
         shot.save(out);

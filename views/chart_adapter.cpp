@@ -3,6 +3,7 @@
 #include <QAreaSeries>
 #include <QCategoryAxis>
 #include <QChart>
+#include <QFontMetricsF>
 #include <QGraphicsLayout>
 #include <QLabel>
 #include <QLegend>
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "curve_chart_plan.h"
 #include "curve_chart_view.h"
 
 namespace {
@@ -78,6 +80,8 @@ bool ChartAdapter::Create(QWidget* parent, const QRect& rect) {
     yAxis_->setLabelFormat(QStringLiteral("%g"));
     chart_->addAxis(xAxis_, Qt::AlignBottom);
     chart_->addAxis(yAxis_, Qt::AlignLeft);
+    // Labels are chosen anew whenever the plot changes size.
+    connect(chart_, &QChart::plotAreaChanged, this, [this] { FitAxisLabels(); });
     view_ = new CurveChartView(chart_, this, window);
     view_->setFrameShape(QFrame::NoFrame);
 
@@ -121,6 +125,9 @@ void ChartAdapter::Destroy() {
     yLabel_.clear();
     timeLabels_.clear();
     timeLabelX_.clear();
+    axisLabels_.clear();
+    shownLabels_.clear();
+    yLabelEvery_ = 1;
     zoomLabels_ = false;
     manualYGrid_ = false;
     yGridSpacing_ = 0.0;
@@ -253,6 +260,8 @@ void ChartAdapter::SetManualYGrid(bool on, double spacing) {
     yGridSpacing_ = manualYGrid_ ? spacing : 0.0;
     if (yAxis_ == nullptr)
         return;
+    yLabelEvery_ = 1;
+    yAxis_->setMinorTickCount(0);
     if (manualYGrid_) {
         yAxis_->setTickAnchor(yAxis_->min());
         yAxis_->setTickInterval(spacing);
@@ -261,6 +270,7 @@ void ChartAdapter::SetManualYGrid(bool on, double spacing) {
         yAxis_->setTickType(QValueAxis::TicksFixed);
         yAxis_->setTickCount(6);
     }
+    FitAxisLabels();
 }
 
 void ChartAdapter::SetGridMode(int mode) {
@@ -269,6 +279,7 @@ void ChartAdapter::SetGridMode(int mode) {
         return;
     xAxis_->setGridLineVisible(mode == 0 || mode == 2);
     yAxis_->setGridLineVisible(mode == 0 || mode == 1);
+    FitAxisLabels();
 }
 
 void ChartAdapter::SetTitle(const QString& text) {
@@ -443,19 +454,16 @@ void ChartAdapter::SetTimeLabel(int index, double x, const QString& text) {
 }
 
 void ChartAdapter::AppendAxisLabel(double x, const QString& text) {
-    // The axis wants distinct labels in ascending order; a repeated time gets an invisible mark.
     QString shown = WithoutMark(text, QStringLiteral("|h")).toHtmlEscaped();
     shown.replace(QChar('\n'), QStringLiteral("<br>"));
-    while (xAxis_->categoriesLabels().contains(shown))
-        shown += QChar(0x200B);
-    xAxis_->append(shown, x);
+    axisLabels_.append({x, shown});
+    FitAxisLabels();
 }
 
 void ChartAdapter::ShowZoomLabels(const QMap<double, QString>& labels) {
     if (xAxis_ == nullptr)
         return;
-    for (const QString& label : xAxis_->categoriesLabels())
-        xAxis_->remove(label);
+    axisLabels_.clear();
     zoomLabels_ = !labels.isEmpty();
     if (zoomLabels_) {
         for (auto it = labels.begin(); it != labels.end(); ++it)
@@ -464,10 +472,101 @@ void ChartAdapter::ShowZoomLabels(const QMap<double, QString>& labels) {
         for (auto it = timeLabels_.begin(); it != timeLabels_.end(); ++it)
             AppendAxisLabel(timeLabelX_.value(it.key()), it.value());
     }
+    FitAxisLabels();
 }
 
 QStringList ChartAdapter::AxisLabels() const {
+    QStringList texts;
+    for (const auto& label : axisLabels_)
+        texts.append(label.second);
+    return texts;
+}
+
+QStringList ChartAdapter::VisibleAxisLabels() const {
     return xAxis_ != nullptr ? xAxis_->categoriesLabels() : QStringList();
+}
+
+void ChartAdapter::FitAxisLabels() {
+    if (xAxis_ == nullptr || fitting_)
+        return;
+    fitting_ = true;
+    const QRectF plot = chart_->plotArea();
+    // Y: with a manual grid too fine for a label per line, label every n-th line and draw the
+    // lines between as minor grid lines.
+    int every = 1;
+    if (manualYGrid_) {
+        const QFontMetricsF metrics(yAxis_->labelsFont());
+        every = ::YLabelEvery(plot.height(), yAxis_->max() - yAxis_->min(), yGridSpacing_,
+                              metrics.height());
+    }
+    if (manualYGrid_ &&
+        (every != yLabelEvery_ || yAxis_->tickInterval() != yGridSpacing_ * every)) {
+        yAxis_->setTickInterval(yGridSpacing_ * every);
+        yAxis_->setMinorTickCount(every - 1);
+    }
+    yLabelEvery_ = every;
+    yAxis_->setMinorGridLinePen(yAxis_->gridLinePen());
+    yAxis_->setMinorGridLineVisible(manualYGrid_ && every > 1 && yAxis_->isGridLineVisible());
+
+    // X: as many time labels as fit whole, the range's end among them.
+    const QFontMetricsF metrics(xAxis_->labelsFont());
+    double width = 0.0;
+    std::vector<double> xs;
+    const double span = xAxis_->max() - xAxis_->min();
+    for (const auto& label : axisLabels_) {
+        for (const QString& line : label.second.split(QStringLiteral("<br>")))
+            width = std::max(width, metrics.horizontalAdvance(line));
+        xs.push_back(span > 0 ? (label.first - xAxis_->min()) * plot.width() / span : 0.0);
+    }
+    const std::vector<int> chosen = XLabelsToShow(xs, std::ceil(width) + 2, plot.width());
+    QList<QPair<double, QString>> shown;
+    for (int i : chosen)
+        shown.append(axisLabels_[i]);
+    if (shown != shownLabels_) {
+        shownLabels_ = shown;
+        for (const QString& label : xAxis_->categoriesLabels())
+            xAxis_->remove(label);
+        for (const auto& label : shown) {
+            // The axis wants distinct labels in ascending order; a repeated time gets an
+            // invisible mark.
+            QString text = label.second;
+            while (xAxis_->categoriesLabels().contains(text))
+                text += QChar(0x200B);
+            xAxis_->append(text, label.first);
+        }
+    }
+    // A label on the range's end reaches half its width past the plot: the legend makes room.
+    const bool endLabel = !shown.isEmpty() && span > 0 && shown.back().first >= xAxis_->max();
+    const qreal room = endLabel ? std::ceil(width / 2) : 0;
+    qreal left = 0, top = 0, right = 0, bottom = 0;
+    chart_->legend()->getContentsMargins(&left, &top, &right, &bottom);
+    if (left != room)
+        chart_->legend()->setContentsMargins(room, top, right, bottom);
+    FitLegend();
+    fitting_ = false;
+}
+
+void ChartAdapter::FitLegend() {
+    // A legend of many channels shrinks its text, down to 6 points, until every entry fits
+    // beside the plot (an entry is its text's height and a margin of 4 pixels above and below).
+    QLegend* legend = chart_->legend();
+    if (series_.isEmpty() || view_ == nullptr || view_->height() <= 0)
+        return;
+    const double height = view_->height() - 8.0;
+    const double base = view_->font().pointSizeF() > 0 ? view_->font().pointSizeF() : 9.0;
+    double size = base;
+    while (size > 6.0) {
+        QFont trial = legend->font();
+        trial.setPointSizeF(size);
+        if (series_.size() * (QFontMetricsF(trial).height() + 8.0) <= height)
+            break;
+        size -= 0.5;
+    }
+    if (legend->font().pointSizeF() != size) {
+        QFont font = legend->font();
+        font.setPointSizeF(size);
+        legend->setFont(font);
+    }
 }
 
 void ChartAdapter::SetColors(const QColor& background, const QColor& foreground) {

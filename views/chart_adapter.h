@@ -120,8 +120,12 @@ class ChartAdapter : public QObject {
     // While zoomed: shows these labels (X value to text, same form) on the axis instead of the
     // time labels; an empty map brings the time labels back.
     void ShowZoomLabels(const QMap<double, QString>& labels);
-    // Labels the axis shows now, in order (without the "|h" mark; lines joined by "<br>").
+    // Labels the axis offers now, in order (without the "|h" mark; lines joined by "<br>").
     QStringList AxisLabels() const;
+    // Those of them it shows at its present width, each whole: fewer when they would not fit.
+    QStringList VisibleAxisLabels() const;
+    // Grid lines per Y label: above 1 when a manual grid is too fine to label every line.
+    int YLabelEvery() const { return yLabelEvery_; }
 
     void SetColors(const QColor& background, const QColor& foreground);
     QColor Background() const { return background_; }
@@ -189,6 +193,9 @@ class ChartAdapter : public QObject {
     friend class CurveChartView;
     void ApplyAutoYRange();
     void AppendAxisLabel(double x, const QString& text);
+    // Chooses the labels the axes show at the plot's present size, and the legend's text size.
+    void FitAxisLabels();
+    void FitLegend();
     void UpdateFooter();
     // Gives a series its pen, or on a time axis an invisible one and the legend its colour.
     void ApplyPen(int series);
@@ -225,6 +232,10 @@ class ChartAdapter : public QObject {
     QMap<int, QString> timeLabels_;
     QMap<int, double> timeLabelX_;
     bool zoomLabels_ = false;
+    QList<QPair<double, QString>> axisLabels_;   // X labels offered: value and text
+    QList<QPair<double, QString>> shownLabels_;  // those on the axis now
+    int yLabelEvery_ = 1;
+    bool fitting_ = false;
     QColor background_ = Qt::white;
     QColor foreground_ = Qt::black;
     int cursor_ = 0;

@@ -155,3 +155,43 @@ std::vector<AxisLabel> TimeAxisLabels(const CalendarTime& origin, double from, d
     }
     return labels;
 }
+
+int YLabelEvery(double axisHeight, double range, double spacing, double labelHeight) {
+    if (!(axisHeight > 0) || !(range > 0) || !(spacing > 0) || !(labelHeight > 0) ||
+        !std::isfinite(range / spacing))
+        return 1;
+    const double steps = range / spacing;
+    // Labels every n steps: floor(steps / n) + 1 of them share the axis.
+    const double room = labelHeight + 2 * kAxisLabelPadding;
+    const double most = std::max(2.0, std::floor(axisHeight / room));
+    const double every = std::ceil(steps / (most - 1));
+    return static_cast<int>(std::clamp(every, 1.0, 1e9));
+}
+
+std::vector<int> XLabelsToShow(const std::vector<double>& xs, double labelWidth, double axisWidth) {
+    std::vector<int> all(xs.size());
+    for (size_t i = 0; i < xs.size(); ++i)
+        all[i] = static_cast<int>(i);
+    if (xs.size() < 2 || !(axisWidth > 0) || !(labelWidth > 0))
+        return all;
+    const double room = labelWidth + 2 * kAxisLabelPadding;
+    const int count = static_cast<int>(xs.size());
+    for (int k = 1; k < count; ++k) {
+        std::vector<int> shown;
+        for (int i = 0; i < count - 1; i += k)
+            shown.push_back(i);
+        // The range's end keeps its label; those too close before it give way.
+        while (!shown.empty() &&
+               xs[static_cast<size_t>(count - 1)] - xs[static_cast<size_t>(shown.back())] < room)
+            shown.pop_back();
+        shown.push_back(count - 1);
+        bool fits = axisWidth / static_cast<double>(shown.size() + 1) >= room;
+        for (size_t i = 1; fits && i < shown.size(); ++i)
+            fits =
+                xs[static_cast<size_t>(shown[i])] - xs[static_cast<size_t>(shown[i - 1])] >= room;
+        if (fits)
+            return shown;
+    }
+    // Not even two fit: the first alone.
+    return {0};
+}

@@ -79,3 +79,18 @@ struct AxisLabel {
     std::string text;
 };
 std::vector<AxisLabel> TimeAxisLabels(const CalendarTime& origin, double from, double to);
+
+// Room an axis gives each label: the chart divides an axis' length evenly among its labels and
+// one more, less a padding on either side, and cuts a label to "..." when it is longer.
+constexpr double kAxisLabelPadding = 5.0;
+
+// Grid steps of `spacing` per labelled step on a Y axis of axisHeight pixels over range: 1 while
+// every step's label fits whole, else the fewest steps per label that do (the grid lines between
+// stay). 1 when nothing is known.
+int YLabelEvery(double axisHeight, double range, double spacing, double labelHeight);
+
+// Of the labels at pixel positions xs (ascending) along an axis axisWidth pixels long, the ones
+// to show so that each is whole: every k-th from the first for the smallest k whose labels all
+// get labelWidth of room and lie at least that far apart, and the last label instead of those
+// that come too close to it. All of them when the width is not known yet.
+std::vector<int> XLabelsToShow(const std::vector<double>& xs, double labelWidth, double axisWidth);
