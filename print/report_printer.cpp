@@ -24,12 +24,21 @@ void TextAt(QPainter& painter, int x, int y, const QString& text) {
 
 }  // namespace
 
+// Fonts of the report and why. A PDF viewer reads text back through each embedded font's map
+// from glyphs to characters, which Qt builds from the font's character map by taking the lowest
+// code point that maps to a glyph. The Noto CJK fonts map the Kangxi radicals and the CJK
+// radicals to the glyphs of the common characters they look like (U+2F00 and U+4E00 share one
+// glyph), so "一" reads back as the radical; and Noto Serif CJK shapes digits after Latin letters
+// into alternate glyphs no character maps to, so "P1" reads back as "P". WenQuanYi Micro Hei
+// and AR PL UMing give every character a glyph of its own and shape Latin text plainly, so the
+// text of a PDF is the text printed. Noto stays last, for characters those two lack.
+// (Debian: fonts-wqy-microhei, fonts-arphic-uming, fonts-noto-cjk.)
 QFont ReportFixedFont(int points, int dpi) {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    // Chinese text in the fixed font comes from a simplified-Chinese CJK font, not from whatever
-    // font the fallback finds first (a Japanese one draws some characters as radicals).
-    font.setFamilies({QFontInfo(font).family(), QStringLiteral("Noto Sans Mono CJK SC"),
-                      QStringLiteral("Noto Sans CJK SC"), QStringLiteral("宋体")});
+    // Chinese text in the fixed font comes from a simplified-Chinese font of our choice, not from
+    // whatever font the fallback finds first.
+    font.setFamilies({QFontInfo(font).family(), QStringLiteral("WenQuanYi Micro Hei Mono"),
+                      QStringLiteral("Noto Sans Mono CJK SC"), QStringLiteral("宋体")});
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
     font.setPixelSize(PixelsFor(points, dpi));
@@ -38,8 +47,10 @@ QFont ReportFixedFont(int points, int dpi) {
 
 QFont ReportTableFont(int points, int dpi) {
     QFont font;
-    font.setFamilies({QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC"),
-                      QStringLiteral("宋体"), QStringLiteral("SimSun")});
+    // A Song (Ming) face, as the table's font is meant to be.
+    font.setFamilies({QStringLiteral("AR PL UMing CN"), QStringLiteral("宋体"),
+                      QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei"),
+                      QStringLiteral("Noto Serif CJK SC")});
     font.setPixelSize(PixelsFor(points, dpi));
     return font;
 }
