@@ -75,7 +75,13 @@ bool BeginReportPrint(const QSize& page, int dpi, RecordTable* table, const Curv
     m.remarkRaise = ReportRemarkRaise(
         static_cast<int32_t>(ReportRemarkLines(table->Remark()).size()), m.lineHeight);
     m.rowsPerPage = std::max(0, ReportRowsPerPage(page.height(), m.lineHeight) - m.remarkRaise);
-    m.pageCount = ReportPageCount(table->RowCount(), m.rowsPerPage);
+    std::vector<int32_t> widths;
+    for (size_t c = 0; c < m.columnX.size(); ++c)
+        widths.push_back((c + 1 < m.columnX.size() ? m.columnX[c + 1] : m.tableWidth) -
+                         m.columnX[c]);
+    m.bands = ReportBands(widths, page.width());
+    m.pageCount = ReportPageCount(table->RowCount(), m.rowsPerPage) *
+                  std::max<int32_t>(1, static_cast<int32_t>(m.bands.size()));
     m.leftMargin = ReportLeftMargin(page.width(), m.tableWidth);
     *metrics = std::move(m);
     return metrics->pageCount > 0;
@@ -87,8 +93,19 @@ void PrintReportPage(QPainter& painter, const RecordTable& table, const ReportPr
     painter.setPen(QPen(Qt::black, std::max(1, m.dpi / 150)));
     painter.setBrush(Qt::NoBrush);
     const int lh = m.lineHeight;
-    const int left = m.leftMargin;
-    const int right = left + m.tableWidth;
+    const ReportPagePlace place = ReportPageAt(page, static_cast<int32_t>(m.bands.size()));
+    const ReportBand band = m.bands.empty() ? ReportBand{} : m.bands[place.band];
+    // The band's columns stand where they would in the whole caption line, moved left to follow
+    // the time column.
+    std::vector<size_t> shown{0};
+    for (int32_t c = band.first; c < band.end; ++c)
+        shown.push_back(static_cast<size_t>(c));
+    auto columnX = [&](size_t c) {
+        return c == 0 || m.columnX.size() < 2 ? m.columnX[c]
+                                              : m.columnX[c] - m.columnX[band.first] + m.columnX[1];
+    };
+    const int left = ReportLeftMargin(m.page.width(), band.width);
+    const int right = left + band.width;
     const int height = m.page.height();
 
     // Header and footer.
@@ -128,24 +145,28 @@ void PrintReportPage(QPainter& painter, const RecordTable& table, const ReportPr
     // Table.
     painter.setFont(ReportTableFont(12, m.dpi));
     const int rows = m.rowsPerPage;
-    const int frameRight = right + 50;
+    const int frameRight = right + kReportFrameExtra;
     painter.drawRect(
         QRect(QPoint(left, static_cast<int>(4.5 * lh)), QPoint(frameRight, (rows + 5) * lh + 20)));
     painter.drawLine(left, 6 * lh, frameRight, 6 * lh);
     const int textLeft = left + 20;
     const int captionY = static_cast<int>(4.8 * lh);
-    for (size_t c = 0; c < m.columns.size(); ++c)
-        TextAt(painter, textLeft + m.columnX[c], captionY,
+    if (m.columns.empty()) {
+        painter.restore();
+        return;
+    }
+    for (size_t c : shown)
+        TextAt(painter, textLeft + columnX(c), captionY,
                DecodeText(m.columns[c].caption, table.Codec()));
-    const int first = ReportFirstRow(page, rows);
+    const int first = ReportFirstRow(place.rowPage + 1, rows);
     const int onPage = ReportRowsOnPage(rows);
     for (int b = 0; b < onPage; ++b) {
         const int row = first + b;
         if (row >= table.RowCount())
             break;  // rows past the end are empty cells: nothing to write
         const int y = (b + 6) * lh + 5;
-        for (size_t c = 0; c < m.columns.size(); ++c)
-            TextAt(painter, textLeft + m.columnX[c], y,
+        for (size_t c : shown)
+            TextAt(painter, textLeft + columnX(c), y,
                    DecodeShown(table.Cell(row, m.columns[c].listColumn), table.CellCodec()));
     }
     painter.restore();

@@ -213,12 +213,26 @@ TEST_F(PrintTest, ReportToolWritesPagesAndExplainsFailures) {
     EXPECT_FALSE(QImage(png).isNull());
     EXPECT_EQ(run({"--in", in, "--plain", "--pdf", pdf, "--landscape", "--page-size", "A3"}), 0);
 
-    // A table wider than the paper still has its page number on the paper.
+    // Channels wider than the paper continue on pages across, each with the title, the time
+    // column and the footer, numbered over all pages; none is lost.
+    QStringList channels;
+    for (int c = 1; c <= 13; ++c)
+        channels << QStringLiteral("Ch%1").arg(c, 2, 10, QChar('0'));
     const QString wide = dir.path() + "/wide.csv";
-    ASSERT_TRUE(
-        WriteRecordFile(wide, SampleRecordText(5, "Wide", "A,B,C,D,E,F,G,H,I,J,K,L"), false));
+    ASSERT_TRUE(WriteRecordFile(wide, SampleRecordText(5, "Wide", channels.join(',').toStdString()),
+                                false));
     EXPECT_EQ(run({"--in", wide, "--plain", "--pdf", pdf}), 0);
-    EXPECT_TRUE(PdfText(pdf, 1).contains(QString::fromUtf8("第 1 页 / 共 1 页")));
+    const int pages = PdfPages(pdf);
+    EXPECT_GE(pages, 2);
+    QStringList printed;
+    for (int page = 1; page <= pages; ++page) {
+        const QString text = Words(PdfText(pdf, page));
+        EXPECT_TRUE(text.startsWith("Wide Time Ch")) << text.toStdString();
+        EXPECT_TRUE(text.contains("2024-01-01 00:00:40"));
+        EXPECT_TRUE(text.contains(QString::fromUtf8("第 %1 页 / 共 %2 页").arg(page).arg(pages)));
+        printed << text.split(' ').filter(QRegularExpression("^Ch\\d\\d$"));
+    }
+    EXPECT_EQ(printed.join(" ").toStdString(), channels.join(" ").toStdString());
 
     // A configuration file gives the pages its title and channel names.
     RecordTable table;
