@@ -15,8 +15,13 @@ const char kPaperTooSmallMessage[] =
 bool BeginReportJob(QPrinter* printer, RecordTable* table, const CurveSettings& settings,
                     ReportPrintMetrics* metrics) {
     printer->setResolution(kReportDpi);
-    const QSize page = printer->pageLayout().paintRectPixels(kReportDpi).size();
-    return BeginReportPrint(page, kReportDpi, table, settings, metrics);
+    const QPageLayout layout = printer->pageLayout();
+    const QRect printable = layout.paintRectPixels(kReportDpi);
+    const bool fits = BeginReportPrint(printable.size(), kReportDpi, table, settings, metrics);
+    // The footer's text reaches below the printable area into the margin, on paper as in the
+    // preview, which shows the sheet.
+    metrics->paper = layout.fullRectPixels(kReportDpi).translated(-printable.topLeft());
+    return fits;
 }
 
 bool PrintReportPages(QPrinter* printer, const RecordTable& table,

@@ -16,8 +16,8 @@ extern const char kPrintFailedMessage[];
 // The page cannot hold a single report row.
 extern const char kPaperTooSmallMessage[];
 
-// Measures the job on printer's printable area (laid out at kReportDpi) into metrics. False when
-// the page holds no row.
+// Measures the job on printer's printable area (laid out at kReportDpi) into metrics, with the
+// printer's sheet as its paper. False when the page holds no row.
 bool BeginReportJob(QPrinter* printer, RecordTable* table, const CurveSettings& settings,
                     ReportPrintMetrics* metrics);
 

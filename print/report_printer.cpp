@@ -59,6 +59,7 @@ bool BeginReportPrint(const QSize& page, int dpi, RecordTable* table, const Curv
                       ReportPrintMetrics* metrics) {
     ReportPrintMetrics m;
     m.page = page;
+    m.paper = QRect(QPoint(0, 0), page);
     m.dpi = dpi;
     const QFontMetrics fixed(ReportFixedFont(12, dpi));
     m.lineHeight = fixed.lineSpacing();

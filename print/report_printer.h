@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QFont>
+#include <QRect>
 #include <QSize>
 #include <vector>
 
@@ -30,6 +31,7 @@ struct ReportPrintMetrics {
     std::vector<ReportColumn> columns;
     std::vector<int32_t> columnX;   // left edge of each column's text, from the table's text edge
     std::vector<ReportBand> bands;  // the columns of each page across; one when the table fits
+    QRect paper;  // the whole sheet, around the printable area whose top left is (0, 0)
 };
 
 // Fonts of the report at a resolution: the fixed-pitch font for title, footer and remark, and the
@@ -39,8 +41,8 @@ QFont ReportTableFont(int points, int dpi);
 
 // Measures a job on a printable area of page (device units at dpi): rebuilds the caption line
 // (kept in the table as its print header), the line height, table width, margin, rows per page and
-// page count (the row pages times the bands of channels across). False when the page cannot hold a
-// row (pageCount is 0 then).
+// page count (the row pages times the bands of channels across). The paper is taken to be the
+// printable area. False when the page cannot hold a row (pageCount is 0 then).
 bool BeginReportPrint(const QSize& page, int dpi, RecordTable* table, const CurveSettings& settings,
                       ReportPrintMetrics* metrics);
 

@@ -152,7 +152,22 @@ TEST_F(PrintTest, OnePreviewPerViewThatPagesAndPrints) {
     EXPECT_EQ(preview->PageCount(), (200 + perPage - 1) / perPage);
     preview->findChild<QPushButton*>("next")->click();
     EXPECT_EQ(preview->CurrentPage(), 2);
-    preview->grab();  // draws the shown page
+    // The page shows the whole sheet, as the printer has it, so the footer's text that reaches
+    // into the bottom margin is not cut off.
+    const QImage shown = preview->findChild<QWidget*>("page")->grab().toImage();
+    QRect paper;
+    int lowestInk = -1;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x) {
+            const QRgb pixel = shown.pixel(x, y);
+            if (pixel == qRgb(255, 255, 255))
+                paper |= QRect(x, y, 1, 1);
+            else if (qGray(pixel) < 100)
+                lowestInk = y;
+        }
+    const QSizeF sheet = app->Printer()->pageLayout().fullRect().size();
+    EXPECT_NEAR(paper.width() / double(paper.height()), sheet.width() / sheet.height(), 0.01);
+    EXPECT_LT(lowestInk, paper.bottom() - 2);
     preview->ShowPage(1000);
     EXPECT_EQ(preview->CurrentPage(), preview->PageCount());
 
