@@ -195,6 +195,10 @@ TEST_F(PrintTest, CurvePrintNeedsADrawnChart) {
     Run(kCmdCurvePrint);
     EXPECT_EQ(ui.messages.size(), 1);
     EXPECT_EQ(PdfPages(ui.printPdf), 1);
+    // Drawn as lines and texts, not as a bitmap: the title and the legend read back.
+    const QString curves = Words(PdfText(ui.printPdf));
+    EXPECT_TRUE(curves.contains(QString::fromUtf8("锅炉一号"))) << curves.toStdString();
+    EXPECT_TRUE(curves.contains("Alpha") && curves.contains("Beta")) << curves.toStdString();
 
     // The report prints while the view shows curves, and curves are gone with the report shown.
     Run(kCmdFilePrint);
