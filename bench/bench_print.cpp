@@ -6,7 +6,7 @@
 //      it shows the first);
 //   3. printing the whole report to a PDF file, in pages per second.
 // The pages are those of the report's own layout (12-point fonts); 20 channels are wider than an
-// A4 page, which changes what is cut off, not what is drawn.
+// A4 page, so they continue on pages across (three pages for each page of rows).
 //   bench_print [--rows N] [--skip-qt]
 #include <unistd.h>
 

@@ -1,6 +1,7 @@
 #include "report_job.h"
 
 #include <QGraphicsView>
+#include <QLabel>
 #include <QPainter>
 #include <QPrinter>
 #include <algorithm>
@@ -15,8 +16,13 @@ const char kPaperTooSmallMessage[] =
 bool BeginReportJob(QPrinter* printer, RecordTable* table, const CurveSettings& settings,
                     ReportPrintMetrics* metrics) {
     printer->setResolution(kReportDpi);
-    const QSize page = printer->pageLayout().paintRectPixels(kReportDpi).size();
-    return BeginReportPrint(page, kReportDpi, table, settings, metrics);
+    const QPageLayout layout = printer->pageLayout();
+    const QRect printable = layout.paintRectPixels(kReportDpi);
+    const bool fits = BeginReportPrint(printable.size(), kReportDpi, table, settings, metrics);
+    // The footer's text reaches below the printable area into the margin, on paper as in the
+    // preview, which shows the sheet.
+    metrics->paper = layout.fullRectPixels(kReportDpi).translated(-printable.topLeft());
+    return fits;
 }
 
 bool PrintReportPages(QPrinter* printer, const RecordTable& table,
@@ -38,6 +44,44 @@ bool PrintReportPages(QPrinter* printer, const RecordTable& table,
     return painter.end();
 }
 
+namespace {
+
+// Draws window's own children at their places: the chart view's scene and the labels as lines
+// and texts, anything else as a picture of its pixels. A widget rendered as a whole onto a
+// printer is first drawn into a bitmap at the printer's resolution (at 1200 dpi, a gigabyte for
+// a page, and no text in the file), so the children are drawn one by one instead.
+void RenderChildren(QPainter& painter, QWidget* window) {
+    painter.fillRect(QRect(QPoint(0, 0), window->size()),
+                     window->palette().brush(window->backgroundRole()));
+    for (QObject* object : window->children()) {
+        auto* child = qobject_cast<QWidget*>(object);
+        if (child == nullptr || child->isWindow() || !child->isVisibleTo(window))
+            continue;
+        const QRect place = child->geometry();
+        if (auto* view = qobject_cast<QGraphicsView*>(child)) {
+            const QRect viewport = view->viewport()->geometry().translated(place.topLeft());
+            view->render(&painter, viewport, view->viewport()->rect());
+        } else if (auto* label = qobject_cast<QLabel*>(child)) {
+            if (label->autoFillBackground())
+                painter.fillRect(place, label->palette().brush(label->backgroundRole()));
+            painter.save();
+            painter.setFont(label->font());
+            painter.setPen(label->palette().color(label->foregroundRole()));
+            const QRect text = label->contentsRect().translated(place.topLeft());
+            const int margin = label->margin();
+            painter.drawText(text.adjusted(margin, margin, -margin, -margin),
+                             static_cast<int>(label->alignment()) |
+                                 (label->wordWrap() ? int(Qt::TextWordWrap) : 0),
+                             label->text());
+            painter.restore();
+        } else {
+            child->render(&painter, place.topLeft());
+        }
+    }
+}
+
+}  // namespace
+
 void RenderChart(QPainter& painter, QWidget* chart, const QRect& target) {
     const QSize size = chart->size().isEmpty() ? QSize(800, 600) : chart->size();
     const double scale =
@@ -46,19 +90,22 @@ void RenderChart(QPainter& painter, QWidget* chart, const QRect& target) {
     const QRectF place(target.left() + (target.width() - fitted.width()) / 2,
                        target.top() + (target.height() - fitted.height()) / 2, fitted.width(),
                        fitted.height());
-    // A chart view draws its scene as vectors at the page's size; other windows are scaled.
-    if (auto* view = qobject_cast<QGraphicsView*>(chart)) {
-        view->render(&painter, place, view->viewport()->rect());
-        return;
-    }
     painter.save();
     painter.translate(place.topLeft());
     painter.scale(scale, scale);
-    chart->render(&painter);
+    if (qobject_cast<QGraphicsView*>(chart) != nullptr) {
+        auto* view = static_cast<QGraphicsView*>(chart);
+        view->render(&painter, QRectF(QPointF(0, 0), size), view->viewport()->rect());
+    } else {
+        RenderChildren(painter, chart);
+    }
     painter.restore();
 }
 
 bool PrintChart(QPrinter* printer, QWidget* chart) {
+    // Texts take their point sizes at the device's resolution: at the chart's own, they keep
+    // their size beside the lines when the page is scaled to fit.
+    printer->setResolution(chart->logicalDpiY());
     QPainter painter;
     if (!painter.begin(printer))
         return false;

@@ -16,8 +16,8 @@ extern const char kPrintFailedMessage[];
 // The page cannot hold a single report row.
 extern const char kPaperTooSmallMessage[];
 
-// Measures the job on printer's printable area (laid out at kReportDpi) into metrics. False when
-// the page holds no row.
+// Measures the job on printer's printable area (laid out at kReportDpi) into metrics, with the
+// printer's sheet as its paper. False when the page holds no row.
 bool BeginReportJob(QPrinter* printer, RecordTable* table, const CurveSettings& settings,
                     ReportPrintMetrics* metrics);
 
@@ -26,8 +26,11 @@ bool BeginReportJob(QPrinter* printer, RecordTable* table, const CurveSettings& 
 bool PrintReportPages(QPrinter* printer, const RecordTable& table,
                       const ReportPrintMetrics& metrics);
 
-// Draws chart onto one page of printer, scaled to fit the printable area and centred. False when
-// the printer cannot be painted on.
+// Draws chart onto one page of printer as lines and texts, scaled to fit the printable area and
+// centred. Sets the printer's resolution to the chart's. False when the printer cannot be
+// painted on.
 bool PrintChart(QPrinter* printer, QWidget* chart);
-// Draws chart scaled to fit target on painter.
+// Draws chart scaled to fit target on painter: a chart view, or a window of a chart view and
+// labels, as lines and texts (other child widgets as pixels). Texts come out at their size beside
+// the lines only when the painter's device has the chart's resolution.
 void RenderChart(QPainter& painter, QWidget* chart, const QRect& target);

@@ -76,6 +76,36 @@ int32_t ReportLeftMargin(int32_t printableWidth, int32_t tableWidth) {
     return std::max<int32_t>(0, (printableWidth - tableWidth) / 2);
 }
 
+std::vector<ReportBand> ReportBands(const std::vector<int32_t>& widths, int32_t printableWidth) {
+    std::vector<ReportBand> bands;
+    if (widths.empty())
+        return bands;
+    // A band fits when its frame, at the centred margin, ends on the page.
+    auto fits = [&](int64_t width) {
+        return ReportLeftMargin(printableWidth, static_cast<int32_t>(width)) + width +
+                   kReportFrameExtra <=
+               printableWidth;
+    };
+    const int32_t count = static_cast<int32_t>(widths.size());
+    ReportBand band{1, 1, widths[0]};
+    for (int32_t c = 1; c < count; ++c) {
+        if (band.end > band.first && !fits(int64_t{band.width} + widths[c])) {
+            bands.push_back(band);
+            band = {c, c, widths[0]};
+        }
+        band.end = c + 1;
+        band.width += widths[c];
+    }
+    bands.push_back(band);
+    return bands;
+}
+
+ReportPagePlace ReportPageAt(int32_t page, int32_t bandCount) {
+    if (bandCount <= 0 || page <= 0)
+        return {};
+    return {(page - 1) / bandCount, (page - 1) % bandCount};
+}
+
 std::vector<std::string> ReportRemarkLines(const std::string& remark) {
     return CutTextLines(CutToCharacters(remark, kRemarkPrintBytes), kRemarkLineBytes);
 }

@@ -41,10 +41,37 @@ int32_t ReportRowsOnPage(int32_t rowsPerPage);
 int32_t ReportPageCount(int32_t rowCount, int32_t rowsPerPage);
 // First list row on page (counted from 1).
 int32_t ReportFirstRow(int32_t page, int32_t rowsPerPage);
-// Left edge that centres a table of tableWidth on a printable width. A table wider than the page
-// starts at its left edge, so that the time column and the first channels print and only the
-// last channels run off the paper (centred, the time column would be cut off).
+// Left edge that centres a table of tableWidth on a printable width, or the page's left edge when
+// the table is wider (a single channel too wide for the page).
 int32_t ReportLeftMargin(int32_t printableWidth, int32_t tableWidth);
+
+// What the table's frame adds to the width of its caption line: it ends 50 units past the line.
+constexpr int32_t kReportFrameExtra = 50;
+
+// The channels printed side by side on one page: printed columns [first, end) (indices into the
+// ReportColumns list, the time column 0 not counted) after the time column, and the width of
+// that part of the caption line with the time column's.
+struct ReportBand {
+    int32_t first = 1;
+    int32_t end = 1;
+    int32_t width = 0;
+};
+
+// Bands of a table whose printed columns are widths wide (widths[0] the time column's) on a
+// printable width. The table fits when its frame, centred as ReportLeftMargin places it, ends
+// on the page: then it is one band of all columns. Otherwise the channels are dealt out in order
+// to as many bands as it takes, each as many as fit beside the time column; a channel too wide
+// for a page on its own still gets a band. A table of the time column alone is one band. Empty
+// when widths is.
+std::vector<ReportBand> ReportBands(const std::vector<int32_t>& widths, int32_t printableWidth);
+
+// Where page (from 1) of a table of bandCount bands stands: its row page and band (from 0). The
+// pages go across the bands of the first rows, then on to the next rows, as spreadsheets print.
+struct ReportPagePlace {
+    int32_t rowPage = 0;
+    int32_t band = 0;
+};
+ReportPagePlace ReportPageAt(int32_t page, int32_t bandCount);
 
 // Left edge of the page number text of pageWidth in the footer of a table from left to right on
 // paper paperWidth wide: right-aligned with the table, but never past the paper when the table

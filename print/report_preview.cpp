@@ -30,17 +30,21 @@ class CReportPreview::PageWidget : public QWidget {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setRenderHint(QPainter::TextAntialiasing);
+        // The whole sheet, margins and all, as the printer puts the page on it: the footer's
+        // text reaches into the bottom margin.
+        const QRect paper = m.paper.isEmpty() ? QRect(QPoint(0, 0), m.page) : m.paper;
         const int border = 12;
-        const double scale = std::min((width() - 2.0 * border) / m.page.width(),
-                                      (height() - 2.0 * border) / m.page.height());
+        const double scale = std::min((width() - 2.0 * border) / paper.width(),
+                                      (height() - 2.0 * border) / paper.height());
         if (scale <= 0)
             return;
-        const double w = m.page.width() * scale;
-        const double h = m.page.height() * scale;
+        const double w = paper.width() * scale;
+        const double h = paper.height() * scale;
         painter.translate((width() - w) / 2, (height() - h) / 2);
         painter.fillRect(QRectF(0, 0, w, h), Qt::white);
         painter.setClipRect(QRectF(0, 0, w, h));
         painter.scale(scale, scale);
+        painter.translate(-paper.topLeft());
         PrintReportPage(painter, *preview_->table_, m, preview_->page_);
     }
 
@@ -66,6 +70,7 @@ CReportPreview::CReportPreview(RecordTable* table, const CurveSettings* settings
     auto* last = new QPushButton(QCoreApplication::translate("Histavue", "末页"), this);
     auto* close = new QPushButton(QCoreApplication::translate("Histavue", "关闭(&C)"), this);
     print->setObjectName(QStringLiteral("print"));
+    pageWidget_->setObjectName(QStringLiteral("page"));
     next->setObjectName(QStringLiteral("next"));
     prev->setObjectName(QStringLiteral("prev"));
     pageBox_->setRange(1, std::max(1, metrics_.pageCount));

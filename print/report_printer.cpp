@@ -24,12 +24,21 @@ void TextAt(QPainter& painter, int x, int y, const QString& text) {
 
 }  // namespace
 
+// Fonts of the report and why. A PDF viewer reads text back through each embedded font's map
+// from glyphs to characters, which Qt builds from the font's character map by taking the lowest
+// code point that maps to a glyph. The Noto CJK fonts map the Kangxi radicals and the CJK
+// radicals to the glyphs of the common characters they look like (U+2F00 and U+4E00 share one
+// glyph), so "一" reads back as the radical; and Noto Serif CJK shapes digits after Latin letters
+// into alternate glyphs no character maps to, so "P1" reads back as "P". WenQuanYi Micro Hei
+// and AR PL UMing give every character a glyph of its own and shape Latin text plainly, so the
+// text of a PDF is the text printed. Noto stays last, for characters those two lack.
+// (Debian: fonts-wqy-microhei, fonts-arphic-uming, fonts-noto-cjk.)
 QFont ReportFixedFont(int points, int dpi) {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    // Chinese text in the fixed font comes from a simplified-Chinese CJK font, not from whatever
-    // font the fallback finds first (a Japanese one draws some characters as radicals).
-    font.setFamilies({QFontInfo(font).family(), QStringLiteral("Noto Sans Mono CJK SC"),
-                      QStringLiteral("Noto Sans CJK SC"), QStringLiteral("宋体")});
+    // Chinese text in the fixed font comes from a simplified-Chinese font of our choice, not from
+    // whatever font the fallback finds first.
+    font.setFamilies({QFontInfo(font).family(), QStringLiteral("WenQuanYi Micro Hei Mono"),
+                      QStringLiteral("Noto Sans Mono CJK SC"), QStringLiteral("宋体")});
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
     font.setPixelSize(PixelsFor(points, dpi));
@@ -38,8 +47,10 @@ QFont ReportFixedFont(int points, int dpi) {
 
 QFont ReportTableFont(int points, int dpi) {
     QFont font;
-    font.setFamilies({QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC"),
-                      QStringLiteral("宋体"), QStringLiteral("SimSun")});
+    // A Song (Ming) face, as the table's font is meant to be.
+    font.setFamilies({QStringLiteral("AR PL UMing CN"), QStringLiteral("宋体"),
+                      QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei"),
+                      QStringLiteral("Noto Serif CJK SC")});
     font.setPixelSize(PixelsFor(points, dpi));
     return font;
 }
@@ -48,6 +59,7 @@ bool BeginReportPrint(const QSize& page, int dpi, RecordTable* table, const Curv
                       ReportPrintMetrics* metrics) {
     ReportPrintMetrics m;
     m.page = page;
+    m.paper = QRect(QPoint(0, 0), page);
     m.dpi = dpi;
     const QFontMetrics fixed(ReportFixedFont(12, dpi));
     m.lineHeight = fixed.lineSpacing();
@@ -64,7 +76,13 @@ bool BeginReportPrint(const QSize& page, int dpi, RecordTable* table, const Curv
     m.remarkRaise = ReportRemarkRaise(
         static_cast<int32_t>(ReportRemarkLines(table->Remark()).size()), m.lineHeight);
     m.rowsPerPage = std::max(0, ReportRowsPerPage(page.height(), m.lineHeight) - m.remarkRaise);
-    m.pageCount = ReportPageCount(table->RowCount(), m.rowsPerPage);
+    std::vector<int32_t> widths;
+    for (size_t c = 0; c < m.columnX.size(); ++c)
+        widths.push_back((c + 1 < m.columnX.size() ? m.columnX[c + 1] : m.tableWidth) -
+                         m.columnX[c]);
+    m.bands = ReportBands(widths, page.width());
+    m.pageCount = ReportPageCount(table->RowCount(), m.rowsPerPage) *
+                  std::max<int32_t>(1, static_cast<int32_t>(m.bands.size()));
     m.leftMargin = ReportLeftMargin(page.width(), m.tableWidth);
     *metrics = std::move(m);
     return metrics->pageCount > 0;
@@ -76,8 +94,19 @@ void PrintReportPage(QPainter& painter, const RecordTable& table, const ReportPr
     painter.setPen(QPen(Qt::black, std::max(1, m.dpi / 150)));
     painter.setBrush(Qt::NoBrush);
     const int lh = m.lineHeight;
-    const int left = m.leftMargin;
-    const int right = left + m.tableWidth;
+    const ReportPagePlace place = ReportPageAt(page, static_cast<int32_t>(m.bands.size()));
+    const ReportBand band = m.bands.empty() ? ReportBand{} : m.bands[place.band];
+    // The band's columns stand where they would in the whole caption line, moved left to follow
+    // the time column.
+    std::vector<size_t> shown{0};
+    for (int32_t c = band.first; c < band.end; ++c)
+        shown.push_back(static_cast<size_t>(c));
+    auto columnX = [&](size_t c) {
+        return c == 0 || m.columnX.size() < 2 ? m.columnX[c]
+                                              : m.columnX[c] - m.columnX[band.first] + m.columnX[1];
+    };
+    const int left = ReportLeftMargin(m.page.width(), band.width);
+    const int right = left + band.width;
     const int height = m.page.height();
 
     // Header and footer.
@@ -117,24 +146,28 @@ void PrintReportPage(QPainter& painter, const RecordTable& table, const ReportPr
     // Table.
     painter.setFont(ReportTableFont(12, m.dpi));
     const int rows = m.rowsPerPage;
-    const int frameRight = right + 50;
+    const int frameRight = right + kReportFrameExtra;
     painter.drawRect(
         QRect(QPoint(left, static_cast<int>(4.5 * lh)), QPoint(frameRight, (rows + 5) * lh + 20)));
     painter.drawLine(left, 6 * lh, frameRight, 6 * lh);
     const int textLeft = left + 20;
     const int captionY = static_cast<int>(4.8 * lh);
-    for (size_t c = 0; c < m.columns.size(); ++c)
-        TextAt(painter, textLeft + m.columnX[c], captionY,
+    if (m.columns.empty()) {
+        painter.restore();
+        return;
+    }
+    for (size_t c : shown)
+        TextAt(painter, textLeft + columnX(c), captionY,
                DecodeText(m.columns[c].caption, table.Codec()));
-    const int first = ReportFirstRow(page, rows);
+    const int first = ReportFirstRow(place.rowPage + 1, rows);
     const int onPage = ReportRowsOnPage(rows);
     for (int b = 0; b < onPage; ++b) {
         const int row = first + b;
         if (row >= table.RowCount())
             break;  // rows past the end are empty cells: nothing to write
         const int y = (b + 6) * lh + 5;
-        for (size_t c = 0; c < m.columns.size(); ++c)
-            TextAt(painter, textLeft + m.columnX[c], y,
+        for (size_t c : shown)
+            TextAt(painter, textLeft + columnX(c), y,
                    DecodeShown(table.Cell(row, m.columns[c].listColumn), table.CellCodec()));
     }
     painter.restore();

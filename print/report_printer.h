@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QFont>
+#include <QRect>
 #include <QSize>
 #include <vector>
 
@@ -23,12 +24,14 @@ struct ReportPrintMetrics {
     int dpi = kReportDpi;     // its resolution
     int32_t lineHeight = 0;   // height plus leading of the 12-point fixed font
     int32_t tableWidth = 0;   // width of the caption line in that font
-    int32_t leftMargin = 0;   // centres the table
+    int32_t leftMargin = 0;   // centres the whole table (each band is centred on its page)
     int32_t rowsPerPage = 0;  // R; a page holds R - 1 rows
     int32_t remarkRaise = 0;  // lines a long remark moves up by (and the table gives up)
     int32_t pageCount = 0;    // 0 when the page holds no row
     std::vector<ReportColumn> columns;
-    std::vector<int32_t> columnX;  // left edge of each column's text, from the table's text edge
+    std::vector<int32_t> columnX;   // left edge of each column's text, from the table's text edge
+    std::vector<ReportBand> bands;  // the columns of each page across; one when the table fits
+    QRect paper;  // the whole sheet, around the printable area whose top left is (0, 0)
 };
 
 // Fonts of the report at a resolution: the fixed-pitch font for title, footer and remark, and the
@@ -38,12 +41,14 @@ QFont ReportTableFont(int points, int dpi);
 
 // Measures a job on a printable area of page (device units at dpi): rebuilds the caption line
 // (kept in the table as its print header), the line height, table width, margin, rows per page and
-// page count. False when the page cannot hold a row (pageCount is 0 then).
+// page count (the row pages times the bands of channels across). The paper is taken to be the
+// printable area. False when the page cannot hold a row (pageCount is 0 then).
 bool BeginReportPrint(const QSize& page, int dpi, RecordTable* table, const CurveSettings& settings,
                       ReportPrintMetrics* metrics);
 
 // Draws page (from 1) of a measured job: title and rule, the framed table with its caption line
-// and rows, the company line, the page text and the remark. Rows past the end print empty.
+// and rows (the time column and the page's band of channels), the company line, the page text
+// and the remark. Rows past the end print empty. The painter's origin is the printable area's.
 void PrintReportPage(QPainter& painter, const RecordTable& table, const ReportPrintMetrics& metrics,
                      int page);
 

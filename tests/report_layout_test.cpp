@@ -44,6 +44,39 @@ TEST(ReportPages, RowsPerPageLeavesElevenLinesAndMarginCentres) {
     EXPECT_EQ(ReportLeftMargin(500, 600), 0);  // a wider table keeps its time column
 }
 
+TEST(ReportPages, ChannelsTooWideForThePageContinueOnPagesAcross) {
+    struct Case {
+        std::vector<int32_t> widths;  // time column first
+        int32_t page;
+        std::vector<std::vector<int32_t>> bands;  // {first, end, width}
+    };
+    const Case cases[] = {
+        // A table whose frame ends on the page is one band, as wide as its caption line.
+        {{200, 100, 100}, 500, {{1, 3, 400}}},
+        {{200, 100, 100}, 498, {{1, 2, 300}, {2, 3, 300}}},  // the frame would end past it
+        {{200, 100, 100, 100, 100, 100}, 500, {{1, 3, 400}, {3, 5, 400}, {5, 6, 300}}},
+        // A channel wider than the page alone still prints, on a page of its own.
+        {{200, 100, 900, 100}, 500, {{1, 2, 300}, {2, 3, 1100}, {3, 4, 300}}},
+        {{200}, 100, {{1, 1, 200}}},  // the time column alone
+        {{}, 500, {}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::vector<int32_t>> bands;
+        for (const ReportBand& b : ReportBands(c.widths, c.page))
+            bands.push_back({b.first, b.end, b.width});
+        EXPECT_EQ(bands, c.bands) << c.widths.size() << " columns on " << c.page;
+    }
+
+    // Pages go across the bands of the first rows, then down: {page, bands, row page, band}.
+    const int32_t places[][4] = {{1, 3, 0, 0}, {3, 3, 0, 2}, {4, 3, 1, 0},
+                                 {8, 3, 2, 1}, {5, 1, 4, 0}, {1, 0, 0, 0}};
+    for (const auto& p : places) {
+        const ReportPagePlace place = ReportPageAt(p[0], p[1]);
+        EXPECT_EQ(place.rowPage, p[2]) << "page " << p[0] << " of " << p[1] << " across";
+        EXPECT_EQ(place.band, p[3]) << "page " << p[0] << " of " << p[1] << " across";
+    }
+}
+
 TEST(ReportCaptionLine, PadsCaptionsAndShowsOnlyShownChannels) {
     auto table = Table("Time,T1,Pressure,abcdef");
     CurveSettings settings;
