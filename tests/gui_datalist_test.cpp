@@ -27,6 +27,7 @@
 #include <deque>
 #include <map>
 
+#include "cli.h"
 #include "commands.h"
 #include "data_list_bar.h"
 #include "data_query_dialog.h"
@@ -309,6 +310,54 @@ TEST_F(DataListTest, ThinnedQueryAcrossFoldersKeepsTheGrid) {
     EXPECT_EQ(t.Cell(1, 0), "2024-01-01 00:30:10");
     EXPECT_EQ(t.Cell(2, 0), "2024-01-01 01:00:10");
     EXPECT_EQ(t.Cell(3, 0), "2024-01-01 01:30:10");
+}
+
+// The range typed into the query dialog is the range queried: its rows are those of the
+// command-line tool's query of the same range, whatever the clock's seconds when it opened.
+TEST_F(DataListTest, TypedQueryRangeGivesTheRowsOfTheCommandLineQuery) {
+    Tree(0)->setCurrentItem(Find(Tree(0), {"Line1", "2024", "01", "01", "01"}));
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<CDataQuery*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) {
+            ADD_FAILURE() << "no query dialog";
+            return;
+        }
+        // Digits only: each full field moves on to the next, as a user types them.
+        for (auto [edit, typed] : {std::pair(dialog->StartEdit(), "202401010059"),
+                                   std::pair(dialog->EndEdit(), "202401010100")}) {
+            edit->setFocus();
+            edit->setSelectedSection(QDateTimeEdit::YearSection);
+            QTest::keyClicks(edit, typed);
+        }
+        EXPECT_EQ(dialog->StartEdit()->text(), "2024-01-01 00:59");
+        EXPECT_EQ(dialog->EndEdit()->text(), "2024-01-01 01:00");
+        dialog->IntervalEdit()->setText("20");
+        dialog->accept();
+    });
+    Run(kCmdQuery);
+    ASSERT_TRUE(ui.messages.isEmpty()) << ui.messages.join("\n").toStdString();
+    ASSERT_NE(Frame()->ActiveDocument(), nullptr);
+    const std::string viewer = ReadRecordFile(Frame()->ActiveDocument()->PathName());
+    const RecordTable& table = Frame()->ActiveView()->List()->Table();
+    ASSERT_EQ(table.RowCount(), 4);
+    EXPECT_EQ(table.Cell(0, 0), "2024-01-01 00:59:00");
+    EXPECT_EQ(table.Cell(3, 0), "2024-01-01 01:00:00");
+
+    Bar()->CloseAll();  // the tool opens the same store slot
+    const std::string store = Bytes(root.path()) + "/DL";
+    const char* const argv[] = {
+        "histavue-cli", "query",  "--store",          store.c_str(), "--group",
+        "Line1",        "--from", "2024-01-01 00:59", "--to",        "2024-01-01 01:00",
+        "--interval",   "20"};
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    ASSERT_EQ(RunCli(static_cast<int>(std::size(argv)), argv, out, err), 0);
+    std::string cli(viewer.size() + 1, '\0');
+    std::rewind(out);
+    cli.resize(std::fread(&cli[0], 1, cli.size(), out));
+    std::fclose(out);
+    std::fclose(err);
+    EXPECT_EQ(viewer, cli);
 }
 
 TEST_F(DataListTest, FailedQueriesShowTheMessageAndLeaveNoFile) {
