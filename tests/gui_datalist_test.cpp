@@ -589,12 +589,12 @@ TEST_F(DataListTest, ExportPathOverTheLimitSaysSo) {
 }
 
 TEST_F(DataListTest, RecentFileThatNoLongerOpensLeavesTheList) {
-    const QString opened =
-        Tree(0)->OpenGroupItem(Find(Tree(0), {"Line1", "2024", "01", "01", "00"}));
-    ASSERT_FALSE(opened.isEmpty());
+    const QString opened = dir.path() + "/gone.csv";
+    ASSERT_TRUE(WriteRecordFile(opened, SampleRecordText(3)));
+    ASSERT_NE(app->Documents()->OpenDocumentFile(opened), nullptr);
     Frame()->OnFileClose();
     Settle();
-    app->DeleteTempFiles();
+    ASSERT_TRUE(QFile::remove(opened));
     ASSERT_EQ(app->Documents()->RecentFiles().value(0), opened);
     Frame()->show();
     Settle();
@@ -608,6 +608,46 @@ TEST_F(DataListTest, RecentFileThatNoLongerOpensLeavesTheList) {
     entry->trigger();
     EXPECT_EQ(ui.messages.size(), 1);
     EXPECT_FALSE(app->Documents()->RecentFiles().contains(opened));
+}
+
+// Query results and folder exports are working files of the staging folder, gone by the next
+// session; the list keeps files opened from elsewhere and the copies the user saved.
+TEST_F(DataListTest, RecentFilesAreOnlyFilesThatOutliveTheSession) {
+    QSettings(QString::fromUtf8(kProfileOrganisation), QString::fromUtf8(kProfileApplication))
+        .remove("Recent File List");
+    DocumentManager* docs = app->Documents();
+    Tree(0)->setCurrentItem(Tree(0)->topLevelItem(0));
+    Frame()->RunQuery({At(2024, 1, 1), At(2024, 1, 1, 0, 1), 0});
+    CHistavueDoc* query = Frame()->ActiveDocument();
+    ASSERT_NE(query, nullptr);
+    ASSERT_FALSE(
+        Tree(0)->OpenGroupItem(Find(Tree(0), {"Line1", "2024", "01", "01", "00"})).isEmpty());
+    EXPECT_TRUE(docs->RecentFiles().isEmpty());
+
+    const QString record = dir.path() + "/r.csv";
+    ASSERT_TRUE(WriteRecordFile(record, SampleRecordText(3)));
+    ASSERT_NE(docs->OpenDocumentFile(record), nullptr);
+    Frame()->ActivateView(query->Views().front());
+    const QString saved = dir.path() + "/saved.csv";
+    const QString plain = dir.path() + "/plain.csv";
+    ui.files = {saved, plain};
+    Run(kCmdFileSaveAs);
+    Run(kCmdExportPlainCsv);
+    EXPECT_EQ(docs->RecentFiles(), QStringList({plain, saved, record}));
+
+    // The next session: the working files are gone, and every entry opens in its form.
+    app->MainFrame()->MdiArea()->closeAllSubWindows();
+    Settle();
+    app->DeleteTempFiles();
+    app.reset();
+    Settle();
+    StartApp({"histavue"});
+    for (const QString& path : {plain, saved, record}) {
+        CHistavueDoc* doc = app->Documents()->OpenRecentFile(path);
+        ASSERT_NE(doc, nullptr) << path.toStdString();
+        EXPECT_EQ(doc->IsPlain(), path == plain);
+    }
+    EXPECT_EQ(app->Documents()->RecentFiles(), QStringList({record, saved, plain}));
 }
 
 TEST(DataListLayout, TabAndTreeRectanglesFollowTheDockSide) {
