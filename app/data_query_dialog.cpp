@@ -21,7 +21,15 @@ const char kQueryFailedMessage[] =
 
 namespace {
 
-CalendarTime ToCalendar(const QDateTime& dt) {
+// The pickers show minutes only, so the seconds and milliseconds they hold are dropped: the
+// range queried is the range the user sees.
+QDateTime WholeMinute(const QDateTime& dt) {
+    const QTime tm = dt.time();
+    return QDateTime(dt.date(), QTime(tm.hour(), tm.minute()));
+}
+
+CalendarTime ToCalendar(const QDateTime& shown) {
+    const QDateTime dt = WholeMinute(shown);
     CalendarTime t;
     const QDate d = dt.date();
     const QTime tm = dt.time();
@@ -37,7 +45,7 @@ CalendarTime ToCalendar(const QDateTime& dt) {
 }
 
 QDateTimeEdit* MakePicker(QWidget* parent, const QString& name) {
-    auto* edit = new QDateTimeEdit(QDateTime::currentDateTime(), parent);
+    auto* edit = new QDateTimeEdit(WholeMinute(QDateTime::currentDateTime()), parent);
     edit->setObjectName(name);
     edit->setDisplayFormat(QStringLiteral("yyyy'-'MM'-'dd' 'HH':'mm"));
     edit->setCalendarPopup(false);

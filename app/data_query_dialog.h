@@ -24,7 +24,8 @@ class CDataQuery : public QDialog {
   public:
     explicit CDataQuery(QWidget* parent = nullptr);
 
-    // Start, end and interval (raised to 0 when negative), valid after OK.
+    // Start, end and interval (raised to 0 when negative), valid after OK. The times are the
+    // whole minutes the pickers show: seconds and milliseconds are 0.
     QueryRequest Result() const;
 
     QDateTimeEdit* StartEdit() const { return start_; }

@@ -22,6 +22,14 @@ QSettings Profile() {
                      QString::fromUtf8(kProfileApplication));
 }
 
+// The path with links resolved when it exists, so that one folder reached two ways compares
+// equal.
+QString ResolvedPath(const QString& path) {
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
+
 }  // namespace
 
 DocumentManager::DocumentManager(CHistavueApp* app) : app_(app) {}
@@ -85,7 +93,8 @@ CHistavueDoc* DocumentManager::OpenDocumentFile(const QString& path) {
     if (frame != nullptr) {
         frame->AddView(view);
     }
-    AddRecentFile(doc->PathName());
+    if (!InWorkingFolder(doc->PathName()))
+        AddRecentFile(doc->PathName(), doc->IsPlain());
     emit DocumentsChanged();
     return doc;
 }
@@ -127,6 +136,37 @@ void DocumentManager::ViewClosing(CHistavueView* view) {
     emit DocumentsChanged();
 }
 
+void DocumentManager::AddWorkingFolder(const QString& folder) {
+    QString bare = folder;
+    while (bare.size() > 1 && (bare.endsWith('/') || bare.endsWith('\\')))
+        bare.chop(1);
+    const QString resolved = ResolvedPath(bare);
+    if (!folder.isEmpty() && !workingFolders_.contains(resolved))
+        workingFolders_.append(resolved);
+}
+
+bool DocumentManager::InWorkingFolder(const QString& path) const {
+    const QString resolved = ResolvedPath(path);
+    for (const QString& folder : workingFolders_) {
+        if (resolved.startsWith(folder.endsWith('/') ? folder : folder + '/'))
+            return true;
+    }
+    return false;
+}
+
+CHistavueDoc* DocumentManager::OpenRecentFile(const QString& path) {
+    CHistavueDoc* doc = nullptr;
+    if (IsRecentPlain(path)) {
+        CHistavueDoc::OpenPlainScope plain;
+        doc = OpenDocumentFile(path);
+    } else {
+        doc = OpenDocumentFile(path);
+    }
+    if (doc == nullptr)
+        RemoveRecentFile(path);
+    return doc;
+}
+
 QStringList DocumentManager::RecentFiles() const {
     QSettings profile = Profile();
     QStringList files;
@@ -139,28 +179,48 @@ QStringList DocumentManager::RecentFiles() const {
     return files;
 }
 
-void DocumentManager::AddRecentFile(const QString& path) {
+QStringList DocumentManager::RecentPlainFiles() const {
+    return Profile().value(QStringLiteral("Recent File List/Plain")).toStringList();
+}
+
+bool DocumentManager::IsRecentPlain(const QString& path) const {
+    return RecentPlainFiles().contains(path);
+}
+
+void DocumentManager::AddRecentFile(const QString& path, bool plain) {
     QStringList files = RecentFiles();
     files.removeIf([&](const QString& f) { return f == path; });
     files.prepend(path);
-    WriteRecentFiles(files);
+    QStringList plainFiles = RecentPlainFiles();
+    plainFiles.removeAll(path);
+    if (plain)
+        plainFiles.append(path);
+    WriteRecentFiles(files, plainFiles);
 }
 
 void DocumentManager::RemoveRecentFile(const QString& path) {
     QStringList files = RecentFiles();
     files.removeIf([&](const QString& f) { return f == path; });
-    WriteRecentFiles(files);
+    WriteRecentFiles(files, RecentPlainFiles());
 }
 
-void DocumentManager::WriteRecentFiles(const QStringList& files) {
+void DocumentManager::WriteRecentFiles(const QStringList& files, const QStringList& plain) {
     QSettings profile = Profile();
+    QStringList plainKept;
     for (int i = 1; i <= kRecentFiles; ++i) {
         const QString key = QStringLiteral("Recent File List/File%1").arg(i);
         if (i <= files.size()) {
             profile.setValue(key, files[i - 1]);
+            if (plain.contains(files[i - 1]))
+                plainKept.append(files[i - 1]);
         } else {
             profile.remove(key);
         }
     }
+    // The form of each entry beside the list, which keeps the framework's layout.
+    if (plainKept.isEmpty())
+        profile.remove(QStringLiteral("Recent File List/Plain"));
+    else
+        profile.setValue(QStringLiteral("Recent File List/Plain"), plainKept);
     emit RecentFilesChanged();
 }

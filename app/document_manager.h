@@ -19,7 +19,8 @@ class DocumentManager : public QObject {
     ~DocumentManager() override;
 
     // Opens path as a document in a new window, or brings its open document to the front. On
-    // failure tells the user which file and why, and returns null.
+    // failure tells the user which file and why, and returns null. A file opened from outside
+    // the working folders enters the recent-file list.
     CHistavueDoc* OpenDocumentFile(const QString& path);
 
     // The new-document command: a document refuses to be created empty, so nothing opens.
@@ -34,17 +35,30 @@ class DocumentManager : public QObject {
     const std::vector<CHistavueDoc*>& Documents() const { return docs_; }
     CHistavueDoc* FindDocument(const QString& path) const;
 
+    // Adds a folder whose files last only for the session (a staging folder, where exports
+    // and query results are written and deleted again): its files and those of its sub-folders
+    // never enter the recent-file list.
+    void AddWorkingFolder(const QString& folder);
+    bool InWorkingFolder(const QString& path) const;
+
+    // The recent-file list, newest first. A plain entry was opened or written as plain CSV and
+    // is opened in that form again.
     QStringList RecentFiles() const;
-    void AddRecentFile(const QString& path);
+    bool IsRecentPlain(const QString& path) const;
+    void AddRecentFile(const QString& path, bool plain = false);
     void RemoveRecentFile(const QString& path);
+    // Opens a recent-file entry in its form; an entry that no longer opens leaves the list.
+    CHistavueDoc* OpenRecentFile(const QString& path);
 
   signals:
     void DocumentsChanged();
     void RecentFilesChanged();
 
   private:
-    void WriteRecentFiles(const QStringList& files);
+    void WriteRecentFiles(const QStringList& files, const QStringList& plain);
+    QStringList RecentPlainFiles() const;
 
     CHistavueApp* app_;
+    QStringList workingFolders_;
     std::vector<CHistavueDoc*> docs_;
 };

@@ -23,6 +23,7 @@
 #include "data_query_dialog.h"
 #include "data_setting_dialog.h"
 #include "document_manager.h"
+#include "group_tree.h"
 #include "histavue_app.h"
 #include "histavue_doc.h"
 #include "histavue_view.h"
@@ -176,6 +177,15 @@ CMainFrame::~CMainFrame() {
 void CMainFrame::SetupTreesOrExplain(const Roots& roots) {
     QString problem;
     bar_->SetupTrees(roots.staging, roots.data, &problem);
+    // Exports and query results live in the staging folders only until they are closed or the
+    // session ends, so opening them leaves the recent-file list alone.
+    if (DocumentManager* docs = app_->Documents()) {
+        for (int kind = 0; kind < kRecordKinds; ++kind) {
+            const CGroupTree* tree = bar_->Tree(kind);
+            if (tree != nullptr && tree->IsOpen())
+                docs->AddWorkingFolder(tree->StagingFolder());
+        }
+    }
     if (!problem.isEmpty()) {
         UiServices::Get().Message(this, problem, UiServices::Icon::kExclamation);
     }
@@ -255,11 +265,8 @@ void CMainFrame::CreateActions() {
     for (int i = 0; i < DocumentManager::kRecentFiles; ++i) {
         auto* action = new QAction(this);
         connect(action, &QAction::triggered, this, [this, action] {
-            // An entry that no longer opens (a query file deleted at close, an export deleted
-            // at exit) leaves the list.
-            DocumentManager* d = app_->Documents();
-            if (d != nullptr && d->OpenDocumentFile(action->data().toString()) == nullptr)
-                d->RemoveRecentFile(action->data().toString());
+            if (DocumentManager* d = app_->Documents())
+                d->OpenRecentFile(action->data().toString());
         });
         recentActions_.append(action);
     }
@@ -499,8 +506,14 @@ void CMainFrame::OnFileSaveAs() {
     }
     const QString path = UiServices::Get().SaveFileName(this, tr("另存为"), tr(kRecordFilter),
                                                         QStringLiteral("csv"));
-    if (!path.isEmpty() && !doc->SaveToPath(path)) {
+    if (path.isEmpty())
+        return;
+    if (!doc->SaveToPath(path)) {
         ReportSaveFailure(path, doc->LastError());
+    } else if (app_->Documents() != nullptr &&
+               QFileInfo(path).absoluteFilePath() != doc->PathName()) {
+        // The copy outlives the session, unlike a working file of the staging folder.
+        app_->Documents()->AddRecentFile(QFileInfo(path).absoluteFilePath(), doc->IsPlain());
     }
 }
 
@@ -515,6 +528,8 @@ void CMainFrame::OnExportPlainCsv() {
         return;
     }
     if (doc->ExportPlainCsv(path)) {
+        if (app_->Documents() != nullptr)
+            app_->Documents()->AddRecentFile(QFileInfo(path).absoluteFilePath(), true);
         UiServices::Get().Message(this, tr(kPlainCsvDoneMessage), UiServices::Icon::kInformation);
     } else {
         UiServices::Get().Message(

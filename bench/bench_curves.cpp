@@ -31,6 +31,7 @@
 #include "histavue_doc.h"
 #include "histavue_view.h"
 #include "main_frame.h"
+#include "private_settings.h"
 #include "range_stats.h"
 #include "sample_store.h"
 #include "store_api.h"
@@ -113,6 +114,7 @@ double BestOf(int runs, F f) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    const PrivateSettings privateSettings;  // before anything reads the user's settings
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qapp(argc, argv);
     uint32_t rows = 1000000;

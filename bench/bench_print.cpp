@@ -26,6 +26,7 @@
 
 #include "histavue_doc.h"
 #include "histavue_view.h"
+#include "private_settings.h"
 #include "report_job.h"
 #include "report_preview.h"
 #include "viewer_bench_support.h"
@@ -61,6 +62,7 @@ std::shared_ptr<TextBuffer> DayText(int rows) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    const PrivateSettings privateSettings;  // before anything reads the user's settings
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -32,6 +32,7 @@
 #include "histavue_doc.h"
 #include "histavue_view.h"
 #include "main_frame.h"
+#include "private_settings.h"
 #include "roots.h"
 #include "sample_store.h"
 #include "store_api.h"
@@ -107,6 +108,7 @@ Yardstick PlainReadAndSplit(const std::string& plainPath, int runs) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    const PrivateSettings privateSettings;  // before anything reads the user's settings
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qapp(argc, argv);
     std::vector<uint32_t> sizes = {100000, 1000000};

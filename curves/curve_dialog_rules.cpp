@@ -117,7 +117,7 @@ CurveDialogOutcome ApplyCurveDialog(const CurveDialogInput& in, CurveSettings* s
     }
     s->shownCount = 0;
     for (const CurveChannel& c : s->channels) {
-        if (c.show != 0)
+        if (c.show == 1)
             ++s->shownCount;
     }
 

@@ -99,7 +99,8 @@ TEST(ConfigFile, WritesTheFixedLayoutByteForByteAndReplacesWholeFiles) {
 
 TEST(IniFile, LookupRules) {
     const std::string text =
-        "[LogName]\nName= Line = 3 \n[Remark]\r\nRemarkText=a[b]\n[Channel]\nTotolChannel=2\n"
+        "\xEF\xBB\xBF[LogName] \t\nName= Line = 3 \n[Remark]\r\nRemarkText=a[b]\n\t[Channel]\n"
+        "TotolChannel=2\n"
         "[Display]\nx=Display\n[YGrid]\nYGridInterval=2.5\nCH1=P1\n\nnot a key\n=empty key\n"
         "[ P1 ]\nId=0\n[Extra]\nLate=1\n";
     struct Case {
@@ -108,9 +109,11 @@ TEST(IniFile, LookupRules) {
         const char* expected;  // null: not found
     };
     const Case cases[] = {
-        {"LogName", "Name", "Line = 3"},   // first "=" splits; spaces around dropped
+        {"LogName", "Name", "Line = 3"},   // first "=" splits; spaces around dropped; the
+                                           // section after a byte-order mark, before blanks
         {"Remark", "RemarkText", "a[b]"},  // a value holding "[" is a value
-        {"Channel", "CH1", "P1"},          // found past the YGrid section line
+        {"Channel", "CH1", "P1"},          // found past the YGrid section line; the section
+                                           // line after a tab
         {"LogName", "Late", "1"},          // a key missing in its section comes from a later one
         {"P1", "Id", "0"},                 // section names without their spaces
         {"Display", "Name", nullptr},      // the search runs forward only
@@ -189,7 +192,7 @@ TEST(ConfigFile, ImportKeepsTheRecordWhole) {
         "CH2=b\nCH3=" +
         std::string(12, 'x') +
         "中文中文中文中文中文\nCH4=d\n[Display]\nDeskColor=77\n"
-        "[Display]\nId=5\nbShow=0\nShowId=3\nLineColor=40\nLineType=-2\n[b]\nId=0\nbShow=7\n"
+        "[Display]\nId=5\nbShow=0\nShowId=3\nLineColor=40\nLineType=-2\n[b]\nId=0\nbShow=2\n"
         "LineColor=1\nLineType=2\n[d]\nId=1\nbShow=0\n";
     CurveSettings s = Fresh({"A", "B", "C"});
     ASSERT_TRUE(Read(text, &s));
@@ -206,13 +209,14 @@ TEST(ConfigFile, ImportKeepsTheRecordWhole) {
     EXPECT_EQ(display.colorIndex, 40);  // out of range, stored as read
     EXPECT_EQ(display.lineType, -2);
     EXPECT_EQ(s.backgroundColor, 77);
+    // Visibility is stored as read, and only 1 shows a channel.
     const CurveChannel& b = *std::next(s.channels.begin());
-    EXPECT_EQ(b.show, 1);
-    EXPECT_EQ(b.showIndex, 0);
+    EXPECT_EQ(b.show, 2);
+    EXPECT_EQ(b.showIndex, -1);
     // Cut to 31 bytes between characters (12 + 6 * 3 = 30 bytes of UTF-8).
     EXPECT_EQ(s.channels.back().Name(), std::string(12, 'x') + "中文中文中文");
-    EXPECT_EQ(s.shownCount, 2);
-    EXPECT_EQ(s.channels.back().showIndex, 1);
+    EXPECT_EQ(s.shownCount, 1);
+    EXPECT_EQ(s.channels.back().showIndex, 0);
 
     // Fewer channels in the file: the others keep what they had.
     s = Fresh({"A", "B", "C"});
@@ -228,6 +232,7 @@ TEST(ConfigFile, ShortChineseInThePanelsCodePageIsNotTakenForUtf8) {
         const char* title;
         bool recordIsUtf8;
         const char* readAs;
+        bool bom = false;  // the file starts with a UTF-8 byte-order mark, as editors save it
     };
     const Case cases[] = {
         {"GB18030 液位, valid UTF-8 by chance", "\xD2\xBA\xCE\xBB", false, "G"},
@@ -238,13 +243,14 @@ TEST(ConfigFile, ShortChineseInThePanelsCodePageIsNotTakenForUtf8) {
          "C",
          false, "U"},
         {"GB18030 that is no UTF-8", "\xB9\xF8\xC2\xAF", false, "G"},
+        {"two-byte UTF-8 after a byte-order mark", "\xC3\xA9t\xC3\xA9", false, "U", true},
     };
     for (const Case& c : cases) {
         IniFile out;
         out.OpenForWriteInMemory();
         ASSERT_TRUE(WriteConfig(&out, c.title, "", CurveSettings()));
         IniFile in;
-        ASSERT_TRUE(in.OpenText(out.WrittenText()));
+        ASSERT_TRUE(in.OpenText((c.bom ? "\xEF\xBB\xBF" : "") + out.WrittenText()));
         ConfigCodec codec;
         codec.fromUtf8File = [](const std::string& t) { return "U" + t; };
         codec.fromCodePageFile = [](const std::string& t) { return "G" + t; };

@@ -27,6 +27,7 @@
 #include <deque>
 #include <map>
 
+#include "cli.h"
 #include "commands.h"
 #include "data_list_bar.h"
 #include "data_query_dialog.h"
@@ -311,6 +312,54 @@ TEST_F(DataListTest, ThinnedQueryAcrossFoldersKeepsTheGrid) {
     EXPECT_EQ(t.Cell(3, 0), "2024-01-01 01:30:10");
 }
 
+// The range typed into the query dialog is the range queried: its rows are those of the
+// command-line tool's query of the same range, whatever the clock's seconds when it opened.
+TEST_F(DataListTest, TypedQueryRangeGivesTheRowsOfTheCommandLineQuery) {
+    Tree(0)->setCurrentItem(Find(Tree(0), {"Line1", "2024", "01", "01", "01"}));
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<CDataQuery*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) {
+            ADD_FAILURE() << "no query dialog";
+            return;
+        }
+        // Digits only: each full field moves on to the next, as a user types them.
+        for (auto [edit, typed] : {std::pair(dialog->StartEdit(), "202401010059"),
+                                   std::pair(dialog->EndEdit(), "202401010100")}) {
+            edit->setFocus();
+            edit->setSelectedSection(QDateTimeEdit::YearSection);
+            QTest::keyClicks(edit, typed);
+        }
+        EXPECT_EQ(dialog->StartEdit()->text(), "2024-01-01 00:59");
+        EXPECT_EQ(dialog->EndEdit()->text(), "2024-01-01 01:00");
+        dialog->IntervalEdit()->setText("20");
+        dialog->accept();
+    });
+    Run(kCmdQuery);
+    ASSERT_TRUE(ui.messages.isEmpty()) << ui.messages.join("\n").toStdString();
+    ASSERT_NE(Frame()->ActiveDocument(), nullptr);
+    const std::string viewer = ReadRecordFile(Frame()->ActiveDocument()->PathName());
+    const RecordTable& table = Frame()->ActiveView()->List()->Table();
+    ASSERT_EQ(table.RowCount(), 4);
+    EXPECT_EQ(table.Cell(0, 0), "2024-01-01 00:59:00");
+    EXPECT_EQ(table.Cell(3, 0), "2024-01-01 01:00:00");
+
+    Bar()->CloseAll();  // the tool opens the same store slot
+    const std::string store = Bytes(root.path()) + "/DL";
+    const char* const argv[] = {
+        "histavue-cli", "query",  "--store",          store.c_str(), "--group",
+        "Line1",        "--from", "2024-01-01 00:59", "--to",        "2024-01-01 01:00",
+        "--interval",   "20"};
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    ASSERT_EQ(RunCli(static_cast<int>(std::size(argv)), argv, out, err), 0);
+    std::string cli(viewer.size() + 1, '\0');
+    std::rewind(out);
+    cli.resize(std::fread(&cli[0], 1, cli.size(), out));
+    std::fclose(out);
+    std::fclose(err);
+    EXPECT_EQ(viewer, cli);
+}
+
 TEST_F(DataListTest, FailedQueriesShowTheMessageAndLeaveNoFile) {
     const QString failed = QString::fromUtf8(kQueryFailedMessage);
     Tree(0)->setCurrentItem(nullptr);
@@ -540,12 +589,12 @@ TEST_F(DataListTest, ExportPathOverTheLimitSaysSo) {
 }
 
 TEST_F(DataListTest, RecentFileThatNoLongerOpensLeavesTheList) {
-    const QString opened =
-        Tree(0)->OpenGroupItem(Find(Tree(0), {"Line1", "2024", "01", "01", "00"}));
-    ASSERT_FALSE(opened.isEmpty());
+    const QString opened = dir.path() + "/gone.csv";
+    ASSERT_TRUE(WriteRecordFile(opened, SampleRecordText(3)));
+    ASSERT_NE(app->Documents()->OpenDocumentFile(opened), nullptr);
     Frame()->OnFileClose();
     Settle();
-    app->DeleteTempFiles();
+    ASSERT_TRUE(QFile::remove(opened));
     ASSERT_EQ(app->Documents()->RecentFiles().value(0), opened);
     Frame()->show();
     Settle();
@@ -559,6 +608,46 @@ TEST_F(DataListTest, RecentFileThatNoLongerOpensLeavesTheList) {
     entry->trigger();
     EXPECT_EQ(ui.messages.size(), 1);
     EXPECT_FALSE(app->Documents()->RecentFiles().contains(opened));
+}
+
+// Query results and folder exports are working files of the staging folder, gone by the next
+// session; the list keeps files opened from elsewhere and the copies the user saved.
+TEST_F(DataListTest, RecentFilesAreOnlyFilesThatOutliveTheSession) {
+    QSettings(QString::fromUtf8(kProfileOrganisation), QString::fromUtf8(kProfileApplication))
+        .remove("Recent File List");
+    DocumentManager* docs = app->Documents();
+    Tree(0)->setCurrentItem(Tree(0)->topLevelItem(0));
+    Frame()->RunQuery({At(2024, 1, 1), At(2024, 1, 1, 0, 1), 0});
+    CHistavueDoc* query = Frame()->ActiveDocument();
+    ASSERT_NE(query, nullptr);
+    ASSERT_FALSE(
+        Tree(0)->OpenGroupItem(Find(Tree(0), {"Line1", "2024", "01", "01", "00"})).isEmpty());
+    EXPECT_TRUE(docs->RecentFiles().isEmpty());
+
+    const QString record = dir.path() + "/r.csv";
+    ASSERT_TRUE(WriteRecordFile(record, SampleRecordText(3)));
+    ASSERT_NE(docs->OpenDocumentFile(record), nullptr);
+    Frame()->ActivateView(query->Views().front());
+    const QString saved = dir.path() + "/saved.csv";
+    const QString plain = dir.path() + "/plain.csv";
+    ui.files = {saved, plain};
+    Run(kCmdFileSaveAs);
+    Run(kCmdExportPlainCsv);
+    EXPECT_EQ(docs->RecentFiles(), QStringList({plain, saved, record}));
+
+    // The next session: the working files are gone, and every entry opens in its form.
+    app->MainFrame()->MdiArea()->closeAllSubWindows();
+    Settle();
+    app->DeleteTempFiles();
+    app.reset();
+    Settle();
+    StartApp({"histavue"});
+    for (const QString& path : {plain, saved, record}) {
+        CHistavueDoc* doc = app->Documents()->OpenRecentFile(path);
+        ASSERT_NE(doc, nullptr) << path.toStdString();
+        EXPECT_EQ(doc->IsPlain(), path == plain);
+    }
+    EXPECT_EQ(app->Documents()->RecentFiles(), QStringList({record, saved, plain}));
 }
 
 TEST(DataListLayout, TabAndTreeRectanglesFollowTheDockSide) {

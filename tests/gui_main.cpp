@@ -10,6 +10,7 @@
 
 #include "file_system.h"
 #include "gui_support.h"
+#include "private_settings.h"
 
 bool FakeUi::AskPrinter(QWidget*, QPrinter* printer, int maxPage) {
     ++printDialogs;
@@ -56,8 +57,7 @@ std::string SampleRecordText(int rows, const std::string& title, const std::stri
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    const PrivateSettings privateSettings;
     // The tests read the Chinese texts; the English test chooses its language itself.
     qputenv("HISTAVUE_LANG", "zh");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {

@@ -179,9 +179,8 @@ bool ReadConfig(const IniFile& ini, CurveSettings* s, std::string* title, std::s
             section = ini.FindSection(name, channelArea);
         // "Id" and "ShowId" are not taken: the index is the channel's column, and the shown
         // ordinals follow from the visibility.
-        int32_t show = 0;
-        if (ini.ReadIntBelow(section, "bShow", &show))
-            c->show = show != 0 ? 1 : 0;
+        // Stored as read: only 1 shows a channel, so any other number keeps it hidden.
+        ini.ReadIntBelow(section, "bShow", &c->show);
         std::string color;
         ini.ReadStringBelow(section, "LineColor", &color);
         c->colorIndex = IniFile::TextToInt(color);

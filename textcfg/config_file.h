@@ -50,7 +50,8 @@ bool WriteConfigFile(const std::string& path, const std::string& title, const st
 // type. The record keeps its channelCount and indexes; shownCount and every showIndex are
 // recomputed from the channels' visibility. A missing title or remark reads as empty, a missing
 // background or curve colour as 0, a missing Y limit or grid spacing as 0.0; other missing
-// numbers keep their value. Numbers are stored as read, in range or not. Names are cut to the
+// numbers keep their value. Numbers are stored as read, in range or not, visibility too (a
+// channel shows only when it is 1, so 2 stays hidden). Names are cut to the
 // channel's 31 bytes. False, with nothing changed, when the text is not a configuration file
 // (none of the six fixed sections).
 bool ReadConfig(const IniFile& ini, CurveSettings* settings, std::string* title,

@@ -90,15 +90,25 @@ bool IniFile::Close() {
 
 void IniFile::Parse() {
     std::string_view rest(text_);
+    // Editors that save UTF-8 often put a byte-order mark before the first line.
+    const std::string_view bom("\xEF\xBB\xBF");
+    if (rest.substr(0, bom.size()) == bom)
+        rest.remove_prefix(bom.size());
     while (!rest.empty()) {
         const size_t end = rest.find('\n');
         std::string_view line = rest.substr(0, end);
         rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
+        // Blanks left around a section line by hand editing do not hide the section.
+        std::string_view bare = line;
+        while (!bare.empty() && (bare.front() == ' ' || bare.front() == '\t'))
+            bare.remove_prefix(1);
+        while (!bare.empty() && (bare.back() == ' ' || bare.back() == '\t'))
+            bare.remove_suffix(1);
         std::string_view value;
-        if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
-            std::string_view name = line.substr(1, line.size() - 2);
+        if (bare.size() >= 2 && bare.front() == '[' && bare.back() == ']') {
+            std::string_view name = bare.substr(1, bare.size() - 2);
             while (!name.empty() && name.front() == ' ')
                 name.remove_prefix(1);
             while (!name.empty() && name.back() == ' ')

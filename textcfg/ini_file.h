@@ -3,8 +3,9 @@
 // CR LF; a reader takes CR LF or LF.
 //
 // Lookup of a key below a section: the section is the first line that is "[" + name + "]" (the
-// name compared without the spaces around it); from the line after it the search runs to the end
-// of the file, over later section lines, and takes the first key line whose key (the text
+// line compared without the blanks around it, the name without the spaces around it, and a UTF-8
+// byte-order mark before the first line ignored); from the line after it the search runs to the
+// end of the file, over later section lines, and takes the first key line whose key (the text
 // before its first "=", compared exactly) is the wanted one. The value is the text after that
 // "=" without the spaces around it. Value lines are never taken for sections, and section lines
 // never for key lines, whatever text a value or a section name holds.
