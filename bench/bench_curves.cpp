@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "chart_adapter.h"
+#include "curve_sampling.h"
 #include "curve_view.h"
 #include "document_manager.h"
 #include "export_writer.h"

@@ -93,8 +93,7 @@ void RenderChart(QPainter& painter, QWidget* chart, const QRect& target) {
     painter.save();
     painter.translate(place.topLeft());
     painter.scale(scale, scale);
-    if (qobject_cast<QGraphicsView*>(chart) != nullptr) {
-        auto* view = static_cast<QGraphicsView*>(chart);
+    if (auto* view = qobject_cast<QGraphicsView*>(chart)) {
         view->render(&painter, QRectF(QPointF(0, 0), size), view->viewport()->rect());
     } else {
         RenderChildren(painter, chart);

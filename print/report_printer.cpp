@@ -83,7 +83,6 @@ bool BeginReportPrint(const QSize& page, int dpi, RecordTable* table, const Curv
     m.bands = ReportBands(widths, page.width());
     m.pageCount = ReportPageCount(table->RowCount(), m.rowsPerPage) *
                   std::max<int32_t>(1, static_cast<int32_t>(m.bands.size()));
-    m.leftMargin = ReportLeftMargin(page.width(), m.tableWidth);
     *metrics = std::move(m);
     return metrics->pageCount > 0;
 }

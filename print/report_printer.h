@@ -24,7 +24,6 @@ struct ReportPrintMetrics {
     int dpi = kReportDpi;     // its resolution
     int32_t lineHeight = 0;   // height plus leading of the 12-point fixed font
     int32_t tableWidth = 0;   // width of the caption line in that font
-    int32_t leftMargin = 0;   // centres the whole table (each band is centred on its page)
     int32_t rowsPerPage = 0;  // R; a page holds R - 1 rows
     int32_t remarkRaise = 0;  // lines a long remark moves up by (and the table gives up)
     int32_t pageCount = 0;    // 0 when the page holds no row

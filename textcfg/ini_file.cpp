@@ -88,6 +88,18 @@ bool IniFile::Close() {
     return ok;
 }
 
+namespace {
+
+// text without the characters of `chars` at either end.
+std::string_view Stripped(std::string_view text, std::string_view chars) {
+    const size_t first = text.find_first_not_of(chars);
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(chars) - first + 1);
+}
+
+}  // namespace
+
 void IniFile::Parse() {
     std::string_view rest(text_);
     // Editors that save UTF-8 often put a byte-order mark before the first line.
@@ -101,19 +113,10 @@ void IniFile::Parse() {
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         // Blanks left around a section line by hand editing do not hide the section.
-        std::string_view bare = line;
-        while (!bare.empty() && (bare.front() == ' ' || bare.front() == '\t'))
-            bare.remove_prefix(1);
-        while (!bare.empty() && (bare.back() == ' ' || bare.back() == '\t'))
-            bare.remove_suffix(1);
+        const std::string_view bare = Stripped(line, " \t");
         std::string_view value;
         if (bare.size() >= 2 && bare.front() == '[' && bare.back() == ']') {
-            std::string_view name = bare.substr(1, bare.size() - 2);
-            while (!name.empty() && name.front() == ' ')
-                name.remove_prefix(1);
-            while (!name.empty() && name.back() == ' ')
-                name.remove_suffix(1);
-            sections_[name].push_back(values_.size());
+            sections_[Stripped(bare.substr(1, bare.size() - 2), " ")].push_back(values_.size());
         } else {
             const size_t equals = line.find('=');
             if (equals != std::string_view::npos && equals > 0) {

@@ -449,15 +449,16 @@ void ChartAdapter::SetTimeLabel(int index, double x, const QString& text) {
         return;
     timeLabels_.insert(index, text);
     timeLabelX_.insert(index, x);
-    if (!zoomLabels_)
+    if (!zoomLabels_) {
         AppendAxisLabel(x, text);
+        FitAxisLabels();
+    }
 }
 
 void ChartAdapter::AppendAxisLabel(double x, const QString& text) {
     QString shown = WithoutMark(text, QStringLiteral("|h")).toHtmlEscaped();
     shown.replace(QChar('\n'), QStringLiteral("<br>"));
     axisLabels_.append({x, shown});
-    FitAxisLabels();
 }
 
 void ChartAdapter::ShowZoomLabels(const QMap<double, QString>& labels) {

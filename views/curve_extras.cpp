@@ -11,6 +11,7 @@
 
 #include "chart_image.h"
 #include "curve_init.h"
+#include "curve_sampling.h"
 #include "text_codec.h"
 
 namespace {

@@ -45,10 +45,9 @@ void SamplePoints(CurveSettings* s, const RecordTable& table) {
     } else {
         s->pointStride = s->rowStep;
     }
-    std::vector<int32_t> rows(static_cast<size_t>(s->pointCount));
+    const std::vector<int32_t> rows = PointRows(*s);
     std::vector<CalendarTime> times(static_cast<size_t>(s->pointCount));
     for (int32_t p = 0; p < s->pointCount; ++p) {
-        rows[static_cast<size_t>(p)] = PointRow(*s, p);
         const std::string_view cell = table.Cell(rows[static_cast<size_t>(p)], 0);
         if (!cell.empty())
             ParseRowTime(cell, &times[static_cast<size_t>(p)]);
@@ -82,4 +81,11 @@ int32_t PointRow(const CurveSettings& s, int32_t p) {
         return static_cast<int32_t>(s.firstRow + int64_t{p} * step);
     // Spread: the first and the last row of the range are both points.
     return static_cast<int32_t>(s.firstRow + int64_t{p} * (span - 1) / (s.pointCount - 1));
+}
+
+std::vector<int32_t> PointRows(const CurveSettings& s) {
+    std::vector<int32_t> rows(static_cast<size_t>(std::max(0, s.pointCount)));
+    for (size_t p = 0; p < rows.size(); ++p)
+        rows[p] = PointRow(s, static_cast<int32_t>(p));
+    return rows;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 #include "curve_settings.h"
 #include "record_table.h"
@@ -33,3 +34,5 @@ int32_t SampledSpan(const CurveSettings& settings);
 // goes undrawn. The curves, the envelope, the statistics of a span of points and the time axis
 // all place their points here.
 int32_t PointRow(const CurveSettings& settings, int32_t p);
+// The row of every sampled point, in point order.
+std::vector<int32_t> PointRows(const CurveSettings& settings);

@@ -26,13 +26,6 @@ RowRange RowsOfPoints(const CurveSettings& s, int32_t fromPoint, int32_t toPoint
     return r;
 }
 
-std::vector<int32_t> PointRows(const CurveSettings& s) {
-    std::vector<int32_t> rows(static_cast<size_t>(std::max(0, s.pointCount)));
-    for (size_t p = 0; p < rows.size(); ++p)
-        rows[p] = PointRow(s, static_cast<int32_t>(p));
-    return rows;
-}
-
 namespace {
 
 // How many leading columns hold every one of columns that the table has: the width of a row's

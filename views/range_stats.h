@@ -24,9 +24,6 @@ struct RowRange {
 // range when there are none.
 RowRange RowsOfPoints(const CurveSettings& settings, int32_t fromPoint, int32_t toPoint);
 
-// The row of every sampled point of the settings, in point order (PointRow of each).
-std::vector<int32_t> PointRows(const CurveSettings& settings);
-
 // Statistics of one column over a range of rows. Empty cells are missing records and take no
 // part; any other cell counts with its number (TextNumber's rule, 0 when it is not one).
 struct ChannelStats {
