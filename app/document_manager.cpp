@@ -60,7 +60,7 @@ CHistavueDoc* DocumentManager::OpenDocumentFile(const QString& path) {
     }
     auto* doc = new CHistavueDoc;
     auto* view = new CHistavueView(doc);
-    doc->AddView(view);
+    doc->AddView(view, view);
 
     // Large files: a busy cursor at once, a progress dialog once parsing runs past a second.
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -114,7 +114,7 @@ CHistavueView* DocumentManager::NewWindow(CHistavueDoc* doc) {
         delete view;
         return nullptr;
     }
-    doc->AddView(view);
+    doc->AddView(view, view);
     if (CMainFrame* frame = app_->MainFrame()) {
         frame->AddView(view);
     }

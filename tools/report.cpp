@@ -149,7 +149,7 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err) {
 
     CHistavueDoc doc;
     CHistavueView view(&doc);
-    doc.AddView(&view);
+    doc.AddView(&view, &view);
     bool opened;
     if (o.plain) {
         CHistavueDoc::OpenPlainScope plain;
