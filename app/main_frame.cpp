@@ -16,6 +16,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
+#include <utility>
 
 #include "child_frame.h"
 #include "commands.h"
@@ -24,9 +25,9 @@
 #include "data_setting_dialog.h"
 #include "document_manager.h"
 #include "group_tree.h"
-#include "histavue_app.h"
 #include "histavue_doc.h"
 #include "histavue_view.h"
+#include "profile.h"
 #include "roots.h"
 #include "ui_services.h"
 
@@ -38,11 +39,6 @@ namespace {
 
 const char kRecordFilter[] = QT_TRANSLATE_NOOP("CMainFrame", "CSV Files (*.csv);;所有文件 (*)");
 const char kPlainFilter[] = "CSV data File (*.csv)";
-
-QSettings Profile() {
-    return QSettings(QString::fromUtf8(kProfileOrganisation),
-                     QString::fromUtf8(kProfileApplication));
-}
 
 // A small drawn icon for the toolbar buttons that have no standard picture.
 QIcon DrawnIcon(int id) {
@@ -124,7 +120,9 @@ QIcon IconFor(int id, QStyle* style) {
 
 }  // namespace
 
-CMainFrame::CMainFrame(CHistavueApp* app) : app_(app), mdi_(new QMdiArea(this)) {
+CMainFrame::CMainFrame(DocumentManager* documents, std::function<QPrinter*()> printer,
+                       const TempFileRegistrar& registerTempFile)
+    : documents_(documents), printer_(std::move(printer)), mdi_(new QMdiArea(this)) {
     setWindowTitle(QString::fromUtf8(kAppCaption));
     setCentralWidget(mdi_);
     mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -133,7 +131,7 @@ CMainFrame::CMainFrame(CHistavueApp* app) : app_(app), mdi_(new QMdiArea(this)) 
     CreateToolBar();
     CreateStatusBar();
     setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowNestedDocks);
-    bar_ = new CDataListBar(this);
+    bar_ = new CDataListBar(this, documents_, registerTempFile);
     addDockWidget(Qt::LeftDockWidgetArea, bar_);
     resizeDocks({bar_}, {240}, Qt::Horizontal);
     QAction* dataList = actions_.value(kCmdViewDataList);
@@ -152,13 +150,14 @@ CMainFrame::CMainFrame(CHistavueApp* app) : app_(app), mdi_(new QMdiArea(this)) 
         UpdateCommands();
         UpdateCaption();
     });
-    if (DocumentManager* docs = app_->Documents()) {
-        connect(docs, &DocumentManager::DocumentsChanged, this, [this] {
+    if (documents_ != nullptr) {
+        connect(documents_, &DocumentManager::DocumentsChanged, this, [this] {
             BuildMenus();
             UpdateCommands();
             UpdateCaption();
         });
-        connect(docs, &DocumentManager::RecentFilesChanged, this, [this] { BuildMenus(); });
+        connect(documents_, &DocumentManager::RecentFilesChanged, this, [this] { BuildMenus(); });
+        documents_->SetViewHost(this);
     }
 }
 
@@ -166,8 +165,10 @@ CMainFrame::~CMainFrame() {
     // The document windows and the bar are destroyed after this body has run, by which time this
     // is no longer a main frame: nothing they signal may reach it.
     disconnect(mdi_, nullptr, this, nullptr);
-    if (DocumentManager* docs = app_->Documents())
-        disconnect(docs, nullptr, this, nullptr);
+    if (documents_ != nullptr) {
+        documents_->SetViewHost(nullptr);
+        disconnect(documents_, nullptr, this, nullptr);
+    }
     if (bar_ != nullptr) {
         disconnect(bar_, nullptr, this, nullptr);
         bar_->CloseAll();
@@ -179,11 +180,11 @@ void CMainFrame::SetupTreesOrExplain(const Roots& roots) {
     bar_->SetupTrees(roots.staging, roots.data, &problem);
     // Exports and query results live in the staging folders only until they are closed or the
     // session ends, so opening them leaves the recent-file list alone.
-    if (DocumentManager* docs = app_->Documents()) {
+    if (documents_ != nullptr) {
         for (int kind = 0; kind < kRecordKinds; ++kind) {
             const CGroupTree* tree = bar_->Tree(kind);
             if (tree != nullptr && tree->IsOpen())
-                docs->AddWorkingFolder(tree->StagingFolder());
+                documents_->AddWorkingFolder(tree->StagingFolder());
         }
     }
     if (!problem.isEmpty()) {
@@ -215,13 +216,12 @@ void CMainFrame::CreateActions() {
         }
         MakeAction(info.id);
     }
-    DocumentManager* docs = app_->Documents();
     auto on = [this](int id, auto handler) {
         connect(actions_.value(id), &QAction::triggered, this, handler);
     };
-    on(kCmdFileNew, [docs] {
-        if (docs != nullptr)
-            docs->NewDocument();
+    on(kCmdFileNew, [this] {
+        if (documents_ != nullptr)
+            documents_->NewDocument();
     });
     on(kCmdFileOpen, [this] { OnFileOpen(); });
     on(kCmdOpenPlainCsv, [this] { OnOpenPlainCsv(); });
@@ -265,8 +265,8 @@ void CMainFrame::CreateActions() {
     for (int i = 0; i < DocumentManager::kRecentFiles; ++i) {
         auto* action = new QAction(this);
         connect(action, &QAction::triggered, this, [this, action] {
-            if (DocumentManager* d = app_->Documents())
-                d->OpenRecentFile(action->data().toString());
+            if (documents_ != nullptr)
+                documents_->OpenRecentFile(action->data().toString());
         });
         recentActions_.append(action);
     }
@@ -325,7 +325,7 @@ void CMainFrame::BuildMenus() {
     add(file, kCmdSettings);
     add(file, kCmdQuery);
     file->addSeparator();
-    const QStringList recent = app_->Documents() ? app_->Documents()->RecentFiles() : QStringList();
+    const QStringList recent = documents_ != nullptr ? documents_->RecentFiles() : QStringList();
     if (recent.isEmpty()) {
         QAction* placeholder = actions_.value(kCmdFileMru);
         placeholder->setEnabled(false);
@@ -418,7 +418,7 @@ CHistavueDoc* CMainFrame::ActiveDocument() const {
 }
 
 void CMainFrame::AddView(CHistavueView* view) {
-    auto* child = new CChildFrame(view, app_->Documents());
+    auto* child = new CChildFrame(view, documents_);
     connect(view, &CHistavueView::PreviewClosed, this, [this](CHistavueView* closed) {
         // Back to the view that was previewed, and to the idle prompt.
         ActivateView(closed);
@@ -455,8 +455,8 @@ void CMainFrame::ActivateView(CHistavueView* view) {
 
 void CMainFrame::OnFileOpen() {
     const QString path = UiServices::Get().OpenFileName(this, tr("打开"), tr(kRecordFilter));
-    if (!path.isEmpty() && app_->Documents() != nullptr) {
-        app_->Documents()->OpenDocumentFile(path);
+    if (!path.isEmpty() && documents_ != nullptr) {
+        documents_->OpenDocumentFile(path);
     }
 }
 
@@ -465,11 +465,11 @@ void CMainFrame::OnOpenPlainCsv() {
         return;  // the command belongs to an open document
     }
     const QString path = UiServices::Get().OpenFileName(this, tr("打开正常csv"), tr(kPlainFilter));
-    if (path.isEmpty() || app_->Documents() == nullptr) {
+    if (path.isEmpty() || documents_ == nullptr) {
         return;
     }
     CHistavueDoc::OpenPlainScope plain;
-    app_->Documents()->OpenDocumentFile(path);
+    documents_->OpenDocumentFile(path);
 }
 
 void CMainFrame::OnFileClose() {
@@ -510,10 +510,9 @@ void CMainFrame::OnFileSaveAs() {
         return;
     if (!doc->SaveToPath(path)) {
         ReportSaveFailure(path, doc->LastError());
-    } else if (app_->Documents() != nullptr &&
-               QFileInfo(path).absoluteFilePath() != doc->PathName()) {
+    } else if (documents_ != nullptr && QFileInfo(path).absoluteFilePath() != doc->PathName()) {
         // The copy outlives the session, unlike a working file of the staging folder.
-        app_->Documents()->AddRecentFile(QFileInfo(path).absoluteFilePath(), doc->IsPlain());
+        documents_->AddRecentFile(QFileInfo(path).absoluteFilePath(), doc->IsPlain());
     }
 }
 
@@ -528,8 +527,8 @@ void CMainFrame::OnExportPlainCsv() {
         return;
     }
     if (doc->ExportPlainCsv(path)) {
-        if (app_->Documents() != nullptr)
-            app_->Documents()->AddRecentFile(QFileInfo(path).absoluteFilePath(), true);
+        if (documents_ != nullptr)
+            documents_->AddRecentFile(QFileInfo(path).absoluteFilePath(), true);
         UiServices::Get().Message(this, tr(kPlainCsvDoneMessage), UiServices::Icon::kInformation);
     } else {
         UiServices::Get().Message(
@@ -539,13 +538,13 @@ void CMainFrame::OnExportPlainCsv() {
 }
 
 void CMainFrame::OnPrintSetup() {
-    QPageSetupDialog dialog(app_->Printer(), this);
+    QPageSetupDialog dialog(printer_(), this);
     dialog.exec();
 }
 
 void CMainFrame::OnFilePrint(bool askUser) {
     if (CHistavueView* view = ActiveView())
-        view->PrintReport(app_->Printer(), askUser);
+        view->PrintReport(printer_(), askUser);
 }
 
 void CMainFrame::OnPrintPreview() {
@@ -554,15 +553,15 @@ void CMainFrame::OnPrintPreview() {
         return;
     if (view->InPreview()) {
         activateWindow();
-        view->PrintPreview(app_->Printer());  // raises the open preview
+        view->PrintPreview(printer_());  // raises the open preview
         return;
     }
-    view->PrintPreview(app_->Printer());
+    view->PrintPreview(printer_());
 }
 
 void CMainFrame::OnCurvePrint() {
     if (CHistavueView* view = ActiveView())
-        view->PrintCurves(app_->Printer());
+        view->PrintCurves(printer_());
 }
 
 void CMainFrame::OnSettings() {
@@ -615,8 +614,8 @@ void CMainFrame::OnCurveSettings() {
 }
 
 void CMainFrame::OnWindowNew() {
-    if (app_->Documents() != nullptr)
-        app_->Documents()->NewWindow(ActiveDocument());
+    if (documents_ != nullptr)
+        documents_->NewWindow(ActiveDocument());
 }
 
 void CMainFrame::OnWindowArrange() {
@@ -638,7 +637,7 @@ void CMainFrame::OnAbout() {
 }
 
 void CMainFrame::RestorePlacement() {
-    QSettings profile = Profile();
+    QSettings profile = UserProfile();
     const QByteArray geometry = profile.value(QStringLiteral("Settings/MainWindow")).toByteArray();
     if (geometry.isEmpty() || !restoreGeometry(geometry)) {
         resize(1100, 720);
@@ -646,7 +645,7 @@ void CMainFrame::RestorePlacement() {
 }
 
 void CMainFrame::SavePlacement() const {
-    QSettings profile = Profile();
+    QSettings profile = UserProfile();
     profile.setValue(QStringLiteral("Settings/MainWindow"), saveGeometry());
 }
 
