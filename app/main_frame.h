@@ -48,7 +48,7 @@ class CMainFrame : public QMainWindow, public ViewHost {
     void RestorePlacement();
     void SavePlacement() const;
 
-    // Command handlers, public so that tests can drive them directly.
+    // Command handlers (main_frame_commands.cpp), public so that tests can drive them directly.
     void OnFileOpen();
     void OnOpenPlainCsv();
     void OnFileClose();
