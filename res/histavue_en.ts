@@ -932,5 +932,9 @@ overlaps the data root folder
         <source>记录数</source>
         <translation>Records</translation>
     </message>
+    <message>
+        <source>不能打印到文档自己的工作文件，请另选一个文件名。</source>
+        <translation>Cannot print to the document&apos;s own working file; please choose another file name.</translation>
+    </message>
 </context>
 </TS>

@@ -68,6 +68,10 @@ struct FileIdentity {
 // Identity of the file a native path leads to (links followed). False when nothing is there.
 bool IdentityOf(const std::string& nativePath, FileIdentity* id);
 
+// True when two native paths lead to one file: by identity when both exist, otherwise by their
+// absolute spellings with the links of their folders resolved (a file yet to be written).
+bool SameFile(const std::string& nativeA, const std::string& nativeB);
+
 // Copies a file byte for byte. With overwrite false the copy fails when the target exists.
 // The copy is written to a new file beside the target and renamed into place once complete, so
 // a failed copy leaves the old target whole and no partial file behind. A target that is the
@@ -100,13 +104,20 @@ class ReplacingWriter {
 
   private:
     bool FlushBuffer();
+    void Forget();
 
     int fd_ = -1;
+    int pending_ = -1;  // the new file's entry among those a signal removes
     int error_ = 0;
     std::string target_;
     std::string temp_;
     std::string buffer_;
 };
+
+// From the call on, SIGINT, SIGTERM and SIGHUP delete the new file of every ReplacingWriter not
+// yet committed, then end the process as the signal would have. Signals the process ignores
+// stay ignored. For programs a user may interrupt while they write.
+void RemoveNewFilesOnSignals();
 
 // Creates the folder and any missing parents. True when the folder exists afterwards.
 bool MakeFolders(const std::string& storePath);

@@ -8,6 +8,8 @@
 #include "curve_init.h"
 #include "curve_setting_dialog.h"
 #include "curve_view.h"
+#include "histavue_doc.h"
+#include "print_output.h"
 #include "report_job.h"
 #include "report_preview.h"
 #include "text_edit_dialog.h"
@@ -114,6 +116,15 @@ void CHistavueView::resizeEvent(QResizeEvent* event) {
         chart->setGeometry(0, 0, event->size().width(), event->size().height());
 }
 
+bool CHistavueView::PrintsOntoWorkingFile(const QPrinter* printer) {
+    if (doc_ == nullptr || !PrintsOntoFile(*printer, doc_->PathName()))
+        return false;
+    UiServices::Get().Message(this,
+                              QCoreApplication::translate("Histavue", kPrintOntoRecordFileMessage),
+                              UiServices::Icon::kExclamation);
+    return true;
+}
+
 void CHistavueView::PrintReport(QPrinter* printer, bool askUser) {
     RecordTable* table = &list_->Table();
     auto tooSmall = [this] {
@@ -125,7 +136,8 @@ void CHistavueView::PrintReport(QPrinter* printer, bool askUser) {
     if (!BeginReportJob(printer, table, settings_, &metrics))
         return tooSmall();
     if (askUser) {
-        if (!UiServices::Get().AskPrinter(this, printer, metrics.pageCount))
+        if (!UiServices::Get().AskPrinter(this, printer, metrics.pageCount) ||
+            PrintsOntoWorkingFile(printer))
             return;
         // The dialog may have changed the paper.
         if (!BeginReportJob(printer, table, settings_, &metrics))
@@ -151,7 +163,8 @@ CReportPreview* CHistavueView::PrintPreview(QPrinter* printer) {
         return nullptr;
     }
     inPreview_ = 1;
-    preview_ = new CReportPreview(&list_->Table(), &settings_, printer, metrics, this);
+    preview_ = new CReportPreview(&list_->Table(), &settings_, printer, metrics,
+                                  doc_ != nullptr ? doc_->PathName() : QString(), this);
     preview_->setWindowFlag(Qt::Window);
     preview_->setAttribute(Qt::WA_DeleteOnClose);
     connect(preview_, &QDialog::finished, this, [this] {
@@ -171,7 +184,7 @@ void CHistavueView::PrintCurves(QPrinter* printer) {
                                   UiServices::Icon::kExclamation);
         return;
     }
-    if (!UiServices::Get().AskPrinter(this, printer, 0))
+    if (!UiServices::Get().AskPrinter(this, printer, 0) || PrintsOntoWorkingFile(printer))
         return;
     if (!PrintChart(printer, chart))
         UiServices::Get().Message(this,
