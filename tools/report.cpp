@@ -35,6 +35,8 @@ const char kUsage[] =
     "Opens a record file (an export file, inverted, or plain CSV with --plain; '-' reads\n"
     "standard input) and writes its report pages as the print command lays them out (--pdf)\n"
     "and its historic curves as the curve view draws them (--curves, PNG, SVG or PDF).\n"
+    "Each output replaces its file only once written whole; it may not be the record file,\n"
+    "the settings file or the other output.\n"
     "\n"
     "Options:\n"
     "  --page-size NAME  paper of the PDFs, such as A4, A3, Letter (default A4)\n"

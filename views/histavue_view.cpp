@@ -136,13 +136,15 @@ void CHistavueView::PrintReport(QPrinter* printer, bool askUser) {
     if (!BeginReportJob(printer, table, settings_, &metrics))
         return tooSmall();
     if (askUser) {
-        if (!UiServices::Get().AskPrinter(this, printer, metrics.pageCount) ||
-            PrintsOntoWorkingFile(printer))
+        if (!UiServices::Get().AskPrinter(this, printer, metrics.pageCount))
             return;
         // The dialog may have changed the paper.
         if (!BeginReportJob(printer, table, settings_, &metrics))
             return tooSmall();
     }
+    // Also without the dialog: the file last chosen may be this document's.
+    if (PrintsOntoWorkingFile(printer))
+        return;
     if (!PrintReportPages(printer, *table, metrics))
         UiServices::Get().Message(this,
                                   QCoreApplication::translate("Histavue", kPrintFailedMessage),

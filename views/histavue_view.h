@@ -50,8 +50,8 @@ class CHistavueView : public QWidget {
     CurveView* Curves() const { return curves_; }
 
     // Prints the report to printer, after the print dialog when askUser. Tells the user when the
-    // paper holds no row, the printer cannot be written or the dialog chose the document's own
-    // working file as the output, and prints nothing then.
+    // paper holds no row, the printer cannot be written or would write the document's own
+    // working file, and prints nothing then.
     void PrintReport(QPrinter* printer, bool askUser);
     // Opens the print preview of the report on printer's paper, unless this view has one open
     // (then the preview is raised and nothing else happens). Null when none could be opened.
