@@ -932,5 +932,9 @@ overlaps the data root folder
         <source>记录数</source>
         <translation>Records</translation>
     </message>
+    <message>
+        <source>另有 %1 个通道未打印：报表最多打印 %2 页宽。</source>
+        <translation>%1 more channels are not printed: a report prints at most %2 pages across.</translation>
+    </message>
 </context>
 </TS>
