@@ -82,8 +82,9 @@ bool WriteConfig(IniFile* ini, const std::string& title, const std::string& rema
     for (const CurveChannel& c : s.channels)
         ok = ok && ini->WriteString("CH" + std::to_string(k++), text(c.Name()));
     ok = ok && ini->WriteLine("\n");
+    const std::vector<const CurveChannel*> byIndex = s.ChannelsByIndex();
     for (int32_t i = 0; i < s.channelCount; ++i) {
-        const CurveChannel* c = s.FindByIndex(i);
+        const CurveChannel* c = byIndex[static_cast<size_t>(i)];
         if (c == nullptr)
             continue;
         ok = ok && ini->WriteSection(text(c->Name()));
@@ -170,8 +171,9 @@ bool ReadConfig(const IniFile& ini, CurveSettings* s, std::string* title, std::s
     // Channels of one name have one section each, in channel order: the n-th channel of a name
     // takes the n-th section of that name.
     std::unordered_map<std::string, size_t> seen;
+    const std::vector<CurveChannel*> byIndex = s->ChannelsByIndex();
     for (int32_t j = 0; j < count; ++j) {
-        CurveChannel* c = s->FindByIndex(j);
+        CurveChannel* c = byIndex[static_cast<size_t>(j)];
         if (c == nullptr)
             continue;
         const std::string& name = importNames[static_cast<size_t>(j)];
