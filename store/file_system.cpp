@@ -125,6 +125,7 @@ std::string ResolveCase(const std::string& nativePath) {
 
 int OpenExclusive(const std::string& storePath, OpenMode mode, int64_t* size, Names names) {
     if (storePath.empty() || storePath.size() > kMaxPath) {
+        errno = storePath.empty() ? ENOENT : ENAMETOOLONG;
         return -1;
     }
     const std::string native = NativePathOf(storePath, names);

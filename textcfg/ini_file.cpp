@@ -85,6 +85,7 @@ bool IniFile::OpenForRead() {
         return refuse(IniRefusal::kTooLarge, 0);
     }
     std::string text(static_cast<size_t>(std::max<int64_t>(size, 0)), '\0');
+    errno = 0;
     const bool read = storefs::ReadFully(fd, &text[0], text.size());
     const int error = errno;
     storefs::CloseFile(fd);
