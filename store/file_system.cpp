@@ -89,6 +89,10 @@ std::string NativePath(const std::string& storePath) {
     return p;
 }
 
+std::string NativePathOf(const std::string& path, Names names) {
+    return names == Names::kExact ? path : NativePath(path);
+}
+
 std::string ResolveCase(const std::string& nativePath) {
     std::string out;
     bool missing = false;  // below a missing component nothing can exist
@@ -123,9 +127,10 @@ std::string ResolveCase(const std::string& nativePath) {
 
 int OpenExclusive(const std::string& storePath, OpenMode mode, int64_t* size, Names names) {
     if (storePath.empty() || storePath.size() > kMaxPath) {
+        errno = storePath.empty() ? ENOENT : ENAMETOOLONG;
         return -1;
     }
-    const std::string native = NativePath(storePath);
+    const std::string native = NativePathOf(storePath, names);
     int fd = OpenNative(native, mode);
     if (fd < 0 && errno == ENOENT && names == Names::kCaseBlind) {
         const std::string resolved = ResolveCase(native);
@@ -174,7 +179,7 @@ bool ListFolder(const std::string& storePath, std::vector<std::string>* names) {
 }
 
 bool FileExists(const std::string& storePath, Names names) {
-    const std::string native = NativePath(storePath);
+    const std::string native = NativePathOf(storePath, names);
     struct stat st;
     if (stat(native.c_str(), &st) != 0 &&
         (names == Names::kExact || stat(ResolveCase(native).c_str(), &st) != 0)) {
@@ -410,10 +415,10 @@ bool CopyFile(const std::string& fromStorePath, const std::string& toStorePath, 
             *error = e;
         return false;
     };
-    const std::string from = names == Names::kCaseBlind ? ResolveCase(NativePath(fromStorePath))
-                                                        : NativePath(fromStorePath);
+    const std::string from =
+        names == Names::kCaseBlind ? ResolveCase(NativePath(fromStorePath)) : fromStorePath;
     const std::string to =
-        names == Names::kCaseBlind ? ResolveCase(NativePath(toStorePath)) : NativePath(toStorePath);
+        names == Names::kCaseBlind ? ResolveCase(NativePath(toStorePath)) : toStorePath;
     int in = open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (in < 0) {
         return fail(errno);
@@ -479,7 +484,7 @@ bool MakeFolders(const std::string& storePath) {
 }
 
 bool RemoveFile(const std::string& storePath, Names names) {
-    const std::string native = NativePath(storePath);
+    const std::string native = NativePathOf(storePath, names);
     if (unlink(native.c_str()) == 0)
         return true;
     if (errno == ENOENT && names == Names::kExact) {

@@ -15,10 +15,15 @@ constexpr size_t kMaxPath = 259;
 // The store path with every "\" turned into "/".
 std::string NativePath(const std::string& storePath);
 
-// How the components of a path are matched. Names inside a store's data and staging folders are
-// matched without regard to ASCII case (a panel's files come from a case-blind system); a path
-// that a user chose is taken exactly as given.
+// How a path is read. Names inside a store's data and staging folders are store paths: each "\"
+// is a separator and components are matched without regard to ASCII case (a panel's files come
+// from a case-blind system). A path that a user chose is native and taken exactly as given: a
+// "\" in it is a character of a file name, as the platform has it.
 enum class Names { kCaseBlind, kExact };
+
+// The native path of a path read as names says: NativePath for store paths, the path itself for
+// exact ones.
+std::string NativePathOf(const std::string& path, Names names);
 
 // The native path with each component that does not exist as spelt replaced by an existing
 // entry of the same name in another ASCII case. Components that match nothing stay as given,

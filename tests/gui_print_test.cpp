@@ -13,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QMdiArea>
 #include <QPageSize>
+#include <QPainter>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
@@ -138,6 +139,32 @@ TEST_F(PrintTest, ReportPagesCarryHeaderRowsFooterAndRemark) {
     EXPECT_TRUE(hidden.contains("Time Alpha 2024-01-01 00:00:00 0.5 2024-01-01 00:00:10 1.5"))
         << hidden.toStdString();
     EXPECT_FALSE(hidden.contains("Beta"));
+}
+
+// A header of more channels than the most pages across hold prints those pages, each caption
+// measured once, and every page says how many channels were left out.
+TEST_F(PrintTest, ChannelsPastTheMostPagesAcrossAreCountedOnThePage) {
+    RecordTable table;
+    auto text = std::make_shared<TextBuffer>();
+    const std::string wide = "Wide\nTime" + std::string(20000, ',') + "\n2024-01-01 00:00:00,1\n";
+    text->Append(wide.data(), static_cast<int64_t>(wide.size()));
+    ASSERT_TRUE(table.LoadTable(text));
+    CurveSettings settings;
+    InitCurveSettings(&settings, table);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.path() + "/wide.pdf");
+    ReportPrintMetrics m;
+    ASSERT_TRUE(BeginReportJob(&printer, &table, settings, &m));
+    ASSERT_EQ(m.bands.size(), static_cast<size_t>(kReportMaxBands));
+    EXPECT_EQ(m.pageCount, kReportMaxBands);
+    EXPECT_GT(m.leftOut, 0);
+    EXPECT_EQ(m.leftOut, 20000 - (m.bands.back().end - 1));
+    QPainter painter(&printer);
+    PrintReportPage(painter, table, m, kReportMaxBands);
+    painter.end();
+    EXPECT_TRUE(PdfText(dir.path() + "/wide.pdf")
+                    .contains(QString::fromUtf8("另有 %1 个通道未打印").arg(m.leftOut)));
 }
 
 TEST_F(PrintTest, CancelUnwritableFileAndTooSmallPaper) {
@@ -295,6 +322,7 @@ TEST_F(PrintTest, ReportToolWritesPagesAndExplainsFailures) {
     EXPECT_TRUE(PdfText(pdf, 1).contains("Pump station"));
     EXPECT_TRUE(Words(PdfText(pdf, 1)).contains("Time Flow C01"));
     EXPECT_EQ(run({"--in", in, "--plain", "--ini", in, "--pdf", pdf}), 1);  // not a configuration
+    EXPECT_EQ(run({"--in", in, "--plain", "--ini", "", "--pdf", pdf}), 2);
 
     EXPECT_EQ(run({"--pdf", pdf}), 2);
     EXPECT_EQ(run({"--in", in, "--bogus"}), 2);

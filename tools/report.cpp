@@ -180,7 +180,9 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err, bool stdi
         } else if (a == QLatin1String("--in")) {
             ok = value(&o.in);
         } else if (a == QLatin1String("--ini")) {
-            ok = value(&o.ini);
+            if (value(&o.ini) && o.ini.isEmpty())
+                return Usage(err, QStringLiteral("--ini needs a file name, not an empty text"));
+            ok = !o.ini.isEmpty();
         } else if (a == QLatin1String("--pdf")) {
             ok = value(&o.pdf);
         } else if (a == QLatin1String("--curves")) {
@@ -242,9 +244,12 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err, bool stdi
     if (!o.ini.isEmpty()) {
         std::string title;
         std::string remark;
+        IniRefusal refusal = IniRefusal::kNone;
+        int error = 0;
         if (!ReadConfigFile(PathBytes(o.ini), &view.Settings(), &title, &remark,
-                            FileCodec(view.List()->Table().Codec())))
-            return Fail(err, QStringLiteral("%1: not a readable configuration file").arg(o.ini));
+                            FileCodec(view.List()->Table().Codec()), &refusal, &error))
+            return Fail(err, QStringLiteral("%1: %2").arg(
+                                 o.ini, QString::fromLocal8Bit(IniRefusalText(refusal, error))));
         view.ApplyTextSettings();
     }
 

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QResizeEvent>
 #include <mutex>
+#include <utility>
 
 #include "config_file.h"
 #include "curve_init.h"
@@ -10,6 +11,7 @@
 #include "curve_view.h"
 #include "histavue_doc.h"
 #include "print_output.h"
+#include "record_table_model.h"
 #include "report_job.h"
 #include "report_preview.h"
 #include "text_edit_dialog.h"
@@ -103,10 +105,14 @@ void CHistavueView::ApplyTextSettings() {
     RecordTable& table = list_->Table();
     table.SetTitle(settings_.title);
     table.SetRemark(RemoveLineBreaks(settings_.remark));
+    // The captions change in the table, and the header hears of it once: a notice per column
+    // makes a wide report's header take quadratic time.
+    const std::vector<const CurveChannel*> byIndex = std::as_const(settings_).ChannelsByIndex();
     for (int32_t i = 0; i < settings_.channelCount; ++i) {
-        if (const CurveChannel* c = settings_.FindByIndex(i))
-            list_->SetCaption(i + 1, c->Name());
+        if (const CurveChannel* c = byIndex[static_cast<size_t>(i)])
+            table.SetCaption(i + 1, c->Name());
     }
+    list_->Model()->CaptionsChanged();
 }
 
 void CHistavueView::resizeEvent(QResizeEvent* event) {
