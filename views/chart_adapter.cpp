@@ -246,25 +246,27 @@ void ChartAdapter::SetXRange(double min, double max) {
 void ChartAdapter::SetYRange(double min, double max) {
     if (yAxis_ == nullptr || !std::isfinite(min) || !std::isfinite(max))
         return;
-    if (!(max > min)) {
-        // Equal limits are allowed; a range without height would show no curve at all.
-        min -= 1.0;
-        max = min + 2.0;
-    }
+    WidenYRange(&min, &max);
     yAxis_->setRange(min, max);
     SetManualYGrid(manualYGrid_, yGridSpacing_);
 }
 
 void ChartAdapter::SetManualYGrid(bool on, double spacing) {
-    manualYGrid_ = on && spacing > 0;
+    // The axis steps from line to line: a spacing lost in its limits' precision would never
+    // get to the top.
+    manualYGrid_ =
+        on && (yAxis_ == nullptr ? spacing > 0
+                                 : GridSpacingResolves(yAxis_->min(), yAxis_->max(), spacing));
     yGridSpacing_ = manualYGrid_ ? spacing : 0.0;
     if (yAxis_ == nullptr)
         return;
     yLabelEvery_ = 1;
     yAxis_->setMinorTickCount(0);
     if (manualYGrid_) {
+        // The lines as far apart as an axis not laid out yet keeps them, until it is.
+        const YGridSteps steps = PlanYGridSteps(0.0, yAxis_->max() - yAxis_->min(), spacing, 0.0);
         yAxis_->setTickAnchor(yAxis_->min());
-        yAxis_->setTickInterval(spacing);
+        yAxis_->setTickInterval(steps.lineSpacing);
         yAxis_->setTickType(QValueAxis::TicksDynamic);
     } else {
         yAxis_->setTickType(QValueAxis::TicksFixed);
@@ -358,6 +360,8 @@ void ChartAdapter::SetSeriesData(int series, const QList<QPointF>& points) {
         return;
     data_[series] = points;
     series_[series]->replace(points);
+    // A line through one point has no length: its point is drawn instead.
+    series_[series]->setPointsVisible(points.size() == 1);
     autoRangeDirty_ = true;
 }
 
@@ -492,18 +496,18 @@ void ChartAdapter::FitAxisLabels() {
         return;
     fitting_ = true;
     const QRectF plot = chart_->plotArea();
-    // Y: with a manual grid too fine for a label per line, label every n-th line and draw the
-    // lines between as minor grid lines.
+    // Y: a manual grid too fine for the plot draws every few of its lines; with lines too close
+    // for a label each, every n-th is labelled and the lines between are minor grid lines.
     int every = 1;
     if (manualYGrid_) {
         const QFontMetricsF metrics(yAxis_->labelsFont());
-        every = ::YLabelEvery(plot.height(), yAxis_->max() - yAxis_->min(), yGridSpacing_,
-                              metrics.height());
-    }
-    if (manualYGrid_ &&
-        (every != yLabelEvery_ || yAxis_->tickInterval() != yGridSpacing_ * every)) {
-        yAxis_->setTickInterval(yGridSpacing_ * every);
-        yAxis_->setMinorTickCount(every - 1);
+        const YGridSteps steps = PlanYGridSteps(plot.height(), yAxis_->max() - yAxis_->min(),
+                                                yGridSpacing_, metrics.height());
+        every = steps.linesPerLabel;
+        if (every != yLabelEvery_ || yAxis_->tickInterval() != steps.lineSpacing * every) {
+            yAxis_->setTickInterval(steps.lineSpacing * every);
+            yAxis_->setMinorTickCount(every - 1);
+        }
     }
     yLabelEvery_ = every;
     yAxis_->setMinorGridLinePen(yAxis_->gridLinePen());

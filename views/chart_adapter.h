@@ -77,9 +77,11 @@ class ChartAdapter : public QObject {
     void SetYScaleMode(int mode);
     int YScaleMode() const { return yScaleMode_; }
     void SetXRange(double min, double max);
-    // A range whose limits are equal is widened by 1 either side.
+    // Equal or inverted limits are widened (WidenYRange).
     void SetYRange(double min, double max);
-    // Manual Y grid spacing, or the chart's own choice when off.
+    // Manual Y grid spacing, or the chart's own choice when off; off as well when the spacing
+    // is too fine for the range's precision (GridSpacingResolves). However fine the spacing,
+    // the lines drawn stand at least kMinGridLineGap pixels apart.
     void SetManualYGrid(bool on, double spacing);
     bool ManualYGrid() const { return manualYGrid_; }
     double YGridSpacing() const { return yGridSpacing_; }

@@ -25,8 +25,18 @@ void SamplePoints(CurveSettings* s, const RecordTable& table) {
         return;
     for (CurveChannel& c : s->channels)
         c.points.clear();
-    s->firstRow = RowForTime(table, s->rowCount, s->listStart, s->listEnd, s->queryStart);
-    s->lastRow = RowForTime(table, s->rowCount, s->listStart, s->listEnd, s->queryEnd);
+    uint64_t listStart = 0;
+    uint64_t listEnd = 0;
+    if (CalendarToFileTime(s->listStart, &listStart) && CalendarToFileTime(s->listEnd, &listEnd) &&
+        listEnd > listStart) {
+        s->firstRow = RowForTime(table, s->rowCount, s->listStart, s->listEnd, s->queryStart);
+        s->lastRow = RowForTime(table, s->rowCount, s->listStart, s->listEnd, s->queryEnd);
+    } else {
+        // Times that do not rise from the first row to the last cannot be searched by order:
+        // the rows are taken by position, the whole report.
+        s->firstRow = 0;
+        s->lastRow = s->rowCount;
+    }
     const int32_t span = SampledSpan(*s);
     s->rowStep = s->sourceInterval > 0 ? s->queryInterval / s->sourceInterval : 0;
     if (s->rowStep <= 0) {
