@@ -1,5 +1,6 @@
 #include "curve_settings.h"
 
+#include <algorithm>
 #include <cstring>
 
 const RgbColor CurveColorTable[kCurveColorCount] = {
@@ -38,6 +39,28 @@ const CurveChannel* CurveSettings::FindByIndex(int32_t i) const {
             return &c;
     }
     return nullptr;
+}
+
+namespace {
+
+template <typename Channel, typename Channels>
+std::vector<Channel*> ByIndex(Channels& channels, int32_t count) {
+    std::vector<Channel*> found(static_cast<size_t>(std::max<int32_t>(count, 0)), nullptr);
+    for (Channel& c : channels) {
+        if (c.index >= 0 && c.index < count && found[static_cast<size_t>(c.index)] == nullptr)
+            found[static_cast<size_t>(c.index)] = &c;
+    }
+    return found;
+}
+
+}  // namespace
+
+std::vector<CurveChannel*> CurveSettings::ChannelsByIndex() {
+    return ByIndex<CurveChannel>(channels, channelCount);
+}
+
+std::vector<const CurveChannel*> CurveSettings::ChannelsByIndex() const {
+    return ByIndex<const CurveChannel>(channels, channelCount);
 }
 
 CurveChannel* CurveSettings::FindByName(const std::string& name) {

@@ -34,9 +34,9 @@ PlainCsvResult WritePlainCsv(const std::string& source, bool sourcePlain, const 
     }
     storefs::FileIdentity sourceId;
     storefs::FileIdentity targetId;
-    const std::string nativeTarget = storefs::NativePath(target);
-    if (storefs::IdentityOf(storefs::NativePath(source), &sourceId) &&
-        storefs::IdentityOf(nativeTarget, &targetId) && sourceId == targetId) {
+    // Both are user paths: a "\" in them is part of a name.
+    if (storefs::IdentityOf(source, &sourceId) && storefs::IdentityOf(target, &targetId) &&
+        sourceId == targetId) {
         return failed(PlainCsvResult::kTargetIsSource, 0);
     }
     const TextBuffer& text = in.Buffer();
@@ -47,7 +47,7 @@ PlainCsvResult WritePlainCsv(const std::string& source, bool sourcePlain, const 
         return failed(PlainCsvResult::kSourceEmpty, 0);
     }
     storefs::ReplacingWriter out;
-    if (!out.Begin(nativeTarget)) {
+    if (!out.Begin(target)) {
         return failed(PlainCsvResult::kTargetFailed, out.Error());
     }
     if (!title.empty()) {

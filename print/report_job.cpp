@@ -6,10 +6,14 @@
 #include <QPrinter>
 #include <algorithm>
 
+#include "print_output.h"
+
 const char kNoCurveToPrintMessage[] =
     QT_TRANSLATE_NOOP("Histavue", "没找到要打印的曲线，请先画出曲线!");
 const char kPrintFailedMessage[] =
     QT_TRANSLATE_NOOP("Histavue", "无法打印：打印机或输出文件不能写入!");
+const char kPrintOntoRecordFileMessage[] =
+    QT_TRANSLATE_NOOP("Histavue", "不能打印到文档自己的工作文件，请另选一个文件名。");
 const char kPaperTooSmallMessage[] =
     QT_TRANSLATE_NOOP("Histavue", "纸张太小，一页放不下一行报表，请换用更大的纸张或改变打印方向!");
 
@@ -25,23 +29,34 @@ bool BeginReportJob(QPrinter* printer, RecordTable* table, const CurveSettings& 
     return fits;
 }
 
+namespace {
+
+bool Failed(const PrintOutput& output, QString* error) {
+    if (error != nullptr)
+        *error = output.Error();
+    return false;
+}
+
+}  // namespace
+
 bool PrintReportPages(QPrinter* printer, const RecordTable& table,
-                      const ReportPrintMetrics& metrics) {
+                      const ReportPrintMetrics& metrics, QString* error) {
     int from = 1;
     int to = metrics.pageCount;
     if (printer->printRange() == QPrinter::PageRange && printer->fromPage() > 0) {
         from = std::max(1, printer->fromPage());
         to = std::min(metrics.pageCount, std::max(from, printer->toPage()));
     }
+    PrintOutput output(printer);
     QPainter painter;
-    if (!painter.begin(printer))
-        return false;
+    if (!output.Begin(&painter))
+        return Failed(output, error);
     for (int page = from; page <= to; ++page) {
         if (page > from)
-            printer->newPage();
+            output.NewPage();
         PrintReportPage(painter, table, metrics, page);
     }
-    return painter.end();
+    return output.End(&painter) || Failed(output, error);
 }
 
 namespace {
@@ -101,15 +116,16 @@ void RenderChart(QPainter& painter, QWidget* chart, const QRect& target) {
     painter.restore();
 }
 
-bool PrintChart(QPrinter* printer, QWidget* chart) {
+bool PrintChart(QPrinter* printer, QWidget* chart, QString* error) {
     // Texts take their point sizes at the device's resolution: at the chart's own, they keep
     // their size beside the lines when the page is scaled to fit.
     printer->setResolution(chart->logicalDpiY());
+    PrintOutput output(printer);
     QPainter painter;
-    if (!painter.begin(printer))
-        return false;
+    if (!output.Begin(&painter))
+        return Failed(output, error);
     RenderChart(
         painter, chart,
         QRect(QPoint(0, 0), printer->pageLayout().paintRectPixels(printer->resolution()).size()));
-    return painter.end();
+    return output.End(&painter) || Failed(output, error);
 }

@@ -13,6 +13,8 @@ class QWidget;
 extern const char kNoCurveToPrintMessage[];
 // The printer or the PDF file could not be written to.
 extern const char kPrintFailedMessage[];
+// A print to a file would replace the document's own working file.
+extern const char kPrintOntoRecordFileMessage[];
 // The page cannot hold a single report row.
 extern const char kPaperTooSmallMessage[];
 
@@ -22,14 +24,17 @@ bool BeginReportJob(QPrinter* printer, RecordTable* table, const CurveSettings& 
                     ReportPrintMetrics* metrics);
 
 // Prints the pages of a measured job that the printer's page range asks for (all when it asks
-// for none). False when the printer cannot be painted on.
+// for none). A PDF file is written whole or not at all (PrintOutput). False when the printer
+// cannot be painted on or the file cannot be written, with the system's reason in *error when
+// given.
 bool PrintReportPages(QPrinter* printer, const RecordTable& table,
-                      const ReportPrintMetrics& metrics);
+                      const ReportPrintMetrics& metrics, QString* error = nullptr);
 
 // Draws chart onto one page of printer as lines and texts, scaled to fit the printable area and
-// centred. Sets the printer's resolution to the chart's. False when the printer cannot be
-// painted on.
-bool PrintChart(QPrinter* printer, QWidget* chart);
+// centred. Sets the printer's resolution to the chart's. A PDF file is written whole or not at
+// all. False when the printer cannot be painted on or the file cannot be written, with the
+// system's reason in *error when given.
+bool PrintChart(QPrinter* printer, QWidget* chart, QString* error = nullptr);
 // Draws chart scaled to fit target on painter: a chart view, or a window of a chart view and
 // labels, as lines and texts (other child widgets as pixels). Texts come out at their size beside
 // the lines only when the painter's device has the chart's resolution.

@@ -76,7 +76,8 @@ int32_t ReportLeftMargin(int32_t printableWidth, int32_t tableWidth) {
     return std::max<int32_t>(0, (printableWidth - tableWidth) / 2);
 }
 
-std::vector<ReportBand> ReportBands(const std::vector<int32_t>& widths, int32_t printableWidth) {
+std::vector<ReportBand> ReportBands(const std::vector<int32_t>& widths, int32_t printableWidth,
+                                    int32_t maxBands) {
     std::vector<ReportBand> bands;
     if (widths.empty())
         return bands;
@@ -91,10 +92,13 @@ std::vector<ReportBand> ReportBands(const std::vector<int32_t>& widths, int32_t 
     for (int32_t c = 1; c < count; ++c) {
         if (band.end > band.first && !fits(int64_t{band.width} + widths[c])) {
             bands.push_back(band);
+            if (static_cast<int32_t>(bands.size()) >= maxBands)
+                return bands;
             band = {c, c, widths[0]};
         }
         band.end = c + 1;
-        band.width += widths[c];
+        band.width =
+            static_cast<int32_t>(std::min(int64_t{band.width} + widths[c], kReportMaxWidth));
     }
     bands.push_back(band);
     return bands;

@@ -41,6 +41,10 @@ int32_t ReportRowsOnPage(int32_t rowsPerPage);
 int32_t ReportPageCount(int32_t rowCount, int32_t rowsPerPage);
 // First list row on page (counted from 1).
 int32_t ReportFirstRow(int32_t page, int32_t rowsPerPage);
+// Widest caption line the layout reckons with; wider lines are taken as this wide (their columns
+// are dealt out to bands, so only the bands' widths matter).
+constexpr int64_t kReportMaxWidth = INT32_MAX / 2;
+
 // Left edge that centres a table of tableWidth on a printable width, or the page's left edge when
 // the table is wider (a single channel too wide for the page).
 int32_t ReportLeftMargin(int32_t printableWidth, int32_t tableWidth);
@@ -57,13 +61,19 @@ struct ReportBand {
     int32_t width = 0;
 };
 
+// Most bands of a table: a job of a row of pages prints at most so many pages across, so that
+// a header of a million columns makes a job that ends. The channels beyond are left out, and the
+// pages say how many.
+constexpr int32_t kReportMaxBands = 2000;
+
 // Bands of a table whose printed columns are widths wide (widths[0] the time column's) on a
 // printable width. The table fits when its frame, centred as ReportLeftMargin places it, ends
 // on the page: then it is one band of all columns. Otherwise the channels are dealt out in order
 // to as many bands as it takes, each as many as fit beside the time column; a channel too wide
-// for a page on its own still gets a band. A table of the time column alone is one band. Empty
-// when widths is.
-std::vector<ReportBand> ReportBands(const std::vector<int32_t>& widths, int32_t printableWidth);
+// for a page on its own still gets a band. At most maxBands bands: the channels after the last
+// one's end are left out. A table of the time column alone is one band. Empty when widths is.
+std::vector<ReportBand> ReportBands(const std::vector<int32_t>& widths, int32_t printableWidth,
+                                    int32_t maxBands = kReportMaxBands);
 
 // Where page (from 1) of a table of bandCount bands stands: its row page and band (from 0). The
 // pages go across the bands of the first rows, then on to the next rows, as spreadsheets print.

@@ -9,6 +9,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "print_output.h"
 #include "report_job.h"
 #include "ui_services.h"
 
@@ -53,12 +54,14 @@ class CReportPreview::PageWidget : public QWidget {
 };
 
 CReportPreview::CReportPreview(RecordTable* table, const CurveSettings* settings, QPrinter* printer,
-                               const ReportPrintMetrics& metrics, QWidget* parent)
+                               const ReportPrintMetrics& metrics, const QString& recordFile,
+                               QWidget* parent)
     : QDialog(parent),
       table_(table),
       settings_(settings),
       printer_(printer),
       metrics_(metrics),
+      recordFile_(recordFile),
       pageWidget_(new PageWidget(this)),
       pageBox_(new QSpinBox(this)),
       countLabel_(new QLabel(this)) {
@@ -111,6 +114,12 @@ void CReportPreview::ShowPage(int page) {
 void CReportPreview::Print() {
     if (!UiServices::Get().AskPrinter(this, printer_, metrics_.pageCount))
         return;
+    if (PrintsOntoFile(*printer_, recordFile_)) {
+        UiServices::Get().Message(
+            this, QCoreApplication::translate("Histavue", kPrintOntoRecordFileMessage),
+            UiServices::Icon::kExclamation);
+        return;
+    }
     // The dialog may have changed the paper: measure again for the printer.
     ReportPrintMetrics job;
     if (!BeginReportJob(printer_, table_, *settings_, &job)) {

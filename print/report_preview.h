@@ -15,9 +15,10 @@ class CReportPreview : public QDialog {
     Q_OBJECT
   public:
     // table, settings and printer outlive the preview. Measure the job with BeginReportJob first
-    // and hand its metrics over.
+    // and hand its metrics over. The print button refuses to print onto recordFile, the file the
+    // records came from.
     CReportPreview(RecordTable* table, const CurveSettings* settings, QPrinter* printer,
-                   const ReportPrintMetrics& metrics, QWidget* parent);
+                   const ReportPrintMetrics& metrics, const QString& recordFile, QWidget* parent);
 
     int CurrentPage() const { return page_; }
     int PageCount() const { return metrics_.pageCount; }
@@ -31,6 +32,7 @@ class CReportPreview : public QDialog {
     const CurveSettings* settings_;
     QPrinter* printer_;
     ReportPrintMetrics metrics_;
+    QString recordFile_;
     int page_ = 1;
     PageWidget* pageWidget_;
     QSpinBox* pageBox_;

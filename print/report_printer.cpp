@@ -4,8 +4,11 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 #include "text_codec.h"
 
@@ -65,14 +68,23 @@ bool BeginReportPrint(const QSize& page, int dpi, RecordTable* table, const Curv
     m.lineHeight = fixed.lineSpacing();
     m.columns = ReportColumns(*table, settings);
     // Cells stand under their captions: each column starts where its caption starts in the
-    // caption line, measured in the font the line is measured in.
-    std::string prefix;
+    // caption line, measured in the font the line is measured in. Every padded caption ends in
+    // blanks, so the line is as wide as its captions together, and each caption is measured
+    // once (a header of many alike captions, once per text).
+    // The advances are summed unrounded, so that a column stands where it would in the line
+    // measured whole.
+    const QFontMetricsF fixedF(ReportFixedFont(12, dpi));
+    std::unordered_map<std::string, qreal> measured;
+    qreal x = 0;
     for (const ReportColumn& column : m.columns) {
-        m.columnX.push_back(fixed.horizontalAdvance(DecodeText(prefix, table->Codec())));
-        prefix += column.caption;
+        m.columnX.push_back(static_cast<int32_t>(std::lround(x)));
+        auto [it, fresh] = measured.try_emplace(column.caption, 0);
+        if (fresh)
+            it->second = fixedF.horizontalAdvance(DecodeText(column.caption, table->Codec()));
+        x = std::min<qreal>(x + it->second, kReportMaxWidth);
     }
-    table->SetPrintHeader(prefix);
-    m.tableWidth = fixed.horizontalAdvance(DecodeText(prefix, table->Codec()));
+    table->SetPrintHeader(JoinCaptions(m.columns));
+    m.tableWidth = static_cast<int32_t>(std::lround(x));
     m.remarkRaise = ReportRemarkRaise(
         static_cast<int32_t>(ReportRemarkLines(table->Remark()).size()), m.lineHeight);
     m.rowsPerPage = std::max(0, ReportRowsPerPage(page.height(), m.lineHeight) - m.remarkRaise);
@@ -81,8 +93,12 @@ bool BeginReportPrint(const QSize& page, int dpi, RecordTable* table, const Curv
         widths.push_back((c + 1 < m.columnX.size() ? m.columnX[c + 1] : m.tableWidth) -
                          m.columnX[c]);
     m.bands = ReportBands(widths, page.width());
-    m.pageCount = ReportPageCount(table->RowCount(), m.rowsPerPage) *
-                  std::max<int32_t>(1, static_cast<int32_t>(m.bands.size()));
+    if (!m.bands.empty())
+        m.leftOut = static_cast<int32_t>(m.columns.size()) - m.bands.back().end;
+    m.pageCount = static_cast<int32_t>(
+        std::min<int64_t>(int64_t{ReportPageCount(table->RowCount(), m.rowsPerPage)} *
+                              std::max<int64_t>(1, static_cast<int64_t>(m.bands.size())),
+                          INT32_MAX));
     *metrics = std::move(m);
     return metrics->pageCount > 0;
 }
@@ -126,6 +142,12 @@ void PrintReportPage(QPainter& painter, const RecordTable& table, const ReportPr
 
     // Remark.
     painter.setFont(ReportFixedFont(12, m.dpi));
+    if (m.leftOut > 0)
+        TextAt(
+            painter, left, 0,
+            QCoreApplication::translate("Histavue", "另有 %1 个通道未打印：报表最多打印 %2 页宽。")
+                .arg(m.leftOut)
+                .arg(kReportMaxBands));
     const int remarkY = height - (5 + m.remarkRaise) * lh - 120;
     const std::vector<std::string> lines = ReportRemarkLines(table.Remark());
     // The remark starts under the table, but moves left as far as its longest line needs to

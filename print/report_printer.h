@@ -30,6 +30,7 @@ struct ReportPrintMetrics {
     std::vector<ReportColumn> columns;
     std::vector<int32_t> columnX;   // left edge of each column's text, from the table's text edge
     std::vector<ReportBand> bands;  // the columns of each page across; one when the table fits
+    int32_t leftOut = 0;            // channels past the last band (kReportMaxBands), not printed
     QRect paper;  // the whole sheet, around the printable area whose top left is (0, 0)
 };
 
@@ -47,7 +48,8 @@ bool BeginReportPrint(const QSize& page, int dpi, RecordTable* table, const Curv
 
 // Draws page (from 1) of a measured job: title and rule, the framed table with its caption line
 // and rows (the time column and the page's band of channels), the company line, the page text
-// and the remark. Rows past the end print empty. The painter's origin is the printable area's.
+// and the remark; above the title, how many channels were left out, if any. Rows past the end print
+// empty. The painter's origin is the printable area's.
 void PrintReportPage(QPainter& painter, const RecordTable& table, const ReportPrintMetrics& metrics,
                      int page);
 

@@ -932,5 +932,13 @@ overlaps the data root folder
         <source>记录数</source>
         <translation>Records</translation>
     </message>
+    <message>
+        <source>不能打印到文档自己的工作文件，请另选一个文件名。</source>
+        <translation>Cannot print to the document&apos;s own working file; please choose another file name.</translation>
+    </message>
+    <message>
+        <source>另有 %1 个通道未打印：报表最多打印 %2 页宽。</source>
+        <translation>%1 more channels are not printed: a report prints at most %2 pages across.</translation>
+    </message>
 </context>
 </TS>

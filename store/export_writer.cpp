@@ -49,8 +49,10 @@ bool ExportWriter::EnsureOpen() {
         failed_ = true;
         return false;
     }
-    fd_ = storefs::OpenExclusive(path_, create_ == Create::kNew ? storefs::OpenMode::kCreateNew
-                                                                : storefs::OpenMode::kCreateAlways);
+    fd_ = storefs::OpenExclusive(
+        path_,
+        create_ == Create::kNew ? storefs::OpenMode::kCreateNew : storefs::OpenMode::kCreateAlways,
+        nullptr, names_);
     if (fd_ < 0) {
         failed_ = true;
         return false;
@@ -189,7 +191,7 @@ void ExportWriter::Discard() {
         storefs::CloseFile(fd_);
         fd_ = -1;
         if (created_) {
-            storefs::RemoveFile(path_);
+            storefs::RemoveFile(path_, names_);
             created_ = false;
         }
     }

@@ -15,6 +15,8 @@
 #include <memory>
 #include <string>
 
+#include "file_system.h"
+
 class ExportWriter {
   public:
     enum class Encoding { kInverted, kPlain };
@@ -29,6 +31,9 @@ class ExportWriter {
     // exists with Create::kNew) on the first text, so a store call that delivers nothing leaves
     // no file behind.
     void SetTarget(const std::string& path, Encoding encoding, Create create = Create::kReplace);
+    // How the target's path is read: a store path by default, exactly (a "\" part of a name)
+    // for a path a user gave.
+    void SetNames(storefs::Names names) { names_ = names; }
 
     // Writes to an open descriptor the caller owns (standard output, say) instead of a file.
     void SetDescriptor(int fd, Encoding encoding);
@@ -69,6 +74,7 @@ class ExportWriter {
     std::string path_;
     Encoding encoding_ = Encoding::kInverted;
     Create create_ = Create::kReplace;
+    storefs::Names names_ = storefs::Names::kCaseBlind;
     int fd_ = -1;
     bool ownFd_ = false;
     bool failed_ = false;

@@ -7,7 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 
@@ -87,6 +89,10 @@ std::string NativePath(const std::string& storePath) {
     return p;
 }
 
+std::string NativePathOf(const std::string& path, Names names) {
+    return names == Names::kExact ? path : NativePath(path);
+}
+
 std::string ResolveCase(const std::string& nativePath) {
     std::string out;
     bool missing = false;  // below a missing component nothing can exist
@@ -121,9 +127,10 @@ std::string ResolveCase(const std::string& nativePath) {
 
 int OpenExclusive(const std::string& storePath, OpenMode mode, int64_t* size, Names names) {
     if (storePath.empty() || storePath.size() > kMaxPath) {
+        errno = storePath.empty() ? ENOENT : ENAMETOOLONG;
         return -1;
     }
-    const std::string native = NativePath(storePath);
+    const std::string native = NativePathOf(storePath, names);
     int fd = OpenNative(native, mode);
     if (fd < 0 && errno == ENOENT && names == Names::kCaseBlind) {
         const std::string resolved = ResolveCase(native);
@@ -172,7 +179,7 @@ bool ListFolder(const std::string& storePath, std::vector<std::string>* names) {
 }
 
 bool FileExists(const std::string& storePath, Names names) {
-    const std::string native = NativePath(storePath);
+    const std::string native = NativePathOf(storePath, names);
     struct stat st;
     if (stat(native.c_str(), &st) != 0 &&
         (names == Names::kExact || stat(ResolveCase(native).c_str(), &st) != 0)) {
@@ -218,6 +225,83 @@ bool IdentityOf(const std::string& nativePath, FileIdentity* id) {
     return true;
 }
 
+namespace {
+
+// An absolute spelling of a path whose folder is resolved (links, "..") as far as it exists.
+std::string AbsoluteSpelling(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    char real[PATH_MAX];
+    if (realpath(folder.c_str(), real) != nullptr)
+        return std::string(real) + "/" + name;
+    char cwd[PATH_MAX];
+    if (!path.empty() && path[0] != '/' && getcwd(cwd, sizeof cwd) != nullptr)
+        return std::string(cwd) + "/" + path;
+    return path;
+}
+
+// The new files of unfinished writers, for a signal handler to delete: a fixed table, as the
+// handler may neither allocate nor lock. State 0 is a free entry, 1 one being filled, 2 one
+// that names a file.
+constexpr int kPendingEntries = 16;
+std::atomic<int> g_pendingState[kPendingEntries];
+char g_pendingPath[kPendingEntries][PATH_MAX];
+
+int AddPending(const std::string& path) {
+    if (path.size() >= PATH_MAX)
+        return -1;
+    for (int i = 0; i < kPendingEntries; ++i) {
+        int expected = 0;
+        if (g_pendingState[i].compare_exchange_strong(expected, 1)) {
+            std::memcpy(g_pendingPath[i], path.c_str(), path.size() + 1);
+            g_pendingState[i].store(2);
+            return i;
+        }
+    }
+    return -1;
+}
+
+extern "C" void RemovePendingAndDie(int signal) {
+    for (int i = 0; i < kPendingEntries; ++i) {
+        if (g_pendingState[i].load() == 2)
+            unlink(g_pendingPath[i]);
+    }
+    std::signal(signal, SIG_DFL);
+    raise(signal);
+}
+
+}  // namespace
+
+bool SameFile(const std::string& nativeA, const std::string& nativeB) {
+    FileIdentity a;
+    FileIdentity b;
+    const bool hasA = IdentityOf(nativeA, &a);
+    const bool hasB = IdentityOf(nativeB, &b);
+    if (hasA || hasB)
+        return hasA && hasB && a == b;
+    return AbsoluteSpelling(nativeA) == AbsoluteSpelling(nativeB);
+}
+
+void RemoveNewFilesOnSignals() {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction old;
+        if (sigaction(signal, nullptr, &old) == 0 && old.sa_handler == SIG_IGN)
+            continue;
+        struct sigaction action {};
+        action.sa_handler = RemovePendingAndDie;
+        sigemptyset(&action.sa_mask);
+        sigaction(signal, &action, nullptr);
+    }
+}
+
+void ReplacingWriter::Forget() {
+    if (pending_ >= 0)
+        g_pendingState[pending_].store(0);
+    pending_ = -1;
+}
+
 bool ReplacingWriter::Begin(const std::string& nativeTarget) {
     Abandon();
     error_ = 0;
@@ -244,6 +328,7 @@ bool ReplacingWriter::Begin(const std::string& nativeTarget) {
         return false;
     }
     temp_ = pattern;
+    pending_ = AddPending(temp_);
     // The new file takes the permissions of the one it replaces.
     const bool exists = stat(target_.c_str(), &st) == 0;
     fchmod(fd_, exists ? (st.st_mode & 07777) : 0644);
@@ -305,6 +390,7 @@ bool ReplacingWriter::Commit(bool overwrite) {
     if (!ok || !overwrite) {
         unlink(temp_.c_str());
     }
+    Forget();
     temp_.clear();
     return ok;
 }
@@ -318,6 +404,7 @@ void ReplacingWriter::Abandon() {
         unlink(temp_.c_str());
         temp_.clear();
     }
+    Forget();
     buffer_.clear();
 }
 
@@ -328,10 +415,10 @@ bool CopyFile(const std::string& fromStorePath, const std::string& toStorePath, 
             *error = e;
         return false;
     };
-    const std::string from = names == Names::kCaseBlind ? ResolveCase(NativePath(fromStorePath))
-                                                        : NativePath(fromStorePath);
+    const std::string from =
+        names == Names::kCaseBlind ? ResolveCase(NativePath(fromStorePath)) : fromStorePath;
     const std::string to =
-        names == Names::kCaseBlind ? ResolveCase(NativePath(toStorePath)) : NativePath(toStorePath);
+        names == Names::kCaseBlind ? ResolveCase(NativePath(toStorePath)) : toStorePath;
     int in = open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (in < 0) {
         return fail(errno);
@@ -397,7 +484,7 @@ bool MakeFolders(const std::string& storePath) {
 }
 
 bool RemoveFile(const std::string& storePath, Names names) {
-    const std::string native = NativePath(storePath);
+    const std::string native = NativePathOf(storePath, names);
     if (unlink(native.c_str()) == 0)
         return true;
     if (errno == ENOENT && names == Names::kExact) {

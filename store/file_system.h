@@ -15,10 +15,15 @@ constexpr size_t kMaxPath = 259;
 // The store path with every "\" turned into "/".
 std::string NativePath(const std::string& storePath);
 
-// How the components of a path are matched. Names inside a store's data and staging folders are
-// matched without regard to ASCII case (a panel's files come from a case-blind system); a path
-// that a user chose is taken exactly as given.
+// How a path is read. Names inside a store's data and staging folders are store paths: each "\"
+// is a separator and components are matched without regard to ASCII case (a panel's files come
+// from a case-blind system). A path that a user chose is native and taken exactly as given: a
+// "\" in it is a character of a file name, as the platform has it.
 enum class Names { kCaseBlind, kExact };
+
+// The native path of a path read as names says: NativePath for store paths, the path itself for
+// exact ones.
+std::string NativePathOf(const std::string& path, Names names);
 
 // The native path with each component that does not exist as spelt replaced by an existing
 // entry of the same name in another ASCII case. Components that match nothing stay as given,
@@ -68,6 +73,10 @@ struct FileIdentity {
 // Identity of the file a native path leads to (links followed). False when nothing is there.
 bool IdentityOf(const std::string& nativePath, FileIdentity* id);
 
+// True when two native paths lead to one file: by identity when both exist, otherwise by their
+// absolute spellings with the links of their folders resolved (a file yet to be written).
+bool SameFile(const std::string& nativeA, const std::string& nativeB);
+
 // Copies a file byte for byte. With overwrite false the copy fails when the target exists.
 // The copy is written to a new file beside the target and renamed into place once complete, so
 // a failed copy leaves the old target whole and no partial file behind. A target that is the
@@ -100,13 +109,20 @@ class ReplacingWriter {
 
   private:
     bool FlushBuffer();
+    void Forget();
 
     int fd_ = -1;
+    int pending_ = -1;  // the new file's entry among those a signal removes
     int error_ = 0;
     std::string target_;
     std::string temp_;
     std::string buffer_;
 };
+
+// From the call on, SIGINT, SIGTERM and SIGHUP delete the new file of every ReplacingWriter not
+// yet committed, then end the process as the signal would have. Signals the process ignores
+// stay ignored. For programs a user may interrupt while they write.
+void RemoveNewFilesOnSignals();
 
 // Creates the folder and any missing parents. True when the folder exists afterwards.
 bool MakeFolders(const std::string& storePath);

@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -230,31 +231,30 @@ TEST(ConfigFile, ShortChineseInThePanelsCodePageIsNotTakenForUtf8) {
     struct Case {
         const char* what;
         const char* title;
-        bool recordIsUtf8;
         const char* readAs;
         bool bom = false;  // the file starts with a UTF-8 byte-order mark, as editors save it
     };
     const Case cases[] = {
-        {"GB18030 液位, valid UTF-8 by chance", "\xD2\xBA\xCE\xBB", false, "G"},
-        {"... beside a UTF-8 record", "\xD2\xBA\xCE\xBB", true, "U"},
-        {"UTF-8 液位", "\xE6\xB6\xB2\xE4\xBD\x8D", false, "U"},
+        {"GB18030 液位, valid UTF-8 by chance", "\xD2\xBA\xCE\xBB", "G"},
+        {"UTF-8 液位", "\xE6\xB6\xB2\xE4\xBD\x8D", "U"},
         {"UTF-8 温度 with a degree sign",
          "\xE6\xB8\xA9\xE5\xBA\xA6\xC2\xB0"
          "C",
-         false, "U"},
-        {"GB18030 that is no UTF-8", "\xB9\xF8\xC2\xAF", false, "G"},
-        {"two-byte UTF-8 after a byte-order mark", "\xC3\xA9t\xC3\xA9", false, "U", true},
+         "U"},
+        {"GB18030 that is no UTF-8", "\xB9\xF8\xC2\xAF", "G"},
+        {"two-byte UTF-8 after a byte-order mark", "\xC3\xA9t\xC3\xA9", "U", true},
+        {"short Chinese after a byte-order mark", "\xD2\xBA\xCE\xBB", "U", true},
     };
     for (const Case& c : cases) {
         IniFile out;
         out.OpenForWriteInMemory();
-        ASSERT_TRUE(WriteConfig(&out, c.title, "", CurveSettings()));
-        IniFile in;
-        ASSERT_TRUE(in.OpenText((c.bom ? "\xEF\xBB\xBF" : "") + out.WrittenText()));
         ConfigCodec codec;
+        codec.utf8File = c.bom;
+        ASSERT_TRUE(WriteConfig(&out, c.title, "", CurveSettings(), codec));
+        IniFile in;
+        ASSERT_TRUE(in.OpenText(out.WrittenText()));
         codec.fromUtf8File = [](const std::string& t) { return "U" + t; };
         codec.fromCodePageFile = [](const std::string& t) { return "G" + t; };
-        codec.recordIsUtf8 = c.recordIsUtf8;
         CurveSettings s;
         std::string title;
         std::string remark;
@@ -263,27 +263,44 @@ TEST(ConfigFile, ShortChineseInThePanelsCodePageIsNotTakenForUtf8) {
     }
 }
 
-TEST(ConfigFile, RefusesWhatIsNoConfigurationFile) {
+TEST(ConfigFile, RefusesWhatIsNoConfigurationFileAndSaysWhy) {
     TempFolder dir;
     const std::string csv = dir / "r.csv";
     std::ofstream(csv) << "Line1\nTime,T1\n2024-01-01 00:00:00,1\n";
     const std::string binary = dir / "b.ini";
     std::ofstream(binary, std::ios::binary) << std::string("[LogName]\0Name=x\n", 17);
+    const std::string cr = dir / "cr.ini";
+    std::ofstream(cr, std::ios::binary) << "[LogName]\rName=x\r";
     const std::string huge = dir / "h.ini";
     {
         std::ofstream out(huge, std::ios::binary);
         out << "[LogName]\nName=x\n" << std::string(IniFile::kMaxFileBytes, ' ');
     }
-    for (const std::string& path :
-         {csv, binary, huge, dir / "missing.ini", dir / "", std::string("/dev/zero")}) {
+    const std::pair<std::string, IniRefusal> cases[] = {
+        {csv, IniRefusal::kNotConfig},
+        {binary, IniRefusal::kNulByte},
+        {cr, IniRefusal::kCrLineEnds},
+        {huge, IniRefusal::kTooLarge},
+        {dir / "missing.ini", IniRefusal::kCannotOpen},
+        {"", IniRefusal::kCannotOpen},
+        {dir / "", IniRefusal::kFolder},
+        {"/dev/zero", IniRefusal::kNotRegular},
+    };
+    for (const auto& [path, expected] : cases) {
         CurveSettings s = Fresh({"A"}, "kept");
         std::string title = "t";
         std::string remark = "r";
-        EXPECT_FALSE(ReadConfigFile(path, &s, &title, &remark)) << path;
+        IniRefusal refusal = IniRefusal::kNone;
+        int error = 0;
+        EXPECT_FALSE(ReadConfigFile(path, &s, &title, &remark, {}, &refusal, &error)) << path;
+        EXPECT_EQ(refusal, expected) << path;
+        EXPECT_FALSE(IniRefusalText(refusal, error).empty()) << path;
         EXPECT_EQ(s.title, "kept");
         EXPECT_EQ(title, "t");
         EXPECT_EQ(s.backgroundColor, 29);
     }
+    EXPECT_EQ(IniRefusalText(IniRefusal::kCannotOpen, ENOENT),
+              "cannot be opened: No such file or directory");
 }
 
 TEST(ConfigFile, WhatIsWrittenReadsBack) {

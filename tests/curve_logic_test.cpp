@@ -2,6 +2,7 @@
 // time-label positions, the Y-axis plan, safe table lookups and the settings dialog's OK steps.
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <charconv>
 #include <cstring>
 #include <memory>
@@ -179,6 +180,34 @@ TEST(SamplePoints, EmptyRangesHiddenAndLaterTickedChannels) {
     EXPECT_EQ(s.channels.back().points.size(), 30u);
 }
 
+TEST(SamplePoints, TimesThatDoNotRiseTakeTheWholeReportByPosition) {
+    struct Case {
+        const char* what;
+        int rows;
+        int (*seconds)(int row, int rows);  // the time of a row
+    };
+    const Case cases[] = {
+        {"a clock set back in the last row", 200,
+         [](int r, int n) { return r + 1 < n ? 3600 + r * 10 : 0; }},
+        {"one time throughout", 500, [](int, int) { return 3600; }},
+        {"times that run backwards", 300, [](int r, int) { return 7200 - r * 10; }},
+        {"one row is one point", 1, [](int, int) { return 3600; }},
+    };
+    for (const Case& c : cases) {
+        std::string text = "Title\nTime,a\n";
+        for (int r = 0; r < c.rows; ++r)
+            text += Stamp(c.seconds(r, c.rows)) + "," + std::to_string(r) + "\n";
+        auto table = TableOf(text);
+        CurveSettings s;
+        InitCurveSettings(&s, *table);
+        SamplePoints(&s, *table);
+        EXPECT_EQ(s.firstRow, 0) << c.what;
+        EXPECT_EQ(s.lastRow, c.rows) << c.what;
+        ASSERT_EQ(s.pointCount, c.rows) << c.what;
+        EXPECT_EQ(s.channels.front().points.back().value, c.rows - 1) << c.what;
+    }
+}
+
 TEST(CellNumber, FollowsTheDecimalRuleOnly) {
     const std::pair<const char*, double> cases[] = {
         {"12.5", 12.5}, {" -3", -3}, {"+2", 2},    {"1e3", 1000}, {"7abc", 7},
@@ -273,21 +302,28 @@ TEST(ChartPlan, TimeLabelPoints) {
 }
 
 TEST(ChartPlan, AxisLabelsAreThinnedUntilEachFitsWhole) {
-    // Y: label height 14 takes 24 pixels of axis; 0..100 every 4 is 25 steps.
+    // Y: label height 14 takes 24 pixels of axis; 0..100 every 4 is 25 steps. Lines stand at
+    // least 4 pixels apart.
     struct YCase {
         double height, range, spacing;
-        int every;
+        double lineSpacing;
+        int linesPerLabel;
     };
     const YCase ys[] = {
-        {700, 100, 4, 1},                         // 26 labels in 29 slots
-        {300, 100, 4, 3},                         // 12 slots: 9 labels of every third step
-        {430, 100, 4, 2},                         // 17 slots
-        {300, 100, 1e-9, static_cast<int>(1e9)},  // absurd spacings stay finite
-        {0, 100, 4, 1},                           // not laid out yet
-        {300, 0, 4, 1},
+        {700, 100, 4, 4, 1},               // 26 labels in 29 slots
+        {300, 100, 4, 4, 3},               // 12 slots: 9 labels of every third line
+        {430, 100, 4, 4, 2},               // 17 slots
+        {300, 100, 0.01, 1.34, 7},         // 10,000 steps: every 134th in 75 gaps
+        {300, 100, 1e-9, 1.333333334, 7},  // absurd spacings stay finite
+        {0, 100, 4, 4, 1},                 // not laid out yet
+        {0, 100, 1e-6, 0.2, 7},            // nor then more than 500 lines
+        {300, 0, 4, 4, 1},
     };
-    for (const YCase& c : ys)
-        EXPECT_EQ(YLabelEvery(c.height, c.range, c.spacing, 14), c.every) << c.height;
+    for (const YCase& c : ys) {
+        const YGridSteps steps = PlanYGridSteps(c.height, c.range, c.spacing, 14);
+        EXPECT_DOUBLE_EQ(steps.lineSpacing, c.lineSpacing) << c.height << " " << c.spacing;
+        EXPECT_EQ(steps.linesPerLabel, c.linesPerLabel) << c.height << " " << c.spacing;
+    }
 
     // X: labels 70 pixels wide take 80.
     struct XCase {
@@ -331,25 +367,64 @@ TEST(ChartPlan, TimeAxisStandsPointsAtTheirTimesAndBreaksAtGaps) {
     EXPECT_EQ(TimeAxisLabels(evening, -3600, 7 * 86400).back().text, "|h2024/03/06\n00:00:00");
     EXPECT_TRUE(TimeAxisLabels(evening, 5, 5).empty());
     EXPECT_TRUE(TimeAxisLabels(CalendarTime{}, 0, 100).empty());
+
+    // Years count in years, on New Year's Day; a span of the whole calendar in a few steps.
+    auto seconds = [](const CalendarTime& from, const CalendarTime& to) {
+        uint64_t a = 0, b = 0;
+        CalendarToFileTime(from, &a);
+        CalendarToFileTime(to, &b);
+        return static_cast<double>((b - a) / kFileTimeUnitsPerSecond);
+    };
+    struct YearCase {
+        CalendarTime from, to;
+        std::vector<std::string> years;
+    };
+    const YearCase years[] = {
+        {MakeCalendarTime(2021, 6, 1), MakeCalendarTime(2024, 6, 1), {"2022", "2023", "2024"}},
+        {MakeCalendarTime(1601, 1, 1),
+         MakeCalendarTime(9999, 12, 31, 23, 59, 59),
+         {"2000", "4000", "6000", "8000"}},
+        {MakeCalendarTime(1601, 1, 1),
+         MakeCalendarTime(30827, 12, 31),
+         {"10000", "20000", "30000"}},
+    };
+    for (const YearCase& c : years) {
+        std::vector<std::string> shown;
+        for (const AxisLabel& label : TimeAxisLabels(c.from, 0, seconds(c.from, c.to))) {
+            EXPECT_EQ(label.text.substr(label.text.find('/')), "/01/01\n00:00:00");
+            shown.push_back(label.text.substr(2, label.text.find('/') - 2));
+        }
+        EXPECT_EQ(shown, c.years);
+    }
 }
 
-TEST(ChartPlan, YAxis) {
+TEST(ChartPlan, YAxisGridIsPlannedOverTheWidenedRangeWithBoundedLines) {
     struct Case {
         const char* what;
         int mode;
         double min, max, spacing;
         int gridMode;
+        double lo, hi;  // the range shown
         bool manualGrid;
         double expected;
     };
     const Case cases[] = {
-        {"spacing as set", 1, 0, 100, 4, 1, true, 4},
-        {"more than 500 steps take 2.5% of the range", 1, 0, 100, 0.1, 1, true, 2.5},
-        {"yMax above 100000 switches the grid off", 1, 0, 200000, 1000, 1, false, 0},
-        {"yMax below 0.001 switches it off", 1, -5, 0, 1, 1, false, 0},
-        {"automatic grid mode", 1, 0, 100, 4, 0, false, 0},
-        {"a negative spacing never reaches the chart", 1, 0, 100, -5, 1, true, 2.5},
-        {"equal limits give no spacing", 1, 5, 5, 0, 1, false, 0},
+        {"spacing as set", 1, 0, 100, 4, 1, 0, 100, true, 4},
+        {"more than 500 steps take 2.5% of the range", 1, 0, 100, 0.1, 1, 0, 100, true, 2.5},
+        {"yMax above 100000 switches the grid off", 1, 0, 200000, 1000, 1, 0, 200000, false, 0},
+        {"yMax below 0.001 switches it off", 1, -5, 0, 1, 1, -5, 0, false, 0},
+        {"automatic grid mode", 1, 0, 100, 4, 0, 0, 100, false, 0},
+        {"a negative spacing never reaches the chart", 1, 0, 100, -5, 1, 0, 100, true, 2.5},
+        {"equal limits are widened by 1", 1, 5, 5, 0.1, 1, 4, 6, true, 0.1},
+        // Grids of hostile configuration files: their steps are counted over the range shown.
+        {"equal limits by 1e-9", 1, 5, 5, 1e-9, 1, 4, 6, true, 0.05},
+        {"equal limits by 1e-300", 1, 5, 5, 1e-300, 1, 4, 6, true, 0.05},
+        {"inverted limits by 1e-6", 1, 100, 1, 1e-6, 1, 99, 101, true, 0.05},
+        {"a range of 1e-14 by 1e-16 is below the limits' precision", 1, 100, 100 + 1e-14, 1e-16, 1,
+         100, 100 + 1e-14, false, 0},
+        {"equal limits past 1 in a billion", 1, 1e12, 1e12, 1, 1, 1e12 - 1e3, 1e12 + 1e3, false, 0},
+        {"limits of the whole double range", 1, -DBL_MAX, DBL_MAX, 1, 1, -DBL_MAX / 2, DBL_MAX / 2,
+         false, 0},
     };
     for (const Case& c : cases) {
         CurveSettings s;
@@ -359,10 +434,18 @@ TEST(ChartPlan, YAxis) {
         s.yGridMode = c.gridMode;
         const YAxisPlan plan = PlanYAxis(s, c.mode);
         EXPECT_TRUE(plan.manualRange) << c.what;
-        EXPECT_EQ(plan.min, c.min);
-        EXPECT_EQ(plan.max, c.max);
+        EXPECT_EQ(plan.min, c.lo) << c.what;
+        EXPECT_EQ(plan.max, c.hi) << c.what;
         EXPECT_EQ(plan.manualGrid, c.manualGrid) << c.what;
         EXPECT_DOUBLE_EQ(plan.manualGrid ? plan.spacing : 0.0, c.expected) << c.what;
+        if (!plan.manualGrid)
+            continue;
+        // Stepping up a plot of 300 pixels as the axis does ends, with a line per 4 pixels at most.
+        const YGridSteps steps = PlanYGridSteps(300, plan.max - plan.min, plan.spacing, 14);
+        int lines = 0;
+        for (double y = plan.min; y <= plan.max && lines <= 1000; y += steps.lineSpacing)
+            ++lines;
+        EXPECT_LE(lines, 76) << c.what;
     }
     EXPECT_FALSE(PlanYAxis(CurveSettings(), 0).manualRange);
 }

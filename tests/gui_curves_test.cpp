@@ -122,6 +122,22 @@ TEST_F(CurvesTest, ASmallWindowShowsFewerLabelsEachWhole) {
     EXPECT_EQ(c->VisibleAxisLabels().size(), c->AxisLabels().size());
 }
 
+TEST_F(CurvesTest, ThousandsOfChannelsKeepTheChartsOwnSeriesFew) {
+    std::string names = "c0";
+    for (int i = 1; i < 1000; ++i)
+        names += ",c" + std::to_string(i);
+    CHistavueView* view = Open(names, 5);
+    Run(kCmdDrawCurves);
+    ChartAdapter* c = Chart(view);
+    // Every channel is a series the view draws; the charting component holds the legend's only.
+    EXPECT_EQ(c->SeriesCount(), 1000);
+    EXPECT_EQ(c->Chart()->series().size(), ChartAdapter::kMostChartSeries);
+    EXPECT_TRUE(c->DrawsLinesItself());
+    EXPECT_EQ(c->SeriesLabel(999), "c999");
+    EXPECT_EQ(c->SeriesData(999).size(), 5);
+    EXPECT_EQ(c->SeriesColor(999), QColor(0, 0, 255));
+}
+
 TEST_F(CurvesTest, SettingsShapeTheChartAndStrayNumbersFallBack) {
     CHistavueView* view = Open();
     CurveSettings& s = view->Settings();

@@ -6,6 +6,7 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -16,6 +17,7 @@
 
 #include "chart_adapter.h"
 #include "commands.h"
+#include "config_file.h"
 #include "curve_view.h"
 #include "document_manager.h"
 #include "gui_app_test.h"
@@ -313,6 +315,33 @@ TEST_F(ViewerTest, SaveAsAndExportTakeUserPathsExactlyAndNeverEmptyTheWorkingFil
     Frame()->OnExportPlainCsv();
     ASSERT_EQ(ui.messages.size(), 1);
     EXPECT_TRUE(ui.messages[0].contains("文件夹或文件不存在")) << ui.messages[0].toStdString();
+}
+
+// On this platform a backslash in a path the user gives is part of a file name, never a folder
+// separator: opening, saving, exporting and reading an .ini all take the file so named.
+TEST_F(ViewerTest, ABackslashInAUserPathIsPartOfTheName) {
+    ASSERT_TRUE(QDir(dir.path()).mkpath("bs/sub") && QDir(dir.path()).mkpath("ini"));
+    File("bs/sub/r.csv", SampleRecordText(1, "folder"));
+    const QString named = File("bs/sub\\r.csv", SampleRecordText(1, "name"));
+    const QString only = File("only\\here.csv", SampleRecordText(1, "only"));
+    ASSERT_NE(Docs()->OpenDocumentFile(only), nullptr);
+    ASSERT_NE(Docs()->OpenDocumentFile(named), nullptr);
+    EXPECT_EQ(Frame()->ActiveView()->List()->Table().Title(), "name");
+    ui.files = {dir.path() + "/bs/sub\\copy.csv", dir.path() + "/bs/sub\\plain.csv"};
+    Frame()->OnFileSaveAs();
+    Frame()->OnExportPlainCsv();
+    EXPECT_EQ(ReadRecordFile(dir.path() + "/bs/sub\\copy.csv"), SampleRecordText(1, "name"));
+    EXPECT_EQ(ReadRecordFile(dir.path() + "/bs/sub\\plain.csv", false).substr(0, 5), "name\n");
+    EXPECT_EQ(QDir(dir.path() + "/bs/sub").entryList(QDir::Files), QStringList({"r.csv"}));
+
+    CurveSettings settings;
+    ASSERT_TRUE(WriteConfigFile(PathBytes(dir.path() + "/ini\\title.ini"), "named", "", settings));
+    ASSERT_TRUE(WriteConfigFile(PathBytes(dir.path() + "/ini/title.ini"), "folder", "", settings));
+    std::string title;
+    std::string remark;
+    ASSERT_TRUE(
+        ReadConfigFile(PathBytes(dir.path() + "/ini\\title.ini"), &settings, &title, &remark));
+    EXPECT_EQ(title, "named");
 }
 
 TEST_F(ViewerTest, OpeningANameOfAnotherCaseOpensThatFile) {

@@ -3,14 +3,24 @@
 // paper-too-small message, and histavue-report.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QMdiArea>
 #include <QPageSize>
+#include <QPainter>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QThread>
+#include <cerrno>
+#include <cstring>
 
 #include "commands.h"
 #include "config_file.h"
@@ -38,6 +48,21 @@ QString PdfText(const QString& pdf, int page = 0) {
     p.start(QStringLiteral("pdftotext"), args << pdf << QStringLiteral("-"));
     EXPECT_TRUE(p.waitForFinished(30000)) << "pdftotext (poppler-utils) is needed";
     return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// Runs histavue-report in this process; what it says goes to *said when given.
+int RunTool(QStringList args, QString* said = nullptr) {
+    std::FILE* sink = std::tmpfile();
+    args.prepend(QStringLiteral("histavue-report"));
+    const int status = RunReport(args, sink, sink);
+    if (said != nullptr) {
+        std::rewind(sink);
+        QFile f;
+        f.open(sink, QIODevice::ReadOnly);
+        *said = QString::fromUtf8(f.readAll());
+    }
+    std::fclose(sink);
+    return status;
 }
 
 int PdfPages(const QString& pdf) {
@@ -116,6 +141,32 @@ TEST_F(PrintTest, ReportPagesCarryHeaderRowsFooterAndRemark) {
     EXPECT_FALSE(hidden.contains("Beta"));
 }
 
+// A header of more channels than the most pages across hold prints those pages, each caption
+// measured once, and every page says how many channels were left out.
+TEST_F(PrintTest, ChannelsPastTheMostPagesAcrossAreCountedOnThePage) {
+    RecordTable table;
+    auto text = std::make_shared<TextBuffer>();
+    const std::string wide = "Wide\nTime" + std::string(20000, ',') + "\n2024-01-01 00:00:00,1\n";
+    text->Append(wide.data(), static_cast<int64_t>(wide.size()));
+    ASSERT_TRUE(table.LoadTable(text));
+    CurveSettings settings;
+    InitCurveSettings(&settings, table);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.path() + "/wide.pdf");
+    ReportPrintMetrics m;
+    ASSERT_TRUE(BeginReportJob(&printer, &table, settings, &m));
+    ASSERT_EQ(m.bands.size(), static_cast<size_t>(kReportMaxBands));
+    EXPECT_EQ(m.pageCount, kReportMaxBands);
+    EXPECT_GT(m.leftOut, 0);
+    EXPECT_EQ(m.leftOut, 20000 - (m.bands.back().end - 1));
+    QPainter painter(&printer);
+    PrintReportPage(painter, table, m, kReportMaxBands);
+    painter.end();
+    EXPECT_TRUE(PdfText(dir.path() + "/wide.pdf")
+                    .contains(QString::fromUtf8("另有 %1 个通道未打印").arg(m.leftOut)));
+}
+
 TEST_F(PrintTest, CancelUnwritableFileAndTooSmallPaper) {
     Open(30);
     ui.printPdf.clear();
@@ -129,11 +180,20 @@ TEST_F(PrintTest, CancelUnwritableFileAndTooSmallPaper) {
     ASSERT_EQ(ui.messages.size(), 1);
     EXPECT_EQ(ui.messages.takeFirst(), QString::fromUtf8(kPrintFailedMessage));
 
+    // Printing into the document's own working file is refused and leaves it as it was.
+    const QString working = app->MainFrame()->ActiveView()->Document()->PathName();
+    const std::string records = ReadRecordFile(working);
+    ui.printPdf = working;
+    Run(kCmdFilePrint);
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_EQ(ui.messages.takeFirst(), QString::fromUtf8(kPrintOntoRecordFileMessage));
+    EXPECT_EQ(ReadRecordFile(working), records);
+
     ui.printPdf = dir.path() + "/small.pdf";
     app->Printer()->setPageSize(QPageSize(QSizeF(60, 40), QPageSize::Millimeter));
     Run(kCmdFilePrint);
     Run(kCmdFilePrintPreview);
-    EXPECT_EQ(ui.printDialogs, 2);  // not asked again: the paper was refused first
+    EXPECT_EQ(ui.printDialogs, 3);  // not asked again: the paper was refused first
     ASSERT_EQ(ui.messages.size(), 2);
     EXPECT_EQ(ui.messages[0], QString::fromUtf8(kPaperTooSmallMessage));
     EXPECT_FALSE(QFile::exists(ui.printPdf));
@@ -213,13 +273,7 @@ TEST_F(PrintTest, ReportToolWritesPagesAndExplainsFailures) {
     ASSERT_TRUE(WriteRecordFile(in, SampleRecordText(300, "锅炉一号 水风页", "P1,C01"), false));
     const QString pdf = dir.path() + "/rep.pdf";
     const QString png = dir.path() + "/cur.png";
-    auto run = [](QStringList args) {
-        std::FILE* sink = std::tmpfile();
-        args.prepend(QStringLiteral("histavue-report"));
-        const int status = RunReport(args, sink, sink);
-        std::fclose(sink);
-        return status;
-    };
+    auto run = [](const QStringList& args) { return RunTool(args); };
     EXPECT_EQ(run({"--in", in, "--plain", "--pdf", pdf, "--curves", png}), 0);
     EXPECT_GE(PdfPages(pdf), 2);
     // The text read back is the text printed: no radicals for the characters that look like
@@ -268,6 +322,7 @@ TEST_F(PrintTest, ReportToolWritesPagesAndExplainsFailures) {
     EXPECT_TRUE(PdfText(pdf, 1).contains("Pump station"));
     EXPECT_TRUE(Words(PdfText(pdf, 1)).contains("Time Flow C01"));
     EXPECT_EQ(run({"--in", in, "--plain", "--ini", in, "--pdf", pdf}), 1);  // not a configuration
+    EXPECT_EQ(run({"--in", in, "--plain", "--ini", "", "--pdf", pdf}), 2);
 
     EXPECT_EQ(run({"--pdf", pdf}), 2);
     EXPECT_EQ(run({"--in", in, "--bogus"}), 2);
@@ -276,6 +331,82 @@ TEST_F(PrintTest, ReportToolWritesPagesAndExplainsFailures) {
     EXPECT_EQ(run({"--in", in, "--pdf", pdf}), 1);  // plain text read as inverted
     EXPECT_EQ(run({"--in", in, "--plain", "--pdf", pdf, "--page-size", "A10", "--landscape"}),
               1);  // no row fits
+
+    // Inputs that are no record file are named with what they are.
+    const QString fifo = dir.path() + "/fifo";
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& input : {dir.path(), QStringLiteral("/dev/null"), fifo}) {
+        QString said;
+        EXPECT_EQ(RunTool({"--in", input, "--pdf", pdf}, &said), 1);
+        EXPECT_TRUE(said.contains(
+            input + (input == dir.path() ? ": is a folder" : ": is not a regular file")))
+            << said.toStdString();
+    }
+}
+
+TEST_F(PrintTest, ReportToolWritesOutputsWholeOrNotAtAll) {
+    const QString in = dir.path() + "/big.csv";
+    ASSERT_TRUE(WriteRecordFile(in, SampleRecordText(20000, "Big", "P1,C01,C02"), false));
+    const QString pdf = dir.path() + "/rep.pdf";
+    const QString curves = dir.path() + "/cur.pdf";
+    const QByteArray old = "the old output\n";
+    auto keepsOld = [&](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) && f.readAll() == old;
+    };
+    auto leftovers = [&] { return QDir(dir.path()).entryList(QDir::Hidden | QDir::Files); };
+    const QStringList files = leftovers();
+    for (const QString& path : {pdf, curves}) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(old) == old.size());
+    }
+
+    // An output that is an input or the other output, or a PDF under another format's name, is
+    // refused before anything is written.
+    const QString fresh = dir.path() + "/fresh.pdf";
+    for (const QStringList& args :
+         {QStringList{"--in", pdf, "--plain", "--pdf", pdf},
+          QStringList{"--in", in, "--plain", "--pdf", pdf, "--curves", dir.path() + "/./rep.pdf"},
+          QStringList{"--in", in, "--plain", "--pdf", fresh, "--curves", fresh},
+          QStringList{"--in", in, "--plain", "--pdf", dir.path() + "/x.png"}})
+        EXPECT_EQ(RunTool(args), 2) << args.join(' ').toStdString();
+    EXPECT_TRUE(keepsOld(pdf));
+
+    // A disk that fills up (a file-size limit in the child) fails with the system's reason, and a
+    // run stopped midway leaves nothing either: the old file stays, no new file is left.
+    const QString tool = QCoreApplication::applicationDirPath() + "/histavue-report";
+    if (!QFile::exists(tool))
+        GTEST_SKIP() << "histavue-report not built";
+    struct Case {
+        QString output;
+        bool stop;  // stopped once its new file appears; otherwise the disk fills up
+    };
+    for (const Case& c : {Case{pdf, false}, Case{curves, false}, Case{pdf, true}}) {
+        QProcess p;
+        p.setChildProcessModifier([stop = c.stop] {
+            const rlimit limit{16 << 10, 16 << 10};
+            if (!stop && setrlimit(RLIMIT_FSIZE, &limit) == 0)
+                signal(SIGXFSZ, SIG_IGN);
+        });
+        p.start(tool, {"--in", in, "--plain", c.output == pdf ? "--pdf" : "--curves", c.output});
+        if (c.stop) {
+            QElapsedTimer waited;
+            waited.start();
+            while (leftovers().size() == files.size() + 2 && waited.elapsed() < 60000 &&
+                   p.state() != QProcess::NotRunning)
+                QThread::msleep(1);
+            p.terminate();
+        }
+        ASSERT_TRUE(p.waitForFinished(120000));
+        if (!c.stop) {
+            EXPECT_EQ(p.exitCode(), 1);
+            EXPECT_TRUE(p.readAllStandardError().contains(std::strerror(EFBIG)));
+        } else {
+            EXPECT_EQ(p.exitStatus(), QProcess::CrashExit);
+        }
+        EXPECT_TRUE(keepsOld(c.output)) << c.output.toStdString();
+        EXPECT_EQ(leftovers().size(), files.size() + 2) << leftovers().join(' ').toStdString();
+    }
 }
 
 }  // namespace

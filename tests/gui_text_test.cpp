@@ -17,6 +17,7 @@
 #include "channel_name_dialog.h"
 #include "chart_adapter.h"
 #include "commands.h"
+#include "config_file.h"
 #include "curve_view.h"
 #include "document_manager.h"
 #include "gui_app_test.h"
@@ -241,30 +242,92 @@ TEST_F(TextDialogTest, ShortChineseTypedIntoAnAsciiRecordReadsBack) {
     EXPECT_EQ(view->Curves()->Adapter()->SeriesLabel(0), level);
 }
 
-// A UTF-8 record takes typed and imported text in UTF-8; its .ini files stay GB18030.
+// A UTF-8 record takes typed and imported text in UTF-8, and so do its .ini files.
 TEST_F(TextDialogTest, AUtf8RecordKeepsItsTextsInUtf8) {
     CurveSettings& s = view->Settings();
     dialog->hide();
     dialog->SetSettings(&s, TextCodec::kUtf8);
     dialog->Open();
     ASSERT_TRUE(Rename(0, QString::fromUtf8("液位")));
-    Title()->setText(QString::fromUtf8("温度"));
+    Title()->setText(QString::fromUtf8("液位"));
     Click(CTextEditDialog::kIdSave);
     EXPECT_EQ(RecordNames()[0], "液位");
-    EXPECT_EQ(s.title, "温度");
-    const QString ini = dir.path() + "/gb.ini";
+    const QString ini = dir.path() + "/u.ini";
     ui.files = {ini};
     Click(CTextEditDialog::kIdExport);
-    const std::string written = ReadFile(ini);
-    EXPECT_NE(written.find("Name=\xCE\xC2\xB6\xC8\r\n"), std::string::npos);
-    EXPECT_NE(written.find("CH1=\xD2\xBA\xCE\xBB\r\n"), std::string::npos);
+    EXPECT_EQ(ReadFile(ini).substr(0, 27), "\xEF\xBB\xBF[LogName]\r\nName=液位\r\n");
     Title()->setText("other");
     Click(CTextEditDialog::kIdSave);
     ui.files = {ini};
     Click(CTextEditDialog::kIdImport);
-    EXPECT_EQ(s.title, "温度");
+    EXPECT_EQ(s.title, "液位");
     EXPECT_EQ(Root()->child(0)->text(0), QString::fromUtf8("液位"));
-    EXPECT_EQ(RecordNames()[0], "液位");
+}
+
+// Every text written to an .ini reads back as the same text, in the record's code page: the
+// writer's file (UTF-8 for a UTF-8 record, else the panels' code page) is read in the code page
+// it was written in. Line breaks and the blanks around a value are dropped, as the format has it;
+// bytes that are no text in the record's code page read back as the text they show.
+TEST(IniCodePages, EveryTextReadsBackInEachCodePage) {
+    const std::vector<std::string> texts = {"液位",
+                                            "温度 压力",
+                                            "a=b=c",
+                                            ";comment",
+                                            "[open",
+                                            "close]",
+                                            "[Display]",
+                                            "  blank  ",
+                                            "\"quoted\" 'too'",
+                                            "C:\\data\\x.ini",
+                                            "one\r\ntwo\rthree\n",
+                                            "\ttab\t",
+                                            "",
+                                            "€ é ü ß Ω Ж",
+                                            "😀 𠀀 U+20000",
+                                            "\xEF\xBB\xBFmark",
+                                            std::string(3000, 'L') + "长"};
+    for (TextCodec codec : {TextCodec::kGb18030, TextCodec::kUtf8}) {
+        std::vector<std::string> records;
+        for (const std::string& t : texts)
+            records.push_back(EncodeText(QString::fromUtf8(t.data(), t.size()), codec));
+        records.push_back("\xFF\xFE\x80 bytes \xC3");  // no text in either code page
+        for (const std::string& text : records) {
+            CurveSettings out;
+            out.channelCount = out.shownCount = 2;
+            for (int32_t i = 0; i < 2; ++i) {
+                CurveChannel& c = out.channels.emplace_back();
+                c.index = c.showIndex = i;
+                c.SetName(i == 0 ? text : "P2");
+            }
+            IniFile file;
+            file.OpenForWriteInMemory();
+            ASSERT_TRUE(WriteConfig(&file, text, text, out, FileCodec(codec)));
+            const std::string written = file.WrittenText();
+            EXPECT_EQ(written.rfind("\xEF\xBB\xBF", 0) == 0, codec == TextCodec::kUtf8);
+            IniFile back;
+            ASSERT_TRUE(back.OpenText(written));
+            CurveSettings in = out;
+            std::string title;
+            std::string remark;
+            ASSERT_TRUE(ReadConfig(back, &in, &title, &remark, FileCodec(codec)));
+            auto shown = [codec](const std::string& bytes) {
+                return DecodeText(bytes, codec).remove('\r').remove('\n');
+            };
+            auto trim = [](QString t) {
+                while (t.startsWith(' '))
+                    t.remove(0, 1);
+                while (t.endsWith(' '))
+                    t.chop(1);
+                return t;
+            };
+            const std::string what = text.substr(0, 40) + (codec == TextCodec::kUtf8 ? " U" : " G");
+            EXPECT_EQ(shown(title), trim(shown(text))) << what;
+            EXPECT_EQ(shown(remark), trim(shown(text))) << what;
+            EXPECT_EQ(shown(in.channels.front().Name()), trim(shown(out.channels.front().Name())))
+                << what;
+            EXPECT_EQ(in.channels.back().Name(), "P2") << what;
+        }
+    }
 }
 
 }  // namespace

@@ -54,6 +54,11 @@ TEST(RangeStatistics, MinMaxMeanAndCountSkipEmptyCells) {
         EXPECT_EQ(s[0].minRow, c.minRow) << c.what;
         EXPECT_EQ(s[0].maxRow, c.maxRow) << c.what;
     }
+    // Values near the double range have a mean, however their sum would overflow.
+    const auto huge = Table({{"1e308", "-1.7e308"}, {"1e308", "-1.7e308"}, {"1e308", "1.7e308"}});
+    const std::vector<ChannelStats> h = RangeStatistics(*huge, {0, 3}, {1, 2});
+    EXPECT_DOUBLE_EQ(h[0].Mean(), 1e308);
+    EXPECT_DOUBLE_EQ(h[1].Mean(), -1.7e308 / 3);
 }
 
 TEST(PointEnvelopes, EveryRowOfEachPointCountsSoSpikesSurvive) {
@@ -199,7 +204,7 @@ TEST(PanelText, TabSeparatedWithBColumnsOnlyOnceBIsSet) {
     ch.stats.count = 2;
     ch.stats.min = -1;
     ch.stats.max = 3;
-    ch.stats.sum = 2;
+    ch.stats.mean = 1;
     ch.minTime = c.rangeFrom;
     ch.maxTime = c.rangeTo;
     PanelChannel empty;

@@ -49,6 +49,7 @@ TEST(ReportPages, ChannelsTooWideForThePageContinueOnPagesAcross) {
         std::vector<int32_t> widths;  // time column first
         int32_t page;
         std::vector<std::vector<int32_t>> bands;  // {first, end, width}
+        int32_t maxBands = kReportMaxBands;
     };
     const Case cases[] = {
         // A table whose frame ends on the page is one band, as wide as its caption line.
@@ -58,11 +59,13 @@ TEST(ReportPages, ChannelsTooWideForThePageContinueOnPagesAcross) {
         // A channel wider than the page alone still prints, on a page of its own.
         {{200, 100, 900, 100}, 500, {{1, 2, 300}, {2, 3, 1100}, {3, 4, 300}}},
         {{200}, 100, {{1, 1, 200}}},  // the time column alone
+        // Past the most bands a job prints, the channels are left out.
+        {{200, 100, 100, 100, 100, 100}, 500, {{1, 3, 400}, {3, 5, 400}}, 2},
         {{}, 500, {}},
     };
     for (const Case& c : cases) {
         std::vector<std::vector<int32_t>> bands;
-        for (const ReportBand& b : ReportBands(c.widths, c.page))
+        for (const ReportBand& b : ReportBands(c.widths, c.page, c.maxBands))
             bands.push_back({b.first, b.end, b.width});
         EXPECT_EQ(bands, c.bands) << c.widths.size() << " columns on " << c.page;
     }

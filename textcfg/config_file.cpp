@@ -59,7 +59,8 @@ bool WriteConfig(IniFile* ini, const std::string& title, const std::string& rema
     auto text = [&codec](const std::string& t) {
         return OneLine(codec.toFile ? codec.toFile(t) : t);
     };
-    bool ok = ini->WriteSection("LogName");
+    bool ok = !codec.utf8File || ini->WriteLine("\xEF\xBB\xBF");
+    ok = ok && ini->WriteSection("LogName");
     ok = ok && ini->WriteString("Name", text(title));
     ok = ok && ini->WriteSection("Remark");
     ok = ok && ini->WriteString("RemarkText", text(remark));
@@ -81,8 +82,9 @@ bool WriteConfig(IniFile* ini, const std::string& title, const std::string& rema
     for (const CurveChannel& c : s.channels)
         ok = ok && ini->WriteString("CH" + std::to_string(k++), text(c.Name()));
     ok = ok && ini->WriteLine("\n");
+    const std::vector<const CurveChannel*> byIndex = s.ChannelsByIndex();
     for (int32_t i = 0; i < s.channelCount; ++i) {
-        const CurveChannel* c = s.FindByIndex(i);
+        const CurveChannel* c = byIndex[static_cast<size_t>(i)];
         if (c == nullptr)
             continue;
         ok = ok && ini->WriteSection(text(c->Name()));
@@ -132,9 +134,10 @@ bool ReadConfig(const IniFile& ini, CurveSettings* s, std::string* title, std::s
     }
     if (!isConfig)
         return false;
-    // Files are written in the panels' code page; short Chinese in it can pass for UTF-8 made of
-    // two-byte characters only, which a Chinese UTF-8 file hardly ever is.
-    const bool utf8 = ini.IsUtf8() && (!ini.OnlyTwoByteUtf8() || codec.recordIsUtf8);
+    // A file with a byte-order mark is UTF-8. Others are mostly in the panels' code page, whose
+    // short Chinese can pass for UTF-8 made of two-byte characters only, which a Chinese UTF-8
+    // file hardly ever is.
+    const bool utf8 = ini.IsUtf8() && (ini.HasByteOrderMark() || !ini.OnlyTwoByteUtf8());
     auto text = [&](const std::string& t) {
         const TextRecoder& recode = utf8 ? codec.fromUtf8File : codec.fromCodePageFile;
         return recode ? recode(t) : t;
@@ -168,8 +171,9 @@ bool ReadConfig(const IniFile& ini, CurveSettings* s, std::string* title, std::s
     // Channels of one name have one section each, in channel order: the n-th channel of a name
     // takes the n-th section of that name.
     std::unordered_map<std::string, size_t> seen;
+    const std::vector<CurveChannel*> byIndex = s->ChannelsByIndex();
     for (int32_t j = 0; j < count; ++j) {
-        CurveChannel* c = s->FindByIndex(j);
+        CurveChannel* c = byIndex[static_cast<size_t>(j)];
         if (c == nullptr)
             continue;
         const std::string& name = importNames[static_cast<size_t>(j)];
@@ -212,12 +216,19 @@ bool ReadConfig(const IniFile& ini, CurveSettings* s, std::string* title, std::s
 }
 
 bool ReadConfigFile(const std::string& path, CurveSettings* settings, std::string* title,
-                    std::string* remark, const ConfigCodec& codec) {
+                    std::string* remark, const ConfigCodec& codec, IniRefusal* refusal,
+                    int* error) {
     IniFile ini;
     ini.SetFileName(path);
+    IniRefusal why = IniRefusal::kNone;
     if (!ini.OpenForRead())
-        return false;
-    const bool read = ReadConfig(ini, settings, title, remark, codec);
+        why = ini.Refusal();
+    else if (!ReadConfig(ini, settings, title, remark, codec))
+        why = IniRefusal::kNotConfig;
+    if (refusal != nullptr)
+        *refusal = why;
+    if (error != nullptr)
+        *error = ini.Error();
     ini.Close();
-    return read;
+    return why == IniRefusal::kNone;
 }

@@ -18,24 +18,25 @@ using TextRecoder = std::function<std::string(const std::string&)>;
 struct ConfigCodec {
     // Record text (title, remark, names) into the file's code page, for the writer.
     TextRecoder toFile;
-    // Text of a file that is valid UTF-8 into the record's code page, for the reader.
+    // The writer's file is UTF-8: it starts with a byte-order mark, so that the reader takes it
+    // for UTF-8 whatever its text (short Chinese in the panels' code page can pass for UTF-8
+    // too, so without the mark a file is judged by its text).
+    bool utf8File = false;
+    // Text of a file that is UTF-8 into the record's code page, for the reader.
     TextRecoder fromUtf8File;
     // Text of any other file (the panels' code page) into the record's code page, for the
     // reader; empty takes such texts as they are.
     TextRecoder fromCodePageFile;
-    // The record is UTF-8: a file that reads as UTF-8 only by two-byte characters is taken as
-    // UTF-8 too (for any other record it is taken in the panels' code page, as the writer wrote
-    // it).
-    bool recordIsUtf8 = false;
 };
 
 // text without its line breaks: every CR and every LF byte is dropped, nothing else. (Neither
 // byte is ever part of a double-byte character.)
 std::string RemoveLineBreaks(std::string_view text);
 
-// Writes the file's lines to an open IniFile: title and remark as given (the remark's line
-// breaks removed), everything else from settings. Values are written up to a NUL and without
-// CR or LF, so each stays on its line. False when nothing is open for writing.
+// Writes the file's lines to an open IniFile (after a byte-order mark for a UTF-8 file): title
+// and remark as given (the remark's line breaks removed), everything else from settings. Values are
+// written up to a NUL and without CR or LF, so each stays on its line. False when nothing is open
+// for writing.
 bool WriteConfig(IniFile* ini, const std::string& title, const std::string& remark,
                  const CurveSettings& settings, const ConfigCodec& codec = {});
 
@@ -58,6 +59,8 @@ bool ReadConfig(const IniFile& ini, CurveSettings* settings, std::string* title,
                 std::string* remark, const ConfigCodec& codec = {});
 
 // Opens the file at path and reads it with ReadConfig. False, with nothing changed, when it
-// cannot be opened or read (see IniFile::OpenForRead) or is not a configuration file.
+// cannot be opened or read (see IniFile::OpenForRead) or is not a configuration file; *refusal
+// (when given) then says why, and *error the errno of a file that could not be opened or read.
 bool ReadConfigFile(const std::string& path, CurveSettings* settings, std::string* title,
-                    std::string* remark, const ConfigCodec& codec = {});
+                    std::string* remark, const ConfigCodec& codec = {},
+                    IniRefusal* refusal = nullptr, int* error = nullptr);

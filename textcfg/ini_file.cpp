@@ -3,9 +3,35 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "curve_settings.h"
+
+std::string IniRefusalText(IniRefusal refusal, int error) {
+    switch (refusal) {
+        case IniRefusal::kNone:
+            return std::string();
+        case IniRefusal::kCannotOpen:
+            if (error == EWOULDBLOCK)
+                return "cannot be opened: another program has it open";
+            return std::string("cannot be opened: ") + std::strerror(error);
+        case IniRefusal::kFolder:
+            return "is a folder, not a configuration file";
+        case IniRefusal::kNotRegular:
+            return "is not a regular file (a device, pipe or socket)";
+        case IniRefusal::kTooLarge:
+            return "is larger than 4 MiB, too large for a configuration file";
+        case IniRefusal::kNulByte:
+            return "holds a NUL byte: it is not a text file";
+        case IniRefusal::kCrLineEnds:
+            return "ends its lines with CR alone; save it with CR LF or LF line ends";
+        case IniRefusal::kNotConfig:
+            return "is not a configuration file (it has none of the sections LogName, Remark, "
+                   "Channel, Display, YAxis and YGrid)";
+    }
+    return std::string();
+}
 
 void IniFile::SetDirectory(const std::string& folder) {
     directory_ = folder;
@@ -33,33 +59,63 @@ void IniFile::OpenForWriteInMemory() {
 bool IniFile::OpenForRead() {
     Close();
     const std::string path = Path();
+    auto refuse = [this](IniRefusal why, int error) {
+        refusal_ = why;
+        error_ = error;
+        return false;
+    };
     // Only a regular file: a folder reads as nothing, and a pipe or device could block or
     // never end.
-    if (!storefs::FileExists(path, storefs::Names::kExact))
-        return false;
+    struct stat st;
+    if (path.empty() || stat(path.c_str(), &st) != 0)
+        return refuse(IniRefusal::kCannotOpen, path.empty() ? ENOENT : errno);
+    if (S_ISDIR(st.st_mode))
+        return refuse(IniRefusal::kFolder, 0);
+    if (!S_ISREG(st.st_mode))
+        return refuse(IniRefusal::kNotRegular, 0);
+    if (st.st_size > kMaxFileBytes)
+        return refuse(IniRefusal::kTooLarge, 0);
     int64_t size = 0;
     const int fd = storefs::OpenExclusive(path, storefs::OpenMode::kExistingRead, &size,
                                           storefs::Names::kExact);
     if (fd < 0)
-        return false;
-    std::string text;
-    bool ok = size >= 0 && size <= kMaxFileBytes;
-    if (ok) {
-        text.resize(static_cast<size_t>(size));
-        ok = storefs::ReadFully(fd, &text[0], text.size());
+        return refuse(IniRefusal::kCannotOpen, errno);
+    if (size > kMaxFileBytes) {
+        storefs::CloseFile(fd);
+        return refuse(IniRefusal::kTooLarge, 0);
     }
+    std::string text(static_cast<size_t>(std::max<int64_t>(size, 0)), '\0');
+    errno = 0;
+    const bool read = storefs::ReadFully(fd, &text[0], text.size());
+    const int error = errno;
     storefs::CloseFile(fd);
-    return ok && OpenText(std::move(text));
+    if (!read)
+        return refuse(IniRefusal::kCannotOpen, error != 0 ? error : EIO);
+    return OpenText(std::move(text));
 }
 
 bool IniFile::OpenText(std::string text) {
     Close();
-    if (text.size() > static_cast<size_t>(kMaxFileBytes) ||
-        std::memchr(text.data(), '\0', text.size()) != nullptr) {
+    refusal_ = IniRefusal::kNone;
+    error_ = 0;
+    if (text.size() > static_cast<size_t>(kMaxFileBytes)) {
+        refusal_ = IniRefusal::kTooLarge;
+        return false;
+    }
+    if (std::memchr(text.data(), '\0', text.size()) != nullptr) {
+        refusal_ = IniRefusal::kNulByte;
+        return false;
+    }
+    // Lines ended by CR alone (as old Macintosh editors save them) would read as one line, and
+    // the file as empty: refused, so that the reason can be told.
+    const size_t cr = text.find('\r');
+    if (cr != std::string::npos && cr + 1 < text.size() && text.find('\n') == std::string::npos) {
+        refusal_ = IniRefusal::kCrLineEnds;
         return false;
     }
     text_ = std::move(text);
     utf8_ = IsValidUtf8(text_.data(), text_.size());
+    byteOrderMark_ = text_.compare(0, 3, "\xEF\xBB\xBF") == 0;
     bool twoByte = false;
     bool longer = false;
     for (unsigned char c : text_) {

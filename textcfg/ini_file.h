@@ -20,6 +20,22 @@
 
 #include "file_system.h"
 
+// Why a file was not taken for reading.
+enum class IniRefusal : uint8_t {
+    kNone,
+    kCannotOpen,  // it does not exist or cannot be opened or read; see IniFile::Error
+    kFolder,      // it is a folder
+    kNotRegular,  // it is a device, a pipe or a socket, which may block or never end
+    kTooLarge,    // it is larger than IniFile::kMaxFileBytes
+    kNulByte,     // it holds a NUL byte: it is no text
+    kCrLineEnds,  // its lines end with a CR alone, which the line rule does not take
+    kNotConfig,   // it is text, but no configuration file (ReadConfig says so)
+};
+
+// What the refusal says, in English, for a message after the file's path ("a.ini: is a
+// folder"); error is the errno of kCannotOpen.
+std::string IniRefusalText(IniRefusal refusal, int error);
+
 class IniFile {
   public:
     // Largest file OpenForRead takes; a configuration file of a thousand channels is 100 KB.
@@ -44,12 +60,17 @@ class IniFile {
     void OpenForWriteInMemory();
     // What was written since the last OpenForWrite or OpenForWriteInMemory.
     const std::string& WrittenText() const { return out_; }
-    // Reads Path() whole. False when it cannot be opened or read, is not a regular file, is
-    // larger than kMaxFileBytes or holds a NUL byte (it is not text then).
+    // Reads Path() whole. False, with Refusal() saying why, when it cannot be opened or read, is
+    // not a regular file, is larger than kMaxFileBytes, holds a NUL byte (it is not text then) or
+    // ends its lines with CR alone (it would read as one line).
     bool OpenForRead();
     // Takes text as the content of a file opened for reading (for tests and fuzzing); false, and
     // nothing is open, under the same rules as OpenForRead.
     bool OpenText(std::string text);
+    // Why the last OpenForRead or OpenText failed (kNone after a success), and the errno of a
+    // file that could not be opened or read.
+    IniRefusal Refusal() const { return refusal_; }
+    int Error() const { return error_; }
     // Ends reading or writing. After writing, true when every line reached the file and the
     // file is in place; false otherwise (the old file, if any, is left as it was).
     bool Close();
@@ -74,6 +95,8 @@ class IniFile {
 
     // True when the text read is valid UTF-8 (plain ASCII included).
     bool IsUtf8() const { return utf8_; }
+    // True when the text read starts with a UTF-8 byte-order mark.
+    bool HasByteOrderMark() const { return byteOrderMark_; }
     // True when it is valid UTF-8 whose characters beyond ASCII all take two bytes (U+0080 to
     // U+07FF: accented Latin, Greek, Cyrillic), as short GB18030 Chinese often does: "液位" is
     // D2 BA CE BB in GB18030, and "һλ" read as UTF-8.
@@ -96,7 +119,10 @@ class IniFile {
     std::string out_;
     bool reading_ = false;
     bool utf8_ = false;
+    bool byteOrderMark_ = false;
     bool twoByteOnly_ = false;
+    IniRefusal refusal_ = IniRefusal::kNone;
+    int error_ = 0;
     std::string text_;
     // The value of each line: the text after the "=" of a key line, empty for other lines.
     std::vector<std::string_view> values_;

@@ -53,9 +53,11 @@ QString ShownRemark(const std::string& remark, TextCodec codec) {
 
 ConfigCodec FileCodec(TextCodec record) {
     ConfigCodec codec;
-    codec.recordIsUtf8 = record == TextCodec::kUtf8;
+    // The .ini of a UTF-8 record is UTF-8 (marked as such), so that every text reads back as it
+    // was; any other record's is in the panels' code page, as other programs write them.
+    codec.utf8File = record == TextCodec::kUtf8;
     codec.toFile = [record](const std::string& text) {
-        return EncodeText(DecodeText(text, record));
+        return EncodeText(DecodeText(text, record), record);
     };
     codec.fromUtf8File = [record](const std::string& text) {
         return EncodeText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),

@@ -16,8 +16,10 @@
 #include "code_page.h"
 #include "config_file.h"
 
-// Configuration files are written in the panels' code page; one that is valid UTF-8 is read as
-// UTF-8. Texts read are stored in the record's code page, record.
+// Configuration files of a UTF-8 record are written in UTF-8 after a byte-order mark, those of any
+// other record in the panels' code page. A file with the mark, or one that is valid UTF-8 with
+// characters beyond two bytes, is read as UTF-8, any other in the panels' code page. Texts read
+// are stored in the record's code page, record.
 ConfigCodec FileCodec(TextCodec record = TextCodec::kPerText);
 
 class CCaseLineEdit;

@@ -29,8 +29,9 @@ bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b) {
 
 std::vector<WorkingName> WorkingNamesOf(const CurveSettings& s) {
     std::vector<WorkingName> names;
+    const std::vector<const CurveChannel*> byIndex = s.ChannelsByIndex();
     for (int32_t i = 0; i < s.channelCount; ++i) {
-        if (const CurveChannel* c = s.FindByIndex(i))
+        if (const CurveChannel* c = byIndex[static_cast<size_t>(i)])
             names.push_back({i, c->Name()});
     }
     return names;
@@ -40,9 +41,10 @@ void StoreTexts(CurveSettings* s, const std::string& title, const std::string& r
                 const std::vector<WorkingName>& names) {
     s->title = title;
     s->remark = remark;
+    const std::vector<CurveChannel*> byIndex = s->ChannelsByIndex();
     for (const WorkingName& n : names) {
-        if (CurveChannel* c = s->FindByIndex(n.index))
-            c->SetName(n.name);
+        if (n.index >= 0 && n.index < s->channelCount && byIndex[static_cast<size_t>(n.index)])
+            byIndex[static_cast<size_t>(n.index)]->SetName(n.name);
     }
 }
 

@@ -260,6 +260,7 @@ void AimWriter(const Arguments& args, std::FILE* out, ExportWriter* writer) {
     if (args.Has(kOut)) {
         writer->SetTarget(args.value[kOut], args.Has(kPlain) ? ExportWriter::Encoding::kPlain
                                                              : ExportWriter::Encoding::kInverted);
+        writer->SetNames(storefs::Names::kExact);  // a path the user gave
     } else {
         std::fflush(out);
         writer->SetDescriptor(fileno(out), ExportWriter::Encoding::kPlain);

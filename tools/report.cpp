@@ -1,6 +1,9 @@
 #include "report.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -8,10 +11,15 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QTemporaryFile>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <utility>
 
 #include "chart_image.h"
+#include "file_system.h"
 #include "histavue_doc.h"
 #include "histavue_view.h"
 #include "report_job.h"
@@ -27,6 +35,8 @@ const char kUsage[] =
     "Opens a record file (an export file, inverted, or plain CSV with --plain; '-' reads\n"
     "standard input) and writes its report pages as the print command lays them out (--pdf)\n"
     "and its historic curves as the curve view draws them (--curves, PNG, SVG or PDF).\n"
+    "Each output replaces its file only once written whole; it may not be the record file,\n"
+    "the settings file or the other output.\n"
     "\n"
     "Options:\n"
     "  --page-size NAME  paper of the PDFs, such as A4, A3, Letter (default A4)\n"
@@ -77,12 +87,71 @@ void SetUpPdf(QPrinter* printer, const QString& path, const Options& o) {
 }
 
 // Standard input is kept in a temporary file, so that the document opens it as it opens any.
-bool CopyStandardInput(QTemporaryFile* file) {
+// Returns why it could not be, or an empty text.
+QString CopyStandardInput(QTemporaryFile* file, bool closed) {
+    struct stat st;
+    if (closed || fstat(STDIN_FILENO, &st) != 0)
+        return QStringLiteral("standard input is closed");
+    if (S_ISDIR(st.st_mode))
+        return QStringLiteral("standard input is a folder");
+    if (!file->open())
+        return QStringLiteral("cannot create a temporary file in %1: %2")
+            .arg(QDir::tempPath(), file->errorString());
     QFile in;
-    if (!file->open() || !in.open(stdin, QIODevice::ReadOnly))
-        return false;
+    if (!in.open(stdin, QIODevice::ReadOnly))
+        return QStringLiteral("cannot read standard input: %1").arg(in.errorString());
     const QByteArray bytes = in.readAll();
-    return file->write(bytes) == bytes.size() && file->flush();
+    if (in.error() != QFileDevice::NoError)
+        return QStringLiteral("cannot read standard input: %1").arg(in.errorString());
+    // Written past Qt's buffer, so that a full folder's error is the system's own.
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t n = write(file->handle(), bytes.constData() + done,
+                                static_cast<size_t>(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n == 0)
+            errno = EIO;
+        if (n <= 0)
+            return QStringLiteral("cannot keep standard input in %1: %2")
+                .arg(file->fileName(), QString::fromLocal8Bit(std::strerror(errno)));
+        done += n;
+    }
+    return QString();
+}
+
+// Why an input path cannot be a record file, or an empty text. A path that does not exist is
+// left to the document, which says so.
+QString InputKindProblem(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QString();
+    if (info.isDir())
+        return QStringLiteral("%1: is a folder").arg(path);
+    if (!info.isFile())
+        return QStringLiteral("%1: is not a regular file").arg(path);
+    return QString();
+}
+
+// Why the files to write clash with each other or with the files read, or an empty text: a
+// report written over its own record file or configuration would destroy them, and of two
+// outputs with one name only the second would be left.
+QString OutputClash(const Options& o) {
+    const std::pair<const char*, QString> outputs[] = {{"--pdf", o.pdf}, {"--curves", o.curves}};
+    const std::pair<const char*, QString> inputs[] = {{"--in", o.in}, {"--ini", o.ini}};
+    for (const auto& [option, path] : outputs) {
+        if (path.isEmpty())
+            continue;
+        for (const auto& [inOption, input] : inputs) {
+            if (!input.isEmpty() && input != QLatin1String("-") &&
+                storefs::SameFile(PathBytes(path), PathBytes(input)))
+                return QStringLiteral("%1 '%2' is the file of %3: it would be overwritten")
+                    .arg(QLatin1String(option), path, QLatin1String(inOption));
+        }
+    }
+    if (!o.pdf.isEmpty() && !o.curves.isEmpty() &&
+        storefs::SameFile(PathBytes(o.pdf), PathBytes(o.curves)))
+        return QStringLiteral("--pdf and --curves name the same file '%1'").arg(o.pdf);
+    return QString();
 }
 
 }  // namespace
@@ -91,7 +160,7 @@ const char* ReportUsage() {
     return kUsage;
 }
 
-int RunReport(const QStringList& args, std::FILE* out, std::FILE* err) {
+int RunReport(const QStringList& args, std::FILE* out, std::FILE* err, bool stdinClosed) {
     Options o;
     for (int i = 1; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -111,7 +180,9 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err) {
         } else if (a == QLatin1String("--in")) {
             ok = value(&o.in);
         } else if (a == QLatin1String("--ini")) {
-            ok = value(&o.ini);
+            if (value(&o.ini) && o.ini.isEmpty())
+                return Usage(err, QStringLiteral("--ini needs a file name, not an empty text"));
+            ok = !o.ini.isEmpty();
         } else if (a == QLatin1String("--pdf")) {
             ok = value(&o.pdf);
         } else if (a == QLatin1String("--curves")) {
@@ -138,13 +209,23 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err) {
     if (!o.curves.isEmpty() && curvesSuffix != QLatin1String("png") &&
         curvesSuffix != QLatin1String("svg") && curvesSuffix != QLatin1String("pdf"))
         return Usage(err, QStringLiteral("--curves must name a .png, .svg or .pdf file"));
+    if (!o.pdf.isEmpty() && QFileInfo(o.pdf).suffix().toLower() != QLatin1String("pdf"))
+        return Usage(err, QStringLiteral("--pdf must name a .pdf file"));
+    const QString clash = OutputClash(o);
+    if (!clash.isEmpty())
+        return Usage(err, clash);
 
     QString path = o.in;
     QTemporaryFile input;
     if (o.in == QLatin1String("-")) {
-        if (!CopyStandardInput(&input))
-            return Fail(err, QStringLiteral("cannot read standard input"));
+        const QString problem = CopyStandardInput(&input, stdinClosed);
+        if (!problem.isEmpty())
+            return Fail(err, problem);
         path = input.fileName();
+    } else {
+        const QString problem = InputKindProblem(o.in);
+        if (!problem.isEmpty())
+            return Fail(err, problem);
     }
 
     CHistavueDoc doc;
@@ -163,9 +244,12 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err) {
     if (!o.ini.isEmpty()) {
         std::string title;
         std::string remark;
+        IniRefusal refusal = IniRefusal::kNone;
+        int error = 0;
         if (!ReadConfigFile(PathBytes(o.ini), &view.Settings(), &title, &remark,
-                            FileCodec(view.List()->Table().Codec())))
-            return Fail(err, QStringLiteral("%1: not a readable configuration file").arg(o.ini));
+                            FileCodec(view.List()->Table().Codec()), &refusal, &error))
+            return Fail(err, QStringLiteral("%1: %2").arg(
+                                 o.ini, QString::fromLocal8Bit(IniRefusalText(refusal, error))));
         view.ApplyTextSettings();
     }
 
@@ -177,8 +261,9 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err) {
             return Fail(
                 err,
                 QStringLiteral("page too small: the %1 page holds no report row").arg(o.pageSize));
-        if (!PrintReportPages(&printer, view.List()->Table(), metrics))
-            return Fail(err, QStringLiteral("cannot write %1").arg(o.pdf));
+        QString error;
+        if (!PrintReportPages(&printer, view.List()->Table(), metrics, &error))
+            return Fail(err, QStringLiteral("cannot write %1: %2").arg(o.pdf, error));
         Say(out, QStringLiteral("%1: %2 pages").arg(o.pdf).arg(metrics.pageCount));
     }
 
@@ -191,15 +276,16 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err) {
         if (chart == nullptr)
             return Fail(err, QStringLiteral("the curves could not be drawn"));
         bool written;
+        QString error;
         if (curvesSuffix != QLatin1String("pdf")) {
-            written = SaveChartImage(chart, o.curves);
+            written = SaveChartImage(chart, o.curves, &error);
         } else {
             QPrinter printer(QPrinter::HighResolution);
             SetUpPdf(&printer, o.curves, o);
-            written = PrintChart(&printer, chart);
+            written = PrintChart(&printer, chart, &error);
         }
         if (!written)
-            return Fail(err, QStringLiteral("cannot write %1").arg(o.curves));
+            return Fail(err, QStringLiteral("cannot write %1: %2").arg(o.curves, error));
         Say(out, QStringLiteral("%1: curves").arg(o.curves));
     }
     return 0;

@@ -9,6 +9,7 @@
 
 // Runs one command line (args[0] is the program name). Returns the exit status: 0 success,
 // 1 failure (the reason on err), 2 usage error (the reason and the usage text on err).
-int RunReport(const QStringList& args, std::FILE* out, std::FILE* err);
+// stdinClosed tells that the process started without a standard input ("-" then fails).
+int RunReport(const QStringList& args, std::FILE* out, std::FILE* err, bool stdinClosed = false);
 
 const char* ReportUsage();

@@ -5,6 +5,7 @@
 #include <QChart>
 #include <QFontMetricsF>
 #include <QGraphicsLayout>
+#include <QHash>
 #include <QLabel>
 #include <QLegend>
 #include <QLegendMarker>
@@ -111,6 +112,7 @@ void ChartAdapter::Destroy() {
     yAxis_ = nullptr;
     series_.clear();
     data_.clear();
+    names_.clear();
     pens_.clear();
     bands_.clear();
     pointX_.clear();
@@ -143,31 +145,36 @@ QWidget* ChartAdapter::Window() const {
 void ChartAdapter::SetSeriesCount(int count) {
     if (chart_ == nullptr)
         return;
-    for (int i = 0; i < series_.size(); ++i) {
+    for (int i = 0; i < data_.size(); ++i)
         SetSeriesEnvelope(i, {}, {});
-        chart_->removeSeries(series_[i]);
-        delete series_[i];
+    for (QLineSeries* s : series_) {
+        chart_->removeSeries(s);
+        delete s;
     }
     series_.clear();
     data_.clear();
+    names_.clear();
     pens_.clear();
     for (int i = 0; i < count; ++i) {
-        auto* s = new QLineSeries(chart_);
-        chart_->addSeries(s);
-        s->attachAxis(xAxis_);
-        s->attachAxis(yAxis_);
-        series_.append(s);
+        if (i < kMostChartSeries) {
+            auto* s = new QLineSeries(chart_);
+            chart_->addSeries(s);
+            s->attachAxis(xAxis_);
+            s->attachAxis(yAxis_);
+            series_.append(s);
+        }
         data_.append(QList<QPointF>());
-        pens_.append(s->pen());
+        names_.append(QString());
+        pens_.append(QPen(Qt::black, 1));
     }
+    ApplyPens();
     autoRangeDirty_ = true;
 }
 
 void ChartAdapter::SetPointAxis(const QList<double>& xs, const QList<int>& breaks) {
     pointX_ = xs;
     breaks_ = xs.isEmpty() ? QList<int>() : breaks;
-    for (int i = 0; i < series_.size(); ++i)
-        ApplyPen(i);
+    ApplyPens();
 }
 
 double ChartAdapter::PointX(int point) const {
@@ -219,16 +226,27 @@ QList<QPair<int, int>> ChartAdapter::PieceRanges() const {
 }
 
 int ChartAdapter::SeriesPieceCount(int series) const {
-    return series >= 0 && series < series_.size() ? static_cast<int>(PieceRanges().size()) : 0;
+    return series >= 0 && series < SeriesCount() ? static_cast<int>(PieceRanges().size()) : 0;
 }
 
-void ChartAdapter::ApplyPen(int series) {
-    QPen pen = pens_[series];
-    if (DrawsLinesItself())
-        pen.setColor(Qt::transparent);
-    series_[series]->setPen(pen);
-    for (QLegendMarker* marker : chart_->legend()->markers(series_[series]))
-        marker->setBrush(pens_[series].color());
+void ChartAdapter::ApplyPens() {
+    if (chart_ == nullptr)
+        return;
+    for (int i = 0; i < series_.size(); ++i) {
+        QPen pen = pens_[i];
+        if (DrawsLinesItself())
+            pen.setColor(Qt::transparent);
+        series_[i]->setPen(pen);
+    }
+    // The legend's markers are gone through once, not once per series.
+    QHash<const QAbstractSeries*, int> index;
+    for (int i = 0; i < series_.size(); ++i)
+        index.insert(series_[i], i);
+    for (QLegendMarker* marker : chart_->legend()->markers()) {
+        const int i = index.value(marker->series(), -1);
+        if (i >= 0)
+            marker->setBrush(pens_[i].color());
+    }
 }
 
 void ChartAdapter::SetYScaleMode(int mode) {
@@ -246,25 +264,27 @@ void ChartAdapter::SetXRange(double min, double max) {
 void ChartAdapter::SetYRange(double min, double max) {
     if (yAxis_ == nullptr || !std::isfinite(min) || !std::isfinite(max))
         return;
-    if (!(max > min)) {
-        // Equal limits are allowed; a range without height would show no curve at all.
-        min -= 1.0;
-        max = min + 2.0;
-    }
+    WidenYRange(&min, &max);
     yAxis_->setRange(min, max);
     SetManualYGrid(manualYGrid_, yGridSpacing_);
 }
 
 void ChartAdapter::SetManualYGrid(bool on, double spacing) {
-    manualYGrid_ = on && spacing > 0;
+    // The axis steps from line to line: a spacing lost in its limits' precision would never
+    // get to the top.
+    manualYGrid_ =
+        on && (yAxis_ == nullptr ? spacing > 0
+                                 : GridSpacingResolves(yAxis_->min(), yAxis_->max(), spacing));
     yGridSpacing_ = manualYGrid_ ? spacing : 0.0;
     if (yAxis_ == nullptr)
         return;
     yLabelEvery_ = 1;
     yAxis_->setMinorTickCount(0);
     if (manualYGrid_) {
+        // The lines as far apart as an axis not laid out yet keeps them, until it is.
+        const YGridSteps steps = PlanYGridSteps(0.0, yAxis_->max() - yAxis_->min(), spacing, 0.0);
         yAxis_->setTickAnchor(yAxis_->min());
-        yAxis_->setTickInterval(spacing);
+        yAxis_->setTickInterval(steps.lineSpacing);
         yAxis_->setTickType(QValueAxis::TicksDynamic);
     } else {
         yAxis_->setTickType(QValueAxis::TicksFixed);
@@ -329,41 +349,47 @@ void ChartAdapter::SetYAxisLabel(const QString& text) {
 }
 
 void ChartAdapter::SetSeriesLabel(int series, const QString& text) {
-    if (series >= 0 && series < series_.size())
+    if (series < 0 || series >= names_.size())
+        return;
+    names_[series] = text;
+    if (series < series_.size())
         series_[series]->setName(text);
 }
 
 QString ChartAdapter::SeriesLabel(int series) const {
-    return series >= 0 && series < series_.size() ? series_[series]->name() : QString();
+    return names_.value(series);
 }
 
 void ChartAdapter::SetSeriesColors(const QList<QColor>& colors) {
-    for (int i = 0; i < colors.size() && i < series_.size(); ++i) {
+    for (int i = 0; i < colors.size() && i < pens_.size(); ++i)
         pens_[i].setColor(colors[i]);
-        ApplyPen(i);
-    }
+    ApplyPens();
 }
 
 void ChartAdapter::SetSeriesLineTypes(const QList<int>& lineTypes) {
-    for (int i = 0; i < lineTypes.size() && i < series_.size(); ++i) {
+    for (int i = 0; i < lineTypes.size() && i < pens_.size(); ++i) {
         const int t = lineTypes[i] >= 0 && lineTypes[i] < 7 ? lineTypes[i] : 0;
         pens_[i].setStyle(kLinePens[t].style);
         pens_[i].setWidth(kLinePens[t].width);
-        ApplyPen(i);
     }
+    ApplyPens();
 }
 
 void ChartAdapter::SetSeriesData(int series, const QList<QPointF>& points) {
-    if (series < 0 || series >= series_.size())
+    if (series < 0 || series >= data_.size())
         return;
     data_[series] = points;
-    series_[series]->replace(points);
     autoRangeDirty_ = true;
+    if (series >= series_.size())
+        return;
+    series_[series]->replace(points);
+    // A line through one point has no length: its point is drawn instead.
+    series_[series]->setPointsVisible(points.size() == 1);
 }
 
 void ChartAdapter::SetSeriesEnvelope(int series, const QList<QPointF>& low,
                                      const QList<QPointF>& high) {
-    if (chart_ == nullptr || series < 0 || series >= series_.size())
+    if (chart_ == nullptr || series < 0 || series >= SeriesCount())
         return;
     if (QAreaSeries* old = envelopes_.take(series)) {
         chart_->removeSeries(old);
@@ -492,18 +518,18 @@ void ChartAdapter::FitAxisLabels() {
         return;
     fitting_ = true;
     const QRectF plot = chart_->plotArea();
-    // Y: with a manual grid too fine for a label per line, label every n-th line and draw the
-    // lines between as minor grid lines.
+    // Y: a manual grid too fine for the plot draws every few of its lines; with lines too close
+    // for a label each, every n-th is labelled and the lines between are minor grid lines.
     int every = 1;
     if (manualYGrid_) {
         const QFontMetricsF metrics(yAxis_->labelsFont());
-        every = ::YLabelEvery(plot.height(), yAxis_->max() - yAxis_->min(), yGridSpacing_,
-                              metrics.height());
-    }
-    if (manualYGrid_ &&
-        (every != yLabelEvery_ || yAxis_->tickInterval() != yGridSpacing_ * every)) {
-        yAxis_->setTickInterval(yGridSpacing_ * every);
-        yAxis_->setMinorTickCount(every - 1);
+        const YGridSteps steps = PlanYGridSteps(plot.height(), yAxis_->max() - yAxis_->min(),
+                                                yGridSpacing_, metrics.height());
+        every = steps.linesPerLabel;
+        if (every != yLabelEvery_ || yAxis_->tickInterval() != steps.lineSpacing * every) {
+            yAxis_->setTickInterval(steps.lineSpacing * every);
+            yAxis_->setMinorTickCount(every - 1);
+        }
     }
     yLabelEvery_ = every;
     yAxis_->setMinorGridLinePen(yAxis_->gridLinePen());
@@ -696,10 +722,11 @@ ChartAdapter::HotSpot ChartAdapter::HitTest(const QPoint& viewPos, bool anywhere
         *point = t;
         return HotSpot::kDataPoint;
     }
-    for (int i = 0; i < series_.size(); ++i) {
+    // Every series stands on the same axes.
+    for (int i = 0; i < data_.size() && !series_.isEmpty(); ++i) {
         if (t >= data_[i].size())
             continue;
-        const QPointF p = chart_->mapToPosition(data_[i][t], series_[i]);
+        const QPointF p = chart_->mapToPosition(data_[i][t], series_.front());
         if (std::hypot(p.x() - at.x(), p.y() - at.y()) <= kPointHitRadius) {
             *point = t;
             return HotSpot::kDataPoint;

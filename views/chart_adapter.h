@@ -63,13 +63,20 @@ class ChartAdapter : public QObject {
     // Pieces a series' line is drawn in.
     int SeriesPieceCount(int series) const;
     // On a time axis the chart view draws the lines and bands itself, piece by piece: a chart
-    // series cannot leave gaps, and a chart series per piece grows slow past a few dozen. The
-    // chart's own series then only lend their legend entries and data ranges.
-    bool DrawsLinesItself() const { return TimeAxis(); }
+    // series cannot leave gaps, and a chart series per piece grows slow past a few dozen. So it
+    // does beyond kMostChartSeries series: the charting component adds, lays out and removes
+    // each of its series and legend entries in time that grows with all the others. The chart's
+    // own series then only lend their legend entries.
+    bool DrawsLinesItself() const { return TimeAxis() || SeriesCount() > kMostChartSeries; }
+    // Most series that get a series (and a legend entry) of the charting component: more
+    // entries than this do not fit beside any plot, even in the legend's smallest text.
+    static constexpr int kMostChartSeries = 200;
+    // Series of the charting component: SeriesCount(), at most kMostChartSeries.
+    int ChartSeriesCount() const { return series_.size(); }
 
     // Series and points per series; setting the series count makes that many empty series.
     void SetSeriesCount(int count);
-    int SeriesCount() const { return series_.size(); }
+    int SeriesCount() const { return data_.size(); }
     void SetPointCount(int count) { pointCount_ = count; }
     int PointCount() const { return pointCount_; }
 
@@ -77,9 +84,11 @@ class ChartAdapter : public QObject {
     void SetYScaleMode(int mode);
     int YScaleMode() const { return yScaleMode_; }
     void SetXRange(double min, double max);
-    // A range whose limits are equal is widened by 1 either side.
+    // Equal or inverted limits are widened (WidenYRange).
     void SetYRange(double min, double max);
-    // Manual Y grid spacing, or the chart's own choice when off.
+    // Manual Y grid spacing, or the chart's own choice when off; off as well when the spacing
+    // is too fine for the range's precision (GridSpacingResolves). However fine the spacing,
+    // the lines drawn stand at least kMinGridLineGap pixels apart.
     void SetManualYGrid(bool on, double spacing);
     bool ManualYGrid() const { return manualYGrid_; }
     double YGridSpacing() const { return yGridSpacing_; }
@@ -197,8 +206,9 @@ class ChartAdapter : public QObject {
     void FitAxisLabels();
     void FitLegend();
     void UpdateFooter();
-    // Gives a series its pen, or on a time axis an invisible one and the legend its colour.
-    void ApplyPen(int series);
+    // Gives each chart series its pen, or an invisible one when the view draws the lines, and
+    // its legend entry the colour, in one pass over the legend.
+    void ApplyPens();
     // What lies under a position of the plot view; a click anywhere in the plot area is on the
     // nearest point in time, a hover only within a few pixels of a plotted point.
     HotSpot HitTest(const QPoint& viewPos, bool anywhereInPlot, int* point) const;
@@ -212,8 +222,9 @@ class ChartAdapter : public QObject {
     QChart* chart_ = nullptr;
     QValueAxis* yAxis_ = nullptr;
     QCategoryAxis* xAxis_ = nullptr;
-    QList<QLineSeries*> series_;  // a series' line, or the first piece of it
+    QList<QLineSeries*> series_;  // the chart series of the first kMostChartSeries series
     QList<QList<QPointF>> data_;  // every point of each series
+    QStringList names_;           // each series' label
     QList<QPen> pens_;            // each series' pen as chosen
     QList<double> pointX_;
     QList<int> breaks_;

@@ -18,16 +18,21 @@ QImage ChartImage(QWidget* chart) {
     return image;
 }
 
-bool SaveChartImage(QWidget* chart, const QString& path) {
-    if (chart == nullptr)
+bool SaveChartImage(QWidget* chart, const QString& path, QString* error) {
+    auto fail = [error](const QString& reason) {
+        if (error != nullptr)
+            *error = reason;
         return false;
+    };
+    if (chart == nullptr)
+        return fail(QStringLiteral("no chart"));
     const QString suffix = QFileInfo(path).suffix().toLower();
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     if (suffix == QLatin1String("png")) {
         if (!ChartImage(chart).save(&buffer, "PNG"))
-            return false;
+            return fail(QStringLiteral("the image could not be encoded"));
     } else if (suffix == QLatin1String("svg")) {
         QSvgGenerator svg;
         svg.setOutputDevice(&buffer);
@@ -38,11 +43,13 @@ bool SaveChartImage(QWidget* chart, const QString& path) {
         chart->render(&painter);
         painter.end();
     } else {
-        return false;
+        return fail(QStringLiteral("not a .png or .svg name"));
     }
     // Through a save file, so a failed write leaves no half picture and no old one replaced.
     QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    return fail(file.errorString());
 }
 
 bool CopyChartImage(QWidget* chart) {

@@ -12,8 +12,8 @@ QImage ChartImage(QWidget* chart);
 
 // Writes the chart to path as PNG or SVG, by the path's suffix (either case). The file is
 // written whole or not at all. False when chart is null, the suffix is neither, or the file
-// cannot be written.
-bool SaveChartImage(QWidget* chart, const QString& path);
+// cannot be written, with the reason in *error when given.
+bool SaveChartImage(QWidget* chart, const QString& path, QString* error = nullptr);
 
 // Puts ChartImage on the clipboard; false when chart is null.
 bool CopyChartImage(QWidget* chart);

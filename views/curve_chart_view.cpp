@@ -90,7 +90,11 @@ void CurveChartView::DrawLines(QPainter* painter) {
             polygon.clear();
             for (int p = from; p < to && p < points.size(); ++p)
                 polygon.append(at(points[p]));
-            painter->drawPolyline(polygon);
+            // A piece of one point (a lone record between gaps) shows as a dot.
+            if (polygon.size() == 1)
+                painter->drawEllipse(polygon.front(), 1.5, 1.5);
+            else
+                painter->drawPolyline(polygon);
         }
     }
     painter->restore();

@@ -39,7 +39,7 @@ void CurvePanel::SetContents(const PanelContents& contents) {
     for (size_t i = 0; !refit && i < contents.channels.size(); ++i) {
         const ChannelStats& a = contents.channels[i].stats;
         const ChannelStats& b = contents_.channels[i].stats;
-        refit = a.count != b.count || a.min != b.min || a.max != b.max || a.sum != b.sum;
+        refit = a.count != b.count || a.min != b.min || a.max != b.max || a.mean != b.mean;
     }
     contents_ = contents;
     headline_->setText(FromUtf8(PanelHeadline(contents)));

@@ -25,8 +25,18 @@ void SamplePoints(CurveSettings* s, const RecordTable& table) {
         return;
     for (CurveChannel& c : s->channels)
         c.points.clear();
-    s->firstRow = RowForTime(table, s->rowCount, s->listStart, s->listEnd, s->queryStart);
-    s->lastRow = RowForTime(table, s->rowCount, s->listStart, s->listEnd, s->queryEnd);
+    uint64_t listStart = 0;
+    uint64_t listEnd = 0;
+    if (CalendarToFileTime(s->listStart, &listStart) && CalendarToFileTime(s->listEnd, &listEnd) &&
+        listEnd > listStart) {
+        s->firstRow = RowForTime(table, s->rowCount, s->listStart, s->listEnd, s->queryStart);
+        s->lastRow = RowForTime(table, s->rowCount, s->listStart, s->listEnd, s->queryEnd);
+    } else {
+        // Times that do not rise from the first row to the last cannot be searched by order:
+        // the rows are taken by position, the whole report.
+        s->firstRow = 0;
+        s->lastRow = s->rowCount;
+    }
     const int32_t span = SampledSpan(*s);
     s->rowStep = s->sourceInterval > 0 ? s->queryInterval / s->sourceInterval : 0;
     if (s->rowStep <= 0) {
@@ -46,25 +56,34 @@ void SamplePoints(CurveSettings* s, const RecordTable& table) {
         s->pointStride = s->rowStep;
     }
     const std::vector<int32_t> rows = PointRows(*s);
-    std::vector<CalendarTime> times(static_cast<size_t>(s->pointCount));
-    for (int32_t p = 0; p < s->pointCount; ++p) {
-        const std::string_view cell = table.Cell(rows[static_cast<size_t>(p)], 0);
-        if (!cell.empty())
-            ParseRowTime(cell, &times[static_cast<size_t>(p)]);
-    }
+    // Each point's row is read once, its cells found in one pass: a cell looked up on its own
+    // walks its row from the start, which for thousands of channels is quadratic in them.
+    std::vector<CurveChannel*> shown;
+    std::vector<int32_t> columns;  // of the shown channels: channel ordinal m is column m + 1
     int32_t m = 0;
     for (CurveChannel& c : s->channels) {
+        ++m;
         if (c.show == 1) {
             c.points.resize(static_cast<size_t>(s->pointCount));
-            for (int32_t p = 0; p < s->pointCount; ++p) {
-                CurvePoint& point = c.points[static_cast<size_t>(p)];
-                point.channelOrdinal = m;
-                point.pointNumber = p;
-                point.value = CellNumber(table.Cell(rows[static_cast<size_t>(p)], m + 1));
-                point.time = times[static_cast<size_t>(p)];
-            }
+            shown.push_back(&c);
+            columns.push_back(m);
         }
-        ++m;
+    }
+    const int32_t wanted = columns.empty() ? 1 : columns.back() + 1;
+    std::vector<std::string_view> cells;
+    for (int32_t p = 0; p < s->pointCount; ++p) {
+        table.RowCells(rows[static_cast<size_t>(p)], wanted, &cells);
+        CalendarTime time;
+        if (!cells.empty() && !cells[0].empty())
+            ParseRowTime(cells[0], &time);
+        for (size_t i = 0; i < shown.size(); ++i) {
+            const size_t column = static_cast<size_t>(columns[i]);
+            CurvePoint& point = shown[i]->points[static_cast<size_t>(p)];
+            point.channelOrdinal = columns[i] - 1;
+            point.pointNumber = p;
+            point.value = CellNumber(column < cells.size() ? cells[column] : std::string_view());
+            point.time = time;
+        }
     }
     s->queryChanged = 0;
 }

@@ -3,11 +3,15 @@
 #include <QCoreApplication>
 #include <QResizeEvent>
 #include <mutex>
+#include <utility>
 
 #include "config_file.h"
 #include "curve_init.h"
 #include "curve_setting_dialog.h"
 #include "curve_view.h"
+#include "histavue_doc.h"
+#include "print_output.h"
+#include "record_table_model.h"
 #include "report_job.h"
 #include "report_preview.h"
 #include "text_edit_dialog.h"
@@ -105,10 +109,14 @@ void CHistavueView::ApplyTextSettings() {
     RecordTable& table = list_->Table();
     table.SetTitle(settings_.title);
     table.SetRemark(RemoveLineBreaks(settings_.remark));
+    // The captions change in the table, and the header hears of it once: a notice per column
+    // makes a wide report's header take quadratic time.
+    const std::vector<const CurveChannel*> byIndex = std::as_const(settings_).ChannelsByIndex();
     for (int32_t i = 0; i < settings_.channelCount; ++i) {
-        if (const CurveChannel* c = settings_.FindByIndex(i))
-            list_->SetCaption(i + 1, c->Name());
+        if (const CurveChannel* c = byIndex[static_cast<size_t>(i)])
+            table.SetCaption(i + 1, c->Name());
     }
+    list_->Model()->CaptionsChanged();
 }
 
 void CHistavueView::resizeEvent(QResizeEvent* event) {
@@ -116,6 +124,15 @@ void CHistavueView::resizeEvent(QResizeEvent* event) {
     list_->setGeometry(0, 0, event->size().width(), event->size().height());
     if (QWidget* chart = curves_->Chart())
         chart->setGeometry(0, 0, event->size().width(), event->size().height());
+}
+
+bool CHistavueView::PrintsOntoWorkingFile(const QPrinter* printer) {
+    if (doc_ == nullptr || !PrintsOntoFile(*printer, doc_->PathName()))
+        return false;
+    UiServices::Get().Message(this,
+                              QCoreApplication::translate("Histavue", kPrintOntoRecordFileMessage),
+                              UiServices::Icon::kExclamation);
+    return true;
 }
 
 void CHistavueView::PrintReport(QPrinter* printer, bool askUser) {
@@ -135,6 +152,9 @@ void CHistavueView::PrintReport(QPrinter* printer, bool askUser) {
         if (!BeginReportJob(printer, table, settings_, &metrics))
             return tooSmall();
     }
+    // Also without the dialog: the file last chosen may be this document's.
+    if (PrintsOntoWorkingFile(printer))
+        return;
     if (!PrintReportPages(printer, *table, metrics))
         UiServices::Get().Message(this,
                                   QCoreApplication::translate("Histavue", kPrintFailedMessage),
@@ -155,7 +175,8 @@ CReportPreview* CHistavueView::PrintPreview(QPrinter* printer) {
         return nullptr;
     }
     inPreview_ = 1;
-    preview_ = new CReportPreview(&list_->Table(), &settings_, printer, metrics, this);
+    preview_ = new CReportPreview(&list_->Table(), &settings_, printer, metrics,
+                                  doc_ != nullptr ? doc_->PathName() : QString(), this);
     preview_->setWindowFlag(Qt::Window);
     preview_->setAttribute(Qt::WA_DeleteOnClose);
     connect(preview_, &QDialog::finished, this, [this] {
@@ -175,7 +196,7 @@ void CHistavueView::PrintCurves(QPrinter* printer) {
                                   UiServices::Icon::kExclamation);
         return;
     }
-    if (!UiServices::Get().AskPrinter(this, printer, 0))
+    if (!UiServices::Get().AskPrinter(this, printer, 0) || PrintsOntoWorkingFile(printer))
         return;
     if (!PrintChart(printer, chart))
         UiServices::Get().Message(this,

@@ -53,7 +53,8 @@ class CHistavueView : public QWidget, public DocumentView {
     CurveView* Curves() const { return curves_; }
 
     // Prints the report to printer, after the print dialog when askUser. Tells the user when the
-    // paper holds no row or the printer cannot be written, and prints nothing then.
+    // paper holds no row, the printer cannot be written or would write the document's own
+    // working file, and prints nothing then.
     void PrintReport(QPrinter* printer, bool askUser);
     // Opens the print preview of the report on printer's paper, unless this view has one open
     // (then the preview is raised and nothing else happens). Null when none could be opened.
@@ -80,6 +81,9 @@ class CHistavueView : public QWidget, public DocumentView {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    // True, after telling the user, when printer would print onto the working file.
+    bool PrintsOntoWorkingFile(const QPrinter* printer);
+
     CReportPreview* preview_ = nullptr;
     int inPreview_ = 0;
     CHistavueDoc* doc_;

@@ -72,8 +72,11 @@ std::vector<ChannelStats> RangeStatistics(const RecordTable& table, RowRange row
                 st.max = v;
                 st.maxRow = row;
             }
-            st.sum += v;
             ++st.count;
+            // Each term divided before the two meet, so neither the sum nor the difference of
+            // two values near the double range overflows.
+            const double n = static_cast<double>(st.count);
+            st.mean += v / n - st.mean / n;
         }
     }
     return stats;

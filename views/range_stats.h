@@ -31,10 +31,12 @@ struct ChannelStats {
     int64_t count = 0;  // cells that are not empty
     double min = 0.0;   // 0 when count is 0
     double max = 0.0;
-    double sum = 0.0;
+    // Kept as a running mean rather than a sum, which would overflow for values near the
+    // double range (every value 1e308 has the mean 1e308, not inf); 0 when count is 0.
+    double mean = 0.0;
     int32_t minRow = -1;  // first row holding min, -1 when count is 0
     int32_t maxRow = -1;  // first row holding max
-    double Mean() const { return count > 0 ? sum / static_cast<double>(count) : 0.0; }
+    double Mean() const { return mean; }
 };
 
 // The statistics of each column of columns over rows (clamped to the table), in that order.

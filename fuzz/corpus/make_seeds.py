@@ -112,9 +112,30 @@ def config_seeds():
         "TotolChannel=9999999999\nCH1=压力压力压力压力压力压力压力压力压力\n".encode("gb18030"))
 
 
+def curve_print_seed(name, choices, ini, record):
+    put("fuzz_curve_print", name, struct.pack("<BH", choices, len(ini)) + ini + record)
+
+
+def curve_print_seeds():
+    # Choices: bit 0 the time axis, bit 1 the envelope.
+    rows = b"".join(b"2024-01-01 00:%02d:%02d,%d.5,%d\n" % (s // 60, s % 60, s, -s)
+                    for s in range(0, 600, 10))
+    curve_print_seed("example", 0, EXAMPLE, b"Line 3\nTime,P1,P2\n" + rows)
+    curve_print_seed("time_axis_gaps", 3, b"", b"T\nTime,a\n2024-01-01 00:00:00,1\n"
+                     b"2024-01-01 00:00:10,2\n2024-01-01 05:00:00,3\n2023-12-31 00:00:00,4\n")
+    curve_print_seed("odd_y_grid", 0, b"[YAxis]\nYAxisType=1\nManualMax=1\nManualMin=1\n"
+                     b"[YGrid]\nYGridIntervalType=1\nYGridInterval=0.000000001\n",
+                     b"T\nTime,a\n2024-01-01 00:00:00,1\n2024-01-01 00:00:01,1\n")
+    curve_print_seed("years", 1, b"", b"T\nTime,a\n1601-01-01 00:00:00,1\n"
+                     b"9999-12-31 23:59:59,2\n")
+    curve_print_seed("wide_header", 0, b"[Remark]\nRemarkText=" + b"r" * 700 + b"\n",
+                     b"Wide\nTime" + b"," * 3000 + b"\n2024-01-01 00:00:00,1\n")
+
+
 if __name__ == "__main__":
     root_index_seeds()
     stem_seeds()
     folder_query_seeds()
     table_seeds()
     config_seeds()
+    curve_print_seeds()
