@@ -7,8 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <signal.h>
 #include <atomic>
 #include <climits>
+
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -322,13 +324,24 @@ bool ReplacingWriter::Begin(const std::string& nativeTarget) {
         return false;
     }
     std::string pattern = folder + "." + name + ".XXXXXX";
+    // The new file is made and registered for removal with the ending signals held back, so a
+    // signal between the two cannot leave it behind.
+    sigset_t ending;
+    sigset_t before;
+    sigemptyset(&ending);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&ending, signal);
+    pthread_sigmask(SIG_BLOCK, &ending, &before);
     fd_ = mkostemp(&pattern[0], O_CLOEXEC);
+    const int made = errno;
+    if (fd_ >= 0)
+        pending_ = AddPending(pattern);
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
     if (fd_ < 0) {
-        error_ = errno;
+        error_ = made;
         return false;
     }
     temp_ = pattern;
-    pending_ = AddPending(temp_);
     // The new file takes the permissions of the one it replaces.
     const bool exists = stat(target_.c_str(), &st) == 0;
     fchmod(fd_, exists ? (st.st_mode & 07777) : 0644);
