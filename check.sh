@@ -8,6 +8,9 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 scripts/install-deps.sh
 
+echo "== the folders are layers: no include reaches up =="
+scripts/check-layers.sh
+
 echo "== build and test =="
 cmake -S . -B build -G Ninja -DHISTAVUE_WERROR=ON >/dev/null
 cmake --build build -j"$jobs"

@@ -12,30 +12,10 @@
 #include <cerrno>
 
 #include "calendar_time.h"
-#include "group_tree.h"
 #include "histavue_doc.h"
-#include "roots.h"
-
-const RecordKindRow RecordKindTable[kRecordKinds] = {
-    {0, QT_TRANSLATE_NOOP("Histavue", "数据记录"), "DL", "DLTemp"},
-    {1, QT_TRANSLATE_NOOP("Histavue", "报警记录"), "AL", "ALTemp"},
-    {-1, "", nullptr, nullptr},
-};
 
 const char kStagingUnusableMessage[] =
     QT_TRANSLATE_NOOP("Histavue", "暂存文件夹无法使用，这一类记录的列表将保持为空：\n\n%1\n\n%2");
-
-QString CheckRootsApart(const Roots& roots) {
-    QStringList staging;
-    QStringList data;
-    for (const RecordKindRow& row : RecordKindTable) {
-        if (row.stagingFolder != nullptr)
-            staging.append(QString::fromLatin1(row.stagingFolder));
-        if (row.dataFolder != nullptr)
-            data.append(QString::fromLatin1(row.dataFolder));
-    }
-    return RootsOverlapProblem(roots, staging, data);
-}
 
 namespace {
 
@@ -67,7 +47,8 @@ BarLayout ComputeBarLayout(int w, int h, CSizingControlBar::DockSide side) {
     return layout;
 }
 
-CDataListBar::CDataListBar(QMainWindow* parent)
+CDataListBar::CDataListBar(QMainWindow* parent, DocumentManager* documents,
+                           const TempFileRegistrar& registerTempFile)
     : CSizingControlBarG(QStringLiteral("DataLog"), parent, kBarId) {
     client_ = new QWidget(this);
     tabControl_ = new QFrame(client_);
@@ -80,7 +61,7 @@ CDataListBar::CDataListBar(QMainWindow* parent)
         tabs_->addTab(QCoreApplication::translate("Histavue", row.caption));
     }
     for (int i = 0; i < kRecordKinds; ++i) {
-        trees_[i] = new CGroupTree(tabControl_);
+        trees_[i] = new CGroupTree(documents, registerTempFile, tabControl_);
         trees_[i]->setObjectName(QStringLiteral("tree%1").arg(kFirstTreeId + i));
         trees_[i]->setEnabled(false);
         trees_[i]->hide();

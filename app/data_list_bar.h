@@ -5,21 +5,13 @@
 #include <QRect>
 #include <QString>
 
+#include "group_tree.h"
+#include "roots.h"
 #include "sizing_control_bar.h"
 
-class CGroupTree;
 class QTabBar;
 class QFrame;
 struct CalendarTime;
-
-struct RecordKindRow {
-    int kind;                   // store kind, or -1 for the reserved row
-    const char* caption;        // tab caption
-    const char* dataFolder;     // sub-folder of the data root
-    const char* stagingFolder;  // sub-folder of the staging root
-};
-constexpr int kRecordKinds = 3;
-extern const RecordKindRow RecordKindTable[kRecordKinds];
 
 // Where the tab control and the trees go in a bar's client area of w x h.
 struct BarLayout {
@@ -27,10 +19,6 @@ struct BarLayout {
     QRect tree;  // in the tab control
 };
 BarLayout ComputeBarLayout(int w, int h, CSizingControlBar::DockSide side);
-
-// Why the roots cannot be used together (RootsOverlapProblem over the kinds' sub-folders), or
-// empty.
-QString CheckRootsApart(const struct Roots& roots);
 
 // Why a staging folder cannot hold the working files (%1 the folder, %2 the reason).
 extern const char kStagingUnusableMessage[];
@@ -42,7 +30,10 @@ class CDataListBar : public CSizingControlBarG {
     static constexpr int kTabId = 1101;
     static constexpr int kFirstTreeId = 1120;
 
-    explicit CDataListBar(QMainWindow* parent);
+    // The trees open their exports as documents of documents and hand the files they create to
+    // registerTempFile.
+    CDataListBar(QMainWindow* parent, DocumentManager* documents,
+                 const TempFileRegistrar& registerTempFile);
 
     // Opens the data and alarm trees under the two roots (each gains a trailing separator; the
     // staging sub-folders are created). False when either root is empty or the roots overlap

@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "data_list_bar.h"
 #include "folder_pick_dialog.h"
 #include "ui_services.h"
 

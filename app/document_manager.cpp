@@ -5,22 +5,14 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProgressDialog>
-#include <QSettings>
 #include <algorithm>
 
-#include "child_frame.h"
-#include "histavue_app.h"
 #include "histavue_doc.h"
 #include "histavue_view.h"
-#include "main_frame.h"
+#include "profile.h"
 #include "ui_services.h"
 
 namespace {
-
-QSettings Profile() {
-    return QSettings(QString::fromUtf8(kProfileOrganisation),
-                     QString::fromUtf8(kProfileApplication));
-}
 
 // The path with links resolved when it exists, so that one folder reached two ways compares
 // equal.
@@ -32,7 +24,7 @@ QString ResolvedPath(const QString& path) {
 
 }  // namespace
 
-DocumentManager::DocumentManager(CHistavueApp* app) : app_(app) {}
+DocumentManager::DocumentManager() = default;
 
 DocumentManager::~DocumentManager() {
     for (CHistavueDoc* doc : docs_) {
@@ -51,22 +43,22 @@ CHistavueDoc* DocumentManager::FindDocument(const QString& path) const {
 }
 
 CHistavueDoc* DocumentManager::OpenDocumentFile(const QString& path) {
-    CMainFrame* frame = app_->MainFrame();
     if (CHistavueDoc* open = FindDocument(path)) {
-        if (!open->Views().empty() && frame != nullptr) {
-            frame->ActivateView(open->Views().front());
+        if (!open->Views().empty() && host_ != nullptr) {
+            host_->ActivateView(open->Views().front());
         }
         return open;
     }
+    QWidget* parent = host_ != nullptr ? host_->DialogParent() : nullptr;
     auto* doc = new CHistavueDoc;
     auto* view = new CHistavueView(doc);
-    doc->AddView(view);
+    doc->AddView(view, view);
 
     // Large files: a busy cursor at once, a progress dialog once parsing runs past a second.
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QProgressDialog progress(
         QCoreApplication::translate("Histavue", "正在读取 %1 ...").arg(QFileInfo(path).fileName()),
-        QString(), 0, 1000, frame);
+        QString(), 0, 1000, parent);
     progress.setWindowModality(Qt::ApplicationModal);
     progress.setMinimumDuration(1000);
     progress.setAutoClose(false);
@@ -83,15 +75,15 @@ CHistavueDoc* DocumentManager::OpenDocumentFile(const QString& path) {
         delete view;
         delete doc;
         UiServices::Get().Message(
-            frame,
+            parent,
             QCoreApplication::translate("Histavue", "无法打开文件：\n%1\n\n%2")
                 .arg(QDir::toNativeSeparators(path), reason),
             UiServices::Icon::kExclamation);
         return nullptr;
     }
     docs_.push_back(doc);
-    if (frame != nullptr) {
-        frame->AddView(view);
+    if (host_ != nullptr) {
+        host_->AddView(view);
     }
     if (!InWorkingFolder(doc->PathName()))
         AddRecentFile(doc->PathName(), doc->IsPlain());
@@ -114,9 +106,9 @@ CHistavueView* DocumentManager::NewWindow(CHistavueDoc* doc) {
         delete view;
         return nullptr;
     }
-    doc->AddView(view);
-    if (CMainFrame* frame = app_->MainFrame()) {
-        frame->AddView(view);
+    doc->AddView(view, view);
+    if (host_ != nullptr) {
+        host_->AddView(view);
     }
     emit DocumentsChanged();
     return view;
@@ -168,7 +160,7 @@ CHistavueDoc* DocumentManager::OpenRecentFile(const QString& path) {
 }
 
 QStringList DocumentManager::RecentFiles() const {
-    QSettings profile = Profile();
+    QSettings profile = UserProfile();
     QStringList files;
     for (int i = 1; i <= kRecentFiles; ++i) {
         const QString f =
@@ -180,7 +172,7 @@ QStringList DocumentManager::RecentFiles() const {
 }
 
 QStringList DocumentManager::RecentPlainFiles() const {
-    return Profile().value(QStringLiteral("Recent File List/Plain")).toStringList();
+    return UserProfile().value(QStringLiteral("Recent File List/Plain")).toStringList();
 }
 
 bool DocumentManager::IsRecentPlain(const QString& path) const {
@@ -205,7 +197,7 @@ void DocumentManager::RemoveRecentFile(const QString& path) {
 }
 
 void DocumentManager::WriteRecentFiles(const QStringList& files, const QStringList& plain) {
-    QSettings profile = Profile();
+    QSettings profile = UserProfile();
     QStringList plainKept;
     for (int i = 1; i <= kRecentFiles; ++i) {
         const QString key = QStringLiteral("Recent File List/File%1").arg(i);

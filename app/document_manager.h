@@ -6,17 +6,32 @@
 #include <QStringList>
 #include <vector>
 
-class CHistavueApp;
 class CHistavueDoc;
 class CHistavueView;
+class QWidget;
+
+// The window that shows the documents' views, as the document manager sees it.
+class ViewHost {
+  public:
+    virtual ~ViewHost() = default;
+    // Puts a view into a new document window and activates it.
+    virtual void AddView(CHistavueView* view) = 0;
+    // Brings the window of a view to the front.
+    virtual void ActivateView(CHistavueView* view) = 0;
+    // The parent of the progress dialogs and messages of opening a file.
+    virtual QWidget* DialogParent() = 0;
+};
 
 class DocumentManager : public QObject {
     Q_OBJECT
   public:
     static constexpr int kRecentFiles = 4;
 
-    explicit DocumentManager(CHistavueApp* app);
+    DocumentManager();
     ~DocumentManager() override;
+
+    // The window new views go to; without one, documents open without a window.
+    void SetViewHost(ViewHost* host) { host_ = host; }
 
     // Opens path as a document in a new window, or brings its open document to the front. On
     // failure tells the user which file and why, and returns null. A file opened from outside
@@ -58,7 +73,7 @@ class DocumentManager : public QObject {
     void WriteRecentFiles(const QStringList& files, const QStringList& plain);
     QStringList RecentPlainFiles() const;
 
-    CHistavueApp* app_;
+    ViewHost* host_ = nullptr;
     QStringList workingFolders_;
     std::vector<CHistavueDoc*> docs_;
 };

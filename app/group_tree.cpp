@@ -9,16 +9,15 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "calendar_time.h"
 #include "curve_settings.h"
 #include "document_manager.h"
 #include "export_writer.h"
 #include "file_system.h"
-#include "histavue_app.h"
 #include "histavue_doc.h"
 #include "log_store.h"
-#include "main_frame.h"
 #include "store_api.h"
 #include "text_codec.h"
 #include "ui_services.h"
@@ -156,11 +155,6 @@ void QueryRun(void* context, const char* stored, uint32_t length, uint32_t lines
     *stop = target->CheckCancel() ? 1 : 0;
 }
 
-DocumentManager* Documents() {
-    CHistavueApp* app = CHistavueApp::Instance();
-    return app != nullptr ? app->Documents() : nullptr;
-}
-
 }  // namespace
 
 const char kExportPathTooLongMessage[] =
@@ -197,7 +191,9 @@ QString GroupFileStem(const QByteArray& group) {
     return text + QStringLiteral("~%1").arg(hash, 16, 16, QLatin1Char('0')).toUpper();
 }
 
-CGroupTree::CGroupTree(QWidget* parent) : QTreeWidget(parent) {
+CGroupTree::CGroupTree(DocumentManager* documents, TempFileRegistrar registerTempFile,
+                       QWidget* parent)
+    : QTreeWidget(parent), documents_(documents), registerTempFile_(std::move(registerTempFile)) {
     setHeaderHidden(true);
     setRootIsDecorated(true);
     setUniformRowHeights(true);
@@ -335,11 +331,10 @@ QString CGroupTree::OpenGroupItem(QTreeWidgetItem* item) {
         }
         storefs::RemoveFile(bytes);
         const int existing = storefs::OpenExclusive(bytes, storefs::OpenMode::kExistingRead);
-        DocumentManager* documents = Documents();
         if (existing >= 0) {
             // The old file could not be deleted (read-only): show what it holds.
             storefs::CloseFile(existing);
-            if (documents != nullptr && documents->OpenDocumentFile(path) != nullptr)
+            if (documents_ != nullptr && documents_->OpenDocumentFile(path) != nullptr)
                 opened = path;
         } else {
             ExportTarget job;
@@ -358,16 +353,16 @@ QString CGroupTree::OpenGroupItem(QTreeWidgetItem* item) {
                 job.writer.Discard();
             } else {
                 job.writer.Finish();
-                CHistavueApp* app = CHistavueApp::Instance();
-                if (job.writer.Created() && app != nullptr)
-                    app->RegisterTempFile(path);
+                if (job.writer.Created() && registerTempFile_)
+                    registerTempFile_(path);
                 // A document already open on this file shows the same folder's records, which
                 // were just written afresh: it takes the new file as its own.
-                CHistavueDoc* open = documents != nullptr ? documents->FindDocument(path) : nullptr;
+                CHistavueDoc* open =
+                    documents_ != nullptr ? documents_->FindDocument(path) : nullptr;
                 if (ok && open != nullptr && job.writer.Created()) {
                     open->AdoptWorkingFile();
                 }
-                if (ok && documents != nullptr && documents->OpenDocumentFile(path) != nullptr) {
+                if (ok && documents_ != nullptr && documents_->OpenDocumentFile(path) != nullptr) {
                     opened = path;
                 }
             }
@@ -407,8 +402,7 @@ CGroupTree::QueryResult CGroupTree::QueryGroup(const CalendarTime& start, const 
         job.writer.Discard();
         return QueryResult::kFailed;
     }
-    DocumentManager* documents = Documents();
-    CHistavueDoc* doc = documents != nullptr ? documents->OpenDocumentFile(path) : nullptr;
+    CHistavueDoc* doc = documents_ != nullptr ? documents_->OpenDocumentFile(path) : nullptr;
     if (doc == nullptr) {
         QFile::remove(path);
         return QueryResult::kFailed;

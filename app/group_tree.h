@@ -9,7 +9,10 @@
 #include <QTreeWidget>
 #include <functional>
 
-class CHistavueApp;
+class DocumentManager;
+
+// Adds an exported file to the files deleted when the session ends.
+using TempFileRegistrar = std::function<void(const QString& path)>;
 
 struct ItemGroupPath {
     QByteArray group;   // group name, bytes as the store holds them
@@ -22,7 +25,10 @@ class CGroupTree : public QTreeWidget {
   public:
     static constexpr int kNotOpen = 3;
 
-    explicit CGroupTree(QWidget* parent = nullptr);
+    // Exports open as documents of documents (none when null); the files they create are handed
+    // to registerTempFile.
+    CGroupTree(DocumentManager* documents, TempFileRegistrar registerTempFile,
+               QWidget* parent = nullptr);
     ~CGroupTree() override;
 
     // Opens the kind's store over the two folders (a "\" or "/" appended when missing) after
@@ -73,6 +79,8 @@ class CGroupTree : public QTreeWidget {
     static QByteArray ItemBytes(const QTreeWidgetItem* item);
 
   private:
+    DocumentManager* documents_;
+    TempFileRegistrar registerTempFile_;
     int kind_ = kNotOpen;
     QString staging_;
     QString data_;

@@ -13,9 +13,6 @@
 #include "document_manager.h"
 #include "main_frame.h"
 
-const char kProfileOrganisation[] = "应用程序向导生成的本地应用程序";
-const char kProfileApplication[] = "Histavue";
-
 namespace {
 
 CHistavueApp* g_app = nullptr;
@@ -90,8 +87,10 @@ bool CHistavueApp::InitInstance(const QStringList& arguments) {
     QCoreApplication::setApplicationName(QString::fromUtf8(kProfileApplication));
     QApplication::setApplicationDisplayName(QStringLiteral("Histavue"));
     QApplication::setWindowIcon(AppIcon());
-    documents_ = std::make_unique<DocumentManager>(this);
-    frame_ = std::make_unique<CMainFrame>(this);
+    documents_ = std::make_unique<DocumentManager>();
+    frame_ = std::make_unique<CMainFrame>(
+        documents_.get(), [this] { return Printer(); },
+        [this](const QString& path) { RegisterTempFile(path); });
     // The command line is read and then deliberately ignored: nothing opens at start.
     QCommandLineParser parser;
     parser.parse(arguments);

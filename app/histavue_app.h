@@ -7,6 +7,8 @@
 #include <memory>
 #include <mutex>
 
+#include "profile.h"
+
 class CMainFrame;
 class DocumentManager;
 class QPrinter;
@@ -55,7 +57,3 @@ class CHistavueApp : public QObject {
     std::unique_ptr<DocumentManager> documents_;
     std::unique_ptr<CMainFrame> frame_;
 };
-
-// Organisation and application of the per-user profile (recent files, window placement).
-extern const char kProfileOrganisation[];
-extern const char kProfileApplication[];

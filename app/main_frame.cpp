@@ -4,45 +4,29 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QMessageBox>
-#include <QPageSetupDialog>
 #include <QPainter>
 #include <QPrinter>
 #include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
+#include <utility>
 
 #include "child_frame.h"
 #include "commands.h"
 #include "data_list_bar.h"
-#include "data_query_dialog.h"
-#include "data_setting_dialog.h"
 #include "document_manager.h"
 #include "group_tree.h"
-#include "histavue_app.h"
 #include "histavue_doc.h"
 #include "histavue_view.h"
+#include "profile.h"
 #include "roots.h"
 #include "ui_services.h"
 
-const char kPlainCsvDoneMessage[] = QT_TRANSLATE_NOOP("CMainFrame", "完成导出csv数据文件！");
-const char kPlainCsvFailedMessage[] =
-    QT_TRANSLATE_NOOP("CMainFrame", "无法导出csv数据文件：\n%1\n\n%2");
-
 namespace {
-
-const char kRecordFilter[] = QT_TRANSLATE_NOOP("CMainFrame", "CSV Files (*.csv);;所有文件 (*)");
-const char kPlainFilter[] = "CSV data File (*.csv)";
-
-QSettings Profile() {
-    return QSettings(QString::fromUtf8(kProfileOrganisation),
-                     QString::fromUtf8(kProfileApplication));
-}
 
 // A small drawn icon for the toolbar buttons that have no standard picture.
 QIcon DrawnIcon(int id) {
@@ -124,7 +108,9 @@ QIcon IconFor(int id, QStyle* style) {
 
 }  // namespace
 
-CMainFrame::CMainFrame(CHistavueApp* app) : app_(app), mdi_(new QMdiArea(this)) {
+CMainFrame::CMainFrame(DocumentManager* documents, std::function<QPrinter*()> printer,
+                       const TempFileRegistrar& registerTempFile)
+    : documents_(documents), printer_(std::move(printer)), mdi_(new QMdiArea(this)) {
     setWindowTitle(QString::fromUtf8(kAppCaption));
     setCentralWidget(mdi_);
     mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -133,7 +119,7 @@ CMainFrame::CMainFrame(CHistavueApp* app) : app_(app), mdi_(new QMdiArea(this)) 
     CreateToolBar();
     CreateStatusBar();
     setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowNestedDocks);
-    bar_ = new CDataListBar(this);
+    bar_ = new CDataListBar(this, documents_, registerTempFile);
     addDockWidget(Qt::LeftDockWidgetArea, bar_);
     resizeDocks({bar_}, {240}, Qt::Horizontal);
     QAction* dataList = actions_.value(kCmdViewDataList);
@@ -152,13 +138,14 @@ CMainFrame::CMainFrame(CHistavueApp* app) : app_(app), mdi_(new QMdiArea(this)) 
         UpdateCommands();
         UpdateCaption();
     });
-    if (DocumentManager* docs = app_->Documents()) {
-        connect(docs, &DocumentManager::DocumentsChanged, this, [this] {
+    if (documents_ != nullptr) {
+        connect(documents_, &DocumentManager::DocumentsChanged, this, [this] {
             BuildMenus();
             UpdateCommands();
             UpdateCaption();
         });
-        connect(docs, &DocumentManager::RecentFilesChanged, this, [this] { BuildMenus(); });
+        connect(documents_, &DocumentManager::RecentFilesChanged, this, [this] { BuildMenus(); });
+        documents_->SetViewHost(this);
     }
 }
 
@@ -166,8 +153,10 @@ CMainFrame::~CMainFrame() {
     // The document windows and the bar are destroyed after this body has run, by which time this
     // is no longer a main frame: nothing they signal may reach it.
     disconnect(mdi_, nullptr, this, nullptr);
-    if (DocumentManager* docs = app_->Documents())
-        disconnect(docs, nullptr, this, nullptr);
+    if (documents_ != nullptr) {
+        documents_->SetViewHost(nullptr);
+        disconnect(documents_, nullptr, this, nullptr);
+    }
     if (bar_ != nullptr) {
         disconnect(bar_, nullptr, this, nullptr);
         bar_->CloseAll();
@@ -179,11 +168,11 @@ void CMainFrame::SetupTreesOrExplain(const Roots& roots) {
     bar_->SetupTrees(roots.staging, roots.data, &problem);
     // Exports and query results live in the staging folders only until they are closed or the
     // session ends, so opening them leaves the recent-file list alone.
-    if (DocumentManager* docs = app_->Documents()) {
+    if (documents_ != nullptr) {
         for (int kind = 0; kind < kRecordKinds; ++kind) {
             const CGroupTree* tree = bar_->Tree(kind);
             if (tree != nullptr && tree->IsOpen())
-                docs->AddWorkingFolder(tree->StagingFolder());
+                documents_->AddWorkingFolder(tree->StagingFolder());
         }
     }
     if (!problem.isEmpty()) {
@@ -215,13 +204,12 @@ void CMainFrame::CreateActions() {
         }
         MakeAction(info.id);
     }
-    DocumentManager* docs = app_->Documents();
     auto on = [this](int id, auto handler) {
         connect(actions_.value(id), &QAction::triggered, this, handler);
     };
-    on(kCmdFileNew, [docs] {
-        if (docs != nullptr)
-            docs->NewDocument();
+    on(kCmdFileNew, [this] {
+        if (documents_ != nullptr)
+            documents_->NewDocument();
     });
     on(kCmdFileOpen, [this] { OnFileOpen(); });
     on(kCmdOpenPlainCsv, [this] { OnOpenPlainCsv(); });
@@ -265,8 +253,8 @@ void CMainFrame::CreateActions() {
     for (int i = 0; i < DocumentManager::kRecentFiles; ++i) {
         auto* action = new QAction(this);
         connect(action, &QAction::triggered, this, [this, action] {
-            if (DocumentManager* d = app_->Documents())
-                d->OpenRecentFile(action->data().toString());
+            if (documents_ != nullptr)
+                documents_->OpenRecentFile(action->data().toString());
         });
         recentActions_.append(action);
     }
@@ -325,7 +313,7 @@ void CMainFrame::BuildMenus() {
     add(file, kCmdSettings);
     add(file, kCmdQuery);
     file->addSeparator();
-    const QStringList recent = app_->Documents() ? app_->Documents()->RecentFiles() : QStringList();
+    const QStringList recent = documents_ != nullptr ? documents_->RecentFiles() : QStringList();
     if (recent.isEmpty()) {
         QAction* placeholder = actions_.value(kCmdFileMru);
         placeholder->setEnabled(false);
@@ -418,7 +406,7 @@ CHistavueDoc* CMainFrame::ActiveDocument() const {
 }
 
 void CMainFrame::AddView(CHistavueView* view) {
-    auto* child = new CChildFrame(view, app_->Documents());
+    auto* child = new CChildFrame(view, documents_);
     connect(view, &CHistavueView::PreviewClosed, this, [this](CHistavueView* closed) {
         // Back to the view that was previewed, and to the idle prompt.
         ActivateView(closed);
@@ -453,192 +441,8 @@ void CMainFrame::ActivateView(CHistavueView* view) {
     }
 }
 
-void CMainFrame::OnFileOpen() {
-    const QString path = UiServices::Get().OpenFileName(this, tr("打开"), tr(kRecordFilter));
-    if (!path.isEmpty() && app_->Documents() != nullptr) {
-        app_->Documents()->OpenDocumentFile(path);
-    }
-}
-
-void CMainFrame::OnOpenPlainCsv() {
-    if (ActiveDocument() == nullptr) {
-        return;  // the command belongs to an open document
-    }
-    const QString path = UiServices::Get().OpenFileName(this, tr("打开正常csv"), tr(kPlainFilter));
-    if (path.isEmpty() || app_->Documents() == nullptr) {
-        return;
-    }
-    CHistavueDoc::OpenPlainScope plain;
-    app_->Documents()->OpenDocumentFile(path);
-}
-
-void CMainFrame::OnFileClose() {
-    CHistavueDoc* doc = ActiveDocument();
-    if (doc == nullptr) {
-        return;
-    }
-    for (QMdiSubWindow* w : mdi_->subWindowList()) {
-        auto* child = qobject_cast<CChildFrame*>(w);
-        if (child != nullptr && child->View()->Document() == doc) {
-            child->close();
-        }
-    }
-}
-
-void CMainFrame::ReportSaveFailure(const QString& target, const QString& reason) {
-    QString text = tr("无法保存文件：\n%1").arg(QDir::toNativeSeparators(target));
-    if (!reason.isEmpty())
-        text += QStringLiteral("\n\n") + reason;
-    UiServices::Get().Message(this, text, UiServices::Icon::kExclamation);
-}
-
-void CMainFrame::OnFileSave() {
-    CHistavueDoc* doc = ActiveDocument();
-    if (doc != nullptr && !doc->SaveToPath(doc->PathName())) {
-        ReportSaveFailure(doc->PathName(), doc->LastError());
-    }
-}
-
-void CMainFrame::OnFileSaveAs() {
-    CHistavueDoc* doc = ActiveDocument();
-    if (doc == nullptr) {
-        return;
-    }
-    const QString path = UiServices::Get().SaveFileName(this, tr("另存为"), tr(kRecordFilter),
-                                                        QStringLiteral("csv"));
-    if (path.isEmpty())
-        return;
-    if (!doc->SaveToPath(path)) {
-        ReportSaveFailure(path, doc->LastError());
-    } else if (app_->Documents() != nullptr &&
-               QFileInfo(path).absoluteFilePath() != doc->PathName()) {
-        // The copy outlives the session, unlike a working file of the staging folder.
-        app_->Documents()->AddRecentFile(QFileInfo(path).absoluteFilePath(), doc->IsPlain());
-    }
-}
-
-void CMainFrame::OnExportPlainCsv() {
-    CHistavueDoc* doc = ActiveDocument();
-    if (doc == nullptr) {
-        return;
-    }
-    const QString path = UiServices::Get().SaveFileName(this, tr("存为正常csv"), tr(kPlainFilter),
-                                                        QStringLiteral("csv"));
-    if (path.isEmpty()) {
-        return;
-    }
-    if (doc->ExportPlainCsv(path)) {
-        if (app_->Documents() != nullptr)
-            app_->Documents()->AddRecentFile(QFileInfo(path).absoluteFilePath(), true);
-        UiServices::Get().Message(this, tr(kPlainCsvDoneMessage), UiServices::Icon::kInformation);
-    } else {
-        UiServices::Get().Message(
-            this, tr(kPlainCsvFailedMessage).arg(QDir::toNativeSeparators(path), doc->LastError()),
-            UiServices::Icon::kExclamation);
-    }
-}
-
-void CMainFrame::OnPrintSetup() {
-    QPageSetupDialog dialog(app_->Printer(), this);
-    dialog.exec();
-}
-
-void CMainFrame::OnFilePrint(bool askUser) {
-    if (CHistavueView* view = ActiveView())
-        view->PrintReport(app_->Printer(), askUser);
-}
-
-void CMainFrame::OnPrintPreview() {
-    CHistavueView* view = ActiveView();
-    if (view == nullptr)
-        return;
-    if (view->InPreview()) {
-        activateWindow();
-        view->PrintPreview(app_->Printer());  // raises the open preview
-        return;
-    }
-    view->PrintPreview(app_->Printer());
-}
-
-void CMainFrame::OnCurvePrint() {
-    if (CHistavueView* view = ActiveView())
-        view->PrintCurves(app_->Printer());
-}
-
-void CMainFrame::OnSettings() {
-    CDataSetting dialog(this);
-    if (dialog.exec() == QDialog::Accepted) {
-        ApplySettings(dialog.Values());
-    }
-}
-
-void CMainFrame::ApplySettings(const Roots& roots) {
-    // The trees follow the dialog's roots even when they could not be written to the settings.
-    bar_->CloseAll();
-    SetupTreesOrExplain(roots);
-}
-
-void CMainFrame::OnQuery() {
-    CDataQuery dialog(this);
-    if (dialog.exec() == QDialog::Accepted) {
-        RunQuery(dialog.Result());
-    }
-}
-
-void CMainFrame::RunQuery(const QueryRequest& request) {
-    if (bar_->Query(request.start, request.end, request.interval) ==
-        CDataListBar::QueryResult::kFailed) {
-        UiServices::Get().Message(this,
-                                  QCoreApplication::translate("CDataQuery", kQueryFailedMessage),
-                                  UiServices::Icon::kExclamation);
-    }
-}
-
-void CMainFrame::OnToggleDataList() {
-    bar_->setVisible(bar_->isHidden());
-    actions_.value(kCmdViewDataList)->setChecked(!bar_->isHidden());
-}
-
-void CMainFrame::OnShowReport() {
-    if (CHistavueView* view = ActiveView())
-        view->ShowReport();
-}
-
-void CMainFrame::OnDrawCurves() {
-    if (CHistavueView* view = ActiveView())
-        view->DrawCurves();
-}
-
-void CMainFrame::OnCurveSettings() {
-    if (CHistavueView* view = ActiveView())
-        view->OnCurveSettings();
-}
-
-void CMainFrame::OnWindowNew() {
-    if (app_->Documents() != nullptr)
-        app_->Documents()->NewWindow(ActiveDocument());
-}
-
-void CMainFrame::OnWindowArrange() {
-    // Minimised windows line up along the bottom edge, left to right.
-    int x = 0;
-    for (QMdiSubWindow* w : mdi_->subWindowList()) {
-        if (!w->isMinimized())
-            continue;
-        const QSize size = w->size();
-        w->move(x, mdi_->viewport()->height() - size.height());
-        x += size.width();
-    }
-}
-
-void CMainFrame::OnAbout() {
-    QMessageBox::about(this, tr("关于 Histavue"),
-                       tr("<b>Histavue</b> 版本 %1<br><br>操作面板数据记录与报警记录查看器。")
-                           .arg(QStringLiteral(HISTAVUE_VERSION)));
-}
-
 void CMainFrame::RestorePlacement() {
-    QSettings profile = Profile();
+    QSettings profile = UserProfile();
     const QByteArray geometry = profile.value(QStringLiteral("Settings/MainWindow")).toByteArray();
     if (geometry.isEmpty() || !restoreGeometry(geometry)) {
         resize(1100, 720);
@@ -646,7 +450,7 @@ void CMainFrame::RestorePlacement() {
 }
 
 void CMainFrame::SavePlacement() const {
-    QSettings profile = Profile();
+    QSettings profile = UserProfile();
     profile.setValue(QStringLiteral("Settings/MainWindow"), saveGeometry());
 }
 

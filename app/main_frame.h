@@ -4,6 +4,10 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <functional>
+
+#include "document_manager.h"
+#include "group_tree.h"
 
 class QAction;
 class QLabel;
@@ -11,15 +15,19 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 class QToolBar;
-class CHistavueApp;
+class QPrinter;
 class CHistavueDoc;
 class CHistavueView;
 class CDataListBar;
 
-class CMainFrame : public QMainWindow {
+class CMainFrame : public QMainWindow, public ViewHost {
     Q_OBJECT
   public:
-    explicit CMainFrame(CHistavueApp* app);
+    // Shows the views of documents (which may be null: no document then opens) and prints on the
+    // printer of the session that printer hands out. Files the data-list bar's exports create go
+    // to registerTempFile.
+    CMainFrame(DocumentManager* documents, std::function<QPrinter*()> printer,
+               const TempFileRegistrar& registerTempFile);
     ~CMainFrame() override;
 
     // The action of a command id (see res/commands.h), or null.
@@ -32,14 +40,15 @@ class CMainFrame : public QMainWindow {
     CHistavueDoc* ActiveDocument() const;
 
     // Puts a view into a new document window and activates it.
-    void AddView(CHistavueView* view);
-    void ActivateView(CHistavueView* view);
+    void AddView(CHistavueView* view) override;
+    void ActivateView(CHistavueView* view) override;
+    QWidget* DialogParent() override { return this; }
 
     // Window placement kept between runs.
     void RestorePlacement();
     void SavePlacement() const;
 
-    // Command handlers, public so that tests can drive them directly.
+    // Command handlers (main_frame_commands.cpp), public so that tests can drive them directly.
     void OnFileOpen();
     void OnOpenPlainCsv();
     void OnFileClose();
@@ -78,7 +87,8 @@ class CMainFrame : public QMainWindow {
     // Sets up the trees on roots, telling the user why a root cannot be used.
     void SetupTreesOrExplain(const struct Roots& roots);
 
-    CHistavueApp* app_;
+    DocumentManager* documents_;
+    std::function<QPrinter*()> printer_;
     QMdiArea* mdi_;
     QToolBar* toolbar_ = nullptr;
     CDataListBar* bar_ = nullptr;

@@ -12,6 +12,12 @@ const char kRootsOverlapMessage[] = QT_TRANSLATE_NOOP(
     "暂存文件夹\n\n%1\n\n与数据根目录\n\n%2\n\n重叠：它就是数据根目录、位于其中，或经链接到达它。"
     "数据根目录只供读取，程序从不向其中写入。请另选暂存根目录。");
 
+const RecordKindRow RecordKindTable[kRecordKinds] = {
+    {0, QT_TRANSLATE_NOOP("Histavue", "数据记录"), "DL", "DLTemp"},
+    {1, QT_TRANSLATE_NOOP("Histavue", "报警记录"), "AL", "ALTemp"},
+    {-1, "", nullptr, nullptr},
+};
+
 namespace {
 
 QSettings::Scope RootsScope() {
@@ -114,4 +120,16 @@ QString RootsOverlapProblem(const Roots& roots, const QStringList& stagingSubs,
         }
     }
     return QString();
+}
+
+QString CheckRootsApart(const Roots& roots) {
+    QStringList staging;
+    QStringList data;
+    for (const RecordKindRow& row : RecordKindTable) {
+        if (row.stagingFolder != nullptr)
+            staging.append(QString::fromLatin1(row.stagingFolder));
+        if (row.dataFolder != nullptr)
+            data.append(QString::fromLatin1(row.dataFolder));
+    }
+    return RootsOverlapProblem(roots, staging, data);
 }

@@ -39,3 +39,18 @@ QString ResolvedFolder(const QString& path);
 // to one through a link. Both roots must be absolute paths. Empty roots are not checked.
 QString RootsOverlapProblem(const Roots& roots, const QStringList& stagingSubs,
                             const QStringList& dataSubs);
+
+// The record kinds, as the data-list bar shows them, and the sub-folders of the two roots that
+// hold each kind's files.
+struct RecordKindRow {
+    int kind;                   // store kind, or -1 for the reserved row
+    const char* caption;        // tab caption
+    const char* dataFolder;     // sub-folder of the data root
+    const char* stagingFolder;  // sub-folder of the staging root
+};
+constexpr int kRecordKinds = 3;
+extern const RecordKindRow RecordKindTable[kRecordKinds];
+
+// Why the roots cannot be used together (RootsOverlapProblem over the kinds' sub-folders), or
+// empty.
+QString CheckRootsApart(const Roots& roots);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "calendar_time.h"
+#include "text_bytes.h"
 
 // One plotted point of a shown channel.
 struct CurvePoint {
@@ -98,17 +99,3 @@ struct LineTypeEntry {
 // The 7 line types of curves: thin solid, dash, dot, dash-dot, dash-dot-dot, medium, thick.
 constexpr int kCurveLineTypeCount = 7;
 extern const LineTypeEntry CurveLineTypeTable[kCurveLineTypeCount];
-
-// True when text is well-formed UTF-8.
-bool IsValidUtf8(const char* text, size_t length);
-
-// Length of the longest prefix of text[0, maxBytes) that does not end inside a character: of a
-// UTF-8 sequence when the text is UTF-8, else of a character of the Chinese code page (see
-// CharacterLength).
-size_t DoubleByteSafeLength(const char* text, size_t length, size_t maxBytes);
-
-// Bytes of the character that starts at text[at] (at < length). In UTF-8 text (utf8 set) a
-// sequence; otherwise GB18030: a lead byte 0x81..0xFE takes the next byte with it, or the next
-// three when the next is a digit 0x30..0x39 (a four-byte character). A character cut short by the
-// end of the text counts as one byte per byte left.
-size_t CharacterLength(const char* text, size_t length, size_t at, bool utf8);

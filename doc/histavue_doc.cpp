@@ -9,8 +9,8 @@
 #include <cstring>
 
 #include "file_system.h"
-#include "histavue_view.h"
 #include "plain_csv.h"
+#include "record_table.h"
 
 int CHistavueDoc::openPlainCsv_ = 0;
 
@@ -82,7 +82,7 @@ bool CHistavueDoc::OnOpenDocument(const QString& path) {
     text->Swap(workFile_.Buffer());
     workFile_.Close();
     codec_ = DecideDocumentCodePage(std::string_view(text->Data(), text->Length()));
-    for (CHistavueView* view : views_) {
+    for (DocumentView* view : records_) {
         if (!view->LoadRecords(text, codec_)) {
             lastError_ =
                 QCoreApplication::translate("Histavue", "不是记录文件：缺少标题行或表头行。");
@@ -149,14 +149,19 @@ QString CHistavueDoc::Title() const {
     return QFileInfo(path_).fileName();
 }
 
-void CHistavueDoc::AddView(CHistavueView* view) {
+void CHistavueDoc::AddView(CHistavueView* view, DocumentView* records) {
     if (std::find(views_.begin(), views_.end(), view) == views_.end()) {
         views_.push_back(view);
+        records_.push_back(records);
     }
 }
 
 void CHistavueDoc::RemoveView(CHistavueView* view) {
-    views_.erase(std::remove(views_.begin(), views_.end(), view), views_.end());
+    const auto at = std::find(views_.begin(), views_.end(), view);
+    if (at != views_.end()) {
+        records_.erase(records_.begin() + (at - views_.begin()));
+        views_.erase(at);
+    }
 }
 
 bool CHistavueDoc::ExportPlainCsv(const QString& target) {
@@ -167,8 +172,8 @@ bool CHistavueDoc::ExportPlainCsv(const QString& target) {
     std::string title;
     std::string header;
     if (!views_.empty()) {
-        header = views_.front()->List()->Table().ColumnCaptions();
-        title = views_.front()->List()->Table().Title();
+        header = records_.front()->Records().ColumnCaptions();
+        title = records_.front()->Records().Title();
     }
     int error = 0;
     switch (

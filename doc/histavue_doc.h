@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "code_page.h"
+#include "document_view.h"
 #include "file_system.h"
 #include "log_text_file.h"
 
@@ -50,7 +51,8 @@ class CHistavueDoc : public QObject {
     QString Title() const;
     QString LastError() const { return lastError_; }
 
-    void AddView(CHistavueView* view);
+    // view is the window; records is the same view as the document sees it.
+    void AddView(CHistavueView* view, DocumentView* records);
     void RemoveView(CHistavueView* view);
     const std::vector<CHistavueView*>& Views() const { return views_; }
 
@@ -88,6 +90,7 @@ class CHistavueDoc : public QObject {
     storefs::FileIdentity stamp_;
     QString lastError_;
     std::vector<CHistavueView*> views_;
+    std::vector<DocumentView*> records_;  // views_[i] as a DocumentView
 };
 
 // Bytes of a path as the file system takes them.

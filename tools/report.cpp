@@ -230,7 +230,7 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err, bool stdi
 
     CHistavueDoc doc;
     CHistavueView view(&doc);
-    doc.AddView(&view);
+    doc.AddView(&view, &view);
     bool opened;
     if (o.plain) {
         CHistavueDoc::OpenPlainScope plain;

@@ -16,6 +16,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "curve_chart_view.h"
+
 class QWidget;
 class QLabel;
 class QChart;
@@ -24,16 +26,14 @@ class QAreaSeries;
 class QAction;
 class QValueAxis;
 class QCategoryAxis;
-class CurveChartView;
-
-class ChartAdapter : public QObject {
+class ChartAdapter : public QObject, public ChartPlotOwner {
     Q_OBJECT
   public:
     // Child id of the chart window in its view.
     static constexpr int kChartId = 1001;
 
     // What lies under the mouse.
-    enum class HotSpot { kNone, kDataPoint, kPlotArea, kLegend, kTitle };
+    using HotSpot = ChartHotSpot;
 
     explicit ChartAdapter(QObject* parent = nullptr);
     ~ChartAdapter() override;
@@ -52,14 +52,14 @@ class ChartAdapter : public QObject {
     void SetPointAxis(const QList<double>& xs, const QList<int>& breaks);
     bool TimeAxis() const { return !pointX_.isEmpty(); }
     QList<int> LineBreaks() const { return breaks_; }
-    double PointX(int point) const;
+    double PointX(int point) const override;
     // The point whose X is nearest to x, -1 when there are none.
     int NearestPoint(double x) const;
     // The first and last point whose X lies in [min, max]; false when none does.
     bool PointsWithin(double min, double max, int* first, int* last) const;
     // The points [first, second) of each piece of line, the same for every series: one piece but
     // on a time axis with gaps.
-    QList<QPair<int, int>> PieceRanges() const;
+    QList<QPair<int, int>> PieceRanges() const override;
     // Pieces a series' line is drawn in.
     int SeriesPieceCount(int series) const;
     // On a time axis the chart view draws the lines and bands itself, piece by piece: a chart
@@ -67,7 +67,9 @@ class ChartAdapter : public QObject {
     // does beyond kMostChartSeries series: the charting component adds, lays out and removes
     // each of its series and legend entries in time that grows with all the others. The chart's
     // own series then only lend their legend entries.
-    bool DrawsLinesItself() const { return TimeAxis() || SeriesCount() > kMostChartSeries; }
+    bool DrawsLinesItself() const override {
+        return TimeAxis() || SeriesCount() > kMostChartSeries;
+    }
     // Most series that get a series (and a legend entry) of the charting component: more
     // entries than this do not fit beside any plot, even in the legend's smallest text.
     static constexpr int kMostChartSeries = 200;
@@ -76,9 +78,9 @@ class ChartAdapter : public QObject {
 
     // Series and points per series; setting the series count makes that many empty series.
     void SetSeriesCount(int count);
-    int SeriesCount() const { return data_.size(); }
+    int SeriesCount() const override { return data_.size(); }
     void SetPointCount(int count) { pointCount_ = count; }
-    int PointCount() const { return pointCount_; }
+    int PointCount() const override { return pointCount_; }
 
     // 0 automatic (from the data), 1 manual (SetYRange).
     void SetYScaleMode(int mode);
@@ -116,10 +118,10 @@ class ChartAdapter : public QObject {
     void SetSeriesLineTypes(const QList<int>& lineTypes);
     // Replaces a series' points in one step (cut into its pieces on a time axis with gaps).
     void SetSeriesData(int series, const QList<QPointF>& points);
-    QList<QPointF> SeriesData(int series) const;
-    QColor SeriesColor(int series) const;
+    QList<QPointF> SeriesData(int series) const override;
+    QColor SeriesColor(int series) const override;
     // The pen of a series' line: its colour and line type.
-    QPen SeriesPen(int series) const;
+    QPen SeriesPen(int series) const override;
     Qt::PenStyle SeriesPenStyle(int series) const;
     int SeriesPenWidth(int series) const;
 
@@ -138,43 +140,43 @@ class ChartAdapter : public QObject {
 
     void SetColors(const QColor& background, const QColor& foreground);
     QColor Background() const { return background_; }
-    QColor Foreground() const { return foreground_; }
+    QColor Foreground() const override { return foreground_; }
 
     // The point cursor, as a point number (0-based); clamped to the points there are.
     void SetCursorPoint(int point);
-    int CursorPoint() const { return cursor_; }
+    int CursorPoint() const override { return cursor_; }
     // The second cursor (B), hidden (-1) until set; clamped like the first. Hidden again by
     // Destroy.
-    void SetCursorBPoint(int point);
-    int CursorBPoint() const { return cursorB_; }
+    void SetCursorBPoint(int point) override;
+    int CursorBPoint() const override { return cursorB_; }
 
     // A band from low to high behind a series (its colour, translucent, cut into the line's
     // pieces), not in the legend; an empty list removes it.
     void SetSeriesEnvelope(int series, const QList<QPointF>& low, const QList<QPointF>& high);
     // The band's points, empty when the series has none.
-    QList<QPointF> SeriesEnvelopeLow(int series) const;
-    QList<QPointF> SeriesEnvelopeHigh(int series) const;
+    QList<QPointF> SeriesEnvelopeLow(int series) const override;
+    QList<QPointF> SeriesEnvelopeHigh(int series) const override;
     // Fill and edge of a series' band.
-    QBrush BandBrush(int series) const;
-    QPen BandPen(int series) const;
+    QBrush BandBrush(int series) const override;
+    QPen BandPen(int series) const override;
 
     // Puts a widget between the plot and the footer; the chart window takes it over. False when
     // there is no chart window.
     bool AddBelowPlot(QWidget* widget);
     // Actions the chart's context menu shows after its own; the caller keeps them.
     void SetMenuActions(const QList<QAction*>& actions) { menuActions_ = actions; }
-    QList<QAction*> MenuActions() const { return menuActions_; }
+    QList<QAction*> MenuActions() const override { return menuActions_; }
     // Y value of a series' point, 0 when there is no such point.
-    double YValue(int series, int point) const;
+    double YValue(int series, int point) const override;
 
     // Y and X ranges in force (after the automatic range or a zoom).
-    double YMin() const;
-    double YMax() const;
-    double XMin() const;
-    double XMax() const;
+    double YMin() const override;
+    double YMax() const override;
+    double XMin() const override;
+    double XMax() const override;
 
     // Zooms the X axis to [min, max]; the range is kept within the points.
-    void ZoomX(double min, double max);
+    void ZoomX(double min, double max) override;
 
     // Paints the chart now (the cursor read-out has changed).
     void Repaint();
@@ -199,7 +201,11 @@ class ChartAdapter : public QObject {
     void CopyRequested();
 
   private:
-    friend class CurveChartView;
+    void PlotClicked(HotSpot hotSpot, int point) override { emit Clicked(hotSpot, point); }
+    void PlotHotSpot(HotSpot hotSpot, int point) override { emit HotSpotReported(hotSpot, point); }
+    void PlotCursorBMoved(int point) override { emit CursorBMoved(point); }
+    // Later, not now: the settings' OK rebuilds the chart, and with it the plot that asks.
+    void PlotSettingsRequested() override;
     void ApplyAutoYRange();
     void AppendAxisLabel(double x, const QString& text);
     // Chooses the labels the axes show at the plot's present size, and the legend's text size.
@@ -209,10 +215,8 @@ class ChartAdapter : public QObject {
     // Gives each chart series its pen, or an invisible one when the view draws the lines, and
     // its legend entry the colour, in one pass over the legend.
     void ApplyPens();
-    // What lies under a position of the plot view; a click anywhere in the plot area is on the
-    // nearest point in time, a hover only within a few pixels of a plotted point.
-    HotSpot HitTest(const QPoint& viewPos, bool anywhereInPlot, int* point) const;
-    void OnKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    HotSpot HitTest(const QPoint& viewPos, bool anywhereInPlot, int* point) const override;
+    void OnKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) override;
 
     QPointer<QWidget> window_;
     QLabel* titleLabel_ = nullptr;

@@ -13,8 +13,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "chart_adapter.h"
-
 namespace {
 
 // Drags shorter than this are clicks.
@@ -22,7 +20,7 @@ constexpr int kDragThreshold = 5;
 
 }  // namespace
 
-CurveChartView::CurveChartView(QChart* chart, ChartAdapter* adapter, QWidget* parent)
+CurveChartView::CurveChartView(QChart* chart, ChartPlotOwner* adapter, QWidget* parent)
     : QChartView(chart, parent), adapter_(adapter) {
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
@@ -160,11 +158,11 @@ void CurveChartView::mouseMoveEvent(QMouseEvent* event) {
         return;
     }
     int point = -1;
-    const ChartAdapter::HotSpot hot = adapter_->HitTest(pos, false, &point);
+    const ChartHotSpot hot = adapter_->HitTest(pos, false, &point);
     if (static_cast<int>(hot) != lastHotSpot_ || point != lastHotPoint_) {
         lastHotSpot_ = static_cast<int>(hot);
         lastHotPoint_ = point;
-        emit adapter_->HotSpotReported(hot, point);
+        adapter_->PlotHotSpot(hot, point);
     }
 }
 
@@ -185,13 +183,13 @@ void CurveChartView::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     int point = -1;
-    const ChartAdapter::HotSpot hot = adapter_->HitTest(pos, true, &point);
-    if ((event->modifiers() & Qt::ShiftModifier) && hot == ChartAdapter::HotSpot::kDataPoint) {
+    const ChartHotSpot hot = adapter_->HitTest(pos, true, &point);
+    if ((event->modifiers() & Qt::ShiftModifier) && hot == ChartHotSpot::kDataPoint) {
         adapter_->SetCursorBPoint(point);
-        emit adapter_->CursorBMoved(adapter_->CursorBPoint());
+        adapter_->PlotCursorBMoved(adapter_->CursorBPoint());
         return;
     }
-    emit adapter_->Clicked(hot, point);
+    adapter_->PlotClicked(hot, point);
 }
 
 void CurveChartView::wheelEvent(QWheelEvent* event) {
@@ -216,10 +214,7 @@ void CurveChartView::contextMenuEvent(QContextMenuEvent* event) {
         menu.addActions(more);
     }
     if (menu.exec(event->globalPos()) == settings) {
-        // Later, not now: the settings' OK rebuilds the chart, and with it this window.
-        ChartAdapter* adapter = adapter_;
-        QMetaObject::invokeMethod(
-            adapter, [adapter] { emit adapter->SettingsRequested(); }, Qt::QueuedConnection);
+        adapter_->PlotSettingsRequested();
     }
 }
 

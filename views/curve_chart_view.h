@@ -1,17 +1,67 @@
 // The plot of the curve chart: draws the point cursor over the series, zooms into a dragged time
 // span or with the wheel, pans with the middle button, and hands clicks, hot spots and keys to
-// its ChartAdapter.
+// the chart that owns it, through the ChartPlotOwner interface below.
 #pragma once
 
+#include <QBrush>
 #include <QChartView>
+#include <QColor>
+#include <QList>
+#include <QPair>
+#include <QPen>
+#include <QPointF>
 
-class ChartAdapter;
+class QAction;
 class QRubberBand;
+
+// What lies under the mouse.
+enum class ChartHotSpot { kNone, kDataPoint, kPlotArea, kLegend, kTitle };
+
+// What the plot reads of the chart that owns it (series, ranges, cursors) and what it reports back
+// (clicks, hot spots, keys, zooms). The owner outlives its plot.
+class ChartPlotOwner {
+  public:
+    virtual int SeriesCount() const = 0;
+    virtual int PointCount() const = 0;
+    virtual double PointX(int point) const = 0;
+    virtual QList<QPair<int, int>> PieceRanges() const = 0;
+    virtual bool DrawsLinesItself() const = 0;
+    virtual QList<QPointF> SeriesData(int series) const = 0;
+    virtual QColor SeriesColor(int series) const = 0;
+    virtual QPen SeriesPen(int series) const = 0;
+    virtual QList<QPointF> SeriesEnvelopeLow(int series) const = 0;
+    virtual QList<QPointF> SeriesEnvelopeHigh(int series) const = 0;
+    virtual QBrush BandBrush(int series) const = 0;
+    virtual QPen BandPen(int series) const = 0;
+    virtual double YValue(int series, int point) const = 0;
+    virtual double XMin() const = 0;
+    virtual double XMax() const = 0;
+    virtual double YMin() const = 0;
+    virtual double YMax() const = 0;
+    virtual QColor Foreground() const = 0;
+    virtual int CursorPoint() const = 0;
+    virtual int CursorBPoint() const = 0;
+    virtual void SetCursorBPoint(int point) = 0;
+    virtual QList<QAction*> MenuActions() const = 0;
+    virtual void ZoomX(double min, double max) = 0;
+    // What lies under a position of the plot view; a click anywhere in the plot area is on the
+    // nearest point in time, a hover only within a few pixels of a plotted point.
+    virtual ChartHotSpot HitTest(const QPoint& viewPos, bool anywhereInPlot, int* point) const = 0;
+    virtual void OnKey(int key, Qt::KeyboardModifiers modifiers) = 0;
+    virtual void PlotClicked(ChartHotSpot hotSpot, int point) = 0;
+    virtual void PlotHotSpot(ChartHotSpot hotSpot, int point) = 0;
+    virtual void PlotCursorBMoved(int point) = 0;
+    // The context menu's settings entry was chosen; the owner answers once the menu has closed.
+    virtual void PlotSettingsRequested() = 0;
+
+  protected:
+    ~ChartPlotOwner() = default;
+};
 
 class CurveChartView : public QChartView {
     Q_OBJECT
   public:
-    CurveChartView(QChart* chart, ChartAdapter* adapter, QWidget* parent);
+    CurveChartView(QChart* chart, ChartPlotOwner* adapter, QWidget* parent);
 
   protected:
     void drawForeground(QPainter* painter, const QRectF& rect) override;
@@ -30,7 +80,7 @@ class CurveChartView : public QChartView {
     // A cursor's line at a point, with a ring on each series' value there.
     void DrawCursor(QPainter* painter, int cursor, Qt::PenStyle style);
 
-    ChartAdapter* adapter_;
+    ChartPlotOwner* adapter_;
     QRubberBand* band_ = nullptr;
     QPoint pressAt_;
     bool dragging_ = false;

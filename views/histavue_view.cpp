@@ -48,6 +48,10 @@ int CHistavueView::LiveViews() {
     return g_viewCounter;
 }
 
+const RecordTable& CHistavueView::Records() const {
+    return list_->Table();
+}
+
 bool CHistavueView::LoadRecords(std::shared_ptr<const TextBuffer> text, TextCodec codec) {
     if (!list_->LoadTable(std::move(text), codec)) {
         return false;

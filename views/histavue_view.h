@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "curve_settings.h"
+#include "document_view.h"
 #include "record_list_ctrl.h"
 
 class CHistavueDoc;
@@ -16,7 +17,7 @@ class CurveView;
 class CReportPreview;
 class QPrinter;
 
-class CHistavueView : public QWidget {
+class CHistavueView : public QWidget, public DocumentView {
     Q_OBJECT
   public:
     // Id of the first view's list; each live view takes the next number.
@@ -29,7 +30,9 @@ class CHistavueView : public QWidget {
 
     // Fills the table from a document text in the document's code page and rebuilds the curve
     // settings. False when the table already holds something or the text has no title or header.
-    bool LoadRecords(std::shared_ptr<const TextBuffer> text, TextCodec codec = TextCodec::kPerText);
+    bool LoadRecords(std::shared_ptr<const TextBuffer> text,
+                     TextCodec codec = TextCodec::kPerText) override;
+    const RecordTable& Records() const override;
 
     // Shows the report (hiding and dropping a chart, if any). Nothing happens when it is shown.
     void ShowReport();

@@ -3,7 +3,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
-#include "curve_settings.h"
+#include "text_bytes.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "curve_settings.h"
+#include "text_bytes.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "record_table.h"
 
-#include "curve_settings.h"
+#include "text_bytes.h"
 
 #include <algorithm>
 #include <cstring>

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "curve_settings.h"
+#include "text_bytes.h"
 
 std::vector<std::string> CutTextLines(std::string_view text, size_t width) {
     if (width == 0)

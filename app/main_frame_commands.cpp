@@ -1,0 +1,216 @@
+// The main window's command handlers: files, printing, the data-list bar's settings and query,
+// the views' commands and the window arrangement.
+#include "main_frame.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+
+#include "child_frame.h"
+#include "commands.h"
+#include "data_list_bar.h"
+#include "data_query_dialog.h"
+#include "data_setting_dialog.h"
+#include "document_manager.h"
+#include "histavue_doc.h"
+#include "histavue_view.h"
+#include "roots.h"
+#include "ui_services.h"
+
+const char kPlainCsvDoneMessage[] = QT_TRANSLATE_NOOP("CMainFrame", "完成导出csv数据文件！");
+const char kPlainCsvFailedMessage[] =
+    QT_TRANSLATE_NOOP("CMainFrame", "无法导出csv数据文件：\n%1\n\n%2");
+
+namespace {
+
+const char kRecordFilter[] = QT_TRANSLATE_NOOP("CMainFrame", "CSV Files (*.csv);;所有文件 (*)");
+const char kPlainFilter[] = "CSV data File (*.csv)";
+
+}  // namespace
+
+void CMainFrame::OnFileOpen() {
+    const QString path = UiServices::Get().OpenFileName(this, tr("打开"), tr(kRecordFilter));
+    if (!path.isEmpty() && documents_ != nullptr) {
+        documents_->OpenDocumentFile(path);
+    }
+}
+
+void CMainFrame::OnOpenPlainCsv() {
+    if (ActiveDocument() == nullptr) {
+        return;  // the command belongs to an open document
+    }
+    const QString path = UiServices::Get().OpenFileName(this, tr("打开正常csv"), tr(kPlainFilter));
+    if (path.isEmpty() || documents_ == nullptr) {
+        return;
+    }
+    CHistavueDoc::OpenPlainScope plain;
+    documents_->OpenDocumentFile(path);
+}
+
+void CMainFrame::OnFileClose() {
+    CHistavueDoc* doc = ActiveDocument();
+    if (doc == nullptr) {
+        return;
+    }
+    for (QMdiSubWindow* w : mdi_->subWindowList()) {
+        auto* child = qobject_cast<CChildFrame*>(w);
+        if (child != nullptr && child->View()->Document() == doc) {
+            child->close();
+        }
+    }
+}
+
+void CMainFrame::ReportSaveFailure(const QString& target, const QString& reason) {
+    QString text = tr("无法保存文件：\n%1").arg(QDir::toNativeSeparators(target));
+    if (!reason.isEmpty())
+        text += QStringLiteral("\n\n") + reason;
+    UiServices::Get().Message(this, text, UiServices::Icon::kExclamation);
+}
+
+void CMainFrame::OnFileSave() {
+    CHistavueDoc* doc = ActiveDocument();
+    if (doc != nullptr && !doc->SaveToPath(doc->PathName())) {
+        ReportSaveFailure(doc->PathName(), doc->LastError());
+    }
+}
+
+void CMainFrame::OnFileSaveAs() {
+    CHistavueDoc* doc = ActiveDocument();
+    if (doc == nullptr) {
+        return;
+    }
+    const QString path = UiServices::Get().SaveFileName(this, tr("另存为"), tr(kRecordFilter),
+                                                        QStringLiteral("csv"));
+    if (path.isEmpty())
+        return;
+    if (!doc->SaveToPath(path)) {
+        ReportSaveFailure(path, doc->LastError());
+    } else if (documents_ != nullptr && QFileInfo(path).absoluteFilePath() != doc->PathName()) {
+        // The copy outlives the session, unlike a working file of the staging folder.
+        documents_->AddRecentFile(QFileInfo(path).absoluteFilePath(), doc->IsPlain());
+    }
+}
+
+void CMainFrame::OnExportPlainCsv() {
+    CHistavueDoc* doc = ActiveDocument();
+    if (doc == nullptr) {
+        return;
+    }
+    const QString path = UiServices::Get().SaveFileName(this, tr("存为正常csv"), tr(kPlainFilter),
+                                                        QStringLiteral("csv"));
+    if (path.isEmpty()) {
+        return;
+    }
+    if (doc->ExportPlainCsv(path)) {
+        if (documents_ != nullptr)
+            documents_->AddRecentFile(QFileInfo(path).absoluteFilePath(), true);
+        UiServices::Get().Message(this, tr(kPlainCsvDoneMessage), UiServices::Icon::kInformation);
+    } else {
+        UiServices::Get().Message(
+            this, tr(kPlainCsvFailedMessage).arg(QDir::toNativeSeparators(path), doc->LastError()),
+            UiServices::Icon::kExclamation);
+    }
+}
+
+void CMainFrame::OnPrintSetup() {
+    QPageSetupDialog dialog(printer_(), this);
+    dialog.exec();
+}
+
+void CMainFrame::OnFilePrint(bool askUser) {
+    if (CHistavueView* view = ActiveView())
+        view->PrintReport(printer_(), askUser);
+}
+
+void CMainFrame::OnPrintPreview() {
+    CHistavueView* view = ActiveView();
+    if (view == nullptr)
+        return;
+    if (view->InPreview()) {
+        activateWindow();
+        view->PrintPreview(printer_());  // raises the open preview
+        return;
+    }
+    view->PrintPreview(printer_());
+}
+
+void CMainFrame::OnCurvePrint() {
+    if (CHistavueView* view = ActiveView())
+        view->PrintCurves(printer_());
+}
+
+void CMainFrame::OnSettings() {
+    CDataSetting dialog(this);
+    if (dialog.exec() == QDialog::Accepted) {
+        ApplySettings(dialog.Values());
+    }
+}
+
+void CMainFrame::ApplySettings(const Roots& roots) {
+    // The trees follow the dialog's roots even when they could not be written to the settings.
+    bar_->CloseAll();
+    SetupTreesOrExplain(roots);
+}
+
+void CMainFrame::OnQuery() {
+    CDataQuery dialog(this);
+    if (dialog.exec() == QDialog::Accepted) {
+        RunQuery(dialog.Result());
+    }
+}
+
+void CMainFrame::RunQuery(const QueryRequest& request) {
+    if (bar_->Query(request.start, request.end, request.interval) ==
+        CDataListBar::QueryResult::kFailed) {
+        UiServices::Get().Message(this,
+                                  QCoreApplication::translate("CDataQuery", kQueryFailedMessage),
+                                  UiServices::Icon::kExclamation);
+    }
+}
+
+void CMainFrame::OnToggleDataList() {
+    bar_->setVisible(bar_->isHidden());
+    actions_.value(kCmdViewDataList)->setChecked(!bar_->isHidden());
+}
+
+void CMainFrame::OnShowReport() {
+    if (CHistavueView* view = ActiveView())
+        view->ShowReport();
+}
+
+void CMainFrame::OnDrawCurves() {
+    if (CHistavueView* view = ActiveView())
+        view->DrawCurves();
+}
+
+void CMainFrame::OnCurveSettings() {
+    if (CHistavueView* view = ActiveView())
+        view->OnCurveSettings();
+}
+
+void CMainFrame::OnWindowNew() {
+    if (documents_ != nullptr)
+        documents_->NewWindow(ActiveDocument());
+}
+
+void CMainFrame::OnWindowArrange() {
+    // Minimised windows line up along the bottom edge, left to right.
+    int x = 0;
+    for (QMdiSubWindow* w : mdi_->subWindowList()) {
+        if (!w->isMinimized())
+            continue;
+        const QSize size = w->size();
+        w->move(x, mdi_->viewport()->height() - size.height());
+        x += size.width();
+    }
+}
+
+void CMainFrame::OnAbout() {
+    QMessageBox::about(this, tr("关于 Histavue"),
+                       tr("<b>Histavue</b> 版本 %1<br><br>操作面板数据记录与报警记录查看器。")
+                           .arg(QStringLiteral(HISTAVUE_VERSION)));
+}

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# The source folders are layers: a folder may include headers of its own and of the folders
+# below it, never of a folder above. This reads every #include "..." of the source folders and
+# names each file and line that reaches up, and each header name that two folders share (an
+# include of it could not be told apart).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+# Bottom to top; the README's layer diagram shows the same order.
+layers=(store widgets bars res doc curves textcfg print views app tools)
+
+declare -A rank home
+for i in "${!layers[@]}"; do
+    rank[${layers[$i]}]=$i
+done
+
+status=0
+for folder in "${layers[@]}"; do
+    for header in "$folder"/*.h; do
+        [ -e "$header" ] || continue
+        name=${header##*/}
+        if [ -n "${home[$name]:-}" ]; then
+            echo "$header: the header name $name is also in ${home[$name]}/" >&2
+            status=1
+        fi
+        home[$name]=$folder
+    done
+done
+
+for folder in "${layers[@]}"; do
+    for file in "$folder"/*.h "$folder"/*.cpp; do
+        [ -e "$file" ] || continue
+        while IFS=: read -r line name; do
+            target=${home[${name##*/}]:-}
+            if [ -n "$target" ] && [ "${rank[$target]}" -gt "${rank[$folder]}" ]; then
+                echo "$file:$line: includes \"$name\" of $target/, a layer above $folder/" >&2
+                status=1
+            fi
+        done < <(awk 'match($0, /^[ \t]*#[ \t]*include[ \t]*"[^"]*"/) {
+                          name = substr($0, RSTART, RLENGTH); sub(/^[^"]*"/, "", name)
+                          sub(/"$/, "", name); print FNR ":" name }' "$file")
+    done
+done
+
+if [ "$status" -eq 0 ]; then
+    echo "layers: every include stays in its folder or goes down (${layers[*]})"
+fi
+exit "$status"

@@ -1,0 +1,454 @@
+#include "cli_commands.h"
+
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "calendar_time.h"
+#include "cli.h"
+#include "export_writer.h"
+#include "file_system.h"
+#include "log_store.h"
+#include "store_api.h"
+#include "store_slots.h"
+#include "time_key.h"
+
+namespace cli {
+namespace {
+
+const char* DepthPattern(int depth) {
+    static const char* const kPatterns[] = {"YYYY", "YYYY\\MM", "YYYY\\MM\\DD", "YYYY\\MM\\DD\\HH"};
+    return depth >= 0 && depth <= 3 ? kPatterns[depth] : "?";
+}
+
+bool IsFolder(const std::string& path, struct stat* st) {
+    return stat(path.c_str(), st) == 0 && S_ISDIR(st->st_mode);
+}
+
+std::string WithSlash(const std::string& folder) {
+    return !folder.empty() && folder.back() == '/' ? folder : folder + "/";
+}
+
+// The private staging folder, for the signal handler.
+char g_signalStagingIndex[4096];
+char g_signalStagingFolder[4096];
+volatile sig_atomic_t g_signalCleanupArmed = 0;
+
+void CleanupOnSignal(int signo) {
+    if (g_signalCleanupArmed) {
+        unlink(g_signalStagingIndex);
+        rmdir(g_signalStagingFolder);
+    }
+    signal(signo, SIG_DFL);
+    raise(signo);
+}
+
+// One opened store slot and its staging folder; closes the slot and removes a private staging
+// folder when it goes out of scope.
+class StoreSession {
+  public:
+    StoreSession() = default;
+    StoreSession(const StoreSession&) = delete;
+    StoreSession& operator=(const StoreSession&) = delete;
+    ~StoreSession() {
+        if (open_)
+            StoreClose(kDataRecords);
+        if (!privateStaging_.empty()) {
+            g_signalCleanupArmed = 0;
+            std::error_code ignored;
+            std::filesystem::remove_all(privateStaging_, ignored);
+        }
+    }
+
+    // Returns 0, or the exit status after saying why.
+    int Open(const Arguments& args, std::FILE* err) {
+        const std::string& store = args.value[kStore];
+        struct stat storeStat;
+        if (!IsFolder(store, &storeStat)) {
+            Say(err, "no such folder: %s", store.c_str());
+            return 1;
+        }
+        if (store.size() + 1 > storefs::kMaxPath) {
+            Say(err, "store path too long (at most %zu bytes): %s", storefs::kMaxPath - 1,
+                store.c_str());
+            return 1;
+        }
+        std::string staging;
+        if (args.Has(kStaging)) {
+            staging = args.value[kStaging];
+            struct stat stagingStat;
+            if (!IsFolder(staging, &stagingStat)) {
+                if (mkdir(staging.c_str(), 0777) != 0 || !IsFolder(staging, &stagingStat)) {
+                    Say(err, "cannot create staging folder %s: %s", staging.c_str(),
+                        std::strerror(errno));
+                    return 1;
+                }
+            }
+            if (stagingStat.st_dev == storeStat.st_dev && stagingStat.st_ino == storeStat.st_ino) {
+                return UsageError(err, "the staging folder must not be the data folder");
+            }
+        } else {
+            const char* tmp = getenv("TMPDIR");
+            std::string pattern =
+                WithSlash(tmp != nullptr && tmp[0] != '\0' ? tmp : "/tmp") + "histavue-cli-XXXXXX";
+            std::vector<char> buffer(pattern.begin(), pattern.end());
+            buffer.push_back('\0');
+            if (mkdtemp(buffer.data()) == nullptr) {
+                Say(err, "cannot create a staging folder %s: %s", pattern.c_str(),
+                    std::strerror(errno));
+                return 1;
+            }
+            staging = buffer.data();
+            privateStaging_ = staging;
+            const std::string index = WithSlash(staging) + kRootIndexName;
+            if (index.size() < sizeof g_signalStagingIndex) {
+                std::memcpy(g_signalStagingIndex, index.c_str(), index.size() + 1);
+                std::memcpy(g_signalStagingFolder, staging.c_str(), staging.size() + 1);
+                g_signalCleanupArmed = 1;
+            }
+        }
+        if (staging.size() + 1 > storefs::kMaxPath) {
+            Say(err, "staging path too long (at most %zu bytes): %s", storefs::kMaxPath - 1,
+                staging.c_str());
+            return 1;
+        }
+        // The recorder may have added groups since the staging copy was made: the data
+        // folder's root index replaces it, as the viewer does before it opens a store.
+        const std::string dataIndex = WithSlash(store) + kRootIndexName;
+        const std::string stagingIndex = WithSlash(staging) + kRootIndexName;
+        dataIndexMissing_ = !storefs::FileExists(dataIndex);
+        if (!dataIndexMissing_) {
+            struct stat a, b;
+            if (stat(dataIndex.c_str(), &a) == 0 && stat(stagingIndex.c_str(), &b) == 0 &&
+                a.st_dev == b.st_dev && a.st_ino == b.st_ino) {
+                return UsageError(err, "the staging root index is the data folder's own");
+            }
+            // A staging copy held by another program (a running viewer) is left alone.
+            const int lock =
+                storefs::OpenExclusive(stagingIndex, storefs::OpenMode::kExistingReadWrite);
+            if (lock < 0 && storefs::FileExists(stagingIndex)) {
+                Say(err, "staging folder in use: %s is held by another program",
+                    stagingIndex.c_str());
+                return 1;
+            }
+            const bool copied = storefs::CopyFile(dataIndex, stagingIndex, true);
+            storefs::CloseFile(lock);
+            if (!copied) {
+                Say(err, "cannot copy %s into the staging folder %s", dataIndex.c_str(),
+                    staging.c_str());
+                return 1;
+            }
+        }
+        if (!StoreOpen(kDataRecords, store.c_str(), staging.c_str())) {
+            Say(err, "cannot open the store %s (staging folder %s not writable or in use)",
+                store.c_str(), staging.c_str());
+            return 1;
+        }
+        open_ = true;
+        return 0;
+    }
+
+    LogStore* Store() const { return SlotStore(kDataRecords); }
+    bool DataIndexMissing() const { return dataIndexMissing_; }
+
+    // Finds the group or says why not; also refuses a group whose folders cannot be opened.
+    const LogGroup* Group(const std::string& name, bool needFolders, std::FILE* err) const {
+        const LogGroup* group = Store()->FindGroup(name.c_str());
+        if (group == nullptr) {
+            Say(err, "group not found: %s", name.c_str());
+            return nullptr;
+        }
+        if (needFolders && group->id == 0) {
+            Say(err, "group %s has id 0: its folders cannot be read", name.c_str());
+            return nullptr;
+        }
+        return group;
+    }
+
+  private:
+    bool open_ = false;
+    bool dataIndexMissing_ = false;
+    std::string privateStaging_;
+};
+
+bool WriteText(std::FILE* out, const char* text, size_t length) {
+    return std::fwrite(text, 1, length, out) == length;
+}
+
+struct TextSink {
+    std::FILE* out;
+    bool ok = true;
+};
+
+void TextCallback(void* context, const char* text, uint32_t length) {
+    TextSink* sink = static_cast<TextSink*>(context);
+    sink->ok = WriteText(sink->out, text, length) && sink->ok;
+}
+
+void ItemsCallback(void* context, const char* text, uint32_t length, int /*leaf*/) {
+    TextCallback(context, text, length);
+}
+
+int RunGroups(const Arguments& args, StoreSession& session, std::FILE* out, std::FILE* err) {
+    const std::vector<LogGroup>& groups = session.Store()->Groups();
+    if (groups.empty()) {
+        if (session.DataIndexMissing()) {
+            Say(err, "no groups: %s has no %s", args.value[kStore].c_str(), kRootIndexName);
+        } else {
+            Say(err, "no groups in %s", args.value[kStore].c_str());
+        }
+        return 1;
+    }
+    if (!args.Has(kLong)) {
+        TextSink sink{out};
+        if (!StoreListGroups(kDataRecords, &sink, &TextCallback)) {
+            Say(err, "no groups in %s", args.value[kStore].c_str());
+            return 1;
+        }
+        return FinishOutput(out, err);
+    }
+    for (const LogGroup& g : groups) {
+        WriteText(out, g.name.data(), g.name.size());
+        std::fprintf(out, "\t%X\t%u\t%d\n", g.id, g.interval, g.depth);
+    }
+    return FinishOutput(out, err);
+}
+
+int RunList(const Arguments& args, StoreSession& session, std::FILE* out, std::FILE* err) {
+    const std::string& name = args.value[kGroup];
+    const LogGroup* group = session.Group(name, false, err);
+    if (group == nullptr)
+        return 1;
+    std::string path;
+    ParsedStem parsed;
+    if (args.Has(kPath)) {
+        path = StorePathText(args.value[kPath]);
+        if (!ParseStem(path, kNestedSeparator, false, false, &parsed)) {
+            return UsageError(err, "malformed tree path '" + args.value[kPath] +
+                                       "' (expected YYYY, YYYY\\MM, YYYY\\MM\\DD ...)");
+        }
+    }
+    TextSink sink{out};
+    if (!StoreListItems(kDataRecords, name.c_str(), path.empty() ? nullptr : path.c_str(), &sink,
+                        &ItemsCallback, args.Has(kBlocks))) {
+        if (!path.empty() && parsed.key.count == group->depth) {
+            Say(err, "%s is a deepest-level folder of group %s (%s): it has no children",
+                path.c_str(), name.c_str(), DepthPattern(group->depth));
+        } else if (!path.empty() && parsed.key.count > group->depth) {
+            Say(err, "%s is below the deepest level of group %s (%s)", path.c_str(), name.c_str(),
+                DepthPattern(group->depth));
+        } else if (path.empty()) {
+            Say(err, "group %s has no folders", name.c_str());
+        } else {
+            Say(err, "nothing under %s in group %s", path.c_str(), name.c_str());
+        }
+        return 1;
+    }
+    return FinishOutput(out, err);
+}
+
+// Points the writer at --out, or at out (plain) when there is none.
+void AimWriter(const Arguments& args, std::FILE* out, ExportWriter* writer) {
+    if (args.Has(kOut)) {
+        writer->SetTarget(args.value[kOut], args.Has(kPlain) ? ExportWriter::Encoding::kPlain
+                                                             : ExportWriter::Encoding::kInverted);
+        writer->SetNames(storefs::Names::kExact);  // a path the user gave
+    } else {
+        std::fflush(out);
+        writer->SetDescriptor(fileno(out), ExportWriter::Encoding::kPlain);
+    }
+}
+
+// Refuses an output file that would land in the data folder, which is never written.
+int CheckOutputPath(const Arguments& args, std::FILE* err) {
+    if (!args.Has(kOut))
+        return 0;
+    const std::string& outPath = args.value[kOut];
+    if (outPath.size() > storefs::kMaxPath) {
+        Say(err, "output path too long (at most %zu bytes): %s", storefs::kMaxPath,
+            outPath.c_str());
+        return 1;
+    }
+    std::error_code ec;
+    const std::filesystem::path parent =
+        std::filesystem::absolute(std::filesystem::path(outPath), ec).parent_path();
+    const std::filesystem::path outFolder = std::filesystem::canonical(parent, ec);
+    if (ec)
+        return 0;  // the writer reports a folder that does not exist
+    const std::filesystem::path store = std::filesystem::canonical(args.value[kStore], ec);
+    if (ec)
+        return 0;
+    const std::string a = WithSlash(outFolder.string());
+    const std::string b = WithSlash(store.string());
+    if (a.compare(0, b.size(), b) == 0) {
+        return UsageError(err, "the output file must not be inside the data folder");
+    }
+    return 0;
+}
+
+// Finishes the writer after the store call; on a failure nothing is left behind.
+int CompleteExport(const Arguments& args, bool delivered, ExportWriter* writer,
+                   const std::string& nothingReason, std::FILE* err) {
+    if (!delivered) {
+        writer->Discard();
+        Say(err, "%s", nothingReason.c_str());
+        return 1;
+    }
+    if (!writer->Finish()) {
+        writer->Discard();
+        if (args.Has(kOut)) {
+            Say(err, "cannot write %s (not writable, or held open by another program)",
+                args.value[kOut].c_str());
+        } else {
+            Say(err, "cannot write to standard output");
+        }
+        return 1;
+    }
+    return 0;
+}
+
+int RunExport(const Arguments& args, StoreSession& session, std::FILE* out, std::FILE* err) {
+    const std::string& name = args.value[kGroup];
+    const std::string item = StorePathText(args.value[kItem]);
+    ParsedStem parsed;
+    if (!ParseStem(item, kNestedSeparator, false, true, &parsed)) {
+        return UsageError(err, "malformed item '" + args.value[kItem] +
+                                   "' (expected a folder such as 2024\\03\\15 or a block such "
+                                   "as 2024\\03\\15(2))");
+    }
+    if (int status = CheckOutputPath(args, err))
+        return status;
+    const LogGroup* group = session.Group(name, true, err);
+    if (group == nullptr)
+        return 1;
+    if (parsed.key.count != group->depth) {
+        Say(err, "%s is not a deepest-level folder of group %s (expected %s)", item.c_str(),
+            name.c_str(), DepthPattern(group->depth));
+        return 1;
+    }
+    ExportWriter writer;
+    AimWriter(args, out, &writer);
+    const bool ok = StoreExportItem(kDataRecords, name.c_str(), item.c_str(), &writer,
+                                    &ExportWriter::ChunkCallback);
+    const std::string reason = parsed.block >= 0
+                                   ? "no records in block " + item + " of group " + name
+                                   : "no records in " + item + " of group " + name;
+    return CompleteExport(args, ok && writer.Chunks() > 0, &writer, reason, err);
+}
+
+int RunQuery(const Arguments& args, StoreSession& session, std::FILE* out, std::FILE* err) {
+    const std::string& name = args.value[kGroup];
+    CalendarTime from, to;
+    uint32_t interval = 0;
+    if (!ParseTime(args.value[kFrom], &from)) {
+        return UsageError(err, "invalid time for --from: '" + args.value[kFrom] +
+                                   "' (expected 'YYYY-MM-DD HH:MM[:SS]', a real date and time)");
+    }
+    if (!ParseTime(args.value[kTo], &to)) {
+        return UsageError(err, "invalid time for --to: '" + args.value[kTo] +
+                                   "' (expected 'YYYY-MM-DD HH:MM[:SS]', a real date and time)");
+    }
+    if (args.Has(kInterval) && !ParseInterval(args.value[kInterval], &interval)) {
+        return UsageError(err, "invalid --interval '" + args.value[kInterval] +
+                                   "' (expected a whole number of seconds, 0 to 4294967295)");
+    }
+    if (int status = CheckOutputPath(args, err))
+        return status;
+    if (session.Group(name, true, err) == nullptr)
+        return 1;
+    ExportWriter writer;
+    AimWriter(args, out, &writer);
+    const bool ok = StoreQueryRuns(kDataRecords, name.c_str(), &from, &to, interval, &writer,
+                                   &ExportWriter::RunCallback);
+    std::string reason;
+    if (CompareCalendarTimes(from, to) > 0) {
+        reason =
+            "start time " + CalendarTimeText(from) + " is after end time " + CalendarTimeText(to);
+    } else if (ok) {
+        // Index entries in range, but not one of their lines could be read.
+        reason = "records indexed between " + CalendarTimeText(from) + " and " +
+                 CalendarTimeText(to) + " in group " + name +
+                 " cannot be read (block files missing or damaged)";
+    } else {
+        reason = "no records between " + CalendarTimeText(from) + " and " + CalendarTimeText(to) +
+                 " in group " + name;
+    }
+    return CompleteExport(args, ok && writer.Lines() > 0, &writer, reason, err);
+}
+
+}  // namespace
+
+int FinishOutput(std::FILE* out, std::FILE* err) {
+    if (std::fflush(out) != 0 || std::ferror(out)) {
+        Say(err, "cannot write the output");
+        return 1;
+    }
+    return 0;
+}
+
+int RunStoreCommand(const Arguments& args, std::FILE* out, std::FILE* err) {
+    StoreSession session;
+    if (int status = session.Open(args, err)) {
+        return status;
+    }
+    const std::string command = args.command->name;
+    if (command == "groups")
+        return RunGroups(args, session, out, err);
+    if (command == "list")
+        return RunList(args, session, out, err);
+    if (command == "export")
+        return RunExport(args, session, out, err);
+    return RunQuery(args, session, out, err);
+}
+
+int RunCat(const std::string& path, std::FILE* out, std::FILE* err) {
+    std::FILE* in = std::fopen(path.c_str(), "rb");
+    if (in == nullptr) {
+        Say(err, "cannot read %s: %s", path.c_str(), std::strerror(errno));
+        return 1;
+    }
+    std::vector<char> buffer(65536);
+    bool ok = true;
+    for (;;) {
+        const size_t n = std::fread(buffer.data(), 1, buffer.size(), in);
+        if (n == 0)
+            break;
+        storefs::InvertBytes(buffer.data(), buffer.data(), n);
+        if (!WriteText(out, buffer.data(), n)) {
+            ok = false;
+            break;
+        }
+    }
+    const bool readError = std::ferror(in) != 0;
+    std::fclose(in);
+    if (readError) {
+        Say(err, "cannot read %s", path.c_str());
+        return 1;
+    }
+    if (!ok) {
+        Say(err, "cannot write the output");
+        return 1;
+    }
+    return FinishOutput(out, err);
+}
+
+}  // namespace cli
+
+void InstallCliSignalCleanup() {
+    const int signals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+    for (int signo : signals) {
+        struct sigaction action;
+        std::memset(&action, 0, sizeof action);
+        action.sa_handler = &cli::CleanupOnSignal;
+        sigemptyset(&action.sa_mask);
+        sigaction(signo, &action, nullptr);
+    }
+}
