@@ -64,6 +64,11 @@ std::vector<ChannelStats> RangeStatistics(const RecordTable& table, RowRange row
             if (cell.empty())
                 continue;
             const double v = TextNumber(cell);
+            const int32_t decimals = CellDecimals(cell);
+            if (st.count == 0)
+                st.decimals = decimals;
+            else if (st.decimals >= 0)
+                st.decimals = decimals < 0 ? -1 : std::max(st.decimals, decimals);
             if (st.count == 0 || v < st.min) {
                 st.min = v;
                 st.minRow = row;
@@ -195,6 +200,48 @@ std::string PanelNumber(double value) {
     return text;
 }
 
+int32_t CellDecimals(std::string_view cell) {
+    size_t i = 0;
+    while (i < cell.size() && (cell[i] == ' ' || cell[i] == '\t'))
+        ++i;
+    if (i < cell.size() && (cell[i] == '+' || cell[i] == '-'))
+        ++i;
+    auto digit = [&cell](size_t at) {
+        return at < cell.size() && cell[at] >= '0' && cell[at] <= '9';
+    };
+    const size_t start = i;
+    while (digit(i))
+        ++i;
+    int32_t decimals = 0;
+    if (i < cell.size() && cell[i] == '.') {
+        ++i;
+        while (digit(i)) {
+            ++i;
+            ++decimals;
+        }
+    }
+    if (i > start && i < cell.size() && (cell[i] == 'e' || cell[i] == 'E'))
+        return -1;
+    return decimals;
+}
+
+std::string PanelValue(double value, int32_t decimals) {
+    if (decimals < 0 || !std::isfinite(value))
+        return PanelNumber(value);
+    decimals = std::min(decimals, 15);
+    // Beyond the fifteenth significant digit a double holds noise, and a fixed form of a huge
+    // value would run to hundreds of digits: such values keep the short form.
+    if (std::fabs(value) >= 1e15)
+        return PanelNumber(value);
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", int(decimals), value);
+    std::string shown = text;
+    // A value that rounds to zero shows no sign: "-0.00" would read as a value below zero.
+    if (shown[0] == '-' && shown.find_first_of("123456789") == std::string::npos)
+        shown.erase(0, 1);
+    return shown;
+}
+
 std::string PanelDifference(double a, double b) {
     double d = b - a;
     const double larger = std::max(std::fabs(a), std::fabs(b));
@@ -239,18 +286,22 @@ std::vector<std::string> PanelCaptions(bool hasB, const PanelTexts& texts) {
 std::vector<std::vector<std::string>> PanelCells(const PanelContents& contents) {
     std::vector<std::vector<std::string>> rows;
     for (const PanelChannel& c : contents.channels) {
-        std::vector<std::string> r = {c.name, PanelNumber(c.atA)};
+        // Every number of a channel with the decimals of its cells, so that the panel reads
+        // like the report; without them (no cells, or an exponent) in the short form.
+        const int32_t decimals = c.stats.decimals;
+        std::vector<std::string> r = {c.name, PanelValue(c.atA, decimals)};
         if (contents.hasB) {
-            r.push_back(PanelNumber(c.atB));
+            r.push_back(PanelValue(c.atB, decimals));
             // The values are plotted floats: their difference as a float shows no digits they lack.
-            r.push_back(PanelDifference(c.atA, c.atB));
+            r.push_back(decimals >= 0 ? PanelValue(c.atB - c.atA, decimals)
+                                      : PanelDifference(c.atA, c.atB));
         }
         const bool any = c.stats.count > 0;
-        r.push_back(any ? PanelNumber(c.stats.min) : std::string());
+        r.push_back(any ? PanelValue(c.stats.min, decimals) : std::string());
         r.push_back(any ? TimeText(c.minTime) : std::string());
-        r.push_back(any ? PanelNumber(c.stats.max) : std::string());
+        r.push_back(any ? PanelValue(c.stats.max, decimals) : std::string());
         r.push_back(any ? TimeText(c.maxTime) : std::string());
-        r.push_back(any ? PanelNumber(c.stats.Mean()) : std::string());
+        r.push_back(any ? PanelValue(c.stats.Mean(), decimals) : std::string());
         r.push_back(std::to_string(c.stats.count));
         rows.push_back(std::move(r));
     }
