@@ -261,9 +261,18 @@ TEST(PanelText, NumbersShowTheDecimalsOfTheChannelsCells) {
     ch.stats.max = 68.5;
     ch.stats.mean = 52.6283;
     ch.stats.decimals = 2;
-    c.channels = {ch};
-    EXPECT_EQ(PanelCells(c)[0], std::vector<std::string>({"", "27.70", "28.15", "0.45", "27.70", "",
-                                                          "68.50", "", "52.63", "3"}));
+    PanelChannel pump;  // whole numbers: a mean of 1/3 is no 0
+    pump.atB = 1;
+    pump.stats.count = 3;
+    pump.stats.max = 1;
+    pump.stats.mean = 1.0 / 3;
+    pump.stats.decimals = 0;
+    c.channels = {ch, pump};
+    const std::vector<std::vector<std::string>> shown = PanelCells(c);
+    EXPECT_EQ(shown[0], std::vector<std::string>({"", "27.70", "28.15", "0.45", "27.70", "",
+                                                  "68.50", "", "52.63", "3"}));
+    EXPECT_EQ(shown[1],
+              std::vector<std::string>({"", "0", "1", "1", "0", "", "1", "", "0.33", "3"}));
 }
 
 }  // namespace

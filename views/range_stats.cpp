@@ -301,7 +301,9 @@ std::vector<std::vector<std::string>> PanelCells(const PanelContents& contents) 
         r.push_back(any ? TimeText(c.minTime) : std::string());
         r.push_back(any ? PanelValue(c.stats.max, decimals) : std::string());
         r.push_back(any ? TimeText(c.maxTime) : std::string());
-        r.push_back(any ? PanelValue(c.stats.Mean(), decimals) : std::string());
+        // The mean of whole numbers (a switch, a counter) is rarely whole: rounded to one it
+        // would hide a pump that ran a third of the time, so it keeps two decimals.
+        r.push_back(any ? PanelValue(c.stats.Mean(), decimals == 0 ? 2 : decimals) : std::string());
         r.push_back(std::to_string(c.stats.count));
         rows.push_back(std::move(r));
     }

@@ -38,7 +38,8 @@ struct ChannelStats {
     int32_t minRow = -1;  // first row holding min, -1 when count is 0
     int32_t maxRow = -1;  // first row holding max
     // The most decimals among the cells (CellDecimals), which the panel shows every number of
-    // the channel with; -1 when count is 0 or a cell is written with an exponent.
+    // the channel with (the mean of whole numbers with two); -1 when count is 0 or a cell is
+    // written with an exponent.
     int32_t decimals = -1;
     double Mean() const { return mean; }
 };
