@@ -217,12 +217,12 @@ TEST(RecordFileForm, TheReadingWithoutControlBytesAndWithMoreAsciiWins) {
         std::string head;
         RecordForm form;
     } cases[] = {
-        {"ASCII export", ascii, RecordForm::kPlain},
-        {"ASCII export inverted", inverted(ascii), RecordForm::kInverted},
-        {"GB18030 names", gb18030, RecordForm::kPlain},
-        {"GB18030 names inverted", inverted(gb18030), RecordForm::kInverted},
-        {"UTF-8 with a byte-order mark and CR LF", utf8Bom, RecordForm::kPlain},
-        {"the same inverted", inverted(utf8Bom), RecordForm::kInverted},
+        {"ASCII", ascii, RecordForm::kPlain},
+        {"ASCII inverted", inverted(ascii), RecordForm::kInverted},
+        {"GB18030", gb18030, RecordForm::kPlain},
+        {"GB18030 inverted", inverted(gb18030), RecordForm::kInverted},
+        {"UTF-8, byte-order mark, CR LF", utf8Bom, RecordForm::kPlain},
+        {"UTF-8 inverted", inverted(utf8Bom), RecordForm::kInverted},
         {"empty", "", RecordForm::kUnknown},
         {"no line end", "Title only", RecordForm::kUnknown},
         {"binary", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), RecordForm::kUnknown},
