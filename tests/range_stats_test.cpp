@@ -62,6 +62,10 @@ TEST(RangeStatistics, MinMaxMeanAndCountSkipEmptyCells) {
     const std::vector<ChannelStats> h = RangeStatistics(*huge, {0, 3}, {1, 2});
     EXPECT_DOUBLE_EQ(h[0].Mean(), 1e308);
     EXPECT_EQ(h[0].decimals, -1);  // an exponent: the short form
+    // Past the cells read for their decimals, those of the minimum and maximum still count.
+    std::vector<std::vector<std::string>> many(5000, {"1"});
+    many.back() = {"2.5"};
+    EXPECT_EQ(RangeStatistics(*Table(many), {0, 5000}, {1})[0].decimals, 1);
     EXPECT_DOUBLE_EQ(h[1].Mean(), -1.7e308 / 3);
 }
 

@@ -37,9 +37,9 @@ struct ChannelStats {
     double mean = 0.0;
     int32_t minRow = -1;  // first row holding min, -1 when count is 0
     int32_t maxRow = -1;  // first row holding max
-    // The most decimals among the cells (CellDecimals), which the panel shows every number of
-    // the channel with (the mean of whole numbers with two); -1 when count is 0 or a cell is
-    // written with an exponent.
+    // The most decimals (CellDecimals) among the first 4096 cells and those of min and max,
+    // which the panel shows every number of the channel with (the mean of whole numbers with
+    // two); -1 when count is 0 or one of those cells is written with an exponent.
     int32_t decimals = -1;
     double Mean() const { return mean; }
 };
