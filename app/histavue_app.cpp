@@ -1,9 +1,10 @@
 #include "histavue_app.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
+#include <QDir>
 #include <QFile>
 #include <QIcon>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QPainter>
 #include <QPixmap>
@@ -11,11 +12,35 @@
 #include <QTranslator>
 
 #include "document_manager.h"
+#include "histavue_doc.h"
 #include "main_frame.h"
+#include "record_form.h"
+#include "ui_services.h"
 
 namespace {
 
 CHistavueApp* g_app = nullptr;
+
+// Bytes read to tell a file's form: enough for the title, the header and many records.
+constexpr qint64 kFormHeadBytes = 64 * 1024;
+
+const char kHelp[] =
+    "Usage: histavue [FILE...]\n"
+    "\n"
+    "Shows the data and alarm logs of HMI operator panels as reports and historic curves.\n"
+    "Each FILE opens as a report: an export file of the viewer (its bytes inverted) or a\n"
+    "plain CSV file, told apart by its bytes. The bar on the left lists the groups of the\n"
+    "data and alarm logs below the data root set with File > Settings.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help     show this text\n"
+    "  --version      show the version\n"
+    "\n"
+    "Environment:\n"
+    "  HISTAVUE_LANG  zh or en: the language of the windows (default: Chinese on a Chinese\n"
+    "                 system locale, English on any other)\n"
+    "\n"
+    "Exit status: 0 when the viewer was closed, 1 when it could not start, 2 usage error.\n";
 
 // The program's icon: a trend curve over a grid, drawn so that no image file is needed.
 QIcon AppIcon() {
@@ -56,6 +81,8 @@ CHistavueApp::~CHistavueApp() {
     documents_.reset();
     if (translator_)
         QCoreApplication::removeTranslator(translator_.get());
+    if (qtTranslator_)
+        QCoreApplication::removeTranslator(qtTranslator_.get());
     if (g_app == this)
         g_app = nullptr;
 }
@@ -77,12 +104,95 @@ std::unique_ptr<QTranslator> CHistavueApp::LoadTranslation() {
     return translator;
 }
 
+std::unique_ptr<QTranslator> CHistavueApp::LoadQtTranslation() {
+    if (UiLanguage() != QLatin1String("zh"))
+        return nullptr;
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QStringLiteral("qtbase_zh_CN"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return nullptr;
+    return translator;
+}
+
+CHistavueApp::CommandLine CHistavueApp::ParseCommandLine(const QStringList& arguments) {
+    CommandLine line;
+    bool options = true;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (!options || a == QLatin1String("-") || !a.startsWith('-')) {
+            line.files.append(a);
+        } else if (a == QLatin1String("--")) {
+            options = false;
+        } else if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
+            line.action = CommandLine::Action::kHelp;
+            return line;
+        } else if (a == QLatin1String("--version")) {
+            line.action = CommandLine::Action::kVersion;
+            return line;
+        } else if (line.problem.isEmpty()) {
+            line.problem = QStringLiteral("unknown option '%1'").arg(a);
+        }
+    }
+    if (!line.problem.isEmpty())
+        line.action = CommandLine::Action::kUsageError;
+    return line;
+}
+
+QString CHistavueApp::HelpText() {
+    return QString::fromLatin1(kHelp);
+}
+
+QString CHistavueApp::VersionText() {
+    return QStringLiteral("histavue " HISTAVUE_VERSION "\n");
+}
+
+int CHistavueApp::OpenFiles(const QStringList& files) {
+    int opened = 0;
+    for (const QString& path : files) {
+        QFile file(path);
+        // A file that cannot be read is opened all the same, so that the document's own
+        // message says why.
+        RecordForm form = RecordForm::kInverted;
+        if (file.open(QIODevice::ReadOnly)) {
+            const QByteArray head = file.read(kFormHeadBytes);
+            file.close();
+            form = DecideRecordForm(std::string_view(head.constData(), size_t(head.size())));
+        }
+        if (form == RecordForm::kUnknown) {
+            UiServices::Get().Message(
+                frame_.get(),
+                QCoreApplication::translate("Histavue", "无法打开文件：\n%1\n\n%2")
+                    .arg(QDir::toNativeSeparators(path),
+                         QCoreApplication::translate(
+                             "Histavue",
+                             "它的字节既不是导出的记录文件（按字节取反），也不是正常csv文件。")),
+                UiServices::Icon::kExclamation);
+            continue;
+        }
+        CHistavueDoc* doc = nullptr;
+        if (form == RecordForm::kPlain) {
+            CHistavueDoc::OpenPlainScope plain;
+            doc = documents_->OpenDocumentFile(path);
+        } else {
+            doc = documents_->OpenDocumentFile(path);
+        }
+        if (doc != nullptr)
+            ++opened;
+    }
+    return opened;
+}
+
 bool CHistavueApp::InitInstance(const QStringList& arguments) {
     // The source texts are Chinese; any other language comes from a translation built into the
     // program. It is installed before the first window so that every text is looked up in it.
     translator_ = LoadTranslation();
     if (translator_)
         QCoreApplication::installTranslator(translator_.get());
+    // Qt's own dialogs follow the same language when Qt's translation is installed; without it
+    // they stay English and the viewer starts all the same.
+    qtTranslator_ = LoadQtTranslation();
+    if (qtTranslator_)
+        QCoreApplication::installTranslator(qtTranslator_.get());
     QCoreApplication::setOrganizationName(QString::fromUtf8(kProfileOrganisation));
     QCoreApplication::setApplicationName(QString::fromUtf8(kProfileApplication));
     QApplication::setApplicationDisplayName(QStringLiteral("Histavue"));
@@ -91,11 +201,10 @@ bool CHistavueApp::InitInstance(const QStringList& arguments) {
     frame_ = std::make_unique<CMainFrame>(
         documents_.get(), [this] { return Printer(); },
         [this](const QString& path) { RegisterTempFile(path); });
-    // The command line is read and then deliberately ignored: nothing opens at start.
-    QCommandLineParser parser;
-    parser.parse(arguments);
     frame_->RestorePlacement();
     frame_->show();
+    // Files named on the command line (a file manager's "Open with" passes them so).
+    OpenFiles(ParseCommandLine(arguments).files);
     return true;
 }
 

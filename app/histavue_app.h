@@ -20,9 +20,30 @@ class CHistavueApp : public QObject {
     CHistavueApp();
     ~CHistavueApp() override;
 
-    // Start-up: the per-user profile, the main window (shown). The command line is parsed and
-    // ignored: no document is opened at start. False when the main window cannot be created.
+    // What a command line asks for. It is read before any window exists, so that --help and
+    // --version answer without a display and without starting a viewer.
+    struct CommandLine {
+        enum class Action { kRun, kHelp, kVersion, kUsageError };
+        Action action = Action::kRun;
+        QStringList files;  // the files to open, in order (every argument after "--" is one)
+        QString problem;    // what is wrong, for kUsageError
+    };
+    // arguments[0] is the program. --help (-h) and --version win over anything else on the line;
+    // any other argument starting with "-" (but "-" alone) is a usage error.
+    static CommandLine ParseCommandLine(const QStringList& arguments);
+    // The texts of --help (the man page is made from it) and --version, in English.
+    static QString HelpText();
+    static QString VersionText();
+
+    // Start-up: the per-user profile, Qt's own translation, the main window (shown), then the
+    // files the command line names, each opened by OpenFiles. False when the main window cannot
+    // be created.
     bool InitInstance(const QStringList& arguments);
+
+    // Opens each file as a report in the form its bytes tell (the inverted form of an export,
+    // or plain CSV). A file that cannot be read, whose form cannot be told, or that is no report
+    // gets a message naming it and why; the others still open. Returns how many opened.
+    int OpenFiles(const QStringList& files);
 
     // Runs the event loop, then deletes every registered temporary file. Always returns 0.
     int Run();
@@ -48,12 +69,17 @@ class CHistavueApp : public QObject {
     // Loads the built-in translation of UiLanguage() (none for Chinese, the source language);
     // null when there is none. The caller installs it and keeps it while texts are looked up.
     static std::unique_ptr<QTranslator> LoadTranslation();
+    // Loads Qt's own translation of UiLanguage() (qtbase_zh_CN.qm from Qt's translations folder,
+    // for the file, print and page-setup dialogs); null for English, Qt's source language, and
+    // when the file is not installed.
+    static std::unique_ptr<QTranslator> LoadQtTranslation();
 
   private:
     mutable std::mutex tempLock_;
     QStringList tempFiles_;
     std::unique_ptr<QPrinter> printer_;
     std::unique_ptr<QTranslator> translator_;
+    std::unique_ptr<QTranslator> qtTranslator_;
     std::unique_ptr<DocumentManager> documents_;
     std::unique_ptr<CMainFrame> frame_;
 };

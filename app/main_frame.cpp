@@ -93,6 +93,15 @@ QIcon DrawnIcon(int id) {
     return QIcon(pixmap);
 }
 
+// Where a new document window of the given size goes in an area of the given size: no larger
+// than the area, and moved back inside it where the placement left it sticking out.
+QRect InsideArea(const QRect& window, const QSize& area) {
+    const QSize size = window.size().boundedTo(area);
+    const int x = qBound(0, window.x(), area.width() - size.width());
+    const int y = qBound(0, window.y(), area.height() - size.height());
+    return QRect(QPoint(x, y), size);
+}
+
 QIcon IconFor(int id, QStyle* style) {
     switch (id) {
         case kCmdFileOpen:
@@ -111,7 +120,8 @@ QIcon IconFor(int id, QStyle* style) {
 CMainFrame::CMainFrame(DocumentManager* documents, std::function<QPrinter*()> printer,
                        const TempFileRegistrar& registerTempFile)
     : documents_(documents), printer_(std::move(printer)), mdi_(new QMdiArea(this)) {
-    setWindowTitle(QString::fromUtf8(kAppCaption));
+    caption_ = QString::fromUtf8(kAppCaption);
+    setWindowTitle(caption_);
     setCentralWidget(mdi_);
     mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -381,12 +391,24 @@ void CMainFrame::UpdateCommands() {
 }
 
 void CMainFrame::UpdateCaption() {
+    // "X.csv — Histavue": ending in the application's name, so that the platform adds it no
+    // second time.
     CHistavueDoc* doc = ActiveDocument();
-    QString caption = QString::fromUtf8(kAppCaption);
-    if (doc != nullptr) {
-        caption += QStringLiteral(" - ") + doc->Title();
+    caption_ = QString::fromUtf8(kAppCaption);
+    if (doc != nullptr)
+        caption_ = doc->Title() + QStringLiteral(" \u2014 ") + caption_;
+    setWindowTitle(caption_);
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+    // A maximised document window writes "<title> - [<document>]" into the main window's
+    // title; the caption names the document already, so it is put back. The nested change this
+    // makes finds the caption in place and passes.
+    if (event->type() == QEvent::WindowTitleChange && windowTitle() != caption_) {
+        setWindowTitle(caption_);
+        return;
     }
-    setWindowTitle(caption);
+    QMainWindow::changeEvent(event);
 }
 
 CHistavueView* CMainFrame::ActiveView() const {
@@ -420,8 +442,12 @@ void CMainFrame::AddView(CHistavueView* view) {
         title += QStringLiteral(":%1").arg(windows);
     }
     child->setWindowTitle(title);
+    // Sized before it is added, so that the area places it by the size it will have; kept
+    // inside the area, which may be smaller than the smallest size asked for.
+    const QSize area = mdi_->viewport()->size();
+    child->resize(qMax(480, area.width() * 3 / 4), qMax(320, area.height() * 3 / 4));
     mdi_->addSubWindow(child);
-    child->resize(qMax(480, mdi_->width() * 3 / 4), qMax(320, mdi_->height() * 3 / 4));
+    child->setGeometry(InsideArea(child->geometry(), area));
     child->show();
     mdi_->setActiveSubWindow(child);
     BuildMenus();

@@ -74,6 +74,7 @@ class CMainFrame : public QMainWindow, public ViewHost {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     void CreateActions();
@@ -95,6 +96,7 @@ class CMainFrame : public QMainWindow, public ViewHost {
     QHash<int, QAction*> actions_;
     QList<QAction*> recentActions_;
     bool menusWithDocument_ = false;
+    QString caption_;  // the main window's title, which UpdateCaption alone changes
 };
 
 // The completion and failure messages of the plain CSV export (%1 the target, %2 the reason).

@@ -134,7 +134,7 @@ int main(int argc, char* argv[]) {
         return 1;
 
     CHistavueApp app;
-    app.InitInstance(QApplication::arguments());
+    app.InitInstance({QApplication::arguments().first()});  // its own arguments name no report
     app.MainFrame()->resize(1500, 1000);
     CHistavueDoc* doc = app.Documents()->OpenDocumentFile(QString::fromStdString(path));
     if (doc == nullptr)

@@ -130,7 +130,7 @@ int main(int argc, char* argv[]) {
     QDir().mkpath(QString::fromStdString(dir));
 
     CHistavueApp app;
-    app.InitInstance(QApplication::arguments());
+    app.InitInstance({QApplication::arguments().first()});  // its own arguments name no report
     app.MainFrame()->resize(1280, 800);
     std::printf("%-8s %8s %8s %8s %8s %7s %7s %9s %7s %8s %9s %9s\n", "rows", "file MB", "warm s",
                 "fresh s", "open s", "/warm", "/fresh", "table MB", "x file", "RSS+ MB",

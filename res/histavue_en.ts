@@ -940,5 +940,9 @@ overlaps the data root folder
         <source>另有 %1 个通道未打印：报表最多打印 %2 页宽。</source>
         <translation>%1 more channels are not printed: a report prints at most %2 pages across.</translation>
     </message>
+    <message>
+        <source>它的字节既不是导出的记录文件（按字节取反），也不是正常csv文件。</source>
+        <translation>Its bytes are neither those of an exported record file (inverted) nor those of a plain CSV file.</translation>
+    </message>
 </context>
 </TS>

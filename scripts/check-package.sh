@@ -23,6 +23,7 @@ for f in bin/histavue bin/histavue-cli bin/histavue-mkstore bin/histavue-report 
     share/man/man1/histavue-report.1.gz; do
     [ -s "$usr/$f" ] || fail "missing $f"
 done
+[ -s "$usr/share/man/man1/histavue.1.gz" ] || fail "missing share/man/man1/histavue.1.gz"
 desktop-file-validate "$usr/share/applications/histavue.desktop"
 
 "$usr/bin/histavue-mkstore" --out "$root/data" >/dev/null

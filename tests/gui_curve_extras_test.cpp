@@ -57,10 +57,11 @@ TEST_F(CurveExtrasTest, CursorBOpensThePanelWithDifferencesAndStatistics) {
     CurvePanel* panel = x->Panel();
     EXPECT_TRUE(panel->isVisibleTo(view->Chart()));
     EXPECT_TRUE(panel->Headline().contains(QString::fromUtf8("Δt = 00:00:10")));
-    // Name, A, B, B-A, minimum, its time, maximum, its time, mean, records.
+    // Name, A, B, B-A, minimum, its time, maximum, its time, mean, records: the numbers with the
+    // one decimal of T1's cells.
     const QStringList t1 = {
-        "T1", "1.5", "2.5", "1", "0.5", "2024-01-01 00:00:00", "11.5", "2024-01-01 00:01:50",
-        "6",  "12"};
+        "T1",  "1.5", "2.5", "1.0", "0.5", "2024-01-01 00:00:00", "11.5", "2024-01-01 00:01:50",
+        "6.0", "12"};
     for (int col = 0; col < t1.size(); ++col)
         EXPECT_EQ(panel->CellText(0, col), t1[col]) << col;
     EXPECT_EQ(panel->CellText(1, 3), "2");
@@ -71,13 +72,14 @@ TEST_F(CurveExtrasTest, CursorBOpensThePanelWithDifferencesAndStatistics) {
     Key(view, Qt::Key_Left, Qt::ShiftModifier);
     EXPECT_EQ(c->CursorPoint(), 2);
     EXPECT_EQ(c->CursorBPoint(), 0);
-    EXPECT_EQ(panel->CellText(0, 3), "-2");
+    EXPECT_EQ(panel->CellText(0, 3), "-2.0");
     EXPECT_TRUE(panel->Headline().contains(QString::fromUtf8("Δt = -00:00:20")));
 
     // Zooming narrows the statistics to the rows of the shown points.
     c->ZoomX(3, 6);
     EXPECT_EQ(panel->CellText(0, 4), "2.5");
     EXPECT_EQ(panel->CellText(0, 6), "5.5");
+    EXPECT_EQ(panel->CellText(0, 8), "4.0");
     EXPECT_EQ(panel->CellText(0, 9), "4");
 
     // Ctrl+C copies what the panel shows.
@@ -85,7 +87,7 @@ TEST_F(CurveExtrasTest, CursorBOpensThePanelWithDifferencesAndStatistics) {
     Key(view, Qt::Key_C, Qt::ControlModifier);
     const QString copied = QApplication::clipboard()->text();
     EXPECT_TRUE(copied.startsWith(panel->Headline() + "\n")) << copied.toStdString();
-    EXPECT_TRUE(copied.contains("T1\t2.5\t0.5\t-2\t2.5\t")) << copied.toStdString();
+    EXPECT_TRUE(copied.contains("T1\t2.5\t0.5\t-2.0\t2.5\t")) << copied.toStdString();
 
     // A Shift+click on the plot sets B; a plain click still moves A only.
     view->resize(800, 500);

@@ -32,7 +32,7 @@ namespace {
 
 class ViewerTest : public AppTest {
   protected:
-    void SetUp() override { StartApp({"histavue", "ignored.csv"}); }
+    void SetUp() override { StartApp({"histavue"}); }
     QString File(const QString& name, const std::string& text, bool inverted = true) {
         const QString path = dir.path() + "/" + name;
         EXPECT_TRUE(WriteRecordFile(path, text, inverted));
@@ -85,7 +85,7 @@ TEST_F(ViewerTest, OpeningARecordFileShowsItsReportAndTheFullMenus) {
     CHistavueDoc* doc = Docs()->OpenDocumentFile(path);
     ASSERT_NE(doc, nullptr);
     EXPECT_TRUE(ui.messages.isEmpty());
-    EXPECT_EQ(Frame()->windowTitle(), "Histavue - line1.csv");
+    EXPECT_EQ(Frame()->windowTitle(), "line1.csv — Histavue");
     EXPECT_EQ(MenuTitles(),
               QStringList({"文件(&F)", "编辑(&E)", "视图(&V)", "窗口(&W)", "帮助(&H)"}));
     EXPECT_EQ(MenuItems(0).mid(0, 11),

@@ -1,10 +1,13 @@
 // Start-up pieces of the shell: root folders in the settings, folder validation and creation,
-// the folder picker, the settings dialog and the temporary-file list.
+// the folder picker, the settings dialog, the temporary-file list and the files of the command
+// line.
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -12,8 +15,10 @@
 #include "data_setting_dialog.h"
 #include "folder_check.h"
 #include "folder_pick_dialog.h"
+#include "gui_app_test.h"
 #include "gui_support.h"
 #include "histavue_app.h"
+#include "histavue_doc.h"
 #include "roots.h"
 
 namespace {
@@ -214,6 +219,56 @@ TEST(TempFiles, SamePathIsListedOnceAndDeletedAtTheEnd) {
     app.DeleteTempFiles();
     EXPECT_FALSE(QFile::exists(path));
     EXPECT_TRUE(app.TempFiles().isEmpty());
+}
+
+class CommandLineTest : public AppTest {
+  protected:
+    void SetUp() override {}  // each test starts the viewer with its own command line
+};
+
+// A file manager's "Open with" names the files: each opens in the form its bytes tell; one in
+// neither form is told, and the others still open, each window inside the area and the title
+// naming the document once, also when its window is maximised.
+TEST_F(CommandLineTest, FilesOpenInTheFormTheirBytesTellInsideTheArea) {
+    const QString exported = dir.path() + "/export.csv";
+    const QString plain = dir.path() + "/plain.csv";
+    const QString image = dir.path() + "/image.png";
+    ASSERT_TRUE(WriteRecordFile(exported, SampleRecordText(3, "Exported")));
+    ASSERT_TRUE(WriteRecordFile(plain, SampleRecordText(2, "Plain"), false));
+    ASSERT_TRUE(WriteRecordFile(image, std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), false));
+    StartApp({"histavue", exported, image, "--", plain});
+    const std::vector<CHistavueDoc*>& docs = app->Documents()->Documents();
+    ASSERT_EQ(docs.size(), 2u);
+    EXPECT_FALSE(docs[0]->IsPlain());
+    EXPECT_TRUE(docs[1]->IsPlain());
+    EXPECT_EQ(docs[1]->Views().front()->List()->Table().Title(), "Plain");
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_TRUE(ui.messages[0].contains("image.png")) << ui.messages[0].toStdString();
+
+    CMainFrame* frame = app->MainFrame();
+    auto inside = [frame](QMdiSubWindow* w) {
+        return frame->MdiArea()->viewport()->rect().contains(w->geometry());
+    };
+    for (QMdiSubWindow* w : frame->MdiArea()->subWindowList())
+        EXPECT_TRUE(inside(w)) << w->windowTitle().toStdString();
+    frame->resize(700, 480);  // smaller than the smallest document window
+    const QString third = dir.path() + "/third.csv";
+    ASSERT_TRUE(WriteRecordFile(third, SampleRecordText(2), false));
+    EXPECT_EQ(app->OpenFiles({exported + "x", third}), 1);
+    EXPECT_TRUE(inside(frame->MdiArea()->activeSubWindow()));
+
+    EXPECT_EQ(frame->windowTitle(), "third.csv — Histavue");
+    frame->MdiArea()->activeSubWindow()->showMaximized();
+    EXPECT_EQ(frame->windowTitle(), "third.csv — Histavue");
+}
+
+// Qt's own dialogs speak the interface's language when Qt's translation is installed.
+TEST_F(CommandLineTest, QtDialogsFollowTheInterfaceLanguage) {
+    StartApp({"histavue"});
+    const QString look = QCoreApplication::translate("QFileDialog", "Look in:");
+    if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_zh_CN.qm"))
+        GTEST_SKIP() << "Qt's translations are not installed";
+    EXPECT_NE(look, "Look in:");
 }
 
 }  // namespace

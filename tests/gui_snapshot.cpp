@@ -65,7 +65,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     CHistavueApp app;
-    app.InitInstance(QApplication::arguments());
+    app.InitInstance({QApplication::arguments().first()});  // its own arguments name no report
     bool grabFrame = false;
     for (int i = 2; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
@@ -130,7 +130,7 @@ int main(int argc, char* argv[]) {
         } else if (arg == QStringLiteral("dialog:settings")) {
             (new CDataSetting(app.MainFrame()))->show();
         } else {
-            app.Documents()->OpenDocumentFile(arg);
+            app.OpenFiles({arg});  // in the form its bytes show
         }
     }
     const QString out = QString::fromLocal8Bit(argv[1]);

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "curve_init.h"
@@ -33,15 +34,16 @@ TEST(RangeStatistics, MinMaxMeanAndCountSkipEmptyCells) {
         int64_t count;
         double min, max, mean;
         int minRow, maxRow;
+        int decimals;
     };
     const Case cases[] = {
-        {"whole column, empty cell left out", {0, 5}, 1, 4, -2.5, 7, 14.5 / 4, 2, 3},
-        {"a text cell counts as 0", {0, 5}, 2, 4, -1, 1, 0.25, 4, 1},
-        {"ties keep the first row", {3, 5}, 1, 2, 7, 7, 7, 3, 3},
-        {"range clamped to the table", {-3, 99}, 1, 4, -2.5, 7, 14.5 / 4, 2, 3},
-        {"an empty range has no records", {2, 2}, 1, 0, 0, 0, 0, -1, -1},
-        {"only empty cells has no records", {1, 2}, 1, 0, 0, 0, 0, -1, -1},
-        {"a column past the table reads empty", {0, 5}, 9, 0, 0, 0, 0, -1, -1},
+        {"whole column, empty cell left out", {0, 5}, 1, 4, -2.5, 7, 14.5 / 4, 2, 3, 1},
+        {"a text cell counts as 0", {0, 5}, 2, 4, -1, 1, 0.25, 4, 1, 0},
+        {"ties keep the first row", {3, 5}, 1, 2, 7, 7, 7, 3, 3, 0},
+        {"range clamped to the table", {-3, 99}, 1, 4, -2.5, 7, 14.5 / 4, 2, 3, 1},
+        {"an empty range has no records", {2, 2}, 1, 0, 0, 0, 0, -1, -1, -1},
+        {"only empty cells has no records", {1, 2}, 1, 0, 0, 0, 0, -1, -1, -1},
+        {"a column past the table reads empty", {0, 5}, 9, 0, 0, 0, 0, -1, -1, -1},
     };
     for (const Case& c : cases) {
         const std::vector<ChannelStats> s = RangeStatistics(*table, c.rows, {c.column});
@@ -53,11 +55,17 @@ TEST(RangeStatistics, MinMaxMeanAndCountSkipEmptyCells) {
         EXPECT_DOUBLE_EQ(s[0].Mean(), c.mean) << c.what;
         EXPECT_EQ(s[0].minRow, c.minRow) << c.what;
         EXPECT_EQ(s[0].maxRow, c.maxRow) << c.what;
+        EXPECT_EQ(s[0].decimals, c.decimals) << c.what;
     }
     // Values near the double range have a mean, however their sum would overflow.
     const auto huge = Table({{"1e308", "-1.7e308"}, {"1e308", "-1.7e308"}, {"1e308", "1.7e308"}});
     const std::vector<ChannelStats> h = RangeStatistics(*huge, {0, 3}, {1, 2});
     EXPECT_DOUBLE_EQ(h[0].Mean(), 1e308);
+    EXPECT_EQ(h[0].decimals, -1);  // an exponent: the short form
+    // Past the cells read for their decimals, those of the minimum and maximum still count.
+    std::vector<std::vector<std::string>> many(5000, {"1"});
+    many.back() = {"2.5"};
+    EXPECT_EQ(RangeStatistics(*Table(many), {0, 5000}, {1})[0].decimals, 1);
     EXPECT_DOUBLE_EQ(h[1].Mean(), -1.7e308 / 3);
 }
 
@@ -230,6 +238,32 @@ TEST(PanelText, TabSeparatedWithBColumnsOnlyOnceBIsSet) {
               "Range: 2024-01-01 00:00:00 - 2024-01-03 00:00:00");
     EXPECT_NE(english.find("\nChannel\tA\tMin\tMin time\tMax\tMax time\tMean\tRecords\n"),
               std::string::npos);
+}
+
+TEST(PanelText, NumbersShowTheDecimalsOfTheChannelsCells) {
+    const std::pair<const char*, int> cells[] = {
+        {"68.50", 2}, {"-0.952085", 6}, {"7", 0},    {" +1.5\r", 1},
+        {"1.", 0},    {"OFF", 0},       {"1e5", -1}, {"2.5E-3", -1},
+    };
+    for (const auto& [cell, decimals] : cells)
+        EXPECT_EQ(CellDecimals(cell), decimals) << cell;
+    const std::tuple<double, int, const char*> values[] = {
+        {68.5, 2, "68.50"}, {52.625001, 2, "52.63"},    {0.952085, 2, "0.95"}, {-0.001, 2, "0.00"},
+        {3.0, 0, "3"},      {0.952085, -1, "0.952085"}, {1e20, 2, "1e+20"},
+    };
+    for (const auto& [value, decimals, text] : values)
+        EXPECT_EQ(PanelValue(value, decimals), text) << value << " " << decimals;
+
+    // Cursor values, difference, minimum, maximum and mean of a channel alike; the mean of whole
+    // numbers (a pump's duty) with two decimals.
+    PanelContents c;
+    c.hasB = true;
+    c.channels = {{"", 27.7f, 28.15f, {0, 3, 27.7, 68.5, 52.6283, -1, -1, 2}, {}, {}},
+                  {"", 0, 1, {0, 3, 0, 1, 1.0 / 3, -1, -1, 0}, {}, {}}};
+    const std::vector<std::vector<std::string>> shown = PanelCells(c);
+    EXPECT_EQ(shown[0], std::vector<std::string>({"", "27.70", "28.15", "0.45", "27.70", "",
+                                                  "68.50", "", "52.63", "3"}));
+    EXPECT_EQ(shown[1][8], "0.33");
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
-// The report's record table: how document text becomes title, columns and rows.
+// The report's record table: how document text becomes title, columns and rows; and which form
+// (inverted or plain) a record file's bytes are in.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <memory>
 #include <string>
 
+#include "record_form.h"
 #include "record_table.h"
 
 namespace {
@@ -199,6 +201,35 @@ TEST(RecordTableLoad, WideHeaderOverShortLinesReservesByTheLines) {
     EXPECT_EQ(Cell(t, 999999, 0), "t");
     // One offset a row (about 4 MB) where reserving by the header took 400 GB.
     EXPECT_LT(t.IndexBytes(), 8u << 20);
+}
+
+TEST(RecordFileForm, TheReadingWithoutControlBytesAndWithMoreAsciiWins) {
+    const std::string ascii = "Title\nTime,a\n2024-01-01 00:00:00,1.5\n";
+    const std::string gb18030 = "\xB9\xF8\xC2\xAF\nTime,\xCE\xC2\xB6\xC8\n2024-01-01 00:00:00,7\n";
+    const std::string utf8Bom = "\xEF\xBB\xBFTitle\r\nTime,\xE6\xB8\xA9\r\n";
+    auto inverted = [](std::string s) {
+        for (char& c : s)
+            c = static_cast<char>(~c);
+        return s;
+    };
+    const struct {
+        const char* what;
+        std::string head;
+        RecordForm form;
+    } cases[] = {
+        {"ASCII", ascii, RecordForm::kPlain},
+        {"ASCII inverted", inverted(ascii), RecordForm::kInverted},
+        {"GB18030", gb18030, RecordForm::kPlain},
+        {"GB18030 inverted", inverted(gb18030), RecordForm::kInverted},
+        {"UTF-8, byte-order mark, CR LF", utf8Bom, RecordForm::kPlain},
+        {"UTF-8 inverted", inverted(utf8Bom), RecordForm::kInverted},
+        {"empty", "", RecordForm::kUnknown},
+        {"no line end", "Title only", RecordForm::kUnknown},
+        {"binary", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), RecordForm::kUnknown},
+        {"both readings alike", "\n\xF5", RecordForm::kUnknown},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DecideRecordForm(c.head), c.form) << c.what;
 }
 
 }  // namespace

@@ -39,6 +39,19 @@ int32_t CellsWanted(const RecordTable& table, const std::vector<int32_t>& column
     return wanted;
 }
 
+// The cells whose decimals are read, besides those of the minimum and maximum: a channel's
+// cells share their form, and reading every cell's would slow the statistics by a third.
+constexpr int64_t kDecimalsSample = 4096;
+
+// Folds the decimals of one more non-empty cell into st (count still that before the cell).
+void TakeDecimals(ChannelStats* st, std::string_view cell) {
+    const int32_t decimals = CellDecimals(cell);
+    if (st->count == 0)
+        st->decimals = decimals;
+    else if (st->decimals >= 0)
+        st->decimals = decimals < 0 ? -1 : std::max(st->decimals, decimals);
+}
+
 // A cell of a row read by RowCells, empty for a column that is not there.
 std::string_view CellOf(const std::vector<std::string_view>& cells, int32_t column) {
     return column >= 0 && static_cast<size_t>(column) < cells.size()
@@ -64,6 +77,8 @@ std::vector<ChannelStats> RangeStatistics(const RecordTable& table, RowRange row
             if (cell.empty())
                 continue;
             const double v = TextNumber(cell);
+            if (st.count < kDecimalsSample)
+                TakeDecimals(&st, cell);
             if (st.count == 0 || v < st.min) {
                 st.min = v;
                 st.minRow = row;
@@ -77,6 +92,12 @@ std::vector<ChannelStats> RangeStatistics(const RecordTable& table, RowRange row
             // two values near the double range overflows.
             const double n = static_cast<double>(st.count);
             st.mean += v / n - st.mean / n;
+        }
+    }
+    for (ChannelStats& st : stats) {
+        if (st.count > kDecimalsSample) {
+            TakeDecimals(&st, table.Cell(st.minRow, st.column));
+            TakeDecimals(&st, table.Cell(st.maxRow, st.column));
         }
     }
     return stats;
@@ -195,6 +216,43 @@ std::string PanelNumber(double value) {
     return text;
 }
 
+int32_t CellDecimals(std::string_view cell) {
+    // Read from the end, which finds the decimals of the usual cell ("52.63") in a few steps:
+    // this runs for every cell of the statistics' range.
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    size_t end = cell.size();
+    while (end > 0 && (cell[end - 1] == '\r' || cell[end - 1] == ' ' || cell[end - 1] == '\t'))
+        --end;
+    size_t i = end;
+    while (i > 0 && digit(cell[i - 1]))
+        --i;
+    if (i > 0 && cell[i - 1] == '.')
+        return static_cast<int32_t>(end - i);
+    if (i > 0 && (cell[i - 1] == '+' || cell[i - 1] == '-'))
+        --i;
+    if (i >= 2 && i < end && (cell[i - 1] == 'e' || cell[i - 1] == 'E') &&
+        (digit(cell[i - 2]) || cell[i - 2] == '.'))
+        return -1;
+    return 0;
+}
+
+std::string PanelValue(double value, int32_t decimals) {
+    if (decimals < 0 || !std::isfinite(value))
+        return PanelNumber(value);
+    decimals = std::min(decimals, 15);
+    // Beyond the fifteenth significant digit a double holds noise, and a fixed form of a huge
+    // value would run to hundreds of digits: such values keep the short form.
+    if (std::fabs(value) >= 1e15)
+        return PanelNumber(value);
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", int(decimals), value);
+    std::string shown = text;
+    // A value that rounds to zero shows no sign: "-0.00" would read as a value below zero.
+    if (shown[0] == '-' && shown.find_first_of("123456789") == std::string::npos)
+        shown.erase(0, 1);
+    return shown;
+}
+
 std::string PanelDifference(double a, double b) {
     double d = b - a;
     const double larger = std::max(std::fabs(a), std::fabs(b));
@@ -239,18 +297,24 @@ std::vector<std::string> PanelCaptions(bool hasB, const PanelTexts& texts) {
 std::vector<std::vector<std::string>> PanelCells(const PanelContents& contents) {
     std::vector<std::vector<std::string>> rows;
     for (const PanelChannel& c : contents.channels) {
-        std::vector<std::string> r = {c.name, PanelNumber(c.atA)};
+        // Every number of a channel with the decimals of its cells, so that the panel reads
+        // like the report; without them (no cells, or an exponent) in the short form.
+        const int32_t decimals = c.stats.decimals;
+        std::vector<std::string> r = {c.name, PanelValue(c.atA, decimals)};
         if (contents.hasB) {
-            r.push_back(PanelNumber(c.atB));
+            r.push_back(PanelValue(c.atB, decimals));
             // The values are plotted floats: their difference as a float shows no digits they lack.
-            r.push_back(PanelDifference(c.atA, c.atB));
+            r.push_back(decimals >= 0 ? PanelValue(c.atB - c.atA, decimals)
+                                      : PanelDifference(c.atA, c.atB));
         }
         const bool any = c.stats.count > 0;
-        r.push_back(any ? PanelNumber(c.stats.min) : std::string());
+        r.push_back(any ? PanelValue(c.stats.min, decimals) : std::string());
         r.push_back(any ? TimeText(c.minTime) : std::string());
-        r.push_back(any ? PanelNumber(c.stats.max) : std::string());
+        r.push_back(any ? PanelValue(c.stats.max, decimals) : std::string());
         r.push_back(any ? TimeText(c.maxTime) : std::string());
-        r.push_back(any ? PanelNumber(c.stats.Mean()) : std::string());
+        // The mean of whole numbers (a switch, a counter) is rarely whole: rounded to one it
+        // would hide a pump that ran a third of the time, so it keeps two decimals.
+        r.push_back(any ? PanelValue(c.stats.Mean(), decimals == 0 ? 2 : decimals) : std::string());
         r.push_back(std::to_string(c.stats.count));
         rows.push_back(std::move(r));
     }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "calendar_time.h"
@@ -36,6 +37,10 @@ struct ChannelStats {
     double mean = 0.0;
     int32_t minRow = -1;  // first row holding min, -1 when count is 0
     int32_t maxRow = -1;  // first row holding max
+    // The most decimals (CellDecimals) among the first 4096 cells and those of min and max,
+    // which the panel shows every number of the channel with (the mean of whole numbers with
+    // two); -1 when count is 0 or one of those cells is written with an exponent.
+    int32_t decimals = -1;
     double Mean() const { return mean; }
 };
 
@@ -84,6 +89,13 @@ std::string DeltaTimeText(int64_t seconds);
 
 // A number as the panel shows it: up to 6 significant digits ("%g").
 std::string PanelNumber(double value);
+// The decimals a report cell is written with: the digits after its decimal point, 0 without
+// one (a text cell too), -1 when it has an exponent ("1e5", "2.5E-3").
+int32_t CellDecimals(std::string_view cell);
+// A number of a channel as the panel shows it: with decimals fixed decimals (at most 15), so
+// that the minimum, maximum, mean and cursor values read like the report's own cells; as
+// PanelNumber when decimals is below 0. Never "-0".
+std::string PanelValue(double value, int32_t decimals);
 // b - a as the panel shows it: without digits finer than the sixth significant digit of the
 // larger of the two, which is all they show.
 std::string PanelDifference(double a, double b);
