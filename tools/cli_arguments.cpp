@@ -10,14 +10,13 @@ namespace cli {
 const char kProgram[] = "histavue-cli";
 
 const char kUsage[] =
-    "Usage:\n"
-    "  histavue-cli groups --store DIR [--long]\n"
-    "  histavue-cli list   --store DIR --group NAME [--path 'YYYY\\MM\\DD'] [--blocks]\n"
-    "  histavue-cli export --store DIR --group NAME --item 'YYYY\\MM\\DD[(N)]' [--out FILE "
-    "[--plain]]\n"
-    "  histavue-cli query  --store DIR --group NAME --from 'YYYY-MM-DD HH:MM[:SS]' --to '...'\n"
-    "                      [--interval SECONDS] [--out FILE [--plain]]\n"
-    "  histavue-cli cat FILE\n"
+    "Usage: histavue-cli groups --store DIR [--long] [--raw-names]\n"
+    "  or:  histavue-cli list --store DIR --group NAME [--path 'YYYY\\MM\\DD'] [--blocks]\n"
+    "  or:  histavue-cli export --store DIR --group NAME --item 'YYYY\\MM\\DD[(N)]'\n"
+    "           [--out FILE [--plain]] [--encoding utf-8]\n"
+    "  or:  histavue-cli query --store DIR --group NAME --from 'YYYY-MM-DD HH:MM[:SS]'\n"
+    "           --to '...' [--interval SECONDS] [--out FILE [--plain]] [--encoding utf-8]\n"
+    "  or:  histavue-cli cat FILE\n"
     "\n"
     "Commands:\n"
     "  groups   the group names of the store, one a line (--long: name, id in hex,\n"
@@ -33,9 +32,13 @@ const char kUsage[] =
     "  --store DIR      data folder of one record kind (holds NewDLRoot.idx); only read\n"
     "  --staging DIR    folder for the working copy of the root index (default: a private\n"
     "                   temporary folder, removed at exit)\n"
+    "  --group NAME     the group, in the terminal's encoding (or as stored)\n"
     "  --out FILE       write the CSV to FILE inverted, as the viewer's export files\n"
     "                   (default: plain text on standard output)\n"
     "  --plain          with --out: write FILE as plain text\n"
+    "  --encoding utf-8 plain output converted to UTF-8 after a byte-order mark, as\n"
+    "                   spreadsheet programs read it (default: the bytes as stored)\n"
+    "  --raw-names      print group names as stored, not in the terminal's encoding\n"
     "  -h, --help       show this text\n"
     "  --version        show the version\n"
     "\n"
@@ -50,20 +53,23 @@ struct OptionSpec {
 };
 
 const OptionSpec kOptions[kOptionCount] = {
-    {"store", true}, {"staging", true},  {"long", false}, {"group", true},
-    {"path", true},  {"blocks", false},  {"item", true},  {"from", true},
-    {"to", true},    {"interval", true}, {"out", true},   {"plain", false},
+    {"store", true},    {"staging", true},    {"long", false}, {"group", true},
+    {"path", true},     {"blocks", false},    {"item", true},  {"from", true},
+    {"to", true},       {"interval", true},   {"out", true},   {"plain", false},
+    {"encoding", true}, {"raw-names", false},
 };
 
 const CommandSpec kCommands[] = {
-    {"groups", Bit(kStore) | Bit(kStaging) | Bit(kLong), Bit(kStore)},
-    {"list", Bit(kStore) | Bit(kStaging) | Bit(kGroup) | Bit(kPath) | Bit(kBlocks),
+    {"groups", Bit(kStore) | Bit(kStaging) | Bit(kLong) | Bit(kRawNames), Bit(kStore)},
+    {"list", Bit(kStore) | Bit(kStaging) | Bit(kGroup) | Bit(kPath) | Bit(kBlocks) | Bit(kRawNames),
      Bit(kStore) | Bit(kGroup)},
-    {"export", Bit(kStore) | Bit(kStaging) | Bit(kGroup) | Bit(kItem) | Bit(kOut) | Bit(kPlain),
+    {"export",
+     Bit(kStore) | Bit(kStaging) | Bit(kGroup) | Bit(kItem) | Bit(kOut) | Bit(kPlain) |
+         Bit(kEncoding) | Bit(kRawNames),
      Bit(kStore) | Bit(kGroup) | Bit(kItem)},
     {"query",
      Bit(kStore) | Bit(kStaging) | Bit(kGroup) | Bit(kFrom) | Bit(kTo) | Bit(kInterval) |
-         Bit(kOut) | Bit(kPlain),
+         Bit(kOut) | Bit(kPlain) | Bit(kEncoding) | Bit(kRawNames),
      Bit(kStore) | Bit(kGroup) | Bit(kFrom) | Bit(kTo)},
     {"cat", 0, 0},
 };
@@ -79,6 +85,13 @@ bool ReadDigits(const char*& p, int minDigits, int maxDigits, unsigned* out) {
     }
     *out = v;
     return n >= minDigits && !(*p >= '0' && *p <= '9');
+}
+
+bool IsUtf8Name(const std::string& name) {
+    std::string lower;
+    for (char c : name)
+        lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return lower == "utf-8" || lower == "utf8";
 }
 
 bool Expect(const char*& p, char c) {
@@ -202,6 +215,16 @@ bool ParseArguments(int argc, const char* const* argv, Arguments* args, std::str
     if (args->Has(kPlain) && !args->Has(kOut)) {
         *reason = "--plain needs --out (standard output is always plain)";
         return false;
+    }
+    if (args->Has(kEncoding)) {
+        if (!IsUtf8Name(args->value[kEncoding])) {
+            *reason = "unknown encoding '" + args->value[kEncoding] + "' (expected utf-8)";
+            return false;
+        }
+        if (args->Has(kOut) && !args->Has(kPlain)) {
+            *reason = "--encoding needs plain output (--plain, or standard output)";
+            return false;
+        }
     }
     return true;
 }
