@@ -71,8 +71,8 @@ bool CHistavueDoc::ShapePlain(TextBuffer* text, const QString& fileName) {
         case PlainLayout::kNumberedRows:
             lastError_ = QCoreApplication::translate("Histavue",
                                                      "记录的第一列是行号，第二列才是时间（pandas "
-                                                     "默认写出的行号列）：请在第一列为时间的文件中"
-                                                     "打开（pandas 中用 index=False 写出）。");
+                                                     "默认写出的行号列）：请让时间成为第一列，"
+                                                     "例如在 pandas 中用 index=False 写出。");
             return false;
         case PlainLayout::kUnclear:
             lastError_ = QCoreApplication::translate(

@@ -221,7 +221,7 @@ bool ShapePlainText(const TextBuffer& in, PlainLayout layout, std::string_view t
     out->Clear();
     const size_t size = front.size() + (headed ? 1 : 0) + text.size();
     if (size >= UINT32_MAX || !out->Reserve(static_cast<uint32_t>(size)) ||
-        !out->Append(front.data(), static_cast<int64_t>(front.size())) ||
+        (!front.empty() && !out->Append(front.data(), static_cast<int64_t>(front.size()))) ||
         (headed && !out->Append("\n", 1)) ||
         !out->Append(text.data(), static_cast<int64_t>(text.size()))) {
         out->Clear();
