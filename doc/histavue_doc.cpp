@@ -104,7 +104,7 @@ bool CHistavueDoc::OnNewDocument() {
     return false;
 }
 
-bool CHistavueDoc::OnOpenDocument(const QString& path) {
+bool CHistavueDoc::OnOpenDocument(const QString& path, const QString& name) {
     lastError_.clear();
     wrongForm_ = false;
     const std::string bytes = PathBytes(path);
@@ -148,7 +148,7 @@ bool CHistavueDoc::OnOpenDocument(const QString& path) {
         return false;
     }
     headed_ = false;
-    if (openedPlain_ && !ShapePlain(text.get(), info.fileName()))
+    if (openedPlain_ && !ShapePlain(text.get(), name.isEmpty() ? info.fileName() : name))
         return false;
     for (DocumentView* view : records_) {
         if (!view->LoadRecords(text, codec_)) {

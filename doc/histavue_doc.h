@@ -26,9 +26,11 @@ class CHistavueDoc : public QObject {
     bool OnNewDocument();
 
     // Reads the file (inverted, or plain while OpenPlainScope is active) and loads it into every
-    // view. False, with a reason in LastError(), when the file cannot be read or a view cannot
-    // use its text.
-    bool OnOpenDocument(const QString& path);
+    // view. A plain file whose first line is its header (as other programs write CSV) is titled
+    // name, or its file name when name is empty. False, with a reason in LastError(), when the
+    // file is in the other form (see WrongForm), the layout of a plain file cannot be told, the
+    // file cannot be read or a view cannot use its text.
+    bool OnOpenDocument(const QString& path, const QString& name = QString());
 
     // Copies the working file to path byte for byte (same form). Saving under the working file's
     // own path, or onto the working file by another link, writes nothing and succeeds. False,

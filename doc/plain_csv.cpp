@@ -186,11 +186,11 @@ PlainLayout DecidePlainLayout(std::string_view text) {
         return PlainLayout::kNoHeader;
     if (n >= 2 && TimeLed(lines[1]))
         return PlainLayout::kHeaded;
-    if (n < 3 || TimeLed(lines[2]))
+    if (n == 3 && TimeLed(lines[2]))
         return PlainLayout::kTitled;
-    if (IsRecordTime(Cell(lines[1], 1)) || IsRecordTime(Cell(lines[2], 1)))
+    if ((n >= 2 && IsRecordTime(Cell(lines[1], 1))) || (n == 3 && IsRecordTime(Cell(lines[2], 1))))
         return PlainLayout::kNumberedRows;
-    return PlainLayout::kUnclear;
+    return n < 3 ? PlainLayout::kTitled : PlainLayout::kUnclear;
 }
 
 bool ShapePlainText(const TextBuffer& in, PlainLayout layout, std::string_view titleLine,

@@ -28,8 +28,7 @@
 namespace {
 
 const char kUsage[] =
-    "Usage: histavue-report --in FILE [--plain] [--ini SETTINGS.ini] [--pdf OUT.pdf]\n"
-    "           [--curves OUT.png|OUT.svg|OUT.pdf] [--page-size NAME] [--landscape]\n"
+    "Usage: histavue-report --in FILE [--plain] [--pdf OUT.pdf] [--curves OUT] [OPTION]...\n"
     "\n"
     "Opens a record file and writes its report pages as the print command lays them out\n"
     "and its historic curves as the curve view draws them.\n"
@@ -239,7 +238,8 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err, bool stdi
     bool opened;
     if (o.plain) {
         CHistavueDoc::OpenPlainScope plain;
-        opened = doc.OnOpenDocument(path);
+        // A headed CSV is titled by its name; standard input's is what the user gave.
+        opened = doc.OnOpenDocument(path, QFileInfo(o.in).fileName());
     } else {
         opened = doc.OnOpenDocument(path);
     }
