@@ -25,7 +25,7 @@ for f in bin/histavue bin/histavue-cli bin/histavue-mkstore bin/histavue-report 
     [ -s "$usr/$f" ] || fail "missing $f"
 done
 desktop-file-validate "$usr/share/applications/histavue.desktop"
-lintian --fail-on error,warning --no-tag-display-limit "$deb" || fail "lintian finds fault"
+lintian --fail-on error,warning --tag-display-limit 0 "$deb" || fail "lintian finds fault"
 # Every option of --help is an entry of its man page's option list ("\fB\-\-in\fR ...").
 for program in histavue-cli histavue-report; do
     page=$(zcat "$usr/share/man/man1/$program.1.gz")
