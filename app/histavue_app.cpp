@@ -14,7 +14,7 @@
 #include "document_manager.h"
 #include "histavue_doc.h"
 #include "main_frame.h"
-#include "record_form.h"
+#include "plain_csv.h"
 #include "ui_services.h"
 
 namespace {
@@ -156,7 +156,7 @@ int CHistavueApp::OpenFiles(const QStringList& files) {
         if (file.open(QIODevice::ReadOnly)) {
             const QByteArray head = file.read(kFormHeadBytes);
             file.close();
-            form = DecideRecordForm(std::string_view(head.constData(), size_t(head.size())));
+            form = DetectRecordForm(std::string_view(head.constData(), size_t(head.size())));
         }
         if (form == RecordForm::kUnknown) {
             UiServices::Get().Message(

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "histavue_app.h"
+#include "quiet_start.h"
 
 namespace {
 
@@ -26,6 +27,7 @@ int main(int argc, char* argv[]) {
         Print(stdout, CHistavueApp::VersionText());
         return 0;
     }
+    SilenceRoutineQtNotices();
     QApplication qapp(argc, argv);
     // Qt's own options (-style, -platform, ...) are gone from the arguments by now.
     const CHistavueApp::CommandLine line =

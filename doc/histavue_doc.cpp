@@ -11,6 +11,7 @@
 #include "file_system.h"
 #include "plain_csv.h"
 #include "record_table.h"
+#include "text_codec.h"
 
 int CHistavueDoc::openPlainCsv_ = 0;
 
@@ -46,6 +47,55 @@ QString FileErrorText(int error) {
     }
 }
 
+namespace {
+
+// The bytes of a text as they lie in its file: inverted when the text was read inverted. Only
+// the first bytes are needed to tell the form.
+std::string Stored(std::string_view text, bool plain) {
+    std::string bytes(text.substr(0, 64 * 1024));
+    if (!plain)
+        storefs::InvertBytes(bytes.data(), bytes.data(), bytes.size());
+    return bytes;
+}
+
+}  // namespace
+
+bool CHistavueDoc::ShapePlain(TextBuffer* text, const QString& fileName) {
+    const PlainLayout layout = DecidePlainLayout(
+        std::string_view(text->Data() != nullptr ? text->Data() : "", text->Length()));
+    switch (layout) {
+        case PlainLayout::kNoHeader:
+            lastError_ = QCoreApplication::translate(
+                "Histavue", "文件没有表头行：第一行已是一条记录（以时间开头）。");
+            return false;
+        case PlainLayout::kNumberedRows:
+            lastError_ = QCoreApplication::translate("Histavue",
+                                                     "记录的第一列是行号，第二列才是时间（pandas "
+                                                     "默认写出的行号列）：请让时间成为第一列，"
+                                                     "例如在 pandas 中用 index=False 写出。");
+            return false;
+        case PlainLayout::kUnclear:
+            lastError_ = QCoreApplication::translate(
+                "Histavue",
+                "无法判断哪一行是表头：第 2 行和第 3 行都不以时间（如 2024-01-01 08:00:00）开头。");
+            return false;
+        case PlainLayout::kTitled:
+        case PlainLayout::kHeaded:
+            break;
+    }
+    headed_ = layout == PlainLayout::kHeaded;
+    // The title of a file without one is its name, in the code page of its text.
+    headedTitle_ = headed_ ? EncodeText(fileName, codec_) : std::string();
+    TextBuffer shaped;
+    if (!ShapePlainText(*text, layout, headedTitle_, &shaped)) {
+        lastError_ = QCoreApplication::translate("Histavue", "内存不足，无法读取文件。");
+        return false;
+    }
+    if (shaped.Length() > 0)
+        text->Swap(shaped);
+    return true;
+}
+
 CHistavueDoc::~CHistavueDoc() {
     workFile_.Close();
 }
@@ -54,8 +104,9 @@ bool CHistavueDoc::OnNewDocument() {
     return false;
 }
 
-bool CHistavueDoc::OnOpenDocument(const QString& path) {
+bool CHistavueDoc::OnOpenDocument(const QString& path, const QString& name) {
     lastError_.clear();
+    wrongForm_ = false;
     const std::string bytes = PathBytes(path);
     const QFileInfo info(path);
     if (!info.exists()) {
@@ -81,7 +132,24 @@ bool CHistavueDoc::OnOpenDocument(const QString& path) {
     auto text = std::make_shared<TextBuffer>();
     text->Swap(workFile_.Buffer());
     workFile_.Close();
-    codec_ = DecideDocumentCodePage(std::string_view(text->Data(), text->Length()));
+    const std::string_view content(text->Data() != nullptr ? text->Data() : "", text->Length());
+    codec_ = DecideDocumentCodePage(content);
+    if (!LooksLikeRecords(content) &&
+        DetectRecordForm(Stored(content, openedPlain_)) ==
+            (openedPlain_ ? RecordForm::kInverted : RecordForm::kPlain)) {
+        wrongForm_ = true;
+        lastError_ =
+            openedPlain_
+                ? QCoreApplication::translate(
+                      "Histavue",
+                      "这是程序自己的记录文件（字节取反），不是普通 CSV：请用“文件 > 打开”打开。")
+                : QCoreApplication::translate("Histavue",
+                                              "这是普通 CSV 文件：请用“文件 > 打开正常csv”打开。");
+        return false;
+    }
+    headed_ = false;
+    if (openedPlain_ && !ShapePlain(text.get(), name.isEmpty() ? info.fileName() : name))
+        return false;
     for (DocumentView* view : records_) {
         if (!view->LoadRecords(text, codec_)) {
             lastError_ =
@@ -176,8 +244,10 @@ bool CHistavueDoc::ExportPlainCsv(const QString& target) {
         title = records_.front()->Records().Title();
     }
     int error = 0;
-    switch (
-        WritePlainCsv(PathBytes(path_), openedPlain_, PathBytes(target), title, header, &error)) {
+    if (headed_ && title.empty())
+        title = headedTitle_;
+    switch (WritePlainCsv(PathBytes(path_), openedPlain_, PathBytes(target), title, header, &error,
+                          headed_)) {
         case PlainCsvResult::kWritten:
             return true;
         case PlainCsvResult::kTargetIsSource:

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "code_page.h"
@@ -25,9 +26,11 @@ class CHistavueDoc : public QObject {
     bool OnNewDocument();
 
     // Reads the file (inverted, or plain while OpenPlainScope is active) and loads it into every
-    // view. False, with a reason in LastError(), when the file cannot be read or a view cannot
-    // use its text.
-    bool OnOpenDocument(const QString& path);
+    // view. A plain file whose first line is its header (as other programs write CSV) is titled
+    // name, or its file name when name is empty. False, with a reason in LastError(), when the
+    // file is in the other form (see WrongForm), the layout of a plain file cannot be told, the
+    // file cannot be read or a view cannot use its text.
+    bool OnOpenDocument(const QString& path, const QString& name = QString());
 
     // Copies the working file to path byte for byte (same form). Saving under the working file's
     // own path, or onto the working file by another link, writes nothing and succeeds. False,
@@ -46,6 +49,13 @@ class CHistavueDoc : public QObject {
     // The code page of the working file's text, decided when it was opened from its leading
     // bytes; the views show all of the document's text in it.
     TextCodec Codec() const { return codec_; }
+
+    // True when the last open failed because the file is in the other form: a plain CSV opened
+    // as an inverted record file, or the other way round. LastError() says how to open it.
+    bool WrongForm() const { return wrongForm_; }
+    // True when the working file is a plain CSV without a title line (its first line is the
+    // header, as other programs write CSV); the title is then the file's name.
+    bool Headed() const { return headed_; }
 
     QString PathName() const { return path_; }
     QString Title() const;
@@ -82,10 +92,17 @@ class CHistavueDoc : public QObject {
   private:
     static int openPlainCsv_;
 
+    // Brings the text of a plain file into the shape the views read (see ShapePlainText); false,
+    // with the reason in lastError_, when its layout cannot be told or memory runs out.
+    bool ShapePlain(TextBuffer* text, const QString& fileName);
+
     LogTextFile workFile_;
     QString path_;
     int isTemporary_ = 0;
     bool openedPlain_ = false;
+    bool wrongForm_ = false;
+    bool headed_ = false;
+    std::string headedTitle_;  // the title given to a headed file
     TextCodec codec_ = TextCodec::kPerText;
     storefs::FileIdentity stamp_;
     QString lastError_;

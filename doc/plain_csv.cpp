@@ -1,6 +1,8 @@
 #include "plain_csv.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 
 #include "file_system.h"
 #include "log_text_file.h"
@@ -19,7 +21,8 @@ void WriteLine(storefs::ReplacingWriter* out, const char* line, size_t length) {
 }  // namespace
 
 PlainCsvResult WritePlainCsv(const std::string& source, bool sourcePlain, const std::string& target,
-                             const std::string& title, const std::string& header, int* error) {
+                             const std::string& title, const std::string& header, int* error,
+                             bool sourceHeaded) {
     auto failed = [error](PlainCsvResult result, int e) {
         if (error != nullptr)
             *error = e;
@@ -55,7 +58,9 @@ PlainCsvResult WritePlainCsv(const std::string& source, bool sourcePlain, const 
     } else {
         WriteLine(&out, line, length);
     }
-    position += length;
+    // A headed source has no title line: its first line is the header.
+    if (!sourceHeaded)
+        position += length;
     const bool haveHeader = NextContentLine(text, &position, &line, &length);
     if (!header.empty()) {
         WriteLine(&out, header.data(), header.size());
@@ -74,4 +79,153 @@ PlainCsvResult WritePlainCsv(const std::string& source, bool sourcePlain, const 
         return failed(PlainCsvResult::kTargetFailed, out.Error());
     }
     return PlainCsvResult::kWritten;
+}
+
+namespace {
+
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+constexpr size_t kLayoutSample = 64 * 1024;
+
+std::string_view WithoutByteOrderMark(std::string_view text) {
+    return text.substr(0, 3) == kByteOrderMark ? text.substr(3) : text;
+}
+
+// The first `count` lines of text that hold more than a line end, each without its "\r".
+size_t FirstLines(std::string_view text, std::string_view* lines, size_t count) {
+    size_t found = 0;
+    size_t at = 0;
+    while (found < count && at < text.size()) {
+        const size_t end = std::min(text.find('\n', at), text.size());
+        std::string_view line = text.substr(at, end - at);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (!line.empty())
+            lines[found++] = line;
+        at = end + 1;
+    }
+    return found;
+}
+
+std::string_view Cell(std::string_view line, size_t index) {
+    for (size_t i = 0; i < index; ++i) {
+        const size_t comma = line.find(',');
+        if (comma == std::string_view::npos)
+            return {};
+        line.remove_prefix(comma + 1);
+    }
+    return line.substr(0, line.find(','));
+}
+
+bool TimeLed(std::string_view line) {
+    return IsRecordTime(Cell(line, 0));
+}
+
+// Reads 1..maxDigits digits at p.
+bool Digits(std::string_view s, size_t* p, size_t maxDigits) {
+    size_t n = 0;
+    while (*p < s.size() && n < maxDigits && s[*p] >= '0' && s[*p] <= '9') {
+        ++*p;
+        ++n;
+    }
+    return n > 0 && !(*p < s.size() && s[*p] >= '0' && s[*p] <= '9');
+}
+
+bool At(std::string_view s, size_t* p, std::string_view oneOf) {
+    if (*p >= s.size() || oneOf.find(s[*p]) == std::string_view::npos)
+        return false;
+    ++*p;
+    return true;
+}
+
+}  // namespace
+
+bool IsRecordTime(std::string_view cell) {
+    if (!cell.empty() && cell.back() == '\r')
+        cell.remove_suffix(1);
+    if (cell.size() >= 2 && cell.front() == '"' && cell.back() == '"')
+        cell = cell.substr(1, cell.size() - 2);
+    size_t p = 0;
+    if (!Digits(cell, &p, 4) || !At(cell, &p, "-/."))
+        return false;
+    const char separator = cell[p - 1];
+    if (!Digits(cell, &p, 2) || !At(cell, &p, std::string_view(&separator, 1)) ||
+        !Digits(cell, &p, 4) || !At(cell, &p, " T") || !Digits(cell, &p, 2) || !At(cell, &p, ":") ||
+        !Digits(cell, &p, 2)) {
+        return false;
+    }
+    if (p < cell.size() && (!At(cell, &p, ":") || !Digits(cell, &p, 2)))
+        return false;
+    // Fractions of a second, as pandas writes them for times that have them.
+    if (p < cell.size() && (!At(cell, &p, ".") || !Digits(cell, &p, 9)))
+        return false;
+    return p == cell.size();
+}
+
+bool LooksLikeRecords(std::string_view text) {
+    std::string_view lines[3];
+    const size_t n = FirstLines(WithoutByteOrderMark(text.substr(0, kLayoutSample)), lines, 3);
+    // A time in the second cell: the rows are numbered (pandas' index), but records all the same.
+    return std::any_of(lines, lines + n, [](std::string_view line) {
+        return TimeLed(line) || IsRecordTime(Cell(line, 1));
+    });
+}
+
+RecordForm DetectRecordForm(std::string_view stored) {
+    if (LooksLikeRecords(stored))
+        return RecordForm::kPlain;
+    const std::string_view sample = stored.substr(0, kLayoutSample);
+    std::string inverted(sample.size(), '\0');
+    storefs::InvertBytes(inverted.data(), sample.data(), sample.size());
+    return LooksLikeRecords(inverted) ? RecordForm::kInverted : DecideRecordForm(stored);
+}
+
+PlainLayout DecidePlainLayout(std::string_view text) {
+    std::string_view lines[3];
+    const size_t n = FirstLines(WithoutByteOrderMark(text.substr(0, kLayoutSample)), lines, 3);
+    if (n >= 2 && TimeLed(lines[0]) && TimeLed(lines[1]))
+        return PlainLayout::kNoHeader;
+    if (n >= 2 && TimeLed(lines[1]))
+        return PlainLayout::kHeaded;
+    if (n == 3 && TimeLed(lines[2]))
+        return PlainLayout::kTitled;
+    if ((n >= 2 && IsRecordTime(Cell(lines[1], 1))) || (n == 3 && IsRecordTime(Cell(lines[2], 1))))
+        return PlainLayout::kNumberedRows;
+    return n < 3 ? PlainLayout::kTitled : PlainLayout::kUnclear;
+}
+
+bool ShapePlainText(const TextBuffer& in, PlainLayout layout, std::string_view titleLine,
+                    TextBuffer* out) {
+    const std::string_view whole(in.Data() != nullptr ? in.Data() : "", in.Length());
+    std::string_view text = WithoutByteOrderMark(whole);
+    std::string_view front;  // goes before text
+    const bool headed = layout == PlainLayout::kHeaded;
+    if (headed) {
+        front = titleLine;
+    } else if (layout == PlainLayout::kTitled) {
+        // A spreadsheet program saves the title as the first cell of a row as wide as the table.
+        std::string_view lines[1];
+        if (FirstLines(text, lines, 1) == 1) {
+            std::string_view title = lines[0];
+            while (!title.empty() && title.back() == ',')
+                title.remove_suffix(1);
+            if (!title.empty() && title.size() < lines[0].size()) {
+                front =
+                    text.substr(0, static_cast<size_t>(title.data() - text.data()) + title.size());
+                text.remove_prefix(static_cast<size_t>(lines[0].data() - text.data()) +
+                                   lines[0].size());
+            }
+        }
+    }
+    if (front.empty() && text.size() == whole.size())
+        return true;
+    out->Clear();
+    const size_t size = front.size() + (headed ? 1 : 0) + text.size();
+    if (size >= UINT32_MAX || !out->Reserve(static_cast<uint32_t>(size)) ||
+        (!front.empty() && !out->Append(front.data(), static_cast<int64_t>(front.size()))) ||
+        (headed && !out->Append("\n", 1)) ||
+        !out->Append(text.data(), static_cast<int64_t>(text.size()))) {
+        out->Clear();
+        return false;
+    }
+    return true;
 }

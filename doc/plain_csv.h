@@ -1,9 +1,15 @@
-// Writing a record file as plain CSV for other programs: line 1 the title, line 2 the column
-// captions, then the record lines of the working file, every line ended by one "\n", blank lines
-// left out, no inversion.
+// Plain CSV files: writing a record file as plain CSV for other programs (line 1 the title, line
+// 2 the column captions, then the record lines of the working file, every line ended by one
+// "\n", blank lines left out, no inversion), and reading plain CSV files that other programs
+// wrote, whose first line is often the header and not a title.
 #pragma once
 
 #include <string>
+#include <string_view>
+
+#include "record_form.h"
+
+#include "text_buffer.h"
 
 enum class PlainCsvResult {
     kWritten,         // the file was written
@@ -14,9 +20,46 @@ enum class PlainCsvResult {
 };
 
 // Copies the working file at source (read inverted, or plain when sourcePlain) to target. An
-// empty title or header takes line 1 or line 2 of the working file instead. Both paths are taken
-// exactly as given. The target is replaced only once the new file is complete: on any failure it
-// is left as it was. *error (when given) receives the errno of a failed step.
+// empty title or header takes line 1 or line 2 of the working file instead. A headed source
+// (sourceHeaded: its line 1 is the header, it has no title line) needs a title. Both paths are
+// taken exactly as given. The target is replaced only once the new file is complete: on any
+// failure it is left as it was. *error (when given) receives the errno of a failed step.
 PlainCsvResult WritePlainCsv(const std::string& source, bool sourcePlain, const std::string& target,
                              const std::string& title, const std::string& header,
-                             int* error = nullptr);
+                             int* error = nullptr, bool sourceHeaded = false);
+
+// True when the cell is a record time: a date of digits separated by "-", "/" or "." and a time
+// of hours and minutes, seconds optional (2024-01-01 08:00:00, 2024/1/1 8:00, 2024-01-01T08:00),
+// as this program and spreadsheet programs write it; a "\r" after it and quotes around it are
+// allowed.
+bool IsRecordTime(std::string_view cell);
+
+// True when the text reads as record lines: one of its first three lines (blank lines skipped)
+// has a record time in its first or second cell. Only the first 64 KiB are looked at.
+bool LooksLikeRecords(std::string_view text);
+
+// The form of a record file from its bytes as stored on disk: kPlain when they read as record
+// lines, kInverted when their complements do (the form of store exports), and otherwise as the
+// bytes alone tell (DecideRecordForm).
+RecordForm DetectRecordForm(std::string_view stored);
+
+// How the lines of a plain CSV file are laid out.
+enum class PlainLayout {
+    kTitled,        // line 1 a title, line 2 the header, then records: this program's own form
+    kHeaded,        // line 1 the header, then records: pandas, LibreOffice, Excel
+    kNoHeader,      // line 1 is already a record: there is no header to take the captions from
+    kNumberedRows,  // the records' first cell is a row number, the second a time (pandas' index)
+    kUnclear,       // neither line 2 nor line 3 starts with a record time: no telling the header
+};
+
+// The layout of a plain text, from its first lines (blank lines and a UTF-8 byte-order mark
+// skipped). A text of fewer than three lines is kTitled, as the table reads it anyway.
+PlainLayout DecidePlainLayout(std::string_view text);
+
+// The text of a plain file as the record table reads it (a title line, then the header line and
+// the records): without a UTF-8 byte-order mark, with the commas that spreadsheet programs pad
+// a title line with dropped (kTitled), or with titleLine (not empty) put in front as line 1
+// (kHeaded). *out stays
+// empty when the text is in that shape already. False when memory runs out.
+bool ShapePlainText(const TextBuffer& in, PlainLayout layout, std::string_view titleLine,
+                    TextBuffer* out);

@@ -944,5 +944,29 @@ overlaps the data root folder
         <source>它的字节既不是导出的记录文件（按字节取反），也不是正常csv文件。</source>
         <translation>Its bytes are neither those of an exported record file (inverted) nor those of a plain CSV file.</translation>
     </message>
+    <message>
+        <source>文件没有表头行：第一行已是一条记录（以时间开头）。</source>
+        <translation>The file has no header line: its first line is already a record (it starts with a time).</translation>
+    </message>
+    <message>
+        <source>无法判断哪一行是表头：第 2 行和第 3 行都不以时间（如 2024-01-01 08:00:00）开头。</source>
+        <translation>Cannot tell which line is the header: neither line 2 nor line 3 starts with a time (such as 2024-01-01 08:00:00).</translation>
+    </message>
+    <message>
+        <source>内存不足，无法读取文件。</source>
+        <translation>Not enough memory to read the file.</translation>
+    </message>
+    <message>
+        <source>这是程序自己的记录文件（字节取反），不是普通 CSV：请用“文件 &gt; 打开”打开。</source>
+        <translation>This is a record file in the program's own form (inverted bytes), not plain CSV: open it with File &gt; Open.</translation>
+    </message>
+    <message>
+        <source>这是普通 CSV 文件：请用“文件 &gt; 打开正常csv”打开。</source>
+        <translation>This is a plain CSV file: open it with File &gt; Open Plain CSV.</translation>
+    </message>
+    <message>
+        <source>记录的第一列是行号，第二列才是时间（pandas 默认写出的行号列）：请让时间成为第一列，例如在 pandas 中用 index=False 写出。</source>
+        <translation>The first column of the records is a row number and the second the time (the row numbers pandas writes by default): make the time the first column, for example write the file with index=False in pandas.</translation>
+    </message>
 </context>
 </TS>

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the Debian package from a configured build folder, unpacks it into a temporary root
-# and runs the installed command-line tool and report tool from there on a sample store.
+# Builds the Debian package from a configured build folder, checks it with lintian (any error or
+# warning fails), unpacks it into a temporary root and runs the installed command-line tool and
+# report tool from there on a sample store.
 #
 #   scripts/check-package.sh [BUILD_DIR]      (default: build)
 set -euo pipefail
@@ -25,6 +26,15 @@ for f in bin/histavue bin/histavue-cli bin/histavue-mkstore bin/histavue-report 
 done
 [ -s "$usr/share/man/man1/histavue.1.gz" ] || fail "missing share/man/man1/histavue.1.gz"
 desktop-file-validate "$usr/share/applications/histavue.desktop"
+lintian --fail-on error,warning --tag-display-limit 0 "$deb" || fail "lintian finds fault"
+# Every option of --help is an entry of its man page's option list ("\fB\-\-in\fR ...").
+for program in histavue-cli histavue-report; do
+    page=$(zcat "$usr/share/man/man1/$program.1.gz")
+    for option in $("$usr/bin/$program" --help | sed -n 's/^  \(--[a-z-]*\).*/\1/p'); do
+        entry="\\fB$(sed 's/-/\\-/g' <<<"$option")\\fR"
+        grep -qF -- "$entry" <<<"$page" || fail "$program.1 does not list $option"
+    done
+done
 
 "$usr/bin/histavue-mkstore" --out "$root/data" >/dev/null
 "$usr/bin/histavue-cli" --version | grep -qx "histavue-cli [0-9.]*" || fail "histavue-cli --version"

@@ -175,6 +175,14 @@ void ExportWriter::Stored(const char* stored, uint32_t length, uint32_t lines) {
     Put(stored, length, true);
 }
 
+void ExportWriter::Plain(const char* text, uint32_t length, uint32_t lines) {
+    if (text == nullptr) {
+        return;
+    }
+    lines_ += lines;
+    Put(text, length, false);
+}
+
 bool ExportWriter::Finish() {
     Drain();
     ReleaseBuffer();

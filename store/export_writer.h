@@ -42,6 +42,9 @@ class ExportWriter {
     void Line(const char* line, uint32_t length);
     // `lines` whole lines in the store's encoding (inverted, each ended by its "\n").
     void Stored(const char* stored, uint32_t length, uint32_t lines);
+    // Plain text written as it is, counted as `lines` record lines: text the caller has already
+    // converted, or a byte-order mark (no line).
+    void Plain(const char* text, uint32_t length, uint32_t lines);
 
     // Writes what is buffered and closes the file. False when any create or write failed.
     bool Finish();

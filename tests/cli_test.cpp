@@ -3,6 +3,8 @@
 #include <sys/file.h>
 
 #include <algorithm>
+#include <clocale>
+#include <cstdlib>
 #include <memory>
 
 #include "cli.h"
@@ -13,7 +15,8 @@ namespace {
 
 using namespace storetest;
 
-const std::string kGbkName = "\xCE\xC2\xB6\xC8";  // a Chinese group name in GBK bytes
+const std::string kGbkName = "\xCE\xC2\xB6\xC8";  // a Chinese group name in GBK bytes: 温度
+const std::string kUtf8Name = "\xE6\xB8\xA9\xE5\xBA\xA6";  // the same name in UTF-8
 const std::string kPad(530, 'p');  // long values make the 23:00 folder span two blocks
 
 struct Result {
@@ -60,6 +63,12 @@ class CliTest : public ::testing::Test {
             ASSERT_TRUE(tank.Append(t, std::to_string(h).c_str()));
         }
         ASSERT_TRUE(tank.Close());
+        // 温度: titled 锅炉 with a channel 温度, in GBK as the panels write them.
+        RecordWriter chinese(data_, 3, 60, "\xB9\xF8\xC2\xAF", kGbkName.c_str());
+        for (int m = 0; m < 3; ++m)
+            ASSERT_TRUE(
+                chinese.Append(At(2024, 3, 15, 10, m), ("-" + std::to_string(m) + ".5").c_str()));
+        ASSERT_TRUE(chinese.Close());
         const RootIndexEntry groups[] = {
             {"Line1", 0x1A, 10}, {"Tank", 2, 3600}, {kGbkName, 3, 60}, {"Spare", 0, 10}};
         ASSERT_TRUE(WriteRootIndex(data_, groups, 4));
@@ -305,6 +314,11 @@ TEST_F(CliTest, UsageErrorsExitTwo) {
         {"export", "--store", data_, "--group", "Line1", "--item", "2024\\03\\xx"},
         {"export", "--store", data_, "--group", "Line1", "--item", "2024\\03\\15\\23(100)"},
         {"export", "--store", data_, "--group", "Line1", "--item", "2024\\03\\15\\23", "--plain"},
+        {"export", "--store", data_, "--group", "Line1", "--item", "2024\\03\\15\\23", "--out",
+         "x.csv", "--encoding", "utf-8"},
+        {"export", "--store", data_, "--group", "Line1", "--item", "2024\\03\\15\\23", "--encoding",
+         "latin1"},
+        {"groups", "--store", data_, "--encoding", "utf-8"},
         {"export", "--store", data_, "--group", "Tank", "--item", "2023\\12\\31", "--out",
          data_ + "copy.csv"},
         {q, "--store", data_, "--group", "Line1", "--from", "2024-03-15 23:00"},
@@ -402,6 +416,76 @@ TEST_F(CliTest, CatPrintsStoreFilesPlain) {
     const Result missing = Run({"cat", root_->Path() + "missing.csv"});
     EXPECT_EQ(missing.code, 1);
     EXPECT_NE(missing.err.find("cannot read"), std::string::npos) << missing.err;
+}
+
+// Sets the terminal's code page for one test, as a UTF-8 shell's locale does.
+class Utf8Terminal {
+  public:
+    Utf8Terminal() : ok_(std::setlocale(LC_CTYPE, "C.UTF-8") != nullptr) {}
+    ~Utf8Terminal() { std::setlocale(LC_CTYPE, "C"); }
+    bool Ok() const { return ok_; }
+
+  private:
+    bool ok_;
+};
+
+TEST_F(CliTest, NamesAreTypedAndPrintedInTheTerminalsEncoding) {
+    Utf8Terminal terminal;
+    if (!terminal.Ok())
+        GTEST_SKIP() << "no C.UTF-8 locale";
+    struct Case {
+        std::vector<std::string> args;
+        std::string out;  // standard output, or the start of the message
+    } cases[] = {
+        {{"groups"}, "Line1\nTank\n" + kUtf8Name + "\nSpare\n"},
+        {{"groups", "--raw-names"}, "Line1\nTank\n" + kGbkName + "\nSpare\n"},
+        {{"groups", "--long"}, "Line1\t1A\t10\t3\nTank\t2\t3600\t2\n" + kUtf8Name + "\t3\t60\t3\n"},
+        {{"list", "--group", kUtf8Name}, "2024\n"},
+        {{"list", "--group", kGbkName}, "2024\n"},
+        {{"list", "--group", kUtf8Name, "--raw-names"},
+         "histavue-cli: group not found: " + kUtf8Name},
+    };
+    for (Case& c : cases) {
+        c.args.insert(c.args.begin() + 1, {"--store", data_});
+        const Result r = Run(c.args);
+        EXPECT_EQ((r.code == 0 ? r.out : r.err).substr(0, c.out.size()), c.out) << c.args.back();
+    }
+}
+
+// An export for spreadsheet programs: UTF-8 after a byte-order mark, read back by Python's csv
+// module with the same rows, times and numbers; without --encoding the bytes stay as stored.
+TEST_F(CliTest, Utf8ExportReadsBackInPythonsCsvModule) {
+    Utf8Terminal terminal;
+    if (!terminal.Ok() || std::system("python3 -c '' 2>/dev/null") != 0)
+        GTEST_SKIP() << "no python3 or no C.UTF-8 locale";
+    const std::string csv = root_->Path() + "utf8.csv";
+    const std::vector<std::string> query = {
+        "query",  "--store",          data_,  "--group",         kUtf8Name,
+        "--from", "2024-03-15 10:00", "--to", "2024-03-15 10:02"};
+    const Result stored = Run(query);
+    ASSERT_EQ(stored.code, 0) << stored.err;
+    EXPECT_EQ(stored.out, "\xB9\xF8\xC2\xAF\nTime," + kGbkName +
+                              "\n2024-03-15 10:00:00,-0.5\n2024-03-15 10:01:00,-1.5\n"
+                              "2024-03-15 10:02:00,-2.5\n");
+    std::vector<std::string> utf8 = query;
+    utf8.insert(utf8.end(), {"--out", csv, "--plain", "--encoding", "utf-8"});
+    ASSERT_EQ(Run(utf8).code, 0);
+    EXPECT_EQ(ReadRaw(csv).substr(0, 3), "\xEF\xBB\xBF");
+    std::FILE* python = popen(("PYTHONIOENCODING=utf-8 python3 -c 'import csv, sys\n"
+                               "for row in csv.reader(open(sys.argv[1], newline=\"\", "
+                               "encoding=\"utf-8-sig\")): print(\"|\".join(row))' " +
+                               csv)
+                                  .c_str(),
+                              "r");
+    ASSERT_NE(python, nullptr);
+    std::string rows;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, python)) > 0;)
+        rows.append(buffer, n);
+    EXPECT_EQ(pclose(python), 0);
+    EXPECT_EQ(rows, "\xE9\x94\x85\xE7\x82\x89\nTime|" + kUtf8Name +
+                        "\n2024-03-15 10:00:00|-0.5\n2024-03-15 10:01:00|-1.5\n"
+                        "2024-03-15 10:02:00|-2.5\n");
 }
 
 }  // namespace

@@ -256,9 +256,37 @@ TEST_F(ViewerTest, PlainFileThroughTheOpenCommandIsNoRecordFile) {
     const QString plain = File("plain.csv", SampleRecordText(3), false);
     ui.files = {plain};
     Frame()->Action(kCmdFileOpen)->trigger();
-    // Read inverted, a plain file is one line of bytes without a line end: no header.
-    EXPECT_EQ(ui.messages.size(), 1);
+    // Read inverted, a plain file is one line of bytes without a line end; its own bytes are
+    // records, so the message says how to open it.
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_TRUE(ui.messages[0].contains("打开正常csv")) << ui.messages[0].toStdString();
     EXPECT_TRUE(Frame()->MdiArea()->subWindowList().isEmpty());
+}
+
+// CSV of other programs opened as plain CSV: a headed one takes its file name as title and
+// keeps every record, also when exported again; one whose header cannot be told is refused.
+TEST_F(ViewerTest, HeadedCsvOpensUnderItsNameAndAnUnclearOneIsRefused) {
+    const std::string rows = "2024-01-01 00:00:00,1.5\r\n2024-01-01 00:00:10,2.5\r\n";
+    const QString headed = File("pandas.csv", "\xEF\xBB\xBFTime,A\r\n" + rows, false);
+    const QString unclear =
+        File("rows.csv", "0,2024-01-01 00:00:00,1\n1,2024-01-01 00:00:10,2\n", false);
+    CHistavueDoc* doc = nullptr;
+    {
+        CHistavueDoc::OpenPlainScope plain;
+        doc = Docs()->OpenDocumentFile(headed);
+        EXPECT_EQ(Docs()->OpenDocumentFile(unclear), nullptr);
+    }
+    ASSERT_NE(doc, nullptr);
+    const RecordTable& table = Frame()->ActiveView()->List()->Table();
+    EXPECT_EQ(table.Title(), "pandas.csv");
+    EXPECT_EQ(table.Caption(0), "Time");
+    EXPECT_EQ(table.RowCount(), 2);
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_TRUE(ui.messages[0].contains("行号")) << ui.messages[0].toStdString();
+    const QString out = dir.path() + "/again.csv";
+    ASSERT_TRUE(doc->ExportPlainCsv(out));
+    EXPECT_EQ(ReadRecordFile(out, false),
+              "pandas.csv\nTime,A\n2024-01-01 00:00:00,1.5\n2024-01-01 00:00:10,2.5\n");
 }
 
 TEST_F(ViewerTest, RecentFileListKeepsFourNewestFirst) {

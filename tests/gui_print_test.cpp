@@ -276,6 +276,23 @@ TEST_F(PrintTest, ReportToolWritesPagesAndExplainsFailures) {
     auto run = [](const QStringList& args) { return RunTool(args); };
     EXPECT_EQ(run({"--in", in, "--plain", "--pdf", pdf, "--curves", png}), 0);
     EXPECT_GE(PdfPages(pdf), 2);
+    // Each form read the other way is named, with the option that reads it.
+    QString said;
+    EXPECT_EQ(RunTool({"--in", in, "--pdf", pdf}, &said), 1);
+    EXPECT_TRUE(said.contains("a plain CSV file: read it with --plain")) << said.toStdString();
+    // The program itself says nothing on standard error in a normal run, even without a
+    // runtime folder (cron).
+    const QString tool = QCoreApplication::applicationDirPath() + "/histavue-report";
+    if (QFile::exists(tool)) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("XDG_RUNTIME_DIR");
+        p.setProcessEnvironment(env);
+        p.start(tool, {"--in", in, "--plain", "--pdf", pdf, "--curves", png});
+        ASSERT_TRUE(p.waitForFinished(120000));
+        EXPECT_EQ(p.exitCode(), 0);
+        EXPECT_EQ(p.readAllStandardError(), QByteArray());
+    }
     // The text read back is the text printed: no radicals for the characters that look like
     // them, no digits lost after letters.
     const QString page1 = Words(PdfText(pdf, 1));

@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "file_system.h"
+#include "plain_csv.h"
 #include "record_form.h"
 #include "record_table.h"
 
@@ -230,6 +232,54 @@ TEST(RecordFileForm, TheReadingWithoutControlBytesAndWithMoreAsciiWins) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(DecideRecordForm(c.head), c.form) << c.what;
+}
+
+// Plain CSV files as this program, pandas (to_csv) and LibreOffice Calc write them: the layout
+// decided, the text the table then reads ("=" when unchanged), and the form told from the bytes.
+TEST(PlainCsvLayout, OtherProgramsFilesAreToldFromTheProgramsOwn) {
+    const std::string r1 = "2024-01-01 00:00:00,1.5,2\n";
+    const std::string r2 = "2024-01-01 00:00:10,1.6,3\n";
+    struct Case {
+        const char* name;
+        std::string text;
+        PlainLayout layout;
+        std::string shaped;
+    } cases[] = {
+        {"own form", "Line1\nTime,A,B\n" + r1 + r2, PlainLayout::kTitled, "="},
+        {"own form, title and header only", "Line1\nTime,A,B\n", PlainLayout::kTitled, "="},
+        {"own form saved by LibreOffice: padded title, CR LF",
+         "数据记录: 锅炉一号,,,\r\nTime,A,B\r\n2024-01-01 00:00:00,1.5,2\r\n", PlainLayout::kTitled,
+         "数据记录: 锅炉一号\r\nTime,A,B\r\n2024-01-01 00:00:00,1.5,2\r\n"},
+        {"own form in UTF-8 after a byte-order mark", "\xEF\xBB\xBFLine1\nTime,A,B\n" + r1,
+         PlainLayout::kTitled, "Line1\nTime,A,B\n" + r1},
+        {"pandas, index=False", "Time,A,B\n" + r1 + r2, PlainLayout::kHeaded,
+         "t.csv\nTime,A,B\n" + r1 + r2},
+        {"pandas, time index with fractions",
+         "Time,A\n2024-01-01 00:00:00.500000,1\n2024-01-01 00:00:01.500000,2\n",
+         PlainLayout::kHeaded,
+         "t.csv\nTime,A\n2024-01-01 00:00:00.500000,1\n2024-01-01 00:00:01.500000,2\n"},
+        {"LibreOffice: byte-order mark, CR LF, its date form",
+         "\xEF\xBB\xBFTime,A\r\n2024/1/1 8:00,1\r\n", PlainLayout::kHeaded,
+         "t.csv\nTime,A\r\n2024/1/1 8:00,1\r\n"},
+        {"pandas, default row numbers",
+         ",Time,A\n0,2024-01-01 00:00:00,1\n1,2024-01-01 00:00:10,2\n", PlainLayout::kNumberedRows,
+         "="},
+        {"records only", r1 + r2, PlainLayout::kNoHeader, "="},
+        {"no times to tell by", "a,b\nc,d\ne,f\n", PlainLayout::kUnclear, "="},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(DecidePlainLayout(c.text), c.layout);
+        TextBuffer in;
+        TextBuffer out;
+        in.Append(c.text.data(), static_cast<int64_t>(c.text.size()));
+        ASSERT_TRUE(ShapePlainText(in, c.layout, "t.csv", &out));
+        EXPECT_EQ(out.Length() == 0 ? "=" : std::string(out.Data(), out.Length()), c.shaped);
+        std::string inverted(c.text.size(), '\0');
+        storefs::InvertBytes(inverted.data(), c.text.data(), c.text.size());
+        EXPECT_EQ(DetectRecordForm(c.text), RecordForm::kPlain);
+        EXPECT_EQ(DetectRecordForm(inverted), RecordForm::kInverted);
+    }
 }
 
 }  // namespace

@@ -10,36 +10,44 @@ namespace cli {
 const char kProgram[] = "histavue-cli";
 
 const char kUsage[] =
-    "Usage:\n"
-    "  histavue-cli groups --store DIR [--long]\n"
-    "  histavue-cli list   --store DIR --group NAME [--path 'YYYY\\MM\\DD'] [--blocks]\n"
-    "  histavue-cli export --store DIR --group NAME --item 'YYYY\\MM\\DD[(N)]' [--out FILE "
-    "[--plain]]\n"
-    "  histavue-cli query  --store DIR --group NAME --from 'YYYY-MM-DD HH:MM[:SS]' --to '...'\n"
-    "                      [--interval SECONDS] [--out FILE [--plain]]\n"
-    "  histavue-cli cat FILE\n"
+    "Usage: histavue-cli groups --store DIR [OPTION]...\n"
+    "  or:  histavue-cli list --store DIR --group NAME [OPTION]...\n"
+    "  or:  histavue-cli export --store DIR --group NAME --item ITEM [OPTION]...\n"
+    "  or:  histavue-cli query --store DIR --group NAME --from TIME --to TIME [OPTION]...\n"
+    "  or:  histavue-cli cat FILE\n"
     "\n"
     "Commands:\n"
-    "  groups   the group names of the store, one a line (--long: name, id in hex,\n"
-    "           interval in seconds, partition depth; tab-separated)\n"
-    "  list     the children of a tree position of a group, one a line (--path: the\n"
-    "           parent, default the years; --blocks: block files at the deepest level)\n"
-    "  export   the records of one deepest-level folder, or of one block (N in hex)\n"
+    "  groups   the group names of the store, one a line\n"
+    "  list     the children of a tree position of a group, one a line\n"
+    "  export   the records of one deepest-level folder, or of one block\n"
     "  query    the records from --from to --to (both inclusive), thinned to one per\n"
-    "           --interval seconds (default 0: every record)\n"
+    "           --interval seconds\n"
     "  cat      prints an inverted file (store file or export) as plain text\n"
     "\n"
     "Options:\n"
     "  --store DIR      data folder of one record kind (holds NewDLRoot.idx); only read\n"
     "  --staging DIR    folder for the working copy of the root index (default: a private\n"
     "                   temporary folder, removed at exit)\n"
+    "  --long           groups: name, id in hex, interval in seconds and partition\n"
+    "                   depth, tab-separated\n"
+    "  --group NAME     the group, in the terminal's encoding or as stored\n"
+    "  --path PATH      list: the parent, YYYY, YYYY\\MM, ... (default: the years)\n"
+    "  --blocks         list: the block files of a deepest-level folder\n"
+    "  --item ITEM      export: a deepest-level folder (YYYY\\MM\\DD for a day group)\n"
+    "                   or one of its blocks (YYYY\\MM\\DD(N), N in hex)\n"
+    "  --from TIME      query: the first time, 'YYYY-MM-DD HH:MM[:SS]'\n"
+    "  --to TIME        query: the last time, in the same form\n"
+    "  --interval SECONDS  query: a record every SECONDS (default 0: every record)\n"
     "  --out FILE       write the CSV to FILE inverted, as the viewer's export files\n"
     "                   (default: plain text on standard output)\n"
     "  --plain          with --out: write FILE as plain text\n"
+    "  --encoding utf-8  plain output converted to UTF-8 after a byte-order mark,\n"
+    "                    as spreadsheet programs read it (default: as stored)\n"
+    "  --raw-names      print group names as stored, not in the terminal's encoding\n"
     "  -h, --help       show this text\n"
     "  --version        show the version\n"
     "\n"
-    "Tree paths and items use '\\' between their fields ('/' is accepted too).\n"
+    "Tree paths and items take '/' for '\\' too.\n"
     "Exit status: 0 success, 1 failure (reason on standard error), 2 usage error.\n";
 
 namespace {
@@ -50,20 +58,23 @@ struct OptionSpec {
 };
 
 const OptionSpec kOptions[kOptionCount] = {
-    {"store", true}, {"staging", true},  {"long", false}, {"group", true},
-    {"path", true},  {"blocks", false},  {"item", true},  {"from", true},
-    {"to", true},    {"interval", true}, {"out", true},   {"plain", false},
+    {"store", true},    {"staging", true},    {"long", false}, {"group", true},
+    {"path", true},     {"blocks", false},    {"item", true},  {"from", true},
+    {"to", true},       {"interval", true},   {"out", true},   {"plain", false},
+    {"encoding", true}, {"raw-names", false},
 };
 
 const CommandSpec kCommands[] = {
-    {"groups", Bit(kStore) | Bit(kStaging) | Bit(kLong), Bit(kStore)},
-    {"list", Bit(kStore) | Bit(kStaging) | Bit(kGroup) | Bit(kPath) | Bit(kBlocks),
+    {"groups", Bit(kStore) | Bit(kStaging) | Bit(kLong) | Bit(kRawNames), Bit(kStore)},
+    {"list", Bit(kStore) | Bit(kStaging) | Bit(kGroup) | Bit(kPath) | Bit(kBlocks) | Bit(kRawNames),
      Bit(kStore) | Bit(kGroup)},
-    {"export", Bit(kStore) | Bit(kStaging) | Bit(kGroup) | Bit(kItem) | Bit(kOut) | Bit(kPlain),
+    {"export",
+     Bit(kStore) | Bit(kStaging) | Bit(kGroup) | Bit(kItem) | Bit(kOut) | Bit(kPlain) |
+         Bit(kEncoding) | Bit(kRawNames),
      Bit(kStore) | Bit(kGroup) | Bit(kItem)},
     {"query",
      Bit(kStore) | Bit(kStaging) | Bit(kGroup) | Bit(kFrom) | Bit(kTo) | Bit(kInterval) |
-         Bit(kOut) | Bit(kPlain),
+         Bit(kOut) | Bit(kPlain) | Bit(kEncoding) | Bit(kRawNames),
      Bit(kStore) | Bit(kGroup) | Bit(kFrom) | Bit(kTo)},
     {"cat", 0, 0},
 };
@@ -79,6 +90,13 @@ bool ReadDigits(const char*& p, int minDigits, int maxDigits, unsigned* out) {
     }
     *out = v;
     return n >= minDigits && !(*p >= '0' && *p <= '9');
+}
+
+bool IsUtf8Name(const std::string& name) {
+    std::string lower;
+    for (char c : name)
+        lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return lower == "utf-8" || lower == "utf8";
 }
 
 bool Expect(const char*& p, char c) {
@@ -202,6 +220,16 @@ bool ParseArguments(int argc, const char* const* argv, Arguments* args, std::str
     if (args->Has(kPlain) && !args->Has(kOut)) {
         *reason = "--plain needs --out (standard output is always plain)";
         return false;
+    }
+    if (args->Has(kEncoding)) {
+        if (!IsUtf8Name(args->value[kEncoding])) {
+            *reason = "unknown encoding '" + args->value[kEncoding] + "' (expected utf-8)";
+            return false;
+        }
+        if (args->Has(kOut) && !args->Has(kPlain)) {
+            *reason = "--encoding needs plain output (--plain, or standard output)";
+            return false;
+        }
     }
     return true;
 }

@@ -27,6 +27,8 @@ enum Option {
     kInterval,
     kOut,
     kPlain,
+    kEncoding,
+    kRawNames,
     kOptionCount
 };
 

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -14,6 +15,7 @@
 
 #include "calendar_time.h"
 #include "cli.h"
+#include "cli_text.h"
 #include "export_writer.h"
 #include "file_system.h"
 #include "log_store.h"
@@ -159,9 +161,16 @@ class StoreSession {
     LogStore* Store() const { return SlotStore(kDataRecords); }
     bool DataIndexMissing() const { return dataIndexMissing_; }
 
-    // Finds the group or says why not; also refuses a group whose folders cannot be opened.
-    const LogGroup* Group(const std::string& name, bool needFolders, std::FILE* err) const {
+    // Finds the group of a name as typed (or, converted from the terminal's encoding, as
+    // stored) or says why not; also refuses a group whose folders cannot be opened.
+    const LogGroup* Group(const std::string& name, NameCodec* names, bool needFolders,
+                          std::FILE* err) const {
         const LogGroup* group = Store()->FindGroup(name.c_str());
+        if (group == nullptr) {
+            const std::string stored = names->Stored(name);
+            if (!stored.empty())
+                group = Store()->FindGroup(stored.c_str());
+        }
         if (group == nullptr) {
             Say(err, "group not found: %s", name.c_str());
             return nullptr;
@@ -185,19 +194,32 @@ bool WriteText(std::FILE* out, const char* text, size_t length) {
 
 struct TextSink {
     std::FILE* out;
+    NameCodec* names = nullptr;  // lines of names, shown in the terminal's encoding
     bool ok = true;
 };
 
 void TextCallback(void* context, const char* text, uint32_t length) {
     TextSink* sink = static_cast<TextSink*>(context);
-    sink->ok = WriteText(sink->out, text, length) && sink->ok;
+    if (sink->names == nullptr) {
+        sink->ok = WriteText(sink->out, text, length) && sink->ok;
+        return;
+    }
+    for (std::string_view rest(text, length); !rest.empty();) {
+        const size_t end = std::min(rest.find('\n'), rest.size());
+        const std::string shown = sink->names->Shown(std::string(rest.substr(0, end)));
+        sink->ok = WriteText(sink->out, shown.data(), shown.size()) && sink->ok;
+        if (end < rest.size())
+            sink->ok = WriteText(sink->out, "\n", 1) && sink->ok;
+        rest.remove_prefix(std::min(end + 1, rest.size()));
+    }
 }
 
 void ItemsCallback(void* context, const char* text, uint32_t length, int /*leaf*/) {
     TextCallback(context, text, length);
 }
 
-int RunGroups(const Arguments& args, StoreSession& session, std::FILE* out, std::FILE* err) {
+int RunGroups(const Arguments& args, StoreSession& session, NameCodec& names, std::FILE* out,
+              std::FILE* err) {
     const std::vector<LogGroup>& groups = session.Store()->Groups();
     if (groups.empty()) {
         if (session.DataIndexMissing()) {
@@ -208,7 +230,7 @@ int RunGroups(const Arguments& args, StoreSession& session, std::FILE* out, std:
         return 1;
     }
     if (!args.Has(kLong)) {
-        TextSink sink{out};
+        TextSink sink{out, &names};
         if (!StoreListGroups(kDataRecords, &sink, &TextCallback)) {
             Say(err, "no groups in %s", args.value[kStore].c_str());
             return 1;
@@ -216,15 +238,17 @@ int RunGroups(const Arguments& args, StoreSession& session, std::FILE* out, std:
         return FinishOutput(out, err);
     }
     for (const LogGroup& g : groups) {
-        WriteText(out, g.name.data(), g.name.size());
+        const std::string shown = names.Shown(g.name);
+        WriteText(out, shown.data(), shown.size());
         std::fprintf(out, "\t%X\t%u\t%d\n", g.id, g.interval, g.depth);
     }
     return FinishOutput(out, err);
 }
 
-int RunList(const Arguments& args, StoreSession& session, std::FILE* out, std::FILE* err) {
+int RunList(const Arguments& args, StoreSession& session, NameCodec& names, std::FILE* out,
+            std::FILE* err) {
     const std::string& name = args.value[kGroup];
-    const LogGroup* group = session.Group(name, false, err);
+    const LogGroup* group = session.Group(name, &names, false, err);
     if (group == nullptr)
         return 1;
     std::string path;
@@ -237,8 +261,8 @@ int RunList(const Arguments& args, StoreSession& session, std::FILE* out, std::F
         }
     }
     TextSink sink{out};
-    if (!StoreListItems(kDataRecords, name.c_str(), path.empty() ? nullptr : path.c_str(), &sink,
-                        &ItemsCallback, args.Has(kBlocks))) {
+    if (!StoreListItems(kDataRecords, group->name.c_str(), path.empty() ? nullptr : path.c_str(),
+                        &sink, &ItemsCallback, args.Has(kBlocks))) {
         if (!path.empty() && parsed.key.count == group->depth) {
             Say(err, "%s is a deepest-level folder of group %s (%s): it has no children",
                 path.c_str(), name.c_str(), DepthPattern(group->depth));
@@ -315,7 +339,25 @@ int CompleteExport(const Arguments& args, bool delivered, ExportWriter* writer,
     return 0;
 }
 
-int RunExport(const Arguments& args, StoreSession& session, std::FILE* out, std::FILE* err) {
+// The store callbacks of an export or query: straight into the writer, or through a conversion
+// to UTF-8 (--encoding). False after saying why when the conversion is not available.
+struct Delivery {
+    Delivery(const Arguments& args, ExportWriter* writer)
+        : utf8(writer), toUtf8(args.Has(kEncoding)) {}
+    Utf8Export utf8;
+    bool toUtf8;
+    void* Context(ExportWriter* writer) { return toUtf8 ? static_cast<void*>(&utf8) : writer; }
+    bool Ready(std::FILE* err) const {
+        if (toUtf8 && !utf8.Valid()) {
+            Say(err, "cannot convert to UTF-8: this system's iconv has no GB18030");
+            return false;
+        }
+        return true;
+    }
+};
+
+int RunExport(const Arguments& args, StoreSession& session, NameCodec& names, std::FILE* out,
+              std::FILE* err) {
     const std::string& name = args.value[kGroup];
     const std::string item = StorePathText(args.value[kItem]);
     ParsedStem parsed;
@@ -326,7 +368,7 @@ int RunExport(const Arguments& args, StoreSession& session, std::FILE* out, std:
     }
     if (int status = CheckOutputPath(args, err))
         return status;
-    const LogGroup* group = session.Group(name, true, err);
+    const LogGroup* group = session.Group(name, &names, true, err);
     if (group == nullptr)
         return 1;
     if (parsed.key.count != group->depth) {
@@ -335,16 +377,21 @@ int RunExport(const Arguments& args, StoreSession& session, std::FILE* out, std:
         return 1;
     }
     ExportWriter writer;
+    Delivery delivery(args, &writer);
+    if (!delivery.Ready(err))
+        return 1;
     AimWriter(args, out, &writer);
-    const bool ok = StoreExportItem(kDataRecords, name.c_str(), item.c_str(), &writer,
-                                    &ExportWriter::ChunkCallback);
+    const bool ok = StoreExportItem(
+        kDataRecords, group->name.c_str(), item.c_str(), delivery.Context(&writer),
+        delivery.toUtf8 ? &Utf8Export::ChunkCallback : &ExportWriter::ChunkCallback);
     const std::string reason = parsed.block >= 0
                                    ? "no records in block " + item + " of group " + name
                                    : "no records in " + item + " of group " + name;
     return CompleteExport(args, ok && writer.Chunks() > 0, &writer, reason, err);
 }
 
-int RunQuery(const Arguments& args, StoreSession& session, std::FILE* out, std::FILE* err) {
+int RunQuery(const Arguments& args, StoreSession& session, NameCodec& names, std::FILE* out,
+             std::FILE* err) {
     const std::string& name = args.value[kGroup];
     CalendarTime from, to;
     uint32_t interval = 0;
@@ -362,12 +409,17 @@ int RunQuery(const Arguments& args, StoreSession& session, std::FILE* out, std::
     }
     if (int status = CheckOutputPath(args, err))
         return status;
-    if (session.Group(name, true, err) == nullptr)
+    const LogGroup* group = session.Group(name, &names, true, err);
+    if (group == nullptr)
         return 1;
     ExportWriter writer;
+    Delivery delivery(args, &writer);
+    if (!delivery.Ready(err))
+        return 1;
     AimWriter(args, out, &writer);
-    const bool ok = StoreQueryRuns(kDataRecords, name.c_str(), &from, &to, interval, &writer,
-                                   &ExportWriter::RunCallback);
+    const bool ok = StoreQueryRuns(
+        kDataRecords, group->name.c_str(), &from, &to, interval, delivery.Context(&writer),
+        delivery.toUtf8 ? &Utf8Export::RunCallback : &ExportWriter::RunCallback);
     std::string reason;
     if (CompareCalendarTimes(from, to) > 0) {
         reason =
@@ -399,14 +451,18 @@ int RunStoreCommand(const Arguments& args, std::FILE* out, std::FILE* err) {
     if (int status = session.Open(args, err)) {
         return status;
     }
+    std::vector<std::string> stored;
+    for (const LogGroup& g : session.Store()->Groups())
+        stored.push_back(g.name);
+    NameCodec names(NamesCodePage(stored), TerminalCodeset(), args.Has(kRawNames));
     const std::string command = args.command->name;
     if (command == "groups")
-        return RunGroups(args, session, out, err);
+        return RunGroups(args, session, names, out, err);
     if (command == "list")
-        return RunList(args, session, out, err);
+        return RunList(args, session, names, out, err);
     if (command == "export")
-        return RunExport(args, session, out, err);
-    return RunQuery(args, session, out, err);
+        return RunExport(args, session, names, out, err);
+    return RunQuery(args, session, names, out, err);
 }
 
 int RunCat(const std::string& path, std::FILE* out, std::FILE* err) {

@@ -1,8 +1,11 @@
+#include <clocale>
 #include <cstdio>
 
 #include "cli.h"
 
 int main(int argc, char** argv) {
+    // Names typed and printed are in the terminal's encoding, which the locale names.
+    std::setlocale(LC_ALL, "");
     InstallCliSignalCleanup();
     return RunCli(argc, argv, stdout, stderr);
 }

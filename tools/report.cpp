@@ -28,23 +28,27 @@
 namespace {
 
 const char kUsage[] =
-    "Usage:\n"
-    "  histavue-report --in FILE [--plain] [--ini SETTINGS.ini] [--pdf OUT.pdf]\n"
-    "                  [--curves OUT.png|OUT.svg|OUT.pdf] [--page-size NAME] [--landscape]\n"
+    "Usage: histavue-report --in FILE [--plain] [--pdf OUT.pdf] [--curves OUT] [OPTION]...\n"
     "\n"
-    "Opens a record file (an export file, inverted, or plain CSV with --plain; '-' reads\n"
-    "standard input) and writes its report pages as the print command lays them out (--pdf)\n"
-    "and its historic curves as the curve view draws them (--curves, PNG, SVG or PDF).\n"
+    "Opens a record file and writes its report pages as the print command lays them out\n"
+    "and its historic curves as the curve view draws them.\n"
     "Each output replaces its file only once written whole; it may not be the record file,\n"
     "the settings file or the other output.\n"
     "\n"
     "Options:\n"
+    "  --in FILE         the record file: an export file (inverted), or plain CSV with\n"
+    "                    --plain; '-' reads standard input\n"
+    "  --plain           the record file is plain CSV (a title line or not, then the\n"
+    "                    header line)\n"
+    "  --pdf OUT.pdf     write the report pages as PDF\n"
+    "  --curves OUT      write the historic curves as PNG, SVG or PDF (by the name's end)\n"
     "  --page-size NAME  paper of the PDFs, such as A4, A3, Letter (default A4)\n"
     "  --landscape       landscape pages (default portrait)\n"
     "  --ini FILE        title, remark, names and curve settings from a configuration file\n"
     "  -h, --help        show this text\n"
     "  --version         show the version\n"
     "\n"
+    "At least one of --pdf and --curves is needed.\n"
     "Exit status: 0 success, 1 failure (reason on standard error), 2 usage error.\n";
 
 void Say(std::FILE* f, const QString& text) {
@@ -234,11 +238,18 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err, bool stdi
     bool opened;
     if (o.plain) {
         CHistavueDoc::OpenPlainScope plain;
-        opened = doc.OnOpenDocument(path);
+        // A headed CSV is titled by its name; standard input's is what the user gave.
+        opened = doc.OnOpenDocument(path, QFileInfo(o.in).fileName());
     } else {
         opened = doc.OnOpenDocument(path);
     }
     doc.RemoveView(&view);
+    if (!opened && doc.WrongForm())
+        return Fail(
+            err, o.plain ? QStringLiteral("%1: an inverted record file (a store export), "
+                                          "not plain CSV: read it without --plain")
+                               .arg(o.in)
+                         : QStringLiteral("%1: a plain CSV file: read it with --plain").arg(o.in));
     if (!opened)
         return Fail(err, QStringLiteral("%1: %2").arg(o.in, doc.LastError()));
     if (!o.ini.isEmpty()) {

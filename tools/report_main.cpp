@@ -10,6 +10,7 @@
 
 #include "file_system.h"
 #include "histavue_app.h"
+#include "quiet_start.h"
 #include "report.h"
 
 int main(int argc, char** argv) {
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
     const bool inputClosed = fcntl(STDIN_FILENO, F_GETFD) == -1 && errno == EBADF;
     if (inputClosed)
         open("/dev/null", O_RDONLY);
+    SilenceRoutineQtNotices();
     QApplication app(argc, argv);
     // The pages speak the user's language, as the viewer's print command does.
     const std::unique_ptr<QTranslator> translation = CHistavueApp::LoadTranslation();

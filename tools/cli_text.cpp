@@ -1,0 +1,178 @@
+#include "cli_text.h"
+
+#include <langinfo.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+
+#include "file_system.h"
+
+namespace cli {
+namespace {
+
+// Length of the well-formed UTF-8 sequence at text[at], or 0.
+size_t Utf8Sequence(std::string_view text, size_t at) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    if (lead < 0x80)
+        return 1;
+    const size_t n = lead >= 0xC2 && lead <= 0xDF   ? 2
+                     : lead >= 0xE0 && lead <= 0xEF ? 3
+                     : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                    : 0;
+    if (n == 0 || at + n > text.size())
+        return 0;
+    for (size_t i = 1; i < n; ++i) {
+        if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80)
+            return 0;
+    }
+    const auto second = static_cast<unsigned char>(text[at + 1]);
+    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
+        (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F))
+        return 0;  // overlong, surrogate or past U+10FFFF
+    return n;
+}
+
+// The longest UTF-8 sequence of the text (1 for ASCII), or 0 when it is not UTF-8.
+size_t Utf8Width(std::string_view text) {
+    size_t widest = 1;
+    for (size_t at = 0; at < text.size();) {
+        const size_t n = Utf8Sequence(text, at);
+        if (n == 0)
+            return 0;
+        widest = std::max(widest, n);
+        at += n;
+    }
+    return widest;
+}
+
+// The code page's name without case, "-" or "_", so that "utf8" and "UTF-8" compare equal.
+std::string Bare(std::string_view name) {
+    std::string bare;
+    for (char c : name) {
+        if (c != '-' && c != '_')
+            bare += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return bare;
+}
+
+bool SpeaksOnlyAscii(const std::string& codeset) {
+    const std::string bare = Bare(codeset);
+    return bare.empty() || bare == "ANSIX3.41968" || bare == "ASCII" || bare == "USASCII" ||
+           bare == "646";
+}
+
+}  // namespace
+
+Recoder::Recoder(const char* to, const char* from) : cd_(iconv_open(to, from)), to_(to) {}
+
+Recoder::~Recoder() {
+    if (Valid())
+        iconv_close(cd_);
+}
+
+bool Recoder::Convert(std::string_view text, std::string* out, bool lenient) {
+    if (!Valid())
+        return false;
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    const size_t kept = out->size();
+    char* in = const_cast<char*>(text.data());
+    size_t inLeft = text.size();
+    char buffer[4096];
+    while (inLeft > 0) {
+        char* to = buffer;
+        size_t toLeft = sizeof buffer;
+        const size_t r = iconv(cd_, &in, &inLeft, &to, &toLeft);
+        out->append(buffer, static_cast<size_t>(to - buffer));
+        if (r != static_cast<size_t>(-1) || errno == E2BIG)
+            continue;
+        if (!lenient) {
+            out->resize(kept);
+            return false;
+        }
+        // A byte that does not decode, or a character cut off by the text's end.
+        out->append(Bare(to_) == "UTF8" ? "\xEF\xBF\xBD" : "?");
+        ++in;
+        --inLeft;
+    }
+    char* to = buffer;
+    size_t toLeft = sizeof buffer;
+    iconv(cd_, nullptr, nullptr, &to, &toLeft);
+    out->append(buffer, static_cast<size_t>(to - buffer));
+    return true;
+}
+
+std::string TerminalCodeset() {
+    const char* codeset = nl_langinfo(CODESET);
+    return codeset != nullptr ? codeset : "";
+}
+
+bool ReadsAsUtf8(std::string_view text) {
+    return Utf8Width(text) >= 3;
+}
+
+const char* NamesCodePage(const std::vector<std::string>& names) {
+    size_t widest = 1;
+    for (const std::string& name : names) {
+        const size_t width = Utf8Width(name);
+        if (width == 0)
+            return "GB18030";
+        widest = std::max(widest, width);
+    }
+    return widest >= 3 ? "UTF-8" : "GB18030";
+}
+
+NameCodec::NameCodec(const char* storeCodePage, const std::string& terminal, bool raw)
+    : raw_(raw || SpeaksOnlyAscii(terminal) || Bare(terminal) == Bare(storeCodePage)),
+      toTerminal_(raw_ ? "ASCII" : terminal.c_str(), storeCodePage),
+      toStore_(storeCodePage, raw_ ? "ASCII" : terminal.c_str()) {}
+
+std::string NameCodec::Shown(const std::string& stored) {
+    std::string shown;
+    if (raw_ || !toTerminal_.Convert(stored, &shown))
+        return stored;
+    return shown;
+}
+
+std::string NameCodec::Stored(const std::string& typed) {
+    std::string stored;
+    if (raw_)
+        return typed;
+    return toStore_.Convert(typed, &stored) ? stored : std::string();
+}
+
+Utf8Export::Utf8Export(ExportWriter* writer) : writer_(writer), fromGb18030_("UTF-8", "GB18030") {}
+
+std::string_view Utf8Export::Converted(std::string_view text) {
+    if (!started_) {
+        started_ = true;
+        utf8_ = ReadsAsUtf8(text);
+        writer_->Plain("\xEF\xBB\xBF", 3, 0);
+    }
+    if (utf8_)
+        return text;
+    converted_.clear();
+    fromGb18030_.Convert(text, &converted_, true);
+    return converted_;
+}
+
+void Utf8Export::ChunkCallback(void* context, const char* text, uint32_t length) {
+    auto* self = static_cast<Utf8Export*>(context);
+    if (text == nullptr || length == 0)
+        return;
+    const std::string_view converted = self->Converted(std::string_view(text, length));
+    self->writer_->Chunk(converted.data(), static_cast<uint32_t>(converted.size()));
+}
+
+void Utf8Export::RunCallback(void* context, const char* stored, uint32_t length, uint32_t lines,
+                             int* /*stop*/) {
+    auto* self = static_cast<Utf8Export*>(context);
+    if (stored == nullptr || length == 0)
+        return;
+    self->plain_.resize(length);
+    storefs::InvertBytes(self->plain_.data(), stored, length);
+    const std::string_view converted = self->Converted(self->plain_);
+    self->writer_->Plain(converted.data(), static_cast<uint32_t>(converted.size()), lines);
+}
+
+}  // namespace cli
