@@ -1,0 +1,133 @@
+// The chart's series each on its own scale: their ranges, the Y axis of the chosen series, and the
+// points the charting component draws.
+#include <QAreaSeries>
+#include <QChart>
+#include <QHash>
+#include <QLegend>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QValueAxis>
+#include <vector>
+
+#include "chart_adapter.h"
+
+void ChartAdapter::SetOwnScales(bool on, const QStringList& names, int chosen) {
+    scaleNames_ = names;
+    scaleSeries_ = chosen;
+    const bool was = ownScales_;
+    ownScales_ = on && chart_ != nullptr;
+    if (ownScales_) {
+        ApplyOwnScales();
+        return;
+    }
+    scales_.Clear();
+    if (!was || chart_ == nullptr)
+        return;
+    // Back to one scale: the chart's series take their true points again.
+    for (int i = 0; i < series_.size(); ++i)
+        series_[i]->replace(data_[i]);
+    for (auto it = envelopes_.begin(); it != envelopes_.end(); ++it) {
+        it.value()->upperSeries()->replace(bands_.value(it.key()).second);
+        it.value()->lowerSeries()->replace(bands_.value(it.key()).first);
+    }
+    yAxis_->setTitleText(yLabel_);
+    SetColors(background_, foreground_);
+    autoRangeDirty_ = true;
+}
+
+void ChartAdapter::SetScaleSeries(int series) {
+    scaleSeries_ = series;
+    if (!ownScales_)
+        return;
+    ApplyOwnScales();
+    if (view_ != nullptr)
+        view_->viewport()->update();
+}
+
+QList<QPointF> ChartAdapter::ShownSeriesData(int series) const {
+    QList<QPointF> points = data_.value(series);
+    for (QPointF& p : points)
+        p.setY(scales_.Shown(series, p.y()));
+    return points;
+}
+
+QString ChartAdapter::YAxisTitle() const {
+    return yAxis_ != nullptr ? yAxis_->titleText() : QString();
+}
+
+void ChartAdapter::ApplyOwnScales() {
+    if (yAxis_ == nullptr)
+        return;
+    autoRangeDirty_ = false;
+    const int count = SeriesCount();
+    std::vector<ScaleRange> ranges(static_cast<size_t>(count));
+    if (yScaleMode_ == 1) {
+        // The axis holds the manual range: every series is scaled to it.
+        ranges.assign(ranges.size(), ScaleRange::Of(yAxis_->min(), yAxis_->max()));
+    } else {
+        // The points in the shown span, bands included, as the automatic range takes them.
+        const double lo = XMin();
+        const double hi = XMax();
+        auto take = [lo, hi](ScaleRange* range, const QList<QPointF>& line) {
+            for (const QPointF& p : line) {
+                if (p.x() >= lo && p.x() <= hi)
+                    range->Include(p.y());
+            }
+        };
+        for (int i = 0; i < count; ++i) {
+            ScaleRange& range = ranges[static_cast<size_t>(i)];
+            take(&range, data_[i]);
+            const auto band = bands_.constFind(i);
+            if (band != bands_.constEnd()) {
+                take(&range, band->first);
+                take(&range, band->second);
+            }
+        }
+    }
+    scales_.Set(ranges, scaleSeries_);
+    if (yScaleMode_ == 0 && scales_.On()) {
+        const ScaleRange chosen = scales_.Range(scales_.Chosen());
+        yAxis_->setRange(chosen.min, chosen.max);
+        yAxis_->applyNiceNumbers();
+        SetManualYGrid(manualYGrid_, yGridSpacing_);
+    }
+    // Where the view draws the lines itself, it maps them as it draws.
+    if (!DrawsLinesItself()) {
+        for (int i = 0; i < series_.size(); ++i)
+            series_[i]->replace(ShownSeriesData(i));
+        for (auto it = envelopes_.begin(); it != envelopes_.end(); ++it) {
+            const int series = it.key();
+            auto shown = [this, series](QList<QPointF> line) {
+                for (QPointF& p : line)
+                    p.setY(scales_.Shown(series, p.y()));
+                return line;
+            };
+            it.value()->upperSeries()->replace(shown(bands_.value(series).second));
+            it.value()->lowerSeries()->replace(shown(bands_.value(series).first));
+        }
+    }
+    // The axis in the chosen series' colour and under its name.
+    const int chosen = scales_.Chosen();
+    const QColor color = SeriesColor(chosen);
+    yAxis_->setTitleText(scaleNames_.value(chosen, names_.value(chosen)));
+    yAxis_->setTitleBrush(color);
+    yAxis_->setLabelsColor(color);
+    yAxis_->setLinePenColor(color);
+}
+
+void ChartAdapter::ConnectLegendClicks() {
+    QHash<const QAbstractSeries*, int> index;
+    for (int i = 0; i < series_.size(); ++i)
+        index.insert(series_[i], i);
+    for (QLegendMarker* marker : chart_->legend()->markers()) {
+        const int i = index.value(marker->series(), -1);
+        if (i < 0)
+            continue;
+        connect(marker, &QLegendMarker::clicked, this, [this, i] {
+            if (!ownScales_)
+                return;
+            SetScaleSeries(i);
+            emit ScaleSeriesChosen(i);
+        });
+    }
+}
