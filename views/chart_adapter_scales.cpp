@@ -7,9 +7,26 @@
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QValueAxis>
+#include <cstdlib>
 #include <vector>
 
 #include "chart_adapter.h"
+
+namespace {
+
+// Brightness as the eye takes it, 0..255.
+int Luma(const QColor& c) {
+    return (299 * c.red() + 587 * c.green() + 114 * c.blue()) / 1000;
+}
+
+// True when text in colour reads well on background: their brightness lies well apart (not so
+// yellow or cyan on white).
+bool Contrasts(const QColor& colour, const QColor& background) {
+    constexpr int kLeastLumaGap = 80;
+    return std::abs(Luma(colour) - Luma(background)) >= kLeastLumaGap;
+}
+
+}  // namespace
 
 void ChartAdapter::SetOwnScales(bool on, const QStringList& names, int chosen) {
     scaleNames_ = names;
@@ -106,9 +123,11 @@ void ChartAdapter::ApplyOwnScales() {
             it.value()->lowerSeries()->replace(shown(bands_.value(series).first));
         }
     }
-    // The axis in the chosen series' colour and under its name.
+    // The axis in the chosen series' colour and under its name; in the foreground colour when
+    // that would hardly stand out from the background (yellow on white).
     const int chosen = scales_.Chosen();
-    const QColor color = SeriesColor(chosen);
+    const QColor color =
+        Contrasts(SeriesColor(chosen), background_) ? SeriesColor(chosen) : foreground_;
     yAxis_->setTitleText(scaleNames_.value(chosen, names_.value(chosen)));
     yAxis_->setTitleBrush(color);
     yAxis_->setLabelsColor(color);
