@@ -103,10 +103,16 @@ void ChartAdapter::ApplyOwnScales() {
     }
     scales_.Set(ranges, scaleSeries_);
     if (yScaleMode_ == 0 && scales_.On()) {
+        // Rounded on an axis of no chart, so the chart lays its series out once, not twice.
         const ScaleRange chosen = scales_.Range(scales_.Chosen());
-        yAxis_->setRange(chosen.min, chosen.max);
-        yAxis_->applyNiceNumbers();
-        SetManualYGrid(manualYGrid_, yGridSpacing_);
+        QValueAxis nice;
+        nice.setTickCount(yAxis_->tickCount());
+        nice.setRange(chosen.min, chosen.max);
+        nice.applyNiceNumbers();
+        if (nice.min() != yAxis_->min() || nice.max() != yAxis_->max()) {
+            yAxis_->setRange(nice.min(), nice.max());
+            SetManualYGrid(manualYGrid_, yGridSpacing_);
+        }
     }
     // Where the view draws the lines itself, it maps them as it draws.
     if (!DrawsLinesItself()) {
@@ -128,10 +134,13 @@ void ChartAdapter::ApplyOwnScales() {
     const int chosen = scales_.Chosen();
     const QColor color =
         Contrasts(SeriesColor(chosen), background_) ? SeriesColor(chosen) : foreground_;
-    yAxis_->setTitleText(scaleNames_.value(chosen, names_.value(chosen)));
-    yAxis_->setTitleBrush(color);
-    yAxis_->setLabelsColor(color);
-    yAxis_->setLinePenColor(color);
+    const QString title = scaleNames_.value(chosen, names_.value(chosen));
+    if (yAxis_->titleText() != title || yAxis_->labelsColor() != color) {
+        yAxis_->setTitleText(title);
+        yAxis_->setTitleBrush(color);
+        yAxis_->setLabelsColor(color);
+        yAxis_->setLinePenColor(color);
+    }
 }
 
 void ChartAdapter::ConnectLegendClicks() {
