@@ -178,6 +178,7 @@ void CurveChartView::mouseReleaseEvent(QMouseEvent* event) {
     }
     if (event->button() != Qt::LeftButton || !dragging_)
         return;
+    ForwardLegendClick(event);
     dragging_ = false;
     if (band_ != nullptr && band_->isVisible()) {
         band_->hide();
@@ -186,7 +187,6 @@ void CurveChartView::mouseReleaseEvent(QMouseEvent* event) {
         adapter_->ZoomX(std::min(a, b), std::max(a, b));
         return;
     }
-    ForwardLegendClick(event);
     int point = -1;
     const ChartHotSpot hot = adapter_->HitTest(pos, true, &point);
     if ((event->modifiers() & Qt::ShiftModifier) && hot == ChartHotSpot::kDataPoint) {
@@ -198,14 +198,18 @@ void CurveChartView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CurveChartView::ForwardLegendClick(QMouseEvent* event) {
-    int point = -1;
-    if (adapter_->HitTest(event->position().toPoint(), false, &point) != ChartHotSpot::kLegend)
-        return;
-    // The legend tells which of its entries was clicked.
-    if (event->type() == QEvent::MouseButtonPress)
-        QChartView::mousePressEvent(event);
-    else
+    // The legend tells which of its entries was clicked. A press handed on has its release
+    // handed on too, wherever it is, so the legend never keeps the mouse.
+    if (event->type() == QEvent::MouseButtonPress) {
+        int point = -1;
+        legendPressed_ =
+            adapter_->HitTest(event->position().toPoint(), false, &point) == ChartHotSpot::kLegend;
+        if (legendPressed_)
+            QChartView::mousePressEvent(event);
+    } else if (legendPressed_) {
+        legendPressed_ = false;
         QChartView::mouseReleaseEvent(event);
+    }
 }
 
 void CurveChartView::wheelEvent(QWheelEvent* event) {

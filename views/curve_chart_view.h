@@ -94,4 +94,5 @@ class CurveChartView : public QChartView {
     QPoint panFrom_;
     int lastHotSpot_ = -1;
     int lastHotPoint_ = -1;
+    bool legendPressed_ = false;  // a press was handed on to the legend
 };
