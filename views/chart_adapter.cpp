@@ -114,6 +114,9 @@ void ChartAdapter::Destroy() {
     yScaleMode_ = 0;
     xMin_ = xMax_ = 0.0;
     autoRangeDirty_ = true;
+    ownScales_ = false;
+    scales_.Clear();
+    scaleNames_.clear();
 }
 
 QWidget* ChartAdapter::Window() const {

@@ -178,6 +178,20 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     // Zooms the X axis to [min, max]; the range is kept within the points.
     void ZoomX(double min, double max) override;
 
+    // Each series on its own scale: while on, every series is drawn stretched from its own range
+    // (the manual Y range in manual mode, else its lowest to highest value and band in the shown
+    // X span, worked out anew on every zoom) to the range of the chosen series, whose scale the
+    // Y axis shows, titled with its name from names and in its colour. What is read back
+    // (SeriesData, YValue, the bands) stays true. A click on a legend entry chooses its series.
+    void SetOwnScales(bool on, const QStringList& names, int chosen);
+    bool OwnScales() const { return ownScales_; }
+    void SetScaleSeries(int series);
+    int ScaleSeries() const { return scales_.Chosen(); }
+    const ChannelScales& Scales() const override { return scales_; }
+    // A series' points where they are drawn.
+    QList<QPointF> ShownSeriesData(int series) const;
+    QString YAxisTitle() const;
+
     // Paints the chart now (the cursor read-out has changed).
     void Repaint();
 
@@ -199,6 +213,8 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     void CursorBMoved(int point);
     // Ctrl+C in the chart.
     void CopyRequested();
+    // A click on a legend entry chose the series whose scale the Y axis shows.
+    void ScaleSeriesChosen(int series);
 
   private:
     void PlotClicked(HotSpot hotSpot, int point) override { emit Clicked(hotSpot, point); }
@@ -207,6 +223,9 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     // Later, not now: the settings' OK rebuilds the chart, and with it the plot that asks.
     void PlotSettingsRequested() override;
     void ApplyAutoYRange();
+    // Ranges, the axis and the drawn points of the series on their own scales.
+    void ApplyOwnScales();
+    void ConnectLegendClicks();
     void AppendAxisLabel(double x, const QString& text);
     // Chooses the labels the axes show at the plot's present size, and the legend's text size.
     void FitAxisLabels();
@@ -258,4 +277,8 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     QMap<int, QAreaSeries*> envelopes_;  // bands the chart draws (on the point-number axis)
     QMap<int, QPair<QList<QPointF>, QList<QPointF>>> bands_;  // every band's low and high
     QList<QAction*> menuActions_;
+    bool ownScales_ = false;
+    ChannelScales scales_;
+    QStringList scaleNames_;
+    int scaleSeries_ = 0;  // as asked; scales_ holds it clamped
 };

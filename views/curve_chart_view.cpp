@@ -56,8 +56,10 @@ void CurveChartView::DrawLines(QPainter* painter) {
     // The axes' linear map, worked out once rather than asked of the chart for every point.
     const double sx = plot.width() / dx;
     const double sy = plot.height() / dy;
-    auto at = [&](const QPointF& p) {
-        return QPointF(plot.left() + (p.x() - x0) * sx, plot.bottom() - (p.y() - y0) * sy);
+    const ChannelScales& scales = adapter_->Scales();
+    auto at = [&](int series, const QPointF& p) {
+        const double y = scales.Shown(series, p.y());
+        return QPointF(plot.left() + (p.x() - x0) * sx, plot.bottom() - (y - y0) * sy);
     };
     const QList<QPair<int, int>> pieces = adapter_->PieceRanges();
     painter->save();
@@ -74,9 +76,9 @@ void CurveChartView::DrawLines(QPainter* painter) {
         for (const auto& [from, to] : pieces) {
             polygon.clear();
             for (int p = from; p < to && p < high.size(); ++p)
-                polygon.append(at(high[p]));
+                polygon.append(at(i, high[p]));
             for (int p = std::min<int>(to, low.size()) - 1; p >= from; --p)
-                polygon.append(at(low[p]));
+                polygon.append(at(i, low[p]));
             painter->drawPolygon(polygon);
         }
     }
@@ -87,7 +89,7 @@ void CurveChartView::DrawLines(QPainter* painter) {
         for (const auto& [from, to] : pieces) {
             polygon.clear();
             for (int p = from; p < to && p < points.size(); ++p)
-                polygon.append(at(points[p]));
+                polygon.append(at(i, points[p]));
             // A piece of one point (a lone record between gaps) shows as a dot.
             if (polygon.size() == 1)
                 painter->drawEllipse(polygon.front(), 1.5, 1.5);
@@ -115,7 +117,8 @@ void CurveChartView::DrawCursor(QPainter* painter, int cursor, Qt::PenStyle styl
     }
     painter->setBrush(Qt::NoBrush);
     for (int i = 0; i < adapter_->SeriesCount(); ++i) {
-        const QPointF p = chart()->mapToPosition(QPointF(x, adapter_->YValue(i, cursor)));
+        const double y = adapter_->Scales().Shown(i, adapter_->YValue(i, cursor));
+        const QPointF p = chart()->mapToPosition(QPointF(x, y));
         if (!plot.contains(p))
             continue;
         painter->setPen(QPen(adapter_->SeriesColor(i), 2));
@@ -130,6 +133,7 @@ void CurveChartView::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         pressAt_ = pos;
         dragging_ = true;
+        ForwardLegendClick(event);
     } else if (event->button() == Qt::MiddleButton) {
         panning_ = true;
         panFrom_ = pos;
@@ -174,6 +178,7 @@ void CurveChartView::mouseReleaseEvent(QMouseEvent* event) {
     }
     if (event->button() != Qt::LeftButton || !dragging_)
         return;
+    ForwardLegendClick(event);
     dragging_ = false;
     if (band_ != nullptr && band_->isVisible()) {
         band_->hide();
@@ -190,6 +195,21 @@ void CurveChartView::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     adapter_->PlotClicked(hot, point);
+}
+
+void CurveChartView::ForwardLegendClick(QMouseEvent* event) {
+    // The legend tells which of its entries was clicked. A press handed on has its release
+    // handed on too, wherever it is, so the legend never keeps the mouse.
+    if (event->type() == QEvent::MouseButtonPress) {
+        int point = -1;
+        legendPressed_ =
+            adapter_->HitTest(event->position().toPoint(), false, &point) == ChartHotSpot::kLegend;
+        if (legendPressed_)
+            QChartView::mousePressEvent(event);
+    } else if (legendPressed_) {
+        legendPressed_ = false;
+        QChartView::mouseReleaseEvent(event);
+    }
 }
 
 void CurveChartView::wheelEvent(QWheelEvent* event) {

@@ -11,6 +11,8 @@
 #include <QPen>
 #include <QPointF>
 
+#include "channel_scales.h"
+
 class QAction;
 class QRubberBand;
 
@@ -34,6 +36,8 @@ class ChartPlotOwner {
     virtual QBrush BandBrush(int series) const = 0;
     virtual QPen BandPen(int series) const = 0;
     virtual double YValue(int series, int point) const = 0;
+    // Where each series' true values are drawn on the Y axis (values as they are while off).
+    virtual const ChannelScales& Scales() const = 0;
     virtual double XMin() const = 0;
     virtual double XMax() const = 0;
     virtual double YMin() const = 0;
@@ -75,6 +79,8 @@ class CurveChartView : public QChartView {
   private:
     // The X value under a viewport position.
     double XValueAt(const QPoint& pos) const;
+    // Hands a press or release on the legend to the chart's own handling (its entries' clicks).
+    void ForwardLegendClick(QMouseEvent* event);
     // The series' lines and bands piece by piece, for an adapter that draws them itself.
     void DrawLines(QPainter* painter);
     // A cursor's line at a point, with a ring on each series' value there.
@@ -88,4 +94,5 @@ class CurveChartView : public QChartView {
     QPoint panFrom_;
     int lastHotSpot_ = -1;
     int lastHotPoint_ = -1;
+    bool legendPressed_ = false;  // a press was handed on to the legend
 };
