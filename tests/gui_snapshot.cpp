@@ -7,8 +7,8 @@
 // For the curves of the active view: interval:SECONDS sets the plotting interval (give it before
 // the draw command), and after the draw cursor-a:N and cursor-b:N put the cursors on point N,
 // panel opens the statistics panel, envelope turns envelope thinning on and timeaxis the true
-// time axis; ymanual (before the draw) sets the manual Y range. size:WxH shows the main window at
-// that size and saves it alone.
+// time axis, alarms the alarm lanes; ymanual (before the draw) sets the manual Y range. size:WxH
+// shows the main window at that size and saves it alone.
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -86,7 +86,8 @@ int main(int argc, char* argv[]) {
             if (CHistavueView* view = app.MainFrame()->ActiveView())
                 view->Settings().yAxisMode = 1;
         } else if (arg.startsWith(QStringLiteral("cursor-")) || arg == QStringLiteral("panel") ||
-                   arg == QStringLiteral("envelope") || arg == QStringLiteral("timeaxis")) {
+                   arg == QStringLiteral("envelope") || arg == QStringLiteral("timeaxis") ||
+                   arg == QStringLiteral("alarms")) {
             // After the draw command queued before it.
             CMainFrame* frame = app.MainFrame();
             QTimer::singleShot(0, frame, [frame, arg] {
@@ -105,6 +106,8 @@ int main(int argc, char* argv[]) {
                     extras->SetPanelShown(true);
                 } else if (arg == QStringLiteral("timeaxis")) {
                     extras->SetTimeAxis(true);
+                } else if (arg == QStringLiteral("alarms")) {
+                    view->Curves()->Alarms()->SetShown(true);
                 } else {
                     extras->SetEnvelope(true);
                 }

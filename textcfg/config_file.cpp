@@ -14,6 +14,7 @@ const char kOptionsSection[] = "HistavueCurveView";
 const char kPanelKey[] = "StatisticsPanel";
 const char kEnvelopeKey[] = "EnvelopeThinning";
 const char kTimeAxisKey[] = "TrueTimeAxis";
+const char kAlarmsKey[] = "AlarmLanes";
 
 // The six fixed sections; the channels' sections follow them.
 const char* const kFixedSections[] = {"LogName", "Remark", "Channel", "Display", "YAxis", "YGrid"};
@@ -96,11 +97,12 @@ bool WriteConfig(IniFile* ini, const std::string& title, const std::string& rema
     }
     // The view's own choices go last, in a section of keys no other section has, and only when
     // one differs from its default: a file of default choices stays as it always was.
-    if (s.statisticsPanel != 0 || s.envelope != 0 || s.timeAxis != 0) {
+    if (s.statisticsPanel != 0 || s.envelope != 0 || s.timeAxis != 0 || s.alarms != 0) {
         ok = ok && ini->WriteSection(kOptionsSection);
         ok = ok && ini->WriteInt(kPanelKey, s.statisticsPanel != 0 ? 1 : 0);
         ok = ok && ini->WriteInt(kEnvelopeKey, s.envelope != 0 ? 1 : 0);
         ok = ok && ini->WriteInt(kTimeAxisKey, s.timeAxis != 0 ? 1 : 0);
+        ok = ok && ini->WriteInt(kAlarmsKey, s.alarms != 0 ? 1 : 0);
     }
     return ok;
 }
@@ -199,6 +201,7 @@ bool ReadConfig(const IniFile& ini, CurveSettings* s, std::string* title, std::s
     s->statisticsPanel = 0;
     s->envelope = 0;
     s->timeAxis = 0;
+    s->alarms = 0;
     size_t options = IniFile::kNoLine;
     for (size_t at = ini.FindSection(kOptionsSection); at != IniFile::kNoLine;
          at = ini.FindSection(kOptionsSection, at + 1))
@@ -211,6 +214,8 @@ bool ReadConfig(const IniFile& ini, CurveSettings* s, std::string* title, std::s
             s->envelope = v != 0 ? 1 : 0;
         if (ini.ReadIntBelow(options, kTimeAxisKey, &v))
             s->timeAxis = v != 0 ? 1 : 0;
+        if (ini.ReadIntBelow(options, kAlarmsKey, &v))
+            s->alarms = v != 0 ? 1 : 0;
     }
     return true;
 }

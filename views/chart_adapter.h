@@ -181,6 +181,12 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     // Paints the chart now (the cursor read-out has changed).
     void Repaint();
 
+    // Alarm lanes above the plot, which moves down to make room for them; no lanes take the
+    // room back. Kept until the next Destroy.
+    void SetAlarmLanes(const ChartAlarmLanes& lanes);
+    const ChartAlarmLanes& AlarmLanes() const override { return alarmLanes_; }
+    bool StepAlarm(int direction) override;
+
     QChart* Chart() const { return chart_; }
 
   signals:
@@ -258,4 +264,5 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     QMap<int, QAreaSeries*> envelopes_;  // bands the chart draws (on the point-number axis)
     QMap<int, QPair<QList<QPointF>, QList<QPointF>>> bands_;  // every band's low and high
     QList<QAction*> menuActions_;
+    ChartAlarmLanes alarmLanes_;
 };

@@ -1,0 +1,47 @@
+// The chart adapter's alarm lanes: the room above the plot and the cursor's jumps from alarm to
+// alarm.
+#include <QChart>
+#include <algorithm>
+
+#include "chart_adapter.h"
+
+namespace {
+
+// The chart's margins without lanes.
+constexpr int kChartMargin = 2;
+
+}  // namespace
+
+void ChartAdapter::SetAlarmLanes(const ChartAlarmLanes& lanes) {
+    alarmLanes_ = lanes;
+    if (chart_ == nullptr)
+        return;
+    const int room = lanes.lanes.isEmpty()
+                         ? 0
+                         : static_cast<int>(lanes.lanes.size()) * kAlarmLaneHeight + kAlarmLaneGap;
+    chart_->setMargins(QMargins(kChartMargin, kChartMargin + room, kChartMargin, kChartMargin));
+}
+
+bool ChartAdapter::StepAlarm(int direction) {
+    const QList<int>& points = alarmLanes_.alarmPoints;
+    int to = -1;
+    if (direction > 0) {
+        const auto next = std::upper_bound(points.begin(), points.end(), cursor_);
+        if (next != points.end())
+            to = *next;
+    } else {
+        const auto next = std::lower_bound(points.begin(), points.end(), cursor_);
+        if (next != points.begin())
+            to = *std::prev(next);
+    }
+    if (to < 0 || to >= pointCount_)
+        return false;
+    SetCursorPoint(to);
+    // A zoomed chart moves along to show the alarm, keeping its span.
+    const double x = PointX(to);
+    const double min = XMin();
+    const double max = XMax();
+    if (x < min || x > max)
+        ZoomX(x - (max - min) / 2, x + (max - min) / 2);
+    return true;
+}
