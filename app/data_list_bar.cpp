@@ -12,6 +12,7 @@
 #include <cerrno>
 
 #include "alarm_reader.h"
+#include "store_api.h"
 #include "calendar_time.h"
 #include "histavue_doc.h"
 
