@@ -59,7 +59,8 @@ TEST_F(AlarmsTest, LanesFromTheAlarmStoreOnBothAxesWithListKeysAndReasons) {
     EXPECT_EQ(span.from, 3);
     EXPECT_EQ(span.ack, 5);
     EXPECT_EQ(span.to, 7);
-    EXPECT_TRUE(span.tip.contains("Boiler hot, very"));
+    EXPECT_TRUE(lanes.describe(span.key, false).contains("Boiler hot, very"));
+    EXPECT_TRUE(lanes.describe(lanes.lanes[0].marks[0].key, true).contains("reset"));
     ASSERT_EQ(lanes.lanes[0].marks.size(), 1);
     EXPECT_EQ(lanes.lanes[0].marks[0].x, 5);
     // Without a clear, to the range's end.

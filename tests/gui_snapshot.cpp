@@ -7,7 +7,8 @@
 // For the curves of the active view: interval:SECONDS sets the plotting interval (give it before
 // the draw command), and after the draw cursor-a:N and cursor-b:N put the cursors on point N,
 // panel opens the statistics panel, envelope turns envelope thinning on and timeaxis the true
-// time axis, alarms the alarm lanes; ymanual (before the draw) sets the manual Y range. size:WxH
+// time axis, alarms the alarm lanes and next-alarm puts cursor A on the next alarm; ymanual
+// (before the draw) sets the manual Y range. size:WxH
 // shows the main window at that size and saves it alone.
 #include <QAction>
 #include <QApplication>
@@ -87,7 +88,7 @@ int main(int argc, char* argv[]) {
                 view->Settings().yAxisMode = 1;
         } else if (arg.startsWith(QStringLiteral("cursor-")) || arg == QStringLiteral("panel") ||
                    arg == QStringLiteral("envelope") || arg == QStringLiteral("timeaxis") ||
-                   arg == QStringLiteral("alarms")) {
+                   arg == QStringLiteral("alarms") || arg == QStringLiteral("next-alarm")) {
             // After the draw command queued before it.
             CMainFrame* frame = app.MainFrame();
             QTimer::singleShot(0, frame, [frame, arg] {
@@ -108,6 +109,10 @@ int main(int argc, char* argv[]) {
                     extras->SetTimeAxis(true);
                 } else if (arg == QStringLiteral("alarms")) {
                     view->Curves()->Alarms()->SetShown(true);
+                    view->Curves()->Alarms()->WaitForAlarms();
+                } else if (arg == QStringLiteral("next-alarm")) {
+                    chart->StepAlarm(1);
+                    view->Curves()->ShowCursorValues(chart->CursorPoint());
                 } else {
                     extras->SetEnvelope(true);
                 }

@@ -42,6 +42,36 @@ QString Text(const std::string& bytes) {
     return DecodeText(bytes, TextCodec::kPerText);
 }
 
+using Records = std::vector<AlarmRecord>;
+
+QString SpanTip(const Records& records, const AlarmSpan& span, const std::string& id) {
+    QStringList lines;
+    const int32_t named = span.alarmRecord >= 0   ? span.alarmRecord
+                          : span.clearRecord >= 0 ? span.clearRecord
+                                                  : span.ackRecord;
+    lines.append(QStringLiteral("%1  %2").arg(
+        Text(id), named >= 0 ? Text(records[static_cast<size_t>(named)].message) : QString()));
+    auto event = [&](int32_t record, const QString& missing) {
+        if (record < 0) {
+            lines.append(missing);
+            return;
+        }
+        const AlarmRecord& r = records[static_cast<size_t>(record)];
+        lines.append(QStringLiteral("%1  %2").arg(Text(r.event).trimmed(), TimeText(r.time)));
+    };
+    event(span.alarmRecord, Tr("ALM  在报表的时间范围之前"));
+    if (span.ackRecord >= 0)
+        event(span.ackRecord, QString());
+    event(span.clearRecord, span.cleared ? QString() : Tr("CLR  在报表的时间范围内没有"));
+    lines.removeAll(QString());
+    return lines.join('\n');
+}
+
+QString MarkTip(const Records& records, int32_t record) {
+    const AlarmRecord& r = records[static_cast<size_t>(record)];
+    return QStringLiteral("%1  %2\n%3").arg(Text(r.id), TimeText(r.time), Text(r.message));
+}
+
 }  // namespace
 
 AlarmLayer::AlarmLayer(ChartAdapter* adapter, CurveSettings* settings, const RecordTable* table,
@@ -145,7 +175,7 @@ void AlarmLayer::Arrived() {
     }
     if (result.status != AlarmReadStatus::kRead)
         return;
-    records_ = std::move(result.records);
+    records_ = std::make_shared<const Records>(std::move(result.records));
     read_ = pending_;
     haveRecords_ = true;
     Place();
@@ -153,7 +183,7 @@ void AlarmLayer::Arrived() {
 
 void AlarmLayer::Clear() {
     adapter_->SetAlarmLanes(ChartAlarmLanes());
-    records_.clear();
+    records_ = std::make_shared<const Records>();
     recordX_.clear();
     untimed_.clear();
     adapter_->Repaint();
@@ -174,9 +204,11 @@ void AlarmLayer::Place() {
             times.push_back(SecondsOf(first->points[p].time));
     }
     const NearestPointIndex nearest(times);
-    const AlarmPlan plan = PairAlarms(records_, read_.from, read_.to);
+    const Records& records = *records_;
+    const AlarmPlan plan = PairAlarms(records, read_.from, read_.to);
     untimed_ = plan.untimed;
-    recordX_.assign(records_.size(), std::numeric_limits<double>::quiet_NaN());
+    recordX_.assign(records.size(), std::numeric_limits<double>::quiet_NaN());
+    auto placed = std::make_shared<std::vector<std::pair<AlarmSpan, std::string>>>();
     ChartAlarmLanes lanes;
     if (nearest.Empty()) {
         adapter_->SetAlarmLanes(lanes);
@@ -193,9 +225,9 @@ void AlarmLayer::Place() {
         return timeAxis ? static_cast<double>(t - origin) : adapter_->PointX(nearest.Nearest(t));
     };
     auto shown = [&](int64_t t) { return t >= shownFrom && t <= shownTo; };
-    for (size_t i = 0; i < records_.size(); ++i) {
-        if (shown(records_[i].time))
-            recordX_[i] = xOf(records_[i].time);
+    for (size_t i = 0; i < records.size(); ++i) {
+        if (shown(records[i].time))
+            recordX_[i] = xOf(records[i].time);
     }
     std::vector<int> points;
     int spans = 0;
@@ -211,7 +243,8 @@ void AlarmLayer::Place() {
             s.ack = s.hasAck ? xOf(span.ack) : 0.0;
             s.started = span.started;
             s.cleared = span.cleared;
-            s.tip = TipOf(span, lane.id);
+            s.key = static_cast<int32_t>(placed->size());
+            placed->emplace_back(span, lane.id);
             out.spans.append(s);
             if (span.started && shown(span.from))
                 points.push_back(nearest.Nearest(span.from));
@@ -219,7 +252,7 @@ void AlarmLayer::Place() {
         for (int32_t m : lane.marks) {
             const double x = recordX_[static_cast<size_t>(m)];
             if (!std::isnan(x))
-                out.marks.append(ChartAlarmMark{x, TipOf(m)});
+                out.marks.append(ChartAlarmMark{x, m});
         }
         if (out.spans.isEmpty() && out.marks.isEmpty())
             continue;
@@ -238,6 +271,16 @@ void AlarmLayer::Place() {
     std::sort(points.begin(), points.end());
     points.erase(std::unique(points.begin(), points.end()), points.end());
     lanes.alarmPoints = QList<int>(points.begin(), points.end());
+    // The texts are made on hover from what they share: whichever of the lanes and this layer
+    // goes first, the other still reads them.
+    lanes.describe = [records = records_, placed](int32_t key, bool mark) {
+        if (mark)
+            return key >= 0 && size_t(key) < records->size() ? MarkTip(*records, key) : QString();
+        if (key < 0 || size_t(key) >= placed->size())
+            return QString();
+        const auto& [span, id] = (*placed)[static_cast<size_t>(key)];
+        return SpanTip(*records, span, id);
+    };
     adapter_->SetAlarmLanes(lanes);
     adapter_->Repaint();
     FillPanel();
@@ -251,34 +294,6 @@ void AlarmLayer::Place() {
     Say(text);
 }
 
-QString AlarmLayer::TipOf(const AlarmSpan& span, const std::string& id) const {
-    QStringList lines;
-    const int32_t named = span.alarmRecord >= 0   ? span.alarmRecord
-                          : span.clearRecord >= 0 ? span.clearRecord
-                                                  : span.ackRecord;
-    lines.append(QStringLiteral("%1  %2").arg(
-        Text(id), named >= 0 ? Text(records_[static_cast<size_t>(named)].message) : QString()));
-    auto event = [&](int32_t record, const QString& missing) {
-        if (record < 0) {
-            lines.append(missing);
-            return;
-        }
-        const AlarmRecord& r = records_[static_cast<size_t>(record)];
-        lines.append(QStringLiteral("%1  %2").arg(Text(r.event).trimmed(), TimeText(r.time)));
-    };
-    event(span.alarmRecord, Tr("ALM  在报表的时间范围之前"));
-    if (span.ackRecord >= 0)
-        event(span.ackRecord, QString());
-    event(span.clearRecord, span.cleared ? QString() : Tr("CLR  在报表的时间范围内没有"));
-    lines.removeAll(QString());
-    return lines.join('\n');
-}
-
-QString AlarmLayer::TipOf(int32_t record) const {
-    const AlarmRecord& r = records_[static_cast<size_t>(record)];
-    return QStringLiteral("%1  %2\n%3").arg(Text(r.id), TimeText(r.time), Text(r.message));
-}
-
 QList<QStringList> AlarmLayer::ListRows() const {
     QList<QStringList> rows;
     if (settings_->alarms == 0 || !haveRecords_)
@@ -290,7 +305,7 @@ QList<QStringList> AlarmLayer::ListRows() const {
             in.push_back(static_cast<int32_t>(i));
     }
     std::stable_sort(in.begin(), in.end(), [&](int32_t a, int32_t b) {
-        return records_[static_cast<size_t>(a)].time < records_[static_cast<size_t>(b)].time;
+        return (*records_)[static_cast<size_t>(a)].time < (*records_)[static_cast<size_t>(b)].time;
     });
     // Lines whose time cannot be read belong to no range: they are listed always, last.
     in.insert(in.end(), untimed_.begin(), untimed_.end());
@@ -300,7 +315,7 @@ QList<QStringList> AlarmLayer::ListRows() const {
                          Tr("还有 %1 条").arg(static_cast<int>(in.size()) - kMostListRows)});
             break;
         }
-        const AlarmRecord& r = records_[static_cast<size_t>(i)];
+        const AlarmRecord& r = (*records_)[static_cast<size_t>(i)];
         rows.append({r.time == kNoAlarmTime ? QString() : TimeText(r.time), Text(r.id),
                      Text(r.event).trimmed(), Text(r.message)});
     }

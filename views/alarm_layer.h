@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -50,7 +51,7 @@ class AlarmLayer : public QObject {
     // The rows of the panel's alarm list for the shown range: time, ID, event, message.
     QList<QStringList> ListRows() const;
     // Records read for the present range.
-    int RecordCount() const { return static_cast<int>(records_.size()); }
+    int RecordCount() const { return static_cast<int>(records_->size()); }
 
   signals:
     void StatusChanged(const QString& text);
@@ -74,8 +75,6 @@ class AlarmLayer : public QObject {
     void Clear();
     void Say(const QString& text);
     void FillPanel();
-    QString TipOf(const AlarmSpan& span, const std::string& id) const;
-    QString TipOf(int32_t record) const;
 
     ChartAdapter* adapter_;
     CurveSettings* settings_;
@@ -86,7 +85,9 @@ class AlarmLayer : public QObject {
     Range pending_;  // the range being read
     Range read_;     // the range records_ belong to
     bool haveRecords_ = false;
-    std::vector<AlarmRecord> records_;
+    // Shared with the lanes' describe function, which may outlive this layer.
+    std::shared_ptr<const std::vector<AlarmRecord>> records_ =
+        std::make_shared<const std::vector<AlarmRecord>>();
     std::vector<double> recordX_;  // X of each record on the chart, NaN when not on it
     std::vector<int32_t> untimed_;
     CalendarTime origin_;

@@ -320,12 +320,19 @@ void CurveChartView::DrawAlarmLanes(QPainter* painter) {
         }
         painter->setBrush(Qt::NoBrush);
     }
+    // Cursor A runs on through the lanes, so an alarm is read against the curves' values.
+    const double cursor = at(adapter_->PointX(adapter_->CursorPoint()));
+    if (cursor >= plot.left() && cursor <= plot.right()) {
+        painter->setClipping(false);
+        painter->setPen(QPen(fore, 1, Qt::DashLine));
+        painter->drawLine(QPointF(cursor, AlarmLaneRect(0).top()), QPointF(cursor, plot.top()));
+    }
     painter->restore();
 }
 
 QString CurveChartView::AlarmTipAt(const QPoint& pos) const {
     const ChartAlarmLanes& all = adapter_->AlarmLanes();
-    if (all.lanes.isEmpty())
+    if (all.lanes.isEmpty() || !all.describe)
         return QString();
     const QPointF scene = mapToScene(pos);
     const QRectF plot = chart()->mapRectToScene(chart()->plotArea());
@@ -343,13 +350,13 @@ QString CurveChartView::AlarmTipAt(const QPoint& pos) const {
         // Marks first: they are small and stand on top of the spans.
         for (const ChartAlarmMark& mark : lane.marks) {
             if (std::abs(plot.left() + (mark.x - x0) * sx - scene.x()) <= 4)
-                return mark.tip;
+                return all.describe(mark.key, true);
         }
         for (const ChartAlarmSpan& span : lane.spans) {
             const double a = plot.left() + (span.from - x0) * sx;
             const double b = std::max(plot.left() + (span.to - x0) * sx, a + 2.0);
             if (scene.x() >= a - 2 && scene.x() <= b + 2)
-                return span.tip;
+                return all.describe(span.key, false);
         }
     }
     return QString();

@@ -11,6 +11,7 @@
 #include <QPen>
 #include <QPointF>
 #include <QString>
+#include <functional>
 
 class QAction;
 class QRubberBand;
@@ -26,11 +27,11 @@ struct ChartAlarmSpan {
     bool hasAck = false;
     bool started = true;  // false: the alarm came before the range
     bool cleared = true;  // false: no clear in the range
-    QString tip;          // times, ID, event and message, for the hover
+    int32_t key = -1;     // what the lanes' describe function knows the span by
 };
 struct ChartAlarmMark {
     double x = 0.0;  // an event that is neither alarm, acknowledgement nor clear
-    QString tip;
+    int32_t key = -1;
 };
 struct ChartAlarmLane {
     QString label;
@@ -41,6 +42,9 @@ struct ChartAlarmLanes {
     QList<ChartAlarmLane> lanes;
     QList<int> alarmPoints;  // the points the alarms stand at, ascending, each once: where the
                              // cursor jumps to
+    // The hover's text of a span or mark (times, ID, event and message) by its key, made only
+    // when asked for: tens of thousands of texts would cost more than the lanes' draw.
+    std::function<QString(int32_t key, bool mark)> describe;
 };
 
 // What the plot reads of the chart that owns it (series, ranges, cursors) and what it reports back
