@@ -16,10 +16,6 @@ namespace {
 // Rows the panel's list shows at most; a last row says how many more there are.
 constexpr int kMostListRows = 2000;
 
-QString Tr(const char* text) {
-    return QCoreApplication::translate("Histavue", text);
-}
-
 int64_t SecondsOf(const CalendarTime& t) {
     uint64_t fileTime = 0;
     if (!CalendarToFileTime(t, &fileTime))
@@ -59,10 +55,12 @@ QString SpanTip(const Records& records, const AlarmSpan& span, const std::string
         const AlarmRecord& r = records[static_cast<size_t>(record)];
         lines.append(QStringLiteral("%1  %2").arg(Text(r.event).trimmed(), TimeText(r.time)));
     };
-    event(span.alarmRecord, Tr("ALM  在报表的时间范围之前"));
+    event(span.alarmRecord, QCoreApplication::translate("Histavue", "ALM  在报表的时间范围之前"));
     if (span.ackRecord >= 0)
         event(span.ackRecord, QString());
-    event(span.clearRecord, span.cleared ? QString() : Tr("CLR  在报表的时间范围内没有"));
+    event(span.clearRecord,
+          span.cleared ? QString()
+                       : QCoreApplication::translate("Histavue", "CLR  在报表的时间范围内没有"));
     lines.removeAll(QString());
     return lines.join('\n');
 }
@@ -77,7 +75,7 @@ QString MarkTip(const Records& records, int32_t record) {
 AlarmLayer::AlarmLayer(ChartAdapter* adapter, CurveSettings* settings, const RecordTable* table,
                        CurveExtras* extras, QObject* parent)
     : QObject(parent), adapter_(adapter), settings_(settings), table_(table), extras_(extras) {
-    action_ = new QAction(Tr("显示报警(&A)"), this);
+    action_ = new QAction(QCoreApplication::translate("Histavue", "显示报警(&A)"), this);
     action_->setCheckable(true);
     // Queued: the action fires from inside the chart's context menu.
     connect(action_, &QAction::toggled, this, &AlarmLayer::SetShown, Qt::QueuedConnection);
@@ -125,14 +123,14 @@ void AlarmLayer::Load() {
         fetch_.Cancel();
         haveRecords_ = false;
         Clear();
-        Say(Tr("报表的记录没有可读的时间,不显示报警"));
+        Say(QCoreApplication::translate("Histavue", "报表的记录没有可读的时间,不显示报警"));
         return;
     }
     if (range.folder.empty()) {
         fetch_.Cancel();
         haveRecords_ = false;
         Clear();
-        Say(Tr("当前的根目录没有报警记录库,不显示报警"));
+        Say(QCoreApplication::translate("Histavue", "当前的根目录没有报警记录库,不显示报警"));
         return;
     }
     if (haveRecords_ && range == read_) {
@@ -146,7 +144,7 @@ void AlarmLayer::Start(const Range& range) {
     pending_ = range;
     haveRecords_ = false;
     Clear();
-    Say(Tr("正在读取报警记录..."));
+    Say(QCoreApplication::translate("Histavue", "正在读取报警记录..."));
     QPointer<AlarmLayer> self(this);
     fetch_.Start(range.folder, TimeOf(range.from), TimeOf(range.to), [self] {
         QMetaObject::invokeMethod(
@@ -170,7 +168,7 @@ void AlarmLayer::Arrived() {
         return;
     if (result.status == AlarmReadStatus::kNoStore) {
         Clear();
-        Say(Tr("当前的根目录没有报警记录库,不显示报警"));
+        Say(QCoreApplication::translate("Histavue", "当前的根目录没有报警记录库,不显示报警"));
         return;
     }
     if (result.status != AlarmReadStatus::kRead)
@@ -214,7 +212,7 @@ void AlarmLayer::Place() {
         adapter_->SetAlarmLanes(lanes);
         adapter_->Repaint();
         FillPanel();
-        Say(Tr("报表的记录没有可读的时间,不显示报警"));
+        Say(QCoreApplication::translate("Histavue", "报表的记录没有可读的时间,不显示报警"));
         return;
     }
     const bool timeAxis = adapter_->TimeAxis();
@@ -266,7 +264,7 @@ void AlarmLayer::Place() {
         ChartAlarmLane& last = lanes.lanes.last();
         last.spans.append(out.spans);
         last.marks.append(out.marks);
-        last.label = Tr("其他");
+        last.label = QCoreApplication::translate("Histavue", "其他");
     }
     std::sort(points.begin(), points.end());
     points.erase(std::unique(points.begin(), points.end()), points.end());
@@ -286,11 +284,15 @@ void AlarmLayer::Place() {
     FillPanel();
     QString text;
     if (lanes.lanes.isEmpty())
-        text = Tr("报表的时间范围内没有报警");
+        text = QCoreApplication::translate("Histavue", "报表的时间范围内没有报警");
     else
-        text = Tr("报警:%1 个编号,%2 次报警").arg(lanes.lanes.size()).arg(spans);
+        text = QCoreApplication::translate("Histavue", "报警:%1 个编号,%2 次报警")
+                   .arg(lanes.lanes.size())
+                   .arg(spans);
     if (!untimed_.empty())
-        text += Tr(";%1 行报警记录的时间无法读取,见统计面板的报警列表").arg(untimed_.size());
+        text += QCoreApplication::translate("Histavue",
+                                            ";%1 行报警记录的时间无法读取,见统计面板的报警列表")
+                    .arg(untimed_.size());
     Say(text);
 }
 
@@ -312,7 +314,8 @@ QList<QStringList> AlarmLayer::ListRows() const {
     for (int32_t i : in) {
         if (rows.size() == kMostListRows) {
             rows.append({QString(), QString(), QString(),
-                         Tr("还有 %1 条").arg(static_cast<int>(in.size()) - kMostListRows)});
+                         QCoreApplication::translate("Histavue", "还有 %1 条")
+                             .arg(static_cast<int>(in.size()) - kMostListRows)});
             break;
         }
         const AlarmRecord& r = (*records_)[static_cast<size_t>(i)];
