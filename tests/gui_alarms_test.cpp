@@ -5,6 +5,7 @@
 
 #include <QStatusBar>
 #include <QTest>
+#include <cstdio>
 
 #include "alarm_reader.h"
 #include "chart_adapter.h"
@@ -15,6 +16,7 @@
 #include "histavue_view.h"
 #include "main_frame.h"
 #include "record_writer.h"
+#include "report.h"
 
 namespace {
 
@@ -98,6 +100,29 @@ TEST_F(AlarmsTest, LanesFromTheAlarmStoreOnBothAxesWithListKeysAndReasons) {
     ASSERT_EQ(c->AlarmLanes().lanes.size(), 2);  // the records read before, placed at once
     EXPECT_EQ(c->AlarmLanes().lanes[0].spans[0].from, 21);
     EXPECT_EQ(c->AlarmLanes().lanes[0].spans[0].ack, 39);
+
+    // The report tool draws them too, from the folder it is given.
+    const QString in = dir.path() + "/in.csv";
+    ASSERT_TRUE(WriteRecordFile(in, SampleRecordText(12), false));
+    auto report = [&](QStringList args, QImage* image) {
+        const QString out = dir.path() + "/curves.png";
+        args = QStringList{"histavue-report", "--in", in, "--plain", "--curves", out} + args;
+        std::FILE* sink = std::tmpfile();
+        EXPECT_EQ(RunReport(args, sink, sink), 0);
+        std::rewind(sink);
+        char text[4096] = {0};
+        text[std::fread(text, 1, sizeof text - 1, sink)] = 0;
+        std::fclose(sink);
+        *image = QImage(out);
+        return QString::fromUtf8(text);
+    };
+    QImage plain;
+    QImage withAlarms;
+    EXPECT_FALSE(report({}, &plain).contains(QString::fromUtf8("报警")));
+    EXPECT_TRUE(report({"--alarms", QString::fromStdString(al)}, &withAlarms)
+                    .contains(QString::fromUtf8("2 次报警")));
+    EXPECT_EQ(plain.size(), withAlarms.size());
+    EXPECT_NE(plain, withAlarms);
 
     // Roots without an alarm store: no lanes, and the status bar says why.
     SetAlarmStoreFolder(dir.path().toStdString() + "/none/");
