@@ -180,11 +180,14 @@ void AlarmLayer::Arrived() {
 }
 
 void AlarmLayer::Clear() {
+    // A chart just built has no lanes yet: it is not painted again for nothing.
+    const bool drawn = !adapter_->AlarmLanes().lanes.isEmpty();
     adapter_->SetAlarmLanes(ChartAlarmLanes());
     records_ = std::make_shared<const Records>();
     recordX_.clear();
     untimed_.clear();
-    adapter_->Repaint();
+    if (drawn)
+        adapter_->Repaint();
     FillPanel();
 }
 

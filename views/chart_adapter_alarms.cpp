@@ -19,7 +19,10 @@ void ChartAdapter::SetAlarmLanes(const ChartAlarmLanes& lanes) {
     const int room = lanes.lanes.isEmpty()
                          ? 0
                          : static_cast<int>(lanes.lanes.size()) * kAlarmLaneHeight + kAlarmLaneGap;
-    chart_->setMargins(QMargins(kChartMargin, kChartMargin + room, kChartMargin, kChartMargin));
+    const QMargins margins(kChartMargin, kChartMargin + room, kChartMargin, kChartMargin);
+    // A new margin lays the chart out anew: only when the room changes.
+    if (chart_->margins() != margins)
+        chart_->setMargins(margins);
 }
 
 bool ChartAdapter::StepAlarm(int direction) {
