@@ -13,6 +13,10 @@
 
 namespace {
 
+// Lanes the last read gave, in any view: a new read keeps their room above the plot while it
+// runs, so that the lanes that come are mostly drawn without laying the chart out anew.
+int g_lastLanes = 0;
+
 // Rows the panel's list shows at most; a last row says how many more there are.
 constexpr int kMostListRows = 2000;
 
@@ -144,6 +148,11 @@ void AlarmLayer::Start(const Range& range) {
     pending_ = range;
     haveRecords_ = false;
     Clear();
+    if (g_lastLanes > 0) {
+        ChartAlarmLanes room;
+        room.lanes.resize(g_lastLanes);
+        adapter_->SetAlarmLanes(room);
+    }
     Say(QCoreApplication::translate("Histavue", "正在读取报警记录..."));
     QPointer<AlarmLayer> self(this);
     fetch_.Start(range.folder, TimeOf(range.from), TimeOf(range.to), [self] {
@@ -282,8 +291,9 @@ void AlarmLayer::Place() {
         const auto& [span, id] = (*placed)[static_cast<size_t>(key)];
         return SpanTip(*records, span, id);
     };
+    g_lastLanes = static_cast<int>(lanes.lanes.size());
     adapter_->SetAlarmLanes(lanes);
-    adapter_->Repaint();
+    adapter_->RepaintAlarmLanes();
     FillPanel();
     QString text;
     if (lanes.lanes.isEmpty())

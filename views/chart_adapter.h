@@ -139,7 +139,7 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     int YLabelEvery() const { return yLabelEvery_; }
 
     void SetColors(const QColor& background, const QColor& foreground);
-    QColor Background() const { return background_; }
+    QColor Background() const override { return background_; }
     QColor Foreground() const override { return foreground_; }
 
     // The point cursor, as a point number (0-based); clamped to the points there are.
@@ -186,6 +186,8 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     void SetAlarmLanes(const ChartAlarmLanes& lanes);
     const ChartAlarmLanes& AlarmLanes() const override { return alarmLanes_; }
     bool StepAlarm(int direction) override;
+    // Paints the lanes now: their strip alone while the plot stays where it was.
+    void RepaintAlarmLanes();
 
     QChart* Chart() const { return chart_; }
 
@@ -265,4 +267,5 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     QMap<int, QPair<QList<QPointF>, QList<QPointF>>> bands_;  // every band's low and high
     QList<QAction*> menuActions_;
     ChartAlarmLanes alarmLanes_;
+    bool lanesMoved_ = true;  // the last lanes moved the plot
 };

@@ -14,6 +14,7 @@ constexpr int kChartMargin = 2;
 
 void ChartAdapter::SetAlarmLanes(const ChartAlarmLanes& lanes) {
     alarmLanes_ = lanes;
+    lanesMoved_ = true;
     if (chart_ == nullptr)
         return;
     const int room = lanes.lanes.isEmpty()
@@ -21,8 +22,26 @@ void ChartAdapter::SetAlarmLanes(const ChartAlarmLanes& lanes) {
                          : static_cast<int>(lanes.lanes.size()) * kAlarmLaneHeight + kAlarmLaneGap;
     const QMargins margins(kChartMargin, kChartMargin + room, kChartMargin, kChartMargin);
     // A new margin lays the chart out anew: only when the room changes.
-    if (chart_->margins() != margins)
+    lanesMoved_ = chart_->margins() != margins;
+    if (lanesMoved_)
         chart_->setMargins(margins);
+}
+
+void ChartAdapter::RepaintAlarmLanes() {
+    if (view_ == nullptr)
+        return;
+    if (lanesMoved_ || autoRangeDirty_) {
+        // The plot has moved: all of it is painted anew.
+        Repaint();
+        return;
+    }
+    // The plot stays where it is: only the strip of the lanes (and their labels left of it).
+    const QRectF plot = chart_->mapRectToScene(chart_->plotArea());
+    const int room = static_cast<int>(alarmLanes_.lanes.size()) * kAlarmLaneHeight + kAlarmLaneGap;
+    const QRect strip =
+        view_->mapFromScene(QRectF(0, plot.top() - room - 2, plot.right() + 4, room + 4))
+            .boundingRect();
+    view_->viewport()->repaint(strip);
 }
 
 bool ChartAdapter::StepAlarm(int direction) {

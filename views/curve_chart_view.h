@@ -69,6 +69,7 @@ class ChartPlotOwner {
     virtual double YMin() const = 0;
     virtual double YMax() const = 0;
     virtual QColor Foreground() const = 0;
+    virtual QColor Background() const = 0;
     virtual int CursorPoint() const = 0;
     virtual int CursorBPoint() const = 0;
     virtual void SetCursorBPoint(int point) = 0;
