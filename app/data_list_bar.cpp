@@ -12,9 +12,9 @@
 #include <cerrno>
 
 #include "alarm_reader.h"
-#include "store_api.h"
 #include "calendar_time.h"
 #include "histavue_doc.h"
+#include "store_api.h"
 
 const char kStagingUnusableMessage[] =
     QT_TRANSLATE_NOOP("Histavue", "暂存文件夹无法使用，这一类记录的列表将保持为空：\n\n%1\n\n%2");
