@@ -48,7 +48,7 @@ TEST_F(CurveExtrasTest, CursorBOpensThePanelWithDifferencesAndStatistics) {
     EXPECT_EQ(c->CursorBPoint(), -1);
     EXPECT_EQ(x->Panel(), nullptr);
     EXPECT_FALSE(x->CopyPanel());
-    EXPECT_EQ(c->MenuActions().size(), 6);
+    EXPECT_EQ(c->MenuActions().size(), 7);
 
     // Shift+Right starts B one point right of A and opens the panel.
     Key(view, Qt::Key_Right, Qt::ShiftModifier);

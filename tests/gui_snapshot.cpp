@@ -7,9 +7,10 @@
 // For the curves of the active view: interval:SECONDS sets the plotting interval (give it before
 // the draw command), and after the draw cursor-a:N and cursor-b:N put the cursors on point N,
 // panel opens the statistics panel, envelope turns envelope thinning on and timeaxis the true
-// time axis; ymanual (before the draw) sets the manual Y range. size:WxH shows the main window at
-// that size and saves it alone. show:A,B,... (before the draw) shows only the channels named;
-// ownscales (after the draw) puts each channel on its own scale, scale:N then shows series N's.
+// time axis, alarms the alarm lanes and next-alarm puts cursor A on the next alarm; ymanual (before
+// the draw) sets the manual Y range. size:WxH shows the main window at that size and saves it
+// alone. show:A,B,... (before the draw) shows only the channels named; ownscales (after the draw)
+// puts each channel on its own scale, scale:N then shows series N's.
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -101,7 +102,8 @@ int main(int argc, char* argv[]) {
                 ShowOnly(&view->Settings(), arg.mid(5).split(','));
         } else if (arg.startsWith(QStringLiteral("cursor-")) || arg == QStringLiteral("panel") ||
                    arg == QStringLiteral("envelope") || arg == QStringLiteral("timeaxis") ||
-                   arg == QStringLiteral("ownscales") || arg.startsWith(QStringLiteral("scale:"))) {
+                   arg == QStringLiteral("ownscales") || arg.startsWith(QStringLiteral("scale:")) ||
+                   arg == QStringLiteral("alarms") || arg == QStringLiteral("next-alarm")) {
             // After the draw command queued before it.
             CMainFrame* frame = app.MainFrame();
             QTimer::singleShot(0, frame, [frame, arg] {
@@ -125,6 +127,12 @@ int main(int argc, char* argv[]) {
                 } else if (arg.startsWith(QStringLiteral("scale:"))) {
                     chart->SetScaleSeries(arg.mid(6).toInt());
                     emit chart->ScaleSeriesChosen(chart->ScaleSeries());
+                } else if (arg == QStringLiteral("alarms")) {
+                    view->Curves()->Alarms()->SetShown(true);
+                    view->Curves()->Alarms()->WaitForAlarms();
+                } else if (arg == QStringLiteral("next-alarm")) {
+                    chart->StepAlarm(1);
+                    view->Curves()->ShowCursorValues(chart->CursorPoint());
                 } else {
                     extras->SetEnvelope(true);
                 }

@@ -18,7 +18,9 @@
 #include <memory>
 #include <utility>
 
+#include "alarm_reader.h"
 #include "chart_image.h"
+#include "curve_view.h"
 #include "file_system.h"
 #include "histavue_doc.h"
 #include "histavue_view.h"
@@ -30,7 +32,8 @@ namespace {
 const char kUsage[] =
     "Usage:\n"
     "  histavue-report --in FILE [--plain] [--ini SETTINGS.ini] [--pdf OUT.pdf]\n"
-    "                  [--curves OUT.png|OUT.svg|OUT.pdf] [--page-size NAME] [--landscape]\n"
+    "                  [--curves OUT.png|OUT.svg|OUT.pdf] [--alarms DIR] [--page-size NAME]\n"
+    "                  [--landscape]\n"
     "\n"
     "Opens a record file (an export file, inverted, or plain CSV with --plain; '-' reads\n"
     "standard input) and writes its report pages as the print command lays them out (--pdf)\n"
@@ -42,6 +45,9 @@ const char kUsage[] =
     "  --page-size NAME  paper of the PDFs, such as A4, A3, Letter (default A4)\n"
     "  --landscape       landscape pages (default portrait)\n"
     "  --ini FILE        title, remark, names and curve settings from a configuration file\n"
+    "  --alarms DIR      draw the alarms of the report's time range above the curves, read\n"
+    "                    from the alarm store whose data folder is DIR (the one holding\n"
+    "                    NewDLRoot.idx, such as out/sample/AL); it is only read\n"
     "  -h, --help        show this text\n"
     "  --version         show the version\n"
     "\n"
@@ -64,7 +70,7 @@ int Fail(std::FILE* err, const QString& reason) {
 }
 
 struct Options {
-    QString in, ini, pdf, curves, pageSize = QStringLiteral("A4");
+    QString in, ini, pdf, curves, alarms, pageSize = QStringLiteral("A4");
     bool plain = false;
     bool landscape = false;
 };
@@ -187,6 +193,8 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err, bool stdi
             ok = value(&o.pdf);
         } else if (a == QLatin1String("--curves")) {
             ok = value(&o.curves);
+        } else if (a == QLatin1String("--alarms")) {
+            ok = value(&o.alarms) && !o.alarms.isEmpty();
         } else if (a == QLatin1String("--page-size")) {
             ok = value(&o.pageSize);
         } else if (a == QLatin1String("--plain")) {
@@ -252,6 +260,9 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err, bool stdi
                                  o.ini, QString::fromLocal8Bit(IniRefusalText(refusal, error))));
         view.ApplyTextSettings();
     }
+    SetAlarmStoreFolder(o.alarms.isEmpty() ? std::string() : PathBytes(o.alarms));
+    if (!o.alarms.isEmpty())
+        view.Settings().alarms = 1;
 
     if (!o.pdf.isEmpty()) {
         QPrinter printer(QPrinter::HighResolution);
@@ -271,6 +282,8 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err, bool stdi
         view.resize(o.landscape ? QSize(1600, 1000) : QSize(1000, 1400));
         view.show();
         view.DrawCurves();
+        if (view.Settings().alarms != 0 && view.Curves() != nullptr)
+            view.Curves()->Alarms()->WaitForAlarms();
         QApplication::processEvents();
         QWidget* chart = view.Chart();
         if (chart == nullptr)
@@ -287,6 +300,9 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err, bool stdi
         if (!written)
             return Fail(err, QStringLiteral("cannot write %1: %2").arg(o.curves, error));
         Say(out, QStringLiteral("%1: curves").arg(o.curves));
+        // Why there are no lanes, or what they show.
+        if (view.Settings().alarms != 0 && view.Curves() != nullptr)
+            Say(out, QStringLiteral("%1: %2").arg(o.curves, view.Curves()->Alarms()->Status()));
     }
     return 0;
 }

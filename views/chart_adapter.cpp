@@ -96,6 +96,7 @@ void ChartAdapter::Destroy() {
     pointX_.clear();
     breaks_.clear();
     envelopes_.clear();
+    alarmLanes_ = ChartAlarmLanes();
     pointCount_ = 0;
     cursor_ = 0;
     cursorB_ = -1;

@@ -139,7 +139,7 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     int YLabelEvery() const { return yLabelEvery_; }
 
     void SetColors(const QColor& background, const QColor& foreground);
-    QColor Background() const { return background_; }
+    QColor Background() const override { return background_; }
     QColor Foreground() const override { return foreground_; }
 
     // The point cursor, as a point number (0-based); clamped to the points there are.
@@ -194,6 +194,14 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
 
     // Paints the chart now (the cursor read-out has changed).
     void Repaint();
+
+    // Alarm lanes above the plot, which moves down to make room for them; no lanes take the
+    // room back. Kept until the next Destroy.
+    void SetAlarmLanes(const ChartAlarmLanes& lanes);
+    const ChartAlarmLanes& AlarmLanes() const override { return alarmLanes_; }
+    bool StepAlarm(int direction) override;
+    // Paints the lanes now: their strip alone while the plot stays where it was.
+    void RepaintAlarmLanes();
 
     QChart* Chart() const { return chart_; }
 
@@ -281,4 +289,6 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     ChannelScales scales_;
     QStringList scaleNames_;
     int scaleSeries_ = 0;  // as asked; scales_ holds it clamped
+    ChartAlarmLanes alarmLanes_;
+    bool lanesMoved_ = true;  // the last lanes moved the plot
 };

@@ -129,6 +129,7 @@ void CurveExtras::OpenPanel() {
         return;
     }
     UpdatePanel();
+    emit PanelOpened();
 }
 
 void CurveExtras::ComputeStatistics(RowRange rows) {

@@ -55,6 +55,8 @@ class CurveExtras : public QObject {
   signals:
     // The chart must be built anew (its X axis changed).
     void RebuildRequested();
+    // The panel has just been made (Panel()).
+    void PanelOpened();
 
   private:
     // Shown channels in series order, with their table columns.
