@@ -11,8 +11,10 @@
 #include <QTabBar>
 #include <cerrno>
 
+#include "alarm_reader.h"
 #include "calendar_time.h"
 #include "histavue_doc.h"
+#include "store_api.h"
 
 const char kStagingUnusableMessage[] =
     QT_TRANSLATE_NOOP("Histavue", "暂存文件夹无法使用，这一类记录的列表将保持为空：\n\n%1\n\n%2");
@@ -114,6 +116,7 @@ void CDataListBar::LayoutChildren() {
 
 bool CDataListBar::SetupTrees(const QString& stagingRoot, const QString& dataRoot,
                               QString* problem) {
+    SetAlarmStoreFolder(std::string());
     if (stagingRoot.isEmpty() || dataRoot.isEmpty()) {
         return false;
     }
@@ -143,12 +146,18 @@ bool CDataListBar::SetupTrees(const QString& stagingRoot, const QString& dataRoo
         }
         trees_[row]->Open(RecordKindTable[row].kind, stagingFolder, dataFolder);
     }
+    // The curves read the alarm log beside the tree, from the data folder alone.
+    for (const RecordKindRow& row : RecordKindTable) {
+        if (row.kind == kAlarmRecords)
+            SetAlarmStoreFolder(PathBytes(data + QString::fromLatin1(row.dataFolder)));
+    }
     if (problem != nullptr)
         *problem = problems.join(QStringLiteral("\n\n"));
     return true;
 }
 
 void CDataListBar::CloseAll() {
+    SetAlarmStoreFolder(std::string());
     for (CGroupTree* tree : trees_) {
         tree->Close();
     }

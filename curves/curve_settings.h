@@ -67,6 +67,8 @@ struct CurveSettings {
     int32_t statisticsPanel = 0;  // 1: the panel of statistics and cursor values is shown
     int32_t envelope = 0;         // 1: envelope thinning
     int32_t timeAxis = 0;         // 1: X is the record time and lines break at gaps
+    int32_t ownScales = 0;        // 1: each shown channel is drawn on its own scale
+    int32_t alarms = 0;           // 1: lanes of the alarm log's alarms above the plot
 
     // The first channel whose index is i, or null.
     CurveChannel* FindByIndex(int32_t i);

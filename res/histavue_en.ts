@@ -968,5 +968,69 @@ overlaps the data root folder
         <source>记录的第一列是行号，第二列才是时间（pandas 默认写出的行号列）：请让时间成为第一列，例如在 pandas 中用 index=False 写出。</source>
         <translation>The first column of the records is a row number and the second the time (the row numbers pandas writes by default): make the time the first column, for example write the file with index=False in pandas.</translation>
     </message>
+    <message>
+        <source>各通道独立刻度(&amp;O)</source>
+        <translation>Each Channel on Its &amp;Own Scale</translation>
+    </message>
+    <message>
+        <source>报警时间</source>
+        <translation>Alarm time</translation>
+    </message>
+    <message>
+        <source>报警编号</source>
+        <translation>Alarm ID</translation>
+    </message>
+    <message>
+        <source>事件</source>
+        <translation>Event</translation>
+    </message>
+    <message>
+        <source>报警信息</source>
+        <translation>Message</translation>
+    </message>
+    <message>
+        <source>ALM  在报表的时间范围之前</source>
+        <translation>ALM  before the report&apos;s time range</translation>
+    </message>
+    <message>
+        <source>CLR  在报表的时间范围内没有</source>
+        <translation>CLR  none in the report&apos;s time range</translation>
+    </message>
+    <message>
+        <source>显示报警(&amp;A)</source>
+        <translation>Show &amp;Alarms</translation>
+    </message>
+    <message>
+        <source>报表的记录没有可读的时间,不显示报警</source>
+        <translation>The report&apos;s records have no readable times: no alarms shown</translation>
+    </message>
+    <message>
+        <source>当前的根目录没有报警记录库,不显示报警</source>
+        <translation>The current roots have no alarm store: no alarms shown</translation>
+    </message>
+    <message>
+        <source>正在读取报警记录...</source>
+        <translation>Reading the alarm records...</translation>
+    </message>
+    <message>
+        <source>其他</source>
+        <translation>Others</translation>
+    </message>
+    <message>
+        <source>报表的时间范围内没有报警</source>
+        <translation>No alarms in the report&apos;s time range</translation>
+    </message>
+    <message>
+        <source>报警:%1 个编号,%2 次报警</source>
+        <translation>Alarms: %1 IDs, %2 alarms</translation>
+    </message>
+    <message>
+        <source>;%1 行报警记录的时间无法读取,见统计面板的报警列表</source>
+        <translation>; %1 alarm lines without a readable time, listed in the statistics panel</translation>
+    </message>
+    <message>
+        <source>还有 %1 条</source>
+        <translation>%1 more</translation>
+    </message>
 </context>
 </TS>

@@ -109,8 +109,10 @@ bool LogStore::Open(const std::string& stagingFolder, const std::string& dataFol
     return true;
 }
 
-void LogStore::LoadGroups() {
-    const TextBuffer& text = rootIndex_.Buffer();
+namespace {
+
+// One group a line, empty lines skipped, up to the first malformed line.
+void ParseGroups(const TextBuffer& text, std::vector<LogGroup>* groups) {
     uint32_t position = 0;
     const char* line = nullptr;
     uint32_t length = 0;
@@ -119,9 +121,43 @@ void LogStore::LoadGroups() {
         if (!ParseRootIndexLine(line, length, &group)) {
             break;
         }
-        groups_.push_back(std::move(group));
+        groups->push_back(std::move(group));
         position += length;
     }
+}
+
+}  // namespace
+
+void LogStore::LoadGroups() {
+    ParseGroups(rootIndex_.Buffer(), &groups_);
+}
+
+bool ReadGroupsOf(const std::string& dataFolder, std::vector<LogGroup>* groups) {
+    groups->clear();
+    if (dataFolder.empty()) {
+        return false;
+    }
+    std::string folder = dataFolder;
+    if (folder.back() != '\\' && folder.back() != '/') {
+        folder += '\\';
+    }
+    const int fd =
+        storefs::OpenExclusive(folder + kRootIndexName, storefs::OpenMode::kExistingRead);
+    if (fd < 0) {
+        return false;
+    }
+    std::vector<char> stored;
+    const bool read = storefs::ReadToEnd(fd, &stored, 0);
+    storefs::CloseFile(fd);
+    if (!read) {
+        return false;
+    }
+    std::vector<char> plain(stored.size());
+    storefs::InvertBytes(plain.data(), stored.data(), stored.size());
+    TextBuffer text;
+    text.Append(plain.data(), static_cast<int64_t>(plain.size()));
+    ParseGroups(text, groups);
+    return true;
 }
 
 bool LogStore::Close() {

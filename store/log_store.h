@@ -69,3 +69,7 @@ extern const char kRootIndexName[];
 // Parses one root-index line. False when it is malformed: no "=", a name of 260 bytes or more
 // or holding a NUL byte, or no two unsigned 32-bit numbers "%u,%u" after the "=".
 bool ParseRootIndexLine(const char* line, uint32_t length, LogGroup* group);
+
+// The groups named by the root index of a data folder, read once and closed again (the folder is
+// only read): for readers that work beside the store slots. False when the index cannot be read.
+bool ReadGroupsOf(const std::string& dataFolder, std::vector<LogGroup>* groups);

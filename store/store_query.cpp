@@ -427,32 +427,40 @@ class QueryRun {
     Batch batch_;         // last: its thread ends before the rest goes
 };
 
+// The query of one group whose folders lie in dataFolder; nothing of the slots is used.
+bool RunGroupQuery(const LogGroup& group, const std::string& dataFolder, const CalendarTime* start,
+                   const CalendarTime* end, uint32_t interval, void* context,
+                   StoreLineCallback lineCallback, StoreRunCallback runCallback) {
+    uint64_t startTime = 0;
+    uint64_t endTime = 0;
+    if (start == nullptr || end == nullptr || !CalendarToFileTime(*start, &startTime) ||
+        !CalendarToFileTime(*end, &endTime) || group.id == 0) {
+        return false;
+    }
+    const TimeKey startKey = KeyFromTime(*start, group.depth);
+    const TimeKey endKey = KeyFromTime(*end, group.depth);
+    if (CompareKeys(startKey, endKey, group.depth) > 0) {
+        return false;
+    }
+    QueryRun run(group, dataFolder, startTime, endTime, interval, context, lineCallback,
+                 runCallback);
+    FolderWalker walker(dataFolder, group.id, group.depth);
+    walker.Walk(startKey, endKey, &run, &QueryRun::VisitFolder);
+    run.Finish();
+    return run.Hit();
+}
+
 bool RunQuery(int kind, const char* groupName, const CalendarTime* start, const CalendarTime* end,
               uint32_t interval, void* context, StoreLineCallback lineCallback,
               StoreRunCallback runCallback) {
     LogStore* store = SlotStore(kind);
-    if (store == nullptr || groupName == nullptr || start == nullptr || end == nullptr ||
+    if (store == nullptr || groupName == nullptr ||
         (lineCallback == nullptr && runCallback == nullptr)) {
         return false;
     }
     const LogGroup* group = store->FindGroup(groupName);
-    uint64_t startTime = 0;
-    uint64_t endTime = 0;
-    if (group == nullptr || !CalendarToFileTime(*start, &startTime) ||
-        !CalendarToFileTime(*end, &endTime) || group->id == 0) {
-        return false;
-    }
-    const TimeKey startKey = KeyFromTime(*start, group->depth);
-    const TimeKey endKey = KeyFromTime(*end, group->depth);
-    if (CompareKeys(startKey, endKey, group->depth) > 0) {
-        return false;
-    }
-    QueryRun run(*group, store->DataFolder(), startTime, endTime, interval, context, lineCallback,
-                 runCallback);
-    FolderWalker walker(store->DataFolder(), group->id, group->depth);
-    walker.Walk(startKey, endKey, &run, &QueryRun::VisitFolder);
-    run.Finish();
-    return run.Hit();
+    return group != nullptr && RunGroupQuery(*group, store->DataFolder(), start, end, interval,
+                                             context, lineCallback, runCallback);
 }
 
 }  // namespace
@@ -472,4 +480,11 @@ bool StoreQueryRuns(int kind, const char* groupName, const CalendarTime* start,
                     StoreRunCallback callback) {
     return callback != nullptr &&
            RunQuery(kind, groupName, start, end, interval, context, nullptr, callback);
+}
+
+bool QueryGroupLines(const std::string& dataFolder, const LogGroup& group,
+                     const CalendarTime* start, const CalendarTime* end, uint32_t interval,
+                     void* context, StoreLineCallback callback) {
+    return callback != nullptr && !dataFolder.empty() &&
+           RunGroupQuery(group, dataFolder, start, end, interval, context, callback, nullptr);
 }

@@ -1,8 +1,20 @@
 // How the time query uses the machine.
 #pragma once
 
+#include <string>
+
+#include "log_store.h"
+#include "store_api.h"
+
 // Whether queries may read the folders where the interval grid wants few lines on a helper
 // thread beside the calling one. Off by default: on two busy cores it gained nothing measurable,
 // and without it everything runs on the calling thread. The output is the same either way; with
 // it off, every folder is read on the calling thread as it is delivered.
 void SetQueryHelperThread(bool enabled);
+
+// StoreQuery over one group of a store that no slot holds: its data folder (ending in "\\" or
+// "/") and its root-index entry (ReadGroupsOf). It touches no slot and no lock, and the time
+// query opens its files without one, so it may run on another thread beside the store functions.
+bool QueryGroupLines(const std::string& dataFolder, const LogGroup& group,
+                     const CalendarTime* start, const CalendarTime* end, uint32_t interval,
+                     void* context, StoreLineCallback callback);

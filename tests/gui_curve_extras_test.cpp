@@ -8,6 +8,8 @@
 #include <QChart>
 #include <QChartView>
 #include <QClipboard>
+#include <QGraphicsTextItem>
+#include <QLineSeries>
 #include <QMdiArea>
 #include <QTest>
 
@@ -46,7 +48,7 @@ TEST_F(CurveExtrasTest, CursorBOpensThePanelWithDifferencesAndStatistics) {
     EXPECT_EQ(c->CursorBPoint(), -1);
     EXPECT_EQ(x->Panel(), nullptr);
     EXPECT_FALSE(x->CopyPanel());
-    EXPECT_EQ(c->MenuActions().size(), 5);
+    EXPECT_EQ(c->MenuActions().size(), 7);
 
     // Shift+Right starts B one point right of A and opens the panel.
     Key(view, Qt::Key_Right, Qt::ShiftModifier);
@@ -200,6 +202,84 @@ TEST_F(CurveExtrasTest, TimeAxisShowsAStopAsAGapAndZoomsByTime) {
     EXPECT_FALSE(c->TimeAxis());
     EXPECT_EQ(c->SeriesData(0)[6], QPointF(7, 6));
     EXPECT_EQ(c->SeriesPieceCount(0), 1);
+}
+
+TEST_F(CurveExtrasTest, OwnScalesStretchEverySeriesAndTheAxisFollowsTheLegend) {
+    // A counter near 185,000, an on/off state and a flat channel, every 10 s.
+    std::string text = "Line1\nTime,Count,Pump,Flat\n";
+    for (int i = 0; i < 12; ++i) {
+        char line[80];
+        std::snprintf(line, sizeof line, "2024-01-01 00:%02d:%02d,%d,%d,7\n", i * 10 / 60,
+                      i * 10 % 60, 185000 + i, i % 3 == 0 ? 1 : 0);
+        text += line;
+    }
+    CHistavueView* view = OpenAndDraw(text);
+    view->resize(800, 500);
+    Settle();
+    ChartAdapter* c = view->Curves()->Adapter();
+    CurveExtras* x = view->Curves()->Extras();
+    auto shownRange = [&](int series) {
+        const QList<QPointF> shown = c->ShownSeriesData(series);
+        const auto [lo, hi] = std::minmax_element(
+            shown.begin(), shown.end(), [](QPointF a, QPointF b) { return a.y() < b.y(); });
+        return std::make_pair(lo->y(), hi->y());
+    };
+    auto chartSeries = [&](int series) {
+        return static_cast<QLineSeries*>(c->Chart()->series().at(series))->points();
+    };
+    x->SetOwnScales(true);
+    ASSERT_TRUE(c->OwnScales());
+    // The counter's scale on the axis; the state and the flat channel stretched over it.
+    EXPECT_EQ(c->ScaleSeries(), 0);
+    EXPECT_EQ(c->YAxisTitle(), "Count");
+    EXPECT_EQ(c->Chart()->axes(Qt::Vertical).first()->labelsColor(), c->SeriesColor(0));
+    EXPECT_LE(c->YMin(), 185000.0);
+    EXPECT_GE(c->YMax(), 185011.0);
+    EXPECT_LT(c->YMax() - c->YMin(), 100.0);
+    EXPECT_EQ(shownRange(1), std::make_pair(185000.0, 185011.0));
+    EXPECT_EQ(shownRange(2), std::make_pair(185005.5, 185005.5));
+    EXPECT_EQ(chartSeries(1), c->ShownSeriesData(1));
+    // What is read stays true: the data, the cursor read-out.
+    EXPECT_EQ(c->SeriesData(1)[0], QPointF(1, 1));
+    view->Curves()->ShowCursorValues(3);
+    EXPECT_EQ(c->SeriesLabel(1), "Pump(1.00)");
+
+    // A click on the state's legend entry puts its scale on the axis.
+    c->Repaint();
+    QChartView* plot = view->Chart()->findChild<QChartView*>();
+    QPoint entry;
+    for (QGraphicsItem* item : plot->scene()->items()) {
+        auto* label = dynamic_cast<QGraphicsTextItem*>(item);
+        if (label != nullptr && label->toPlainText().startsWith("Pump"))
+            entry = plot->mapFromScene(label->mapToScene(label->boundingRect().center()));
+    }
+    QTest::mouseClick(plot->viewport(), Qt::LeftButton, {}, entry);
+    EXPECT_EQ(c->ScaleSeries(), 1);
+    EXPECT_EQ(c->YAxisTitle(), "Pump");
+    EXPECT_LE(c->YMin(), 0.0);
+    EXPECT_GE(c->YMax(), 1.0);
+    EXPECT_LT(c->YMax(), 2.0);
+    EXPECT_EQ(shownRange(0), std::make_pair(0.0, 1.0));
+    EXPECT_EQ(chartSeries(0), c->ShownSeriesData(0));
+    // A zoom scales each series to the points it shows (counter 185002..185005 there).
+    c->ZoomX(3, 6);
+    EXPECT_DOUBLE_EQ(c->ShownSeriesData(0)[2].y(), 0.0);
+    EXPECT_DOUBLE_EQ(c->ShownSeriesData(0)[5].y(), 1.0);
+
+    // Kept with its channel across a redraw, on the true time axis too (the view draws the
+    // lines then, through the same scales).
+    x->SetTimeAxis(true);
+    ASSERT_TRUE(c->DrawsLinesItself());
+    EXPECT_EQ(c->YAxisTitle(), "Pump");
+    EXPECT_DOUBLE_EQ(c->Scales().Shown(0, 185011), 1.0);
+    // A manual Y range is every channel's: nothing is stretched.
+    view->Settings().yAxisMode = 1;
+    view->DrawCurves();
+    EXPECT_EQ(c->ShownSeriesData(0), c->SeriesData(0));
+    x->SetOwnScales(false);
+    EXPECT_FALSE(c->Scales().On());
+    EXPECT_EQ(c->YAxisTitle(), QString::fromUtf8("采样值"));
+    EXPECT_EQ(c->Chart()->axes(Qt::Vertical).first()->labelsColor(), c->Foreground());
 }
 
 TEST_F(CurveExtrasTest, ChartImagesAsPngSvgClipboardAndFromTheReportTool) {

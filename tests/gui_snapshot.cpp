@@ -7,8 +7,10 @@
 // For the curves of the active view: interval:SECONDS sets the plotting interval (give it before
 // the draw command), and after the draw cursor-a:N and cursor-b:N put the cursors on point N,
 // panel opens the statistics panel, envelope turns envelope thinning on and timeaxis the true
-// time axis; ymanual (before the draw) sets the manual Y range. size:WxH shows the main window at
-// that size and saves it alone.
+// time axis, alarms the alarm lanes and next-alarm puts cursor A on the next alarm; ymanual (before
+// the draw) sets the manual Y range. size:WxH shows the main window at that size and saves it
+// alone. show:A,B,... (before the draw) shows only the channels named; ownscales (after the draw)
+// puts each channel on its own scale, scale:N then shows series N's.
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -57,6 +59,16 @@ void OpenTreeItem(CMainFrame* frame, const QString& path) {
         tree->OpenGroupItem(item);
 }
 
+// Shows only the channels named, in their order in the report.
+void ShowOnly(CurveSettings* settings, const QStringList& names) {
+    int shown = 0;
+    for (CurveChannel& c : settings->channels) {
+        c.show = names.contains(QString::fromStdString(c.Name())) ? 1 : 0;
+        c.showIndex = c.show == 1 ? shown++ : -1;
+    }
+    settings->shownCount = shown;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -85,8 +97,13 @@ int main(int argc, char* argv[]) {
             // The manual Y range of the settings (0..100, a grid every 4 unless changed).
             if (CHistavueView* view = app.MainFrame()->ActiveView())
                 view->Settings().yAxisMode = 1;
+        } else if (arg.startsWith(QStringLiteral("show:"))) {
+            if (CHistavueView* view = app.MainFrame()->ActiveView())
+                ShowOnly(&view->Settings(), arg.mid(5).split(','));
         } else if (arg.startsWith(QStringLiteral("cursor-")) || arg == QStringLiteral("panel") ||
-                   arg == QStringLiteral("envelope") || arg == QStringLiteral("timeaxis")) {
+                   arg == QStringLiteral("envelope") || arg == QStringLiteral("timeaxis") ||
+                   arg == QStringLiteral("ownscales") || arg.startsWith(QStringLiteral("scale:")) ||
+                   arg == QStringLiteral("alarms") || arg == QStringLiteral("next-alarm")) {
             // After the draw command queued before it.
             CMainFrame* frame = app.MainFrame();
             QTimer::singleShot(0, frame, [frame, arg] {
@@ -105,6 +122,17 @@ int main(int argc, char* argv[]) {
                     extras->SetPanelShown(true);
                 } else if (arg == QStringLiteral("timeaxis")) {
                     extras->SetTimeAxis(true);
+                } else if (arg == QStringLiteral("ownscales")) {
+                    extras->SetOwnScales(true);
+                } else if (arg.startsWith(QStringLiteral("scale:"))) {
+                    chart->SetScaleSeries(arg.mid(6).toInt());
+                    emit chart->ScaleSeriesChosen(chart->ScaleSeries());
+                } else if (arg == QStringLiteral("alarms")) {
+                    view->Curves()->Alarms()->SetShown(true);
+                    view->Curves()->Alarms()->WaitForAlarms();
+                } else if (arg == QStringLiteral("next-alarm")) {
+                    chart->StepAlarm(1);
+                    view->Curves()->ShowCursorValues(chart->CursorPoint());
                 } else {
                     extras->SetEnvelope(true);
                 }

@@ -14,6 +14,8 @@ const char kOptionsSection[] = "HistavueCurveView";
 const char kPanelKey[] = "StatisticsPanel";
 const char kEnvelopeKey[] = "EnvelopeThinning";
 const char kTimeAxisKey[] = "TrueTimeAxis";
+const char kOwnScalesKey[] = "OwnScales";
+const char kAlarmsKey[] = "AlarmLanes";
 
 // The six fixed sections; the channels' sections follow them.
 const char* const kFixedSections[] = {"LogName", "Remark", "Channel", "Display", "YAxis", "YGrid"};
@@ -96,11 +98,17 @@ bool WriteConfig(IniFile* ini, const std::string& title, const std::string& rema
     }
     // The view's own choices go last, in a section of keys no other section has, and only when
     // one differs from its default: a file of default choices stays as it always was.
-    if (s.statisticsPanel != 0 || s.envelope != 0 || s.timeAxis != 0) {
+    if (s.statisticsPanel != 0 || s.envelope != 0 || s.timeAxis != 0 || s.ownScales != 0 ||
+        s.alarms != 0) {
         ok = ok && ini->WriteSection(kOptionsSection);
         ok = ok && ini->WriteInt(kPanelKey, s.statisticsPanel != 0 ? 1 : 0);
         ok = ok && ini->WriteInt(kEnvelopeKey, s.envelope != 0 ? 1 : 0);
         ok = ok && ini->WriteInt(kTimeAxisKey, s.timeAxis != 0 ? 1 : 0);
+        // These two only when on: a section written before they existed stays as it was.
+        if (s.ownScales != 0)
+            ok = ok && ini->WriteInt(kOwnScalesKey, 1);
+        if (s.alarms != 0)
+            ok = ok && ini->WriteInt(kAlarmsKey, 1);
     }
     return ok;
 }
@@ -199,6 +207,8 @@ bool ReadConfig(const IniFile& ini, CurveSettings* s, std::string* title, std::s
     s->statisticsPanel = 0;
     s->envelope = 0;
     s->timeAxis = 0;
+    s->ownScales = 0;
+    s->alarms = 0;
     size_t options = IniFile::kNoLine;
     for (size_t at = ini.FindSection(kOptionsSection); at != IniFile::kNoLine;
          at = ini.FindSection(kOptionsSection, at + 1))
@@ -211,6 +221,10 @@ bool ReadConfig(const IniFile& ini, CurveSettings* s, std::string* title, std::s
             s->envelope = v != 0 ? 1 : 0;
         if (ini.ReadIntBelow(options, kTimeAxisKey, &v))
             s->timeAxis = v != 0 ? 1 : 0;
+        if (ini.ReadIntBelow(options, kOwnScalesKey, &v))
+            s->ownScales = v != 0 ? 1 : 0;
+        if (ini.ReadIntBelow(options, kAlarmsKey, &v))
+            s->alarms = v != 0 ? 1 : 0;
     }
     return true;
 }

@@ -23,7 +23,8 @@ const char kUsage[] =
     "usage: histavue-mkstore --out DIR [--preset demo|bench] [--seed N]\n"
     "  --out DIR       data root to write: DIR/DL and DIR/AL are replaced, nothing else\n"
     "  --preset NAME   demo (default): a few MB of realistic groups and alarms;\n"
-    "                  bench: one 1-second group of 20 channels over 31 days\n"
+    "                  bench: one 1-second group of 20 channels over 31 days, and\n"
+    "                  about 20,000 alarm records over the same days\n"
     "  --seed N        0 to 4294967295 (default 1); the same seed gives the same bytes\n"
     "  -h, --help      show this text\n"
     "  --version       show the version\n";

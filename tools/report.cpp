@@ -18,7 +18,9 @@
 #include <memory>
 #include <utility>
 
+#include "alarm_reader.h"
 #include "chart_image.h"
+#include "curve_view.h"
 #include "file_system.h"
 #include "histavue_doc.h"
 #include "histavue_view.h"
@@ -45,6 +47,9 @@ const char kUsage[] =
     "  --page-size NAME  paper of the PDFs, such as A4, A3, Letter (default A4)\n"
     "  --landscape       landscape pages (default portrait)\n"
     "  --ini FILE        title, remark, names and curve settings from a configuration file\n"
+    "  --alarms DIR      draw the alarms of the report's time range above the curves, read\n"
+    "                    from the alarm store whose data folder is DIR (the one holding\n"
+    "                    NewDLRoot.idx, such as out/sample/AL); it is only read\n"
     "  -h, --help        show this text\n"
     "  --version         show the version\n"
     "\n"
@@ -68,7 +73,7 @@ int Fail(std::FILE* err, const QString& reason) {
 }
 
 struct Options {
-    QString in, ini, pdf, curves, pageSize = QStringLiteral("A4");
+    QString in, ini, pdf, curves, alarms, pageSize = QStringLiteral("A4");
     bool plain = false;
     bool landscape = false;
 };
@@ -191,6 +196,8 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err, bool stdi
             ok = value(&o.pdf);
         } else if (a == QLatin1String("--curves")) {
             ok = value(&o.curves);
+        } else if (a == QLatin1String("--alarms")) {
+            ok = value(&o.alarms) && !o.alarms.isEmpty();
         } else if (a == QLatin1String("--page-size")) {
             ok = value(&o.pageSize);
         } else if (a == QLatin1String("--plain")) {
@@ -263,6 +270,9 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err, bool stdi
                                  o.ini, QString::fromLocal8Bit(IniRefusalText(refusal, error))));
         view.ApplyTextSettings();
     }
+    SetAlarmStoreFolder(o.alarms.isEmpty() ? std::string() : PathBytes(o.alarms));
+    if (!o.alarms.isEmpty())
+        view.Settings().alarms = 1;
 
     if (!o.pdf.isEmpty()) {
         QPrinter printer(QPrinter::HighResolution);
@@ -282,6 +292,8 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err, bool stdi
         view.resize(o.landscape ? QSize(1600, 1000) : QSize(1000, 1400));
         view.show();
         view.DrawCurves();
+        if (view.Settings().alarms != 0 && view.Curves() != nullptr)
+            view.Curves()->Alarms()->WaitForAlarms();
         QApplication::processEvents();
         QWidget* chart = view.Chart();
         if (chart == nullptr)
@@ -298,6 +310,9 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err, bool stdi
         if (!written)
             return Fail(err, QStringLiteral("cannot write %1: %2").arg(o.curves, error));
         Say(out, QStringLiteral("%1: curves").arg(o.curves));
+        // Why there are no lanes, or what they show.
+        if (view.Settings().alarms != 0 && view.Curves() != nullptr)
+            Say(out, QStringLiteral("%1: %2").arg(o.curves, view.Curves()->Alarms()->Status()));
     }
     return 0;
 }

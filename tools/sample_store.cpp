@@ -247,10 +247,11 @@ uint64_t SecondsOf(const CalendarTime& t) {
 }
 
 // Alarm events at irregular times from `from` to `to`: each alarm comes (ALM), is acknowledged
-// (ACK) and goes (CLR); alarms sometimes come in bursts within the same second or two. While
-// the panel is off (`off`, end exclusive) nothing is recorded.
+// (ACK) and goes (CLR); alarms sometimes come in bursts within the same second or two, else
+// 120 s to 120 + spread s apart. While the panel is off (`off`, end exclusive) nothing is
+// recorded.
 std::vector<AlarmEvent> MakeAlarmEvents(const CalendarTime& from, const CalendarTime& to,
-                                        const Span& off, uint32_t seed) {
+                                        const Span& off, uint32_t seed, uint32_t spread = 5400) {
     const uint64_t start = SecondsOf(from);
     const uint64_t end = SecondsOf(to);
     const uint64_t offFrom = SecondsOf(off.from);
@@ -275,7 +276,7 @@ std::vector<AlarmEvent> MakeAlarmEvents(const CalendarTime& from, const Calendar
                 events.push_back(AlarmEvent{times[i], sequence++, values});
             }
         }
-        t += rng.Below(6) == 0 ? rng.Below(3) : 120 + rng.Below(5400);
+        t += rng.Below(6) == 0 ? rng.Below(3) : 120 + rng.Below(spread);
     }
     std::stable_sort(events.begin(), events.end(),
                      [](const AlarmEvent& a, const AlarmEvent& b) { return a.second < b.second; });
@@ -300,6 +301,17 @@ bool WriteAlarmGroup(const std::string& folder, const GroupPlan& plan,
     return true;
 }
 
+// The alarm group of the sample stores: 1-second records, so hour folders.
+GroupPlan AlarmGroup() {
+    return GroupPlan{"\xB1\xA8\xBE\xAF",  // 报警 (alarms)
+                     1,
+                     1,
+                     "\xB1\xA8\xBE\xAF\xBC\xC7\xC2\xBC",  // 报警记录 (alarm log)
+                     nullptr,
+                     0,
+                     {}};
+}
+
 bool WriteDemo(const std::string& outDir, uint32_t seed, std::string* error) {
     const std::string dl = outDir + "/DL\\";
     const std::string al = outDir + "/AL\\";
@@ -314,13 +326,7 @@ bool WriteDemo(const std::string& outDir, uint32_t seed, std::string* error) {
     }
     // The alarm group records at the panel's smallest interval, 1 s: hour folders, and an hour
     // without alarms has no folder. The panel is off when the boiler group is.
-    const GroupPlan alarms{"\xB1\xA8\xBE\xAF",  // 报警 (alarms)
-                           1,
-                           1,
-                           "\xB1\xA8\xBE\xAF\xBC\xC7\xC2\xBC",  // 报警记录 (alarm log)
-                           nullptr,
-                           0,
-                           {}};
+    const GroupPlan alarms = AlarmGroup();
     return MakeDataFolder(al, error) && WriteRoot(al, {alarms}, error) &&
            WriteAlarmGroup(
                al, alarms,
@@ -354,10 +360,34 @@ bool WriteBenchStore(const std::string& outDir, uint32_t seed, uint32_t seconds,
            WriteRoot(al, {}, error);
 }
 
+bool WriteBenchAlarms(const std::string& outDir, uint32_t seed, uint32_t seconds, uint32_t records,
+                      std::string* error) {
+    if (seconds == 0 || records < 3) {
+        return Fail(error, "no time range or no alarms to write");
+    }
+    const std::string al = outDir + "/AL\\";
+    const CalendarTime from = At(2024, 1, 1);
+    uint64_t at = 0;
+    CalendarToFileTime(from, &at);
+    CalendarTime to;
+    FileTimeToCalendar(at + (seconds - 1ULL) * kFileTimeUnitsPerSecond, &to);
+    // Three records an alarm; the gaps between alarms average 5/6 (120 + spread / 2) seconds.
+    const double gap = 3.0 * seconds / records;
+    const double spread = std::max(2.0, 2.0 * (gap * 6.0 / 5.0 - 120.0));
+    // The panel is never off: the span of it lies after the range.
+    const Span never{At(2100, 1, 1), At(2100, 1, 1)};
+    const GroupPlan alarms = AlarmGroup();
+    return MakeDataFolder(al, error) && WriteRoot(al, {alarms}, error) &&
+           WriteAlarmGroup(al, alarms,
+                           MakeAlarmEvents(from, to, never, seed, static_cast<uint32_t>(spread)),
+                           error);
+}
+
 bool WriteSampleStore(const std::string& outDir, const std::string& preset, uint32_t seed,
                       std::string* error) {
     if (preset == "bench") {
-        return WriteBenchStore(outDir, seed, 31 * 86400, error);
+        return WriteBenchStore(outDir, seed, 31 * 86400, error) &&
+               WriteBenchAlarms(outDir, seed, 31 * 86400, 20000, error);
     }
     if (preset != "demo") {
         return Fail(error, "unknown preset \"" + preset + "\" (demo or bench)");

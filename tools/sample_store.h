@@ -10,7 +10,8 @@
 //           depth, Chinese group and channel names (GB18030 bytes), plausible process values,
 //           spanning month and year boundaries and a leap day, with missing folders and gaps;
 //           and an alarm group with alarm text records.
-//   "bench" one 1-second group of 20 channels over 31 days.
+//   "bench" one 1-second group of 20 channels over 31 days, and an alarm group of about 20,000
+//           records over the same days (WriteBenchAlarms).
 // Writes into outDir (created when missing). Existing DL and AL trees of outDir (their names
 // matched without regard to ASCII case) are removed first; nothing else in outDir is touched.
 // On failure returns false and says why in *error.
@@ -22,6 +23,12 @@ bool WriteSampleStore(const std::string& outDir, const std::string& preset, uint
 // with 31 days.
 bool WriteBenchStore(const std::string& outDir, uint32_t seed, uint32_t seconds,
                      std::string* error);
+
+// The alarm log of the bench store: the alarm group of the demo store, with about `records`
+// ALM, ACK and CLR records at irregular times over the first `seconds` seconds from
+// 2024-01-01 00:00:00, written in place of outDir's alarm log (its DL is left alone).
+bool WriteBenchAlarms(const std::string& outDir, uint32_t seed, uint32_t seconds, uint32_t records,
+                      std::string* error);
 
 // A store of one 1-second group "Tree" with one record in every hour from 2010-01-01 on, for
 // `days` days: a tree of days * 24 deepest folders (3650 days give 87,600), for measuring how

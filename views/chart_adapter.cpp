@@ -96,6 +96,7 @@ void ChartAdapter::Destroy() {
     pointX_.clear();
     breaks_.clear();
     envelopes_.clear();
+    alarmLanes_ = ChartAlarmLanes();
     pointCount_ = 0;
     cursor_ = 0;
     cursorB_ = -1;
@@ -114,6 +115,9 @@ void ChartAdapter::Destroy() {
     yScaleMode_ = 0;
     xMin_ = xMax_ = 0.0;
     autoRangeDirty_ = true;
+    ownScales_ = false;
+    scales_.Clear();
+    scaleNames_.clear();
 }
 
 QWidget* ChartAdapter::Window() const {

@@ -139,7 +139,7 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     int YLabelEvery() const { return yLabelEvery_; }
 
     void SetColors(const QColor& background, const QColor& foreground);
-    QColor Background() const { return background_; }
+    QColor Background() const override { return background_; }
     QColor Foreground() const override { return foreground_; }
 
     // The point cursor, as a point number (0-based); clamped to the points there are.
@@ -178,8 +178,30 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     // Zooms the X axis to [min, max]; the range is kept within the points.
     void ZoomX(double min, double max) override;
 
+    // Each series on its own scale: while on, every series is drawn stretched from its own range
+    // (the manual Y range in manual mode, else its lowest to highest value and band in the shown
+    // X span, worked out anew on every zoom) to the range of the chosen series, whose scale the
+    // Y axis shows, titled with its name from names and in its colour. What is read back
+    // (SeriesData, YValue, the bands) stays true. A click on a legend entry chooses its series.
+    void SetOwnScales(bool on, const QStringList& names, int chosen);
+    bool OwnScales() const { return ownScales_; }
+    void SetScaleSeries(int series);
+    int ScaleSeries() const { return scales_.Chosen(); }
+    const ChannelScales& Scales() const override { return scales_; }
+    // A series' points where they are drawn.
+    QList<QPointF> ShownSeriesData(int series) const;
+    QString YAxisTitle() const;
+
     // Paints the chart now (the cursor read-out has changed).
     void Repaint();
+
+    // Alarm lanes above the plot, which moves down to make room for them; no lanes take the
+    // room back. Kept until the next Destroy.
+    void SetAlarmLanes(const ChartAlarmLanes& lanes);
+    const ChartAlarmLanes& AlarmLanes() const override { return alarmLanes_; }
+    bool StepAlarm(int direction) override;
+    // Paints the lanes now: their strip alone while the plot stays where it was.
+    void RepaintAlarmLanes();
 
     QChart* Chart() const { return chart_; }
 
@@ -199,6 +221,8 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     void CursorBMoved(int point);
     // Ctrl+C in the chart.
     void CopyRequested();
+    // A click on a legend entry chose the series whose scale the Y axis shows.
+    void ScaleSeriesChosen(int series);
 
   private:
     void PlotClicked(HotSpot hotSpot, int point) override { emit Clicked(hotSpot, point); }
@@ -207,6 +231,9 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     // Later, not now: the settings' OK rebuilds the chart, and with it the plot that asks.
     void PlotSettingsRequested() override;
     void ApplyAutoYRange();
+    // Ranges, the axis and the drawn points of the series on their own scales.
+    void ApplyOwnScales();
+    void ConnectLegendClicks();
     void AppendAxisLabel(double x, const QString& text);
     // Chooses the labels the axes show at the plot's present size, and the legend's text size.
     void FitAxisLabels();
@@ -258,4 +285,10 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     QMap<int, QAreaSeries*> envelopes_;  // bands the chart draws (on the point-number axis)
     QMap<int, QPair<QList<QPointF>, QList<QPointF>>> bands_;  // every band's low and high
     QList<QAction*> menuActions_;
+    bool ownScales_ = false;
+    ChannelScales scales_;
+    QStringList scaleNames_;
+    int scaleSeries_ = 0;  // as asked; scales_ holds it clamped
+    ChartAlarmLanes alarmLanes_;
+    bool lanesMoved_ = true;  // the last lanes moved the plot
 };

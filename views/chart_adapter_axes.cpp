@@ -290,11 +290,18 @@ void ChartAdapter::ZoomX(double min, double max) {
     const double span = std::min(std::max(max - min, twoPoints), xMax_ - xMin_);
     min = std::max(xMin_, std::min(min, xMax_ - span));
     xAxis_->setRange(min, min + span);
+    // Each series' own range follows the span shown.
+    if (ownScales_)
+        ApplyOwnScales();
     emit XRangeChanged(min, min + span, min <= xMin_ && min + span >= xMax_);
 }
 
 void ChartAdapter::ApplyAutoYRange() {
     autoRangeDirty_ = false;
+    if (ownScales_) {
+        ApplyOwnScales();
+        return;
+    }
     if (yAxis_ == nullptr || yScaleMode_ != 0)
         return;
     double lo = 0.0;

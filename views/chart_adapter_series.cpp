@@ -62,6 +62,7 @@ void ChartAdapter::SetSeriesCount(int count) {
         pens_.append(QPen(Qt::black, 1));
     }
     ApplyPens();
+    ConnectLegendClicks();
     autoRangeDirty_ = true;
 }
 
@@ -232,7 +233,8 @@ ChartAdapter::HotSpot ChartAdapter::HitTest(const QPoint& viewPos, bool anywhere
     for (int i = 0; i < data_.size() && !series_.isEmpty(); ++i) {
         if (t >= data_[i].size())
             continue;
-        const QPointF p = chart_->mapToPosition(data_[i][t], series_.front());
+        const QPointF shown(data_[i][t].x(), scales_.Shown(i, data_[i][t].y()));
+        const QPointF p = chart_->mapToPosition(shown, series_.front());
         if (std::hypot(p.x() - at.x(), p.y() - at.y()) <= kPointHitRadius) {
             *point = t;
             return HotSpot::kDataPoint;

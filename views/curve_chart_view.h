@@ -10,12 +10,44 @@
 #include <QPair>
 #include <QPen>
 #include <QPointF>
+#include <QString>
+#include <functional>
+
+#include "channel_scales.h"
 
 class QAction;
 class QRubberBand;
 
 // What lies under the mouse.
 enum class ChartHotSpot { kNone, kDataPoint, kPlotArea, kLegend, kTitle };
+
+// The alarm lanes drawn above the plot, one lane per alarm ID, in X values of the chart.
+struct ChartAlarmSpan {
+    double from = 0.0;  // the alarm (or where the range starts, when it came before)
+    double to = 0.0;    // the clear (or where the range ends)
+    double ack = 0.0;   // the acknowledgement, when hasAck
+    bool hasAck = false;
+    bool started = true;  // false: the alarm came before the range
+    bool cleared = true;  // false: no clear in the range
+    int32_t key = -1;     // what the lanes' describe function knows the span by
+};
+struct ChartAlarmMark {
+    double x = 0.0;  // an event that is neither alarm, acknowledgement nor clear
+    int32_t key = -1;
+};
+struct ChartAlarmLane {
+    QString label;
+    QList<ChartAlarmSpan> spans;  // in time order
+    QList<ChartAlarmMark> marks;
+};
+struct ChartAlarmLanes {
+    QList<ChartAlarmLane> lanes;
+    QList<int> alarmPoints;  // the points the alarms stand at, ascending, each once: where the
+                             // cursor jumps to
+    // The hover's text of a span or mark (times, ID, event and message) by its key, made only
+    // when asked for: tens of thousands of texts would cost more than the lanes' draw.
+    std::function<QString(int32_t key, bool mark)> describe;
+};
 
 // What the plot reads of the chart that owns it (series, ranges, cursors) and what it reports back
 // (clicks, hot spots, keys, zooms). The owner outlives its plot.
@@ -34,11 +66,14 @@ class ChartPlotOwner {
     virtual QBrush BandBrush(int series) const = 0;
     virtual QPen BandPen(int series) const = 0;
     virtual double YValue(int series, int point) const = 0;
+    // Where each series' true values are drawn on the Y axis (values as they are while off).
+    virtual const ChannelScales& Scales() const = 0;
     virtual double XMin() const = 0;
     virtual double XMax() const = 0;
     virtual double YMin() const = 0;
     virtual double YMax() const = 0;
     virtual QColor Foreground() const = 0;
+    virtual QColor Background() const = 0;
     virtual int CursorPoint() const = 0;
     virtual int CursorBPoint() const = 0;
     virtual void SetCursorBPoint(int point) = 0;
@@ -53,6 +88,11 @@ class ChartPlotOwner {
     virtual void PlotCursorBMoved(int point) = 0;
     // The context menu's settings entry was chosen; the owner answers once the menu has closed.
     virtual void PlotSettingsRequested() = 0;
+    // The alarm lanes to draw above the plot (none while they are off or not read yet).
+    virtual const ChartAlarmLanes& AlarmLanes() const = 0;
+    // Moves cursor A to the next (direction 1) or previous (-1) alarm; false when there is none
+    // that way.
+    virtual bool StepAlarm(int direction) = 0;
 
   protected:
     ~ChartPlotOwner() = default;
@@ -75,10 +115,18 @@ class CurveChartView : public QChartView {
   private:
     // The X value under a viewport position.
     double XValueAt(const QPoint& pos) const;
+    // Hands a press or release on the legend to the chart's own handling (its entries' clicks).
+    void ForwardLegendClick(QMouseEvent* event);
     // The series' lines and bands piece by piece, for an adapter that draws them itself.
     void DrawLines(QPainter* painter);
     // A cursor's line at a point, with a ring on each series' value there.
     void DrawCursor(QPainter* painter, int cursor, Qt::PenStyle style);
+    // The alarm lanes in the margin above the plot.
+    void DrawAlarmLanes(QPainter* painter);
+    // The tip of the alarm span or mark under a viewport position, empty when there is none.
+    QString AlarmTipAt(const QPoint& pos) const;
+    // A lane's rectangle in scene coordinates.
+    QRectF AlarmLaneRect(int lane) const;
 
     ChartPlotOwner* adapter_;
     QRubberBand* band_ = nullptr;
@@ -88,4 +136,12 @@ class CurveChartView : public QChartView {
     QPoint panFrom_;
     int lastHotSpot_ = -1;
     int lastHotPoint_ = -1;
+    bool legendPressed_ = false;  // a press was handed on to the legend
+    bool tipShown_ = false;
 };
+
+// Height of one alarm lane and the gap between the lanes and the plot, in pixels.
+constexpr int kAlarmLaneHeight = 11;
+constexpr int kAlarmLaneGap = 8;
+// Most lanes drawn: the IDs past the last but one share the last lane.
+constexpr int kMostAlarmLanes = 16;

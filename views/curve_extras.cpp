@@ -55,6 +55,17 @@ CurveExtras::CurveExtras(ChartAdapter* adapter, CurveSettings* settings, const R
             Qt::QueuedConnection);
     connect(timeAxisAction_, &QAction::toggled, this, &CurveExtras::SetTimeAxis,
             Qt::QueuedConnection);
+    ownScalesAction_ =
+        new QAction(QCoreApplication::translate("Histavue", "各通道独立刻度(&O)"), this);
+    ownScalesAction_->setCheckable(true);
+    connect(ownScalesAction_, &QAction::toggled, this, &CurveExtras::SetOwnScales,
+            Qt::QueuedConnection);
+    connect(adapter_, &ChartAdapter::ScaleSeriesChosen, this, [this](int series) {
+        for (const Shown& s : ShownChannels()) {
+            if (s.channel->showIndex == series)
+                scaleChannel_ = s.channel->index;
+        }
+    });
     saveImageAction_ =
         new QAction(QCoreApplication::translate("Histavue", "保存图像(&S)..."), this);
     copyImageAction_ = new QAction(QCoreApplication::translate("Histavue", "复制图像(&C)"), this);
@@ -84,8 +95,8 @@ std::vector<CurveExtras::Shown> CurveExtras::ShownChannels() const {
 }
 
 void CurveExtras::ChartBuilt() {
-    adapter_->SetMenuActions(
-        {panelAction_, envelopeAction_, timeAxisAction_, saveImageAction_, copyImageAction_});
+    adapter_->SetMenuActions({panelAction_, envelopeAction_, timeAxisAction_, ownScalesAction_,
+                              saveImageAction_, copyImageAction_});
     statsRows_ = RowsOfPoints(*settings_, 0, settings_->pointCount - 1);
     stats_.clear();
     // Choices read from a configuration file since the last build show in the menu too.
@@ -96,9 +107,14 @@ void CurveExtras::ChartBuilt() {
         panelAction_->setChecked(settings_->statisticsPanel != 0);
         envelopeAction_->setChecked(settings_->envelope != 0);
         timeAxisAction_->setChecked(settings_->timeAxis != 0);
+        const QSignalBlocker blockOwnScales(ownScalesAction_);
+        ownScalesAction_->setChecked(settings_->ownScales != 0);
     }
     if (settings_->envelope != 0)
         ApplyEnvelopes();
+    // After the bands: a channel's range takes its band in.
+    if (settings_->ownScales != 0)
+        ApplyOwnScales();
     if (settings_->statisticsPanel != 0)
         OpenPanel();
 }
@@ -113,6 +129,7 @@ void CurveExtras::OpenPanel() {
         return;
     }
     UpdatePanel();
+    emit PanelOpened();
 }
 
 void CurveExtras::ComputeStatistics(RowRange rows) {
@@ -224,6 +241,27 @@ void CurveExtras::SetTimeAxis(bool on) {
         return;
     // Every X value changes: the chart is built anew.
     emit RebuildRequested();
+}
+
+void CurveExtras::SetOwnScales(bool on) {
+    if (!Choose(ownScalesAction_, &settings_->ownScales, on))
+        return;
+    ApplyOwnScales();
+    adapter_->Repaint();
+}
+
+void CurveExtras::ApplyOwnScales() {
+    QStringList names;
+    names.resize(adapter_->SeriesCount());
+    // The channel chosen before stays chosen while it is shown, else the first shown one is.
+    int chosen = 0;
+    for (const Shown& s : ShownChannels()) {
+        if (s.channel->showIndex < names.size())
+            names[s.channel->showIndex] = DecodeText(s.channel->Name(), table_->Codec());
+        if (s.channel->index == scaleChannel_)
+            chosen = s.channel->showIndex;
+    }
+    adapter_->SetOwnScales(settings_->ownScales != 0, names, chosen);
 }
 
 void CurveExtras::ApplyEnvelopes() {

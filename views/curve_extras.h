@@ -2,8 +2,8 @@
 // chosen: the panel of range statistics and of the two cursors (A, the read-out's cursor, and B,
 // set with Shift+click or Shift+arrow keys), and envelope thinning (a band from the lowest to the
 // highest value of the rows each point stands for), and a true time axis (X is the record time,
-// lines break where records are missing); and the chart's image saved or copied from its context
-// menu. Works on the chart through its adapter after
+// lines break where records are missing), and each channel on its own scale; and the chart's
+// image saved or copied from its context menu. Works on the chart through its adapter after
 // the curve view has built it.
 #pragma once
 
@@ -33,11 +33,14 @@ class CurveExtras : public QObject {
     // The shown X range changed; the statistics follow it.
     void RangeChanged(double min, double max, bool whole);
 
-    // The choices are kept in the settings (statisticsPanel, envelope, timeAxis).
+    // The choices are kept in the settings (statisticsPanel, envelope, timeAxis, ownScales).
     void SetPanelShown(bool shown);
     void SetEnvelope(bool on);
     // Asks for the chart to be built again when the choice changes.
     void SetTimeAxis(bool on);
+    // Each channel on its own scale (ownScales); the Y axis shows the scale of the channel last
+    // chosen in the legend, or of the first shown one.
+    void SetOwnScales(bool on);
 
     // The panel while shown, else null.
     CurvePanel* Panel() const { return panel_; }
@@ -52,6 +55,8 @@ class CurveExtras : public QObject {
   signals:
     // The chart must be built anew (its X axis changed).
     void RebuildRequested();
+    // The panel has just been made (Panel()).
+    void PanelOpened();
 
   private:
     // Shown channels in series order, with their table columns.
@@ -65,6 +70,7 @@ class CurveExtras : public QObject {
     void OpenPanel();
     void ComputeStatistics(RowRange rows);
     void ApplyEnvelopes();
+    void ApplyOwnScales();
     void UpdatePanel();
     void OnCursorB();
     void OnSaveImage();
@@ -78,6 +84,8 @@ class CurveExtras : public QObject {
     QAction* panelAction_;
     QAction* envelopeAction_;
     QAction* timeAxisAction_;
+    QAction* ownScalesAction_;
+    int32_t scaleChannel_ = -1;  // index of the channel last chosen for the Y axis
     QAction* saveImageAction_;
     QAction* copyImageAction_;
 };

@@ -1,5 +1,6 @@
 #include "curve_panel.h"
 
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QTableWidget>
@@ -77,5 +78,51 @@ QString CurvePanel::Headline() const {
 
 QString CurvePanel::CellText(int row, int column) const {
     const QTableWidgetItem* item = table_->item(row, column);
+    return item != nullptr ? item->text() : QString();
+}
+
+void CurvePanel::SetAlarmRows(const QList<QStringList>& rows, bool shown) {
+    if (alarms_ == nullptr) {
+        if (!shown)
+            return;
+        alarms_ = new QTableWidget(this);
+        alarms_->setObjectName(QStringLiteral("alarmList"));
+        alarms_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        alarms_->setSelectionMode(QAbstractItemView::NoSelection);
+        alarms_->setFocusPolicy(Qt::NoFocus);
+        alarms_->verticalHeader()->hide();
+        alarms_->verticalHeader()->setDefaultSectionSize(alarms_->fontMetrics().height() + 4);
+        alarms_->setMaximumHeight(6 * (alarms_->fontMetrics().height() + 4));
+        alarms_->horizontalHeader()->setStretchLastSection(true);
+        alarms_->setColumnCount(4);
+        alarms_->setHorizontalHeaderLabels({QCoreApplication::translate("Histavue", "报警时间"),
+                                            QCoreApplication::translate("Histavue", "报警编号"),
+                                            QCoreApplication::translate("Histavue", "事件"),
+                                            QCoreApplication::translate("Histavue", "报警信息")});
+        layout()->addWidget(alarms_);
+    }
+    alarms_->setVisible(shown);
+    alarms_->setRowCount(static_cast<int>(rows.size()));
+    for (int r = 0; r < rows.size(); ++r) {
+        for (int c = 0; c < 4; ++c) {
+            const QString text = rows[r].value(c);
+            QTableWidgetItem* item = alarms_->item(r, c);
+            if (item == nullptr)
+                alarms_->setItem(r, c, new QTableWidgetItem(text));
+            else if (item->text() != text)
+                item->setText(text);
+        }
+    }
+    alarms_->resizeColumnToContents(0);
+    alarms_->resizeColumnToContents(1);
+    alarms_->resizeColumnToContents(2);
+}
+
+int CurvePanel::AlarmRowCount() const {
+    return alarms_ != nullptr && alarms_->isVisibleTo(this) ? alarms_->rowCount() : 0;
+}
+
+QString CurvePanel::AlarmCellText(int row, int column) const {
+    const QTableWidgetItem* item = alarms_ != nullptr ? alarms_->item(row, column) : nullptr;
     return item != nullptr ? item->text() : QString();
 }

@@ -3,6 +3,8 @@
 // with their times, mean, number of records). Only shows what it is given.
 #pragma once
 
+#include <QList>
+#include <QStringList>
 #include <QWidget>
 
 #include "range_stats.h"
@@ -23,9 +25,16 @@ class CurvePanel : public QWidget {
     // A cell of the table as shown, empty past its end.
     QString CellText(int row, int column) const;
 
+    // The list of alarms under the table (rows of time, ID, event and message), shown while
+    // shown is set.
+    void SetAlarmRows(const QList<QStringList>& rows, bool shown);
+    int AlarmRowCount() const;
+    QString AlarmCellText(int row, int column) const;
+
   private:
     PanelContents contents_;
     bool first_ = true;
     QLabel* headline_;
     QTableWidget* table_;
+    QTableWidget* alarms_ = nullptr;  // made when first shown
 };

@@ -37,7 +37,8 @@ CurveView::CurveView(QWidget* host, CurveSettings* settings, const RecordTable* 
       host_(host),
       settings_(settings),
       table_(table),
-      extras_(&adapter_, settings, table) {
+      extras_(&adapter_, settings, table),
+      alarms_(&adapter_, settings, table, &extras_) {
     connect(&adapter_, &ChartAdapter::Clicked, this, &CurveView::OnClicked);
     connect(&adapter_, &ChartAdapter::HotSpotReported, this, &CurveView::OnHotSpot);
     connect(&adapter_, &ChartAdapter::KeyPressed, this, &CurveView::OnKey);
@@ -62,6 +63,7 @@ bool CurveView::DrawCurves() {
         return false;
     adapter_.SetCursorPoint(1);
     extras_.ChartBuilt();
+    alarms_.ChartBuilt(timeOrigin_);
     adapter_.Window()->setFocus();
     adapter_.Repaint();
     return true;
@@ -180,6 +182,7 @@ void CurveView::ShowCursorValues(int p) {
 
 void CurveView::OnXRangeChanged(double min, double max, bool whole) {
     extras_.RangeChanged(min, max, whole);
+    alarms_.RangeChanged(min, max, whole);
     const CurveChannel* first = ShownChannel(0);
     if (whole || first == nullptr) {
         adapter_.ShowZoomLabels({});

@@ -5,6 +5,7 @@
 
 #include <QObject>
 
+#include "alarm_layer.h"
 #include "chart_adapter.h"
 #include "curve_chart_plan.h"
 #include "curve_extras.h"
@@ -27,6 +28,7 @@ class CurveView : public QObject {
 
     ChartAdapter* Adapter() { return &adapter_; }
     CurveExtras* Extras() { return &extras_; }
+    AlarmLayer* Alarms() { return &alarms_; }
     QWidget* Chart() const { return adapter_.Window(); }
 
   signals:
@@ -46,5 +48,6 @@ class CurveView : public QObject {
     const RecordTable* table_;
     ChartAdapter adapter_;
     CurveExtras extras_;
+    AlarmLayer alarms_;
     CalendarTime timeOrigin_;  // the time of X = 0 while the chart has a time axis
 };
