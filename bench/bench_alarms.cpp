@@ -114,7 +114,7 @@ int main(int argc, char* argv[]) {
     SetAlarmStoreFolder(root + "/AL/");
 
     CHistavueApp app;
-    app.InitInstance(QApplication::arguments());
+    app.InitInstance({QApplication::arguments().first()});  // its own arguments name no report
     app.MainFrame()->resize(1500, 1000);
     CHistavueDoc* doc = app.Documents()->OpenDocumentFile(QString::fromStdString(report));
     if (doc == nullptr)
