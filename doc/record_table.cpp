@@ -75,6 +75,10 @@ bool RecordTable::LoadTable(std::shared_ptr<const TextBuffer> text) {
         return false;
     }
     position += length;
+    if (const LineEnds* ends = text_->KnownLineEnds()) {
+        LoadRows(*ends, position);
+        return true;
+    }
     ReserveFor(position);
     // Without a NUL byte every line that holds something gives its row; only lines with a NUL
     // must be split to see whether a field is left.
@@ -93,6 +97,34 @@ bool RecordTable::LoadTable(std::shared_ptr<const TextBuffer> text) {
         }
     }
     return true;
+}
+
+void RecordTable::LoadRows(const LineEnds& ends, uint32_t position) {
+    // The same rows as the line-by-line walk, from the line ends the reader found: a content line
+    // is one that holds something other than a lone "\r".
+    const char* data = text_->Data();
+    const uint32_t total = text_->Length();
+    const std::vector<uint32_t>& at = ends.at;
+    size_t k = static_cast<size_t>(std::lower_bound(at.begin(), at.end(), position) - at.begin());
+    rowLine_.reserve(at.size() - k + 1);
+    uint32_t start = position;
+    for (uint32_t lines = 0;; ++k) {
+        const uint32_t end = k < at.size() ? at[k] : total;
+        if (end > start && !(end - start == 1 && data[start] == '\r')) {
+            if (!ends.anyNul || std::memchr(data + start, '\0', end - start) == nullptr) {
+                rowLine_.push_back(start);
+            } else {
+                ParseRecordLine(data + start, end - start);
+            }
+            if (progress_ && (++lines & 0xFFFF) == 0) {
+                progress_(end, total);
+            }
+        }
+        if (k >= at.size()) {
+            break;
+        }
+        start = end + 1;
+    }
 }
 
 void RecordTable::ReserveFor(uint32_t position) {

@@ -30,7 +30,8 @@ class RecordTable {
     // Parses a whole document text into an empty table: line 1 is the title (taken whole), line
     // 2 the header (column captions; the first is the time column's), every further line a row.
     // False when the table is not empty, the text is empty, or the title or header is missing or
-    // empty. The table keeps a reference to the text.
+    // empty. The table keeps a reference to the text. When the text's reader found its line ends
+    // (TextBuffer::KnownLineEnds), the rows are taken from them instead of a walk over the text.
     bool LoadTable(std::shared_ptr<const TextBuffer> text);
 
     // Called now and then while LoadTable parses, with the bytes parsed and the total.
@@ -90,6 +91,8 @@ class RecordTable {
 
   private:
     void ReserveFor(uint32_t position);
+    // The rows from position on, taken from the line ends the text's reader found.
+    void LoadRows(const LineEnds& ends, uint32_t position);
     // The line of a row (a valid one) and its length up to its "\n".
     const char* RowLine(int32_t row, uint32_t* length) const;
 

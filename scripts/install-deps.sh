@@ -11,6 +11,7 @@ packages=(
     fonts-noto-cjk fonts-wqy-microhei fonts-arphic-uming xvfb xauth poppler-utils
     qt6-tools-dev qt6-l10n-tools
     help2man desktop-file-utils dpkg-dev file
+    liburing-dev sqlite3
 )
 
 missing=()

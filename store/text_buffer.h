@@ -2,6 +2,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <vector>
+
+// Where the "\n" of a text stand, as its reader found them while reading.
+struct LineEnds {
+    std::vector<uint32_t> at;  // offsets of every "\n", ascending
+    bool anyNul = false;       // whether the text holds a NUL byte
+};
 
 class TextBuffer {
   public:
@@ -41,6 +49,12 @@ class TextBuffer {
     // Makes this a copy of other's content; flushed becomes 0.
     bool CopyFrom(const TextBuffer& other);
 
+    // The line ends of the content when its reader found them (ReadTextWithLineEnds), else null.
+    // Any change of the content drops them.
+    const LineEnds* KnownLineEnds() const { return lineEnds_.get(); }
+    void SetLineEnds(std::unique_ptr<LineEnds> ends) { lineEnds_ = std::move(ends); }
+    void DropLineEnds() { lineEnds_.reset(); }
+
     const char* Data() const { return data_; }
     char* Data() { return data_; }
     uint32_t Length() const { return length_; }
@@ -53,4 +67,5 @@ class TextBuffer {
     uint32_t capacity_ = 0;
     uint32_t flushed_ = 0;
     uint32_t length_ = 0;
+    std::unique_ptr<LineEnds> lineEnds_;
 };
