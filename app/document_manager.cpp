@@ -162,7 +162,8 @@ CHistavueDoc* DocumentManager::OpenRecentFile(const QString& path) {
 QStringList DocumentManager::RecentFiles() const {
     QStringList files;
     for (int i = 1; i <= kRecentFiles; ++i) {
-        const QString f = profile_->Value(QStringLiteral("Recent File List/File%1").arg(i)).toString();
+        const QString f =
+            profile_->Value(QStringLiteral("Recent File List/File%1").arg(i)).toString();
         if (!f.isEmpty())
             files.append(f);
     }

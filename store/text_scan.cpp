@@ -56,7 +56,8 @@ size_t ScanSse2(char* dst, const char* src, size_t n, uint32_t base, uint32_t* o
         nuls = _mm_or_si128(nuls, _mm_cmpeq_epi8(v, zero));
         unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, newline)));
         while (mask != 0) {
-            out[found++] = base + static_cast<uint32_t>(i) + static_cast<uint32_t>(__builtin_ctz(mask));
+            out[found++] =
+                base + static_cast<uint32_t>(i) + static_cast<uint32_t>(__builtin_ctz(mask));
             mask &= mask - 1;
         }
     }
@@ -66,8 +67,8 @@ size_t ScanSse2(char* dst, const char* src, size_t n, uint32_t base, uint32_t* o
 
 // Thirty-two bytes at a time, where the processor has AVX2.
 template <bool kInvert>
-__attribute__((target("avx2"))) size_t ScanAvx2(char* dst, const char* src, size_t n,
-                                                uint32_t base, uint32_t* out, bool* anyNul) {
+__attribute__((target("avx2"))) size_t ScanAvx2(char* dst, const char* src, size_t n, uint32_t base,
+                                                uint32_t* out, bool* anyNul) {
     const __m256i ones = _mm256_set1_epi8(static_cast<char>(0xFF));
     const __m256i newline = _mm256_set1_epi8('\n');
     const __m256i zero = _mm256_setzero_si256();
@@ -82,7 +83,8 @@ __attribute__((target("avx2"))) size_t ScanAvx2(char* dst, const char* src, size
         nuls = _mm256_or_si256(nuls, _mm256_cmpeq_epi8(v, zero));
         uint32_t mask = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, newline)));
         while (mask != 0) {
-            out[found++] = base + static_cast<uint32_t>(i) + static_cast<uint32_t>(__builtin_ctz(mask));
+            out[found++] =
+                base + static_cast<uint32_t>(i) + static_cast<uint32_t>(__builtin_ctz(mask));
             mask &= mask - 1;
         }
     }

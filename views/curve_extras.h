@@ -15,6 +15,7 @@
 #include "curve_settings.h"
 #include "range_stats.h"
 #include "record_table.h"
+#include "stats_worker.h"
 
 class QAction;
 
@@ -65,6 +66,9 @@ class CurveExtras : public QObject {
     void OpenPanel();
     void ComputeStatistics(RowRange rows);
     void ApplyEnvelopes();
+    void ShowEnvelopes(const std::vector<Shown>& shown, const std::vector<Envelope>& envelopes);
+    // Whether the statistics or envelopes of rows are computed in the background.
+    bool InBackground(RowRange rows) const;
     void UpdatePanel();
     void OnCursorB();
     void OnSaveImage();
@@ -80,4 +84,8 @@ class CurveExtras : public QObject {
     QAction* timeAxisAction_;
     QAction* saveImageAction_;
     QAction* copyImageAction_;
+    int statsProgress_ = -1;
+    // Last: their threads end before what they read goes.
+    StatsWorker statsWorker_;
+    StatsWorker envelopeWorker_;
 };
