@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "batch_read.h"
 #include "block_window.h"
 #include "time_folder.h"
 
@@ -58,6 +59,14 @@ struct ReadAhead {
     int firstBlock = -1;  // block of the first line read
 };
 
+// A folder whose wanted lines are read together with those of other folders.
+struct WantedFolder {
+    const std::string* folderPath;
+    const std::string* base;
+    const std::vector<WantedLine>* wanted;
+    ReadAhead* out;
+};
+
 // A folder's index, read whole and un-inverted, and where its files are.
 struct FolderIndex {
     std::string folderPath;  // store path of the folder holding the files, ending in "\"
@@ -95,6 +104,12 @@ class FolderReader {
     // their order, into *out. Lines that cannot be read are left out.
     void ReadWanted(const std::string& folderPath, const std::string& base,
                     const std::vector<WantedLine>& wanted, ReadAhead* out);
+
+    // ReadWanted for several folders at once: their blocks are opened first, then the planned
+    // reads of all of them go to reads together (one submission on a ring); a line that runs
+    // past its planned read is read on as ReadWanted reads it. The lines are the same bytes
+    // ReadWanted gives.
+    void ReadWantedTogether(const std::vector<WantedFolder>& folders, BatchRead* reads);
 
     // Finds the line of entry i, opening its block and reading a planned window when needed;
     // ahead gives the selected entries after i. Before the window is replaced, beforeMove() is
