@@ -24,8 +24,12 @@ BatchRead::BatchRead(bool ring) {
 #ifdef HISTAVUE_HAVE_LIBURING
     if (ring) {
         auto r = std::make_unique<Ring>();
-        // Refused where the kernel has no io_uring or forbids it (a sandbox): preads then.
-        if (io_uring_queue_init(kRingEntries, &r->ring, 0) == 0)
+        // One thread submits and reaps, so the kernel may leave the completions' work until
+        // the wait instead of interrupting for each read (older kernels refuse the flags: a plain
+        // ring then). Refused where the kernel has no io_uring or forbids it (a sandbox): preads.
+        if (io_uring_queue_init(kRingEntries, &r->ring,
+                                IORING_SETUP_SINGLE_ISSUER | IORING_SETUP_DEFER_TASKRUN) == 0 ||
+            io_uring_queue_init(kRingEntries, &r->ring, 0) == 0)
             ring_ = std::move(r);
     }
 #else

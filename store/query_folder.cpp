@@ -240,14 +240,15 @@ void FolderReader::ReadWantedTogether(const std::vector<WantedFolder>& folders, 
             int& fd = fds[f][e.Block()];
             if (fd == -2)
                 fd = usable ? OpenBlockFile(e.Block()) : -1;
-            // As ReadWanted plans: the wanted lines after this one that lie close by in the block.
+            // As ReadWanted plans, with the ring's gap: the wanted lines after this one that lie
+            // close by in the block.
             const uint64_t start = e.Offset();
             uint64_t end = wanted[k].end;
             size_t j = k + 1;
             for (; j < n; ++j) {
                 const IndexEntry g{0, wanted[j].word1};
-                if (g.Block() != e.Block() || g.Offset() < start || g.Offset() > end + kMergeGap ||
-                    wanted[j].end - start > kLargestWindow) {
+                if (g.Block() != e.Block() || g.Offset() < start ||
+                    g.Offset() > end + kRingMergeGap || wanted[j].end - start > kLargestWindow) {
                     break;
                 }
                 end = std::max<uint64_t>(end, wanted[j].end);

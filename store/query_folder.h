@@ -18,6 +18,9 @@ namespace query {
 // Reading the bytes between two wanted lines costs less than another system call up to about
 // this distance.
 constexpr uint64_t kMergeGap = 16 * 1024;
+// The same for reads submitted together on a ring, where a read costs far less than a system
+// call: lines a few KiB apart are then cheaper read one by one.
+constexpr uint64_t kRingMergeGap = 2 * 1024;
 // A planned read covers at most this much: with the folder index and the listing of a folder
 // being walked, a query then holds less than one block and one index.
 constexpr uint64_t kLargestWindow = 96 * 1024;

@@ -117,8 +117,9 @@ class QueryWindowTest : public ::testing::Test {
             // The sparse folders' reads submitted together on an io_uring ring, where the kernel
             // offers one, give the bytes the preads give.
             SetQueryIoRing(true);
-            EXPECT_EQ(StoreQuery(kDataRecords, "Win", &from, &to, interval, &ring, &Collected::Line),
-                      aloneHit);
+            EXPECT_EQ(
+                StoreQuery(kDataRecords, "Win", &from, &to, interval, &ring, &Collected::Line),
+                aloneHit);
             EXPECT_EQ(ring.texts, alone.texts);
             SetQueryIoRing(false);
             SetQueryHelperThread(true);
