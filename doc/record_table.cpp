@@ -75,8 +75,8 @@ bool RecordTable::LoadTable(std::shared_ptr<const TextBuffer> text) {
         return false;
     }
     position += length;
-    if (const LineEnds* ends = text_->KnownLineEnds()) {
-        LoadRows(*ends, position);
+    if (std::unique_ptr<LineEnds> ends = text_->TakeLineEnds()) {
+        LoadRows(ends.get(), position);
         return true;
     }
     ReserveFor(position);
@@ -99,32 +99,42 @@ bool RecordTable::LoadTable(std::shared_ptr<const TextBuffer> text) {
     return true;
 }
 
-void RecordTable::LoadRows(const LineEnds& ends, uint32_t position) {
+void RecordTable::LoadRows(LineEnds* ends, uint32_t position) {
     // The same rows as the line-by-line walk, from the line ends the reader found: a content line
-    // is one that holds something other than a lone "\r".
+    // is one that holds something other than a lone "\r". A row's offset is written where the
+    // line end of its line was read, or before it, so the line ends' array becomes the rows'.
     const char* data = text_->Data();
     const uint32_t total = text_->Length();
-    const std::vector<uint32_t>& at = ends.at;
+    LineOffsets& at = ends->at;
+    const size_t count = at.size();
     size_t k = static_cast<size_t>(std::lower_bound(at.begin(), at.end(), position) - at.begin());
-    rowLine_.reserve(at.size() - k + 1);
+    size_t rows = 0;
+    uint32_t lines = 0;
     uint32_t start = position;
-    for (uint32_t lines = 0;; ++k) {
-        const uint32_t end = k < at.size() ? at[k] : total;
+    for (;; ++k) {
+        const uint32_t end = k < count ? at[k] : total;
         if (end > start && !(end - start == 1 && data[start] == '\r')) {
-            if (!ends.anyNul || std::memchr(data + start, '\0', end - start) == nullptr) {
-                rowLine_.push_back(start);
-            } else {
-                ParseRecordLine(data + start, end - start);
+            // A line with a NUL is a row only when a field is left before it.
+            if (!ends->anyNul || std::memchr(data + start, '\0', end - start) == nullptr ||
+                SplitFields(data + start, end - start, [](uint32_t, uint32_t) { return true; }) >
+                    0) {
+                if (rows < count)
+                    at[rows] = start;
+                else
+                    at.push_back(start);  // the last line, without a line end
+                ++rows;
             }
             if (progress_ && (++lines & 0xFFFF) == 0) {
                 progress_(end, total);
             }
         }
-        if (k >= at.size()) {
+        if (k >= count) {
             break;
         }
         start = end + 1;
     }
+    at.resize(rows);
+    rowLine_ = std::move(at);
 }
 
 void RecordTable::ReserveFor(uint32_t position) {

@@ -1,8 +1,30 @@
 #include "text_buffer.h"
 
+#include <sys/mman.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <utility>
+
+void* AllocateLargeBlock(size_t bytes) {
+    constexpr size_t kHugePage = 2u << 20;
+    if (bytes < kHugePage / 2) {
+        return std::malloc(bytes > 0 ? bytes : 1);
+    }
+    void* block = nullptr;
+    const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    if (posix_memalign(&block, kHugePage, rounded) != 0) {
+        return nullptr;
+    }
+#ifdef MADV_HUGEPAGE
+    madvise(block, rounded, MADV_HUGEPAGE);  // only advice: without it, 4 KB pages serve
+#endif
+    return block;
+}
+
+void FreeLargeBlock(void* block) {
+    std::free(block);
+}
 
 TextBuffer::~TextBuffer() {
     std::free(data_);

@@ -1,14 +1,47 @@
 // A growable byte buffer that remembers how much of its content is already on disk.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <vector>
+
+// Memory for whole-file arrays: a block of a MiB or more is aligned to and marked for huge
+// pages, where fresh memory costs a fault per 4 KB page touched and a 2 MB page one fault.
+void* AllocateLargeBlock(size_t bytes);
+void FreeLargeBlock(void* block);
+
+template <class T>
+struct LargeAllocator {
+    using value_type = T;
+    LargeAllocator() = default;
+    template <class U>
+    LargeAllocator(const LargeAllocator<U>&) {}
+    T* allocate(size_t n) {
+        void* block = AllocateLargeBlock(n * sizeof(T));
+        if (block == nullptr)
+            throw std::bad_alloc();
+        return static_cast<T*>(block);
+    }
+    void deallocate(T* p, size_t) { FreeLargeBlock(p); }
+    template <class U>
+    bool operator==(const LargeAllocator<U>&) const {
+        return true;
+    }
+    template <class U>
+    bool operator!=(const LargeAllocator<U>&) const {
+        return false;
+    }
+};
+
+// Offsets into a text, one per line.
+using LineOffsets = std::vector<uint32_t, LargeAllocator<uint32_t>>;
 
 // Where the "\n" of a text stand, as its reader found them while reading.
 struct LineEnds {
-    std::vector<uint32_t> at;  // offsets of every "\n", ascending
-    bool anyNul = false;       // whether the text holds a NUL byte
+    LineOffsets at;       // offsets of every "\n", ascending
+    bool anyNul = false;  // whether the text holds a NUL byte
 };
 
 class TextBuffer {
@@ -52,6 +85,9 @@ class TextBuffer {
     // The line ends of the content when its reader found them (ReadTextWithLineEnds), else null.
     // Any change of the content drops them.
     const LineEnds* KnownLineEnds() const { return lineEnds_.get(); }
+    // Hands the line ends over to a reader of the text that builds its own array from them in
+    // their place (the text itself stays as it is).
+    std::unique_ptr<LineEnds> TakeLineEnds() const { return std::move(lineEnds_); }
     void SetLineEnds(std::unique_ptr<LineEnds> ends) { lineEnds_ = std::move(ends); }
     void DropLineEnds() { lineEnds_.reset(); }
 
@@ -67,5 +103,5 @@ class TextBuffer {
     uint32_t capacity_ = 0;
     uint32_t flushed_ = 0;
     uint32_t length_ = 0;
-    std::unique_ptr<LineEnds> lineEnds_;
+    mutable std::unique_ptr<LineEnds> lineEnds_;  // taken by the first table built from them
 };

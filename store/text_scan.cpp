@@ -1,7 +1,6 @@
 #include "text_scan.h"
 
 #include <errno.h>
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -117,21 +116,8 @@ size_t ScanPiece(char* dst, const char* src, size_t n, bool invert, uint32_t bas
 }
 
 char* AllocateTextBlock(size_t n) {
-    // Touching fresh memory page by page costs more than reading the file into it, and a 2 MB
-    // page takes one fault where 4 KB pages take 512.
-    constexpr size_t kHugePage = 2u << 20;
-    if (n < 4 * kHugePage) {
-        return static_cast<char*>(std::malloc(n));
-    }
-    void* block = nullptr;
-    const size_t rounded = (n + kHugePage - 1) / kHugePage * kHugePage;
-    if (posix_memalign(&block, kHugePage, rounded) != 0) {
-        return nullptr;
-    }
-#ifdef MADV_HUGEPAGE
-    madvise(block, rounded, MADV_HUGEPAGE);  // only advice: without it, 4 KB pages serve
-#endif
-    return static_cast<char*>(block);
+    // Touching fresh memory page by page costs more than reading the file into it.
+    return static_cast<char*>(AllocateLargeBlock(n));
 }
 
 bool ReadTextWithLineEnds(int fd, bool invert, TextBuffer* text, size_t piece) {

@@ -214,7 +214,7 @@ TEST(RecordTableLoad, WideHeaderOverShortLinesReservesByTheLines) {
 // fuzz corpus and pieces that cut lines, CR LF pairs and vector widths anywhere.
 TEST(RecordTableLoad, OnePassReaderGivesTheTableOfTheLineWalk) {
     namespace fs = std::filesystem;
-    const fs::path corpus = fs::path(__FILE__).parent_path().parent_path() / "fuzz" / "corpus";
+    const fs::path corpus = HISTAVUE_FUZZ_CORPUS;
     std::vector<std::string> texts = {"T\r\n\r\nTime,a\n\n\r\n" + std::string(40, 'x') + ",1\r\n"};
     for (const fs::directory_entry& e : fs::recursive_directory_iterator(corpus)) {
         if (!e.is_regular_file())

@@ -49,6 +49,8 @@ class CurveExtras : public QObject {
 
     // Rows the statistics cover now.
     RowRange StatisticsRows() const { return statsRows_; }
+    // Computes the statistics of long ranges (Busy while they are computed).
+    StatsWorker& StatisticsWorker() { return statsWorker_; }
 
   signals:
     // The chart must be built anew (its X axis changed).
