@@ -940,5 +940,9 @@ overlaps the data root folder
         <source>另有 %1 个通道未打印：报表最多打印 %2 页宽。</source>
         <translation>%1 more channels are not printed: a report prints at most %2 pages across.</translation>
     </message>
+    <message>
+        <source>正在计算统计</source>
+        <translation>computing statistics</translation>
+    </message>
 </context>
 </TS>
