@@ -61,9 +61,42 @@ std::string_view CellOf(const std::vector<std::string_view>& cells, int32_t colu
 
 }  // namespace
 
+namespace {
+
+// Rows between two looks at the watch.
+constexpr int32_t kWatchRows = 8192;
+
+// Reports the share of [begin, end) done at row; true when the work is to stop.
+bool Look(const Watch& watch, int32_t begin, int32_t end, int32_t row) {
+    if (watch.progress && end > begin)
+        watch.progress(static_cast<int>(int64_t{1000} * (row - begin) / (end - begin)));
+    return watch.Cancelled();
+}
+
+// The mean of a column as a running mean, each term divided before the two meet, so that
+// neither a sum nor the difference of two values near the double range overflows.
+double RunningMean(const RecordTable& table, int32_t begin, int32_t end, int32_t wanted,
+                   int32_t column) {
+    std::vector<std::string_view> cells;
+    double mean = 0.0;
+    int64_t count = 0;
+    for (int32_t row = begin; row < end; ++row) {
+        table.RowCells(row, wanted, &cells);
+        const std::string_view cell = CellOf(cells, column);
+        if (cell.empty())
+            continue;
+        const double n = static_cast<double>(++count);
+        mean += TextNumber(cell) / n - mean / n;
+    }
+    return mean;
+}
+
+}  // namespace
+
 std::vector<ChannelStats> RangeStatistics(const RecordTable& table, RowRange rows,
-                                          const std::vector<int32_t>& columns) {
+                                          const std::vector<int32_t>& columns, const Watch& watch) {
     std::vector<ChannelStats> stats(columns.size());
+    std::vector<double> sums(columns.size(), 0.0);
     for (size_t i = 0; i < columns.size(); ++i)
         stats[i].column = columns[i];
     const int32_t begin = std::max(0, rows.begin);
@@ -71,8 +104,11 @@ std::vector<ChannelStats> RangeStatistics(const RecordTable& table, RowRange row
     const int32_t wanted = CellsWanted(table, columns);
     std::vector<std::string_view> cells;
     for (int32_t row = begin; row < end; ++row) {
+        if ((row - begin) % kWatchRows == 0 && Look(watch, begin, end, row))
+            return stats;
         table.RowCells(row, wanted, &cells);
-        for (ChannelStats& st : stats) {
+        for (size_t i = 0; i < stats.size(); ++i) {
+            ChannelStats& st = stats[i];
             const std::string_view cell = CellOf(cells, st.column);
             if (cell.empty())
                 continue;
@@ -88,13 +124,18 @@ std::vector<ChannelStats> RangeStatistics(const RecordTable& table, RowRange row
                 st.maxRow = row;
             }
             ++st.count;
-            // Each term divided before the two meet, so neither the sum nor the difference of
-            // two values near the double range overflows.
-            const double n = static_cast<double>(st.count);
-            st.mean += v / n - st.mean / n;
+            sums[i] += v;
         }
     }
-    for (ChannelStats& st : stats) {
+    for (size_t i = 0; i < stats.size(); ++i) {
+        ChannelStats& st = stats[i];
+        if (st.count == 0)
+            continue;
+        // A sum is one addition a cell where a running mean takes two divisions; only a sum that
+        // left the double range needs the running mean.
+        st.mean = std::isfinite(sums[i]) ? sums[i] / static_cast<double>(st.count)
+                                         : RunningMean(table, begin, end, wanted, st.column);
+        // The decimals were read from the first cells; the extremes may show more.
         if (st.count > kDecimalsSample) {
             TakeDecimals(&st, table.Cell(st.minRow, st.column));
             TakeDecimals(&st, table.Cell(st.maxRow, st.column));
@@ -104,7 +145,8 @@ std::vector<ChannelStats> RangeStatistics(const RecordTable& table, RowRange row
 }
 
 std::vector<Envelope> PointEnvelopes(const RecordTable& table, const std::vector<int32_t>& starts,
-                                     int32_t end, const std::vector<int32_t>& columns) {
+                                     int32_t end, const std::vector<int32_t>& columns,
+                                     const Watch& watch) {
     std::vector<Envelope> envelopes(columns.size());
     const int32_t pointCount = static_cast<int32_t>(starts.size());
     if (pointCount <= 0)
@@ -117,12 +159,18 @@ std::vector<Envelope> PointEnvelopes(const RecordTable& table, const std::vector
     const int32_t rowCount = table.RowCount();
     const int32_t wanted = CellsWanted(table, columns);
     std::vector<std::string_view> cells;
+    int32_t sinceLook = 0;
     for (int32_t p = 0; p < pointCount; ++p) {
         const int64_t from = starts[static_cast<size_t>(p)];
         int64_t to = p == pointCount - 1
                          ? std::max<int64_t>(end, from + 1)
                          : std::max<int64_t>(starts[static_cast<size_t>(p) + 1], from + 1);
         to = std::min<int64_t>(to, rowCount);
+        if ((sinceLook += static_cast<int32_t>(std::max<int64_t>(0, to - from))) >= kWatchRows) {
+            sinceLook = 0;
+            if (Look(watch, 0, pointCount, p))
+                return envelopes;
+        }
         std::fill(seen.begin(), seen.end(), 0);
         for (int64_t row = std::max<int64_t>(0, from); row < to; ++row) {
             table.RowCells(static_cast<int32_t>(row), wanted, &cells);
@@ -142,6 +190,26 @@ std::vector<Envelope> PointEnvelopes(const RecordTable& table, const std::vector
                     e.high[at] = std::max(e.high[at], v);
                 }
             }
+        }
+    }
+    return envelopes;
+}
+
+std::vector<Envelope> EnvelopesBeforeGaps(const RecordTable& table,
+                                          const std::vector<int32_t>& starts, int32_t end,
+                                          const std::vector<int32_t>& columns,
+                                          const std::vector<GapPoint>& gaps, int32_t recordSeconds,
+                                          const Watch& watch) {
+    std::vector<Envelope> envelopes = PointEnvelopes(table, starts, end, columns, watch);
+    for (const GapPoint& gap : gaps) {
+        const int32_t cut = RowsBeforeStop(table, gap.rows, recordSeconds);
+        if (cut <= gap.rows.begin || cut >= gap.rows.end || gap.point < 0 ||
+            static_cast<size_t>(gap.point) >= starts.size())
+            continue;
+        const std::vector<Envelope> near = PointEnvelopes(table, {gap.rows.begin}, cut, columns);
+        for (size_t i = 0; i < envelopes.size(); ++i) {
+            envelopes[i].low[static_cast<size_t>(gap.point)] = near[i].low[0];
+            envelopes[i].high[static_cast<size_t>(gap.point)] = near[i].high[0];
         }
     }
     return envelopes;
@@ -307,7 +375,7 @@ std::vector<std::vector<std::string>> PanelCells(const PanelContents& contents) 
             r.push_back(decimals >= 0 ? PanelValue(c.atB - c.atA, decimals)
                                       : PanelDifference(c.atA, c.atB));
         }
-        const bool any = c.stats.count > 0;
+        const bool any = c.stats.count > 0 && !contents.computing;
         r.push_back(any ? PanelValue(c.stats.min, decimals) : std::string());
         r.push_back(any ? TimeText(c.minTime) : std::string());
         r.push_back(any ? PanelValue(c.stats.max, decimals) : std::string());
@@ -315,7 +383,7 @@ std::vector<std::vector<std::string>> PanelCells(const PanelContents& contents) 
         // The mean of whole numbers (a switch, a counter) is rarely whole: rounded to one it
         // would hide a pump that ran a third of the time, so it keeps two decimals.
         r.push_back(any ? PanelValue(c.stats.Mean(), decimals == 0 ? 2 : decimals) : std::string());
-        r.push_back(std::to_string(c.stats.count));
+        r.push_back(contents.computing ? std::string() : std::to_string(c.stats.count));
         rows.push_back(std::move(r));
     }
     return rows;
@@ -323,7 +391,11 @@ std::vector<std::vector<std::string>> PanelCells(const PanelContents& contents) 
 
 std::string PanelHeadline(const PanelContents& contents) {
     std::string line = contents.texts.range + " " + TimeText(contents.rangeFrom) + " - " +
-                       TimeText(contents.rangeTo) + "    A: " + TimeText(contents.timeA);
+                       TimeText(contents.rangeTo);
+    if (contents.computing && contents.progress >= 0)
+        line +=
+            " (" + contents.texts.computing + " " + std::to_string(contents.progress / 10) + "%)";
+    line += "    A: " + TimeText(contents.timeA);
     if (contents.hasB) {
         line += "    B: " + TimeText(contents.timeB);
         int64_t seconds = 0;
