@@ -958,7 +958,7 @@ overlaps the data root folder
     </message>
     <message>
         <source>这是程序自己的记录文件（字节取反），不是普通 CSV：请用“文件 &gt; 打开”打开。</source>
-        <translation>This is a record file in the program's own form (inverted bytes), not plain CSV: open it with File &gt; Open.</translation>
+        <translation>This is a record file in the program&apos;s own form (inverted bytes), not plain CSV: open it with File &gt; Open.</translation>
     </message>
     <message>
         <source>这是普通 CSV 文件：请用“文件 &gt; 打开正常csv”打开。</source>
