@@ -85,7 +85,8 @@ TEST_F(DataListTest, ExportFileThatCannotBeDeletedIsOpenedAsItIs) {
     }
     const QString opened =
         Tree(0)->OpenGroupItem(Find(Tree(0), {"Line1", "2024", "01", "01", "00"}));
-    std::system(("chattr -i '" + path.toStdString() + "'").c_str());
+    // Made deletable again, or the temporary folder cannot be removed.
+    EXPECT_EQ(std::system(("chattr -i '" + path.toStdString() + "'").c_str()), 0);
     EXPECT_EQ(opened, path);
     EXPECT_EQ(Frame()->ActiveView()->List()->Table().Title(), "old export");
     EXPECT_TRUE(app->TempFiles().isEmpty());
