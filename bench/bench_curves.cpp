@@ -40,10 +40,6 @@
 
 namespace {
 
-double Ms(const QElapsedTimer& t) {
-    return static_cast<double>(t.nsecsElapsed()) / 1e6;
-}
-
 // The yardstick: the series' polylines drawn with a plain QPainter into an image of the size.
 double BarePolylines(ChartAdapter* chart, QSize size) {
     std::vector<QPolygonF> lines;
@@ -98,18 +94,6 @@ double PlainCellLoop(const RecordTable& table, RowRange rows, const std::vector<
     }
     *bytes = sum;
     return Ms(t);
-}
-
-template <class F>
-double BestOf(int runs, F f) {
-    double best = 1e18;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        f();
-        best = std::min(best, Ms(t));
-    }
-    return best;
 }
 
 }  // namespace
