@@ -34,14 +34,11 @@
 #include "main_frame.h"
 #include "private_settings.h"
 #include "sample_store.h"
+#include "viewer_bench_support.h"
 
 namespace {
 
 constexpr uint32_t kDays = 31;
-
-double Ms(const QElapsedTimer& t) {
-    return static_cast<double>(t.nsecsElapsed()) / 1e6;
-}
 
 // A report of a record a minute over the days, as the query command writes it.
 bool WriteMinuteReport(const std::string& path) {
@@ -68,23 +65,6 @@ bool WriteMinuteReport(const std::string& path) {
         ExportWriter::LineCallback(&writer, line.data(), static_cast<uint32_t>(line.size()), &stop);
     }
     return writer.Finish();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0.0 : v[v.size() / 2];
-}
-
-template <class F>
-double BestOfRuns(int runs, F f) {
-    double best = 1e18;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        f();
-        best = std::min(best, Ms(t));
-    }
-    return best;
 }
 
 }  // namespace
@@ -214,7 +194,7 @@ int main(int argc, char* argv[]) {
     // The read alone, on this thread.
     CalendarTime from = MakeCalendarTime(2024, 1, 1);
     CalendarTime to = MakeCalendarTime(2024, 1, 31, 23, 59);
-    const double read = BestOfRuns(3, [&] { ReadAlarms(root + "/AL/", from, to); });
+    const double read = BestOf(3, [&] { ReadAlarms(root + "/AL/", from, to); });
 
     auto verdict = [](bool met) { return met ? "met" : "MISSED"; };
     std::printf(

@@ -44,10 +44,6 @@
 
 namespace {
 
-double Ms(const QElapsedTimer& t) {
-    return static_cast<double>(t.nsecsElapsed()) / 1e6;
-}
-
 // The yardstick: the series' polylines drawn with a plain QPainter into an image of the size.
 double BarePolylines(ChartAdapter* chart, QSize size) {
     std::vector<QPolygonF> lines;
@@ -106,18 +102,6 @@ double PlainCellLoop(const RecordTable& table, RowRange rows, const std::vector<
 
 const char* Verdict(bool met) {
     return met ? "met" : "MISSED";
-}
-
-template <class F>
-double BestOf(int runs, F f) {
-    double best = 1e18;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        f();
-        best = std::min(best, Ms(t));
-    }
-    return best;
 }
 
 }  // namespace

@@ -48,11 +48,6 @@ double Seconds(const QElapsedTimer& t) {
     return static_cast<double>(t.nsecsElapsed()) / 1e9;
 }
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
 // The yardstick: read the plain text into a buffer and record where every field starts. Warm
 // runs reuse the buffers of the run before (their pages are already mapped); fresh runs
 // allocate new ones, as an open does. Medians of `runs` runs.

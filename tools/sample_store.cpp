@@ -337,6 +337,15 @@ bool WriteDemo(const std::string& outDir, uint32_t seed, std::string* error) {
 
 }  // namespace
 
+// The last second of a bench range of `seconds` seconds from `from`.
+static CalendarTime BenchEnd(const CalendarTime& from, uint32_t seconds) {
+    uint64_t at = 0;
+    CalendarToFileTime(from, &at);
+    CalendarTime to;
+    FileTimeToCalendar(at + (seconds - 1ULL) * kFileTimeUnitsPerSecond, &to);
+    return to;
+}
+
 bool WriteBenchStore(const std::string& outDir, uint32_t seed, uint32_t seconds,
                      std::string* error) {
     if (seconds == 0) {
@@ -348,10 +357,7 @@ bool WriteBenchStore(const std::string& outDir, uint32_t seed, uint32_t seconds,
     const std::string dl = outDir + "/DL\\";
     const std::string al = outDir + "/AL\\";
     const CalendarTime from = At(2024, 1, 1);
-    uint64_t at = 0;
-    CalendarToFileTime(from, &at);
-    CalendarTime to;
-    FileTimeToCalendar(at + (seconds - 1ULL) * kFileTimeUnitsPerSecond, &to);
+    const CalendarTime to = BenchEnd(from, seconds);
     const std::vector<GroupPlan> plans{GroupPlan{
         "Bench", 1, 1, "Data log: Bench", kLineChannels, std::size(kLineChannels), {{from, to}}}};
     // The alarm log gets an empty root index: a store without groups.
@@ -367,10 +373,7 @@ bool WriteBenchAlarms(const std::string& outDir, uint32_t seed, uint32_t seconds
     }
     const std::string al = outDir + "/AL\\";
     const CalendarTime from = At(2024, 1, 1);
-    uint64_t at = 0;
-    CalendarToFileTime(from, &at);
-    CalendarTime to;
-    FileTimeToCalendar(at + (seconds - 1ULL) * kFileTimeUnitsPerSecond, &to);
+    const CalendarTime to = BenchEnd(from, seconds);
     // Three records an alarm; the gaps between alarms average 5/6 (120 + spread / 2) seconds.
     const double gap = 3.0 * seconds / records;
     const double spread = std::max(2.0, 2.0 * (gap * 6.0 / 5.0 - 120.0));
