@@ -5,6 +5,14 @@
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
+#include <system_error>
+#include <thread>
+
+#ifdef __linux__
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
 
 #include "curve_dialog_rules.h"
 #include "curve_init.h"
@@ -93,28 +101,44 @@ double RunningMean(const RecordTable& table, int32_t begin, int32_t end, int32_t
 
 }  // namespace
 
-std::vector<ChannelStats> RangeStatistics(const RecordTable& table, RowRange rows,
-                                          const std::vector<int32_t>& columns, const Watch& watch) {
-    std::vector<ChannelStats> stats(columns.size());
-    std::vector<double> sums(columns.size(), 0.0);
-    for (size_t i = 0; i < columns.size(); ++i)
-        stats[i].column = columns[i];
-    const int32_t begin = std::max(0, rows.begin);
-    const int32_t end = std::min(table.RowCount(), rows.end);
-    const int32_t wanted = CellsWanted(table, columns);
+namespace {
+
+// Ranges of at least this many rows are shared out among threads; shorter ones are read on the
+// calling thread, where starting threads would cost more than it saves.
+constexpr int32_t kShareRows = 1 << 18;
+// The most threads a range is shared out among.
+constexpr unsigned kMostParts = 4;
+
+// What one part of a range gives: per column, the count, extremes and sum of its cells, and the
+// decimals of its first cells (kDecimalsSample at most), in order, for the fold over the range's
+// first cells.
+struct PartStats {
+    std::vector<ChannelStats> stats;
+    std::vector<double> sums;
+    std::vector<std::vector<int32_t>> decimals;
+};
+
+void ReadPart(const RecordTable& table, int32_t begin, int32_t end, int32_t wanted,
+              const std::vector<int32_t>& columns, const Watch& watch, bool reports,
+              PartStats* part) {
+    std::vector<ChannelStats>& stats = part->stats;
+    stats.assign(columns.size(), ChannelStats());
+    part->sums.assign(columns.size(), 0.0);
+    part->decimals.assign(columns.size(), {});
     std::vector<std::string_view> cells;
     for (int32_t row = begin; row < end; ++row) {
-        if ((row - begin) % kWatchRows == 0 && Look(watch, begin, end, row))
-            return stats;
+        if ((row - begin) % kWatchRows == 0 &&
+            (reports ? Look(watch, begin, end, row) : watch.Cancelled()))
+            return;
         table.RowCells(row, wanted, &cells);
         for (size_t i = 0; i < stats.size(); ++i) {
             ChannelStats& st = stats[i];
-            const std::string_view cell = CellOf(cells, st.column);
+            const std::string_view cell = CellOf(cells, columns[i]);
             if (cell.empty())
                 continue;
             const double v = TextNumber(cell);
             if (st.count < kDecimalsSample)
-                TakeDecimals(&st, cell);
+                part->decimals[i].push_back(CellDecimals(cell));
             if (st.count == 0 || v < st.min) {
                 st.min = v;
                 st.minRow = row;
@@ -124,17 +148,92 @@ std::vector<ChannelStats> RangeStatistics(const RecordTable& table, RowRange row
                 st.maxRow = row;
             }
             ++st.count;
-            sums[i] += v;
+            part->sums[i] += v;
         }
     }
-    for (size_t i = 0; i < stats.size(); ++i) {
+}
+
+}  // namespace
+
+std::vector<ChannelStats> RangeStatistics(const RecordTable& table, RowRange rows,
+                                          const std::vector<int32_t>& columns, const Watch& watch,
+                                          unsigned parts) {
+    const int32_t begin = std::max(0, rows.begin);
+    const int32_t end = std::max(begin, std::min(table.RowCount(), rows.end));
+    const int32_t wanted = CellsWanted(table, columns);
+    // The range in consecutive parts, the first read on this thread (it reports the progress),
+    // the others each on a thread of its own; their results are joined in row order, so the
+    // first row of an extreme and the decimals of the first cells are those one pass finds.
+    if (parts == 0) {
+        parts = end - begin < kShareRows
+                    ? 1
+                    : std::clamp(
+                          std::thread::hardware_concurrency(), 1u,
+                          std::min<unsigned>(
+                              kMostParts, static_cast<unsigned>((end - begin) / (kShareRows / 2))));
+    }
+    std::vector<PartStats> results(parts);
+    std::vector<std::thread> helpers;
+    const auto partBegin = [&](unsigned k) {
+        return begin + static_cast<int32_t>(int64_t{end - begin} * k / parts);
+    };
+    unsigned started = 1;
+    try {
+        for (; started < parts; ++started) {
+            helpers.emplace_back([&, k = started] {
+                YieldToTheWindow();
+                ReadPart(table, partBegin(k), partBegin(k + 1), wanted, columns, watch, false,
+                         &results[k]);
+            });
+        }
+    } catch (const std::system_error&) {
+        // No thread to be had: the parts left are read here.
+    }
+    ReadPart(table, partBegin(0), partBegin(1), wanted, columns, watch, true, &results[0]);
+    for (unsigned k = started; k < parts; ++k)
+        ReadPart(table, partBegin(k), partBegin(k + 1), wanted, columns, watch, false, &results[k]);
+    for (std::thread& helper : helpers)
+        helper.join();
+
+    std::vector<ChannelStats> stats(columns.size());
+    for (size_t i = 0; i < columns.size(); ++i) {
         ChannelStats& st = stats[i];
-        if (st.count == 0)
+        st.column = columns[i];
+        double sum = 0.0;
+        for (const PartStats& part : results) {
+            const ChannelStats& p = part.stats[i];
+            if (p.count == 0)
+                continue;
+            // Strictly beyond: on a tie the earlier part's row stays.
+            if (st.count == 0 || p.min < st.min) {
+                st.min = p.min;
+                st.minRow = p.minRow;
+            }
+            if (st.count == 0 || p.max > st.max) {
+                st.max = p.max;
+                st.maxRow = p.maxRow;
+            }
+            for (int32_t d : part.decimals[i]) {
+                if (st.count >= kDecimalsSample)
+                    break;
+                if (st.count++ == 0)
+                    st.decimals = d;
+                else if (st.decimals >= 0)
+                    st.decimals = d < 0 ? -1 : std::max(st.decimals, d);
+            }
+            sum += part.sums[i];
+        }
+        st.count = 0;
+        for (const PartStats& part : results)
+            st.count += part.stats[i].count;
+        if (st.count == 0) {
+            st.decimals = -1;
             continue;
+        }
         // A sum is one addition a cell where a running mean takes two divisions; only a sum that
         // left the double range needs the running mean.
-        st.mean = std::isfinite(sums[i]) ? sums[i] / static_cast<double>(st.count)
-                                         : RunningMean(table, begin, end, wanted, st.column);
+        st.mean = std::isfinite(sum) ? sum / static_cast<double>(st.count)
+                                     : RunningMean(table, begin, end, wanted, st.column);
         // The decimals were read from the first cells; the extremes may show more.
         if (st.count > kDecimalsSample) {
             TakeDecimals(&st, table.Cell(st.minRow, st.column));
@@ -419,4 +518,11 @@ std::string PanelText(const PanelContents& contents) {
     for (const std::vector<std::string>& r : PanelCells(contents))
         append(r);
     return text;
+}
+
+void YieldToTheWindow() {
+#ifdef __linux__
+    // On Linux a thread has a nice value of its own.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 5);
+#endif
 }

@@ -58,12 +58,17 @@ struct Watch {
     }
 };
 
+// Lowers the calling thread's priority a little, so that a thread reading a long range leaves
+// the window's thread the processor it wants (where the system has a priority per thread).
+void YieldToTheWindow();
+
 // The statistics of each column of columns over rows (clamped to the table), in that order.
 // Every cell of the range is read once (a column whose values' sum leaves the double range is
-// read a second time, for its mean).
+// read a second time, for its mean). A long range is read in parts, one thread each; parts sets
+// their number (0: by the range's length and the processors).
 std::vector<ChannelStats> RangeStatistics(const RecordTable& table, RowRange rows,
                                           const std::vector<int32_t>& columns,
-                                          const Watch& watch = Watch());
+                                          const Watch& watch = Watch(), unsigned parts = 0);
 
 // The lowest and highest number of each point's rows, per column.
 struct Envelope {

@@ -5,7 +5,10 @@
 #include <QThread>
 
 StatsWorker::StatsWorker(QObject* parent) : QObject(parent) {
-    thread_ = std::thread([this] { Loop(); });
+    thread_ = std::thread([this] {
+        YieldToTheWindow();
+        Loop();
+    });
 }
 
 StatsWorker::~StatsWorker() {
