@@ -77,6 +77,7 @@ void BatchRead::RunRing() {
     io_uring* ring = &ring_->ring;
     size_t next = 0;
     while (next < reads_.size()) {
+        const size_t first = next;
         unsigned queued = 0;
         for (; next < reads_.size() && queued < kRingEntries; ++next) {
             Read& r = reads_[next];
@@ -104,7 +105,7 @@ void BatchRead::RunRing() {
         }
         // A read the ring failed or did not take is made again as a pread, which gives the answer
         // one pread gives (a read that came short at the end of the file is that answer already).
-        for (size_t i = next - queued; i < next; ++i) {
+        for (size_t i = first; i < next; ++i) {
             if (reads_[i].result < 0)
                 reads_[i].result = ReadOnce(reads_[i]);
         }
