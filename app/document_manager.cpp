@@ -24,7 +24,7 @@ QString ResolvedPath(const QString& path) {
 
 }  // namespace
 
-DocumentManager::DocumentManager() = default;
+DocumentManager::DocumentManager() : profile_(std::make_unique<DeferredProfile>()) {}
 
 DocumentManager::~DocumentManager() {
     for (CHistavueDoc* doc : docs_) {
@@ -160,11 +160,10 @@ CHistavueDoc* DocumentManager::OpenRecentFile(const QString& path) {
 }
 
 QStringList DocumentManager::RecentFiles() const {
-    QSettings profile = UserProfile();
     QStringList files;
     for (int i = 1; i <= kRecentFiles; ++i) {
         const QString f =
-            profile.value(QStringLiteral("Recent File List/File%1").arg(i)).toString();
+            profile_->Value(QStringLiteral("Recent File List/File%1").arg(i)).toString();
         if (!f.isEmpty())
             files.append(f);
     }
@@ -172,7 +171,7 @@ QStringList DocumentManager::RecentFiles() const {
 }
 
 QStringList DocumentManager::RecentPlainFiles() const {
-    return UserProfile().value(QStringLiteral("Recent File List/Plain")).toStringList();
+    return profile_->Value(QStringLiteral("Recent File List/Plain")).toStringList();
 }
 
 bool DocumentManager::IsRecentPlain(const QString& path) const {
@@ -197,22 +196,24 @@ void DocumentManager::RemoveRecentFile(const QString& path) {
 }
 
 void DocumentManager::WriteRecentFiles(const QStringList& files, const QStringList& plain) {
-    QSettings profile = UserProfile();
+    // Written after a quiet second or at the end, not here: an open never waits for the disk.
     QStringList plainKept;
     for (int i = 1; i <= kRecentFiles; ++i) {
         const QString key = QStringLiteral("Recent File List/File%1").arg(i);
         if (i <= files.size()) {
-            profile.setValue(key, files[i - 1]);
+            profile_->SetValue(key, files[i - 1]);
             if (plain.contains(files[i - 1]))
                 plainKept.append(files[i - 1]);
         } else {
-            profile.remove(key);
+            profile_->SetValue(key, QVariant());
         }
     }
     // The form of each entry beside the list, which keeps the framework's layout.
-    if (plainKept.isEmpty())
-        profile.remove(QStringLiteral("Recent File List/Plain"));
-    else
-        profile.setValue(QStringLiteral("Recent File List/Plain"), plainKept);
+    profile_->SetValue(QStringLiteral("Recent File List/Plain"),
+                       plainKept.isEmpty() ? QVariant() : QVariant(plainKept));
     emit RecentFilesChanged();
+}
+
+void DocumentManager::FlushProfile() {
+    profile_->Flush();
 }

@@ -4,9 +4,11 @@
 
 #include <QObject>
 #include <QStringList>
+#include <memory>
 #include <vector>
 
 class CHistavueDoc;
+class DeferredProfile;
 class CHistavueView;
 class QWidget;
 
@@ -64,6 +66,9 @@ class DocumentManager : public QObject {
     void RemoveRecentFile(const QString& path);
     // Opens a recent-file entry in its form; an entry that no longer opens leaves the list.
     CHistavueDoc* OpenRecentFile(const QString& path);
+    // Changes of the list reach the profile after a quiet second, at the application's end and
+    // when the manager ends; this writes them now.
+    void FlushProfile();
 
   signals:
     void DocumentsChanged();
@@ -76,4 +81,5 @@ class DocumentManager : public QObject {
     ViewHost* host_ = nullptr;
     QStringList workingFolders_;
     std::vector<CHistavueDoc*> docs_;
+    std::unique_ptr<DeferredProfile> profile_;
 };

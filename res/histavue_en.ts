@@ -1032,5 +1032,9 @@ overlaps the data root folder
         <source>还有 %1 条</source>
         <translation>%1 more</translation>
     </message>
+    <message>
+        <source>正在计算统计</source>
+        <translation>computing statistics</translation>
+    </message>
 </context>
 </TS>

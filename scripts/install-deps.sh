@@ -11,7 +11,7 @@ packages=(
     fonts-noto-cjk fonts-wqy-microhei fonts-arphic-uming xvfb xauth poppler-utils
     qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
     help2man desktop-file-utils dpkg-dev file
-    lintian python3
+    lintian python3 liburing-dev sqlite3
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #include "query_folder.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "file_system.h"
 
@@ -200,6 +201,121 @@ void FolderReader::ReadWanted(const std::string& folderPath, const std::string& 
         }
     }
     End();
+}
+
+namespace {
+
+// A planned read of one block of a folder read together with others.
+struct PlannedRead {
+    size_t folder;
+    uint32_t block;
+    uint64_t start;
+    uint64_t end;
+    size_t at;      // where its bytes go in the batch's buffer
+    size_t number;  // its number in the batch
+};
+
+}  // namespace
+
+void FolderReader::ReadWantedTogether(const std::vector<WantedFolder>& folders, BatchRead* reads) {
+    End();
+    index_ = nullptr;
+    // The blocks' descriptors, opened folder by folder through each folder's descriptor.
+    std::vector<std::vector<int>> fds(folders.size(), std::vector<int>(256, -2));
+    std::vector<PlannedRead> plans;
+    std::vector<std::vector<size_t>> planOf(folders.size());  // the plan of each wanted line
+    size_t bytes = 0;
+    for (size_t f = 0; f < folders.size(); ++f) {
+        const WantedFolder& folder = folders[f];
+        ReadAhead* out = folder.out;
+        out->lines.clear();
+        out->count = 0;
+        out->firstBlock = -1;
+        base_ = *folder.base;
+        const bool usable = UseFolder(*folder.folderPath);
+        const std::vector<WantedLine>& wanted = *folder.wanted;
+        const size_t n = wanted.size();
+        for (size_t k = 0; k < n;) {
+            const IndexEntry e{0, wanted[k].word1};
+            int& fd = fds[f][e.Block()];
+            if (fd == -2)
+                fd = usable ? OpenBlockFile(e.Block()) : -1;
+            // As ReadWanted plans, with the ring's gap: the wanted lines after this one that lie
+            // close by in the block.
+            const uint64_t start = e.Offset();
+            uint64_t end = wanted[k].end;
+            size_t j = k + 1;
+            for (; j < n; ++j) {
+                const IndexEntry g{0, wanted[j].word1};
+                if (g.Block() != e.Block() || g.Offset() < start ||
+                    g.Offset() > end + kRingMergeGap || wanted[j].end - start > kLargestWindow) {
+                    break;
+                }
+                end = std::max<uint64_t>(end, wanted[j].end);
+            }
+            plans.push_back(PlannedRead{f, e.Block(), start, end, bytes, 0});
+            planOf[f].insert(planOf[f].end(), j - k, plans.size() - 1);
+            bytes += end - start;
+            k = j;
+        }
+    }
+    std::vector<char> buffer(bytes + 1);
+    reads->Clear();
+    for (PlannedRead& p : plans) {
+        p.number = reads->Add(fds[p.folder][p.block], buffer.data() + p.at,
+                              static_cast<uint32_t>(p.end - p.start), p.start);
+    }
+    reads->Run();
+
+    // The lines, folder by folder in the order wanted, from the reads that hold them.
+    BlockWindow readOn;
+    for (size_t f = 0; f < folders.size(); ++f) {
+        const std::vector<WantedLine>& wanted = *folders[f].wanted;
+        ReadAhead* out = folders[f].out;
+        for (size_t k = 0; k < wanted.size(); ++k) {
+            const IndexEntry e{0, wanted[k].word1};
+            const uint64_t offset = e.Offset();
+            const PlannedRead& p = plans[planOf[f][k]];
+            const int64_t got = reads->Result(p.number);
+            const char* line = nullptr;
+            size_t length = 0;
+            if (got > 0 && offset >= p.start && offset < p.start + static_cast<uint64_t>(got)) {
+                const char* at = buffer.data() + p.at + (offset - p.start);
+                const size_t left =
+                    static_cast<size_t>(p.start + static_cast<uint64_t>(got) - offset);
+                const void* nl =
+                    *at != kStoredNewline ? std::memchr(at, kStoredNewline, left) : nullptr;
+                if (nl != nullptr) {
+                    line = at;
+                    length = static_cast<size_t>(static_cast<const char*>(nl) - at);
+                }
+            }
+            if (line == nullptr) {
+                // Past the planned read, leading line feeds or the file's end: read on as the
+                // window does, from the line's own offset.
+                readOn.Attach(fds[f][e.Block()]);
+                uint64_t at = 0;
+                uint32_t n = 0;
+                bool ended = false;
+                if (!readOn.Load(offset, wanted[k].end) ||
+                    !readOn.LineAt(offset, offset, &at, &n, &ended)) {
+                    continue;
+                }
+                line = readOn.Data() + (at - readOn.Start());
+                length = n;
+            }
+            if (out->count++ == 0)
+                out->firstBlock = static_cast<int>(e.Block());
+            out->lines.append(line, length);
+            out->lines += kStoredNewline;
+        }
+    }
+    for (const std::vector<int>& folder : fds) {
+        for (int fd : folder) {
+            if (fd >= 0)
+                storefs::CloseFile(fd);
+        }
+    }
 }
 
 void FolderReader::HeaderLines(const std::string& folderPath, const std::string& base, uint32_t n,

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -32,6 +33,7 @@ using query::Selection;
 using query::WantedLine;
 
 std::atomic<bool> g_helperThread{false};
+std::atomic<bool> g_ioRing{true};
 
 // Folders with at most this many wanted lines are read ahead, this many folders at a time:
 // their lines are few beside their blocks, and a batch is worth waking a thread for.
@@ -62,9 +64,32 @@ class Batch {
 
     std::vector<FolderJob>& Jobs() { return jobs_; }
 
-    // Reads the first n jobs, on this thread and the helper thread (started on first use, when
-    // allowed and possible).
+    // Whether the batch's reads go through an io_uring ring (set up on first ask, when allowed
+    // and the kernel offers one).
+    bool Ring() {
+        if (!ringAsked_) {
+            ringAsked_ = true;
+            if (g_ioRing.load()) {
+                ring_ = std::make_unique<BatchRead>(true);
+                if (!ring_->RingInUse())
+                    ring_.reset();
+            }
+        }
+        return ring_ != nullptr;
+    }
+
+    // Reads the first n jobs: all at once through the ring, or on this thread and the helper
+    // thread (started on first use, when allowed and possible).
     void Read(size_t n, FolderReader* reader) {
+        if (Ring()) {
+            std::vector<query::WantedFolder> folders;
+            for (size_t i = 0; i < n; ++i) {
+                FolderJob& job = jobs_[i];
+                folders.push_back({&job.folderPath, &job.base, &job.wanted, &job.read});
+            }
+            reader->ReadWantedTogether(folders, ring_.get());
+            return;
+        }
         const bool helped = g_helperThread.load() && StartHelper();
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -136,6 +161,8 @@ class Batch {
     uint64_t helperRound_ = 0;  // the last round the helper is done with
     bool quit_ = false;
     bool failed_ = false;
+    bool ringAsked_ = false;
+    std::unique_ptr<BatchRead> ring_;
     FolderReader reader_;  // the helper thread's
     std::thread thread_;   // last: it ends before what it uses is destroyed
 };
@@ -209,7 +236,7 @@ class QueryRun {
         const bool ordered = query::InTimeOrder(entries, index.count);
         const Selection selection{entries,   index.count, static_cast<uint32_t>(first), from, to,
                                   interval_, ordered};
-        if (interval_ != 0 && g_helperThread.load() && Batched(selection)) {
+        if (interval_ != 0 && (g_helperThread.load() || batch_.Ring()) && Batched(selection)) {
             return;
         }
         DeliverBatch();
@@ -467,6 +494,10 @@ bool RunQuery(int kind, const char* groupName, const CalendarTime* start, const 
 
 void SetQueryHelperThread(bool enabled) {
     g_helperThread.store(enabled);
+}
+
+void SetQueryIoRing(bool enabled) {
+    g_ioRing.store(enabled);
 }
 
 bool StoreQuery(int kind, const char* groupName, const CalendarTime* start, const CalendarTime* end,

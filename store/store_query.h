@@ -18,3 +18,9 @@ void SetQueryHelperThread(bool enabled);
 bool QueryGroupLines(const std::string& dataFolder, const LogGroup& group,
                      const CalendarTime* start, const CalendarTime* end, uint32_t interval,
                      void* context, StoreLineCallback callback);
+
+// Whether queries read the folders where the interval grid wants few lines through an io_uring
+// ring, a batch of folders in one submission, where the kernel offers one (liburing in the
+// build, a ring granted at run time); else, or when off, with preads. On by default; the output
+// is the same either way.
+void SetQueryIoRing(bool enabled);

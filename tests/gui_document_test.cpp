@@ -25,6 +25,7 @@
 #include "histavue_doc.h"
 #include "histavue_view.h"
 #include "main_frame.h"
+#include "profile.h"
 #include "record_table_model.h"
 #include "text_codec.h"
 
@@ -297,6 +298,14 @@ TEST_F(ViewerTest, RecentFileListKeepsFourNewestFirst) {
     ASSERT_EQ(recent.size(), 4);
     EXPECT_TRUE(recent[0].endsWith("f4.csv"));
     EXPECT_TRUE(recent[3].endsWith("f1.csv"));
+    // The opens wrote nothing: the list reaches the profile's file later, in one write.
+    const auto onDisk = [] {
+        QFile file(UserProfile().fileName());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    EXPECT_FALSE(onDisk().contains("f4.csv"));
+    Docs()->FlushProfile();
+    EXPECT_TRUE(onDisk().contains("f4.csv"));
 }
 
 // Saving and exporting never damage a file: the working file reached another way, a file whose

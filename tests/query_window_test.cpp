@@ -101,7 +101,7 @@ class QueryWindowTest : public ::testing::Test {
     }
 
     // Queries the day with each interval through both deliveries, both export encodings, and
-    // with and without the helper thread.
+    // with and without the helper thread and the io_uring ring.
     void ExpectBothDeliveriesAgree(const Strings& expectedAtIntervalZero) {
         const CalendarTime from = At(2012, 3, 4);
         const CalendarTime to = At(2012, 3, 4, 23, 59, 59);
@@ -109,9 +109,19 @@ class QueryWindowTest : public ::testing::Test {
         for (uint32_t interval : {0u, 7u, 100u, 3600u}) {
             SCOPED_TRACE("interval " + std::to_string(interval));
             Collected alone;
+            Collected ring;
             SetQueryHelperThread(false);
+            SetQueryIoRing(false);
             const bool aloneHit =
                 StoreQuery(kDataRecords, "Win", &from, &to, interval, &alone, &Collected::Line);
+            // The sparse folders' reads submitted together on an io_uring ring, where the kernel
+            // offers one, give the bytes the preads give.
+            SetQueryIoRing(true);
+            EXPECT_EQ(
+                StoreQuery(kDataRecords, "Win", &from, &to, interval, &ring, &Collected::Line),
+                aloneHit);
+            EXPECT_EQ(ring.texts, alone.texts);
+            SetQueryIoRing(false);
             SetQueryHelperThread(true);
             Collected lines;
             Runs runs;
@@ -142,6 +152,7 @@ class QueryWindowTest : public ::testing::Test {
             EXPECT_EQ(byRuns.Lines(), byLines.Lines());
             EXPECT_EQ(ReadRaw(dir_ / "runs.csv"), ReadRaw(dir_ / "lines.csv"));
             EXPECT_EQ(ReadRaw(dir_ / "plain.csv"), Invert(ReadRaw(dir_ / "lines.csv")));
+            SetQueryIoRing(true);
         }
         ASSERT_TRUE(StoreClose(kDataRecords));
     }

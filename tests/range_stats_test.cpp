@@ -45,18 +45,21 @@ TEST(RangeStatistics, MinMaxMeanAndCountSkipEmptyCells) {
         {"only empty cells has no records", {1, 2}, 1, 0, 0, 0, 0, -1, -1, -1},
         {"a column past the table reads empty", {0, 5}, 9, 0, 0, 0, 0, -1, -1, -1},
     };
-    for (const Case& c : cases) {
-        const std::vector<ChannelStats> s = RangeStatistics(*table, c.rows, {c.column});
-        ASSERT_EQ(s.size(), 1u) << c.what;
-        EXPECT_EQ(s[0].column, c.column) << c.what;
-        EXPECT_EQ(s[0].count, c.count) << c.what;
-        EXPECT_DOUBLE_EQ(s[0].min, c.min) << c.what;
-        EXPECT_DOUBLE_EQ(s[0].max, c.max) << c.what;
-        EXPECT_DOUBLE_EQ(s[0].Mean(), c.mean) << c.what;
-        EXPECT_EQ(s[0].minRow, c.minRow) << c.what;
-        EXPECT_EQ(s[0].maxRow, c.maxRow) << c.what;
-        EXPECT_EQ(s[0].decimals, c.decimals) << c.what;
-    }
+    // Read in one pass and in parts joined afterwards (down to a row a part): the same results.
+    for (unsigned parts : {0u, 2u, 5u})
+        for (const Case& c : cases) {
+            const std::vector<ChannelStats> s =
+                RangeStatistics(*table, c.rows, {c.column}, {}, parts);
+            ASSERT_EQ(s.size(), 1u) << c.what;
+            EXPECT_EQ(s[0].column, c.column) << c.what;
+            EXPECT_EQ(s[0].count, c.count) << c.what;
+            EXPECT_DOUBLE_EQ(s[0].min, c.min) << c.what;
+            EXPECT_DOUBLE_EQ(s[0].max, c.max) << c.what;
+            EXPECT_DOUBLE_EQ(s[0].Mean(), c.mean) << c.what;
+            EXPECT_EQ(s[0].minRow, c.minRow) << c.what;
+            EXPECT_EQ(s[0].maxRow, c.maxRow) << c.what;
+            EXPECT_EQ(s[0].decimals, c.decimals) << c.what;
+        }
     // Values near the double range have a mean, however their sum would overflow.
     const auto huge = Table({{"1e308", "-1.7e308"}, {"1e308", "-1.7e308"}, {"1e308", "1.7e308"}});
     const std::vector<ChannelStats> h = RangeStatistics(*huge, {0, 3}, {1, 2});
@@ -66,6 +69,18 @@ TEST(RangeStatistics, MinMaxMeanAndCountSkipEmptyCells) {
     std::vector<std::vector<std::string>> many(5000, {"1"});
     many.back() = {"2.5"};
     EXPECT_EQ(RangeStatistics(*Table(many), {0, 5000}, {1})[0].decimals, 1);
+    // The cells read for their decimals are the range's first, whichever part holds them: a
+    // channel that starts late, "1.5" among its first cells, "1.25" past them.
+    std::vector<std::vector<std::string>> late(10000, {"1"});
+    for (size_t r = 0; r < 2000; ++r)
+        late[r] = {""};
+    late[2100] = {"0"};
+    late[2200] = {"2"};
+    late[5000] = {"1.5"};
+    late[9000] = {"1.25"};
+    for (unsigned parts : {1u, 3u, 4u})
+        EXPECT_EQ(RangeStatistics(*Table(late), {0, 10000}, {1}, {}, parts)[0].decimals, 1)
+            << parts;
     EXPECT_DOUBLE_EQ(h[1].Mean(), -1.7e308 / 3);
 }
 

@@ -34,6 +34,7 @@ PanelTexts Texts() {
     t.maxTime = QCoreApplication::translate("Histavue", "最大值时间").toUtf8().toStdString();
     t.mean = QCoreApplication::translate("Histavue", "平均值").toUtf8().toStdString();
     t.records = QCoreApplication::translate("Histavue", "记录数").toUtf8().toStdString();
+    t.computing = QCoreApplication::translate("Histavue", "正在计算统计").toUtf8().toStdString();
     return t;
 }
 
@@ -75,6 +76,10 @@ CurveExtras::CurveExtras(ChartAdapter* adapter, CurveSettings* settings, const R
         copyImageAction_, &QAction::triggered, this, [this] { CopyChartImage(adapter_->Window()); },
         Qt::QueuedConnection);
     connect(adapter_, &ChartAdapter::CursorBMoved, this, &CurveExtras::OnCursorB);
+    connect(&statsWorker_, &StatsWorker::Progress, this, [this](int perMille) {
+        statsProgress_ = perMille;
+        UpdatePanel();
+    });
     connect(adapter_, &ChartAdapter::CopyRequested, this, &CurveExtras::CopyPanel);
 }
 
@@ -99,6 +104,9 @@ void CurveExtras::ChartBuilt() {
                               saveImageAction_, copyImageAction_});
     statsRows_ = RowsOfPoints(*settings_, 0, settings_->pointCount - 1);
     stats_.clear();
+    // What was computed for the chart before is of no use to this one.
+    statsWorker_.Cancel();
+    envelopeWorker_.Cancel();
     // Choices read from a configuration file since the last build show in the menu too.
     {
         const QSignalBlocker blockPanel(panelAction_);
@@ -137,7 +145,29 @@ void CurveExtras::ComputeStatistics(RowRange rows) {
     std::vector<int32_t> columns;
     for (const Shown& s : ShownChannels())
         columns.push_back(s.column);
-    stats_ = RangeStatistics(*table_, rows, columns);
+    if (!InBackground(rows)) {
+        statsWorker_.Cancel();
+        stats_ = RangeStatistics(*table_, rows, columns);
+        return;
+    }
+    // Cells stay blank until the result comes; the next zoom cancels it.
+    stats_.clear();
+    statsWorker_.Start(
+        [this, table = table_, rows, columns](const Watch& watch) -> std::function<void()> {
+            auto result = std::make_shared<std::vector<ChannelStats>>(
+                RangeStatistics(*table, rows, columns, watch));
+            return [this, result] {
+                stats_ = std::move(*result);
+                UpdatePanel();
+            };
+        });
+}
+
+bool CurveExtras::InBackground(RowRange rows) const {
+    // Small ranges take well under a frame: computed at once, as the caller asked.
+    constexpr int64_t kBackgroundCells = 200000;
+    return int64_t{rows.end - rows.begin} * std::max<int64_t>(1, settings_->shownCount) >
+           kBackgroundCells;
 }
 
 void CurveExtras::CursorMoved() {
@@ -154,6 +184,7 @@ void CurveExtras::RangeChanged(double min, double max, bool whole) {
     if (panel_ == nullptr) {
         statsRows_ = rows;
         stats_.clear();
+        statsWorker_.Cancel();
         return;
     }
     ComputeStatistics(rows);
@@ -178,6 +209,8 @@ PanelContents CurveExtras::Contents() const {
         c.rangeTo = RowTime(*table_, std::min(statsRows_.end, table_->RowCount()) - 1);
     }
     c.texts = Texts();
+    c.computing = statsWorker_.Busy();
+    c.progress = c.computing ? statsProgress_ : -1;
     for (size_t i = 0; i < shown.size(); ++i) {
         PanelChannel pc;
         // The panel shows UTF-8; a name is in the record's code page.
@@ -268,6 +301,7 @@ void CurveExtras::ApplyEnvelopes() {
     const std::vector<Shown> shown = ShownChannels();
     // A point that stands for one row has nothing to hide: no band then.
     if (settings_->envelope == 0 || settings_->pointStride <= 1) {
+        envelopeWorker_.Cancel();
         for (const Shown& s : shown)
             adapter_->SetSeriesEnvelope(s.channel->showIndex, {}, {});
         return;
@@ -276,21 +310,32 @@ void CurveExtras::ApplyEnvelopes() {
     std::vector<int32_t> columns;
     for (const Shown& s : shown)
         columns.push_back(s.column);
-    std::vector<Envelope> envelopes =
-        PointEnvelopes(*table_, PointRows(*settings_), whole.end, columns);
-    for (int b : adapter_->LineBreaks()) {
-        // The point before a gap takes only the rows before it.
-        const RowRange rows = RowsOfPoints(*settings_, b - 1, b - 1);
-        const int32_t cut = RowsBeforeStop(*table_, rows, settings_->sourceInterval);
-        if (cut <= rows.begin || cut >= rows.end)
-            continue;
-        const std::vector<Envelope> near = PointEnvelopes(*table_, {rows.begin}, cut, columns);
-        for (size_t i = 0; i < envelopes.size(); ++i) {
-            envelopes[i].low[static_cast<size_t>(b - 1)] = near[i].low[0];
-            envelopes[i].high[static_cast<size_t>(b - 1)] = near[i].high[0];
-        }
+    std::vector<GapPoint> gaps;
+    for (int b : adapter_->LineBreaks())
+        gaps.push_back({b - 1, RowsOfPoints(*settings_, b - 1, b - 1)});
+    const bool background = InBackground(whole);
+    const auto work = [this, table = table_, starts = PointRows(*settings_), end = whole.end,
+                       columns, gaps, seconds = settings_->sourceInterval,
+                       background](const Watch& watch) -> std::function<void()> {
+        auto envelopes = std::make_shared<std::vector<Envelope>>(
+            EnvelopesBeforeGaps(*table, starts, end, columns, gaps, seconds, watch));
+        return [this, envelopes, background] {
+            ShowEnvelopes(ShownChannels(), *envelopes);
+            if (background)
+                adapter_->Repaint();
+        };
+    };
+    if (background) {
+        envelopeWorker_.Start(work);
+        return;
     }
-    for (size_t i = 0; i < shown.size(); ++i) {
+    envelopeWorker_.Cancel();
+    work(Watch())();
+}
+
+void CurveExtras::ShowEnvelopes(const std::vector<Shown>& shown,
+                                const std::vector<Envelope>& envelopes) {
+    for (size_t i = 0; i < shown.size() && i < envelopes.size(); ++i) {
         QList<QPointF> low;
         QList<QPointF> high;
         const Envelope& e = envelopes[i];

@@ -15,6 +15,7 @@
 #include "curve_settings.h"
 #include "range_stats.h"
 #include "record_table.h"
+#include "stats_worker.h"
 
 class QAction;
 
@@ -51,6 +52,8 @@ class CurveExtras : public QObject {
 
     // Rows the statistics cover now.
     RowRange StatisticsRows() const { return statsRows_; }
+    // Computes the statistics of long ranges (Busy while they are computed).
+    StatsWorker& StatisticsWorker() { return statsWorker_; }
 
   signals:
     // The chart must be built anew (its X axis changed).
@@ -71,6 +74,9 @@ class CurveExtras : public QObject {
     void ComputeStatistics(RowRange rows);
     void ApplyEnvelopes();
     void ApplyOwnScales();
+    void ShowEnvelopes(const std::vector<Shown>& shown, const std::vector<Envelope>& envelopes);
+    // Whether the statistics or envelopes of rows are computed in the background.
+    bool InBackground(RowRange rows) const;
     void UpdatePanel();
     void OnCursorB();
     void OnSaveImage();
@@ -88,4 +94,8 @@ class CurveExtras : public QObject {
     int32_t scaleChannel_ = -1;  // index of the channel last chosen for the Y axis
     QAction* saveImageAction_;
     QAction* copyImageAction_;
+    int statsProgress_ = -1;
+    // Last: their threads end before what they read goes.
+    StatsWorker statsWorker_;
+    StatsWorker envelopeWorker_;
 };

@@ -5,6 +5,14 @@
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
+#include <system_error>
+#include <thread>
+
+#ifdef __linux__
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
 
 #include "curve_dialog_rules.h"
 #include "curve_init.h"
@@ -61,24 +69,76 @@ std::string_view CellOf(const std::vector<std::string_view>& cells, int32_t colu
 
 }  // namespace
 
-std::vector<ChannelStats> RangeStatistics(const RecordTable& table, RowRange rows,
-                                          const std::vector<int32_t>& columns) {
-    std::vector<ChannelStats> stats(columns.size());
-    for (size_t i = 0; i < columns.size(); ++i)
-        stats[i].column = columns[i];
-    const int32_t begin = std::max(0, rows.begin);
-    const int32_t end = std::min(table.RowCount(), rows.end);
-    const int32_t wanted = CellsWanted(table, columns);
+namespace {
+
+// Rows between two looks at the watch.
+constexpr int32_t kWatchRows = 8192;
+
+// Reports the share of [begin, end) done at row; true when the work is to stop.
+bool Look(const Watch& watch, int32_t begin, int32_t end, int32_t row) {
+    if (watch.progress && end > begin)
+        watch.progress(static_cast<int>(int64_t{1000} * (row - begin) / (end - begin)));
+    return watch.Cancelled();
+}
+
+// The mean of a column as a running mean, each term divided before the two meet, so that
+// neither a sum nor the difference of two values near the double range overflows.
+double RunningMean(const RecordTable& table, int32_t begin, int32_t end, int32_t wanted,
+                   int32_t column) {
     std::vector<std::string_view> cells;
+    double mean = 0.0;
+    int64_t count = 0;
     for (int32_t row = begin; row < end; ++row) {
         table.RowCells(row, wanted, &cells);
-        for (ChannelStats& st : stats) {
-            const std::string_view cell = CellOf(cells, st.column);
+        const std::string_view cell = CellOf(cells, column);
+        if (cell.empty())
+            continue;
+        const double n = static_cast<double>(++count);
+        mean += TextNumber(cell) / n - mean / n;
+    }
+    return mean;
+}
+
+}  // namespace
+
+namespace {
+
+// Ranges of at least this many rows are shared out among threads; shorter ones are read on the
+// calling thread, where starting threads would cost more than it saves.
+constexpr int32_t kShareRows = 1 << 18;
+// The most threads a range is shared out among.
+constexpr unsigned kMostParts = 4;
+
+// What one part of a range gives: per column, the count, extremes and sum of its cells, and the
+// decimals of its first cells (kDecimalsSample at most), in order, for the fold over the range's
+// first cells.
+struct PartStats {
+    std::vector<ChannelStats> stats;
+    std::vector<double> sums;
+    std::vector<std::vector<int32_t>> decimals;
+};
+
+void ReadPart(const RecordTable& table, int32_t begin, int32_t end, int32_t wanted,
+              const std::vector<int32_t>& columns, const Watch& watch, bool reports,
+              PartStats* part) {
+    std::vector<ChannelStats>& stats = part->stats;
+    stats.assign(columns.size(), ChannelStats());
+    part->sums.assign(columns.size(), 0.0);
+    part->decimals.assign(columns.size(), {});
+    std::vector<std::string_view> cells;
+    for (int32_t row = begin; row < end; ++row) {
+        if ((row - begin) % kWatchRows == 0 &&
+            (reports ? Look(watch, begin, end, row) : watch.Cancelled()))
+            return;
+        table.RowCells(row, wanted, &cells);
+        for (size_t i = 0; i < stats.size(); ++i) {
+            ChannelStats& st = stats[i];
+            const std::string_view cell = CellOf(cells, columns[i]);
             if (cell.empty())
                 continue;
             const double v = TextNumber(cell);
             if (st.count < kDecimalsSample)
-                TakeDecimals(&st, cell);
+                part->decimals[i].push_back(CellDecimals(cell));
             if (st.count == 0 || v < st.min) {
                 st.min = v;
                 st.minRow = row;
@@ -88,13 +148,93 @@ std::vector<ChannelStats> RangeStatistics(const RecordTable& table, RowRange row
                 st.maxRow = row;
             }
             ++st.count;
-            // Each term divided before the two meet, so neither the sum nor the difference of
-            // two values near the double range overflows.
-            const double n = static_cast<double>(st.count);
-            st.mean += v / n - st.mean / n;
+            part->sums[i] += v;
         }
     }
-    for (ChannelStats& st : stats) {
+}
+
+}  // namespace
+
+std::vector<ChannelStats> RangeStatistics(const RecordTable& table, RowRange rows,
+                                          const std::vector<int32_t>& columns, const Watch& watch,
+                                          unsigned parts) {
+    const int32_t begin = std::max(0, rows.begin);
+    const int32_t end = std::max(begin, std::min(table.RowCount(), rows.end));
+    const int32_t wanted = CellsWanted(table, columns);
+    // The range in consecutive parts, the first read on this thread (it reports the progress),
+    // the others each on a thread of its own; their results are joined in row order, so the
+    // first row of an extreme and the decimals of the first cells are those one pass finds.
+    if (parts == 0) {
+        parts = end - begin < kShareRows
+                    ? 1
+                    : std::clamp(
+                          std::thread::hardware_concurrency(), 1u,
+                          std::min<unsigned>(
+                              kMostParts, static_cast<unsigned>((end - begin) / (kShareRows / 2))));
+    }
+    std::vector<PartStats> results(parts);
+    std::vector<std::thread> helpers;
+    const auto partBegin = [&](unsigned k) {
+        return begin + static_cast<int32_t>(int64_t{end - begin} * k / parts);
+    };
+    unsigned started = 1;
+    try {
+        for (; started < parts; ++started) {
+            helpers.emplace_back([&, k = started] {
+                YieldToTheWindow();
+                ReadPart(table, partBegin(k), partBegin(k + 1), wanted, columns, watch, false,
+                         &results[k]);
+            });
+        }
+    } catch (const std::system_error&) {
+        // No thread to be had: the parts left are read here.
+    }
+    ReadPart(table, partBegin(0), partBegin(1), wanted, columns, watch, true, &results[0]);
+    for (unsigned k = started; k < parts; ++k)
+        ReadPart(table, partBegin(k), partBegin(k + 1), wanted, columns, watch, false, &results[k]);
+    for (std::thread& helper : helpers)
+        helper.join();
+
+    std::vector<ChannelStats> stats(columns.size());
+    for (size_t i = 0; i < columns.size(); ++i) {
+        ChannelStats& st = stats[i];
+        st.column = columns[i];
+        double sum = 0.0;
+        for (const PartStats& part : results) {
+            const ChannelStats& p = part.stats[i];
+            if (p.count == 0)
+                continue;
+            // Strictly beyond: on a tie the earlier part's row stays.
+            if (st.count == 0 || p.min < st.min) {
+                st.min = p.min;
+                st.minRow = p.minRow;
+            }
+            if (st.count == 0 || p.max > st.max) {
+                st.max = p.max;
+                st.maxRow = p.maxRow;
+            }
+            for (int32_t d : part.decimals[i]) {
+                if (st.count >= kDecimalsSample)
+                    break;
+                if (st.count++ == 0)
+                    st.decimals = d;
+                else if (st.decimals >= 0)
+                    st.decimals = d < 0 ? -1 : std::max(st.decimals, d);
+            }
+            sum += part.sums[i];
+        }
+        st.count = 0;
+        for (const PartStats& part : results)
+            st.count += part.stats[i].count;
+        if (st.count == 0) {
+            st.decimals = -1;
+            continue;
+        }
+        // A sum is one addition a cell where a running mean takes two divisions; only a sum that
+        // left the double range needs the running mean.
+        st.mean = std::isfinite(sum) ? sum / static_cast<double>(st.count)
+                                     : RunningMean(table, begin, end, wanted, st.column);
+        // The decimals were read from the first cells; the extremes may show more.
         if (st.count > kDecimalsSample) {
             TakeDecimals(&st, table.Cell(st.minRow, st.column));
             TakeDecimals(&st, table.Cell(st.maxRow, st.column));
@@ -104,7 +244,8 @@ std::vector<ChannelStats> RangeStatistics(const RecordTable& table, RowRange row
 }
 
 std::vector<Envelope> PointEnvelopes(const RecordTable& table, const std::vector<int32_t>& starts,
-                                     int32_t end, const std::vector<int32_t>& columns) {
+                                     int32_t end, const std::vector<int32_t>& columns,
+                                     const Watch& watch) {
     std::vector<Envelope> envelopes(columns.size());
     const int32_t pointCount = static_cast<int32_t>(starts.size());
     if (pointCount <= 0)
@@ -117,12 +258,18 @@ std::vector<Envelope> PointEnvelopes(const RecordTable& table, const std::vector
     const int32_t rowCount = table.RowCount();
     const int32_t wanted = CellsWanted(table, columns);
     std::vector<std::string_view> cells;
+    int32_t sinceLook = 0;
     for (int32_t p = 0; p < pointCount; ++p) {
         const int64_t from = starts[static_cast<size_t>(p)];
         int64_t to = p == pointCount - 1
                          ? std::max<int64_t>(end, from + 1)
                          : std::max<int64_t>(starts[static_cast<size_t>(p) + 1], from + 1);
         to = std::min<int64_t>(to, rowCount);
+        if ((sinceLook += static_cast<int32_t>(std::max<int64_t>(0, to - from))) >= kWatchRows) {
+            sinceLook = 0;
+            if (Look(watch, 0, pointCount, p))
+                return envelopes;
+        }
         std::fill(seen.begin(), seen.end(), 0);
         for (int64_t row = std::max<int64_t>(0, from); row < to; ++row) {
             table.RowCells(static_cast<int32_t>(row), wanted, &cells);
@@ -142,6 +289,26 @@ std::vector<Envelope> PointEnvelopes(const RecordTable& table, const std::vector
                     e.high[at] = std::max(e.high[at], v);
                 }
             }
+        }
+    }
+    return envelopes;
+}
+
+std::vector<Envelope> EnvelopesBeforeGaps(const RecordTable& table,
+                                          const std::vector<int32_t>& starts, int32_t end,
+                                          const std::vector<int32_t>& columns,
+                                          const std::vector<GapPoint>& gaps, int32_t recordSeconds,
+                                          const Watch& watch) {
+    std::vector<Envelope> envelopes = PointEnvelopes(table, starts, end, columns, watch);
+    for (const GapPoint& gap : gaps) {
+        const int32_t cut = RowsBeforeStop(table, gap.rows, recordSeconds);
+        if (cut <= gap.rows.begin || cut >= gap.rows.end || gap.point < 0 ||
+            static_cast<size_t>(gap.point) >= starts.size())
+            continue;
+        const std::vector<Envelope> near = PointEnvelopes(table, {gap.rows.begin}, cut, columns);
+        for (size_t i = 0; i < envelopes.size(); ++i) {
+            envelopes[i].low[static_cast<size_t>(gap.point)] = near[i].low[0];
+            envelopes[i].high[static_cast<size_t>(gap.point)] = near[i].high[0];
         }
     }
     return envelopes;
@@ -307,7 +474,7 @@ std::vector<std::vector<std::string>> PanelCells(const PanelContents& contents) 
             r.push_back(decimals >= 0 ? PanelValue(c.atB - c.atA, decimals)
                                       : PanelDifference(c.atA, c.atB));
         }
-        const bool any = c.stats.count > 0;
+        const bool any = c.stats.count > 0 && !contents.computing;
         r.push_back(any ? PanelValue(c.stats.min, decimals) : std::string());
         r.push_back(any ? TimeText(c.minTime) : std::string());
         r.push_back(any ? PanelValue(c.stats.max, decimals) : std::string());
@@ -315,7 +482,7 @@ std::vector<std::vector<std::string>> PanelCells(const PanelContents& contents) 
         // The mean of whole numbers (a switch, a counter) is rarely whole: rounded to one it
         // would hide a pump that ran a third of the time, so it keeps two decimals.
         r.push_back(any ? PanelValue(c.stats.Mean(), decimals == 0 ? 2 : decimals) : std::string());
-        r.push_back(std::to_string(c.stats.count));
+        r.push_back(contents.computing ? std::string() : std::to_string(c.stats.count));
         rows.push_back(std::move(r));
     }
     return rows;
@@ -323,7 +490,11 @@ std::vector<std::vector<std::string>> PanelCells(const PanelContents& contents) 
 
 std::string PanelHeadline(const PanelContents& contents) {
     std::string line = contents.texts.range + " " + TimeText(contents.rangeFrom) + " - " +
-                       TimeText(contents.rangeTo) + "    A: " + TimeText(contents.timeA);
+                       TimeText(contents.rangeTo);
+    if (contents.computing && contents.progress >= 0)
+        line +=
+            " (" + contents.texts.computing + " " + std::to_string(contents.progress / 10) + "%)";
+    line += "    A: " + TimeText(contents.timeA);
     if (contents.hasB) {
         line += "    B: " + TimeText(contents.timeB);
         int64_t seconds = 0;
@@ -347,4 +518,11 @@ std::string PanelText(const PanelContents& contents) {
     for (const std::vector<std::string>& r : PanelCells(contents))
         append(r);
     return text;
+}
+
+void YieldToTheWindow() {
+#ifdef __linux__
+    // On Linux a thread has a nice value of its own.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 5);
+#endif
 }

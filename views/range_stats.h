@@ -4,7 +4,9 @@
 // table, so they run and are tested without a window.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,8 +34,8 @@ struct ChannelStats {
     int64_t count = 0;  // cells that are not empty
     double min = 0.0;   // 0 when count is 0
     double max = 0.0;
-    // Kept as a running mean rather than a sum, which would overflow for values near the
-    // double range (every value 1e308 has the mean 1e308, not inf); 0 when count is 0.
+    // 0 when count is 0. Values near the double range have their mean too (every value 1e308
+    // has the mean 1e308, not inf), though their sum overflows.
     double mean = 0.0;
     int32_t minRow = -1;  // first row holding min, -1 when count is 0
     int32_t maxRow = -1;  // first row holding max
@@ -44,10 +46,29 @@ struct ChannelStats {
     double Mean() const { return mean; }
 };
 
+// How a long computation is watched from another thread: it stops early once *cancelled is set
+// (its result is then incomplete and to be dropped), and now and then reports the share of its
+// rows done, in thousandths, to progress.
+struct Watch {
+    const std::atomic<bool>* cancelled = nullptr;
+    std::function<void(int perMille)> progress;
+
+    bool Cancelled() const {
+        return cancelled != nullptr && cancelled->load(std::memory_order_relaxed);
+    }
+};
+
+// Lowers the calling thread's priority a little, so that a thread reading a long range leaves
+// the window's thread the processor it wants (where the system has a priority per thread).
+void YieldToTheWindow();
+
 // The statistics of each column of columns over rows (clamped to the table), in that order.
-// Every cell of the range is read once.
+// Every cell of the range is read once (a column whose values' sum leaves the double range is
+// read a second time, for its mean). A long range is read in parts, one thread each; parts sets
+// their number (0: by the range's length and the processors).
 std::vector<ChannelStats> RangeStatistics(const RecordTable& table, RowRange rows,
-                                          const std::vector<int32_t>& columns);
+                                          const std::vector<int32_t>& columns,
+                                          const Watch& watch = Watch(), unsigned parts = 0);
 
 // The lowest and highest number of each point's rows, per column.
 struct Envelope {
@@ -61,7 +82,23 @@ struct Envelope {
 // point without non-empty cells takes the value of its first row (0 when past the table). Every
 // cell is read once.
 std::vector<Envelope> PointEnvelopes(const RecordTable& table, const std::vector<int32_t>& starts,
-                                     int32_t end, const std::vector<int32_t>& columns);
+                                     int32_t end, const std::vector<int32_t>& columns,
+                                     const Watch& watch = Watch());
+
+// A point just before a line break and the rows it stands for.
+struct GapPoint {
+    int32_t point = 0;
+    RowRange rows;
+};
+
+// PointEnvelopes, except that the point of each gap takes only its rows before the first stop in
+// recording (RowsBeforeStop with recordSeconds), so that its band shows no values from the far
+// side of the gap.
+std::vector<Envelope> EnvelopesBeforeGaps(const RecordTable& table,
+                                          const std::vector<int32_t>& starts, int32_t end,
+                                          const std::vector<int32_t>& columns,
+                                          const std::vector<GapPoint>& gaps, int32_t recordSeconds,
+                                          const Watch& watch = Watch());
 
 // The end of the rows of a range that come before the first stop in recording within it: a row
 // more than three record intervals after the row before it, earlier than it, or of a time that
@@ -120,6 +157,7 @@ struct PanelTexts {
     std::string maxTime = "最大值时间";
     std::string mean = "平均值";
     std::string records = "记录数";
+    std::string computing = "正在计算统计";
 };
 
 // The panel's contents: the cursors' times (B only when set) and one entry per shown channel.
@@ -132,6 +170,10 @@ struct PanelContents {
     CalendarTime rangeTo;
     std::vector<PanelChannel> channels;
     PanelTexts texts;
+    // While the statistics are computed: their cells stay blank, and once progress is known
+    // (thousandths, else -1) the headline shows it.
+    bool computing = false;
+    int progress = -1;
 };
 
 // Column captions of the panel's table; the B columns ("B", "B-A") only when hasB.
