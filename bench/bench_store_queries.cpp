@@ -251,7 +251,7 @@ Score MeasureMonthQuery(const StoreBench& bench) {
         SetQueryHelperThread(helper);
         SetQueryIoRing(ring);
         *r = QueryToFile(group.name, first, monthEnd, 60, files->Next(), lines);
-        SetQueryHelperThread(false);
+        SetQueryHelperThread(true);
         SetQueryIoRing(true);
     };
     const bool ringOffered = BatchRead(true).RingInUse();

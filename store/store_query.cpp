@@ -32,7 +32,7 @@ using query::ReadAhead;
 using query::Selection;
 using query::WantedLine;
 
-std::atomic<bool> g_helperThread{false};
+std::atomic<bool> g_helperThread{true};
 std::atomic<bool> g_ioRing{true};
 
 // Folders with at most this many wanted lines are read ahead, this many folders at a time:
@@ -104,18 +104,20 @@ class Batch {
             std::lock_guard<std::mutex> lock(mutex_);
             handed_ = filling_;
             handedSize_ = n;
+            next_.store(0);
             ++round_;
         }
         filling_ ^= 1;
         changed_.notify_all();
     }
 
-    // Waits for the jobs handed to the helper and gives them, with their number (0 when nothing
-    // is handed).
-    size_t Collect(std::vector<FolderJob>** jobs) {
-        std::unique_lock<std::mutex> lock(mutex_);
+    // Reads the jobs handed to the helper that it has not taken yet, waits for those it took,
+    // and gives them all, with their number (0 when nothing is handed).
+    size_t Collect(std::vector<FolderJob>** jobs, FolderReader* reader) {
         if (collected_ == round_)
             return 0;
+        TakeJobs(jobs_[handed_], handedSize_, reader, Ring() ? ring_.get() : nullptr);
+        std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait(lock, [&] { return helperRound_ == round_; });
         collected_ = round_;
         *jobs = &jobs_[handed_];
@@ -147,6 +149,18 @@ class Batch {
         }
     }
 
+    // Reads jobs of a handed set, each next one not yet taken, until none is left.
+    void TakeJobs(std::vector<FolderJob>& jobs, size_t n, FolderReader* reader, BatchRead* ring) {
+        for (size_t i = next_.fetch_add(1); i < n; i = next_.fetch_add(1)) {
+            FolderJob& job = jobs[i];
+            if (ring != nullptr)
+                reader->ReadWantedTogether({{&job.folderPath, &job.base, &job.wanted, &job.read}},
+                                           ring);
+            else
+                reader->ReadWanted(job.folderPath, job.base, job.wanted, &job.read);
+        }
+    }
+
     void Loop() {
         // The helper's own ring: a ring is submitted to by the thread that set it up.
         const std::unique_ptr<BatchRead> ring = NewRing();
@@ -163,7 +177,7 @@ class Batch {
                 set = handed_;
                 n = handedSize_;
             }
-            ReadJobs(jobs_[set], n, &reader_, ring.get());
+            TakeJobs(jobs_[set], n, &reader_, ring.get());
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 helperRound_ = seen;
@@ -177,11 +191,12 @@ class Batch {
     size_t filling_ = 0;
     std::mutex mutex_;
     std::condition_variable changed_;
-    size_t handed_ = 0;         // the set handed to the helper
-    size_t handedSize_ = 0;     // and its jobs
-    uint64_t round_ = 0;        // sets handed so far
-    uint64_t helperRound_ = 0;  // the last set the helper is done with
-    uint64_t collected_ = 0;    // the last set collected
+    size_t handed_ = 0;            // the set handed to the helper
+    size_t handedSize_ = 0;        // and its jobs
+    std::atomic<size_t> next_{0};  // the handed set's next job not taken
+    uint64_t round_ = 0;           // sets handed so far
+    uint64_t helperRound_ = 0;     // the last set the helper is done with
+    uint64_t collected_ = 0;       // the last set collected
     bool quit_ = false;
     bool failed_ = false;
     bool ringAsked_ = false;
@@ -307,13 +322,13 @@ class QueryRun {
     void DeliverBatch(bool all = true) {
         std::vector<FolderJob>* jobs = nullptr;
         if (batch_.Ahead()) {
-            size_t n = batch_.Collect(&jobs);
+            size_t n = batch_.Collect(&jobs, &reader_);
             DeliverJobs(jobs, n);
             if (batched_ > 0 && stop_ == 0)
                 batch_.Hand(batched_);
             batched_ = 0;
             if (all) {
-                n = batch_.Collect(&jobs);
+                n = batch_.Collect(&jobs, &reader_);
                 DeliverJobs(jobs, n);
             }
             return;

@@ -255,7 +255,7 @@ TEST(SampleStoreWriter, ThinnedQueryGivesTheSameLinesReadAnyWay) {
         const CalendarTime from = At(2024, 1, 1);
         const CalendarTime to = At(2024, 1, 1, 23, 59, 59);
         StoreQuery(kDataRecords, "Bench", &from, &to, 60, &s, &Stopping::Take);
-        SetQueryHelperThread(false);
+        SetQueryHelperThread(true);
         SetQueryIoRing(true);
         return s.lines;
     };
