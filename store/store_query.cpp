@@ -32,7 +32,7 @@ using query::ReadAhead;
 using query::Selection;
 using query::WantedLine;
 
-std::atomic<bool> g_helperThread{false};
+std::atomic<bool> g_helperThread{true};
 std::atomic<bool> g_ioRing{true};
 
 // Folders with at most this many wanted lines are read ahead, this many folders at a time:
@@ -48,7 +48,9 @@ struct FolderJob {
     ReadAhead read;
 };
 
-// The folders of a batch, read by whichever thread takes each next.
+// The folders of a batch: read on this thread (through the ring where there is one), or, with
+// the helper thread, on the helper while this thread lists and selects the next batch's
+// folders. Two sets of jobs take turns: one filled here, one read by the helper.
 class Batch {
   public:
     ~Batch() {
@@ -62,54 +64,24 @@ class Batch {
         }
     }
 
-    std::vector<FolderJob>& Jobs() { return jobs_; }
+    // The jobs being filled.
+    std::vector<FolderJob>& Jobs() { return jobs_[filling_]; }
 
-    // Whether the batch's reads go through an io_uring ring (set up on first ask, when allowed
+    // Whether this thread's reads go through an io_uring ring (set up on first ask, when allowed
     // and the kernel offers one).
     bool Ring() {
         if (!ringAsked_) {
             ringAsked_ = true;
-            if (g_ioRing.load()) {
-                ring_ = std::make_unique<BatchRead>(true);
-                if (!ring_->RingInUse())
-                    ring_.reset();
-            }
+            ring_ = NewRing();
         }
         return ring_ != nullptr;
     }
 
-    // Reads the first n jobs: all at once through the ring, or on this thread and the helper
-    // thread (started on first use, when allowed and possible).
-    void Read(size_t n, FolderReader* reader) {
-        if (Ring()) {
-            std::vector<query::WantedFolder> folders;
-            for (size_t i = 0; i < n; ++i) {
-                FolderJob& job = jobs_[i];
-                folders.push_back({&job.folderPath, &job.base, &job.wanted, &job.read});
-            }
-            reader->ReadWantedTogether(folders, ring_.get());
-            return;
-        }
-        const bool helped = g_helperThread.load() && StartHelper();
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            size_ = n;
-            next_.store(0);
-            done_ = 0;
-            ++round_;
-        }
-        if (helped)
-            changed_.notify_all();
-        const size_t mine = Work(reader);
-        // The helper is waited for even when it took nothing, so that it is out of Work before
-        // the next round resets what Work counts on.
-        std::unique_lock<std::mutex> lock(mutex_);
-        done_ += mine;
-        changed_.wait(lock, [&] { return done_ == size_ && (!helped || helperRound_ == round_); });
-    }
-
-  private:
-    bool StartHelper() {
+    // Whether batches are read ahead on the helper thread (started on first use, when allowed
+    // and possible).
+    bool Ahead() {
+        if (!g_helperThread.load())
+            return false;
         if (!thread_.joinable() && !failed_) {
             try {
                 thread_ = std::thread([this] { Loop(); });
@@ -120,45 +92,111 @@ class Batch {
         return thread_.joinable();
     }
 
-    // Takes jobs until none is left; returns how many it read.
-    size_t Work(FolderReader* reader) {
-        size_t read = 0;
-        for (size_t i = next_.fetch_add(1); i < size_; i = next_.fetch_add(1)) {
-            FolderJob& job = jobs_[i];
-            reader->ReadWanted(job.folderPath, job.base, job.wanted, &job.read);
-            ++read;
+    // Reads the first n jobs being filled, on this thread.
+    void Read(size_t n, FolderReader* reader) {
+        ReadJobs(jobs_[filling_], n, reader, Ring() ? ring_.get() : nullptr);
+    }
+
+    // Hands the first n jobs being filled to the helper, and the other set is filled next.
+    // Whatever was handed before must have been collected.
+    void Hand(size_t n) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            handed_ = filling_;
+            handedSize_ = n;
+            next_.store(0);
+            ++round_;
         }
-        return read;
+        filling_ ^= 1;
+        changed_.notify_all();
+    }
+
+    // Reads the jobs handed to the helper that it has not taken yet, waits for those it took,
+    // and gives them all, with their number (0 when nothing is handed).
+    size_t Collect(std::vector<FolderJob>** jobs, FolderReader* reader) {
+        if (collected_ == round_)
+            return 0;
+        TakeJobs(jobs_[handed_], handedSize_, reader, Ring() ? ring_.get() : nullptr);
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return helperRound_ == round_; });
+        collected_ = round_;
+        *jobs = &jobs_[handed_];
+        return handedSize_;
+    }
+
+  private:
+    static std::unique_ptr<BatchRead> NewRing() {
+        if (!g_ioRing.load())
+            return nullptr;
+        auto ring = std::make_unique<BatchRead>(true);
+        return ring->RingInUse() ? std::move(ring) : nullptr;
+    }
+
+    static void ReadJobs(std::vector<FolderJob>& jobs, size_t n, FolderReader* reader,
+                         BatchRead* ring) {
+        if (ring != nullptr) {
+            std::vector<query::WantedFolder> folders;
+            for (size_t i = 0; i < n; ++i) {
+                FolderJob& job = jobs[i];
+                folders.push_back({&job.folderPath, &job.base, &job.wanted, &job.read});
+            }
+            reader->ReadWantedTogether(folders, ring);
+            return;
+        }
+        for (size_t i = 0; i < n; ++i) {
+            FolderJob& job = jobs[i];
+            reader->ReadWanted(job.folderPath, job.base, job.wanted, &job.read);
+        }
+    }
+
+    // Reads jobs of a handed set, each next one not yet taken, until none is left.
+    void TakeJobs(std::vector<FolderJob>& jobs, size_t n, FolderReader* reader, BatchRead* ring) {
+        for (size_t i = next_.fetch_add(1); i < n; i = next_.fetch_add(1)) {
+            FolderJob& job = jobs[i];
+            if (ring != nullptr)
+                reader->ReadWantedTogether({{&job.folderPath, &job.base, &job.wanted, &job.read}},
+                                           ring);
+            else
+                reader->ReadWanted(job.folderPath, job.base, job.wanted, &job.read);
+        }
     }
 
     void Loop() {
+        // The helper's own ring: a ring is submitted to by the thread that set it up.
+        const std::unique_ptr<BatchRead> ring = NewRing();
         uint64_t seen = 0;
         for (;;) {
+            size_t set = 0;
+            size_t n = 0;
             {
                 std::unique_lock<std::mutex> lock(mutex_);
                 changed_.wait(lock, [&] { return quit_ || round_ != seen; });
                 if (quit_)
                     return;
                 seen = round_;
+                set = handed_;
+                n = handedSize_;
             }
-            const size_t read = Work(&reader_);
+            TakeJobs(jobs_[set], n, &reader_, ring.get());
             {
                 std::lock_guard<std::mutex> lock(mutex_);
-                done_ += read;
                 helperRound_ = seen;
             }
             changed_.notify_all();
         }
     }
 
-    std::vector<FolderJob> jobs_ = std::vector<FolderJob>(kBatchFolders);
+    std::vector<FolderJob> jobs_[2] = {std::vector<FolderJob>(kBatchFolders),
+                                       std::vector<FolderJob>(kBatchFolders)};
+    size_t filling_ = 0;
     std::mutex mutex_;
     std::condition_variable changed_;
-    size_t size_ = 0;  // jobs of the current round
-    std::atomic<size_t> next_{0};
-    size_t done_ = 0;
-    uint64_t round_ = 0;
-    uint64_t helperRound_ = 0;  // the last round the helper is done with
+    size_t handed_ = 0;            // the set handed to the helper
+    size_t handedSize_ = 0;        // and its jobs
+    std::atomic<size_t> next_{0};  // the handed set's next job not taken
+    uint64_t round_ = 0;           // sets handed so far
+    uint64_t helperRound_ = 0;     // the last set the helper is done with
+    uint64_t collected_ = 0;       // the last set collected
     bool quit_ = false;
     bool failed_ = false;
     bool ringAsked_ = false;
@@ -274,20 +312,42 @@ class QueryRun {
         job.base = index_.base;
         start_ += selection.advance * kFileTimeUnitsPerSecond;
         if (++batched_ == kBatchFolders)
-            DeliverBatch();
+            DeliverBatch(false);
         return true;
     }
 
-    // Reads the folders of the batch and delivers their lines in order.
-    void DeliverBatch() {
+    // Reads the folders of the batch and delivers their lines in order. With the helper
+    // thread, the batch handed to it before is delivered and this one handed on, to be
+    // delivered at the next call; with all, it is then delivered too.
+    void DeliverBatch(bool all = true) {
+        std::vector<FolderJob>* jobs = nullptr;
+        if (batch_.Ahead()) {
+            size_t n = batch_.Collect(&jobs, &reader_);
+            DeliverJobs(jobs, n);
+            if (batched_ > 0 && stop_ == 0)
+                batch_.Hand(batched_);
+            batched_ = 0;
+            if (all) {
+                n = batch_.Collect(&jobs, &reader_);
+                DeliverJobs(jobs, n);
+            }
+            return;
+        }
         if (batched_ == 0) {
             return;
         }
         const size_t n = batched_;
         batched_ = 0;
         batch_.Read(n, &reader_);
+        DeliverJobs(&batch_.Jobs(), n);
+    }
+
+    void DeliverJobs(const std::vector<FolderJob>* batch, size_t n) {
+        if (n == 0)
+            return;
+        const std::vector<FolderJob>& jobs = *batch;
         for (size_t k = 0; k < n && stop_ == 0; ++k) {
-            const FolderJob& job = batch_.Jobs()[k];
+            const FolderJob& job = jobs[k];
             const ReadAhead& read = job.read;
             if (read.count == 0)
                 continue;

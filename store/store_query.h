@@ -7,9 +7,11 @@
 #include "store_api.h"
 
 // Whether queries may read the folders where the interval grid wants few lines on a helper
-// thread beside the calling one. Off by default: on two busy cores it gained nothing measurable,
-// and without it everything runs on the calling thread. The output is the same either way; with
-// it off, every folder is read on the calling thread as it is delivered.
+// thread beside the calling one: a batch of such folders is read there while the calling thread
+// lists and selects the next batch, and what the helper has not taken when the calling thread
+// wants the batch, the calling thread reads. On by default; the lines are delivered on the
+// calling thread, in the same order and with the same bytes either way. With it off, every
+// folder is read on the calling thread.
 void SetQueryHelperThread(bool enabled);
 
 // StoreQuery over one group of a store that no slot holds: its data folder (ending in "\\" or

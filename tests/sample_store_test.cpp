@@ -20,6 +20,7 @@
 #include "calendar_time.h"
 #include "sample_store.h"
 #include "store_api.h"
+#include "store_query.h"
 
 namespace {
 
@@ -226,6 +227,51 @@ TEST(SampleStoreWriter, BenchShapedStoreOverTwoHours) {
     ASSERT_TRUE(StoreOpen(kAlarmRecords, (dir / "root/AL").c_str(), (dir / "tmp2").c_str()));
     EXPECT_FALSE(StoreListGroups(kAlarmRecords, &groups, CollectText));
     StoreClose(kAlarmRecords);
+}
+
+// A thinned query over many hour folders gives the same lines however its sparse folders are
+// read: one by one, together on a ring, or batch by batch on the helper thread while the next
+// batch is selected; and a stop ends it after the line that set it, whatever was read ahead.
+TEST(SampleStoreWriter, ThinnedQueryGivesTheSameLinesReadAnyWay) {
+    ScratchDir dir;
+    std::string error;
+    ASSERT_TRUE(WriteBenchStore(dir / "root", 1, 20 * 3600, &error)) << error;
+    fs::create_directories(dir / "tmp");
+    ASSERT_TRUE(StoreOpen(kDataRecords, (dir / "root/DL").c_str(), (dir / "tmp").c_str()));
+    struct Stopping {
+        std::vector<std::string> lines;
+        size_t stopAfter = 0;
+        static void Take(void* c, const char* line, uint32_t length, int* stop) {
+            auto* self = static_cast<Stopping*>(c);
+            self->lines.emplace_back(line, length);
+            *stop = self->lines.size() == self->stopAfter ? 1 : 0;
+        }
+    };
+    const auto query = [](bool helper, bool ring, size_t stopAfter) {
+        SetQueryHelperThread(helper);
+        SetQueryIoRing(ring);
+        Stopping s;
+        s.stopAfter = stopAfter;
+        const CalendarTime from = At(2024, 1, 1);
+        const CalendarTime to = At(2024, 1, 1, 23, 59, 59);
+        StoreQuery(kDataRecords, "Bench", &from, &to, 60, &s, &Stopping::Take);
+        SetQueryHelperThread(true);
+        SetQueryIoRing(true);
+        return s.lines;
+    };
+    const std::vector<std::string> alone = query(false, false, 0);
+    ASSERT_EQ(alone.size(), 2u + 20 * 60);
+    for (bool helper : {false, true}) {
+        for (bool ring : {false, true}) {
+            SCOPED_TRACE(std::string(helper ? "helper" : "alone") + (ring ? ", ring" : ""));
+            EXPECT_EQ(query(helper, ring, 0), alone);
+            for (size_t stopAfter : {size_t{1}, size_t{700}}) {
+                EXPECT_EQ(query(helper, ring, stopAfter),
+                          std::vector<std::string>(alone.begin(), alone.begin() + stopAfter));
+            }
+        }
+    }
+    StoreClose(kDataRecords);
 }
 
 TEST_F(DemoStore, GroupNamesComeBackByteExact) {
