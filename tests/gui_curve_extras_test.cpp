@@ -24,6 +24,7 @@
 #include "histavue_view.h"
 #include "main_frame.h"
 #include "report.h"
+#include "stats_worker.h"
 
 namespace {
 
@@ -113,6 +114,51 @@ TEST_F(CurveExtrasTest, CursorBOpensThePanelWithDifferencesAndStatistics) {
     EXPECT_EQ(x->Panel()->CellText(0, 2), "0.5");  // no B columns: minimum follows A
     x->SetPanelShown(false);
     EXPECT_EQ(x->Panel(), nullptr);
+}
+
+// The statistics of a long range are computed on their own thread: the panel's cells stay blank
+// meanwhile, a zoom replaces the computation, the result is the one computed at once, and a
+// window closed during a computation waits for its thread before its table goes.
+TEST_F(CurveExtrasTest, LongRangesAreComputedInTheBackground) {
+    std::string text = "Line1\nTime,T1,T2\n";
+    for (int i = 0; i < 110000; ++i) {
+        char line[80];
+        std::snprintf(line, sizeof line, "2024-01-%02d %02d:%02d:%02d,%d.25,%d\n", 1 + i / 86400,
+                      i / 3600 % 24, i / 60 % 60, i % 60, i % 977, (i * 7) % 1000 - 500);
+        text += line;
+    }
+    CHistavueView* view = OpenAndDraw(text);
+    CurveExtras* x = view->Curves()->Extras();
+    StatsWorker& worker = x->StatisticsWorker();
+    const RecordTable& table = view->List()->Table();
+    const auto expectComputedAtOnce = [&](const char* what) {
+        ASSERT_TRUE(worker.WaitDone(60000)) << what;
+        const PanelContents c = x->Contents();
+        EXPECT_FALSE(c.computing) << what;
+        const std::vector<ChannelStats> direct =
+            RangeStatistics(table, x->StatisticsRows(), {1, 2}, {}, 1);
+        ASSERT_EQ(c.channels.size(), 2u) << what;
+        for (size_t i = 0; i < 2; ++i) {
+            EXPECT_EQ(c.channels[i].stats.count, direct[i].count) << what;
+            EXPECT_EQ(c.channels[i].stats.minRow, direct[i].minRow) << what;
+            EXPECT_EQ(c.channels[i].stats.maxRow, direct[i].maxRow) << what;
+            EXPECT_DOUBLE_EQ(c.channels[i].stats.Mean(), direct[i].Mean()) << what;
+        }
+    };
+    x->SetPanelShown(true);
+    EXPECT_TRUE(x->Contents().computing);
+    expectComputedAtOnce("whole range");
+    EXPECT_EQ(x->Contents().channels[0].stats.count, 110000);
+    // A zoom while the whole range is computed: only the zoomed range's result arrives.
+    x->RangeChanged(0, 0, true);
+    x->RangeChanged(100, 1500, false);
+    expectComputedAtOnce("zoomed");
+    EXPECT_LT(x->Contents().channels[0].stats.count, 110000);
+    // Closed while computing.
+    x->RangeChanged(0, 0, true);
+    EXPECT_TRUE(worker.Busy());
+    app->MainFrame()->OnFileClose();
+    QApplication::processEvents();
 }
 
 TEST_F(CurveExtrasTest, EnvelopeKeepsASpikeThatThinningSkips) {

@@ -104,9 +104,7 @@ void CurveExtras::ChartBuilt() {
                               saveImageAction_, copyImageAction_});
     statsRows_ = RowsOfPoints(*settings_, 0, settings_->pointCount - 1);
     stats_.clear();
-    // What was computed for the chart before is of no use to this one.
-    statsWorker_.Cancel();
-    envelopeWorker_.Cancel();
+    StopComputing();  // what was computed for the chart before is of no use to this one
     // Choices read from a configuration file since the last build show in the menu too.
     {
         const QSignalBlocker blockPanel(panelAction_);
@@ -161,6 +159,11 @@ void CurveExtras::ComputeStatistics(RowRange rows) {
                 UpdatePanel();
             };
         });
+}
+
+void CurveExtras::StopComputing() {
+    statsWorker_.Stop();
+    envelopeWorker_.Stop();
 }
 
 bool CurveExtras::InBackground(RowRange rows) const {

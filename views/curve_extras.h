@@ -54,6 +54,9 @@ class CurveExtras : public QObject {
     RowRange StatisticsRows() const { return statsRows_; }
     // Computes the statistics of long ranges (Busy while they are computed).
     StatsWorker& StatisticsWorker() { return statsWorker_; }
+    // Cancels the statistics and envelopes being computed and waits until their threads have
+    // left them: their results are never delivered, and the table may change.
+    void StopComputing();
 
   signals:
     // The chart must be built anew (its X axis changed).

@@ -21,7 +21,11 @@ class CurveView : public QObject {
     // Destroys the chart, samples the points when the range changed, builds the chart and puts
     // the cursor on point 1. False when the chart could not be created (there is none then).
     bool DrawCurves();
-    void DestroyChart() { adapter_.Destroy(); }
+    // Destroys the chart; what was being computed for it is cancelled.
+    void DestroyChart() {
+        extras_.StopComputing();
+        adapter_.Destroy();
+    }
 
     // Sets the series labels to "name(value)" at point p and the subtitle to its time.
     void ShowCursorValues(int p);

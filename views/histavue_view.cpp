@@ -38,6 +38,10 @@ CHistavueView::CHistavueView(CHistavueDoc* doc, QWidget* parent) : QWidget(paren
 }
 
 CHistavueView::~CHistavueView() {
+    // The curves go first: their statistics may be read from the table on a thread of their
+    // own, which ends with them.
+    delete curves_;
+    curves_ = nullptr;
     list_->Clear();
     std::lock_guard<std::mutex> lock(g_counterLock);
     --g_viewCounter;
@@ -106,6 +110,7 @@ void CHistavueView::OnTextEdit() {
 }
 
 void CHistavueView::ApplyTextSettings() {
+    curves_->Extras()->StopComputing();  // nothing reads the table while it changes
     RecordTable& table = list_->Table();
     table.SetTitle(settings_.title);
     table.SetRemark(RemoveLineBreaks(settings_.remark));

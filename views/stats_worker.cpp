@@ -47,6 +47,12 @@ void StatsWorker::Cancel() {
     }
 }
 
+void StatsWorker::Stop() {
+    Cancel();
+    std::unique_lock<std::mutex> lock(mutex_);
+    idle_.wait(lock, [this] { return !running_; });
+}
+
 bool StatsWorker::WaitDone(int ms) {
     QElapsedTimer t;
     t.start();
@@ -71,6 +77,7 @@ void StatsWorker::Loop() {
             next_ = nullptr;
             number = started_;
             cancelled_ = false;
+            running_ = true;
         }
         QElapsedTimer clock;
         clock.start();
@@ -91,6 +98,11 @@ void StatsWorker::Loop() {
                 Qt::QueuedConnection);
         };
         std::function<void()> deliver = work(watch);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            running_ = false;
+        }
+        idle_.notify_all();
         if (cancelled_)
             continue;
         QMetaObject::invokeMethod(

@@ -32,6 +32,9 @@ class StatsWorker : public QObject {
     void Start(Work work);
     // Cancels the running computation; its result is never delivered.
     void Cancel();
+    // Cancels the running computation and waits until the thread has left it, so that what it
+    // read may change.
+    void Stop();
     // True from Start until the result is delivered or the computation is cancelled.
     bool Busy() const { return busy_; }
     // Waits (running the owner's events) until the computation is delivered or ms pass; true
@@ -48,6 +51,8 @@ class StatsWorker : public QObject {
 
     std::mutex mutex_;
     std::condition_variable wake_;
+    std::condition_variable idle_;
+    bool running_ = false;              // the thread is in a computation
     Work next_;                         // work waiting for the thread
     uint64_t started_ = 0;              // the number of the latest Start
     std::atomic<uint64_t> current_{0};  // the number of the work that may deliver
