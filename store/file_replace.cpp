@@ -103,6 +103,14 @@ void RemoveNewFilesOnSignals() {
     }
 }
 
+void HoldEndingSignals() {
+    sigset_t ending;
+    sigemptyset(&ending);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&ending, signal);
+    pthread_sigmask(SIG_BLOCK, &ending, nullptr);
+}
+
 void ReplacingWriter::Forget() {
     if (pending_ >= 0)
         g_pendingState[pending_].store(0);

@@ -124,6 +124,11 @@ class ReplacingWriter {
 // stay ignored. For programs a user may interrupt while they write.
 void RemoveNewFilesOnSignals();
 
+// Keeps SIGINT, SIGTERM and SIGHUP away from the calling thread, for threads that only compute or
+// read: the signals then reach a thread that writes, which holds them back while it makes a new
+// file and registers it for removal, so that none is left behind.
+void HoldEndingSignals();
+
 // Creates the folder and any missing parents. True when the folder exists afterwards.
 bool MakeFolders(const std::string& storePath);
 

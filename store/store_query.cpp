@@ -84,7 +84,10 @@ class Batch {
             return false;
         if (!thread_.joinable() && !failed_) {
             try {
-                thread_ = std::thread([this] { Loop(); });
+                thread_ = std::thread([this] {
+                    storefs::HoldEndingSignals();
+                    Loop();
+                });
             } catch (...) {
                 failed_ = true;  // no thread to be had: this one reads everything
             }

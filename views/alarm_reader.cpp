@@ -1,5 +1,6 @@
 #include "alarm_reader.h"
 
+#include "file_system.h"
 #include "log_store.h"
 #include "store_query.h"
 
@@ -78,6 +79,7 @@ void AlarmFetch::Start(const std::string& dataFolder, const CalendarTime& from,
     auto stop = std::make_shared<std::atomic<bool>>(false);
     stop_ = stop;
     thread_ = std::thread([this, stop, dataFolder, from, to, done = std::move(done)] {
+        storefs::HoldEndingSignals();
         AlarmReadResult result = ReadAlarms(dataFolder, from, to, stop.get());
         if (stop->load())
             return;

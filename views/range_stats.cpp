@@ -17,6 +17,7 @@
 #include "curve_dialog_rules.h"
 #include "curve_init.h"
 #include "curve_sampling.h"
+#include "file_system.h"
 
 RowRange RowsOfPoints(const CurveSettings& s, int32_t fromPoint, int32_t toPoint) {
     if (s.pointCount <= 0)
@@ -181,6 +182,7 @@ std::vector<ChannelStats> RangeStatistics(const RecordTable& table, RowRange row
     try {
         for (; started < parts; ++started) {
             helpers.emplace_back([&, k = started] {
+                storefs::HoldEndingSignals();
                 YieldToTheWindow();
                 ReadPart(table, partBegin(k), partBegin(k + 1), wanted, columns, watch, false,
                          &results[k]);

@@ -4,8 +4,11 @@
 #include <QElapsedTimer>
 #include <QThread>
 
+#include "file_system.h"
+
 StatsWorker::StatsWorker(QObject* parent) : QObject(parent) {
     thread_ = std::thread([this] {
+        storefs::HoldEndingSignals();
         YieldToTheWindow();
         Loop();
     });
