@@ -114,6 +114,9 @@ class Batch {
         changed_.notify_all();
     }
 
+    // Whether jobs were handed to the helper and not yet collected.
+    bool Handed() const { return collected_ != round_; }
+
     // Reads the jobs handed to the helper that it has not taken yet, waits for those it took,
     // and gives them all, with their number (0 when nothing is handed).
     size_t Collect(std::vector<FolderJob>** jobs, FolderReader* reader) {
@@ -323,6 +326,8 @@ class QueryRun {
     // thread, the batch handed to it before is delivered and this one handed on, to be
     // delivered at the next call; with all, it is then delivered too.
     void DeliverBatch(bool all = true) {
+        if (batched_ == 0 && !batch_.Handed())
+            return;  // nothing to read or deliver: no helper is started for it
         std::vector<FolderJob>* jobs = nullptr;
         if (batch_.Ahead()) {
             size_t n = batch_.Collect(&jobs, &reader_);
