@@ -119,6 +119,9 @@ bool CHistavueDoc::OnOpenDocument(const QString& path, const QString& name) {
     }
     openedPlain_ = OpeningPlain();
     workFile_.SetNames(storefs::Names::kExact);
+    // One pass over the file un-inverts it and finds its lines; the views' tables take their
+    // rows from those line ends instead of walking the text again.
+    workFile_.SetFindLineEnds(true);
     const bool opened = openedPlain_ ? workFile_.OpenPlainForReading(bytes.c_str())
                                      : workFile_.Open(bytes.c_str(), true);
     if (!opened) {
@@ -157,6 +160,7 @@ bool CHistavueDoc::OnOpenDocument(const QString& path, const QString& name) {
             return false;
         }
     }
+    text->DropLineEnds();  // the tables have their rows; a later window walks the text
     return true;
 }
 

@@ -75,6 +75,10 @@ bool RecordTable::LoadTable(std::shared_ptr<const TextBuffer> text) {
         return false;
     }
     position += length;
+    if (std::unique_ptr<LineEnds> ends = text_->TakeLineEnds()) {
+        LoadRows(ends.get(), position);
+        return true;
+    }
     ReserveFor(position);
     // Without a NUL byte every line that holds something gives its row; only lines with a NUL
     // must be split to see whether a field is left.
@@ -93,6 +97,44 @@ bool RecordTable::LoadTable(std::shared_ptr<const TextBuffer> text) {
         }
     }
     return true;
+}
+
+void RecordTable::LoadRows(LineEnds* ends, uint32_t position) {
+    // The same rows as the line-by-line walk, from the line ends the reader found: a content line
+    // is one that holds something other than a lone "\r". A row's offset is written where the
+    // line end of its line was read, or before it, so the line ends' array becomes the rows'.
+    const char* data = text_->Data();
+    const uint32_t total = text_->Length();
+    LineOffsets& at = ends->at;
+    const size_t count = at.size();
+    size_t k = static_cast<size_t>(std::lower_bound(at.begin(), at.end(), position) - at.begin());
+    size_t rows = 0;
+    uint32_t lines = 0;
+    uint32_t start = position;
+    for (;; ++k) {
+        const uint32_t end = k < count ? at[k] : total;
+        if (end > start && !(end - start == 1 && data[start] == '\r')) {
+            // A line with a NUL is a row only when a field is left before it.
+            if (!ends->anyNul || std::memchr(data + start, '\0', end - start) == nullptr ||
+                SplitFields(data + start, end - start, [](uint32_t, uint32_t) { return true; }) >
+                    0) {
+                if (rows < count)
+                    at[rows] = start;
+                else
+                    at.push_back(start);  // the last line, without a line end
+                ++rows;
+            }
+            if (progress_ && (++lines & 0xFFFF) == 0) {
+                progress_(end, total);
+            }
+        }
+        if (k >= count) {
+            break;
+        }
+        start = end + 1;
+    }
+    at.resize(rows);
+    rowLine_ = std::move(at);
 }
 
 void RecordTable::ReserveFor(uint32_t position) {

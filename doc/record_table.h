@@ -30,7 +30,9 @@ class RecordTable {
     // Parses a whole document text into an empty table: line 1 is the title (taken whole), line
     // 2 the header (column captions; the first is the time column's), every further line a row.
     // False when the table is not empty, the text is empty, or the title or header is missing or
-    // empty. The table keeps a reference to the text.
+    // empty. The table keeps a reference to the text. When the text's reader found its line ends
+    // (TextBuffer::KnownLineEnds), the rows are taken from them instead of a walk over the text,
+    // and the table takes them over (TakeLineEnds).
     bool LoadTable(std::shared_ptr<const TextBuffer> text);
 
     // Called now and then while LoadTable parses, with the bytes parsed and the total.
@@ -90,6 +92,9 @@ class RecordTable {
 
   private:
     void ReserveFor(uint32_t position);
+    // The rows from position on, taken from the line ends the text's reader found; the offsets
+    // are written over the line ends, in their array.
+    void LoadRows(LineEnds* ends, uint32_t position);
     // The line of a row (a valid one) and its length up to its "\n".
     const char* RowLine(int32_t row, uint32_t* length) const;
 
@@ -102,5 +107,5 @@ class RecordTable {
     std::vector<std::string> channelNames_;
     TextCodec codec_ = TextCodec::kPerText;
     // Where each row's line starts in the text; the line runs to the next "\n" or the text's end.
-    std::vector<uint32_t> rowLine_;
+    LineOffsets rowLine_;
 };

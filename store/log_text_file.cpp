@@ -1,12 +1,12 @@
 #include "log_text_file.h"
 
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
 
 #include "file_system.h"
+#include "text_scan.h"
 #include "write_inverted.h"
 
 bool LogTextFile::Open(const char* path, bool openOnly, const char* firstHeader,
@@ -57,30 +57,10 @@ bool LogTextFile::OpenPlainForReading(const char* path) {
     return true;
 }
 
-namespace {
-
-// A block for a whole file's text, freed with free(). Large blocks are aligned to and marked for
-// huge pages: touching fresh memory page by page costs more than reading the file into it, and a
-// 2 MB page takes one fault where 4 KB pages take 512.
-char* AllocateTextBlock(size_t n) {
-    constexpr size_t kHugePage = 2u << 20;
-    if (n < 4 * kHugePage) {
-        return static_cast<char*>(std::malloc(n));
-    }
-    void* block = nullptr;
-    const size_t rounded = (n + kHugePage - 1) / kHugePage * kHugePage;
-    if (posix_memalign(&block, kHugePage, rounded) != 0) {
-        return nullptr;
-    }
-#ifdef MADV_HUGEPAGE
-    madvise(block, rounded, MADV_HUGEPAGE);  // only advice: without it, 4 KB pages serve
-#endif
-    return static_cast<char*>(block);
-}
-
-}  // namespace
-
 bool LogTextFile::ReadContent(bool invert) {
+    if (findLineEnds_) {
+        return ReadTextWithLineEnds(fd_, invert, &buffer_);
+    }
     const int64_t size = storefs::FileSize(fd_);
     if (size <= 0) {
         return size == 0;

@@ -50,6 +50,10 @@ class LogTextFile {
     // are). Files the user chose are opened with Names::kExact.
     void SetNames(storefs::Names names) { names_ = names; }
 
+    // Whether the opens read the text in one pass that also finds its line ends, which the buffer
+    // then keeps (TextBuffer::KnownLineEnds). Off by default.
+    void SetFindLineEnds(bool find) { findLineEnds_ = find; }
+
     // Whether Flush waits for the device (default true). Writers of throw-away data turn it off.
     void SetDeviceSync(bool sync) { deviceSync_ = sync; }
 
@@ -62,5 +66,6 @@ class LogTextFile {
     std::string path_;
     TextBuffer buffer_;
     bool deviceSync_ = true;
+    bool findLineEnds_ = false;
     storefs::Names names_ = storefs::Names::kCaseBlind;
 };

@@ -1,8 +1,30 @@
 #include "text_buffer.h"
 
+#include <sys/mman.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <utility>
+
+void* AllocateLargeBlock(size_t bytes) {
+    constexpr size_t kHugePage = 2u << 20;
+    if (bytes < kHugePage / 2) {
+        return std::malloc(bytes > 0 ? bytes : 1);
+    }
+    void* block = nullptr;
+    const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    if (posix_memalign(&block, kHugePage, rounded) != 0) {
+        return nullptr;
+    }
+#ifdef MADV_HUGEPAGE
+    madvise(block, rounded, MADV_HUGEPAGE);  // only advice: without it, 4 KB pages serve
+#endif
+    return block;
+}
+
+void FreeLargeBlock(void* block) {
+    std::free(block);
+}
 
 TextBuffer::~TextBuffer() {
     std::free(data_);
@@ -12,6 +34,7 @@ void TextBuffer::Clear() {
     std::free(data_);
     data_ = nullptr;
     capacity_ = flushed_ = length_ = 0;
+    lineEnds_.reset();
 }
 
 bool TextBuffer::Reserve(uint32_t n) {
@@ -50,6 +73,7 @@ bool TextBuffer::Append(const char* text, int64_t n) {
     if (n >= UINT32_MAX || !Reserve(static_cast<uint32_t>(n) + 1)) {
         return false;
     }
+    lineEnds_.reset();
     std::memcpy(data_ + length_, text, static_cast<size_t>(n));
     length_ += static_cast<uint32_t>(n);
     data_[length_] = '\0';
@@ -67,6 +91,7 @@ bool TextBuffer::AppendLine(const char* text, uint32_t n) {
     if (text == nullptr || n >= UINT32_MAX - 2 || !Reserve(n + 2)) {
         return false;
     }
+    lineEnds_.reset();
     std::memcpy(data_ + length_, text, n);
     length_ += n;
     data_[length_++] = '\n';
@@ -98,6 +123,7 @@ void TextBuffer::Adopt(char* block, uint32_t size) {
     std::free(data_);
     data_ = block;
     capacity_ = length_ = flushed_ = size;
+    lineEnds_.reset();
 }
 
 bool TextBuffer::CopyFrom(const TextBuffer& other) {
@@ -123,4 +149,5 @@ void TextBuffer::Swap(TextBuffer& other) {
     std::swap(capacity_, other.capacity_);
     std::swap(flushed_, other.flushed_);
     std::swap(length_, other.length_);
+    std::swap(lineEnds_, other.lineEnds_);
 }

@@ -1,7 +1,48 @@
 // A growable byte buffer that remembers how much of its content is already on disk.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
+#include <vector>
+
+// Memory for whole-file arrays: a block of a MiB or more is aligned to and marked for huge
+// pages, where fresh memory costs a fault per 4 KB page touched and a 2 MB page one fault.
+void* AllocateLargeBlock(size_t bytes);
+void FreeLargeBlock(void* block);
+
+template <class T>
+struct LargeAllocator {
+    using value_type = T;
+    LargeAllocator() = default;
+    template <class U>
+    LargeAllocator(const LargeAllocator<U>&) {}
+    T* allocate(size_t n) {
+        void* block = AllocateLargeBlock(n * sizeof(T));
+        if (block == nullptr)
+            throw std::bad_alloc();
+        return static_cast<T*>(block);
+    }
+    void deallocate(T* p, size_t) { FreeLargeBlock(p); }
+    template <class U>
+    bool operator==(const LargeAllocator<U>&) const {
+        return true;
+    }
+    template <class U>
+    bool operator!=(const LargeAllocator<U>&) const {
+        return false;
+    }
+};
+
+// Offsets into a text, one per line.
+using LineOffsets = std::vector<uint32_t, LargeAllocator<uint32_t>>;
+
+// Where the "\n" of a text stand, as its reader found them while reading.
+struct LineEnds {
+    LineOffsets at;       // offsets of every "\n", ascending
+    bool anyNul = false;  // whether the text holds a NUL byte
+};
 
 class TextBuffer {
   public:
@@ -41,6 +82,15 @@ class TextBuffer {
     // Makes this a copy of other's content; flushed becomes 0.
     bool CopyFrom(const TextBuffer& other);
 
+    // The line ends of the content when its reader found them (ReadTextWithLineEnds), else null.
+    // Any change of the content drops them.
+    const LineEnds* KnownLineEnds() const { return lineEnds_.get(); }
+    // Hands the line ends over to a reader of the text that builds its own array from them in
+    // their place (the text itself stays as it is).
+    std::unique_ptr<LineEnds> TakeLineEnds() const { return std::move(lineEnds_); }
+    void SetLineEnds(std::unique_ptr<LineEnds> ends) { lineEnds_ = std::move(ends); }
+    void DropLineEnds() { lineEnds_.reset(); }
+
     const char* Data() const { return data_; }
     char* Data() { return data_; }
     uint32_t Length() const { return length_; }
@@ -53,4 +103,5 @@ class TextBuffer {
     uint32_t capacity_ = 0;
     uint32_t flushed_ = 0;
     uint32_t length_ = 0;
+    mutable std::unique_ptr<LineEnds> lineEnds_;  // taken by the first table built from them
 };

@@ -2,7 +2,14 @@
 // (inverted or plain) a record file's bytes are in.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -10,6 +17,7 @@
 #include "plain_csv.h"
 #include "record_form.h"
 #include "record_table.h"
+#include "text_scan.h"
 
 namespace {
 
@@ -280,6 +288,55 @@ TEST(PlainCsvLayout, OtherProgramsFilesAreToldFromTheProgramsOwn) {
         EXPECT_EQ(DetectRecordForm(c.text), RecordForm::kPlain);
         EXPECT_EQ(DetectRecordForm(inverted), RecordForm::kInverted);
     }
+}
+
+// The one-pass reader (un-invert and find the line ends as each piece arrives) against the text
+// read whole and walked line by line: the same text and the same table, for every file of the
+// fuzz corpus and pieces that cut lines, CR LF pairs and vector widths anywhere.
+TEST(RecordTableLoad, OnePassReaderGivesTheTableOfTheLineWalk) {
+    namespace fs = std::filesystem;
+    const fs::path corpus = HISTAVUE_FUZZ_CORPUS;
+    std::vector<std::string> texts = {"T\r\n\r\nTime,a\n\n\r\n" + std::string(40, 'x') + ",1\r\n"};
+    for (const fs::directory_entry& e : fs::recursive_directory_iterator(corpus)) {
+        if (!e.is_regular_file())
+            continue;
+        std::ifstream in(e.path(), std::ios::binary);
+        texts.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    ASSERT_GT(texts.size(), 20u);
+    const std::string path = testing::TempDir() + "one_pass.csv";
+    for (const std::string& text : texts) {
+        RecordTable walked;
+        const bool loaded = walked.LoadTable(Text(text));
+        for (const bool invert : {true, false}) {
+            std::string stored = text;
+            for (char& c : stored)
+                c = invert ? static_cast<char>(~c) : c;
+            std::ofstream(path, std::ios::binary) << stored;
+            for (const size_t piece : {size_t{1}, size_t{5}, size_t{33}, size_t{0}}) {
+                SCOPED_TRACE(text.substr(0, 40) + " piece " + std::to_string(piece));
+                auto read = std::make_shared<TextBuffer>();
+                const int fd = open(path.c_str(), O_RDONLY);
+                ASSERT_TRUE(ReadTextWithLineEnds(fd, invert, read.get(), piece));
+                close(fd);
+                ASSERT_EQ(std::string(read->Data(), read->Length()), text);
+                ASSERT_EQ(read->KnownLineEnds() != nullptr, !text.empty());
+                RecordTable table;
+                ASSERT_EQ(table.LoadTable(read), loaded);
+                EXPECT_EQ(table.Title(), walked.Title());
+                EXPECT_EQ(table.ColumnCaptions(), walked.ColumnCaptions());
+                ASSERT_EQ(table.RowCount(), walked.RowCount());
+                std::vector<std::string_view> a;
+                std::vector<std::string_view> b;
+                for (int32_t r = 0; r < table.RowCount(); ++r) {
+                    table.RowCells(r, table.ColumnCount(), &a);
+                    walked.RowCells(r, walked.ColumnCount(), &b);
+                    ASSERT_EQ(a, b) << "row " << r;
+                }
+            }
+        }
+    }
+    std::remove(path.c_str());
 }
 
 }  // namespace
