@@ -202,6 +202,7 @@ std::vector<ChannelStats> RangeStatistics(const RecordTable& table, RowRange row
         ChannelStats& st = stats[i];
         st.column = columns[i];
         double sum = 0.0;
+        int64_t sampled = 0;  // cells whose decimals are folded in
         for (const PartStats& part : results) {
             const ChannelStats& p = part.stats[i];
             if (p.count == 0)
@@ -215,23 +216,18 @@ std::vector<ChannelStats> RangeStatistics(const RecordTable& table, RowRange row
                 st.max = p.max;
                 st.maxRow = p.maxRow;
             }
+            // The decimals of the range's first cells, folded as one pass folds them.
             for (int32_t d : part.decimals[i]) {
-                if (st.count >= kDecimalsSample)
+                if (sampled == kDecimalsSample)
                     break;
-                if (st.count++ == 0)
-                    st.decimals = d;
-                else if (st.decimals >= 0)
-                    st.decimals = d < 0 ? -1 : std::max(st.decimals, d);
+                st.decimals =
+                    sampled++ == 0 ? d : (st.decimals < 0 || d < 0 ? -1 : std::max(st.decimals, d));
             }
+            st.count += p.count;
             sum += part.sums[i];
         }
-        st.count = 0;
-        for (const PartStats& part : results)
-            st.count += part.stats[i].count;
-        if (st.count == 0) {
-            st.decimals = -1;
+        if (st.count == 0)
             continue;
-        }
         // A sum is one addition a cell where a running mean takes two divisions; only a sum that
         // left the double range needs the running mean.
         st.mean = std::isfinite(sum) ? sum / static_cast<double>(st.count)
