@@ -16,6 +16,9 @@ cmake -S . -B build -G Ninja -DHISTAVUE_WERROR=ON >/dev/null
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs")
 
+echo "== the README's first command, as a new user runs it, in a UTF-8 and in the C locale =="
+scripts/check-demo.sh
+
 echo "== every text of the interface is in the English translation, and nothing else is =="
 cp res/histavue_en.ts build/histavue_en.ts.kept
 cmake --build build --target histavue_gui_lupdate >/dev/null

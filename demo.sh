@@ -21,7 +21,7 @@ CONF
 
 echo
 echo "Data groups of the sample store:"
-build/bin/histavue-cli groups --store out/sample/DL | iconv -f gb18030 -t utf-8
+build/bin/histavue-cli groups --store out/sample/DL
 echo "Double-click a deepest folder in the bar on the left to open its report;"
 echo "查询 (Ctrl+E) queries a time range of the selected group."
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then

@@ -127,13 +127,13 @@ std::map<std::string, std::string>* CliTest::before_ = nullptr;
 TEST_F(CliTest, GroupsPlainAndLong) {
     Result r = Run({"groups", "--store", data_});
     EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out, "Line1\nTank\n" + kGbkName + "\nSpare\n");
+    EXPECT_EQ(r.out, "Line1\nTank\n" + kUtf8Name + "\nSpare\n");
     EXPECT_EQ(r.err, "");
 
     r = Run({"groups", "--store=" + data_, "--long"});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out,
-              "Line1\t1A\t10\t3\nTank\t2\t3600\t2\n" + kGbkName + "\t3\t60\t3\nSpare\t0\t10\t3\n");
+              "Line1\t1A\t10\t3\nTank\t2\t3600\t2\n" + kUtf8Name + "\t3\t60\t3\nSpare\t0\t10\t3\n");
 }
 
 TEST_F(CliTest, ListsEveryLevelAndBlocks) {
@@ -369,7 +369,7 @@ TEST_F(CliTest, StagingFolder) {
     WriteInvertedFile(staging.Path() + "NewDLRoot.idx", "Old=9,10\n");
     Result r = Run({"groups", "--store", data_, "--staging", staging.Path()});
     EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out, "Line1\nTank\n" + kGbkName + "\nSpare\n");
+    EXPECT_EQ(r.out, "Line1\nTank\n" + kUtf8Name + "\nSpare\n");
     EXPECT_EQ(ReadRaw(staging.Path() + "NewDLRoot.idx"), ReadRaw(data_ + "NewDLRoot.idx"));
 
     // A folder that does not exist yet is created and kept.
@@ -418,44 +418,55 @@ TEST_F(CliTest, CatPrintsStoreFilesPlain) {
     EXPECT_NE(missing.err.find("cannot read"), std::string::npos) << missing.err;
 }
 
-// Sets the terminal's code page for one test, as a UTF-8 shell's locale does.
-class Utf8Terminal {
+// Sets the terminal's code page for one test, as a shell's locale does.
+class Terminal {
   public:
-    Utf8Terminal() : ok_(std::setlocale(LC_CTYPE, "C.UTF-8") != nullptr) {}
-    ~Utf8Terminal() { std::setlocale(LC_CTYPE, "C"); }
+    explicit Terminal(const char* locale) : ok_(std::setlocale(LC_CTYPE, locale) != nullptr) {}
+    ~Terminal() { std::setlocale(LC_CTYPE, "C"); }
     bool Ok() const { return ok_; }
 
   private:
     bool ok_;
 };
 
+// A UTF-8 terminal, and one whose locale (C) speaks only ASCII, both get names in UTF-8: the
+// stored GB18030 bytes would be mojibake on either, and break a script that reads them as text.
 TEST_F(CliTest, NamesAreTypedAndPrintedInTheTerminalsEncoding) {
-    Utf8Terminal terminal;
-    if (!terminal.Ok())
-        GTEST_SKIP() << "no C.UTF-8 locale";
     struct Case {
+        const char* locale;
         std::vector<std::string> args;
         std::string out;  // standard output, or the start of the message
     } cases[] = {
-        {{"groups"}, "Line1\nTank\n" + kUtf8Name + "\nSpare\n"},
-        {{"groups", "--raw-names"}, "Line1\nTank\n" + kGbkName + "\nSpare\n"},
-        {{"groups", "--long"}, "Line1\t1A\t10\t3\nTank\t2\t3600\t2\n" + kUtf8Name + "\t3\t60\t3\n"},
-        {{"list", "--group", kUtf8Name}, "2024\n"},
-        {{"list", "--group", kGbkName}, "2024\n"},
-        {{"list", "--group", kUtf8Name, "--raw-names"},
+        {"C.UTF-8", {"groups"}, "Line1\nTank\n" + kUtf8Name + "\nSpare\n"},
+        {"C", {"groups"}, "Line1\nTank\n" + kUtf8Name + "\nSpare\n"},
+        {"C.UTF-8", {"groups", "--raw-names"}, "Line1\nTank\n" + kGbkName + "\nSpare\n"},
+        {"C", {"groups", "--raw-names"}, "Line1\nTank\n" + kGbkName + "\nSpare\n"},
+        {"C.UTF-8",
+         {"groups", "--long"},
+         "Line1\t1A\t10\t3\nTank\t2\t3600\t2\n" + kUtf8Name + "\t3\t60\t3\n"},
+        {"C.UTF-8", {"list", "--group", kUtf8Name}, "2024\n"},
+        {"C", {"list", "--group", kUtf8Name}, "2024\n"},
+        {"C.UTF-8", {"list", "--group", kGbkName}, "2024\n"},
+        {"C", {"list", "--group", kGbkName}, "2024\n"},
+        {"C.UTF-8",
+         {"list", "--group", kUtf8Name, "--raw-names"},
          "histavue-cli: group not found: " + kUtf8Name},
     };
     for (Case& c : cases) {
+        Terminal terminal(c.locale);
+        if (!terminal.Ok())
+            continue;  // no such locale on this machine
         c.args.insert(c.args.begin() + 1, {"--store", data_});
         const Result r = Run(c.args);
-        EXPECT_EQ((r.code == 0 ? r.out : r.err).substr(0, c.out.size()), c.out) << c.args.back();
+        EXPECT_EQ((r.code == 0 ? r.out : r.err).substr(0, c.out.size()), c.out)
+            << c.locale << " " << c.args.back();
     }
 }
 
 // An export for spreadsheet programs: UTF-8 after a byte-order mark, read back by Python's csv
 // module with the same rows, times and numbers; without --encoding the bytes stay as stored.
 TEST_F(CliTest, Utf8ExportReadsBackInPythonsCsvModule) {
-    Utf8Terminal terminal;
+    Terminal terminal("C.UTF-8");
     if (!terminal.Ok() || std::system("python3 -c '' 2>/dev/null") != 0)
         GTEST_SKIP() << "no python3 or no C.UTF-8 locale";
     const std::string csv = root_->Path() + "utf8.csv";

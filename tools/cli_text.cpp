@@ -62,6 +62,13 @@ bool SpeaksOnlyAscii(const std::string& codeset) {
            bare == "646";
 }
 
+// The code page names are shown in. The C and POSIX locales name none beyond ASCII, while the
+// terminals and scripts that run in them speak UTF-8 today (Python takes them as UTF-8 too);
+// the stored GB18030 bytes would show as mojibake there.
+std::string Speaks(const std::string& terminal) {
+    return SpeaksOnlyAscii(terminal) ? "UTF-8" : terminal;
+}
+
 }  // namespace
 
 Recoder::Recoder(const char* to, const char* from) : cd_(iconv_open(to, from)), to_(to) {}
@@ -123,9 +130,9 @@ const char* NamesCodePage(const std::vector<std::string>& names) {
 }
 
 NameCodec::NameCodec(const char* storeCodePage, const std::string& terminal, bool raw)
-    : raw_(raw || SpeaksOnlyAscii(terminal) || Bare(terminal) == Bare(storeCodePage)),
-      toTerminal_(raw_ ? "ASCII" : terminal.c_str(), storeCodePage),
-      toStore_(storeCodePage, raw_ ? "ASCII" : terminal.c_str()) {}
+    : raw_(raw || Bare(Speaks(terminal)) == Bare(storeCodePage)),
+      toTerminal_(raw_ ? "ASCII" : Speaks(terminal).c_str(), storeCodePage),
+      toStore_(storeCodePage, raw_ ? "ASCII" : Speaks(terminal).c_str()) {}
 
 std::string NameCodec::Shown(const std::string& stored) {
     std::string shown;

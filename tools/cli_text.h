@@ -46,8 +46,9 @@ const char* NamesCodePage(const std::vector<std::string>& names);
 // The same rule for one text.
 bool ReadsAsUtf8(std::string_view text);
 
-// Names between a store and the terminal: raw (--raw-names, or a terminal that speaks only
-// ASCII or the store's own code page) keeps the stored bytes both ways.
+// Names between a store and the terminal: raw (--raw-names, or a terminal that speaks the
+// store's own code page) keeps the stored bytes both ways. A terminal whose locale speaks only
+// ASCII (C, POSIX) is taken to speak UTF-8.
 class NameCodec {
   public:
     NameCodec(const char* storeCodePage, const std::string& terminal, bool raw);
