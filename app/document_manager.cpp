@@ -102,7 +102,7 @@ CHistavueView* DocumentManager::NewWindow(CHistavueDoc* doc) {
     }
     const auto& text = doc->Views().front()->List()->Table().Text();
     auto* view = new CHistavueView(doc);
-    if (!text || !view->LoadRecords(text, doc->Codec())) {
+    if (!text || !view->LoadRecords(text, doc->Codec(), doc->IsPlain())) {
         delete view;
         return nullptr;
     }

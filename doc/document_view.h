@@ -11,9 +11,10 @@ class RecordTable;
 
 class DocumentView {
   public:
-    // Takes the records of the document's newly read text; false when the text is no report.
+    // Takes the records of the document's newly read text, with CSV quoting when csvQuotes (a
+    // plain file, see RecordTable::LoadTable); false when the text is no report.
     virtual bool LoadRecords(std::shared_ptr<const TextBuffer> text,
-                             TextCodec codec = TextCodec::kPerText) = 0;
+                             TextCodec codec = TextCodec::kPerText, bool csvQuotes = false) = 0;
     // The report table the view made of the text (title, captions, rows).
     virtual const RecordTable& Records() const = 0;
 

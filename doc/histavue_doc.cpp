@@ -61,6 +61,17 @@ std::string Stored(std::string_view text, bool plain) {
 }  // namespace
 
 bool CHistavueDoc::ShapePlain(TextBuffer* text, const QString& fileName) {
+    if (CarriageReturnLineEndsOnly(
+            std::string_view(text->Data() != nullptr ? text->Data() : "", text->Length()))) {
+        lastError_ = QCoreApplication::translate(
+            "Histavue",
+            "文件的行尾只有回车符（CR），没有换行符（LF）：请先把行尾转换为 CR LF 或 LF。");
+        return false;
+    }
+    // A carriage return alone ends its line, as it does in the program that wrote it; the line
+    // ends found while reading then no longer hold.
+    if (text->Length() > 0 && EndLinesAtLoneCarriageReturns(text->Data(), text->Length()) > 0)
+        text->DropLineEnds();
     const PlainLayout layout = DecidePlainLayout(
         std::string_view(text->Data() != nullptr ? text->Data() : "", text->Length()));
     switch (layout) {
@@ -77,7 +88,7 @@ bool CHistavueDoc::ShapePlain(TextBuffer* text, const QString& fileName) {
         case PlainLayout::kUnclear:
             lastError_ = QCoreApplication::translate(
                 "Histavue",
-                "无法判断哪一行是表头：第 2 行和第 3 行都不以时间（如 2024-01-01 08:00:00）开头。");
+                "无法判断哪一行是表头：文件开头的各行都不以时间（如 2024-01-01 08:00:00）开头。");
             return false;
         case PlainLayout::kTitled:
         case PlainLayout::kHeaded:
@@ -154,7 +165,7 @@ bool CHistavueDoc::OnOpenDocument(const QString& path, const QString& name) {
     if (openedPlain_ && !ShapePlain(text.get(), name.isEmpty() ? info.fileName() : name))
         return false;
     for (DocumentView* view : records_) {
-        if (!view->LoadRecords(text, codec_)) {
+        if (!view->LoadRecords(text, codec_, openedPlain_)) {
             lastError_ =
                 QCoreApplication::translate("Histavue", "不是记录文件：缺少标题行或表头行。");
             return false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 
 #include "file_system.h"
 #include "log_text_file.h"
@@ -84,7 +85,10 @@ PlainCsvResult WritePlainCsv(const std::string& source, bool sourcePlain, const 
 namespace {
 
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
-constexpr size_t kLayoutSample = 64 * 1024;
+// Leading bytes that tell the form of a file's bytes.
+constexpr size_t kFormSample = 64 * 1024;
+// Lines that tell the layout: a title, the header and records, of which the first may lack a time.
+constexpr size_t kLayoutLines = 10;
 
 std::string_view WithoutByteOrderMark(std::string_view text) {
     return text.substr(0, 3) == kByteOrderMark ? text.substr(3) : text;
@@ -106,18 +110,103 @@ size_t FirstLines(std::string_view text, std::string_view* lines, size_t count) 
     return found;
 }
 
-std::string_view Cell(std::string_view line, size_t index) {
-    for (size_t i = 0; i < index; ++i) {
-        const size_t comma = line.find(',');
-        if (comma == std::string_view::npos)
-            return {};
-        line.remove_prefix(comma + 1);
-    }
-    return line.substr(0, line.find(','));
+// A field of a line read with CSV quoting, unquoted; empty when the line has fewer fields.
+std::string Cell(std::string_view line, size_t index) {
+    std::string cell;
+    size_t i = 0;
+    ForEachCsvField(line, [&](std::string_view field) {
+        if (i++ < index)
+            return true;
+        cell.assign(field);
+        return false;
+    });
+    return cell;
 }
 
 bool TimeLed(std::string_view line) {
     return IsRecordTime(Cell(line, 0));
+}
+
+std::string_view Trimmed(std::string_view s) {
+    while (!s.empty() && s.front() == ' ')
+        s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ')
+        s.remove_suffix(1);
+    return s;
+}
+
+// A decimal number as spreadsheet programs and pandas write one: 12, -0.5, 1.5e-3.
+bool IsNumber(std::string_view s) {
+    s = Trimmed(s);
+    size_t p = 0;
+    if (p < s.size() && (s[p] == '-' || s[p] == '+'))
+        ++p;
+    size_t digits = 0;
+    for (; p < s.size() && s[p] >= '0' && s[p] <= '9'; ++p)
+        ++digits;
+    if (p < s.size() && s[p] == '.') {
+        for (++p; p < s.size() && s[p] >= '0' && s[p] <= '9'; ++p)
+            ++digits;
+    }
+    if (digits == 0)
+        return false;
+    if (p < s.size() && (s[p] == 'e' || s[p] == 'E')) {
+        ++p;
+        if (p < s.size() && (s[p] == '-' || s[p] == '+'))
+            ++p;
+        if (p == s.size() || s[p] < '0' || s[p] > '9')
+            return false;
+        while (p < s.size() && s[p] >= '0' && s[p] <= '9')
+            ++p;
+    }
+    return p == s.size();
+}
+
+// A time cell that holds no time: empty, or the missing-value words of pandas and databases.
+bool MissingTime(std::string_view cell) {
+    cell = Trimmed(cell);
+    for (const char* word : {"", "nat", "nan", "none", "null", "na", "n/a"}) {
+        const std::string_view w(word);
+        if (cell.size() == w.size() &&
+            std::equal(cell.begin(), cell.end(), w.begin(), [](char a, char b) {
+                return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b;
+            }))
+            return true;
+    }
+    return false;
+}
+
+// A record whose time is missing: no time in its first cell, and a number among its values or
+// no value at all, where a header has captions.
+bool RecordWithoutTime(std::string_view line) {
+    bool first = true;
+    bool missing = false;
+    bool values = false;
+    bool number = false;
+    ForEachCsvField(line, [&](std::string_view field) {
+        if (first) {
+            first = false;
+            missing = MissingTime(field);
+            return missing;
+        }
+        values = values || !Trimmed(field).empty();
+        number = IsNumber(field);
+        return !number;
+    });
+    return missing && (number || !values);
+}
+
+// A title line: one field, or one followed by empty fields (a spreadsheet program pads the title
+// to the table's width), where a header has a caption for every column.
+bool TitleLike(std::string_view line) {
+    bool first = true;
+    bool later = false;
+    ForEachCsvField(line, [&](std::string_view field) {
+        later = !first && !field.empty();
+        first = false;
+        return !later;
+    });
+    return !later;
 }
 
 // Reads 1..maxDigits digits at p.
@@ -138,6 +227,37 @@ bool At(std::string_view s, size_t* p, std::string_view oneOf) {
 }
 
 }  // namespace
+
+bool ReadRecordTime(std::string_view cell, int fields[6]) {
+    // Each field: its digits at most, and at least (a year has all four).
+    constexpr size_t kMost[6] = {4, 2, 2, 2, 2, 2};
+    constexpr size_t kLeast[6] = {4, 1, 1, 1, 1, 1};
+    const char* const kAfter[6] = {"-/.", "", " T", ":", ":", ""};
+    size_t p = 0;
+    fields[5] = 0;
+    for (int i = 0; i < 6; ++i) {
+        const size_t start = p;
+        if (!Digits(cell, &p, kMost[i]) || p - start < kLeast[i])
+            return false;
+        int value = 0;
+        for (size_t k = start; k < p; ++k)
+            value = value * 10 + (cell[k] - '0');
+        fields[i] = value;
+        if (i == 4 && p == cell.size())
+            return true;  // no seconds
+        if (i == 5)
+            break;
+        // The day follows the separator that follows the year.
+        const std::string_view after =
+            i == 1 ? cell.substr(start - 1, 1) : std::string_view(kAfter[i]);
+        if (!At(cell, &p, after))
+            return false;
+    }
+    // Fractions of a second, as pandas writes them for times that have them.
+    if (p < cell.size() && (!At(cell, &p, ".") || !Digits(cell, &p, 9)))
+        return false;
+    return p == cell.size();
+}
 
 bool IsRecordTime(std::string_view cell) {
     if (!cell.empty() && cell.back() == '\r')
@@ -162,8 +282,8 @@ bool IsRecordTime(std::string_view cell) {
 }
 
 bool LooksLikeRecords(std::string_view text) {
-    std::string_view lines[3];
-    const size_t n = FirstLines(WithoutByteOrderMark(text.substr(0, kLayoutSample)), lines, 3);
+    std::string_view lines[kLayoutLines];
+    const size_t n = FirstLines(WithoutByteOrderMark(text), lines, kLayoutLines);
     // A time in the second cell: the rows are numbered (pandas' index), but records all the same.
     return std::any_of(lines, lines + n, [](std::string_view line) {
         return TimeLed(line) || IsRecordTime(Cell(line, 1));
@@ -173,24 +293,51 @@ bool LooksLikeRecords(std::string_view text) {
 RecordForm DetectRecordForm(std::string_view stored) {
     if (LooksLikeRecords(stored))
         return RecordForm::kPlain;
-    const std::string_view sample = stored.substr(0, kLayoutSample);
+    const std::string_view sample = stored.substr(0, kFormSample);
     std::string inverted(sample.size(), '\0');
     storefs::InvertBytes(inverted.data(), sample.data(), sample.size());
     return LooksLikeRecords(inverted) ? RecordForm::kInverted : DecideRecordForm(stored);
 }
 
 PlainLayout DecidePlainLayout(std::string_view text) {
-    std::string_view lines[3];
-    const size_t n = FirstLines(WithoutByteOrderMark(text.substr(0, kLayoutSample)), lines, 3);
-    if (n >= 2 && TimeLed(lines[0]) && TimeLed(lines[1]))
+    std::string_view lines[kLayoutLines];
+    const size_t n = FirstLines(WithoutByteOrderMark(text), lines, kLayoutLines);
+    size_t first = 0;  // the first line led by a time
+    while (first < n && !TimeLed(lines[first]))
+        ++first;
+    if (first == 0 && n > 0)
         return PlainLayout::kNoHeader;
-    if (n >= 2 && TimeLed(lines[1]))
+    if (first == 1)
         return PlainLayout::kHeaded;
-    if (n == 3 && TimeLed(lines[2]))
-        return PlainLayout::kTitled;
-    if ((n >= 2 && IsRecordTime(Cell(lines[1], 1))) || (n == 3 && IsRecordTime(Cell(lines[2], 1))))
-        return PlainLayout::kNumberedRows;
+    // The second line is the header under a title, or the first record under the header, which
+    // lacks its time.
+    if (first < n)
+        return !TitleLike(lines[0]) && RecordWithoutTime(lines[1]) ? PlainLayout::kHeaded
+                                                                   : PlainLayout::kTitled;
+    for (size_t i = 1; i < n; ++i) {
+        if (IsRecordTime(Cell(lines[i], 1)))
+            return PlainLayout::kNumberedRows;
+    }
     return n < 3 ? PlainLayout::kTitled : PlainLayout::kUnclear;
+}
+
+bool CarriageReturnLineEndsOnly(std::string_view text) {
+    return text.find('\n') == std::string_view::npos && text.find('\r') != std::string_view::npos;
+}
+
+size_t EndLinesAtLoneCarriageReturns(char* text, size_t length) {
+    size_t count = 0;
+    for (char* p = text; p < text + length;) {
+        p = static_cast<char*>(std::memchr(p, '\r', static_cast<size_t>(text + length - p)));
+        if (p == nullptr)
+            break;
+        if (p + 1 == text + length || p[1] != '\n') {
+            *p = '\n';
+            ++count;
+        }
+        ++p;
+    }
+    return count;
 }
 
 bool ShapePlainText(const TextBuffer& in, PlainLayout layout, std::string_view titleLine,

@@ -4,6 +4,7 @@
 // wrote, whose first line is often the header and not a title.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -34,8 +35,16 @@ PlainCsvResult WritePlainCsv(const std::string& source, bool sourcePlain, const 
 // allowed.
 bool IsRecordTime(std::string_view cell);
 
-// True when the text reads as record lines: one of its first three lines (blank lines skipped)
-// has a record time in its first or second cell. Only the first 64 KiB are looked at.
+// Reads a record time written year first: a year of four digits, month and day of one or two
+// separated by the same "-", "/" or ".", then " " or "T", hours and minutes, seconds optional,
+// of one or two digits each, and fractions of a second, which are dropped (2024-02-28 12:00:00,
+// 2024/2/28 12:00, 2024-02-28T12:00:00.5). fields receives year, month, day, hour, minute and
+// second (0 when the cell has none), not checked against the calendar. False when the cell is
+// not in that form.
+bool ReadRecordTime(std::string_view cell, int fields[6]);
+
+// True when the text reads as record lines: one of its first ten lines (blank lines skipped, each
+// read whole, with CSV quoting) has a record time in its first or second cell.
 bool LooksLikeRecords(std::string_view text);
 
 // The form of a record file from its bytes as stored on disk: kPlain when they read as record
@@ -49,12 +58,24 @@ enum class PlainLayout {
     kHeaded,        // line 1 the header, then records: pandas, LibreOffice, Excel
     kNoHeader,      // line 1 is already a record: there is no header to take the captions from
     kNumberedRows,  // the records' first cell is a row number, the second a time (pandas' index)
-    kUnclear,       // neither line 2 nor line 3 starts with a record time: no telling the header
+    kUnclear,       // none of the first lines starts with a record time: no telling the header
 };
 
-// The layout of a plain text, from its first lines (blank lines and a UTF-8 byte-order mark
-// skipped). A text of fewer than three lines is kTitled, as the table reads it anyway.
+// The layout of a plain text, from its first ten lines (blank lines and a UTF-8 byte-order mark
+// skipped), each read whole with CSV quoting. The first line led by a record time is a record:
+// when it is line 1 there is no header (kNoHeader); when it is line 2, line 1 is the header
+// (kHeaded); when it comes later, line 1 is a title over the header (kTitled), unless line 1 has
+// cells after its first and line 2 is a record that lacks its time (its first cell empty or a
+// missing-value word such as NaT, and a number among its values or no value at all). Without a
+// record time, a text of fewer than three lines is kTitled, as the table reads it anyway.
 PlainLayout DecidePlainLayout(std::string_view text);
+
+// True when the text's lines end with a carriage return alone: it holds "\r" and no "\n".
+bool CarriageReturnLineEndsOnly(std::string_view text);
+
+// Makes every "\r" of the text that is not followed by "\n" a line end ("\n"), so that a record
+// ended by a carriage return alone is not read as part of the next. Returns how many there were.
+size_t EndLinesAtLoneCarriageReturns(char* text, size_t length);
 
 // The text of a plain file as the record table reads it (a title line, then the header line and
 // the records): without a UTF-8 byte-order mark, with the commas that spreadsheet programs pad

@@ -3,16 +3,20 @@
 #include "text_bytes.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <utility>
 
 namespace {
 
 const std::string kEmpty;
 
-// Calls field(start, end) for each field of the line [text, text + length), following the
-// field rules. Returns the number of fields reported.
+// Calls field(start, end, whole) for each field of the line [text, text + length), following the
+// field rules; with quotes, by the CSV rules. [start, end) is the field's text, except for a
+// quoted field whose text is not a piece of the line (whole set): then it is the whole field,
+// quotes included, for Unquote. Returns the number of fields reported.
 template <typename Field>
-int SplitFields(const char* text, uint32_t length, Field&& field) {
+int SplitFields(const char* text, uint32_t length, bool quotes, Field&& field) {
     uint32_t end = length;
     // A NUL ends the line and drops the field in progress.
     const void* nul = std::memchr(text, '\0', length);
@@ -23,24 +27,72 @@ int SplitFields(const char* text, uint32_t length, Field&& field) {
     } else if (end > 0 && text[end - 1] == '\r') {
         --end;
     }
+    auto next = [&](uint32_t from, char c) {
+        const void* at = std::memchr(text + from, c, end - from);
+        return at != nullptr ? static_cast<uint32_t>(static_cast<const char*>(at) - text) : end;
+    };
     int count = 0;
     uint32_t start = 0;
     for (;;) {
-        const void* comma = std::memchr(text + start, ',', end - start);
-        if (comma == nullptr) {
-            break;
+        uint32_t first = start;
+        uint32_t last;  // the field's text ends here
+        uint32_t stop;  // and the field at this "," or at the line's end
+        bool whole = false;
+        if (quotes && start < end && text[start] == '"') {
+            ++first;
+            uint32_t from = first;
+            for (;;) {
+                const uint32_t quote = next(from, '"');
+                if (quote + 1 < end && text[quote + 1] == '"') {
+                    whole = true;  // a doubled quote
+                    from = quote + 2;
+                    continue;
+                }
+                last = quote;
+                stop = quote < end ? next(quote, ',') : end;
+                whole = whole || stop > quote + 1;  // text after the closing quote
+                break;
+            }
+            if (whole) {
+                first = start;
+                last = stop;
+            }
+        } else {
+            stop = next(start, ',');
+            last = stop;
         }
-        const uint32_t at = static_cast<uint32_t>(static_cast<const char*>(comma) - text);
-        if (!field(start, at))
+        if (stop == end) {
+            if (!dropLast && field(first, last, whole))
+                ++count;
+            return count;
+        }
+        if (!field(first, last, whole))
             return count;
         ++count;
-        start = at + 1;
+        start = stop + 1;
     }
-    if (!dropLast) {
-        if (field(start, end))
-            ++count;
+}
+
+// The text of a quoted field given whole (see SplitFields).
+std::string Unquote(std::string_view field) {
+    std::string text;
+    text.reserve(field.size());
+    size_t at = 1;
+    for (;;) {
+        const size_t quote = field.find('"', at);
+        if (quote == std::string_view::npos) {
+            text.append(field.substr(at));
+            return text;
+        }
+        text.append(field.substr(at, quote - at));
+        if (quote + 1 < field.size() && field[quote + 1] == '"') {
+            text += '"';
+            at = quote + 2;
+        } else {
+            text.append(field.substr(quote + 1));  // what follows the closing quote
+            return text;
+        }
     }
-    return count;
 }
 
 }  // namespace
@@ -55,11 +107,12 @@ bool NextContentLine(const TextBuffer& text, uint32_t* position, const char** li
     return false;
 }
 
-bool RecordTable::LoadTable(std::shared_ptr<const TextBuffer> text) {
+bool RecordTable::LoadTable(std::shared_ptr<const TextBuffer> text, bool csvQuotes) {
     if (!captions_.empty() || RowCount() != 0 || !text || text->Length() == 0) {
         return false;
     }
     text_ = std::move(text);
+    csvQuotes_ = csvQuotes;
     uint32_t position = 0;
     const char* line = nullptr;
     uint32_t length = 0;
@@ -67,8 +120,22 @@ bool RecordTable::LoadTable(std::shared_ptr<const TextBuffer> text) {
         Clear();
         return false;
     }
-    // The title is taken whole; only a trailing "\r" is not part of it.
+    // The title is taken whole; only a trailing "\r" is not part of it, and with CSV quoting its
+    // quotes and the empty cells after it.
     title_.assign(line, length > 0 && line[length - 1] == '\r' ? length - 1 : length);
+    if (csvQuotes_ && title_.find('"') != std::string::npos) {
+        // A spreadsheet program quotes the title as the first cell of a row as wide as the table.
+        std::vector<std::string> fields;
+        ForEachCsvField(title_, [&fields](std::string_view f) {
+            fields.emplace_back(f);
+            return true;
+        });
+        while (!fields.empty() && fields.back().empty())
+            fields.pop_back();
+        title_.clear();
+        for (size_t i = 0; i < fields.size(); ++i)
+            title_.append(i > 0 ? "," : "").append(fields[i]);
+    }
     position += length;
     if (!NextContentLine(*text_, &position, &line, &length) || !ParseHeaderLine(line, length)) {
         Clear();
@@ -77,9 +144,11 @@ bool RecordTable::LoadTable(std::shared_ptr<const TextBuffer> text) {
     position += length;
     if (std::unique_ptr<LineEnds> ends = text_->TakeLineEnds()) {
         LoadRows(ends.get(), position);
+        UnquoteCells(position);
         return true;
     }
     ReserveFor(position);
+    const uint32_t position0 = position;
     // Without a NUL byte every line that holds something gives its row; only lines with a NUL
     // must be split to see whether a field is left.
     const bool anyNul =
@@ -96,6 +165,7 @@ bool RecordTable::LoadTable(std::shared_ptr<const TextBuffer> text) {
             progress_(position, text_->Length());
         }
     }
+    UnquoteCells(position0);
     return true;
 }
 
@@ -116,8 +186,8 @@ void RecordTable::LoadRows(LineEnds* ends, uint32_t position) {
         if (end > start && !(end - start == 1 && data[start] == '\r')) {
             // A line with a NUL is a row only when a field is left before it.
             if (!ends->anyNul || std::memchr(data + start, '\0', end - start) == nullptr ||
-                SplitFields(data + start, end - start, [](uint32_t, uint32_t) { return true; }) >
-                    0) {
+                SplitFields(data + start, end - start, csvQuotes_,
+                            [](uint32_t, uint32_t, bool) { return true; }) > 0) {
                 if (rows < count)
                     at[rows] = start;
                 else
@@ -158,8 +228,11 @@ void RecordTable::ReserveFor(uint32_t position) {
 
 bool RecordTable::ParseHeaderLine(const char* text, uint32_t length) {
     const size_t before = captions_.size();
-    SplitFields(text, length, [&](uint32_t s, uint32_t e) {
-        captions_.emplace_back(text + s, e - s);
+    SplitFields(text, length, csvQuotes_, [&](uint32_t s, uint32_t e, bool whole) {
+        if (whole)
+            captions_.push_back(Unquote(std::string_view(text + s, e - s)));
+        else
+            captions_.emplace_back(text + s, e - s);
         if (captions_.size() > 1) {
             channelNames_.push_back(captions_.back());
         }
@@ -172,7 +245,7 @@ bool RecordTable::ParseRecordLine(const char* text, uint32_t length) {
     if (!text_ || text < text_->Data() || text + length > text_->Data() + text_->Length()) {
         return false;
     }
-    if (SplitFields(text, length, [](uint32_t, uint32_t) { return true; }) == 0) {
+    if (SplitFields(text, length, csvQuotes_, [](uint32_t, uint32_t, bool) { return true; }) == 0) {
         return false;
     }
     rowLine_.push_back(static_cast<uint32_t>(text - text_->Data()));
@@ -188,6 +261,56 @@ const char* RecordTable::RowLine(int32_t row, uint32_t* length) const {
     return line;
 }
 
+void RecordTable::UnquoteCells(uint32_t position) {
+    // Only a line with a quote can hold such a cell: the quotes are found in one pass over the
+    // text, and each line with one is split once.
+    if (!csvQuotes_ || rowLine_.empty())
+        return;
+    const char* data = text_->Data();
+    const uint32_t total = text_->Length();
+    const int32_t columns = ColumnCount();
+    while (position < total) {
+        const void* found = std::memchr(data + position, '"', total - position);
+        if (found == nullptr)
+            break;
+        const uint32_t quote = static_cast<uint32_t>(static_cast<const char*>(found) - data);
+        position = quote + 1;
+        const auto after = std::upper_bound(rowLine_.begin(), rowLine_.end(), quote);
+        if (after == rowLine_.begin())
+            continue;
+        const int32_t row = static_cast<int32_t>(after - rowLine_.begin() - 1);
+        uint32_t length = 0;
+        const char* line = RowLine(row, &length);
+        const uint32_t lineEnd = static_cast<uint32_t>(line - data) + length;
+        if (quote >= lineEnd)
+            continue;  // in a line that gives no row
+        int32_t column = 0;
+        SplitFields(line, length, true, [&](uint32_t s, uint32_t e, bool whole) {
+            if (column >= columns)
+                return false;
+            if (whole) {
+                const std::string text = Unquote(std::string_view(line + s, e - s));
+                unquotedAt_.push_back({row, column, unquoted_.size(), text.size()});
+                unquoted_ += text;
+            }
+            ++column;
+            return true;
+        });
+        position = std::max(position, lineEnd + 1);
+    }
+}
+
+std::string_view RecordTable::UnquotedCell(int32_t row, int32_t column) const {
+    const auto at =
+        std::lower_bound(unquotedAt_.begin(), unquotedAt_.end(), std::make_pair(row, column),
+                         [](const UnquotedAt& a, const std::pair<int32_t, int32_t>& b) {
+                             return std::make_pair(a.row, a.column) < b;
+                         });
+    if (at == unquotedAt_.end() || at->row != row || at->column != column)
+        return {};
+    return std::string_view(unquoted_).substr(at->offset, at->length);
+}
+
 void RecordTable::RowCells(int32_t row, int32_t count, std::vector<std::string_view>* cells) const {
     cells->assign(static_cast<size_t>(std::max(0, count)), std::string_view());
     if (row < 0 || row >= RowCount() || !text_)
@@ -196,10 +319,12 @@ void RecordTable::RowCells(int32_t row, int32_t count, std::vector<std::string_v
     uint32_t length = 0;
     const char* line = RowLine(row, &length);
     int32_t field = 0;
-    SplitFields(line, length, [&](uint32_t s, uint32_t e) {
+    SplitFields(line, length, csvQuotes_, [&](uint32_t s, uint32_t e, bool whole) {
         if (field >= wanted)
             return false;
-        (*cells)[static_cast<size_t>(field++)] = std::string_view(line + s, e - s);
+        (*cells)[static_cast<size_t>(field)] =
+            whole ? UnquotedCell(row, field) : std::string_view(line + s, e - s);
+        ++field;
         return true;
     });
 }
@@ -212,10 +337,10 @@ std::string_view RecordTable::Cell(int32_t row, int32_t column) const {
     const char* line = RowLine(row, &length);
     std::string_view cell;
     int32_t field = 0;
-    SplitFields(line, length, [&](uint32_t s, uint32_t e) {
+    SplitFields(line, length, csvQuotes_, [&](uint32_t s, uint32_t e, bool whole) {
         if (field++ < column)
             return true;
-        cell = std::string_view(line + s, e - s);
+        cell = whole ? UnquotedCell(row, column) : std::string_view(line + s, e - s);
         return false;
     });
     return cell;
@@ -252,8 +377,27 @@ void RecordTable::Clear() {
     channelNames_.clear();
     title_.clear();
     text_.reset();
+    unquotedAt_.clear();
+    unquotedAt_.shrink_to_fit();
+    unquoted_.clear();
+    unquoted_.shrink_to_fit();
+    csvQuotes_ = false;
 }
 
 size_t RecordTable::IndexBytes() const {
-    return rowLine_.capacity() * sizeof(uint32_t);
+    return rowLine_.capacity() * sizeof(uint32_t) + unquotedAt_.capacity() * sizeof(UnquotedAt) +
+           unquoted_.capacity();
+}
+
+void ForEachCsvField(std::string_view line, const std::function<bool(std::string_view)>& field) {
+    if (line.empty())
+        line = std::string_view("", 0);
+    std::string unquoted;
+    SplitFields(line.data(), static_cast<uint32_t>(std::min<size_t>(line.size(), UINT32_MAX)), true,
+                [&](uint32_t s, uint32_t e, bool whole) {
+                    if (!whole)
+                        return field(line.substr(s, e - s));
+                    unquoted = Unquote(line.substr(s, e - s));
+                    return field(unquoted);
+                });
 }

@@ -5,7 +5,13 @@
 //
 // Lines are cut into fields at ","; a line ends at "\n" or at the end of the text, and a "\r"
 // right before its end is not part of the last field. A NUL byte ends the line at once and drops
-// the field in progress. Fields are neither trimmed nor unquoted. Empty lines are skipped.
+// the field in progress. Fields are not trimmed. Empty lines are skipped.
+//
+// A table loaded with CSV quoting (the text of a plain CSV file, which other programs write)
+// reads a field that starts with a double quote as a quoted field: it runs to its closing quote,
+// commas in it are part of its text and a doubled quote ("") stands for one quote; what follows
+// the closing quote up to the next "," is appended to it, and a quote left open ends with the
+// line. Without CSV quoting (the program's own record files) quotes are text like any other.
 #pragma once
 
 #include <cstdint>
@@ -32,8 +38,10 @@ class RecordTable {
     // False when the table is not empty, the text is empty, or the title or header is missing or
     // empty. The table keeps a reference to the text. When the text's reader found its line ends
     // (TextBuffer::KnownLineEnds), the rows are taken from them instead of a walk over the text,
-    // and the table takes them over (TakeLineEnds).
-    bool LoadTable(std::shared_ptr<const TextBuffer> text);
+    // and the table takes them over (TakeLineEnds). With csvQuotes, the title line, the captions
+    // and the cells are read with CSV quoting; the title is then the line's fields joined with
+    // ",", empty fields at its end left out.
+    bool LoadTable(std::shared_ptr<const TextBuffer> text, bool csvQuotes = false);
 
     // Called now and then while LoadTable parses, with the bytes parsed and the total.
     using Progress = std::function<void(uint32_t done, uint32_t total)>;
@@ -61,7 +69,11 @@ class RecordTable {
     int32_t ColumnCount() const { return static_cast<int32_t>(captions_.size()); }
     int32_t RowCount() const { return static_cast<int32_t>(rowLine_.size()); }
 
-    // Text of a cell; an absent row or column reads as empty.
+    // Whether the table reads CSV quoting (see LoadTable).
+    bool CsvQuotes() const { return csvQuotes_; }
+
+    // Text of a cell; an absent row or column reads as empty. It lies in the text, or, for a
+    // quoted field whose text is not a piece of its line ("" in it), in the table.
     std::string_view Cell(int32_t row, int32_t column) const;
     // The cells of columns [0, count) of a row in one pass over its line, for readers of many
     // cells of a row (Cell finds its line and walks it anew for each); cells past the table's
@@ -87,7 +99,7 @@ class RecordTable {
     // from its first lines or text typed or imported since, which went to GB18030.
     TextCodec Codec() const { return codec_ == TextCodec::kPerText ? TextCodec::kGb18030 : codec_; }
 
-    // Bytes held for the rows (not counting the shared text).
+    // Bytes held for the rows (not counting the shared text), unquoted cells included.
     size_t IndexBytes() const;
 
   private:
@@ -97,6 +109,10 @@ class RecordTable {
     void LoadRows(LineEnds* ends, uint32_t position);
     // The line of a row (a valid one) and its length up to its "\n".
     const char* RowLine(int32_t row, uint32_t* length) const;
+    // Reads the cells of rows from position on whose text is not a piece of their line.
+    void UnquoteCells(uint32_t position);
+    // The text of such a cell (kept by UnquoteCells).
+    std::string_view UnquotedCell(int32_t row, int32_t column) const;
 
     std::shared_ptr<const TextBuffer> text_;
     Progress progress_;
@@ -108,4 +124,18 @@ class RecordTable {
     TextCodec codec_ = TextCodec::kPerText;
     // Where each row's line starts in the text; the line runs to the next "\n" or the text's end.
     LineOffsets rowLine_;
+    bool csvQuotes_ = false;
+    // The cells whose text had to be unquoted into unquoted_, by row and column ascending.
+    struct UnquotedAt {
+        int32_t row;
+        int32_t column;
+        size_t offset;
+        size_t length;
+    };
+    std::vector<UnquotedAt> unquotedAt_;
+    std::string unquoted_;
 };
+
+// Calls field(text) for each field of a line (without its line end) read with CSV quoting (see
+// above), its text unquoted, until field returns false. The text lasts until the next call.
+void ForEachCsvField(std::string_view line, const std::function<bool(std::string_view)>& field);

@@ -265,25 +265,47 @@ TEST_F(ViewerTest, PlainFileThroughTheOpenCommandIsNoRecordFile) {
 }
 
 // CSV of other programs opened as plain CSV: a headed one takes its file name as title and
-// keeps every record, also when exported again; one whose header cannot be told is refused.
+// keeps every record, also when exported again; one whose header cannot be told is refused. Its
+// quoted fields and a record ended by a carriage return alone read as they were written; a file
+// whose lines end in carriage returns alone is refused saying so.
 TEST_F(ViewerTest, HeadedCsvOpensUnderItsNameAndAnUnclearOneIsRefused) {
     const std::string rows = "2024-01-01 00:00:00,1.5\r\n2024-01-01 00:00:10,2.5\r\n";
     const QString headed = File("pandas.csv", "\xEF\xBB\xBFTime,A\r\n" + rows, false);
     const QString unclear =
         File("rows.csv", "0,2024-01-01 00:00:00,1\n1,2024-01-01 00:00:10,2\n", false);
+    const QString quoted =
+        File("calc.csv",
+             "\"Time\",\"Flow, l/s\",\"B\"\r\n\"2024-01-01 00:00:00\",\"1,5\",4\r"
+             "\"2024-01-01 00:00:10\",2,\"say \"\"hi\"\"\"\r\n",
+             false);
+    const QString carriageReturns = File("mac.csv", "Time,A\r2024-01-01 00:00:00,1\r", false);
     CHistavueDoc* doc = nullptr;
     {
         CHistavueDoc::OpenPlainScope plain;
+        ASSERT_NE(Docs()->OpenDocumentFile(quoted), nullptr);
+        EXPECT_EQ(Docs()->OpenDocumentFile(carriageReturns), nullptr);
         doc = Docs()->OpenDocumentFile(headed);
         EXPECT_EQ(Docs()->OpenDocumentFile(unclear), nullptr);
     }
+    ASSERT_EQ(ui.messages.size(), 2);
+    EXPECT_TRUE(ui.messages[0].contains("CR")) << ui.messages[0].toStdString();
+    EXPECT_TRUE(ui.messages[1].contains("行号")) << ui.messages[1].toStdString();
+    const QList<QMdiSubWindow*> windows = Frame()->MdiArea()->subWindowList();
+    ASSERT_EQ(windows.size(), 2);
+    auto* calc = qobject_cast<CHistavueView*>(windows.front()->widget());
+    ASSERT_NE(calc, nullptr);
+    const RecordTable& calcTable = calc->List()->Table();
+    EXPECT_EQ(calcTable.Caption(1), "Flow, l/s");
+    ASSERT_EQ(calcTable.RowCount(), 2);
+    EXPECT_EQ(calcTable.Cell(0, 1), "1,5");
+    EXPECT_EQ(calcTable.Cell(0, 2), "4");
+    EXPECT_EQ(calcTable.Cell(1, 2), "say \"hi\"");
+    EXPECT_EQ(calc->Settings().listEnd.second, 10);
     ASSERT_NE(doc, nullptr);
     const RecordTable& table = Frame()->ActiveView()->List()->Table();
     EXPECT_EQ(table.Title(), "pandas.csv");
     EXPECT_EQ(table.Caption(0), "Time");
     EXPECT_EQ(table.RowCount(), 2);
-    ASSERT_EQ(ui.messages.size(), 1);
-    EXPECT_TRUE(ui.messages[0].contains("行号")) << ui.messages[0].toStdString();
     const QString out = dir.path() + "/again.csv";
     ASSERT_TRUE(doc->ExportPlainCsv(out));
     EXPECT_EQ(ReadRecordFile(out, false),

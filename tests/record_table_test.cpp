@@ -136,12 +136,50 @@ TEST(RecordTableFields, RowCellsReadsWhatCellReads) {
     }
 }
 
-TEST(RecordTableFields, QuotesAndSpacesAreKeptAsTheyStand) {
-    RecordTable t;
-    ASSERT_TRUE(t.LoadTable(Text("T\nTime, a ,\"b\"\nt1, 1 ,\"x,y\"\n")));
-    EXPECT_EQ(t.Caption(1), " a ");
-    EXPECT_EQ(Cell(t, 0, 1), " 1 ");
-    EXPECT_EQ(Cell(t, 0, 2), "\"x");
+// The program's own files keep quotes and spaces as they stand; a plain CSV file of another
+// program reads with CSV quoting in its title, captions and cells alike.
+TEST(RecordTableFields, QuotesAreTextInOwnFilesAndCsvQuotingInPlainOnes) {
+    const std::string text =
+        "\"Boiler, \"\"one\"\"\",,\n"
+        "Time, a ,\"Flow, l/s\",\"c\"\n"
+        "\"2024-01-01 00:00:00\", 1 ,\"1,5\",\"say \"\"hi\"\"\"\n"
+        "t2,\"x\"y,\"\",\"open, to the end\r\n";
+    const struct {
+        bool csvQuotes;
+        const char* title;
+        std::vector<std::string> captions;
+        std::vector<std::vector<std::string>> rows;
+    } cases[] = {
+        {false,
+         "\"Boiler, \"\"one\"\"\",,",
+         {"Time", " a ", "\"Flow", " l/s\"", "\"c\""},
+         {{"\"2024-01-01 00:00:00\"", " 1 ", "\"1", "5\"", "\"say \"\"hi\"\"\""},
+          {"t2", "\"x\"y", "\"\"", "\"open", " to the end"}}},
+        {true,
+         "Boiler, \"one\"",
+         {"Time", " a ", "Flow, l/s", "c"},
+         {{"2024-01-01 00:00:00", " 1 ", "1,5", "say \"hi\""},
+          {"t2", "xy", "", "open, to the end"}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.csvQuotes);
+        RecordTable t;
+        ASSERT_TRUE(t.LoadTable(Text(text), c.csvQuotes));
+        EXPECT_EQ(t.Title(), c.title);
+        ASSERT_EQ(t.ColumnCount(), static_cast<int>(c.captions.size()));
+        ASSERT_EQ(t.RowCount(), static_cast<int>(c.rows.size()));
+        std::vector<std::string_view> cells;
+        for (int col = 0; col < t.ColumnCount(); ++col)
+            EXPECT_EQ(t.Caption(col), c.captions[static_cast<size_t>(col)]);
+        for (int r = 0; r < t.RowCount(); ++r) {
+            t.RowCells(r, t.ColumnCount(), &cells);
+            for (int col = 0; col < t.ColumnCount(); ++col) {
+                const std::string& want = c.rows[static_cast<size_t>(r)][static_cast<size_t>(col)];
+                EXPECT_EQ(Cell(t, r, col), want) << r << "," << col;
+                EXPECT_EQ(cells[static_cast<size_t>(col)], want) << r << "," << col;
+            }
+        }
+    }
 }
 
 TEST(RecordTableClear, KeepsRemarkAndPrintHeader) {
@@ -247,6 +285,10 @@ TEST(RecordFileForm, TheReadingWithoutControlBytesAndWithMoreAsciiWins) {
 TEST(PlainCsvLayout, OtherProgramsFilesAreToldFromTheProgramsOwn) {
     const std::string r1 = "2024-01-01 00:00:00,1.5,2\n";
     const std::string r2 = "2024-01-01 00:00:10,1.6,3\n";
+    std::string wide = "Time";
+    for (int i = 0; i < 3000; ++i)
+        wide += ",Channel_" + std::to_string(1000000000000000 + i);
+    wide += "\n";
     struct Case {
         const char* name;
         std::string text;
@@ -272,7 +314,21 @@ TEST(PlainCsvLayout, OtherProgramsFilesAreToldFromTheProgramsOwn) {
         {"pandas, default row numbers",
          ",Time,A\n0,2024-01-01 00:00:00,1\n1,2024-01-01 00:00:10,2\n", PlainLayout::kNumberedRows,
          "="},
+        {"LibreOffice, text cells quoted",
+         "\"Line1\",,\n\"Time\",\"A\",\"B\"\n\"" + r1.substr(0, 19) + "\",1.5,2\n",
+         PlainLayout::kTitled,
+         "\"Line1\"\n\"Time\",\"A\",\"B\"\n\"" + r1.substr(0, 19) + "\",1.5,2\n"},
+        {"pandas, first record without a time", "Time,A,B\nNaT,1,2\n" + r1, PlainLayout::kHeaded,
+         "t.csv\nTime,A,B\nNaT,1,2\n" + r1},
+        {"first record's time empty", "Time,A,B\n,1,\n" + r1, PlainLayout::kHeaded,
+         "t.csv\nTime,A,B\n,1,\n" + r1},
+        {"own form, first record without a time", "Line1\nTime,A,B\n,1,2\n" + r1,
+         PlainLayout::kTitled, "="},
+        {"own form, time column without a caption", "Line1\n,A,B\n" + r1, PlainLayout::kTitled,
+         "="},
+        {"header over 64 KiB", wide + r1, PlainLayout::kHeaded, "t.csv\n" + wide + r1},
         {"records only", r1 + r2, PlainLayout::kNoHeader, "="},
+        {"one record", r1, PlainLayout::kNoHeader, "="},
         {"no times to tell by", "a,b\nc,d\ne,f\n", PlainLayout::kUnclear, "="},
     };
     for (const Case& c : cases) {
@@ -287,6 +343,36 @@ TEST(PlainCsvLayout, OtherProgramsFilesAreToldFromTheProgramsOwn) {
         storefs::InvertBytes(inverted.data(), c.text.data(), c.text.size());
         EXPECT_EQ(DetectRecordForm(c.text), RecordForm::kPlain);
         EXPECT_EQ(DetectRecordForm(inverted), RecordForm::kInverted);
+    }
+}
+
+// A carriage return alone ends its line in a plain file: a record so ended keeps its last value
+// and is not read as part of the next. A file with no other line end is told as such.
+TEST(PlainCsvLineEnds, ACarriageReturnAloneEndsItsLine) {
+    const struct {
+        const char* name;
+        std::string text;
+        std::string lines;  // after EndLinesAtLoneCarriageReturns
+        bool carriageReturnsOnly;
+    } cases[] = {
+        {"CR LF, one record ended by CR", "T\r\nTime,a,b\r\nt1,3,4\rt2,5,6\r\n",
+         "T\r\nTime,a,b\r\nt1,3,4\nt2,5,6\r\n", false},
+        {"CR LF, last line ended by CR", "T\r\nTime,a,b\r\nt1,3,4\r\nt2,5,6\r",
+         "T\r\nTime,a,b\r\nt1,3,4\r\nt2,5,6\n", false},
+        {"LF", "T\nTime,a,b\nt1,3,4\nt2,5,6\n", "T\nTime,a,b\nt1,3,4\nt2,5,6\n", false},
+        {"CR only", "T\rTime,a,b\rt1,3,4\rt2,5,6\r", "T\nTime,a,b\nt1,3,4\nt2,5,6\n", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(CarriageReturnLineEndsOnly(c.text), c.carriageReturnsOnly);
+        std::string text = c.text;
+        EndLinesAtLoneCarriageReturns(text.data(), text.size());
+        EXPECT_EQ(text, c.lines);
+        RecordTable t;
+        ASSERT_TRUE(t.LoadTable(Text(text), true));
+        ASSERT_EQ(t.RowCount(), 2);
+        EXPECT_EQ(Cell(t, 0, 2), "4");
+        EXPECT_EQ(Cell(t, 1, 0), "t2");
     }
 }
 

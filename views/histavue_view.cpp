@@ -56,8 +56,9 @@ const RecordTable& CHistavueView::Records() const {
     return list_->Table();
 }
 
-bool CHistavueView::LoadRecords(std::shared_ptr<const TextBuffer> text, TextCodec codec) {
-    if (!list_->LoadTable(std::move(text), codec)) {
+bool CHistavueView::LoadRecords(std::shared_ptr<const TextBuffer> text, TextCodec codec,
+                                bool csvQuotes) {
+    if (!list_->LoadTable(std::move(text), codec, csvQuotes)) {
         return false;
     }
     InitCurveSettings(&settings_, list_->Table());

@@ -28,10 +28,11 @@ class CHistavueView : public QWidget, public DocumentView {
 
     CHistavueDoc* Document() const { return doc_; }
 
-    // Fills the table from a document text in the document's code page and rebuilds the curve
-    // settings. False when the table already holds something or the text has no title or header.
-    bool LoadRecords(std::shared_ptr<const TextBuffer> text,
-                     TextCodec codec = TextCodec::kPerText) override;
+    // Fills the table from a document text in the document's code page (with CSV quoting when
+    // csvQuotes) and rebuilds the curve settings. False when the table already holds something or
+    // the text has no title or header.
+    bool LoadRecords(std::shared_ptr<const TextBuffer> text, TextCodec codec = TextCodec::kPerText,
+                     bool csvQuotes = false) override;
     const RecordTable& Records() const override;
 
     // Shows the report (hiding and dropping a chart, if any). Nothing happens when it is shown.

@@ -22,10 +22,11 @@ CRecordListCtrl::CRecordListCtrl(QWidget* parent)
 
 CRecordListCtrl::~CRecordListCtrl() = default;
 
-bool CRecordListCtrl::LoadTable(std::shared_ptr<const TextBuffer> text, TextCodec codec) {
+bool CRecordListCtrl::LoadTable(std::shared_ptr<const TextBuffer> text, TextCodec codec,
+                                bool csvQuotes) {
     model_->BeginReset();
     table_.SetCodec(codec);
-    const bool ok = table_.LoadTable(std::move(text));
+    const bool ok = table_.LoadTable(std::move(text), csvQuotes);
     model_->EndReset();
     ApplyColumnLayout();
     return ok;

@@ -22,7 +22,8 @@ class CRecordListCtrl : public QTableView {
 
     // Parses a document text, in the document's code page, into the empty table (see
     // RecordTable::LoadTable).
-    bool LoadTable(std::shared_ptr<const TextBuffer> text, TextCodec codec = TextCodec::kPerText);
+    bool LoadTable(std::shared_ptr<const TextBuffer> text, TextCodec codec = TextCodec::kPerText,
+                   bool csvQuotes = false);
     bool ParseHeaderLine(const char* text, uint32_t length);
     std::string ColumnCaptions() const { return table_.ColumnCaptions(); }
     void Clear();
