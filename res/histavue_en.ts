@@ -949,10 +949,6 @@ overlaps the data root folder
         <translation>The file has no header line: its first line is already a record (it starts with a time).</translation>
     </message>
     <message>
-        <source>无法判断哪一行是表头：第 2 行和第 3 行都不以时间（如 2024-01-01 08:00:00）开头。</source>
-        <translation>Cannot tell which line is the header: neither line 2 nor line 3 starts with a time (such as 2024-01-01 08:00:00).</translation>
-    </message>
-    <message>
         <source>内存不足，无法读取文件。</source>
         <translation>Not enough memory to read the file.</translation>
     </message>
@@ -1035,6 +1031,22 @@ overlaps the data root folder
     <message>
         <source>正在计算统计</source>
         <translation>computing statistics</translation>
+    </message>
+    <message>
+        <source>文件的行尾只有回车符（CR），没有换行符（LF）：请先把行尾转换为 CR LF 或 LF。</source>
+        <translation>The file&apos;s line ends are CR only, without a line feed (LF): convert them to CR LF or LF first.</translation>
+    </message>
+    <message>
+        <source>无法判断哪一行是表头：文件开头的各行都不以时间（如 2024-01-01 08:00:00）开头。</source>
+        <translation>Cannot tell which line is the header: none of the file&apos;s first lines starts with a time (such as 2024-01-01 08:00:00).</translation>
+    </message>
+    <message>
+        <source>没有一行的时间可以读出（第一列应是如 2024-01-01 08:00:00 的时间）：曲线按行号绘制。</source>
+        <translation>No row&apos;s time can be read (the first column should hold times such as 2024-01-01 08:00:00): the curves are drawn over row numbers.</translation>
+    </message>
+    <message>
+        <source>行号:</source>
+        <translation>Row:</translation>
     </message>
 </context>
 </TS>

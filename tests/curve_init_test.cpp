@@ -39,6 +39,39 @@ TEST(ParseRowTime, ReadsTheRecorderFormAndLooserOnes) {
     EXPECT_FALSE(ParseRowTime("2023-02-29 00:00:00", &t));
     EXPECT_FALSE(ParseRowTime("", &t));
     EXPECT_FALSE(ParseRowTime("time", &t));
+    // The forms of spreadsheet programs and pandas, year first: all read as 2024-02-28 12:00.
+    for (const char* cell : {"2024-02-28T12:00:00", "2024-02-28T12:00", "2024/2/28 12:00",
+                             "2024.02.28 12:00:00.250000"}) {
+        t = CalendarTime();
+        EXPECT_TRUE(ParseRowTime(cell, &t)) << cell;
+        EXPECT_EQ(CompareCalendarTimes(t, MakeCalendarTime(2024, 2, 28, 12, 0, 0)), 0) << cell;
+    }
+    // Which of month and day comes first is not told by a year at the end.
+    EXPECT_FALSE(ParseRowTime("02/28/24 12:00", &t));
+    EXPECT_FALSE(ParseRowTime("28.02.2024 12:00", &t));
+}
+
+// A report none of whose times can be read has no time range; its curves go by row numbers.
+TEST(InitCurveSettings, NoReadableTimeIsToldApart) {
+    const struct {
+        std::string times;
+        bool none;
+    } cases[] = {
+        {"02/28/24 12:00\n02/28/24 12:01\n", true},
+        {"\n\n", true},
+        {"x\n2024-02-28T12:00:00\n", false},
+    };
+    for (const auto& c : cases) {
+        std::string text = "T\nTime,a\n";
+        for (size_t at = 0, end; (end = c.times.find('\n', at)) != std::string::npos; at = end + 1)
+            text += c.times.substr(at, end - at) + ",1\n";
+        CurveSettings s;
+        InitCurveSettings(&s, *TableOf(text));
+        EXPECT_EQ(NoRowTimes(s), c.none) << c.times;
+    }
+    CurveSettings empty;
+    InitCurveSettings(&empty, *TableOf("T\nTime,a\n"));
+    EXPECT_FALSE(NoRowTimes(empty));
 }
 
 TEST(EstimateRecordInterval, LongListWithoutRepeatsGivesSmallestGap) {

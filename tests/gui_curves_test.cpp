@@ -12,6 +12,7 @@
 #include <QMdiArea>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <QValueAxis>
@@ -222,6 +223,25 @@ TEST_F(CurvesTest, OneShownChannelNamesTheSubtitle) {
     EXPECT_EQ(c->Subtitle(), "T1");
     Key(view, Qt::Key_Right);
     EXPECT_EQ(c->Subtitle(), "当前时间:2024/01/01  00:00:20     T1(2.50)");
+}
+
+// Times that cannot be read (month first) give no time axis of zeros: the points go by their row
+// numbers, and the status bar says why.
+TEST_F(CurvesTest, ReportWithoutReadableTimesGoesByRowNumbers) {
+    std::string text = "Line1\nTime,T1\n";
+    for (int i = 0; i < 12; ++i)
+        text += "02/28/24 12:" + std::to_string(10 + i) + "," + std::to_string(i) + "\n";
+    CHistavueView* view = OpenRecords(text);
+    view->Settings().timeAxis = 1;
+    Run(kCmdDrawCurves);
+    ChartAdapter* c = Chart(view);
+    EXPECT_FALSE(c->TimeAxis());
+    EXPECT_EQ(c->TimeLabels().value(0), "1");
+    EXPECT_EQ(c->TimeLabels().value(11), "12");
+    Key(view, Qt::Key_Right);
+    EXPECT_EQ(c->Subtitle(), "行号:3     T1(2.00)");
+    EXPECT_TRUE(app->MainFrame()->statusBar()->currentMessage().contains("行号"))
+        << app->MainFrame()->statusBar()->currentMessage().toStdString();
 }
 
 TEST_F(CurvesTest, ChineseNamesShowInTheSubtitleAndPanelInEitherCodePage) {

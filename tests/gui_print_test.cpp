@@ -349,6 +349,19 @@ TEST_F(PrintTest, ReportToolWritesPagesAndExplainsFailures) {
     EXPECT_EQ(run({"--in", in, "--plain", "--pdf", pdf, "--page-size", "A10", "--landscape"}),
               1);  // no row fits
 
+    // Times that cannot be read draw no curves; the pages print, with a word on standard error.
+    const QString us = dir.path() + "/us.csv";
+    ASSERT_TRUE(WriteRecordFile(
+        us, "Time,A\n02/28/24 12:00,1\n02/28/24 12:01,2\n02/28/24 12:02,3\n", false));
+    for (const bool curves : {true, false}) {
+        QStringList args{"--in", us, "--plain", "--pdf", pdf};
+        if (curves)
+            args << "--curves" << png;
+        QString said;
+        EXPECT_EQ(RunTool(args, &said), curves ? 1 : 0);
+        EXPECT_TRUE(said.contains(us + ": no row's time can be read")) << said.toStdString();
+    }
+
     // Inputs that are no record file are named with what they are.
     const QString fifo = dir.path() + "/fifo";
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);

@@ -20,6 +20,7 @@
 
 #include "alarm_reader.h"
 #include "chart_image.h"
+#include "curve_init.h"
 #include "curve_view.h"
 #include "file_system.h"
 #include "histavue_doc.h"
@@ -269,6 +270,17 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err, bool stdi
             return Fail(err, QStringLiteral("%1: %2").arg(
                                  o.ini, QString::fromLocal8Bit(IniRefusalText(refusal, error))));
         view.ApplyTextSettings();
+    }
+    if (NoRowTimes(view.Settings())) {
+        // Curves over no time would stand at a time axis of zeros; the report's pages hold the
+        // rows as they are.
+        const QString why = QStringLiteral(
+                                "%1: no row's time can be read (its first column should hold times "
+                                "such as 2024-01-01 08:00:00)")
+                                .arg(o.in);
+        if (!o.curves.isEmpty())
+            return Fail(err, why + QStringLiteral(": no curves drawn"));
+        Say(err, QStringLiteral("histavue-report: ") + why);
     }
     SetAlarmStoreFolder(o.alarms.isEmpty() ? std::string() : PathBytes(o.alarms));
     if (!o.alarms.isEmpty())

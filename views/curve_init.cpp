@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "plain_csv.h"
+
 namespace {
 
 bool FastDigits(const char* p, int n, int* out) {
@@ -27,13 +29,14 @@ bool CellFileTime(const RecordTable& table, int32_t row, uint64_t* fileTime) {
 bool ParseRowTime(std::string_view cell, CalendarTime* time) {
     int v[6] = {0, 0, 0, 0, 0, 0};
     const char* p = cell.data();
-    // The recorder's own form first; anything else goes through sscanf's rules.
+    // The recorder's own form first, then the forms of spreadsheet programs and pandas; anything
+    // else goes through sscanf's rules.
     const bool canonical = cell.size() == 19 && p[4] == '-' && p[7] == '-' && p[10] == ' ' &&
                            p[13] == ':' && p[16] == ':' && FastDigits(p, 4, &v[0]) &&
                            FastDigits(p + 5, 2, &v[1]) && FastDigits(p + 8, 2, &v[2]) &&
                            FastDigits(p + 11, 2, &v[3]) && FastDigits(p + 14, 2, &v[4]) &&
                            FastDigits(p + 17, 2, &v[5]);
-    if (!canonical) {
+    if (!canonical && !ReadRecordTime(cell, v)) {
         if (cell.empty())
             return false;  // an absent cell has no buffer to copy from
         char buf[64];
@@ -55,6 +58,10 @@ bool ParseRowTime(std::string_view cell, CalendarTime* time) {
     }
     *time = t;
     return true;
+}
+
+bool NoRowTimes(const CurveSettings& settings) {
+    return settings.rowCount > 0 && !IsValidCalendarTime(settings.listStart);
 }
 
 int32_t EstimateRecordInterval(const RecordTable& table) {

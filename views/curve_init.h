@@ -9,9 +9,14 @@
 #include "curve_settings.h"
 #include "record_table.h"
 
-// Reads a time cell "YYYY-MM-DD hh:mm:ss" (fields as sscanf's %d reads them). False when the
-// cell does not hold six numbers in that form or they are not a valid time.
+// Reads a time cell "YYYY-MM-DD hh:mm:ss" (fields as sscanf's %d reads them) or a time that
+// ReadRecordTime reads (2024-02-28T12:00:00, 2024/2/28 12:00). False when the cell holds neither
+// or its fields are not a valid time.
 bool ParseRowTime(std::string_view cell, CalendarTime* time);
+
+// True when the settings' report has rows but InitCurveSettings found no row whose time can be
+// read: the report has no time range, and its curves stand on row numbers.
+bool NoRowTimes(const CurveSettings& settings);
 
 // Longest plotting interval, in seconds (one day).
 constexpr int32_t kMaxQueryInterval = 86400;

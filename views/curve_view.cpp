@@ -2,11 +2,14 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QMainWindow>
+#include <QStatusBar>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
 
 #include "curve_chart_plan.h"
+#include "curve_init.h"
 #include "curve_sampling.h"
 #include "line_rule.h"
 #include "text_codec.h"
@@ -64,6 +67,13 @@ bool CurveView::DrawCurves() {
     adapter_.SetCursorPoint(1);
     extras_.ChartBuilt();
     alarms_.ChartBuilt(timeOrigin_);
+    if (NoRowTimes(*settings_)) {
+        if (auto* frame = qobject_cast<QMainWindow*>(host_->window()))
+            frame->statusBar()->showMessage(
+                QCoreApplication::translate("Histavue",
+                                            "没有一行的时间可以读出（第一列应是如 2024-01-01 "
+                                            "08:00:00 的时间）：曲线按行号绘制。"));
+    }
     adapter_.Window()->setFocus();
     adapter_.Repaint();
     return true;
@@ -79,7 +89,7 @@ bool CurveView::BuildChart() {
     // On a time axis every series stands at the times of the first shown channel's points: all
     // were sampled from the same rows.
     const CurveChannel* first = ShownChannel(0);
-    if (s.timeAxis != 0 && first != nullptr && !first->points.empty()) {
+    if (s.timeAxis != 0 && first != nullptr && !first->points.empty() && !NoRowTimes(s)) {
         const TimeAxisPlan plan = PlanTimeAxis(first->points, s.sourceInterval, s.pointStride);
         timeOrigin_ = plan.origin;
         adapter_.SetPointAxis(QList<double>(plan.x.begin(), plan.x.end()),
@@ -131,9 +141,7 @@ bool CurveView::BuildChart() {
         } else if (j == 0) {
             for (int32_t t : labelPoints) {
                 if (t < static_cast<int32_t>(c->points.size())) {
-                    adapter_.SetTimeLabel(
-                        t, t + 1,
-                        DecodeText(TimeLabelText(c->points[static_cast<size_t>(t)].time)));
+                    adapter_.SetTimeLabel(t, t + 1, PointLabel(*c, t));
                 }
             }
         }
@@ -150,6 +158,13 @@ bool CurveView::BuildChart() {
     return true;
 }
 
+QString CurveView::PointLabel(const CurveChannel& channel, int p) const {
+    // Without a readable time the points are told by the rows they come from.
+    if (NoRowTimes(*settings_))
+        return QString::number(PointRow(*settings_, p) + 1);
+    return DecodeText(TimeLabelText(channel.points[static_cast<size_t>(p)].time));
+}
+
 void CurveView::ShowCursorValues(int p) {
     const int n = settings_->shownCount;
     std::string firstLabel;
@@ -164,7 +179,13 @@ void CurveView::ShowCursorValues(int p) {
             firstLabel = label;
     }
     const CurveChannel* first = ShownChannel(0);
-    if (first != nullptr && p >= 0 && p < static_cast<int>(first->points.size())) {
+    if (first != nullptr && p >= 0 && p < static_cast<int>(first->points.size()) &&
+        NoRowTimes(*settings_)) {
+        QString subtitle = QCoreApplication::translate("Histavue", "行号:") + PointLabel(*first, p);
+        if (n == 1)
+            subtitle += QStringLiteral("     ") + DecodeText(firstLabel, table_->Codec());
+        adapter_.SetSubtitle(subtitle);
+    } else if (first != nullptr && p >= 0 && p < static_cast<int>(first->points.size())) {
         const CalendarTime& time = first->points[static_cast<size_t>(p)].time;
         // The words before the series label are the program's own (UTF-8); the label is the
         // document's.
@@ -200,8 +221,7 @@ void CurveView::OnXRangeChanged(double min, double max, bool whole) {
     const int to = std::min(static_cast<int>(first->points.size()), static_cast<int>(max));
     QMap<double, QString> labels;
     for (int32_t t : TimeLabelPoints(to - from)) {
-        const size_t p = static_cast<size_t>(from + t);
-        labels.insert(from + t + 1, DecodeText(TimeLabelText(first->points[p].time)));
+        labels.insert(from + t + 1, PointLabel(*first, from + t));
     }
     adapter_.ShowZoomLabels(labels);
 }

@@ -46,6 +46,9 @@ class CurveView : public QObject {
     void OnKey();
     void OnXRangeChanged(double min, double max, bool whole);
     const CurveChannel* ShownChannel(int showIndex) const;
+    // The axis label of point p of a channel: its time, or its row number when no row has a
+    // readable time.
+    QString PointLabel(const CurveChannel& channel, int p) const;
 
     QWidget* host_;
     CurveSettings* settings_;
