@@ -120,7 +120,9 @@ TEST(SamplePoints, StepsStridesAndRanges) {
     const Case cases[] = {
         {"an interval below the source plots every row", 30, 5, 0, 290, 30, 1, {0, 1, 2}, 29},
         {"three source intervals plot every third row", 30, 30, 0, 290, 10, 3, {0, 3, 6}, 27},
-        {"a start on a row begins at the row before it", 30, 10, 100, 200, 10, 1, {9, 10}, 18},
+        {"ends on rows plot both rows", 30, 10, 100, 200, 11, 1, {10, 11}, 20},
+        {"ends between rows plot the rows within", 30, 10, 105, 195, 9, 1, {11, 12}, 19},
+        {"every third row up to the range's end", 30, 30, 100, 200, 4, 3, {10, 13}, 19},
         // Beyond 2000 points they spread over the whole range, its last row included.
         {"2,221 rows", 2221, 10, 0, 22200, 2000, 2, {0, 1, 2}, 2220},
         {"3,601 rows", 3601, 10, 0, 36000, 2000, 2, {0, 1, 3}, 3600},
@@ -202,7 +204,7 @@ TEST(SamplePoints, TimesThatDoNotRiseTakeTheWholeReportByPosition) {
         InitCurveSettings(&s, *table);
         SamplePoints(&s, *table);
         EXPECT_EQ(s.firstRow, 0) << c.what;
-        EXPECT_EQ(s.lastRow, c.rows) << c.what;
+        EXPECT_EQ(s.lastRow, c.rows - 1) << c.what;
         ASSERT_EQ(s.pointCount, c.rows) << c.what;
         EXPECT_EQ(s.channels.front().points.back().value, c.rows - 1) << c.what;
     }

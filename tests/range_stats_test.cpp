@@ -114,15 +114,15 @@ TEST(RowsOfPoints, PointsStandForTheRowsUpToTheNextAndTheLastTakesTheRest) {
     s.pointCount = 3;
     struct Case {
         const char* what;
-        int rowStep;  // 300: three points every 300 rows; 1: three points spread over 1000 rows
+        int rowStep;  // 400: three points every 400 rows; 1: three points spread over 1000 rows
         int from, to;
         int begin, end;
     };
     const Case cases[] = {
-        {"all points take the rows up to the range's end", 300, 0, 2, 100, 1100},
-        {"a middle point takes its step", 300, 1, 1, 400, 700},
-        {"points past either end are clamped", 300, -5, 9, 100, 1100},
-        {"a reversed span is empty", 300, 2, 1, 0, 0},
+        {"all points take the rows up to the range's end", 400, 0, 2, 100, 1100},
+        {"a middle point takes its step", 400, 1, 1, 500, 900},
+        {"points past either end are clamped", 400, -5, 9, 100, 1100},
+        {"a reversed span is empty", 400, 2, 1, 0, 0},
         {"spread points: the middle one is halfway", 1, 1, 1, 599, 1099},
         {"spread points: the last one is the range's last row", 1, 2, 2, 1099, 1100},
     };
