@@ -1036,5 +1036,9 @@ overlaps the data root folder
         <source>正在计算统计</source>
         <translation>computing statistics</translation>
     </message>
+    <message>
+        <source>跳过(非数值)</source>
+        <translation>Skipped (not numbers)</translation>
+    </message>
 </context>
 </TS>

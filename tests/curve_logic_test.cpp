@@ -4,10 +4,12 @@
 
 #include <cfloat>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "check_tree_logic.h"
@@ -148,8 +150,8 @@ TEST(SamplePoints, StepsStridesAndRanges) {
             EXPECT_EQ(a.points[i].value, c.first[i]) << c.what;
         EXPECT_EQ(a.points.back().value, c.last) << c.what;
         EXPECT_EQ(a.points.back().pointNumber, c.pointCount - 1);
-        // Text that is not a number is plotted as 0; every point carries its row's time.
-        EXPECT_EQ(s.channels.back().points[1].value, 0.0f);
+        // Text that is not a number is no point of the line; every point carries its row's time.
+        EXPECT_TRUE(std::isnan(s.channels.back().points[1].value));
         EXPECT_EQ(CompareCalendarTimes(a.points[1].time, At(static_cast<int>(c.first[1]) * 10)), 0)
             << c.what;
     }
@@ -211,13 +213,26 @@ TEST(SamplePoints, TimesThatDoNotRiseTakeTheWholeReportByPosition) {
 }
 
 TEST(CellNumber, FollowsTheDecimalRuleOnly) {
-    const std::pair<const char*, double> cases[] = {
-        {"12.5", 12.5}, {" -3", -3}, {"+2", 2},    {"1e3", 1000}, {"7abc", 7},
-        {"--5", 0},     {"+-1", 0},  {"0x10", 0},  {"inf", 0},    {"nan", 0},
-        {"", 0},        {".5", 0.5}, {"1e999", 0},
+    // TextNumber reads the longest number in front; a cell is a number only when it is nothing
+    // else (NaN: none).
+    const double none = std::nan("");
+    const std::tuple<const char*, double, double> cases[] = {
+        {"12.5", 12.5, 12.5},    {" -3", -3, -3},    {"+2", 2, 2},       {"1e3", 1000, 1000},
+        {"7abc", 7, none},       {"12 3", 12, none}, {"--5", 0, none},   {"+-1", 0, none},
+        {"-", 0, none},          {"0x10", 0, none},  {"inf", 0, none},   {"-inf", 0, none},
+        {"nan", 0, none},        {"NaN", 0, none},   {"N/A", 0, none},   {"", 0, none},
+        {".5", 0.5, 0.5},        {"5.", 5, 5},       {"1e999", 0, none}, {"1e", 1, none},
+        {" 4.25\r", 4.25, 4.25},
     };
-    for (const auto& [text, value] : cases)
+    for (const auto& [text, value, whole] : cases) {
         EXPECT_DOUBLE_EQ(TextNumber(text), value) << text;
+        double got = 0.0;
+        EXPECT_EQ(WholeNumber(text, &got), !std::isnan(whole)) << text;
+        if (!std::isnan(whole)) {
+            EXPECT_DOUBLE_EQ(got, whole) << text;
+        }
+        EXPECT_EQ(std::isnan(CellNumber(text)), std::isnan(whole)) << text;
+    }
     EXPECT_EQ(CellNumber("1e300"), FLT_MAX);
 
     // Plain decimals read quickly give exactly what the general parser gives, sign of zero too.
@@ -232,6 +247,9 @@ TEST(CellNumber, FollowsTheDecimalRuleOnly) {
         std::from_chars(text.data(), text.data() + text.size(), expected);
         const double got = TextNumber(text);
         ASSERT_EQ(std::memcmp(&got, &expected, sizeof got), 0) << text;
+        double whole = 1.0;
+        ASSERT_TRUE(WholeNumber(text, &whole) && std::memcmp(&whole, &expected, sizeof whole) == 0)
+            << text;
     }
 }
 
@@ -464,6 +482,7 @@ TEST(ChartPlan, NumbersOutsideTheirTablesFallBack) {
     EXPECT_EQ(fg.g, 127);
     EXPECT_EQ(fg.b, 191);
     EXPECT_EQ(CursorSeriesLabel("T1", 2.345), "T1(2.35)");
+    EXPECT_EQ(CursorSeriesLabel("T1", std::nan("")), "T1()");
     EXPECT_EQ(CursorSubtitle(MakeCalendarTime(2024, 1, 2, 3, 4, 5), "T1(1.00)"),
               "当前时间:2024/01/02  03:04:05     T1(1.00)");
     EXPECT_EQ(CursorSubtitle(MakeCalendarTime(2024, 1, 2, 3, 4, 5), "", "Now: "),

@@ -16,10 +16,14 @@
 #include <QTimer>
 #include <QValueAxis>
 #include <QWheelEvent>
+#include <cmath>
+#include <cstdio>
+#include <string>
 
 #include "chart_adapter.h"
 #include "check_tree_ctrl.h"
 #include "commands.h"
+#include "curve_extras.h"
 #include "curve_setting_dialog.h"
 #include "curve_view.h"
 #include "document_manager.h"
@@ -219,6 +223,33 @@ TEST_F(CurvesTest, CursorReadOutFollowsKeysAndClicks) {
     Hover(plot->viewport(), plot->mapFromScene(c->Chart()->mapToScene(point)));
     EXPECT_EQ(c->CursorPoint(), 7);
     EXPECT_EQ(c->SeriesLabel(0), "T1(7.50)");
+}
+
+TEST_F(CurvesTest, CellsOfNoNumberBreakTheLineAndAreSkippedInTheStatistics) {
+    std::string text = "Line1\nTime,T1\n";
+    for (int i = 0; i < 12; ++i) {
+        const char* cells[] = {"N/A", "", "12abc"};
+        char line[64];
+        std::snprintf(line, sizeof line, "2024-01-01 00:%02d:%02d,%s\n", i * 10 / 60, i * 10 % 60,
+                      i == 3 || i == 7 || i == 8 ? cells[i % 3] : std::to_string(100 + i).c_str());
+        text += line;
+    }
+    CHistavueView* view = OpenRecords(text);
+    Run(kCmdDrawCurves);
+    ChartAdapter* c = Chart(view);
+    for (int p : {3, 7, 8})
+        EXPECT_TRUE(std::isnan(c->SeriesData(0)[p].y())) << p;
+    EXPECT_TRUE(c->DrawsLinesItself());
+    EXPECT_GT(c->YMin(), 50.0);  // no value of 0 pulls the range down
+    view->Chart()->grab();       // the line is drawn in pieces around them
+    Key(view, Qt::Key_Right);
+    Key(view, Qt::Key_Right);
+    EXPECT_EQ(c->SeriesLabel(0), "T1()");
+    view->Curves()->Extras()->SetPanelShown(true);
+    const ChannelStats stats = view->Curves()->Extras()->Contents().channels.at(0).stats;
+    EXPECT_EQ(stats.count, 9);
+    EXPECT_EQ(stats.skipped, 3);
+    EXPECT_EQ(stats.min, 100.0);
 }
 
 TEST_F(CurvesTest, OneShownChannelNamesTheSubtitle) {

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <limits>
 
 #include "curve_dialog_rules.h"
 #include "curve_init.h"
 
 float CellNumber(std::string_view cell) {
-    const double v = TextNumber(cell);
+    double v = 0.0;
+    if (!WholeNumber(cell, &v))
+        return std::numeric_limits<float>::quiet_NaN();
     // Beyond the float range the point is pinned to its edge rather than overflowing.
     return static_cast<float>(std::clamp(v, -double(FLT_MAX), double(FLT_MAX)));
 }

@@ -11,8 +11,8 @@
 // Most points a series holds.
 constexpr int kMaxCurvePoints = 2000;
 
-// The cell as a decimal number (TextNumber's rule), 0 when it is not one; pinned to the float
-// range.
+// The cell as a plotted value: its number (WholeNumber's rule) pinned to the float range, or NaN
+// when it holds none (an empty cell, text, "N/A", "12abc"), where the curve's line breaks.
 float CellNumber(std::string_view cell);
 
 // Samples the points of every shown channel when settings->queryChanged is 1 or a shown channel
