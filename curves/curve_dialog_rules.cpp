@@ -88,6 +88,35 @@ double TextNumber(std::string_view text) {
     return value;
 }
 
+bool WholeNumber(std::string_view text, double* value) {
+    auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    size_t i = 0;
+    size_t end = text.size();
+    while (i < end && blank(text[i]))
+        ++i;
+    while (end > i && blank(text[end - 1]))
+        --end;
+    // The general parser takes a '-' but no '+'.
+    if (i < end && text[i] == '+' && ++i < end && text[i] == '-')
+        return false;
+    if (i == end)
+        return false;
+    const char* p = text.data() + i;
+    const char* last = text.data() + end;
+    if (PlainDecimal(p, last, value))
+        return true;
+    // It would read "inf" and "nan" as well: a number starts with a digit or a point.
+    const char lead = *p == '-' && p + 1 < last ? p[1] : *p;
+    if (!((lead >= '0' && lead <= '9') || lead == '.'))
+        return false;
+    double v = 0.0;
+    const auto r = std::from_chars(p, last, v, std::chars_format::general);
+    if (r.ec != std::errc() || r.ptr != last || !std::isfinite(v))
+        return false;
+    *value = v;
+    return true;
+}
+
 long LeadingInteger(const std::string& text) {
     long value = 0;
     for (char c : text) {

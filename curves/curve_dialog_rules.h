@@ -27,6 +27,11 @@ bool PassesNumberCheck(const std::string& text);
 // The number of a text by the C rule (leading blanks, sign, digits with an optional point and
 // exponent; the longest valid prefix counts), 0.0 when there is none or it is out of range.
 double TextNumber(std::string_view text);
+// The number of a text that is a decimal number and nothing else: blanks around it (a CR LF
+// line's "\r" too), an optional sign, digits with an optional point, an optional exponent; what
+// TextNumber reads from it. False for an empty text, words, "nan" and "inf", hex, a number
+// followed by anything else ("12abc") and a number beyond the double range.
+bool WholeNumber(std::string_view text, double* value);
 // The leading decimal integer of a text, 0 when there is none; saturates far beyond 86400.
 long LeadingInteger(const std::string& text);
 

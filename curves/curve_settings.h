@@ -16,7 +16,7 @@
 struct CurvePoint {
     int32_t channelOrdinal = 0;  // position of the channel in CurveSettings::channels
     int32_t pointNumber = 0;     // 0-based index in its series
-    float value = 0.0f;          // the cell as a decimal number; 0 when it is not one
+    float value = 0.0f;          // the cell as a decimal number; NaN when it is not one
     CalendarTime time;           // the row's time; all zero when the cell is empty
 };
 

@@ -78,7 +78,8 @@ void CheckCurves(CurveSettings* s, const RecordTable& table) {
     const RowRange whole = RowsOfPoints(*s, 0, s->pointCount - 1);
     FUZZ_CHECK(whole.begin >= 0 && whole.begin <= whole.end && whole.end <= table.RowCount());
     for (const ChannelStats& stats : RangeStatistics(table, whole, columns)) {
-        FUZZ_CHECK(stats.count >= 0 && stats.count <= whole.end - whole.begin);
+        FUZZ_CHECK(stats.count >= 0 && stats.skipped >= 0 &&
+                   stats.count + stats.skipped == whole.end - whole.begin);
         FUZZ_CHECK(stats.count == 0 || !(stats.min > stats.max));
     }
     if (!rows.empty()) {

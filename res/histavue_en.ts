@@ -1047,6 +1047,8 @@ overlaps the data root folder
     <message>
         <source>行号:</source>
         <translation>Row:</translation>
+        <source>跳过(非数值)</source>
+        <translation>Skipped (not numbers)</translation>
     </message>
 </context>
 </TS>

@@ -146,15 +146,29 @@ TEST(IsValidUtf8, AcceptsOnlyWellFormedSequences) {
     }
 }
 
-TEST(RowForTime, EdgesAndInside) {
-    auto t = TableAt({0, 10, 20, 30});
-    const CalendarTime start = At(0);
-    const CalendarTime end = At(30);
-    EXPECT_EQ(RowForTime(*t, 4, start, end, At(0)), 0);
-    EXPECT_EQ(RowForTime(*t, 4, start, end, At(30)), 4);
-    EXPECT_EQ(RowForTime(*t, 4, start, end, At(15)), 1);
-    EXPECT_EQ(RowForTime(*t, 4, start, end, At(20)), 1);
-    EXPECT_EQ(RowForTime(*t, 0, start, end, At(15)), 0);
+TEST(RangeRows, BothEndsIncludedAndTheWholeRangeIsTheWholeReport) {
+    // Rows 0..4 at 0, 10, 20, 30, 40 s.
+    auto t = TableAt({0, 10, 20, 30, 40});
+    struct Case {
+        const char* what;
+        int rows, start, end;
+        int first, last;
+    };
+    const Case cases[] = {
+        {"the whole range", 5, 0, 40, 0, 4},
+        {"ends on rows take those rows", 5, 10, 30, 1, 3},
+        {"ends between rows take the rows within", 5, 5, 35, 1, 3},
+        {"one row", 5, 20, 20, 2, 2},
+        {"between two rows: none", 5, 21, 29, 3, 2},
+        {"no rows", 0, 10, 30, 0, -1},
+    };
+    for (const Case& c : cases) {
+        int32_t first = -9;
+        int32_t last = -9;
+        RangeRows(*t, c.rows, At(0), At(40), At(c.start), At(c.end), &first, &last);
+        EXPECT_EQ(first, c.first) << c.what;
+        EXPECT_EQ(last, c.last) << c.what;
+    }
 }
 
 TEST(InitCurveSettings, FortyChannelsGetColoursAndLineTypesByIndex) {

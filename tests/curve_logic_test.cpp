@@ -4,10 +4,12 @@
 
 #include <cfloat>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "check_tree_logic.h"
@@ -120,7 +122,9 @@ TEST(SamplePoints, StepsStridesAndRanges) {
     const Case cases[] = {
         {"an interval below the source plots every row", 30, 5, 0, 290, 30, 1, {0, 1, 2}, 29},
         {"three source intervals plot every third row", 30, 30, 0, 290, 10, 3, {0, 3, 6}, 27},
-        {"a start on a row begins at the row before it", 30, 10, 100, 200, 10, 1, {9, 10}, 18},
+        {"ends on rows plot both rows", 30, 10, 100, 200, 11, 1, {10, 11}, 20},
+        {"ends between rows plot the rows within", 30, 10, 105, 195, 9, 1, {11, 12}, 19},
+        {"every third row up to the range's end", 30, 30, 100, 200, 4, 3, {10, 13}, 19},
         // Beyond 2000 points they spread over the whole range, its last row included.
         {"2,221 rows", 2221, 10, 0, 22200, 2000, 2, {0, 1, 2}, 2220},
         {"3,601 rows", 3601, 10, 0, 36000, 2000, 2, {0, 1, 3}, 3600},
@@ -146,8 +150,8 @@ TEST(SamplePoints, StepsStridesAndRanges) {
             EXPECT_EQ(a.points[i].value, c.first[i]) << c.what;
         EXPECT_EQ(a.points.back().value, c.last) << c.what;
         EXPECT_EQ(a.points.back().pointNumber, c.pointCount - 1);
-        // Text that is not a number is plotted as 0; every point carries its row's time.
-        EXPECT_EQ(s.channels.back().points[1].value, 0.0f);
+        // Text that is not a number is no point of the line; every point carries its row's time.
+        EXPECT_TRUE(std::isnan(s.channels.back().points[1].value));
         EXPECT_EQ(CompareCalendarTimes(a.points[1].time, At(static_cast<int>(c.first[1]) * 10)), 0)
             << c.what;
     }
@@ -202,20 +206,33 @@ TEST(SamplePoints, TimesThatDoNotRiseTakeTheWholeReportByPosition) {
         InitCurveSettings(&s, *table);
         SamplePoints(&s, *table);
         EXPECT_EQ(s.firstRow, 0) << c.what;
-        EXPECT_EQ(s.lastRow, c.rows) << c.what;
+        EXPECT_EQ(s.lastRow, c.rows - 1) << c.what;
         ASSERT_EQ(s.pointCount, c.rows) << c.what;
         EXPECT_EQ(s.channels.front().points.back().value, c.rows - 1) << c.what;
     }
 }
 
 TEST(CellNumber, FollowsTheDecimalRuleOnly) {
-    const std::pair<const char*, double> cases[] = {
-        {"12.5", 12.5}, {" -3", -3}, {"+2", 2},    {"1e3", 1000}, {"7abc", 7},
-        {"--5", 0},     {"+-1", 0},  {"0x10", 0},  {"inf", 0},    {"nan", 0},
-        {"", 0},        {".5", 0.5}, {"1e999", 0},
+    // TextNumber reads the longest number in front; a cell is a number only when it is nothing
+    // else (NaN: none).
+    const double none = std::nan("");
+    const std::tuple<const char*, double, double> cases[] = {
+        {"12.5", 12.5, 12.5},    {" -3", -3, -3},    {"+2", 2, 2},       {"1e3", 1000, 1000},
+        {"7abc", 7, none},       {"12 3", 12, none}, {"--5", 0, none},   {"+-1", 0, none},
+        {"-", 0, none},          {"0x10", 0, none},  {"inf", 0, none},   {"-inf", 0, none},
+        {"nan", 0, none},        {"NaN", 0, none},   {"N/A", 0, none},   {"", 0, none},
+        {".5", 0.5, 0.5},        {"5.", 5, 5},       {"1e999", 0, none}, {"1e", 1, none},
+        {" 4.25\r", 4.25, 4.25},
     };
-    for (const auto& [text, value] : cases)
+    for (const auto& [text, value, whole] : cases) {
         EXPECT_DOUBLE_EQ(TextNumber(text), value) << text;
+        double got = 0.0;
+        EXPECT_EQ(WholeNumber(text, &got), !std::isnan(whole)) << text;
+        if (!std::isnan(whole)) {
+            EXPECT_DOUBLE_EQ(got, whole) << text;
+        }
+        EXPECT_EQ(std::isnan(CellNumber(text)), std::isnan(whole)) << text;
+    }
     EXPECT_EQ(CellNumber("1e300"), FLT_MAX);
 
     // Plain decimals read quickly give exactly what the general parser gives, sign of zero too.
@@ -230,6 +247,9 @@ TEST(CellNumber, FollowsTheDecimalRuleOnly) {
         std::from_chars(text.data(), text.data() + text.size(), expected);
         const double got = TextNumber(text);
         ASSERT_EQ(std::memcmp(&got, &expected, sizeof got), 0) << text;
+        double whole = 1.0;
+        ASSERT_TRUE(WholeNumber(text, &whole) && std::memcmp(&whole, &expected, sizeof whole) == 0)
+            << text;
     }
 }
 
@@ -462,6 +482,7 @@ TEST(ChartPlan, NumbersOutsideTheirTablesFallBack) {
     EXPECT_EQ(fg.g, 127);
     EXPECT_EQ(fg.b, 191);
     EXPECT_EQ(CursorSeriesLabel("T1", 2.345), "T1(2.35)");
+    EXPECT_EQ(CursorSeriesLabel("T1", std::nan("")), "T1()");
     EXPECT_EQ(CursorSubtitle(MakeCalendarTime(2024, 1, 2, 3, 4, 5), "T1(1.00)"),
               "当前时间:2024/01/02  03:04:05     T1(1.00)");
     EXPECT_EQ(CursorSubtitle(MakeCalendarTime(2024, 1, 2, 3, 4, 5), "", "Now: "),

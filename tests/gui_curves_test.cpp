@@ -17,10 +17,14 @@
 #include <QTimer>
 #include <QValueAxis>
 #include <QWheelEvent>
+#include <cmath>
+#include <cstdio>
+#include <string>
 
 #include "chart_adapter.h"
 #include "check_tree_ctrl.h"
 #include "commands.h"
+#include "curve_extras.h"
 #include "curve_setting_dialog.h"
 #include "curve_view.h"
 #include "document_manager.h"
@@ -42,6 +46,12 @@ class CurvesTest : public AppTest {
     // A key to the widget that has the focus after a draw (the plot).
     void Key(CHistavueView* view, Qt::Key key) {
         QTest::keyClick(view->Chart()->focusProxy(), key);
+    }
+    // Moves the mouse to pos over widget. A move to where the mouse already is (where an earlier
+    // run left it) is dropped by the platform: the mouse goes by a point beside it first.
+    void Hover(QWidget* widget, const QPoint& pos) {
+        QTest::mouseMove(widget, pos + QPoint(20, 20));
+        QTest::mouseMove(widget, pos);
     }
 };
 
@@ -211,9 +221,36 @@ TEST_F(CurvesTest, CursorReadOutFollowsKeysAndClicks) {
     EXPECT_EQ(c->SeriesLabel(1), "T2(10.00)");
     // Hovering over a plotted point moves the cursor there.
     const QPointF point = c->Chart()->mapToPosition(QPointF(8, 7.5));
-    QTest::mouseMove(plot->viewport(), plot->mapFromScene(c->Chart()->mapToScene(point)));
+    Hover(plot->viewport(), plot->mapFromScene(c->Chart()->mapToScene(point)));
     EXPECT_EQ(c->CursorPoint(), 7);
     EXPECT_EQ(c->SeriesLabel(0), "T1(7.50)");
+}
+
+TEST_F(CurvesTest, CellsOfNoNumberBreakTheLineAndAreSkippedInTheStatistics) {
+    std::string text = "Line1\nTime,T1\n";
+    for (int i = 0; i < 12; ++i) {
+        const char* cells[] = {"N/A", "", "12abc"};
+        char line[64];
+        std::snprintf(line, sizeof line, "2024-01-01 00:%02d:%02d,%s\n", i * 10 / 60, i * 10 % 60,
+                      i == 3 || i == 7 || i == 8 ? cells[i % 3] : std::to_string(100 + i).c_str());
+        text += line;
+    }
+    CHistavueView* view = OpenRecords(text);
+    Run(kCmdDrawCurves);
+    ChartAdapter* c = Chart(view);
+    for (int p : {3, 7, 8})
+        EXPECT_TRUE(std::isnan(c->SeriesData(0)[p].y())) << p;
+    EXPECT_TRUE(c->DrawsLinesItself());
+    EXPECT_GT(c->YMin(), 50.0);  // no value of 0 pulls the range down
+    view->Chart()->grab();       // the line is drawn in pieces around them
+    Key(view, Qt::Key_Right);
+    Key(view, Qt::Key_Right);
+    EXPECT_EQ(c->SeriesLabel(0), "T1()");
+    view->Curves()->Extras()->SetPanelShown(true);
+    const ChannelStats stats = view->Curves()->Extras()->Contents().channels.at(0).stats;
+    EXPECT_EQ(stats.count, 9);
+    EXPECT_EQ(stats.skipped, 3);
+    EXPECT_EQ(stats.min, 100.0);
 }
 
 TEST_F(CurvesTest, OneShownChannelNamesTheSubtitle) {

@@ -177,7 +177,7 @@ TEST_F(EnglishTest, CurveChartAndPanelTexts) {
     const QTableWidget* table = extras->Panel()->findChild<QTableWidget*>();
     for (int i = 0; i < table->columnCount(); ++i)
         texts.append(table->horizontalHeaderItem(i)->text());
-    EXPECT_EQ(table->columnCount(), 8);
+    EXPECT_EQ(table->columnCount(), 9);
     EXPECT_EQ(WithChinese(texts), "");
 }
 

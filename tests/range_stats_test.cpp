@@ -1,6 +1,7 @@
 // Range statistics, point envelopes, the rows behind points, the Δt text and the panel's text.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -15,7 +16,7 @@ namespace {
 
 // A table of one row per entry of cells ("" is an empty cell), rows every 10 s from 2024-01-01.
 std::unique_ptr<RecordTable> Table(const std::vector<std::vector<std::string>>& rows) {
-    std::string text = "Title\nTime,a,b\n";
+    std::string text = "Title\nTime,a,b,c\n";
     for (size_t r = 0; r < rows.size(); ++r) {
         text += Stamp(static_cast<int>(r) * 10);
         for (const std::string& cell : rows[r])
@@ -25,8 +26,12 @@ std::unique_ptr<RecordTable> Table(const std::vector<std::vector<std::string>>& 
     return TableOf(text);
 }
 
-TEST(RangeStatistics, MinMaxMeanAndCountSkipEmptyCells) {
-    const auto table = Table({{"3", "x"}, {"", "1"}, {"-2.5", ""}, {"7", "1"}, {"7", "-1"}});
+TEST(RangeStatistics, MinMaxMeanAndCountSkipCellsOfNoNumber) {
+    const auto table = Table({{"3", "x", "NaN"},
+                              {"", "1", "4"},
+                              {"-2.5", "", "12abc"},
+                              {"7", "1", "N/A"},
+                              {"7", "-1", "--"}});
     struct Case {
         const char* what;
         RowRange rows;
@@ -35,15 +40,17 @@ TEST(RangeStatistics, MinMaxMeanAndCountSkipEmptyCells) {
         double min, max, mean;
         int minRow, maxRow;
         int decimals;
+        int64_t skipped;
     };
     const Case cases[] = {
-        {"whole column, empty cell left out", {0, 5}, 1, 4, -2.5, 7, 14.5 / 4, 2, 3, 1},
-        {"a text cell counts as 0", {0, 5}, 2, 4, -1, 1, 0.25, 4, 1, 0},
-        {"ties keep the first row", {3, 5}, 1, 2, 7, 7, 7, 3, 3, 0},
-        {"range clamped to the table", {-3, 99}, 1, 4, -2.5, 7, 14.5 / 4, 2, 3, 1},
-        {"an empty range has no records", {2, 2}, 1, 0, 0, 0, 0, -1, -1, -1},
-        {"only empty cells has no records", {1, 2}, 1, 0, 0, 0, 0, -1, -1, -1},
-        {"a column past the table reads empty", {0, 5}, 9, 0, 0, 0, 0, -1, -1, -1},
+        {"whole column, empty cell skipped", {0, 5}, 1, 4, -2.5, 7, 14.5 / 4, 2, 3, 1, 1},
+        {"a text cell is skipped", {0, 5}, 2, 3, -1, 1, 1.0 / 3, 4, 1, 0, 2},
+        {"NaN, 12abc, N/A and -- are skipped", {0, 5}, 3, 1, 4, 4, 4, 1, 1, 0, 4},
+        {"ties keep the first row", {3, 5}, 1, 2, 7, 7, 7, 3, 3, 0, 0},
+        {"range clamped to the table", {-3, 99}, 1, 4, -2.5, 7, 14.5 / 4, 2, 3, 1, 1},
+        {"an empty range has no records", {2, 2}, 1, 0, 0, 0, 0, -1, -1, -1, 0},
+        {"only empty cells has no records", {1, 2}, 1, 0, 0, 0, 0, -1, -1, -1, 1},
+        {"a column past the table reads empty", {0, 5}, 9, 0, 0, 0, 0, -1, -1, -1, 5},
     };
     // Read in one pass and in parts joined afterwards (down to a row a part): the same results.
     for (unsigned parts : {0u, 2u, 5u})
@@ -59,6 +66,7 @@ TEST(RangeStatistics, MinMaxMeanAndCountSkipEmptyCells) {
             EXPECT_EQ(s[0].minRow, c.minRow) << c.what;
             EXPECT_EQ(s[0].maxRow, c.maxRow) << c.what;
             EXPECT_EQ(s[0].decimals, c.decimals) << c.what;
+            EXPECT_EQ(s[0].skipped, c.skipped) << c.what;
         }
     // Values near the double range have a mean, however their sum would overflow.
     const auto huge = Table({{"1e308", "-1.7e308"}, {"1e308", "-1.7e308"}, {"1e308", "1.7e308"}});
@@ -98,11 +106,13 @@ TEST(PointEnvelopes, EveryRowOfEachPointCountsSoSpikesSurvive) {
     EXPECT_EQ(e[0].high, (std::vector<float>{1, 100, 1}));
     EXPECT_EQ(e[1].low, (std::vector<float>{2, 2, 2}));
     EXPECT_EQ(e[1].high, (std::vector<float>{2, 2, 2}));
-    // Points past the table read 0; a huge number is pinned to the float range.
-    const auto big = Table({{"1e300", "1"}});
-    const std::vector<Envelope> f = PointEnvelopes(*big, {0, 1}, 1, {1});
+    // A point of no number (text, or past the table) is NaN, where the band breaks; a huge
+    // number is pinned to the float range.
+    const auto big = Table({{"1e300", "x"}});
+    const std::vector<Envelope> f = PointEnvelopes(*big, {0, 1}, 1, {1, 2});
     EXPECT_EQ(f[0].high[0], FLT_MAX);
-    EXPECT_EQ(f[0].low[1], 0.0f);
+    EXPECT_TRUE(std::isnan(f[0].low[1]));
+    EXPECT_TRUE(std::isnan(f[1].low[0]) && std::isnan(f[1].high[0]));
     EXPECT_TRUE(PointEnvelopes(*big, {}, 1, {1})[0].low.empty());
 }
 
@@ -114,15 +124,15 @@ TEST(RowsOfPoints, PointsStandForTheRowsUpToTheNextAndTheLastTakesTheRest) {
     s.pointCount = 3;
     struct Case {
         const char* what;
-        int rowStep;  // 300: three points every 300 rows; 1: three points spread over 1000 rows
+        int rowStep;  // 400: three points every 400 rows; 1: three points spread over 1000 rows
         int from, to;
         int begin, end;
     };
     const Case cases[] = {
-        {"all points take the rows up to the range's end", 300, 0, 2, 100, 1100},
-        {"a middle point takes its step", 300, 1, 1, 400, 700},
-        {"points past either end are clamped", 300, -5, 9, 100, 1100},
-        {"a reversed span is empty", 300, 2, 1, 0, 0},
+        {"all points take the rows up to the range's end", 400, 0, 2, 100, 1100},
+        {"a middle point takes its step", 400, 1, 1, 500, 900},
+        {"points past either end are clamped", 400, -5, 9, 100, 1100},
+        {"a reversed span is empty", 400, 2, 1, 0, 0},
         {"spread points: the middle one is halfway", 1, 1, 1, 599, 1099},
         {"spread points: the last one is the range's last row", 1, 2, 2, 1099, 1100},
     };
@@ -228,6 +238,7 @@ TEST(PanelText, TabSeparatedWithBColumnsOnlyOnceBIsSet) {
     ch.stats.min = -1;
     ch.stats.max = 3;
     ch.stats.mean = 1;
+    ch.stats.skipped = 1;
     ch.minTime = c.rangeFrom;
     ch.maxTime = c.rangeTo;
     PanelChannel empty;
@@ -236,9 +247,9 @@ TEST(PanelText, TabSeparatedWithBColumnsOnlyOnceBIsSet) {
 
     EXPECT_EQ(PanelText(c),
               "统计范围: 2024-01-01 00:00:00 - 2024-01-03 00:00:00    A: 2024-01-01 00:00:10\n"
-              "通道\tA\t最小值\t最小值时间\t最大值\t最大值时间\t平均值\t记录数\n"
-              "T1\t1.5\t-1\t2024-01-01 00:00:00\t3\t2024-01-03 00:00:00\t1\t2\n"
-              "T2\t0\t\t\t\t\t\t0\n");
+              "通道\tA\t最小值\t最小值时间\t最大值\t最大值时间\t平均值\t记录数\t跳过(非数值)\n"
+              "T1\t1.5\t-1\t2024-01-01 00:00:00\t3\t2024-01-03 00:00:00\t1\t2\t1\n"
+              "T2\t0\t\t\t\t\t\t0\t0\n");
     c.hasB = true;
     const std::string withB = PanelText(c);
     EXPECT_NE(withB.find("B: 2024-01-02 00:00:40    Δt = 1d 00:00:30\n"), std::string::npos);
@@ -247,11 +258,12 @@ TEST(PanelText, TabSeparatedWithBColumnsOnlyOnceBIsSet) {
 
     // The panel's own words are the ones it is given.
     c.hasB = false;
-    c.texts = {"Range:", "Channel", "Min", "Min time", "Max", "Max time", "Mean", "Records"};
+    c.texts = {"Range:",   "Channel", "Min",     "Min time", "Max",
+               "Max time", "Mean",    "Records", "Skipped"};
     const std::string english = PanelText(c);
     EXPECT_EQ(english.substr(0, english.find("    A:")),
               "Range: 2024-01-01 00:00:00 - 2024-01-03 00:00:00");
-    EXPECT_NE(english.find("\nChannel\tA\tMin\tMin time\tMax\tMax time\tMean\tRecords\n"),
+    EXPECT_NE(english.find("\nChannel\tA\tMin\tMin time\tMax\tMax time\tMean\tRecords\tSkipped\n"),
               std::string::npos);
 }
 
@@ -269,16 +281,17 @@ TEST(PanelText, NumbersShowTheDecimalsOfTheChannelsCells) {
     for (const auto& [value, decimals, text] : values)
         EXPECT_EQ(PanelValue(value, decimals), text) << value << " " << decimals;
 
-    // Cursor values, difference, minimum, maximum and mean of a channel alike; the mean of whole
-    // numbers (a pump's duty) with two decimals.
+    // Cursor values, difference, minimum, maximum and mean of a channel alike, the mean of whole
+    // numbers too; a cursor on a cell of no number shows no value.
     PanelContents c;
     c.hasB = true;
-    c.channels = {{"", 27.7f, 28.15f, {0, 3, 27.7, 68.5, 52.6283, -1, -1, 2}, {}, {}},
-                  {"", 0, 1, {0, 3, 0, 1, 1.0 / 3, -1, -1, 0}, {}, {}}};
+    c.channels = {{"", 27.7f, 28.15f, {0, 3, 27.7, 68.5, 52.6283, -1, -1, 2, 1}, {}, {}},
+                  {"", std::nan(""), 1, {0, 3, 0, 1, 2.0 / 3, -1, -1, 0}, {}, {}}};
     const std::vector<std::vector<std::string>> shown = PanelCells(c);
     EXPECT_EQ(shown[0], std::vector<std::string>({"", "27.70", "28.15", "0.45", "27.70", "",
-                                                  "68.50", "", "52.63", "3"}));
-    EXPECT_EQ(shown[1][8], "0.33");
+                                                  "68.50", "", "52.63", "3", "1"}));
+    EXPECT_EQ(shown[1],
+              std::vector<std::string>({"", "", "1", "", "0", "", "1", "", "1", "3", "0"}));
 }
 
 }  // namespace

@@ -92,6 +92,8 @@ void ChartAdapter::Destroy() {
     data_.clear();
     names_.clear();
     pens_.clear();
+    gaps_.clear();
+    gapSeries_ = 0;
     bands_.clear();
     pointX_.clear();
     breaks_.clear();

@@ -62,13 +62,14 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     QList<QPair<int, int>> PieceRanges() const override;
     // Pieces a series' line is drawn in.
     int SeriesPieceCount(int series) const;
-    // On a time axis the chart view draws the lines and bands itself, piece by piece: a chart
-    // series cannot leave gaps, and a chart series per piece grows slow past a few dozen. So it
-    // does beyond kMostChartSeries series: the charting component adds, lays out and removes
-    // each of its series and legend entries in time that grows with all the others. The chart's
-    // own series then only lend their legend entries.
+    // On a time axis, and where a series has a point of no number (NaN), the chart view draws
+    // the lines and bands itself, piece by piece: a chart series cannot leave gaps, and a chart
+    // series per piece grows slow past a few dozen. So it does beyond kMostChartSeries series:
+    // the charting component adds, lays out and removes each of its series and legend entries in
+    // time that grows with all the others. The chart's own series then only lend their legend
+    // entries.
     bool DrawsLinesItself() const override {
-        return TimeAxis() || SeriesCount() > kMostChartSeries;
+        return TimeAxis() || SeriesCount() > kMostChartSeries || gapSeries_ > 0;
     }
     // Most series that get a series (and a legend entry) of the charting component: more
     // entries than this do not fit beside any plot, even in the legend's smallest text.
@@ -116,7 +117,8 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     // thick solid) of the series in order; entries past SeriesCount() are ignored.
     void SetSeriesColors(const QList<QColor>& colors);
     void SetSeriesLineTypes(const QList<int>& lineTypes);
-    // Replaces a series' points in one step (cut into its pieces on a time axis with gaps).
+    // Replaces a series' points in one step (cut into its pieces on a time axis with gaps). A
+    // point whose Y is NaN (a cell that holds no number) is left out, its line broken there.
     void SetSeriesData(int series, const QList<QPointF>& points);
     QList<QPointF> SeriesData(int series) const override;
     QColor SeriesColor(int series) const override;
@@ -166,7 +168,7 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     // Actions the chart's context menu shows after its own; the caller keeps them.
     void SetMenuActions(const QList<QAction*>& actions) { menuActions_ = actions; }
     QList<QAction*> MenuActions() const override { return menuActions_; }
-    // Y value of a series' point, 0 when there is no such point.
+    // Y value of a series' point (NaN where it has no number), 0 when there is no such point.
     double YValue(int series, int point) const override;
 
     // Y and X ranges in force (after the automatic range or a zoom).
@@ -242,6 +244,8 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     // Gives each chart series its pen, or an invisible one when the view draws the lines, and
     // its legend entry the colour, in one pass over the legend.
     void ApplyPens();
+    // The points of a series without those whose Y is NaN, as the chart's own series take them.
+    static QList<QPointF> Plottable(const QList<QPointF>& points);
     HotSpot HitTest(const QPoint& viewPos, bool anywhereInPlot, int* point) const override;
     void OnKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) override;
 
@@ -257,6 +261,8 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     QList<QList<QPointF>> data_;  // every point of each series
     QStringList names_;           // each series' label
     QList<QPen> pens_;            // each series' pen as chosen
+    QList<bool> gaps_;            // each series: some point's Y is NaN
+    int gapSeries_ = 0;           // series with such a point
     QList<double> pointX_;
     QList<int> breaks_;
     int pointCount_ = 0;

@@ -314,6 +314,8 @@ void ChartAdapter::ApplyAutoYRange() {
     }
     for (const QList<QPointF>& line : lines) {
         for (const QPointF& p : line) {
+            if (std::isnan(p.y()))
+                continue;  // a cell of no number
             if (!any) {
                 lo = hi = p.y();
                 any = true;

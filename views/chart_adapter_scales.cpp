@@ -42,7 +42,7 @@ void ChartAdapter::SetOwnScales(bool on, const QStringList& names, int chosen) {
         return;
     // Back to one scale: the chart's series take their true points again.
     for (int i = 0; i < series_.size(); ++i)
-        series_[i]->replace(data_[i]);
+        series_[i]->replace(Plottable(data_[i]));
     for (auto it = envelopes_.begin(); it != envelopes_.end(); ++it) {
         it.value()->upperSeries()->replace(bands_.value(it.key()).second);
         it.value()->lowerSeries()->replace(bands_.value(it.key()).first);

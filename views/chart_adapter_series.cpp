@@ -49,6 +49,8 @@ void ChartAdapter::SetSeriesCount(int count) {
     data_.clear();
     names_.clear();
     pens_.clear();
+    gaps_.clear();
+    gapSeries_ = 0;
     for (int i = 0; i < count; ++i) {
         if (i < kMostChartSeries) {
             auto* s = new QLineSeries(chart_);
@@ -58,6 +60,7 @@ void ChartAdapter::SetSeriesCount(int count) {
             series_.append(s);
         }
         data_.append(QList<QPointF>());
+        gaps_.append(false);
         names_.append(QString());
         pens_.append(QPen(Qt::black, 1));
     }
@@ -118,11 +121,34 @@ void ChartAdapter::SetSeriesData(int series, const QList<QPointF>& points) {
         return;
     data_[series] = points;
     autoRangeDirty_ = true;
+    const bool gap = std::any_of(points.begin(), points.end(),
+                                 [](const QPointF& p) { return std::isnan(p.y()); });
+    if (gap != gaps_[series]) {
+        const bool drewItself = DrawsLinesItself();
+        gaps_[series] = gap;
+        gapSeries_ += gap ? 1 : -1;
+        if (DrawsLinesItself() != drewItself)
+            ApplyPens();
+    }
     if (series >= series_.size())
         return;
-    series_[series]->replace(points);
+    series_[series]->replace(Plottable(points));
     // A line through one point has no length: its point is drawn instead.
     series_[series]->setPointsVisible(points.size() == 1);
+}
+
+QList<QPointF> ChartAdapter::Plottable(const QList<QPointF>& points) {
+    if (std::none_of(points.begin(), points.end(),
+                     [](const QPointF& p) { return std::isnan(p.y()); }))
+        return points;
+    // The charting component would join the points on either side: the view draws this series
+    // itself, and the component keeps only what it can place.
+    QList<QPointF> plottable;
+    for (const QPointF& p : points) {
+        if (!std::isnan(p.y()))
+            plottable.append(p);
+    }
+    return plottable;
 }
 
 void ChartAdapter::SetSeriesEnvelope(int series, const QList<QPointF>& low,

@@ -98,6 +98,8 @@ RgbColor ForegroundOf(RgbColor c) {
 }
 
 std::string CursorSeriesLabel(const std::string& name, double value) {
+    if (std::isnan(value))
+        return name + "()";
     char buf[64];
     std::snprintf(buf, sizeof buf, "(%.2f)", value);
     return name + buf;

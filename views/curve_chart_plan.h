@@ -55,7 +55,7 @@ RgbColor BackgroundColor(int backgroundColor);
 // The RGB complement (0xFFFFFF minus the colour): text and lines on that background.
 RgbColor ForegroundOf(RgbColor background);
 
-// "%s(%.2f)": a series label at the cursor.
+// "%s(%.2f)": a series label at the cursor; "%s()" at a point whose cell holds no number (NaN).
 std::string CursorSeriesLabel(const std::string& name, double value);
 // label + "%04d/%02d/%02d  %02d:%02d:%02d" ("当前时间:..."), followed by five blanks and the
 // series label when seriesLabel is not empty. label is in the series label's code page.

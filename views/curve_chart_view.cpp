@@ -65,6 +65,22 @@ void CurveChartView::DrawLines(QPainter* painter) {
         return QPointF(plot.left() + (p.x() - x0) * sx, plot.bottom() - (y - y0) * sy);
     };
     const QList<QPair<int, int>> pieces = adapter_->PieceRanges();
+    // The runs of points [from, to) within the pieces that gap (a point of no number) leaves.
+    auto forEachRun = [&pieces](int size, const auto& gap, const auto& draw) {
+        for (const auto& [from, to] : pieces) {
+            int p = from;
+            const int end = std::min(to, size);
+            while (p < end) {
+                while (p < end && gap(p))
+                    ++p;
+                const int run = p;
+                while (p < end && !gap(p))
+                    ++p;
+                if (p > run)
+                    draw(run, p);
+            }
+        }
+    };
     painter->save();
     painter->setClipRect(plot);
     QPolygonF polygon;
@@ -76,29 +92,31 @@ void CurveChartView::DrawLines(QPainter* painter) {
             continue;
         painter->setPen(adapter_->BandPen(i));
         painter->setBrush(adapter_->BandBrush(i));
-        for (const auto& [from, to] : pieces) {
+        const auto gap = [&](int p) { return std::isnan(low[p].y()) || std::isnan(high[p].y()); };
+        forEachRun(high.size(), gap, [&](int from, int to) {
             polygon.clear();
-            for (int p = from; p < to && p < high.size(); ++p)
+            for (int p = from; p < to; ++p)
                 polygon.append(at(i, high[p]));
-            for (int p = std::min<int>(to, low.size()) - 1; p >= from; --p)
+            for (int p = to - 1; p >= from; --p)
                 polygon.append(at(i, low[p]));
             painter->drawPolygon(polygon);
-        }
+        });
     }
     painter->setBrush(Qt::NoBrush);
     for (int i = 0; i < adapter_->SeriesCount(); ++i) {
         const QList<QPointF> points = adapter_->SeriesData(i);
         painter->setPen(adapter_->SeriesPen(i));
-        for (const auto& [from, to] : pieces) {
+        const auto gap = [&](int p) { return std::isnan(points[p].y()); };
+        forEachRun(points.size(), gap, [&](int from, int to) {
             polygon.clear();
-            for (int p = from; p < to && p < points.size(); ++p)
+            for (int p = from; p < to; ++p)
                 polygon.append(at(i, points[p]));
-            // A piece of one point (a lone record between gaps) shows as a dot.
+            // A run of one point (a lone record between gaps) shows as a dot.
             if (polygon.size() == 1)
                 painter->drawEllipse(polygon.front(), 1.5, 1.5);
             else
                 painter->drawPolyline(polygon);
-        }
+        });
     }
     painter->restore();
 }

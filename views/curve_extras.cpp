@@ -34,6 +34,7 @@ PanelTexts Texts() {
     t.maxTime = QCoreApplication::translate("Histavue", "最大值时间").toUtf8().toStdString();
     t.mean = QCoreApplication::translate("Histavue", "平均值").toUtf8().toStdString();
     t.records = QCoreApplication::translate("Histavue", "记录数").toUtf8().toStdString();
+    t.skipped = QCoreApplication::translate("Histavue", "跳过(非数值)").toUtf8().toStdString();
     t.computing = QCoreApplication::translate("Histavue", "正在计算统计").toUtf8().toStdString();
     return t;
 }

@@ -104,32 +104,33 @@ int32_t EstimateRecordInterval(const RecordTable& table) {
     return interval > kMaxQueryInterval ? kMaxQueryInterval : static_cast<int32_t>(interval);
 }
 
-int32_t RowForTime(const RecordTable& table, int32_t rowCount, const CalendarTime& listStart,
-                   const CalendarTime& listEnd, const CalendarTime& t) {
-    uint64_t at = 0;
-    uint64_t start = 0;
-    uint64_t end = 0;
-    CalendarToFileTime(t, &at);
-    CalendarToFileTime(listStart, &start);
-    CalendarToFileTime(listEnd, &end);
-    if (rowCount <= 0 || at <= start) {
-        return 0;
-    }
-    if (at >= end) {
-        return rowCount;
-    }
-    uint64_t here = 0;
-    bool haveHere = CellFileTime(table, 0, &here);
-    for (int32_t k = 0; k + 1 < rowCount; ++k) {
-        uint64_t next = 0;
-        const bool haveNext = CellFileTime(table, k + 1, &next);
-        if (haveHere && haveNext && here <= at && at <= next) {
-            return k;
+void RangeRows(const RecordTable& table, int32_t rowCount, const CalendarTime& listStart,
+               const CalendarTime& listEnd, const CalendarTime& start, const CalendarTime& end,
+               int32_t* first, int32_t* last) {
+    uint64_t from = 0;
+    uint64_t to = 0;
+    uint64_t listFrom = 0;
+    uint64_t listTo = 0;
+    CalendarToFileTime(start, &from);
+    CalendarToFileTime(end, &to);
+    CalendarToFileTime(listStart, &listFrom);
+    CalendarToFileTime(listEnd, &listTo);
+    // Each end is searched from its own side, so a range near either end of a long report reads
+    // few times; a clock set back within the report still finds the outermost rows in the range.
+    *first = 0;
+    if (from > listFrom) {
+        for (uint64_t t = 0; *first < rowCount; ++*first) {
+            if (CellFileTime(table, *first, &t) && t >= from)
+                break;
         }
-        here = next;
-        haveHere = haveNext;
     }
-    return 0;
+    *last = rowCount - 1;
+    if (to < listTo) {
+        for (uint64_t t = 0; *last >= 0; --*last) {
+            if (CellFileTime(table, *last, &t) && t <= to)
+                break;
+        }
+    }
 }
 
 void InitCurveSettings(CurveSettings* s, const RecordTable& table) {

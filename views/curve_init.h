@@ -27,11 +27,14 @@ constexpr int32_t kMaxQueryInterval = 86400;
 // takes no part; a pair that goes back in time is left out.
 int32_t EstimateRecordInterval(const RecordTable& table);
 
-// Row for a time between listStart and listEnd: 0 when there are no rows or the time is not
-// after listStart, rowCount when it is not before listEnd, else the first row k with
-// time(k) <= t <= time(k + 1) (0 when there is none).
-int32_t RowForTime(const RecordTable& table, int32_t rowCount, const CalendarTime& listStart,
-                   const CalendarTime& listEnd, const CalendarTime& t);
+// The rows of the chosen time range [start, end], both ends included: *first is the first row
+// whose time is not before start, *last the last row whose time is not after end (a row whose
+// time cannot be read is never an end). A start not after listStart is row 0 and an end not
+// before listEnd the last row, so the whole range is the whole report. *last < *first when no
+// row lies in the range.
+void RangeRows(const RecordTable& table, int32_t rowCount, const CalendarTime& listStart,
+               const CalendarTime& listEnd, const CalendarTime& start, const CalendarTime& end,
+               int32_t* first, int32_t* last);
 
 // Rebuilds the settings for a loaded table: one channel per channel name, all shown, colour i
 // (i < 32, else 0) and line type i (i < 7, else 0), white background, both grids, automatic Y

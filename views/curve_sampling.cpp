@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <limits>
 
 #include "curve_dialog_rules.h"
 #include "curve_init.h"
 
 float CellNumber(std::string_view cell) {
-    const double v = TextNumber(cell);
+    double v = 0.0;
+    if (!WholeNumber(cell, &v))
+        return std::numeric_limits<float>::quiet_NaN();
     // Beyond the float range the point is pinned to its edge rather than overflowing.
     return static_cast<float>(std::clamp(v, -double(FLT_MAX), double(FLT_MAX)));
 }
@@ -29,22 +32,21 @@ void SamplePoints(CurveSettings* s, const RecordTable& table) {
     uint64_t listEnd = 0;
     if (CalendarToFileTime(s->listStart, &listStart) && CalendarToFileTime(s->listEnd, &listEnd) &&
         listEnd > listStart) {
-        s->firstRow = RowForTime(table, s->rowCount, s->listStart, s->listEnd, s->queryStart);
-        s->lastRow = RowForTime(table, s->rowCount, s->listStart, s->listEnd, s->queryEnd);
+        RangeRows(table, s->rowCount, s->listStart, s->listEnd, s->queryStart, s->queryEnd,
+                  &s->firstRow, &s->lastRow);
     } else {
         // Times that do not rise from the first row to the last cannot be searched by order:
         // the rows are taken by position, the whole report.
         s->firstRow = 0;
-        s->lastRow = s->rowCount;
+        s->lastRow = s->rowCount - 1;
     }
     const int32_t span = SampledSpan(*s);
     s->rowStep = s->sourceInterval > 0 ? s->queryInterval / s->sourceInterval : 0;
-    if (s->rowStep <= 0) {
+    if (s->rowStep <= 0)
         s->rowStep = 1;
-        s->pointCount = span;
-    } else {
-        s->pointCount = span / s->rowStep;
-    }
+    // Every rowStep-th row of the range from its first, the last of them however close it lies
+    // to the range's end.
+    s->pointCount = static_cast<int32_t>((int64_t{span} + s->rowStep - 1) / s->rowStep);
     if (s->pointCount == 0)
         return;
     if (s->pointCount > kMaxCurvePoints) {
@@ -90,13 +92,14 @@ void SamplePoints(CurveSettings* s, const RecordTable& table) {
 
 int32_t SampledSpan(const CurveSettings& s) {
     // A start after the end (possible from a configuration file) is an empty range.
-    return std::max(0, std::min(s.lastRow - s.firstRow, s.rowCount));
+    return static_cast<int32_t>(
+        std::max<int64_t>(0, std::min<int64_t>(int64_t{s.lastRow} - s.firstRow + 1, s.rowCount)));
 }
 
 int32_t PointRow(const CurveSettings& s, int32_t p) {
     const int32_t step = std::max(1, s.rowStep);
     const int64_t span = SampledSpan(s);
-    if (s.pointCount < 2 || span / step <= s.pointCount)
+    if (s.pointCount < 2 || (span + step - 1) / step <= s.pointCount)
         return static_cast<int32_t>(s.firstRow + int64_t{p} * step);
     // Spread: the first and the last row of the range are both points.
     return static_cast<int32_t>(s.firstRow + int64_t{p} * (span - 1) / (s.pointCount - 1));

@@ -11,23 +11,24 @@
 // Most points a series holds.
 constexpr int kMaxCurvePoints = 2000;
 
-// The cell as a decimal number (TextNumber's rule), 0 when it is not one; pinned to the float
-// range.
+// The cell as a plotted value: its number (WholeNumber's rule) pinned to the float range, or NaN
+// when it holds none (an empty cell, text, "N/A", "12abc"), where the curve's line breaks.
 float CellNumber(std::string_view cell);
 
 // Samples the points of every shown channel when settings->queryChanged is 1 or a shown channel
 // lacks its points (it was ticked since the last sampling), else does nothing.
-// Deletes every channel's points, then sets firstRow and lastRow (the rows of queryStart and
-// queryEnd; the whole report, 0 and rowCount, when listEnd is not after listStart: one row, one
-// time throughout, a clock set back by the last row or no readable time), rowStep (queryInterval /
-// sourceInterval, at least 1) and pointCount (the rows of the range divided by rowStep, at most
-// kMaxCurvePoints) and pointStride (the most rows between two neighbouring points). Shown channel m
-// then gets point p from row PointRow(p), column m + 1. Clears queryChanged unless there is nothing
-// to plot (pointCount 0).
+// Deletes every channel's points, then sets firstRow and lastRow (the first and the last row of
+// the range queryStart..queryEnd, both included (RangeRows); the whole report, 0 and
+// rowCount - 1, when listEnd is not after listStart: one row, one time throughout, a clock set
+// back by the last row or no readable time), rowStep (queryInterval / sourceInterval, at least 1)
+// and pointCount (one point every rowStep rows of the range from its first, at most
+// kMaxCurvePoints) and pointStride (the most rows between two neighbouring points). Shown channel
+// m then gets point p from row PointRow(p), column m + 1. Clears queryChanged unless there is
+// nothing to plot (pointCount 0).
 void SamplePoints(CurveSettings* settings, const RecordTable& table);
 
-// Rows of the sampled range: from firstRow, lastRow - firstRow of them but not more than
-// rowCount (none when the start lies after the end).
+// Rows of the sampled range: firstRow to lastRow, both included, but not more than rowCount
+// (none when the start lies after the end).
 int32_t SampledSpan(const CurveSettings& settings);
 
 // The row that point p of the settings' sampling is read from. Every rowStep rows from firstRow

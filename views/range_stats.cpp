@@ -5,6 +5,7 @@
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <system_error>
 #include <thread>
 
@@ -91,11 +92,11 @@ double RunningMean(const RecordTable& table, int32_t begin, int32_t end, int32_t
     int64_t count = 0;
     for (int32_t row = begin; row < end; ++row) {
         table.RowCells(row, wanted, &cells);
-        const std::string_view cell = CellOf(cells, column);
-        if (cell.empty())
+        double v = 0.0;
+        if (!WholeNumber(CellOf(cells, column), &v))
             continue;
         const double n = static_cast<double>(++count);
-        mean += TextNumber(cell) / n - mean / n;
+        mean += v / n - mean / n;
     }
     return mean;
 }
@@ -135,9 +136,11 @@ void ReadPart(const RecordTable& table, int32_t begin, int32_t end, int32_t want
         for (size_t i = 0; i < stats.size(); ++i) {
             ChannelStats& st = stats[i];
             const std::string_view cell = CellOf(cells, columns[i]);
-            if (cell.empty())
+            double v = 0.0;
+            if (!WholeNumber(cell, &v)) {
+                ++st.skipped;
                 continue;
-            const double v = TextNumber(cell);
+            }
             if (st.count < kDecimalsSample)
                 part->decimals[i].push_back(CellDecimals(cell));
             if (st.count == 0 || v < st.min) {
@@ -205,6 +208,7 @@ std::vector<ChannelStats> RangeStatistics(const RecordTable& table, RowRange row
         int64_t sampled = 0;  // cells whose decimals are folded in
         for (const PartStats& part : results) {
             const ChannelStats& p = part.stats[i];
+            st.skipped += p.skipped;
             if (p.count == 0)
                 continue;
             // Strictly beyond: on a tie the earlier part's row stays.
@@ -248,9 +252,10 @@ std::vector<Envelope> PointEnvelopes(const RecordTable& table, const std::vector
     const int32_t pointCount = static_cast<int32_t>(starts.size());
     if (pointCount <= 0)
         return envelopes;
+    // A point none of whose rows holds a number keeps NaN: its band breaks there.
     for (Envelope& e : envelopes) {
-        e.low.assign(static_cast<size_t>(pointCount), 0.0f);
-        e.high.assign(static_cast<size_t>(pointCount), 0.0f);
+        e.low.assign(static_cast<size_t>(pointCount), std::numeric_limits<float>::quiet_NaN());
+        e.high.assign(static_cast<size_t>(pointCount), std::numeric_limits<float>::quiet_NaN());
     }
     std::vector<char> seen(columns.size());
     const int32_t rowCount = table.RowCount();
@@ -272,11 +277,9 @@ std::vector<Envelope> PointEnvelopes(const RecordTable& table, const std::vector
         for (int64_t row = std::max<int64_t>(0, from); row < to; ++row) {
             table.RowCells(static_cast<int32_t>(row), wanted, &cells);
             for (size_t i = 0; i < columns.size(); ++i) {
-                const std::string_view cell = CellOf(cells, columns[i]);
-                if (cell.empty())
+                const float v = CellNumber(CellOf(cells, columns[i]));
+                if (std::isnan(v))
                     continue;
-                const float v = static_cast<float>(
-                    std::clamp(TextNumber(cell), -double(FLT_MAX), double(FLT_MAX)));
                 Envelope& e = envelopes[i];
                 const size_t at = static_cast<size_t>(p);
                 if (!seen[i]) {
@@ -376,6 +379,8 @@ std::string DeltaTimeText(int64_t seconds) {
 }
 
 std::string PanelNumber(double value) {
+    if (std::isnan(value))
+        return std::string();
     char text[32];
     std::snprintf(text, sizeof text, "%g", value);
     return text;
@@ -453,8 +458,8 @@ std::vector<std::string> PanelCaptions(bool hasB, const PanelTexts& texts) {
         c.push_back("B");
         c.push_back("B-A");
     }
-    for (const std::string* s :
-         {&texts.min, &texts.minTime, &texts.max, &texts.maxTime, &texts.mean, &texts.records})
+    for (const std::string* s : {&texts.min, &texts.minTime, &texts.max, &texts.maxTime,
+                                 &texts.mean, &texts.records, &texts.skipped})
         c.push_back(*s);
     return c;
 }
@@ -477,10 +482,9 @@ std::vector<std::vector<std::string>> PanelCells(const PanelContents& contents) 
         r.push_back(any ? TimeText(c.minTime) : std::string());
         r.push_back(any ? PanelValue(c.stats.max, decimals) : std::string());
         r.push_back(any ? TimeText(c.maxTime) : std::string());
-        // The mean of whole numbers (a switch, a counter) is rarely whole: rounded to one it
-        // would hide a pump that ran a third of the time, so it keeps two decimals.
-        r.push_back(any ? PanelValue(c.stats.Mean(), decimals == 0 ? 2 : decimals) : std::string());
+        r.push_back(any ? PanelValue(c.stats.Mean(), decimals) : std::string());
         r.push_back(contents.computing ? std::string() : std::to_string(c.stats.count));
+        r.push_back(contents.computing ? std::string() : std::to_string(c.stats.skipped));
         rows.push_back(std::move(r));
     }
     return rows;

@@ -27,11 +27,11 @@ struct RowRange {
 // range when there are none.
 RowRange RowsOfPoints(const CurveSettings& settings, int32_t fromPoint, int32_t toPoint);
 
-// Statistics of one column over a range of rows. Empty cells are missing records and take no
-// part; any other cell counts with its number (TextNumber's rule, 0 when it is not one).
+// Statistics of one column over a range of rows. Only cells that hold a number (WholeNumber's
+// rule) take part; the others (empty, text, "NaN", "12abc") are counted as skipped.
 struct ChannelStats {
     int32_t column = 0;
-    int64_t count = 0;  // cells that are not empty
+    int64_t count = 0;  // cells that hold a number
     double min = 0.0;   // 0 when count is 0
     double max = 0.0;
     // 0 when count is 0. Values near the double range have their mean too (every value 1e308
@@ -39,10 +39,11 @@ struct ChannelStats {
     double mean = 0.0;
     int32_t minRow = -1;  // first row holding min, -1 when count is 0
     int32_t maxRow = -1;  // first row holding max
-    // The most decimals (CellDecimals) among the first 4096 cells and those of min and max,
-    // which the panel shows every number of the channel with (the mean of whole numbers with
-    // two); -1 when count is 0 or one of those cells is written with an exponent.
+    // The most decimals (CellDecimals) among the first 4096 cells that hold a number and those of
+    // min and max, which the panel shows every number of the channel with, the mean too; -1 when
+    // count is 0 or one of those cells is written with an exponent.
     int32_t decimals = -1;
+    int64_t skipped = 0;  // cells of the range that hold no number
     double Mean() const { return mean; }
 };
 
@@ -79,7 +80,7 @@ struct Envelope {
 // For points starting at the rows of starts (ascending), where point p stands for rows
 // [starts[p], starts[p + 1]) and the last point for the rows up to end (at least its own): the
 // envelope of each column of columns (numbers pinned to the float range as CellNumber does). A
-// point without non-empty cells takes the value of its first row (0 when past the table). Every
+// point none of whose cells holds a number is NaN at both edges, where the band breaks. Every
 // cell is read once.
 std::vector<Envelope> PointEnvelopes(const RecordTable& table, const std::vector<int32_t>& starts,
                                      int32_t end, const std::vector<int32_t>& columns,
@@ -124,7 +125,8 @@ bool SecondsBetween(const CalendarTime& a, const CalendarTime& b, int64_t* secon
 // "Δt = [-][Dd ]hh:mm:ss": the days only when there are any.
 std::string DeltaTimeText(int64_t seconds);
 
-// A number as the panel shows it: up to 6 significant digits ("%g").
+// A number as the panel shows it: up to 6 significant digits ("%g"); empty for NaN (a point whose
+// cell holds no number).
 std::string PanelNumber(double value);
 // The decimals a report cell is written with: the digits after its decimal point, 0 without
 // one (a text cell too), -1 when it has an exponent ("1e5", "2.5E-3").
@@ -157,6 +159,7 @@ struct PanelTexts {
     std::string maxTime = "最大值时间";
     std::string mean = "平均值";
     std::string records = "记录数";
+    std::string skipped = "跳过(非数值)";
     std::string computing = "正在计算统计";
 };
 
@@ -176,7 +179,8 @@ struct PanelContents {
     int progress = -1;
 };
 
-// Column captions of the panel's table; the B columns ("B", "B-A") only when hasB.
+// Column captions of the panel's table; the B columns ("B", "B-A") only when hasB. The last two
+// count the cells of the range that hold a number and those skipped.
 std::vector<std::string> PanelCaptions(bool hasB, const PanelTexts& texts = PanelTexts());
 // The table's cells, one vector per channel, matching PanelCaptions.
 std::vector<std::vector<std::string>> PanelCells(const PanelContents& contents);
