@@ -1017,14 +1017,6 @@ overlaps the data root folder
         <translation>No alarms in the report&apos;s time range</translation>
     </message>
     <message>
-        <source>报警:%1 个编号,%2 次报警</source>
-        <translation>Alarms: %1 IDs, %2 alarms</translation>
-    </message>
-    <message>
-        <source>;%1 行报警记录的时间无法读取,见统计面板的报警列表</source>
-        <translation>; %1 alarm lines without a readable time, listed in the statistics panel</translation>
-    </message>
-    <message>
         <source>还有 %1 条</source>
         <translation>%1 more</translation>
     </message>
@@ -1049,6 +1041,93 @@ overlaps the data root folder
         <translation>Row:</translation>
         <source>跳过(非数值)</source>
         <translation>Skipped (not numbers)</translation>
+        <source>%1 不存在</source>
+        <translation>%1 does not exist</translation>
+    </message>
+    <message>
+        <source>无法打开 %1:%2</source>
+        <translation>cannot open %1: %2</translation>
+    </message>
+    <message>
+        <source>无法读取 %1:%2</source>
+        <translation>cannot read %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 不是普通文件</source>
+        <translation>%1 is not a regular file</translation>
+    </message>
+    <message>
+        <source>文件夹索引 %1 是空的</source>
+        <translation>the folder index %1 is empty</translation>
+    </message>
+    <message>
+        <source>文件夹索引 %1 有 %2 字节,不是整数个 8 字节的条目(已损坏,或记录器正在写入:请稍后再试)</source>
+        <translation>the folder index %1 has %2 bytes, not a whole number of 8-byte entries (damaged, or being written by the panel: try again)</translation>
+    </message>
+    <message>
+        <source>%1 的记录组没有 Event 标题:这是数据记录,不是报警记录,不显示报警</source>
+        <translation>The groups in %1 have no Event caption: a data log, not an alarm log; no alarms shown</translation>
+    </message>
+    <message>
+        <source>无法读取报警记录:%1,不显示报警</source>
+        <translation>Cannot read the alarm log: %1; no alarms shown</translation>
+    </message>
+    <message>
+        <source>报警:%1,%2</source>
+        <translation>Alarms: %1, %2</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 个编号</source>
+        <translation>
+            <numerusform>%n ID</numerusform>
+            <numerusform>%n IDs</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 次报警</source>
+        <translation>
+            <numerusform>%n alarm</numerusform>
+            <numerusform>%n alarms</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>;从 %1 起另有 %n 条报警记录没有读入(最多读入 %2 条、%3 MB)</source>
+        <translation>
+            <numerusform>; %n more alarm record from %1 on was left out (at most %2 records and %3 MB are read)</numerusform>
+            <numerusform>; %n more alarm records from %1 on were left out (at most %2 records and %3 MB are read)</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>;另有 %n 条报警记录没有读入(最多读入 %1 条、%2 MB)</source>
+        <translation>
+            <numerusform>; %n more alarm record was left out (at most %1 records and %2 MB are read)</numerusform>
+            <numerusform>; %n more alarm records were left out (at most %1 records and %2 MB are read)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>;部分报警记录无法读取:%1</source>
+        <translation>; part of the alarm log cannot be read: %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>(另有 %n 处)</source>
+        <translation>
+            <numerusform> (and %n more)</numerusform>
+            <numerusform> (and %n more)</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>;%n 行报警记录的时间无法读取,见统计面板的报警列表</source>
+        <translation>
+            <numerusform>; %n alarm line without a readable time, listed in the statistics panel</numerusform>
+            <numerusform>; %n alarm lines without a readable time, listed in the statistics panel</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>;%n 条过长的报警消息只保留了前 %1 字节</source>
+        <translation>
+            <numerusform>; %n long alarm message was kept only to its first %1 bytes</numerusform>
+            <numerusform>; %n long alarm messages were kept only to their first %1 bytes</numerusform>
+        </translation>
     </message>
 </context>
 </TS>

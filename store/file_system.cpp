@@ -161,7 +161,7 @@ void CloseFile(int fd) {
         close(fd);
 }
 
-bool ListFolder(const std::string& storePath, std::vector<std::string>* names) {
+bool ListFolder(const std::string& storePath, std::vector<std::string>* names, int* error) {
     names->clear();
     const std::string native = NativePath(storePath);
     DIR* d = opendir(native.c_str());
@@ -169,6 +169,8 @@ bool ListFolder(const std::string& storePath, std::vector<std::string>* names) {
         d = opendir(ResolveCase(native).c_str());
     }
     if (d == nullptr) {
+        if (error != nullptr)
+            *error = errno;
         return false;
     }
     while (dirent* e = readdir(d)) {
@@ -188,6 +190,24 @@ bool FileExists(const std::string& storePath, Names names) {
         return false;
     }
     return S_ISREG(st.st_mode);
+}
+
+EntryKind KindOf(const std::string& storePath, int* error, Names names) {
+    const std::string native = NativePathOf(storePath, names);
+    struct stat st;
+    int result = stat(native.c_str(), &st);
+    if (result != 0 && errno == ENOENT && names == Names::kCaseBlind)
+        result = stat(ResolveCase(native).c_str(), &st);
+    if (result != 0) {
+        if (errno == ENOENT)
+            return EntryKind::kMissing;
+        if (error != nullptr)
+            *error = errno;
+        return EntryKind::kUnknown;
+    }
+    return S_ISREG(st.st_mode)   ? EntryKind::kFile
+           : S_ISDIR(st.st_mode) ? EntryKind::kFolder
+                                 : EntryKind::kOther;
 }
 
 namespace {
@@ -363,6 +383,7 @@ namespace storefs {
 
 int OpenDirectory(const std::string& storePath) {
     if (storePath.empty() || storePath.size() > kMaxPath) {
+        errno = storePath.empty() ? ENOENT : ENAMETOOLONG;
         return -1;
     }
     const std::string native = NativePath(storePath);
@@ -378,6 +399,7 @@ int OpenDirectory(const std::string& storePath) {
 
 int OpenForReadingIn(int folderFd, const std::string& folderStorePath, const std::string& name) {
     if (folderFd < 0 || name.empty() || folderStorePath.size() + name.size() > kMaxPath) {
+        errno = folderFd < 0 ? EBADF : name.empty() ? ENOENT : ENAMETOOLONG;
         return -1;
     }
     // O_NONBLOCK keeps a FIFO in the folder from waiting for a writer; reading it then fails.
@@ -389,6 +411,8 @@ int OpenForReadingIn(int folderFd, const std::string& folderStorePath, const std
         if (FindCaseless(ResolveCase(native.empty() ? "." : native), name, &found) &&
             found != name) {
             fd = openat(folderFd, found.c_str(), flags);
+        } else {
+            errno = ENOENT;
         }
     }
     return fd;

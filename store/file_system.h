@@ -49,11 +49,18 @@ int OpenExclusive(const std::string& storePath, OpenMode mode, int64_t* size = n
 void CloseFile(int fd);
 
 // Names in a store folder, without "." and "..", in the order the system returns them.
-// False when the folder cannot be opened.
-bool ListFolder(const std::string& storePath, std::vector<std::string>* names);
+// False when the folder cannot be opened; *error (when given) then receives the errno.
+bool ListFolder(const std::string& storePath, std::vector<std::string>* names,
+                int* error = nullptr);
 
 // True when the store path names an existing regular file.
 bool FileExists(const std::string& storePath, Names names = Names::kCaseBlind);
+
+// What a path names, links followed. kUnknown when that cannot be told; *error (when given)
+// then receives the errno (such as EACCES for a folder on the way).
+enum class EntryKind { kMissing, kFile, kFolder, kOther, kUnknown };
+EntryKind KindOf(const std::string& storePath, int* error = nullptr,
+                 Names names = Names::kCaseBlind);
 
 // Identity of a file on its device: two paths name one file exactly when their identities are
 // equal, whatever links or spellings lead to it.
@@ -166,13 +173,13 @@ namespace storefs {
 // a folder descriptor kept open, for reading only and without the advisory lock: the viewer never
 // writes index or block files and no recorder runs beside it, so the lock would guard nothing.
 
-// Opens a store folder for opening files relative to it. -1 on failure.
+// Opens a store folder for opening files relative to it. -1 on failure, with errno set.
 int OpenDirectory(const std::string& storePath);
 
 // Opens the file `name` of the open folder folderFd (folderStorePath names the same folder) for
 // reading only, without a lock and without looking at the kind of file (reads of a folder or
 // FIFO fail later). A name that does not exist as spelt is looked up without regard to ASCII
-// case. -1 on failure.
+// case. -1 on failure, with errno set (ENOENT when no name matches).
 int OpenForReadingIn(int folderFd, const std::string& folderStorePath, const std::string& name);
 
 // Reads from the current position to the end of the file into out, which is resized to the

@@ -1,6 +1,7 @@
 #include "folder_list.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 #include "file_system.h"
@@ -25,10 +26,11 @@ bool EndsWithIdx(const std::string& lowered) {
 
 }  // namespace
 
-bool ListChildValues(const std::string& folderPath, bool deepest, std::vector<uint16_t>* values) {
+bool ListChildValues(const std::string& folderPath, bool deepest, std::vector<uint16_t>* values,
+                     int* error) {
     values->clear();
     std::vector<std::string> names;
-    if (!storefs::ListFolder(folderPath, &names)) {
+    if (!storefs::ListFolder(folderPath, &names, error)) {
         return false;
     }
     for (std::string& name : names) {
@@ -75,8 +77,11 @@ bool FolderWalker::Walk(const TimeKey& start, const TimeKey& end, void* context,
 bool FolderWalker::WalkLevel(int level, TimeKey prefix, const TimeKey& start, const TimeKey& end,
                              void* context, Visitor visitor) const {
     std::vector<uint16_t> values;
-    if (!ListChildValues(GroupFolderPath(dataFolder_, groupId_, prefix, level), level == depth_,
-                         &values)) {
+    const std::string folder = GroupFolderPath(dataFolder_, groupId_, prefix, level);
+    int error = 0;
+    if (!ListChildValues(folder, level == depth_, &values, &error)) {
+        if (problem_ != nullptr && error != ENOENT)
+            problem_->Note(ReadProblem::Kind::kCannotOpen, folder, error);
         return true;
     }
     for (uint16_t v : values) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "read_problem.h"
 #include "text_buffer.h"
 #include "time_key.h"
 
@@ -16,19 +17,23 @@ std::string GroupFolderPath(const std::string& dataFolder, uint32_t id, const Ti
 // Values of the children of one folder of a group's tree, ascending and without repeats. With
 // deepest set only names ending in ".idx" (any case) count, cut at their first ".idx"; otherwise
 // every name not beginning with "." counts. A name's value is its leading decimal digits (0 when
-// it has none), kept as 16 bits. False when the folder cannot be read.
-bool ListChildValues(const std::string& folderPath, bool deepest, std::vector<uint16_t>* values);
+// it has none), kept as 16 bits. False when the folder cannot be read; *error (when given) then
+// receives the errno.
+bool ListChildValues(const std::string& folderPath, bool deepest, std::vector<uint16_t>* values,
+                     int* error = nullptr);
 
 // Visits the existing deepest-level folders of a group whose keys lie between start and end
 // (both taken at `depth`), in ascending key order. Every folder whose key prefix lies between the
 // start and end prefixes at each level is visited. The visitor gets the folder's key (count =
-// depth) and returns false to stop the walk.
+// depth) and returns false to stop the walk. A folder of the walk that does not exist holds
+// nothing; one that exists but cannot be read is noted in the problem, when one is given.
 class FolderWalker {
   public:
     using Visitor = bool (*)(void* context, const TimeKey& key);
 
-    FolderWalker(const std::string& dataFolder, uint32_t groupId, int depth)
-        : dataFolder_(dataFolder), groupId_(groupId), depth_(depth) {}
+    FolderWalker(const std::string& dataFolder, uint32_t groupId, int depth,
+                 ReadProblem* problem = nullptr)
+        : dataFolder_(dataFolder), groupId_(groupId), depth_(depth), problem_(problem) {}
 
     // Returns false when the visitor stopped the walk.
     bool Walk(const TimeKey& start, const TimeKey& end, void* context, Visitor visitor) const;
@@ -43,4 +48,5 @@ class FolderWalker {
     std::string dataFolder_;
     uint32_t groupId_;
     int depth_;
+    ReadProblem* problem_;
 };

@@ -1,5 +1,6 @@
 #include "log_store.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -132,24 +133,44 @@ void LogStore::LoadGroups() {
     ParseGroups(rootIndex_.Buffer(), &groups_);
 }
 
-bool ReadGroupsOf(const std::string& dataFolder, std::vector<LogGroup>* groups) {
+bool ReadGroupsOf(const std::string& dataFolder, std::vector<LogGroup>* groups,
+                  ReadProblem* problem) {
     groups->clear();
+    ReadProblem none;
+    if (problem == nullptr)
+        problem = &none;
     if (dataFolder.empty()) {
+        problem->Note(ReadProblem::Kind::kMissing, kRootIndexName);
         return false;
     }
     std::string folder = dataFolder;
     if (folder.back() != '\\' && folder.back() != '/') {
         folder += '\\';
     }
-    const int fd =
-        storefs::OpenExclusive(folder + kRootIndexName, storefs::OpenMode::kExistingRead);
+    const std::string path = folder + kRootIndexName;
+    const int fd = storefs::OpenExclusive(path, storefs::OpenMode::kExistingRead);
     if (fd < 0) {
+        int error = errno;
+        switch (storefs::KindOf(path, &error)) {
+            case storefs::EntryKind::kMissing:
+                problem->Note(ReadProblem::Kind::kMissing, path);
+                break;
+            case storefs::EntryKind::kFolder:
+            case storefs::EntryKind::kOther:
+                problem->Note(ReadProblem::Kind::kNotAFile, path);
+                break;
+            default:
+                problem->Note(ReadProblem::Kind::kCannotOpen, path, error);
+                break;
+        }
         return false;
     }
     std::vector<char> stored;
     const bool read = storefs::ReadToEnd(fd, &stored, 0);
+    const int error = errno;
     storefs::CloseFile(fd);
     if (!read) {
+        problem->Note(ReadProblem::Kind::kCannotRead, path, error);
         return false;
     }
     std::vector<char> plain(stored.size());

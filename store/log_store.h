@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "log_text_file.h"
+#include "read_problem.h"
 #include "text_buffer.h"
 
 // A group of channels recorded at one interval, as named by one root-index line.
@@ -71,5 +72,7 @@ extern const char kRootIndexName[];
 bool ParseRootIndexLine(const char* line, uint32_t length, LogGroup* group);
 
 // The groups named by the root index of a data folder, read once and closed again (the folder is
-// only read): for readers that work beside the store slots. False when the index cannot be read.
-bool ReadGroupsOf(const std::string& dataFolder, std::vector<LogGroup>* groups);
+// only read): for readers that work beside the store slots. False when the index cannot be read;
+// problem (when given) then receives why: kMissing when there is none.
+bool ReadGroupsOf(const std::string& dataFolder, std::vector<LogGroup>* groups,
+                  ReadProblem* problem = nullptr);

@@ -1,5 +1,6 @@
 #include "query_folder.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -73,6 +74,9 @@ bool FolderReader::UseFolder(const std::string& folderPath) {
         storefs::CloseFile(folderFd_);
         folderPath_ = folderPath;
         folderFd_ = storefs::OpenDirectory(folderPath_);
+        // A folder that is gone holds nothing; one that is there and cannot be opened is noted.
+        if (folderFd_ < 0 && errno != ENOENT)
+            problem_.Note(ReadProblem::Kind::kCannotOpen, folderPath_, errno);
     }
     return folderFd_ >= 0;
 }
@@ -82,17 +86,39 @@ bool FolderReader::ReadIndex(const std::string& root, const std::string& stem, F
     index->folderPath = root + stem.substr(0, cut);
     index->base = stem.substr(cut);
     index->count = 0;
+    const std::string path = index->folderPath + index->base + ".idx";
     if (!UseFolder(index->folderPath)) {
         return false;
     }
     const int fd = storefs::OpenForReadingIn(folderFd_, folderPath_, index->base + ".idx");
     if (fd < 0) {
+        // A folder without an index holds no records; one that cannot be opened is noted.
+        if (errno != ENOENT)
+            problem_.Note(ReadProblem::Kind::kCannotOpen, path, errno);
+        return false;
+    }
+    if (!storefs::IsRegularFileBelow(fd, UINT64_MAX)) {
+        storefs::CloseFile(fd);
+        problem_.Note(ReadProblem::Kind::kNotAFile, path);
         return false;
     }
     const bool read = storefs::ReadToEnd(fd, &index->bytes, kIndexCheckAfter);
+    const int error = errno;
     storefs::CloseFile(fd);
     const size_t size = index->bytes.size();
-    if (!read || size == 0 || size % 8 != 0 || size / 8 > UINT32_MAX) {
+    if (!read) {
+        problem_.Note(ReadProblem::Kind::kCannotRead, path, error);
+        return false;
+    }
+    if (size == 0) {
+        problem_.Note(ReadProblem::Kind::kEmptyIndex, path);
+        return false;
+    }
+    if (size % 8 != 0) {
+        problem_.Note(ReadProblem::Kind::kPartialIndex, path, 0, size);
+        return false;
+    }
+    if (size / 8 > UINT32_MAX) {
         return false;
     }
     storefs::InvertBytes(index->bytes.data(), index->bytes.data(), size);
@@ -119,7 +145,22 @@ void FolderReader::End() {
 int FolderReader::OpenBlockFile(uint32_t n) {
     char suffix[16];
     std::snprintf(suffix, sizeof suffix, "(%X).csv", n & 0xFF);
-    return storefs::OpenForReadingIn(folderFd_, folderPath_, base_ + suffix);
+    if (folderFd_ < 0) {
+        return -1;  // UseFolder noted why
+    }
+    const int fd = storefs::OpenForReadingIn(folderFd_, folderPath_, base_ + suffix);
+    if (fd < 0) {
+        problem_.Note(
+            errno == ENOENT ? ReadProblem::Kind::kMissing : ReadProblem::Kind::kCannotOpen,
+            folderPath_ + base_ + suffix, errno);
+        return -1;
+    }
+    if (!storefs::IsRegularFileBelow(fd, UINT64_MAX)) {
+        storefs::CloseFile(fd);
+        problem_.Note(ReadProblem::Kind::kNotAFile, folderPath_ + base_ + suffix);
+        return -1;
+    }
+    return fd;
 }
 
 void FolderReader::OpenBlock(uint32_t n) {

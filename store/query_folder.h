@@ -11,6 +11,7 @@
 
 #include "batch_read.h"
 #include "block_window.h"
+#include "read_problem.h"
 #include "time_folder.h"
 
 namespace query {
@@ -94,7 +95,8 @@ class FolderReader {
     FolderReader& operator=(const FolderReader&) = delete;
 
     // Reads the index of the folder with nested stem under root into *index. False when the
-    // folder has no readable index of at least one whole entry.
+    // folder has no readable index of at least one whole entry; an index that exists but cannot
+    // be read, is empty or is not a whole number of entries is noted in Problem().
     bool ReadIndex(const std::string& root, const std::string& stem, FolderIndex* index);
 
     // Starts on the lines of a folder whose index was read; entries [everyFrom, everyTo) are
@@ -138,6 +140,10 @@ class FolderReader {
     BlockWindow& Window() { return window_; }
     int Block() const { return block_; }
 
+    // The indexes and blocks this reader needed and could not read: a block that is missing, no
+    // regular file or cannot be opened, and what ReadIndex notes.
+    const ReadProblem& Problem() const { return problem_; }
+
     // The first two lines of block n of a folder, in stored form, by the rules of
     // TextBuffer::NextLine; empty when the block has fewer lines or cannot be read.
     void HeaderLines(const std::string& folderPath, const std::string& base, uint32_t n,
@@ -180,6 +186,7 @@ class FolderReader {
     int blockFd_ = -1;
     int block_ = -1;
     BlockWindow window_;
+    ReadProblem problem_;
 };
 
 }  // namespace query

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "calendar_time.h"
+#include "read_problem.h"
 
 constexpr int kDataRecords = 0;
 constexpr int kAlarmRecords = 1;
@@ -57,8 +58,13 @@ bool StoreExportItem(int kind, const char* groupName, const char* itemPath, void
 // folder. start and end are copied. True when some folder had an index entry in range, even if
 // none of its lines could be read. False when the slot is empty, the group unknown, a time
 // missing or not a valid calendar time, or the callback missing.
+// The query goes on past a folder, index or block of the range that exists but cannot be read
+// (permissions, no regular file, an index that is empty or not a whole number of entries) and
+// past a block that its index names but that is missing; problem, when given, receives the first
+// of them and their number (it is added to: the caller clears it).
 bool StoreQuery(int kind, const char* groupName, const CalendarTime* start, const CalendarTime* end,
-                uint32_t interval, void* context, StoreLineCallback callback);
+                uint32_t interval, void* context, StoreLineCallback callback,
+                ReadProblem* problem = nullptr);
 
 // StoreQuery delivering its lines in their stored form, in runs: the header lines first (one run
 // of two), then the record lines, each run one or more of them. Inverted, the runs one after the
@@ -66,4 +72,4 @@ bool StoreQuery(int kind, const char* groupName, const CalendarTime* start, cons
 // an export writer can write them as they come, without inverting anything.
 bool StoreQueryRuns(int kind, const char* groupName, const CalendarTime* start,
                     const CalendarTime* end, uint32_t interval, void* context,
-                    StoreRunCallback callback);
+                    StoreRunCallback callback, ReadProblem* problem = nullptr);

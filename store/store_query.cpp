@@ -117,6 +117,9 @@ class Batch {
     // Whether jobs were handed to the helper and not yet collected.
     bool Handed() const { return collected_ != round_; }
 
+    // What the helper's reads could not read. REQUIRES: nothing handed and not collected.
+    const ReadProblem& HelperProblem() const { return reader_.Problem(); }
+
     // Reads the jobs handed to the helper that it has not taken yet, waits for those it took,
     // and gives them all, with their number (0 when nothing is handed).
     size_t Collect(std::vector<FolderJob>** jobs, FolderReader* reader) {
@@ -236,6 +239,12 @@ class QueryRun {
     void Finish() { DeliverBatch(); }
 
     bool Hit() const { return hit_; }
+
+    // Adds what the reads of the query could not read to *problem. REQUIRES: Finish.
+    void AddProblems(ReadProblem* problem) const {
+        problem->Add(reader_.Problem());
+        problem->Add(batch_.HelperProblem());
+    }
 
   private:
     bool Folder(const TimeKey& key) {
@@ -525,7 +534,8 @@ class QueryRun {
 // The query of one group whose folders lie in dataFolder; nothing of the slots is used.
 bool RunGroupQuery(const LogGroup& group, const std::string& dataFolder, const CalendarTime* start,
                    const CalendarTime* end, uint32_t interval, void* context,
-                   StoreLineCallback lineCallback, StoreRunCallback runCallback) {
+                   StoreLineCallback lineCallback, StoreRunCallback runCallback,
+                   ReadProblem* problem) {
     uint64_t startTime = 0;
     uint64_t endTime = 0;
     if (start == nullptr || end == nullptr || !CalendarToFileTime(*start, &startTime) ||
@@ -539,15 +549,20 @@ bool RunGroupQuery(const LogGroup& group, const std::string& dataFolder, const C
     }
     QueryRun run(group, dataFolder, startTime, endTime, interval, context, lineCallback,
                  runCallback);
-    FolderWalker walker(dataFolder, group.id, group.depth);
+    ReadProblem walked;
+    FolderWalker walker(dataFolder, group.id, group.depth, &walked);
     walker.Walk(startKey, endKey, &run, &QueryRun::VisitFolder);
     run.Finish();
+    if (problem != nullptr) {
+        problem->Add(walked);
+        run.AddProblems(problem);
+    }
     return run.Hit();
 }
 
 bool RunQuery(int kind, const char* groupName, const CalendarTime* start, const CalendarTime* end,
               uint32_t interval, void* context, StoreLineCallback lineCallback,
-              StoreRunCallback runCallback) {
+              StoreRunCallback runCallback, ReadProblem* problem) {
     LogStore* store = SlotStore(kind);
     if (store == nullptr || groupName == nullptr ||
         (lineCallback == nullptr && runCallback == nullptr)) {
@@ -555,7 +570,7 @@ bool RunQuery(int kind, const char* groupName, const CalendarTime* start, const 
     }
     const LogGroup* group = store->FindGroup(groupName);
     return group != nullptr && RunGroupQuery(*group, store->DataFolder(), start, end, interval,
-                                             context, lineCallback, runCallback);
+                                             context, lineCallback, runCallback, problem);
 }
 
 }  // namespace
@@ -569,21 +584,23 @@ void SetQueryIoRing(bool enabled) {
 }
 
 bool StoreQuery(int kind, const char* groupName, const CalendarTime* start, const CalendarTime* end,
-                uint32_t interval, void* context, StoreLineCallback callback) {
+                uint32_t interval, void* context, StoreLineCallback callback,
+                ReadProblem* problem) {
     return callback != nullptr &&
-           RunQuery(kind, groupName, start, end, interval, context, callback, nullptr);
+           RunQuery(kind, groupName, start, end, interval, context, callback, nullptr, problem);
 }
 
 bool StoreQueryRuns(int kind, const char* groupName, const CalendarTime* start,
                     const CalendarTime* end, uint32_t interval, void* context,
-                    StoreRunCallback callback) {
+                    StoreRunCallback callback, ReadProblem* problem) {
     return callback != nullptr &&
-           RunQuery(kind, groupName, start, end, interval, context, nullptr, callback);
+           RunQuery(kind, groupName, start, end, interval, context, nullptr, callback, problem);
 }
 
 bool QueryGroupLines(const std::string& dataFolder, const LogGroup& group,
                      const CalendarTime* start, const CalendarTime* end, uint32_t interval,
-                     void* context, StoreLineCallback callback) {
+                     void* context, StoreLineCallback callback, ReadProblem* problem) {
     return callback != nullptr && !dataFolder.empty() &&
-           RunGroupQuery(group, dataFolder, start, end, interval, context, callback, nullptr);
+           RunGroupQuery(group, dataFolder, start, end, interval, context, callback, nullptr,
+                         problem);
 }

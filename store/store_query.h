@@ -17,9 +17,10 @@ void SetQueryHelperThread(bool enabled);
 // StoreQuery over one group of a store that no slot holds: its data folder (ending in "\\" or
 // "/") and its root-index entry (ReadGroupsOf). It touches no slot and no lock, and the time
 // query opens its files without one, so it may run on another thread beside the store functions.
+// problem, when given, receives what the query could not read, as StoreQuery's does.
 bool QueryGroupLines(const std::string& dataFolder, const LogGroup& group,
                      const CalendarTime* start, const CalendarTime* end, uint32_t interval,
-                     void* context, StoreLineCallback callback);
+                     void* context, StoreLineCallback callback, ReadProblem* problem = nullptr);
 
 // Whether queries read the folders where the interval grid wants few lines through an io_uring
 // ring, a batch of folders in one submission, where the kernel offers one (liburing in the

@@ -1,5 +1,5 @@
-// The alarm log read beside the curves: lines by their captions, events paired into spans per
-// alarm ID, and the nearest-point rule of the point-number axis.
+// The alarm log read beside the curves: lines by their captions, kept within bounds, events
+// paired into spans per alarm ID, and the nearest-point rule of the point-number axis.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -45,22 +45,65 @@ TEST(AlarmModel, LinesAreReadByTheirCaptionsAndKeptWholeOtherwise) {
         {"Time,ID,Event,Message", "", kNoAlarmTime, AlarmEventKind::kOther, "", "", false},
     };
     for (const Case& c : cases) {
-        const AlarmRecord r = ParseAlarmLine(c.line, FindAlarmColumns(c.header));
+        const AlarmLine r = ParseAlarmLine(c.line, FindAlarmColumns(c.header));
         EXPECT_EQ(r.time, c.time) << c.line;
         EXPECT_EQ(r.kind, c.kind) << c.line;
         EXPECT_EQ(r.id, c.id) << c.line;
         EXPECT_EQ(r.message, c.message) << c.line;
         EXPECT_EQ(r.whole, c.whole) << c.line;
-        EXPECT_EQ(r.line, c.line) << c.line;
+        // The log keeps what is shown of it, and only that.
+        AlarmLog log;
+        ASSERT_TRUE(log.Add(c.line, FindAlarmColumns(c.header)));
+        EXPECT_EQ(log[0].time, c.time) << c.line;
+        EXPECT_EQ(log.Id(0), c.id) << c.line;
+        EXPECT_EQ(log.Event(0), r.event) << c.line;
+        EXPECT_EQ(log.Message(0), c.message) << c.line;
+        EXPECT_FALSE(log[0].shortened) << c.line;
+    }
+}
+
+TEST(AlarmModel, TheLogKeepsWithinItsBoundsAndSaysWhatItLeftOut) {
+    const AlarmColumns columns = FindAlarmColumns("Time,ID,Event,Message");
+    const std::string gb = "\xC6\xFB\xB0\xFC\xD2\xBA";    // three GB18030 characters
+    const std::string utf8 = "\xE6\xB1\xBD\xE5\x8C\x85";  // two UTF-8 characters
+    struct Case {
+        const char* what;
+        AlarmLog::Bounds bounds;
+        std::vector<std::string> messages;  // of records at 00:00:01, 02, ...
+        std::vector<std::string> kept;      // their messages as kept
+        uint64_t leftOut;
+        int firstLeftOut;  // second; -1: none
+        uint64_t shortened;
+    };
+    const Case cases[] = {
+        {"within the bounds", {3, 100, 10}, {"a", "b", "c"}, {"a", "b", "c"}, 0, -1, 0},
+        {"past the records", {2, 100, 10}, {"a", "b", "c", "d"}, {"a", "b"}, 2, 3, 0},
+        // 5 bytes of ID, event and message a record: the third would pass 14 bytes.
+        {"past the bytes", {9, 14, 10}, {"a", "b", "c"}, {"a", "b"}, 1, 3, 0},
+        {"a long message is cut", {9, 100, 3}, {"abcdef"}, {"abc"}, 0, -1, 1},
+        {"between GB18030 characters", {9, 100, 5}, {gb}, {gb.substr(0, 4)}, 0, -1, 1},
+        {"between UTF-8 characters", {9, 100, 5}, {utf8}, {utf8.substr(0, 3)}, 0, -1, 1},
+    };
+    for (const Case& c : cases) {
+        AlarmLog log(c.bounds);
+        for (size_t i = 0; i < c.messages.size(); ++i)
+            log.Add("2024-01-01 00:00:0" + std::to_string(i + 1) + ",1,ALM," + c.messages[i],
+                    columns);
+        ASSERT_EQ(log.Size(), c.kept.size()) << c.what;
+        for (size_t i = 0; i < c.kept.size(); ++i)
+            EXPECT_EQ(log.Message(i), c.kept[i]) << c.what;
+        EXPECT_EQ(log.LeftOut(), c.leftOut) << c.what;
+        EXPECT_EQ(log.FirstLeftOut(), c.firstLeftOut < 0 ? kNoAlarmTime : At(c.firstLeftOut))
+            << c.what;
+        EXPECT_EQ(log.Shortened(), c.shortened) << c.what;
     }
 }
 
 TEST(AlarmModel, EventsPairIntoSpansPerId) {
     const AlarmColumns columns = FindAlarmColumns("Time,ID,Event,Message");
     auto record = [&](int second, const char* id, const char* event) {
-        return ParseAlarmLine("2024-01-01 00:00:" + std::string(second < 10 ? "0" : "") +
-                                  std::to_string(second) + "," + id + "," + event + ",m",
-                              columns);
+        return "2024-01-01 00:00:" + std::string(second < 10 ? "0" : "") + std::to_string(second) +
+               "," + id + "," + event + ",m";
     };
     struct Span {
         int from, to, ack;  // seconds; -1: no ACK
@@ -68,7 +111,7 @@ TEST(AlarmModel, EventsPairIntoSpansPerId) {
     };
     struct Case {
         const char* what;
-        std::vector<AlarmRecord> records;
+        std::vector<std::string> records;
         std::vector<Span> spans;  // of ID "1", range 00:00:00..00:00:59
         size_t marks;
     };
@@ -90,11 +133,21 @@ TEST(AlarmModel, EventsPairIntoSpansPerId) {
          {record(12, "1", "CLR")},
          {{0, 12, -1, false, true}},
          0},
-        {"ack without an alarm, after an earlier span",
+        {"ack and clear of an ID that does not stand are marks",
          {record(2, "1", "ALM"), record(4, "1", "CLR"), record(7, "1", "ACK"),
           record(9, "1", "CLR")},
-         {{2, 4, -1, true, true}, {4, 9, 7, false, true}},
-         0},
+         {{2, 4, -1, true, true}},
+         2},
+        // Two alarms of the ID overlap; the first one's clear comes after the second's.
+        {"a clear that comes twice",
+         {record(1, "1", "ALM"), record(3, "1", "ACK"), record(5, "1", "ALM"),
+          record(8, "1", "ACK"), record(20, "1", "CLR"), record(40, "1", "CLR")},
+         {{1, 5, 3, true, false}, {5, 20, 8, true, true}},
+         1},
+        {"an other event tells nothing of an alarm from before the range",
+         {record(3, "1", "RST"), record(8, "1", "ACK"), record(12, "1", "CLR")},
+         {{0, 12, 8, false, true}},
+         1},
         {"a second ack is left to the list, other events are marks",
          {record(1, "1", "ALM"), record(3, "1", "ACK"), record(4, "1", "ACK"),
           record(5, "1", "RST")},
@@ -102,7 +155,10 @@ TEST(AlarmModel, EventsPairIntoSpansPerId) {
          1},
     };
     for (const Case& c : cases) {
-        const AlarmPlan plan = PairAlarms(c.records, At(0), At(59));
+        AlarmLog log;
+        for (const std::string& r : c.records)
+            log.Add(r, columns);
+        const AlarmPlan plan = PairAlarms(log, At(0), At(59));
         ASSERT_EQ(plan.lanes.size(), 1u) << c.what;
         const AlarmLane& lane = plan.lanes[0];
         EXPECT_EQ(lane.id, "1") << c.what;
@@ -119,8 +175,11 @@ TEST(AlarmModel, EventsPairIntoSpansPerId) {
         }
     }
     // Lanes by ID, numbers by value; lines without a time are kept apart, never dropped.
-    std::vector<AlarmRecord> mixed{record(1, "10", "ALM"), record(2, "9", "ALM"),
-                                   record(3, "B", "ALM"), ParseAlarmLine("bad line", columns)};
+    AlarmLog mixed;
+    for (const std::string& r :
+         {record(1, "10", "ALM"), record(2, "9", "ALM"), record(3, "B", "ALM")})
+        mixed.Add(r, columns);
+    mixed.Add("bad line", columns);
     const AlarmPlan plan = PairAlarms(mixed, At(0), At(59));
     ASSERT_EQ(plan.lanes.size(), 3u);
     EXPECT_EQ(plan.lanes[0].id, "9");

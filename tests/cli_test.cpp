@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <clocale>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 
 #include "cli.h"
@@ -279,6 +280,58 @@ TEST_F(CliTest, FailuresSayWhyAndLeaveNoFile) {
             EXPECT_EQ(ReadRaw(kept), "earlier export") << c.message;
         }
     }
+}
+
+TEST_F(CliTest, QueryNamesWhatItCannotReadAndKeepsTheRest) {
+    // A copy of the store, with Tank's folder of 2024-01-01 damaged one way a case.
+    const std::string store = root_->Path() + "damaged/";
+    const std::string index = store + "2/2024/01/01.idx";
+    const std::string block = store + "2/2024/01/01(0).csv";
+    struct Case {
+        const char* what;
+        std::function<void()> damage;
+        std::string message;
+        bool permissions = false;  // permissions do not stop root
+    };
+    const std::vector<Case> cases = {
+        {"an entry cut short", [&] { WriteRaw(index, ReadRaw(index).substr(0, 29)); },
+         index + ": the folder index has 29 bytes, not a whole number of 8-byte entries "
+                 "(damaged, or being written by the panel: try again)"},
+        {"an empty index", [&] { WriteRaw(index, ""); }, index + ": the folder index is empty"},
+        {"a folder in place of the index",
+         [&] {
+             fs::remove(index);
+             fs::create_directory(index);
+         },
+         index + ": not a regular file"},
+        {"a FIFO in place of the block",
+         [&] {
+             fs::remove(block);
+             mkfifo(block.c_str(), 0644);
+         },
+         block + ": not a regular file"},
+        {"a missing block", [&] { fs::remove(block); }, block + ": no such file"},
+        {"an index that cannot be opened", [&] { fs::permissions(index, fs::perms::none); },
+         "cannot open " + index + ": Permission denied", true},
+    };
+    for (const Case& c : cases) {
+        if (c.permissions && geteuid() == 0)
+            continue;
+        fs::remove_all(store);
+        fs::copy(data_, store, fs::copy_options::recursive);
+        c.damage();
+        const Result r = Run({"query", "--store", store, "--group", "Tank", "--from",
+                              "2023-12-31 23:00", "--to", "2024-01-01 03:00"});
+        EXPECT_EQ(r.code, 1) << c.what;
+        EXPECT_EQ(r.err,
+                  "histavue-cli: not every record between 2023-12-31 23:00:00 and 2024-01-01 "
+                  "03:00:00 in group Tank could be read: " +
+                      c.message + "\n")
+            << c.what;
+        // The folder before is read all the same.
+        EXPECT_EQ(r.out, "Tank\nTime,Level\n2023-12-31 23:00:00,23\n") << c.what;
+    }
+    fs::remove_all(store);
 }
 
 TEST_F(CliTest, OutputHeldByAnotherProgramIsNotTouched) {

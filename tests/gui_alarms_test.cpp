@@ -3,9 +3,14 @@
 // by key, and the reason told when there are none; checked through the chart adapter's state.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <QFileInfo>
 #include <QStatusBar>
 #include <QTest>
 #include <cstdio>
+#include <filesystem>
+#include <functional>
 
 #include "alarm_reader.h"
 #include "chart_adapter.h"
@@ -22,10 +27,10 @@ namespace {
 
 using AlarmsTest = AppTest;
 
-TEST_F(AlarmsTest, LanesFromTheAlarmStoreOnBothAxesWithListKeysAndReasons) {
-    // An alarm store beside the report's 12 records of 00:00:00..00:01:50, every 10 s.
-    const std::string al = dir.path().toStdString() + "/AL/";
-    RecordWriter writer(al, 1, 1, "Alarm log", "ID,Event,Message");
+// An alarm store at folder beside the report's 12 records of 00:00:00..00:01:50, every 10 s:
+// the alarm of 1001 is cleared twice.
+void WriteAlarmStore(const std::string& folder) {
+    RecordWriter writer(folder, 1, 1, "Alarm log", "ID,Event,Message");
     const struct {
         int second;
         const char* values;
@@ -33,13 +38,36 @@ TEST_F(AlarmsTest, LanesFromTheAlarmStoreOnBothAxesWithListKeysAndReasons) {
                  {39, "1001,ACK,Boiler hot, very"},
                  {45, "1001,RST,reset"},
                  {62, "1001,CLR,Boiler hot, very"},
-                 {90, "2001,ALM,Link lost"}};
+                 {90, "2001,ALM,Link lost"},
+                 {100, "1001,CLR,Boiler hot, very"}};
     for (const auto& l : lines)
         ASSERT_TRUE(
             writer.Append(MakeCalendarTime(2024, 1, 1, 0, l.second / 60, l.second % 60), l.values));
     ASSERT_TRUE(writer.Close());
     const RootIndexEntry group{"Alarms", 1, 1};
-    ASSERT_TRUE(WriteRootIndex(al, &group, 1));
+    ASSERT_TRUE(WriteRootIndex(folder, &group, 1));
+}
+
+// Runs histavue-report on the curves of the report at in; its exit status, what it said on
+// either stream, and the image it drew.
+int Report(const QString& in, QStringList args, QString* said, QImage* image = nullptr) {
+    const QString out = QFileInfo(in).path() + "/curves.png";
+    args = QStringList{"histavue-report", "--in", in, "--plain", "--curves", out} + args;
+    std::FILE* sink = std::tmpfile();
+    const int status = RunReport(args, sink, sink);
+    std::rewind(sink);
+    char text[8192] = {0};
+    text[std::fread(text, 1, sizeof text - 1, sink)] = 0;
+    std::fclose(sink);
+    *said = QString::fromUtf8(text);
+    if (image != nullptr)
+        *image = QImage(out);
+    return status;
+}
+
+TEST_F(AlarmsTest, LanesFromTheAlarmStoreOnBothAxesWithListKeysAndReasons) {
+    const std::string al = dir.path().toStdString() + "/AL/";
+    WriteAlarmStore(al);
     SetAlarmStoreFolder(al);
 
     CHistavueView* view = OpenRecords(SampleRecordText(12));
@@ -55,7 +83,8 @@ TEST_F(AlarmsTest, LanesFromTheAlarmStoreOnBothAxesWithListKeysAndReasons) {
     ASSERT_EQ(lanes.lanes.size(), 2);
     EXPECT_EQ(lanes.lanes[0].label, "1001");
     // The nearest points (X = point + 1): 00:00:21 at 00:00:20, 39 at 40, 62 at 60; the mark at
-    // 45 lies as near to 40 as to 50 and takes the earlier.
+    // 45 lies as near to 40 as to 50 and takes the earlier. The second clear, at 100, ends and
+    // starts nothing: a mark.
     ASSERT_EQ(lanes.lanes[0].spans.size(), 1);
     const ChartAlarmSpan& span = lanes.lanes[0].spans[0];
     EXPECT_EQ(span.from, 3);
@@ -63,8 +92,9 @@ TEST_F(AlarmsTest, LanesFromTheAlarmStoreOnBothAxesWithListKeysAndReasons) {
     EXPECT_EQ(span.to, 7);
     EXPECT_TRUE(lanes.describe(span.key, false).contains("Boiler hot, very"));
     EXPECT_TRUE(lanes.describe(lanes.lanes[0].marks[0].key, true).contains("reset"));
-    ASSERT_EQ(lanes.lanes[0].marks.size(), 1);
+    ASSERT_EQ(lanes.lanes[0].marks.size(), 2);
     EXPECT_EQ(lanes.lanes[0].marks[0].x, 5);
+    EXPECT_EQ(lanes.lanes[0].marks[1].x, 11);
     // Without a clear, to the range's end.
     EXPECT_EQ(lanes.lanes[1].spans[0].from, 10);
     EXPECT_EQ(lanes.lanes[1].spans[0].to, 12);
@@ -88,9 +118,9 @@ TEST_F(AlarmsTest, LanesFromTheAlarmStoreOnBothAxesWithListKeysAndReasons) {
     view->Curves()->Extras()->SetPanelShown(true);
     CurvePanel* panel = view->Curves()->Extras()->Panel();
     ASSERT_NE(panel, nullptr);
-    EXPECT_EQ(panel->AlarmRowCount(), 5);
+    EXPECT_EQ(panel->AlarmRowCount(), 6);
     c->ZoomX(6, 12);
-    ASSERT_EQ(panel->AlarmRowCount(), 2);
+    ASSERT_EQ(panel->AlarmRowCount(), 3);
     EXPECT_EQ(panel->AlarmCellText(0, 0), "2024-01-01 00:01:02");
     EXPECT_EQ(panel->AlarmCellText(0, 3), "Boiler hot, very");
 
@@ -104,23 +134,13 @@ TEST_F(AlarmsTest, LanesFromTheAlarmStoreOnBothAxesWithListKeysAndReasons) {
     // The report tool draws them too, from the folder it is given.
     const QString in = dir.path() + "/in.csv";
     ASSERT_TRUE(WriteRecordFile(in, SampleRecordText(12), false));
-    auto report = [&](QStringList args, QImage* image) {
-        const QString out = dir.path() + "/curves.png";
-        args = QStringList{"histavue-report", "--in", in, "--plain", "--curves", out} + args;
-        std::FILE* sink = std::tmpfile();
-        EXPECT_EQ(RunReport(args, sink, sink), 0);
-        std::rewind(sink);
-        char text[4096] = {0};
-        text[std::fread(text, 1, sizeof text - 1, sink)] = 0;
-        std::fclose(sink);
-        *image = QImage(out);
-        return QString::fromUtf8(text);
-    };
     QImage plain;
     QImage withAlarms;
-    EXPECT_FALSE(report({}, &plain).contains(QString::fromUtf8("报警")));
-    EXPECT_TRUE(report({"--alarms", QString::fromStdString(al)}, &withAlarms)
-                    .contains(QString::fromUtf8("2 次报警")));
+    QString said;
+    EXPECT_EQ(Report(in, {}, &said, &plain), 0);
+    EXPECT_FALSE(said.contains(QString::fromUtf8("报警")));
+    EXPECT_EQ(Report(in, {"--alarms", QString::fromStdString(al)}, &said, &withAlarms), 0);
+    EXPECT_TRUE(said.contains(QString::fromUtf8("2 次报警"))) << said.toStdString();
     EXPECT_EQ(plain.size(), withAlarms.size());
     EXPECT_NE(plain, withAlarms);
 
@@ -131,6 +151,106 @@ TEST_F(AlarmsTest, LanesFromTheAlarmStoreOnBothAxesWithListKeysAndReasons) {
     EXPECT_TRUE(c->AlarmLanes().lanes.isEmpty());
     EXPECT_EQ(alarms->Status(), QString::fromUtf8("当前的根目录没有报警记录库,不显示报警"));
     EXPECT_EQ(app->MainFrame()->statusBar()->currentMessage(), alarms->Status());
+    SetAlarmStoreFolder(std::string());
+}
+
+TEST_F(AlarmsTest, WhatCannotGiveAlarmsIsNamedNotTakenForNoAlarms) {
+    CHistavueView* view = OpenRecords(SampleRecordText(12));
+    Run(kCmdDrawCurves);
+    AlarmLayer* alarms = view->Curves()->Alarms();
+    alarms->SetShown(true);
+    const QString in = dir.path() + "/in.csv";
+    ASSERT_TRUE(WriteRecordFile(in, SampleRecordText(12), false));
+    auto fifo = [](const std::string& path) {
+        std::filesystem::remove(path);
+        ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+    };
+    struct Case {
+        const char* what;
+        std::function<void(const std::string& al)> make;
+        std::string file;    // under the folder: the file named
+        const char* status;  // in the status bar, after the file
+        const char* said;    // by the report tool, after the folder or file
+        int exit;
+    };
+    const std::string index = "1/2024/01/01/00.idx";
+    const Case cases[] = {
+        {"no folder", [](const std::string&) {}, "", "当前的根目录没有报警记录库,不显示报警",
+         ": no such folder", 1},
+        {"no root index", [](const std::string& al) { std::filesystem::create_directories(al); },
+         "", "当前的根目录没有报警记录库,不显示报警",
+         ": no alarm store here (no root index NewDLRoot.idx)", 1},
+        {"a data log",
+         [](const std::string& al) {
+             RecordWriter writer(al, 1, 1, "Line1", "T1,T2");
+             ASSERT_TRUE(writer.Append(MakeCalendarTime(2024, 1, 1), "1,2"));
+             ASSERT_TRUE(writer.Close());
+             const RootIndexEntry group{"Line1", 1, 1};
+             ASSERT_TRUE(WriteRootIndex(al, &group, 1));
+         },
+         "", "的记录组没有 Event 标题:这是数据记录,不是报警记录,不显示报警",
+         ": a data log, not an alarm log (its groups have no Event caption)", 1},
+        {"a FIFO for the root index",
+         [&](const std::string& al) {
+             WriteAlarmStore(al);
+             fifo(al + "NewDLRoot.idx");
+         },
+         "NewDLRoot.idx", " 不是普通文件,不显示报警", ": not a regular file", 1},
+        {"an index entry cut short",
+         [&](const std::string& al) {
+             WriteAlarmStore(al);
+             std::filesystem::resize_file(al + index, 43);
+         },
+         index,
+         " 有 43 字节,不是整数个 8 字节的条目(已损坏,或记录器正在写入:请稍后再试),不显示报警",
+         ": the folder index has 43 bytes, not a whole number of 8-byte entries (damaged, or "
+         "being written by the panel: try again)",
+         1},
+        {"an empty index",
+         [&](const std::string& al) {
+             WriteAlarmStore(al);
+             std::filesystem::resize_file(al + index, 0);
+         },
+         index, " 是空的,不显示报警", ": the folder index is empty", 1},
+        {"a folder for the block",
+         [&](const std::string& al) {
+             WriteAlarmStore(al);
+             std::filesystem::remove(al + "1/2024/01/01/00(0).csv");
+             std::filesystem::create_directory(al + "1/2024/01/01/00(0).csv");
+         },
+         "1/2024/01/01/00(0).csv", " 不是普通文件,不显示报警", ": not a regular file", 1},
+        {"a range without alarms keeps its message",
+         [&](const std::string& al) {
+             WriteAlarmStore(al);
+             std::filesystem::rename(al + "1/2024/01/01/00.idx", al + "1/2024/01/01/05.idx");
+         },
+         "", "报表的时间范围内没有报警", "", 0},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::string al = dir.path().toStdString() + "/case" + std::to_string(++n) + "/";
+        c.make(al);
+        SetAlarmStoreFolder(al);
+        view->DrawCurves();
+        alarms->WaitForAlarms();
+        const std::string status = alarms->Status().toStdString();
+        EXPECT_NE(status.find(c.file + c.status), std::string::npos) << c.what << ": " << status;
+        EXPECT_EQ(app->MainFrame()->statusBar()->currentMessage(), alarms->Status()) << c.what;
+        QString said;
+        EXPECT_EQ(Report(in, {"--alarms", QString::fromStdString(al)}, &said), c.exit) << c.what;
+        const std::string named = (c.file.empty() ? al : al + c.file) + c.said;
+        if (c.exit != 0) {
+            EXPECT_NE(said.toStdString().find(named), std::string::npos)
+                << c.what << ": " << said.toStdString();
+        }
+    }
+    // The alarms are drawn on the curves only.
+    std::FILE* sink = std::tmpfile();
+    EXPECT_EQ(RunReport({"histavue-report", "--in", in, "--plain", "--pdf", dir.path() + "/r.pdf",
+                         "--alarms", dir.path()},
+                        sink, sink),
+              2);
+    std::fclose(sink);
     SetAlarmStoreFolder(std::string());
 }
 

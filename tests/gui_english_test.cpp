@@ -19,6 +19,8 @@
 #include <QTableWidget>
 #include <QToolBar>
 
+#include "alarm_layer.h"
+#include "alarm_reader.h"
 #include "channel_name_dialog.h"
 #include "chart_adapter.h"
 #include "commands.h"
@@ -32,6 +34,7 @@
 #include "histavue_app.h"
 #include "histavue_view.h"
 #include "main_frame.h"
+#include "record_writer.h"
 #include "report_preview.h"
 #include "text_edit_dialog.h"
 
@@ -179,6 +182,19 @@ TEST_F(EnglishTest, CurveChartAndPanelTexts) {
         texts.append(table->horizontalHeaderItem(i)->text());
     EXPECT_EQ(table->columnCount(), 9);
     EXPECT_EQ(WithChinese(texts), "");
+
+    // The alarm lanes' status counts in the right number.
+    const std::string al = dir.path().toStdString() + "/AL/";
+    RecordWriter writer(al, 1, 1, "Alarm log", "ID,Event,Message");
+    ASSERT_TRUE(writer.Append(MakeCalendarTime(2024, 1, 1, 0, 0, 21), "1001,ALM,Boiler hot"));
+    ASSERT_TRUE(writer.Close());
+    const RootIndexEntry group{"Alarms", 1, 1};
+    ASSERT_TRUE(WriteRootIndex(al, &group, 1));
+    SetAlarmStoreFolder(al);
+    view->Curves()->Alarms()->SetShown(true);
+    view->Curves()->Alarms()->WaitForAlarms();
+    SetAlarmStoreFolder(std::string());
+    EXPECT_EQ(view->Curves()->Alarms()->Status().toStdString(), "Alarms: 1 ID, 1 alarm");
 }
 
 }  // namespace

@@ -67,10 +67,12 @@ class StoreApiTest : public ::testing::Test {
     bool Open() { return StoreOpen(kDataRecords, data_.c_str(), staging_.c_str()); }
 
     Strings Query(const char* group, const CalendarTime& from, const CalendarTime& to,
-                  uint32_t interval, bool* result = nullptr, int stopAfter = -1) {
+                  uint32_t interval, bool* result = nullptr, int stopAfter = -1,
+                  ReadProblem* problem = nullptr) {
         Collected c;
         c.stopAfter = stopAfter;
-        const bool ok = StoreQuery(kDataRecords, group, &from, &to, interval, &c, &Collected::Line);
+        const bool ok =
+            StoreQuery(kDataRecords, group, &from, &to, interval, &c, &Collected::Line, problem);
         if (result != nullptr)
             *result = ok;
         return c.texts;

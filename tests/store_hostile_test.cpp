@@ -143,9 +143,19 @@ class HostileStoreTest : public StoreApiTest {
     }
 };
 
-TEST_F(HostileStoreTest, DamagedFoldersYieldOnlyTheirReadableLines) {
+TEST_F(HostileStoreTest, DamagedFoldersYieldOnlyTheirReadableLinesAndAreNamed) {
     ASSERT_TRUE(Open());
     bool ok = false;
+    // What could not be read is named, read line by line or on the interval grid: the index of
+    // 12 bytes first, then the missing blocks 1 and 255 of 06-03.
+    for (uint32_t interval : {0u, 1u}) {
+        ReadProblem problem;
+        Query("Bad", At(2010, 1, 1), At(2011, 6, 30), interval, &ok, -1, &problem);
+        EXPECT_EQ(problem.kind, ReadProblem::Kind::kPartialIndex) << interval;
+        EXPECT_EQ(problem.size, 12u) << interval;
+        EXPECT_EQ(problem.path, Native(data_ + "5\\2011\\06\\01.idx")) << interval;
+        EXPECT_EQ(problem.count, 3u) << interval;
+    }
     const Strings lines = Query("Bad", At(2010, 1, 1), At(2011, 6, 30), 0, &ok);
     EXPECT_TRUE(ok);
     // From 06-02 the search meets entries in file order; whatever it picks must be real lines
@@ -289,10 +299,14 @@ TEST_F(HostileStoreTest, SpecialFilesInDataFolderNeverBlock) {
     ASSERT_TRUE(Open());
     bool ok = false;
     Strings lines;
+    ReadProblem problem;
     EXPECT_TRUE(FinishesInTime(
-        [&] { lines = Query("..\\..", At(2011, 6, 1), At(2011, 6, 2), 0, &ok); }, {block}));
+        [&] { lines = Query("..\\..", At(2011, 6, 1), At(2011, 6, 2), 0, &ok, -1, &problem); },
+        {block}));
     EXPECT_EQ(lines, Strings());
     EXPECT_TRUE(ok);
+    EXPECT_EQ(problem.kind, ReadProblem::Kind::kNotAFile);
+    EXPECT_EQ(problem.path, Native(block));
     Strings chunks;
     EXPECT_TRUE(FinishesInTime([&] { chunks = Export("..\\..", "2011\\06\\01(0)"); }, {block}));
     EXPECT_EQ(chunks, Strings());

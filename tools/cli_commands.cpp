@@ -417,9 +417,21 @@ int RunQuery(const Arguments& args, StoreSession& session, NameCodec& names, std
     if (!delivery.Ready(err))
         return 1;
     AimWriter(args, out, &writer);
+    ReadProblem problem;
     const bool ok = StoreQueryRuns(
         kDataRecords, group->name.c_str(), &from, &to, interval, delivery.Context(&writer),
-        delivery.toUtf8 ? &Utf8Export::RunCallback : &ExportWriter::RunCallback);
+        delivery.toUtf8 ? &Utf8Export::RunCallback : &ExportWriter::RunCallback, &problem);
+    if (problem.Any()) {
+        // What could be read is kept; the status tells that it is not all there is.
+        if (writer.Lines() == 0)
+            writer.Discard();
+        else if (int status = CompleteExport(args, true, &writer, std::string(), err))
+            return status;
+        Say(err, "not every record between %s and %s in group %s could be read: %s",
+            CalendarTimeText(from).c_str(), CalendarTimeText(to).c_str(), name.c_str(),
+            ReadProblemText(problem).c_str());
+        return 1;
+    }
     std::string reason;
     if (CompareCalendarTimes(from, to) > 0) {
         reason =

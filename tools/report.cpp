@@ -18,6 +18,7 @@
 #include <memory>
 #include <utility>
 
+#include "alarm_layer.h"
 #include "alarm_reader.h"
 #include "chart_image.h"
 #include "curve_init.h"
@@ -50,7 +51,8 @@ const char kUsage[] =
     "  --ini FILE        title, remark, names and curve settings from a configuration file\n"
     "  --alarms DIR      draw the alarms of the report's time range above the curves, read\n"
     "                    from the alarm store whose data folder is DIR (the one holding\n"
-    "                    NewDLRoot.idx, such as out/sample/AL); it is only read\n"
+    "                    NewDLRoot.idx, such as out/sample/AL); it is only read;\n"
+    "                    needs --curves\n"
     "  -h, --help        show this text\n"
     "  --version         show the version\n"
     "\n"
@@ -164,6 +166,32 @@ QString OutputClash(const Options& o) {
     return QString();
 }
 
+// Why DIR cannot give the alarm lanes, or an empty text.
+QString AlarmStoreRefusal(const QString& dir, const AlarmStoreCheck& check) {
+    const QString root = QString::fromLatin1(kRootIndexName);
+    switch (check.state) {
+        case AlarmStoreState::kAlarmLog:
+            return QString();
+        case AlarmStoreState::kNoFolder:
+            return QStringLiteral("%1: no such folder").arg(dir);
+        case AlarmStoreState::kNotAFolder:
+            return QStringLiteral("%1: not a folder").arg(dir);
+        case AlarmStoreState::kNoRootIndex:
+            return QStringLiteral("%1: no alarm store here (no root index %2)").arg(dir, root);
+        case AlarmStoreState::kNoGroups:
+            return QStringLiteral("%1: the root index %2 names no group").arg(dir, root);
+        case AlarmStoreState::kDataLog:
+            return QStringLiteral(
+                       "%1: a data log, not an alarm log (its groups have no Event "
+                       "caption)")
+                .arg(dir);
+        case AlarmStoreState::kUnreadable:
+            break;
+    }
+    return QStringLiteral("%1: %2").arg(
+        dir, QString::fromLocal8Bit(ReadProblemText(check.problem).c_str()));
+}
+
 }  // namespace
 
 const char* ReportUsage() {
@@ -215,6 +243,8 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err, bool stdi
         return Usage(err, QStringLiteral("--in FILE is required"));
     if (o.pdf.isEmpty() && o.curves.isEmpty())
         return Usage(err, QStringLiteral("nothing to write: give --pdf or --curves"));
+    if (!o.alarms.isEmpty() && o.curves.isEmpty())
+        return Usage(err, QStringLiteral("--alarms draws on the curves: give --curves too"));
     if (!PageSizeNamed(o.pageSize).isValid())
         return Usage(err, QStringLiteral("unknown page size '%1'").arg(o.pageSize));
     const QString curvesSuffix = QFileInfo(o.curves).suffix().toLower();
@@ -226,6 +256,12 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err, bool stdi
     const QString clash = OutputClash(o);
     if (!clash.isEmpty())
         return Usage(err, clash);
+
+    if (!o.alarms.isEmpty()) {
+        const QString refusal = AlarmStoreRefusal(o.alarms, CheckAlarmStore(PathBytes(o.alarms)));
+        if (!refusal.isEmpty())
+            return Fail(err, refusal);
+    }
 
     QString path = o.in;
     QTemporaryFile input;
@@ -304,8 +340,19 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err, bool stdi
         view.resize(o.landscape ? QSize(1600, 1000) : QSize(1000, 1400));
         view.show();
         view.DrawCurves();
-        if (view.Settings().alarms != 0 && view.Curves() != nullptr)
-            view.Curves()->Alarms()->WaitForAlarms();
+        if (view.Settings().alarms != 0 && view.Curves() != nullptr) {
+            AlarmLayer* alarms = view.Curves()->Alarms();
+            alarms->WaitForAlarms();
+            // Lanes drawn from a part of the log are no report of it.
+            AlarmStoreCheck read;
+            read.state = alarms->StoreState();
+            read.problem = alarms->Problem();
+            if (read.state == AlarmStoreState::kAlarmLog && read.problem.Any())
+                read.state = AlarmStoreState::kUnreadable;
+            const QString refusal = AlarmStoreRefusal(o.alarms, read);
+            if (!refusal.isEmpty())
+                return Fail(err, refusal);
+        }
         QApplication::processEvents();
         QWidget* chart = view.Chart();
         if (chart == nullptr)

@@ -1,10 +1,13 @@
 #include "alarm_layer.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QMainWindow>
 #include <QStatusBar>
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "curve_extras.h"
@@ -19,6 +22,9 @@ int g_lastLanes = 0;
 
 // Rows the panel's list shows at most; a last row says how many more there are.
 constexpr int kMostListRows = 2000;
+
+// What a read of the alarm log keeps at most.
+const AlarmLog::Bounds kAlarmBounds{};
 
 int64_t SecondsOf(const CalendarTime& t) {
     uint64_t fileTime = 0;
@@ -38,26 +44,31 @@ QString TimeText(int64_t seconds) {
 }
 
 // The alarm store's texts are in the recorder's code page, judged text by text.
-QString Text(const std::string& bytes) {
-    return DecodeText(bytes, TextCodec::kPerText);
+QString Text(std::string_view bytes) {
+    return DecodeText(std::string(bytes), TextCodec::kPerText);
 }
 
-using Records = std::vector<AlarmRecord>;
+// A record's message, with a mark where the read shortened it.
+QString MessageText(const AlarmLog& log, size_t record) {
+    const QString text = Text(log.Message(record));
+    return log[record].shortened ? text + QChar(0x2026) : text;
+}
 
-QString SpanTip(const Records& records, const AlarmSpan& span, const std::string& id) {
+QString SpanTip(const AlarmLog& log, const AlarmSpan& span, const std::string& id) {
     QStringList lines;
     const int32_t named = span.alarmRecord >= 0   ? span.alarmRecord
                           : span.clearRecord >= 0 ? span.clearRecord
                                                   : span.ackRecord;
     lines.append(QStringLiteral("%1  %2").arg(
-        Text(id), named >= 0 ? Text(records[static_cast<size_t>(named)].message) : QString()));
+        Text(id), named >= 0 ? MessageText(log, static_cast<size_t>(named)) : QString()));
     auto event = [&](int32_t record, const QString& missing) {
         if (record < 0) {
             lines.append(missing);
             return;
         }
-        const AlarmRecord& r = records[static_cast<size_t>(record)];
-        lines.append(QStringLiteral("%1  %2").arg(Text(r.event).trimmed(), TimeText(r.time)));
+        const size_t r = static_cast<size_t>(record);
+        lines.append(
+            QStringLiteral("%1  %2").arg(Text(log.Event(r)).trimmed(), TimeText(log[r].time)));
     };
     event(span.alarmRecord, QCoreApplication::translate("Histavue", "ALM  在报表的时间范围之前"));
     if (span.ackRecord >= 0)
@@ -69,9 +80,48 @@ QString SpanTip(const Records& records, const AlarmSpan& span, const std::string
     return lines.join('\n');
 }
 
-QString MarkTip(const Records& records, int32_t record) {
-    const AlarmRecord& r = records[static_cast<size_t>(record)];
-    return QStringLiteral("%1  %2\n%3").arg(Text(r.id), TimeText(r.time), Text(r.message));
+QString MarkTip(const AlarmLog& log, int32_t record) {
+    const size_t r = static_cast<size_t>(record);
+    return QStringLiteral("%1  %2  %3\n%4")
+        .arg(Text(log.Id(r)), Text(log.Event(r)).trimmed(), TimeText(log[r].time),
+             MessageText(log, r));
+}
+
+// Which file or folder could not be read, and why.
+QString ProblemText(const ReadProblem& problem) {
+    const QString path = QFile::decodeName(QByteArray::fromStdString(problem.path));
+    const QString reason = QString::fromLocal8Bit(std::strerror(problem.error));
+    QString text;
+    switch (problem.kind) {
+        case ReadProblem::Kind::kNone:
+            return text;
+        case ReadProblem::Kind::kMissing:
+            text = QCoreApplication::translate("Histavue", "%1 不存在").arg(path);
+            break;
+        case ReadProblem::Kind::kCannotOpen:
+            text = QCoreApplication::translate("Histavue", "无法打开 %1:%2").arg(path, reason);
+            break;
+        case ReadProblem::Kind::kCannotRead:
+            text = QCoreApplication::translate("Histavue", "无法读取 %1:%2").arg(path, reason);
+            break;
+        case ReadProblem::Kind::kNotAFile:
+            text = QCoreApplication::translate("Histavue", "%1 不是普通文件").arg(path);
+            break;
+        case ReadProblem::Kind::kEmptyIndex:
+            text = QCoreApplication::translate("Histavue", "文件夹索引 %1 是空的").arg(path);
+            break;
+        case ReadProblem::Kind::kPartialIndex:
+            text = QCoreApplication::translate("Histavue",
+                                               "文件夹索引 %1 有 %2 字节,不是整数个 8 字节的条目"
+                                               "(已损坏,或记录器正在写入:请稍后再试)")
+                       .arg(path)
+                       .arg(problem.size);
+            break;
+    }
+    const int more = static_cast<int>(std::min<uint32_t>(problem.count - 1, INT_MAX));
+    if (more > 0)
+        text += QCoreApplication::translate("Histavue", "(另有 %n 处)", nullptr, more);
+    return text;
 }
 
 }  // namespace
@@ -173,16 +223,30 @@ void AlarmLayer::WaitForAlarms() {
 
 void AlarmLayer::Arrived() {
     AlarmReadResult result;
-    if (!fetch_.Take(&result) || settings_->alarms == 0)
+    if (!fetch_.Take(&result) || settings_->alarms == 0 || result.cancelled)
         return;
-    if (result.status == AlarmReadStatus::kNoStore) {
-        Clear();
-        Say(QCoreApplication::translate("Histavue", "当前的根目录没有报警记录库,不显示报警"));
-        return;
+    store_ = result.store;
+    problem_ = result.problem;
+    switch (result.store) {
+        case AlarmStoreState::kAlarmLog:
+            break;
+        case AlarmStoreState::kDataLog:
+            Clear();
+            Say(QCoreApplication::translate(
+                    "Histavue", "%1 的记录组没有 Event 标题:这是数据记录,不是报警记录,不显示报警")
+                    .arg(QFile::decodeName(QByteArray::fromStdString(pending_.folder))));
+            return;
+        case AlarmStoreState::kUnreadable:
+            Clear();
+            Say(QCoreApplication::translate("Histavue", "无法读取报警记录:%1,不显示报警")
+                    .arg(ProblemText(problem_)));
+            return;
+        default:
+            Clear();
+            Say(QCoreApplication::translate("Histavue", "当前的根目录没有报警记录库,不显示报警"));
+            return;
     }
-    if (result.status != AlarmReadStatus::kRead)
-        return;
-    records_ = std::make_shared<const Records>(std::move(result.records));
+    log_ = std::move(result.log);
     read_ = pending_;
     haveRecords_ = true;
     Place();
@@ -192,7 +256,7 @@ void AlarmLayer::Clear() {
     // A chart just built has no lanes yet: it is not painted again for nothing.
     const bool drawn = !adapter_->AlarmLanes().lanes.isEmpty();
     adapter_->SetAlarmLanes(ChartAlarmLanes());
-    records_ = std::make_shared<const Records>();
+    log_ = std::make_shared<const AlarmLog>();
     recordX_.clear();
     untimed_.clear();
     if (drawn)
@@ -214,10 +278,14 @@ void AlarmLayer::Place() {
             times.push_back(SecondsOf(first->points[p].time));
     }
     const NearestPointIndex nearest(times);
-    const Records& records = *records_;
-    const AlarmPlan plan = PairAlarms(records, read_.from, read_.to);
+    const AlarmLog& log = *log_;
+    // Past the first record the bounds left out, the lanes would tell less than there is.
+    const int64_t until = log.FirstLeftOut() != kNoAlarmTime
+                              ? std::max(read_.from, std::min(read_.to, log.FirstLeftOut()))
+                              : read_.to;
+    const AlarmPlan plan = PairAlarms(log, read_.from, until);
     untimed_ = plan.untimed;
-    recordX_.assign(records.size(), std::numeric_limits<double>::quiet_NaN());
+    recordX_.assign(log.Size(), std::numeric_limits<double>::quiet_NaN());
     auto placed = std::make_shared<std::vector<std::pair<AlarmSpan, std::string>>>();
     ChartAlarmLanes lanes;
     if (nearest.Empty()) {
@@ -235,9 +303,9 @@ void AlarmLayer::Place() {
         return timeAxis ? static_cast<double>(t - origin) : adapter_->PointX(nearest.Nearest(t));
     };
     auto shown = [&](int64_t t) { return t >= shownFrom && t <= shownTo; };
-    for (size_t i = 0; i < records.size(); ++i) {
-        if (shown(records[i].time))
-            recordX_[i] = xOf(records[i].time);
+    for (size_t i = 0; i < log.Size(); ++i) {
+        if (shown(log[i].time))
+            recordX_[i] = xOf(log[i].time);
     }
     std::vector<int> points;
     int spans = 0;
@@ -283,30 +351,60 @@ void AlarmLayer::Place() {
     lanes.alarmPoints = QList<int>(points.begin(), points.end());
     // The texts are made on hover from what they share: whichever of the lanes and this layer
     // goes first, the other still reads them.
-    lanes.describe = [records = records_, placed](int32_t key, bool mark) {
+    lanes.describe = [log = log_, placed](int32_t key, bool mark) {
         if (mark)
-            return key >= 0 && size_t(key) < records->size() ? MarkTip(*records, key) : QString();
+            return key >= 0 && size_t(key) < log->Size() ? MarkTip(*log, key) : QString();
         if (key < 0 || size_t(key) >= placed->size())
             return QString();
         const auto& [span, id] = (*placed)[static_cast<size_t>(key)];
-        return SpanTip(*records, span, id);
+        return SpanTip(*log, span, id);
     };
     g_lastLanes = static_cast<int>(lanes.lanes.size());
     adapter_->SetAlarmLanes(lanes);
     adapter_->RepaintAlarmLanes();
     FillPanel();
+    Say(StatusText(static_cast<int>(lanes.lanes.size()), spans));
+}
+
+QString AlarmLayer::StatusText(int lanes, int spans) const {
+    const AlarmLog& log = *log_;
     QString text;
-    if (lanes.lanes.isEmpty())
-        text = QCoreApplication::translate("Histavue", "报表的时间范围内没有报警");
+    if (lanes > 0)
+        text = QCoreApplication::translate("Histavue", "报警:%1,%2")
+                   .arg(QCoreApplication::translate("Histavue", "%n 个编号", nullptr, lanes),
+                        QCoreApplication::translate("Histavue", "%n 次报警", nullptr, spans));
+    else if (problem_.Any())
+        text = QCoreApplication::translate("Histavue", "无法读取报警记录:%1,不显示报警")
+                   .arg(ProblemText(problem_));
     else
-        text = QCoreApplication::translate("Histavue", "报警:%1 个编号,%2 次报警")
-                   .arg(lanes.lanes.size())
-                   .arg(spans);
-    if (!untimed_.empty())
-        text += QCoreApplication::translate("Histavue",
-                                            ";%1 行报警记录的时间无法读取,见统计面板的报警列表")
-                    .arg(untimed_.size());
-    Say(text);
+        text = QCoreApplication::translate("Histavue", "报表的时间范围内没有报警");
+    const int untimed = static_cast<int>(untimed_.size());
+    if (untimed > 0)
+        text += QCoreApplication::translate(
+            "Histavue", ";%n 行报警记录的时间无法读取,见统计面板的报警列表", nullptr, untimed);
+    const int leftOut = static_cast<int>(std::min<uint64_t>(log.LeftOut(), INT_MAX));
+    const int shortened = static_cast<int>(std::min<uint64_t>(log.Shortened(), INT_MAX));
+    if (leftOut > 0 && log.FirstLeftOut() != kNoAlarmTime)
+        text += QCoreApplication::translate(
+                    "Histavue", ";从 %1 起另有 %n 条报警记录没有读入(最多读入 %2 条、%3 MB)",
+                    nullptr, leftOut)
+                    .arg(TimeText(log.FirstLeftOut()))
+                    .arg(kAlarmBounds.records)
+                    .arg(kAlarmBounds.bytes >> 20);
+    else if (leftOut > 0)
+        text +=
+            QCoreApplication::translate(
+                "Histavue", ";另有 %n 条报警记录没有读入(最多读入 %1 条、%2 MB)", nullptr, leftOut)
+                .arg(kAlarmBounds.records)
+                .arg(kAlarmBounds.bytes >> 20);
+    if (shortened > 0)
+        text += QCoreApplication::translate("Histavue", ";%n 条过长的报警消息只保留了前 %1 字节",
+                                            nullptr, shortened)
+                    .arg(kAlarmBounds.messageBytes);
+    if (problem_.Any() && lanes > 0)
+        text += QCoreApplication::translate("Histavue", ";部分报警记录无法读取:%1")
+                    .arg(ProblemText(problem_));
+    return text;
 }
 
 QList<QStringList> AlarmLayer::ListRows() const {
@@ -319,8 +417,9 @@ QList<QStringList> AlarmLayer::ListRows() const {
         if (!std::isnan(x) && (whole_ || (x >= min_ && x <= max_)))
             in.push_back(static_cast<int32_t>(i));
     }
+    const AlarmLog& log = *log_;
     std::stable_sort(in.begin(), in.end(), [&](int32_t a, int32_t b) {
-        return (*records_)[static_cast<size_t>(a)].time < (*records_)[static_cast<size_t>(b)].time;
+        return log[static_cast<size_t>(a)].time < log[static_cast<size_t>(b)].time;
     });
     // Lines whose time cannot be read belong to no range: they are listed always, last.
     in.insert(in.end(), untimed_.begin(), untimed_.end());
@@ -331,9 +430,9 @@ QList<QStringList> AlarmLayer::ListRows() const {
                              .arg(static_cast<int>(in.size()) - kMostListRows)});
             break;
         }
-        const AlarmRecord& r = (*records_)[static_cast<size_t>(i)];
-        rows.append({r.time == kNoAlarmTime ? QString() : TimeText(r.time), Text(r.id),
-                     Text(r.event).trimmed(), Text(r.message)});
+        const size_t r = static_cast<size_t>(i);
+        rows.append({log[r].time == kNoAlarmTime ? QString() : TimeText(log[r].time),
+                     Text(log.Id(r)), Text(log.Event(r)).trimmed(), MessageText(log, r)});
     }
     return rows;
 }

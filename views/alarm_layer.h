@@ -51,7 +51,10 @@ class AlarmLayer : public QObject {
     // The rows of the panel's alarm list for the shown range: time, ID, event, message.
     QList<QStringList> ListRows() const;
     // Records read for the present range.
-    int RecordCount() const { return static_cast<int>(records_->size()); }
+    int RecordCount() const { return static_cast<int>(log_->Size()); }
+    // What the last read found at the alarm folder, and what of it could not be read.
+    AlarmStoreState StoreState() const { return store_; }
+    const ReadProblem& Problem() const { return problem_; }
 
   signals:
     void StatusChanged(const QString& text);
@@ -74,6 +77,8 @@ class AlarmLayer : public QObject {
     void Place();
     void Clear();
     void Say(const QString& text);
+    // What the lanes show (lanes and spans drawn), what was left out and what could not be read.
+    QString StatusText(int lanes, int spans) const;
     void FillPanel();
 
     ChartAdapter* adapter_;
@@ -86,8 +91,9 @@ class AlarmLayer : public QObject {
     Range read_;     // the range records_ belong to
     bool haveRecords_ = false;
     // Shared with the lanes' describe function, which may outlive this layer.
-    std::shared_ptr<const std::vector<AlarmRecord>> records_ =
-        std::make_shared<const std::vector<AlarmRecord>>();
+    std::shared_ptr<const AlarmLog> log_ = std::make_shared<const AlarmLog>();
+    AlarmStoreState store_ = AlarmStoreState::kAlarmLog;
+    ReadProblem problem_;
     std::vector<double> recordX_;  // X of each record on the chart, NaN when not on it
     std::vector<int32_t> untimed_;
     CalendarTime origin_;

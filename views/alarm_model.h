@@ -1,9 +1,12 @@
 // The alarm log beside the curves, without a window: an alarm group's lines read by their
-// captions, the events of each alarm ID paired into spans (alarm, acknowledgement, clear), and
-// the point of the curves an alarm stands at on the point-number axis.
+// captions and kept compactly within bounds, the events of each alarm ID paired into spans
+// (alarm, acknowledgement, clear), and the point of the curves an alarm stands at on the
+// point-number axis.
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -27,31 +30,98 @@ enum class AlarmEventKind : uint8_t { kAlarm, kAck, kClear, kOther };
 // "ALM", "ACK", "CLR" (in any case, blanks around them ignored); anything else is kOther.
 AlarmEventKind AlarmEventOf(std::string_view event);
 
-// One line of an alarm group. Texts are bytes as the recorder stored them.
-struct AlarmRecord {
+// One line of an alarm group, as parts of the line (bytes as the recorder stored them).
+struct AlarmLine {
     int64_t time = kNoAlarmTime;  // kNoAlarmTime when the line's time cannot be read
     AlarmEventKind kind = AlarmEventKind::kOther;
-    std::string id;       // the lane it goes to; empty when the group has no ID column
-    std::string event;    // the event cell as stored
-    std::string message;  // the message; the whole line when the group has no such caption
-    std::string line;     // the whole line
-    bool whole = false;   // true when the line had every column its captions promise
+    std::string_view id;       // the lane it goes to; empty when the group has no ID column
+    std::string_view event;    // the event cell as stored
+    std::string_view message;  // the message; the whole line when the group has no such caption
+    bool whole = false;        // true when the line had every column its captions promise
 };
 
 // Reads one record line. A line whose time cannot be read, or that lacks the ID or event
-// column its captions promise, keeps its whole text as the message and an event of kOther: it
+// column its captions promise, has the whole line as its message and an event of kOther: it
 // is shown as text, never dropped. The message is the rest of the line from its column on when
 // it is the last caption (a message may hold commas).
-AlarmRecord ParseAlarmLine(std::string_view line, const AlarmColumns& columns);
+AlarmLine ParseAlarmLine(std::string_view line, const AlarmColumns& columns);
 
 // Seconds of a record time cell "YYYY-MM-DD hh:mm:ss"; kNoAlarmTime when it is not one.
 int64_t AlarmSeconds(std::string_view cell);
 
+// One record as an AlarmLog keeps it: its ID, event and message one after the other in the
+// log's text (the rest of its line is not kept).
+struct AlarmRecord {
+    int64_t time = kNoAlarmTime;
+    uint32_t at = 0;             // the ID's first byte in the log's text
+    uint32_t messageLength = 0;  // the message follows the event
+    uint16_t idLength = 0;       // the event follows the ID
+    uint16_t eventLength = 0;
+    AlarmEventKind kind = AlarmEventKind::kOther;
+    bool whole = false;
+    bool shortened = false;  // the message (or a cell past 65535 bytes) was cut to the bounds
+};
+
+// The records of an alarm read, in the order they were added. Memory is bounded: a message is
+// kept up to a number of bytes, and records past a number of records or of kept bytes are left
+// out and counted.
+class AlarmLog {
+  public:
+    struct Bounds {
+        size_t records = 1000000;         // records kept at most
+        size_t bytes = size_t{64} << 20;  // bytes of their IDs, events and messages at most
+        size_t messageBytes = 4096;       // bytes of one message at most
+    };
+
+    AlarmLog() = default;
+    explicit AlarmLog(const Bounds& bounds) : bounds_(bounds) {}
+
+    // The records added from now on have IDs shown after prefix (empty: as stored), so that
+    // equal IDs of two groups stay apart.
+    void BeginGroup(std::string prefix);
+
+    // Adds one record line read by its group's captions. False when the bounds leave it out.
+    bool Add(std::string_view line, const AlarmColumns& columns);
+
+    size_t Size() const { return records_.size(); }
+    const AlarmRecord& operator[](size_t i) const { return records_[i]; }
+    // The ID with its group's prefix.
+    std::string Id(size_t i) const;
+    std::string_view Event(size_t i) const;
+    std::string_view Message(size_t i) const;
+
+    // Records left out by the bounds, and the time of the first of them (kNoAlarmTime: none,
+    // or none with a readable time).
+    uint64_t LeftOut() const { return leftOut_; }
+    int64_t FirstLeftOut() const { return firstLeftOut_; }
+    // Records kept with a shortened message.
+    uint64_t Shortened() const { return shortened_; }
+    // Bytes the log holds, its records and texts.
+    size_t Bytes() const;
+
+  private:
+    const char* Text(uint32_t at) const;
+    // Room for n bytes, in a piece of the text that holds them whole; returns their place.
+    uint32_t Room(size_t n);
+
+    static constexpr size_t kPiece = size_t{1} << 20;
+
+    Bounds bounds_;
+    std::vector<std::unique_ptr<char[]>> pieces_;  // the texts, kPiece bytes a piece
+    size_t used_ = 0;                              // bytes used of the last piece
+    size_t kept_ = 0;                              // bytes of texts kept
+    std::deque<AlarmRecord> records_;              // no reallocation spikes as it grows
+    std::vector<std::string> prefixes_;            // of the groups, in order
+    std::vector<size_t> groupStarts_;              // each group's first record
+    uint64_t leftOut_ = 0;
+    int64_t firstLeftOut_ = kNoAlarmTime;
+    uint64_t shortened_ = 0;
+};
+
 // One alarm of an ID, from its ALM to its CLR.
 struct AlarmSpan {
-    int64_t from = kNoAlarmTime;  // the ALM; for an alarm that came before the range (a CLR or
-                                  // ACK without ALM), the range start or the end of the ID's
-                                  // span before it
+    int64_t from = kNoAlarmTime;  // the ALM; for an alarm that came before the range (the ID's
+                                  // first alarm event in the range a CLR or ACK), the range start
     int64_t to = kNoAlarmTime;    // the CLR; without one, the next ALM of the ID or the range end
     int64_t ack = kNoAlarmTime;   // the first ACK while it stood
     bool started = true;          // false: no ALM in the records
@@ -73,11 +143,13 @@ struct AlarmPlan {
 };
 
 // Pairs the events of each ID into spans over the range [rangeFrom, rangeTo], taking records in
-// time order whatever their order in the list (equal times in list order). An ALM while the ID
-// already stands ends the standing span there (uncleared) and starts another; an ACK or CLR
-// while it does not stand belongs to an alarm from before the range; a later ACK of the same
-// span is left to the list of records.
-AlarmPlan PairAlarms(const std::vector<AlarmRecord>& records, int64_t rangeFrom, int64_t rangeTo);
+// time order whatever their order in the log (equal times in log order). An ALM while the ID
+// already stands ends the standing span there (uncleared) and starts another. Before the ID's
+// first ALM, ACK or CLR in the range it is not known whether it stands: when that first event is
+// an ACK or CLR, its alarm came before the range and stands from the range start. After it, an
+// ACK or CLR while the ID does not stand ends and starts nothing: it is a mark, as are events
+// other than these three. A later ACK of the same span is left to the list of records.
+AlarmPlan PairAlarms(const AlarmLog& log, int64_t rangeFrom, int64_t rangeTo);
 
 // The nearest-point rule of the point-number axis: the point whose time is nearest to a time,
 // among the points of known time; of two equally near, the earlier time, and of points of equal

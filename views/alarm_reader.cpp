@@ -1,7 +1,6 @@
 #include "alarm_reader.h"
 
 #include "file_system.h"
-#include "log_store.h"
 #include "store_query.h"
 
 namespace {
@@ -12,25 +11,40 @@ std::string g_folder;
 // What the query hands over, line by line: the two header lines, then the records.
 struct GroupRead {
     const std::atomic<bool>* stop;
-    std::string prefix;
     int lines = 0;
     AlarmColumns columns;
-    std::vector<AlarmRecord>* records;
+    AlarmLog* log;
 };
 
 void OnLine(void* context, const char* line, uint32_t length, int* stop) {
     auto* read = static_cast<GroupRead*>(context);
     const std::string_view text(line, length);
-    if (read->lines++ == 1) {
+    if (read->lines++ == 1)
         read->columns = FindAlarmColumns(text);
-    } else if (read->lines > 2) {
-        AlarmRecord r = ParseAlarmLine(text, read->columns);
-        if (!read->prefix.empty())
-            r.id = read->prefix + r.id;
-        read->records->push_back(std::move(r));
-    }
+    else if (read->lines > 2)
+        read->log->Add(text, read->columns);
     if (read->stop != nullptr && read->stop->load(std::memory_order_relaxed))
         *stop = 1;
+}
+
+// The captions of a group: the "Time," header line of its first records, and no record.
+struct CaptionRead {
+    int lines = 0;
+    std::string header;
+};
+
+void OnCaption(void* context, const char* line, uint32_t length, int* stop) {
+    auto* read = static_cast<CaptionRead*>(context);
+    if (read->lines++ == 1) {
+        read->header.assign(line, length);
+        *stop = 1;
+    }
+}
+
+std::string WithSeparator(std::string folder) {
+    if (folder.back() != '\\' && folder.back() != '/')
+        folder += '\\';
+    return folder;
 }
 
 }  // namespace
@@ -45,26 +59,83 @@ std::string AlarmStoreFolder() {
     return g_folder;
 }
 
-AlarmReadResult ReadAlarms(const std::string& dataFolder, const CalendarTime& from,
-                           const CalendarTime& to, const std::atomic<bool>* stop) {
-    AlarmReadResult result;
-    std::vector<LogGroup> groups;
-    if (!ReadGroupsOf(dataFolder, &groups) || groups.empty())
-        return result;
-    std::string folder = dataFolder;
-    if (folder.back() != '\\' && folder.back() != '/')
-        folder += '\\';
-    result.status = AlarmReadStatus::kRead;
-    for (const LogGroup& group : groups) {
-        GroupRead read{stop, groups.size() > 1 ? group.name + "/" : std::string(), 0,
-                       AlarmColumns(), &result.records};
-        QueryGroupLines(folder, group, &from, &to, 0, &read, OnLine);
-        if (stop != nullptr && stop->load()) {
-            result.status = AlarmReadStatus::kCancelled;
-            result.records.clear();
+AlarmStoreCheck CheckAlarmStore(const std::string& dataFolder) {
+    AlarmStoreCheck check;
+    std::string bare = dataFolder;
+    while (bare.size() > 1 && (bare.back() == '\\' || bare.back() == '/'))
+        bare.pop_back();
+    if (bare.empty())
+        return check;
+    int error = 0;
+    switch (storefs::KindOf(bare, &error)) {
+        case storefs::EntryKind::kMissing:
+            return check;
+        case storefs::EntryKind::kFile:
+        case storefs::EntryKind::kOther:
+            check.state = AlarmStoreState::kNotAFolder;
+            return check;
+        case storefs::EntryKind::kUnknown:
+            check.state = AlarmStoreState::kUnreadable;
+            check.problem.Note(ReadProblem::Kind::kCannotOpen, bare, error);
+            return check;
+        case storefs::EntryKind::kFolder:
             break;
+    }
+    if (!ReadGroupsOf(dataFolder, &check.groups, &check.problem)) {
+        if (check.problem.kind == ReadProblem::Kind::kMissing) {
+            check.state = AlarmStoreState::kNoRootIndex;
+            check.problem = ReadProblem();
+        } else {
+            check.state = AlarmStoreState::kUnreadable;
+        }
+        return check;
+    }
+    if (check.groups.empty()) {
+        check.state = AlarmStoreState::kNoGroups;
+        return check;
+    }
+    // A data log given for an alarm log: the first records of every group that has any name
+    // no event. What cannot be read here is told by the read of the range, where it matters.
+    const std::string folder = WithSeparator(dataFolder);
+    const CalendarTime first = MakeCalendarTime(1601, 1, 1);
+    const CalendarTime last = MakeCalendarTime(30827, 12, 31, 23, 59, 59);
+    bool captioned = false;
+    check.state = AlarmStoreState::kAlarmLog;
+    for (const LogGroup& group : check.groups) {
+        CaptionRead read;
+        QueryGroupLines(folder, group, &first, &last, 0, &read, OnCaption);
+        if (read.lines < 2)
+            continue;
+        captioned = true;
+        if (FindAlarmColumns(read.header).event >= 0)
+            return check;
+    }
+    if (captioned)
+        check.state = AlarmStoreState::kDataLog;
+    return check;
+}
+
+AlarmReadResult ReadAlarms(const std::string& dataFolder, const CalendarTime& from,
+                           const CalendarTime& to, const std::atomic<bool>* stop,
+                           const AlarmLog::Bounds& bounds) {
+    AlarmReadResult result;
+    AlarmStoreCheck check = CheckAlarmStore(dataFolder);
+    result.store = check.state;
+    result.problem = check.problem;
+    if (check.state != AlarmStoreState::kAlarmLog)
+        return result;
+    const std::string folder = WithSeparator(dataFolder);
+    auto log = std::make_shared<AlarmLog>(bounds);
+    for (const LogGroup& group : check.groups) {
+        log->BeginGroup(check.groups.size() > 1 ? group.name + "/" : std::string());
+        GroupRead read{stop, 0, AlarmColumns(), log.get()};
+        QueryGroupLines(folder, group, &from, &to, 0, &read, OnLine, &result.problem);
+        if (stop != nullptr && stop->load()) {
+            result.cancelled = true;
+            return result;
         }
     }
+    result.log = std::move(log);
     return result;
 }
 

@@ -14,28 +14,51 @@
 
 #include "alarm_model.h"
 #include "calendar_time.h"
+#include "log_store.h"
+#include "read_problem.h"
 
 // The alarm store's data folder of the current roots, set by the application whenever the roots
 // change (empty: the roots have none). Process-wide, as the roots are.
 void SetAlarmStoreFolder(const std::string& dataFolder);
 std::string AlarmStoreFolder();
 
-enum class AlarmReadStatus {
-    kRead,       // records holds what the range has (perhaps nothing)
-    kNoStore,    // no folder, or no readable root index with a group in it
-    kCancelled,  // stopped before the end
+// What a data folder holds, taken as an alarm store.
+enum class AlarmStoreState {
+    kAlarmLog,     // an alarm store
+    kNoFolder,     // nothing is there (or no folder was given)
+    kNotAFolder,   // a file is there
+    kNoRootIndex,  // the folder holds no root index
+    kNoGroups,     // its root index names no group
+    kDataLog,      // none of its groups has an Event caption: a data log, not an alarm log
+    kUnreadable,   // the folder or its root index cannot be read: the problem says which and why
 };
+
+struct AlarmStoreCheck {
+    AlarmStoreState state = AlarmStoreState::kNoFolder;
+    ReadProblem problem;
+    std::vector<LogGroup> groups;  // of an alarm store
+};
+
+// Looks at the folder, its root index and the captions of the first records of each group (a
+// group without records says nothing of its captions).
+AlarmStoreCheck CheckAlarmStore(const std::string& dataFolder);
 
 struct AlarmReadResult {
-    AlarmReadStatus status = AlarmReadStatus::kNoStore;
-    std::vector<AlarmRecord> records;  // group by group, each in its stored order
+    AlarmStoreState store = AlarmStoreState::kNoFolder;
+    bool cancelled = false;  // stopped before the end; nothing else is told
+    // The records of the range, group by group, each in its stored order (an alarm store only).
+    std::shared_ptr<const AlarmLog> log = std::make_shared<const AlarmLog>();
+    // What could not be read: the folder or root index, or folders, indexes and blocks of the
+    // range whose records are then missing from the log.
+    ReadProblem problem;
 };
 
-// Reads the records from..to (both inclusive) of every group of the alarm store at dataFolder.
-// With more than one group, an ID is prefixed by its group's name and "/", so that equal IDs of
-// two groups stay apart. stop, when given and set, ends the read early.
+// Reads the records from..to (both inclusive) of every group of the alarm store at dataFolder,
+// within the log's bounds. With more than one group, an ID is prefixed by its group's name and
+// "/", so that equal IDs of two groups stay apart. stop, when given and set, ends the read early.
 AlarmReadResult ReadAlarms(const std::string& dataFolder, const CalendarTime& from,
-                           const CalendarTime& to, const std::atomic<bool>* stop = nullptr);
+                           const CalendarTime& to, const std::atomic<bool>* stop = nullptr,
+                           const AlarmLog::Bounds& bounds = AlarmLog::Bounds());
 
 // One read at a time on a thread of its own. Starting a read stops the one before it; a stopped
 // read delivers nothing.
