@@ -236,6 +236,8 @@ class QueryRun {
     void Finish() { DeliverBatch(); }
 
     bool Hit() const { return hit_; }
+    // Record lines left out because they end their block without a "\n".
+    uint32_t Unended() const { return unended_; }
 
   private:
     bool Folder(const TimeKey& key) {
@@ -357,6 +359,7 @@ class QueryRun {
         for (size_t k = 0; k < n && stop_ == 0; ++k) {
             const FolderJob& job = jobs[k];
             const ReadAhead& read = job.read;
+            unended_ += read.unended;
             if (read.count == 0)
                 continue;
             if (!headersDelivered_) {
@@ -436,6 +439,11 @@ class QueryRun {
         if (stop_ != 0) {
             return;  // a run handed on while the window moved asked to stop
         }
+        if (!ended) {
+            // The block ends inside the line: cut short by a copy, or being written now.
+            ++unended_;
+            return;
+        }
         if (!headersDelivered_) {
             DeliverHeaders(index_.folderPath, index_.base, static_cast<uint32_t>(reader_.Block()));
             if (stop_ != 0)
@@ -447,8 +455,6 @@ class QueryRun {
             DeliverLine(line, length);
             return;
         }
-        if (!ended)
-            line[length] = kStoredNewline;  // the file's last line, given the "\n" it lacks
         if (runLines_ > 0 && at == runEnd_) {
             runEnd_ = at + length + 1;
             ++runLines_;
@@ -510,6 +516,7 @@ class QueryRun {
     int stop_ = 0;
     bool headersDelivered_ = false;
     bool hit_ = false;
+    uint32_t unended_ = 0;
 
     FolderReader reader_;
     FolderIndex index_;
@@ -525,7 +532,8 @@ class QueryRun {
 // The query of one group whose folders lie in dataFolder; nothing of the slots is used.
 bool RunGroupQuery(const LogGroup& group, const std::string& dataFolder, const CalendarTime* start,
                    const CalendarTime* end, uint32_t interval, void* context,
-                   StoreLineCallback lineCallback, StoreRunCallback runCallback) {
+                   StoreLineCallback lineCallback, StoreRunCallback runCallback,
+                   StoreLeftOut* leftOut) {
     uint64_t startTime = 0;
     uint64_t endTime = 0;
     if (start == nullptr || end == nullptr || !CalendarToFileTime(*start, &startTime) ||
@@ -542,12 +550,16 @@ bool RunGroupQuery(const LogGroup& group, const std::string& dataFolder, const C
     FolderWalker walker(dataFolder, group.id, group.depth);
     walker.Walk(startKey, endKey, &run, &QueryRun::VisitFolder);
     run.Finish();
+    if (leftOut != nullptr)
+        leftOut->unendedLines = run.Unended();
     return run.Hit();
 }
 
 bool RunQuery(int kind, const char* groupName, const CalendarTime* start, const CalendarTime* end,
               uint32_t interval, void* context, StoreLineCallback lineCallback,
-              StoreRunCallback runCallback) {
+              StoreRunCallback runCallback, StoreLeftOut* leftOut) {
+    if (leftOut != nullptr)
+        *leftOut = StoreLeftOut();
     LogStore* store = SlotStore(kind);
     if (store == nullptr || groupName == nullptr ||
         (lineCallback == nullptr && runCallback == nullptr)) {
@@ -555,7 +567,7 @@ bool RunQuery(int kind, const char* groupName, const CalendarTime* start, const 
     }
     const LogGroup* group = store->FindGroup(groupName);
     return group != nullptr && RunGroupQuery(*group, store->DataFolder(), start, end, interval,
-                                             context, lineCallback, runCallback);
+                                             context, lineCallback, runCallback, leftOut);
 }
 
 }  // namespace
@@ -569,21 +581,21 @@ void SetQueryIoRing(bool enabled) {
 }
 
 bool StoreQuery(int kind, const char* groupName, const CalendarTime* start, const CalendarTime* end,
-                uint32_t interval, void* context, StoreLineCallback callback) {
-    return callback != nullptr &&
-           RunQuery(kind, groupName, start, end, interval, context, callback, nullptr);
+                uint32_t interval, void* context, StoreLineCallback callback,
+                StoreLeftOut* leftOut) {
+    return RunQuery(kind, groupName, start, end, interval, context, callback, nullptr, leftOut);
 }
 
 bool StoreQueryRuns(int kind, const char* groupName, const CalendarTime* start,
                     const CalendarTime* end, uint32_t interval, void* context,
-                    StoreRunCallback callback) {
-    return callback != nullptr &&
-           RunQuery(kind, groupName, start, end, interval, context, nullptr, callback);
+                    StoreRunCallback callback, StoreLeftOut* leftOut) {
+    return RunQuery(kind, groupName, start, end, interval, context, nullptr, callback, leftOut);
 }
 
 bool QueryGroupLines(const std::string& dataFolder, const LogGroup& group,
                      const CalendarTime* start, const CalendarTime* end, uint32_t interval,
                      void* context, StoreLineCallback callback) {
     return callback != nullptr && !dataFolder.empty() &&
-           RunGroupQuery(group, dataFolder, start, end, interval, context, callback, nullptr);
+           RunGroupQuery(group, dataFolder, start, end, interval, context, callback, nullptr,
+                         nullptr);
 }
