@@ -1036,5 +1036,9 @@ overlaps the data root folder
         <source>正在计算统计</source>
         <translation>computing statistics</translation>
     </message>
+    <message>
+        <source>略去了 %1 行记录：块文件的最后一行没有行尾（副本被截断，或面板正在写入）</source>
+        <translation>Left out %1 record line(s): the last line of a block file has no line end (the copy was cut short, or the panel is writing it now)</translation>
+    </message>
 </context>
 </TS>
