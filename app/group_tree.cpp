@@ -5,7 +5,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMainWindow>
 #include <QProgressDialog>
+#include <QStatusBar>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -155,7 +157,25 @@ void QueryRun(void* context, const char* stored, uint32_t length, uint32_t lines
     *stop = target->CheckCancel() ? 1 : 0;
 }
 
+// Says in the status bar of the main window holding widget how many record lines the store left
+// out for want of their line end; nothing when it left out none.
+void SayLeftOut(QWidget* widget, const StoreLeftOut& left) {
+    if (left.unendedLines == 0)
+        return;
+    for (QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
+        if (auto* frame = qobject_cast<QMainWindow*>(w)) {
+            frame->statusBar()->showMessage(
+                QCoreApplication::translate("Histavue", kUnendedLinesMessage)
+                    .arg(left.unendedLines));
+            return;
+        }
+    }
+}
+
 }  // namespace
+
+const char kUnendedLinesMessage[] = QT_TRANSLATE_NOOP(
+    "Histavue", "略去了 %1 行记录：块文件的最后一行没有行尾（副本被截断，或面板正在写入）");
 
 const char kExportPathTooLongMessage[] =
     QT_TRANSLATE_NOOP("Histavue", "导出文件的路径太长（最多 259 字节），无法导出：\n%1");
@@ -341,13 +361,14 @@ QString CGroupTree::OpenGroupItem(QTreeWidgetItem* item) {
             job.writer.SetTarget(bytes, ExportWriter::Encoding::kInverted);
             int stop = 0;
             ItemExportContext context{&job, &stop};
+            StoreLeftOut left;
             const QString label =
                 QCoreApplication::translate("Histavue", "正在导出 %1 ...")
                     .arg(DecodeText(std::string_view(target.path.constData(),
                                                      static_cast<size_t>(target.path.size()))));
             const bool ok = job.Run(window(), label, [&] {
                 return StoreExportItem(kind_, target.group.constData(), target.path.constData(),
-                                       &context, ItemChunk, &stop);
+                                       &context, ItemChunk, &stop, &left);
             });
             if (job.cancelled) {
                 job.writer.Discard();
@@ -365,6 +386,7 @@ QString CGroupTree::OpenGroupItem(QTreeWidgetItem* item) {
                 if (ok && documents_ != nullptr && documents_->OpenDocumentFile(path) != nullptr) {
                     opened = path;
                 }
+                SayLeftOut(this, left);
             }
         }
     }
@@ -388,25 +410,29 @@ CGroupTree::QueryResult CGroupTree::QueryGroup(const CalendarTime& start, const 
     ExportTarget job;
     job.writer.SetTarget(PathBytes(path), ExportWriter::Encoding::kInverted,
                          ExportWriter::Create::kNew);
+    StoreLeftOut left;
     const bool ok = job.Run(window(), QCoreApplication::translate("Histavue", "正在查询 ..."), [&] {
         return StoreQueryRuns(kind_, target.group.constData(), &start, &end,
-                              static_cast<uint32_t>(interval < 0 ? 0 : interval), &job, QueryRun);
+                              static_cast<uint32_t>(interval < 0 ? 0 : interval), &job, QueryRun,
+                              nullptr, &left);
     });
     if (job.cancelled) {
         job.writer.Discard();
         return QueryResult::kCancelled;
     }
     const bool written = job.writer.Finish();
+    CHistavueDoc* doc = nullptr;
     if (!ok || !written || !job.writer.Created()) {
         // Nothing delivered, or the file could not be written: nothing to open.
         job.writer.Discard();
-        return QueryResult::kFailed;
+    } else {
+        doc = documents_ != nullptr ? documents_->OpenDocumentFile(path) : nullptr;
+        if (doc == nullptr)
+            QFile::remove(path);
     }
-    CHistavueDoc* doc = documents_ != nullptr ? documents_->OpenDocumentFile(path) : nullptr;
-    if (doc == nullptr) {
-        QFile::remove(path);
+    SayLeftOut(this, left);  // after the new view, which may have said something first
+    if (doc == nullptr)
         return QueryResult::kFailed;
-    }
     doc->SetTemporary(1);
     return QueryResult::kOpened;
 }

@@ -95,3 +95,6 @@ QString GroupFileStem(const QByteArray& group);
 
 // Shown when an item's export file would need a path longer than 259 bytes (%1 the path).
 extern const char kExportPathTooLongMessage[];
+// Shown in the status bar when an export or a query left out record lines that end their block
+// without a line end (%1 how many).
+extern const char kUnendedLinesMessage[];

@@ -1128,6 +1128,8 @@ overlaps the data root folder
             <numerusform>; %n long alarm message was kept only to its first %1 bytes</numerusform>
             <numerusform>; %n long alarm messages were kept only to their first %1 bytes</numerusform>
         </translation>
+        <source>略去了 %1 行记录：块文件的最后一行没有行尾（副本被截断，或面板正在写入）</source>
+        <translation>Left out %1 record line(s): the last line of a block file has no line end (the copy was cut short, or the panel is writing it now)</translation>
     </message>
 </context>
 </TS>

@@ -206,6 +206,7 @@ void FolderReader::ReadWanted(const std::string& folderPath, const std::string& 
     out->lines.clear();
     out->count = 0;
     out->firstBlock = -1;
+    out->unended = 0;
     index_ = nullptr;
     base_ = base;
     if (!UseFolder(folderPath)) {
@@ -235,6 +236,10 @@ void FolderReader::ReadWanted(const std::string& folderPath, const std::string& 
         uint32_t length = 0;
         bool ended = false;
         if (window_.LineAt(start, start, &at, &length, &ended)) {
+            if (!ended) {
+                ++out->unended;
+                continue;
+            }
             if (out->count++ == 0)
                 out->firstBlock = block_;
             out->lines.append(window_.Data() + (at - window_.Start()), length);
@@ -272,6 +277,7 @@ void FolderReader::ReadWantedTogether(const std::vector<WantedFolder>& folders, 
         out->lines.clear();
         out->count = 0;
         out->firstBlock = -1;
+        out->unended = 0;
         base_ = *folder.base;
         const bool usable = UseFolder(*folder.folderPath);
         const std::vector<WantedLine>& wanted = *folder.wanted;
@@ -340,6 +346,10 @@ void FolderReader::ReadWantedTogether(const std::vector<WantedFolder>& folders, 
                 bool ended = false;
                 if (!readOn.Load(offset, wanted[k].end) ||
                     !readOn.LineAt(offset, offset, &at, &n, &ended)) {
+                    continue;
+                }
+                if (!ended) {
+                    ++out->unended;
                     continue;
                 }
                 line = readOn.Data() + (at - readOn.Start());

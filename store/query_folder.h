@@ -58,9 +58,10 @@ struct WantedLine {
 
 // The stored lines of a folder's wanted entries, read ahead of their delivery.
 struct ReadAhead {
-    std::string lines;    // each line followed by the stored "\n" (a line never holds one)
-    uint32_t count = 0;   // lines read
-    int firstBlock = -1;  // block of the first line read
+    std::string lines;     // each line followed by the stored "\n" (a line never holds one)
+    uint32_t count = 0;    // lines read
+    int firstBlock = -1;   // block of the first line read
+    uint32_t unended = 0;  // lines left out: they end their block without a "\n"
 };
 
 // A folder whose wanted lines are read together with those of other folders.
@@ -106,7 +107,8 @@ class FolderReader {
     void End();
 
     // Reads the lines of the wanted entries of the folder named by folderPath and base, in
-    // their order, into *out. Lines that cannot be read are left out.
+    // their order, into *out. Lines that cannot be read are left out, and so are lines that end
+    // their block without a "\n" (counted in out->unended).
     void ReadWanted(const std::string& folderPath, const std::string& base,
                     const std::vector<WantedLine>& wanted, ReadAhead* out);
 

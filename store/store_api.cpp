@@ -34,6 +34,30 @@ bool WithSeparator(const char* path, std::string* out) {
     return out->size() <= storefs::kMaxPath;
 }
 
+// The length of a block's text without its last line when that is a record line without its
+// "\n", which is then counted in *unended. Lines follow TextBuffer::NextLine (a run of "\n"
+// separates two lines); the first two are the header lines, which are kept however they end.
+uint32_t EndedLength(const char* text, uint32_t length, uint32_t* unended) {
+    if (length == 0 || text[length - 1] == '\n') {
+        return length;
+    }
+    uint32_t cut = length;
+    while (cut > 0 && text[cut - 1] != '\n') {
+        --cut;
+    }
+    int lines = 0;
+    for (uint32_t i = 0; i < cut && lines < 2; ++i) {
+        if (text[i] != '\n' && (i + 1 == cut || text[i + 1] == '\n')) {
+            ++lines;
+        }
+    }
+    if (lines < 2) {
+        return length;
+    }
+    ++*unended;
+    return cut;
+}
+
 }  // namespace
 
 LogStore* SlotStore(int kind) {
@@ -111,7 +135,10 @@ bool StoreListItems(int kind, const char* groupName, const char* treePath, void*
 }
 
 bool StoreExportItem(int kind, const char* groupName, const char* itemPath, void* context,
-                     StoreTextCallback callback, int* stop) {
+                     StoreTextCallback callback, int* stop, StoreLeftOut* leftOut) {
+    StoreLeftOut ignored;
+    StoreLeftOut& left = leftOut != nullptr ? *leftOut : ignored;
+    left = StoreLeftOut();
     LogStore* store = SlotStore(kind);
     if (store == nullptr || groupName == nullptr || itemPath == nullptr || callback == nullptr) {
         return false;
@@ -137,7 +164,8 @@ bool StoreExportItem(int kind, const char* groupName, const char* itemPath, void
         const uint32_t blocks = folder.BlockCount();
         for (uint32_t n = 0; n < blocks && (stop == nullptr || *stop == 0); ++n) {
             if (folder.ReadBlock(n, &text)) {
-                callback(context, text.Data(), text.Length());
+                callback(context, text.Data(),
+                         EndedLength(text.Data(), text.Length(), &left.unendedLines));
                 called = true;
             }
         }
@@ -148,7 +176,9 @@ bool StoreExportItem(int kind, const char* groupName, const char* itemPath, void
         LogTextFile block;
         if (block.Open((store->DataFolder() + stem + suffix).c_str(), true) &&
             block.Buffer().Length() > 0) {
-            callback(context, block.Buffer().Data(), block.Buffer().Length());
+            const TextBuffer& whole = block.Buffer();
+            callback(context, whole.Data(),
+                     EndedLength(whole.Data(), whole.Length(), &left.unendedLines));
             called = true;
         }
     }

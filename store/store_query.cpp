@@ -239,6 +239,8 @@ class QueryRun {
     void Finish() { DeliverBatch(); }
 
     bool Hit() const { return hit_; }
+    // Record lines left out because they end their block without a "\n".
+    uint32_t Unended() const { return unended_; }
 
     // Adds what the reads of the query could not read to *problem. REQUIRES: Finish.
     void AddProblems(ReadProblem* problem) const {
@@ -366,6 +368,7 @@ class QueryRun {
         for (size_t k = 0; k < n && stop_ == 0; ++k) {
             const FolderJob& job = jobs[k];
             const ReadAhead& read = job.read;
+            unended_ += read.unended;
             if (read.count == 0)
                 continue;
             if (!headersDelivered_) {
@@ -445,6 +448,11 @@ class QueryRun {
         if (stop_ != 0) {
             return;  // a run handed on while the window moved asked to stop
         }
+        if (!ended) {
+            // The block ends inside the line: cut short by a copy, or being written now.
+            ++unended_;
+            return;
+        }
         if (!headersDelivered_) {
             DeliverHeaders(index_.folderPath, index_.base, static_cast<uint32_t>(reader_.Block()));
             if (stop_ != 0)
@@ -456,8 +464,6 @@ class QueryRun {
             DeliverLine(line, length);
             return;
         }
-        if (!ended)
-            line[length] = kStoredNewline;  // the file's last line, given the "\n" it lacks
         if (runLines_ > 0 && at == runEnd_) {
             runEnd_ = at + length + 1;
             ++runLines_;
@@ -519,6 +525,7 @@ class QueryRun {
     int stop_ = 0;
     bool headersDelivered_ = false;
     bool hit_ = false;
+    uint32_t unended_ = 0;
 
     FolderReader reader_;
     FolderIndex index_;
@@ -535,7 +542,7 @@ class QueryRun {
 bool RunGroupQuery(const LogGroup& group, const std::string& dataFolder, const CalendarTime* start,
                    const CalendarTime* end, uint32_t interval, void* context,
                    StoreLineCallback lineCallback, StoreRunCallback runCallback,
-                   ReadProblem* problem) {
+                   ReadProblem* problem, StoreLeftOut* leftOut) {
     uint64_t startTime = 0;
     uint64_t endTime = 0;
     if (start == nullptr || end == nullptr || !CalendarToFileTime(*start, &startTime) ||
@@ -557,12 +564,16 @@ bool RunGroupQuery(const LogGroup& group, const std::string& dataFolder, const C
         problem->Add(walked);
         run.AddProblems(problem);
     }
+    if (leftOut != nullptr)
+        leftOut->unendedLines = run.Unended();
     return run.Hit();
 }
 
 bool RunQuery(int kind, const char* groupName, const CalendarTime* start, const CalendarTime* end,
               uint32_t interval, void* context, StoreLineCallback lineCallback,
-              StoreRunCallback runCallback, ReadProblem* problem) {
+              StoreRunCallback runCallback, ReadProblem* problem, StoreLeftOut* leftOut) {
+    if (leftOut != nullptr)
+        *leftOut = StoreLeftOut();
     LogStore* store = SlotStore(kind);
     if (store == nullptr || groupName == nullptr ||
         (lineCallback == nullptr && runCallback == nullptr)) {
@@ -570,7 +581,7 @@ bool RunQuery(int kind, const char* groupName, const CalendarTime* start, const 
     }
     const LogGroup* group = store->FindGroup(groupName);
     return group != nullptr && RunGroupQuery(*group, store->DataFolder(), start, end, interval,
-                                             context, lineCallback, runCallback, problem);
+                                             context, lineCallback, runCallback, problem, leftOut);
 }
 
 }  // namespace
@@ -584,17 +595,17 @@ void SetQueryIoRing(bool enabled) {
 }
 
 bool StoreQuery(int kind, const char* groupName, const CalendarTime* start, const CalendarTime* end,
-                uint32_t interval, void* context, StoreLineCallback callback,
-                ReadProblem* problem) {
-    return callback != nullptr &&
-           RunQuery(kind, groupName, start, end, interval, context, callback, nullptr, problem);
+                uint32_t interval, void* context, StoreLineCallback callback, ReadProblem* problem,
+                StoreLeftOut* leftOut) {
+    return callback != nullptr && RunQuery(kind, groupName, start, end, interval, context, callback,
+                                           nullptr, problem, leftOut);
 }
 
 bool StoreQueryRuns(int kind, const char* groupName, const CalendarTime* start,
                     const CalendarTime* end, uint32_t interval, void* context,
-                    StoreRunCallback callback, ReadProblem* problem) {
-    return callback != nullptr &&
-           RunQuery(kind, groupName, start, end, interval, context, nullptr, callback, problem);
+                    StoreRunCallback callback, ReadProblem* problem, StoreLeftOut* leftOut) {
+    return callback != nullptr && RunQuery(kind, groupName, start, end, interval, context, nullptr,
+                                           callback, problem, leftOut);
 }
 
 bool QueryGroupLines(const std::string& dataFolder, const LogGroup& group,
@@ -602,5 +613,5 @@ bool QueryGroupLines(const std::string& dataFolder, const LogGroup& group,
                      void* context, StoreLineCallback callback, ReadProblem* problem) {
     return callback != nullptr && !dataFolder.empty() &&
            RunGroupQuery(group, dataFolder, start, end, interval, context, callback, nullptr,
-                         problem);
+                         problem, nullptr);
 }

@@ -19,6 +19,9 @@ using namespace storetest;
 const std::string kGbkName = "\xCE\xC2\xB6\xC8";  // a Chinese group name in GBK bytes: 温度
 const std::string kUtf8Name = "\xE6\xB8\xA9\xE5\xBA\xA6";  // the same name in UTF-8
 const std::string kPad(530, 'p');  // long values make the 23:00 folder span two blocks
+// UTF-8 of 娓╁害, whose GB18030 bytes are the UTF-8 of 温度 (kUtf8Name).
+const std::string kLookalike = "娓╁害";
+const std::string kGbkAlarm = "\xCE\xC2\xB6\xC8\xB9\xFD\xB8\xDF";  // 温度过高 in GBK
 
 struct Result {
     int code = -1;
@@ -74,6 +77,35 @@ class CliTest : public ::testing::Test {
             {"Line1", 0x1A, 10}, {"Tank", 2, 3600}, {kGbkName, 3, 60}, {"Spare", 0, 10}};
         ASSERT_TRUE(WriteRootIndex(data_, groups, 4));
         before_ = new std::map<std::string, std::string>(Snapshot(data_));
+
+        // Another store, of day folders: 温度 in GBK (2023) beside a group whose stored name is
+        // the UTF-8 of 温度 (2024); a store with ASCII headers and UTF-8 messages and one with
+        // UTF-8 headers and GBK messages; and a block that lost its last three bytes.
+        other_ = root_->Path() + "other/";
+        const struct {
+            RootIndexEntry group;
+            const char* first;
+            const char* second;
+            std::string values;
+            int year;
+        } others[] = {
+            {{kGbkName, 5, 3600}, "A", "V", "1", 2023},
+            {{kUtf8Name, 6, 3600}, "B", "V", "2", 2024},
+            {{"Ascii", 7, 3600}, "Boiler", "Event,Message", "1,温度过高", 2024},
+            {{"Mixed", 8, 3600}, "锅炉", "Event,消息", "1," + kGbkAlarm, 2024},
+            {{"Cut", 9, 3600}, "Cut", "T", "25.36", 2024},
+        };
+        std::vector<RootIndexEntry> groups2;
+        for (const auto& o : others) {
+            RecordWriter w(other_, o.group.id, o.group.interval, o.first, o.second);
+            for (int h = 0; h < 3; ++h)
+                ASSERT_TRUE(w.Append(At(o.year, 3, 15, h), o.values.c_str()));
+            ASSERT_TRUE(w.Close());
+            groups2.push_back(o.group);
+        }
+        ASSERT_TRUE(WriteRootIndex(other_, groups2.data(), groups2.size()));
+        const std::string cut = other_ + "9/2024/03/15(0).csv";
+        ASSERT_EQ(truncate(cut.c_str(), static_cast<off_t>(fs::file_size(cut) - 3)), 0);
     }
     static void TearDownTestSuite() {
         delete before_;
@@ -116,12 +148,14 @@ class CliTest : public ::testing::Test {
 
     static TempDir* root_;
     static std::string data_;
+    static std::string other_;
     static std::string tmp_;
     static std::map<std::string, std::string>* before_;
 };
 
 TempDir* CliTest::root_ = nullptr;
 std::string CliTest::data_;
+std::string CliTest::other_;
 std::string CliTest::tmp_;
 std::map<std::string, std::string>* CliTest::before_ = nullptr;
 
@@ -405,8 +439,12 @@ TEST_F(CliTest, UsageErrorsExitTwo) {
         const std::string line = args.empty() ? "(none)" : args.back();
         EXPECT_EQ(r.code, 2) << line;
         EXPECT_EQ(r.out, "") << line;
+        // One line of reason, then where the usage is.
         EXPECT_EQ(r.err.rfind("histavue-cli: ", 0), 0u) << r.err;
-        EXPECT_NE(r.err.find(CliUsage()), std::string::npos) << line;
+        EXPECT_EQ(r.err.find('\n'), r.err.rfind('\n', r.err.size() - 2)) << r.err;
+        EXPECT_EQ(r.err.substr(r.err.find('\n') + 1),
+                  "Try 'histavue-cli --help' for more information.\n")
+            << line;
     }
     EXPECT_FALSE(fs::exists(data_ + "copy.csv"));
 
@@ -451,9 +489,15 @@ TEST_F(CliTest, MissingStoreOrRootIndex) {
     EXPECT_NE(r.err.find("no such folder"), std::string::npos) << r.err;
 
     TempDir empty;
-    r = Run({"groups", "--store", empty.Path()});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_NE(r.err.find("has no NewDLRoot.idx"), std::string::npos) << r.err;
+    for (std::vector<std::string> args : {std::vector<std::string>{"groups"},
+                                          {"list", "--group", "Line1"},
+                                          {"query", "--group", "Line1", "--from",
+                                           "2024-03-15 23:00", "--to", "2024-03-16 00:00"}}) {
+        args.insert(args.begin() + 1, {"--store", empty.Path()});
+        r = Run(args);
+        EXPECT_EQ(r.code, 1);
+        EXPECT_EQ(r.err, "histavue-cli: no groups: " + empty.Path() + " has no NewDLRoot.idx\n");
+    }
     EXPECT_FALSE(fs::exists(empty.Path() + "NewDLRoot.idx"));
 }
 
@@ -489,6 +533,7 @@ TEST_F(CliTest, NamesAreTypedAndPrintedInTheTerminalsEncoding) {
         const char* locale;
         std::vector<std::string> args;
         std::string out;  // standard output, or the start of the message
+        const std::string* store = &data_;
     } cases[] = {
         {"C.UTF-8", {"groups"}, "Line1\nTank\n" + kUtf8Name + "\nSpare\n"},
         {"C.UTF-8", {"groups", "--raw-names"}, "Line1\nTank\n" + kGbkName + "\nSpare\n"},
@@ -502,15 +547,81 @@ TEST_F(CliTest, NamesAreTypedAndPrintedInTheTerminalsEncoding) {
         {"C.UTF-8",
          {"list", "--group", kUtf8Name, "--raw-names"},
          "histavue-cli: group not found: " + kUtf8Name},
+        // 温度 typed names 温度 (2023), and its bytes name the group shown as 娓╁害 (2024).
+        {"C.UTF-8",
+         {"list", "--group", kUtf8Name},
+         "histavue-cli: group name '" + kUtf8Name + "' could mean two groups: '" + kUtf8Name +
+             "', and '" + kLookalike + "' whose stored name has the bytes typed; type '" +
+             kLookalike + "' or add --raw-names for the second\n",
+         &other_},
+        {"C.UTF-8", {"list", "--group", kLookalike}, "2024\n", &other_},
+        {"C.UTF-8", {"list", "--group", kUtf8Name, "--raw-names"}, "2024\n", &other_},
+        {"C.UTF-8", {"list", "--group", kGbkName}, "2023\n", &other_},
     };
     for (Case& c : cases) {
         Terminal terminal(c.locale);
         if (!terminal.Ok())
             continue;  // no such locale on this machine
-        c.args.insert(c.args.begin() + 1, {"--store", data_});
+        c.args.insert(c.args.begin() + 1, {"--store", *c.store});
         const Result r = Run(c.args);
         EXPECT_EQ((r.code == 0 ? r.out : r.err).substr(0, c.out.size()), c.out)
             << c.locale << " " << c.args.back();
+    }
+}
+
+// --encoding utf-8 decides each line alone, in an export and a query alike: ASCII headers with
+// UTF-8 messages, UTF-8 headers with GBK messages.
+TEST_F(CliTest, Utf8OutputDecidesTheCodePageOfEachLine) {
+    std::string records;
+    for (const char* hour : {"00", "01", "02"})
+        records += std::string("2024-03-15 ") + hour + ":00:00,1,温度过高\n";
+    const struct {
+        const char* group;
+        std::string out;
+    } cases[] = {
+        {"Ascii",
+         "\xEF\xBB\xBF"
+         "Boiler\nTime,Event,Message\n" +
+             records},
+        {"Mixed",
+         "\xEF\xBB\xBF"
+         "锅炉\nTime,Event,消息\n" +
+             records},
+    };
+    for (const auto& c : cases) {
+        for (const std::vector<std::string>& args :
+             {std::vector<std::string>{"query", "--from", "2024-03-15 00:00", "--to",
+                                       "2024-03-15 23:00"},
+              {"export", "--item", "2024\\03\\15"}}) {
+            std::vector<std::string> line = args;
+            line.insert(line.begin() + 1, {"--store", other_, "--group", c.group});
+            line.insert(line.end(), {"--encoding", "utf-8"});
+            const Result r = Run(line);
+            EXPECT_EQ(r.code, 0) << r.err;
+            EXPECT_EQ(r.out, c.out) << c.group << " " << args[0];
+        }
+    }
+}
+
+// A block's last line without its line end (a copy cut short, 25.36 become 25.3) is no record:
+// the query and the export leave it out and say so.
+TEST_F(CliTest, LastLineWithoutItsEndIsLeftOutAndSaid) {
+    const std::string said =
+        "histavue-cli: left out 1 record line without a line end at the end of a block (the "
+        "copy was cut short, or the panel is writing it now)\n";
+    const std::string records =
+        "Cut\nTime,T\n2024-03-15 00:00:00,25.36\n2024-03-15 01:00:00,25.36\n";
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"query", "--from", "2024-03-15 00:00", "--to",
+                                   "2024-03-15 23:00"},
+          {"export", "--item", "2024\\03\\15"},
+          {"export", "--item", "2024\\03\\15(0)"}}) {
+        std::vector<std::string> line = args;
+        line.insert(line.begin() + 1, {"--store", other_, "--group", "Cut"});
+        const Result r = Run(line);
+        EXPECT_EQ(r.code, 0) << args[0];
+        EXPECT_EQ(r.out, records) << args.back();
+        EXPECT_EQ(r.err, said) << args.back();
     }
 }
 

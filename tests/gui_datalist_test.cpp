@@ -1,4 +1,7 @@
 // The data-list bar on a real store: trees, double-click exports, queries.
+#include <QFileInfo>
+#include <QStatusBar>
+
 #include "datalist_fixture.h"
 
 namespace {
@@ -52,6 +55,21 @@ TEST_F(DataListTest, DoubleClickOnADeepestFolderExportsAndOpensIt) {
     EXPECT_TRUE(QFile::exists(opened));
     app->DeleteTempFiles();
     EXPECT_FALSE(QFile::exists(opened));
+}
+
+// The record the panel is writing (a last line without its line end) is not opened as a record,
+// and the status bar says it was left out.
+TEST_F(DataListTest, LastLineWithoutItsEndIsLeftOutAndSaid) {
+    const QString block = root.path() + "/DL/1/2024/01/01/00(0).csv";
+    ASSERT_TRUE(QFile::resize(block, QFileInfo(block).size() - 3));
+    const QString said = QString::fromUtf8(kUnendedLinesMessage).arg(1);
+    Tree(0)->OpenGroupItem(Find(Tree(0), {"Line1", "2024", "01", "01", "00"}));
+    EXPECT_EQ(Frame()->ActiveView()->List()->Table().RowCount(), 359);
+    EXPECT_EQ(Frame()->statusBar()->currentMessage(), said);
+    Frame()->statusBar()->clearMessage();
+    Frame()->RunQuery({At(2024, 1, 1), At(2024, 1, 1, 1, 59, 59), 0});
+    EXPECT_EQ(Frame()->ActiveView()->List()->Table().RowCount(), 719);
+    EXPECT_EQ(Frame()->statusBar()->currentMessage(), said);
 }
 
 TEST_F(DataListTest, DoubleClickOnAGroupOrAnInnerItemExportsNothing) {

@@ -119,7 +119,8 @@ void Say(std::FILE* err, const char* format, ...) {
 }
 
 int UsageError(std::FILE* err, const std::string& reason) {
-    std::fprintf(err, "%s: %s\n\n%s", kProgram, reason.c_str(), kUsage);
+    std::fprintf(err, "%s: %s\nTry '%s --help' for more information.\n", kProgram, reason.c_str(),
+                 kProgram);
     std::fflush(err);
     return 2;
 }

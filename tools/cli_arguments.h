@@ -56,7 +56,8 @@ struct Arguments {
 // A message on err, after the program's name.
 void Say(std::FILE* err, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
-// A usage error: the reason, then the usage text. Returns the exit status 2.
+// A usage error: the reason on one line, then where the usage text is. Returns the exit
+// status 2.
 int UsageError(std::FILE* err, const std::string& reason);
 
 // Parses the command line; on a usage error fills *reason and returns false.

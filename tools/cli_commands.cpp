@@ -73,6 +73,7 @@ class StoreSession {
     // Returns 0, or the exit status after saying why.
     int Open(const Arguments& args, std::FILE* err) {
         const std::string& store = args.value[kStore];
+        store_ = store;
         struct stat storeStat;
         if (!IsFolder(store, &storeStat)) {
             Say(err, "no such folder: %s", store.c_str());
@@ -161,18 +162,31 @@ class StoreSession {
     LogStore* Store() const { return SlotStore(kDataRecords); }
     bool DataIndexMissing() const { return dataIndexMissing_; }
 
-    // Finds the group of a name as typed (or, converted from the terminal's encoding, as
-    // stored) or says why not; also refuses a group whose folders cannot be opened.
+    // Finds the group of a name typed in the terminal's encoding (converted to the store's) or
+    // given as stored, or says why not; also refuses a group whose folders cannot be opened.
+    // The converted name comes first. Its bytes as stored are tried when it names no group (a
+    // script passing stored names); when both name a group and not the same, the name is
+    // refused: the group it shows as and the group its bytes name would both be meant.
     const LogGroup* Group(const std::string& name, NameCodec* names, bool needFolders,
                           std::FILE* err) const {
-        const LogGroup* group = Store()->FindGroup(name.c_str());
-        if (group == nullptr) {
-            const std::string stored = names->Stored(name);
-            if (!stored.empty())
-                group = Store()->FindGroup(stored.c_str());
+        const std::string stored = names->Stored(name);
+        const LogGroup* converted = stored.empty() ? nullptr : Store()->FindGroup(stored.c_str());
+        const LogGroup* asStored = Store()->FindGroup(name.c_str());
+        if (converted != nullptr && asStored != nullptr && converted != asStored) {
+            const std::string other = names->Shown(asStored->name);
+            Say(err,
+                "group name '%s' could mean two groups: '%s', and '%s' whose stored name has the "
+                "bytes typed; type '%s' or add --raw-names for the second",
+                name.c_str(), names->Shown(converted->name).c_str(), other.c_str(), other.c_str());
+            return nullptr;
         }
+        const LogGroup* group = converted != nullptr ? converted : asStored;
         if (group == nullptr) {
-            Say(err, "group not found: %s", name.c_str());
+            if (dataIndexMissing_) {
+                Say(err, "no groups: %s has no %s", store_.c_str(), kRootIndexName);
+            } else {
+                Say(err, "group not found: %s", name.c_str());
+            }
             return nullptr;
         }
         if (needFolders && group->id == 0) {
@@ -185,6 +199,7 @@ class StoreSession {
   private:
     bool open_ = false;
     bool dataIndexMissing_ = false;
+    std::string store_;
     std::string privateStaging_;
 };
 
@@ -318,6 +333,18 @@ int CheckOutputPath(const Arguments& args, std::FILE* err) {
     return 0;
 }
 
+// Says how many record lines the store left out because they end their block without a line
+// end: a block copied short, or the line the panel is writing.
+void SayLeftOut(const StoreLeftOut& left, std::FILE* err) {
+    const uint32_t n = left.unendedLines;
+    if (n > 0) {
+        Say(err,
+            "left out %u record line%s without a line end at the end of a block (the copy was "
+            "cut short, or the panel is writing it now)",
+            n, n == 1 ? "" : "s");
+    }
+}
+
 // Finishes the writer after the store call; on a failure nothing is left behind.
 int CompleteExport(const Arguments& args, bool delivered, ExportWriter* writer,
                    const std::string& nothingReason, std::FILE* err) {
@@ -381,9 +408,12 @@ int RunExport(const Arguments& args, StoreSession& session, NameCodec& names, st
     if (!delivery.Ready(err))
         return 1;
     AimWriter(args, out, &writer);
-    const bool ok = StoreExportItem(
-        kDataRecords, group->name.c_str(), item.c_str(), delivery.Context(&writer),
-        delivery.toUtf8 ? &Utf8Export::ChunkCallback : &ExportWriter::ChunkCallback);
+    StoreLeftOut left;
+    const bool ok =
+        StoreExportItem(kDataRecords, group->name.c_str(), item.c_str(), delivery.Context(&writer),
+                        delivery.toUtf8 ? &Utf8Export::ChunkCallback : &ExportWriter::ChunkCallback,
+                        nullptr, &left);
+    SayLeftOut(left, err);
     const std::string reason = parsed.block >= 0
                                    ? "no records in block " + item + " of group " + name
                                    : "no records in " + item + " of group " + name;
@@ -418,9 +448,11 @@ int RunQuery(const Arguments& args, StoreSession& session, NameCodec& names, std
         return 1;
     AimWriter(args, out, &writer);
     ReadProblem problem;
+    StoreLeftOut left;
     const bool ok = StoreQueryRuns(
         kDataRecords, group->name.c_str(), &from, &to, interval, delivery.Context(&writer),
-        delivery.toUtf8 ? &Utf8Export::RunCallback : &ExportWriter::RunCallback, &problem);
+        delivery.toUtf8 ? &Utf8Export::RunCallback : &ExportWriter::RunCallback, &problem, &left);
+    SayLeftOut(left, err);
     if (problem.Any()) {
         // What could be read is kept; the status tells that it is not all there is.
         if (writer.Lines() == 0)

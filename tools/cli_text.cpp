@@ -114,10 +114,6 @@ std::string TerminalCodeset() {
     return codeset != nullptr ? codeset : "";
 }
 
-bool ReadsAsUtf8(std::string_view text) {
-    return Utf8Width(text) >= 3;
-}
-
 const char* NamesCodePage(const std::vector<std::string>& names) {
     size_t widest = 1;
     for (const std::string& name : names) {
@@ -150,17 +146,47 @@ std::string NameCodec::Stored(const std::string& typed) {
 
 Utf8Export::Utf8Export(ExportWriter* writer) : writer_(writer), fromGb18030_("UTF-8", "GB18030") {}
 
+bool Utf8Export::LineReadsAsUtf8(std::string_view line) {
+    const size_t width = Utf8Width(line);
+    if (width == 1)
+        return true;  // ASCII reads the same either way
+    if (width != 2)
+        utf8_ = width >= 3;
+    return utf8_;
+}
+
 std::string_view Utf8Export::Converted(std::string_view text) {
     if (!started_) {
         started_ = true;
-        utf8_ = ReadsAsUtf8(text);
         writer_->Plain("\xEF\xBB\xBF", 3, 0);
     }
-    if (utf8_)
-        return text;
+    // Text passes unchanged until a line needs converting; from there on it is gathered in
+    // converted_, the lines to be read as GB18030 in runs of one conversion each.
+    bool copying = false;
+    size_t run = 0;  // start of the GB18030 lines not yet converted
+    bool inRun = false;
     converted_.clear();
-    fromGb18030_.Convert(text, &converted_, true);
-    return converted_;
+    for (size_t at = 0; at < text.size();) {
+        const size_t newline = text.find('\n', at);
+        const size_t end = newline == std::string_view::npos ? text.size() : newline + 1;
+        const bool asIs = LineReadsAsUtf8(text.substr(at, end - at));
+        if (!asIs && !inRun) {
+            if (!copying)
+                converted_.assign(text.data(), at);
+            copying = true;
+            inRun = true;
+            run = at;
+        } else if (asIs && inRun) {
+            fromGb18030_.Convert(text.substr(run, at - run), &converted_, true);
+            inRun = false;
+        }
+        if (asIs && copying)
+            converted_.append(text.data() + at, end - at);
+        at = end;
+    }
+    if (inRun)
+        fromGb18030_.Convert(text.substr(run), &converted_, true);
+    return copying ? std::string_view(converted_) : text;
 }
 
 void Utf8Export::ChunkCallback(void* context, const char* text, uint32_t length) {

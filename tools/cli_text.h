@@ -43,8 +43,6 @@ std::string TerminalCodeset();
 // holds a character of three bytes or more (as Chinese in UTF-8 does), else "GB18030". A short
 // GB18030 name is often valid UTF-8 by accident; a Chinese character in UTF-8 never is two bytes.
 const char* NamesCodePage(const std::vector<std::string>& names);
-// The same rule for one text.
-bool ReadsAsUtf8(std::string_view text);
 
 // Names between a store and the terminal: raw (--raw-names, or a terminal that speaks the
 // store's own code page) keeps the stored bytes both ways. A terminal whose locale speaks only
@@ -65,9 +63,14 @@ class NameCodec {
 };
 
 // Passes what the store delivers for an export or a query on to an ExportWriter converted to
-// UTF-8, after a byte-order mark. Text that reads as UTF-8 already (decided from the first text
-// delivered, which holds the header lines) passes unchanged; any other is GB18030. The mark is
-// written with the first text, so an export that delivers nothing writes nothing.
+// UTF-8, after a byte-order mark. Each line is decided alone, so that a store whose header
+// lines and records differ (ASCII headers with UTF-8 messages, UTF-8 headers with GB18030
+// messages) comes out right, the same way for an export and a query. The rule of NamesCodePage
+// for each line: one that is valid UTF-8 with a character of three bytes or more passes
+// unchanged, one that is not UTF-8 is GB18030, and one that could be either (two-byte sequences
+// only) follows the last line that could not. Bytes that do not decode become U+FFFD, so the
+// output is always valid UTF-8. The mark is written with the first text, so an export that
+// delivers nothing writes nothing.
 class Utf8Export {
   public:
     explicit Utf8Export(ExportWriter* writer);
@@ -81,13 +84,15 @@ class Utf8Export {
                             int* stop);
 
   private:
+    // Whether a line (with or without its "\n") passes unchanged; otherwise it is GB18030.
+    bool LineReadsAsUtf8(std::string_view line);
     // The text in UTF-8, in converted_ or text itself.
     std::string_view Converted(std::string_view text);
 
     ExportWriter* writer_;
     Recoder fromGb18030_;
     bool started_ = false;
-    bool utf8_ = false;
+    bool utf8_ = false;  // the code page of the last line that was not ambiguous
     std::string plain_;
     std::string converted_;
 };
