@@ -1036,5 +1036,9 @@ overlaps the data root folder
         <source>正在计算统计</source>
         <translation>computing statistics</translation>
     </message>
+    <message>
+        <source>报表的等宽字体 %1 未安装（Debian 软件包 %2），暂用 %3 代替：分页可能与别的电脑不同。</source>
+        <translation>The report font %1 is not installed (Debian package %2); %3 stands in for it, so the pages may break differently than on other computers.</translation>
+    </message>
 </context>
 </TS>

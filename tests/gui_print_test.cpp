@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFontInfo>
 #include <QMdiArea>
 #include <QPageSize>
 #include <QPainter>
@@ -33,6 +34,7 @@
 #include "main_frame.h"
 #include "record_table.h"
 #include "report.h"
+#include "report_font.h"
 #include "report_job.h"
 #include "report_preview.h"
 
@@ -139,6 +141,19 @@ TEST_F(PrintTest, ReportPagesCarryHeaderRowsFooterAndRemark) {
     EXPECT_TRUE(hidden.contains("Time Alpha 2024-01-01 00:00:00 0.5 2024-01-01 00:00:10 1.5"))
         << hidden.toStdString();
     EXPECT_FALSE(hidden.contains("Beta"));
+}
+
+// The pages are laid out in the report's own fixed-pitch face, whatever the machine prefers, and
+// a table whose caption line fits the page prints on one page across.
+TEST_F(PrintTest, OwnFixedFaceAndOnePageAcrossWhenTheCaptionLineFits) {
+    EXPECT_EQ(QFontInfo(ReportFixedFont(12, kReportDpi)).family(), QString(kReportFixedFamily));
+    EXPECT_TRUE(ReportFontWarning().isEmpty());
+    CHistavueView* view = Open(10, "Fits", "P1,Flow,Level,A,Temperature,Humidity_in");
+    ReportPrintMetrics m;
+    ASSERT_TRUE(BeginReportJob(app->Printer(), &view->List()->Table(), view->Settings(), &m));
+    EXPECT_LE(m.tableWidth, m.page.width());
+    EXPECT_EQ(m.bands.size(), 1u);
+    EXPECT_EQ(m.pageCount, 1);
 }
 
 // A header of more channels than the most pages across hold prints those pages, each caption

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "curve_init.h"
+#include "report_font.h"
 #include "report_layout.h"
 #include "table_support.h"
 
@@ -122,6 +123,23 @@ TEST(ReportPages, PageNumberStaysOnThePaperAndClearOfTheCompanyLine) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(ReportPageTextX(c[0], c[1], c[2], c[3], c[4]), c[5]) << c[0] << "-" << c[1];
+}
+
+TEST(ReportFont, FixedFaceIsChosenByNameAndTheSystemsStandsInWhenMissing) {
+    struct Case {
+        std::vector<std::string> installed;
+        std::string chosen;
+    };
+    const Case cases[] = {
+        {{"Noto Sans Mono", "DejaVu Sans Mono", "DejaVu Sans"}, "DejaVu Sans Mono"},
+        {{"dejavu sans mono"}, "DejaVu Sans Mono"},
+        {{"Noto Sans Mono", "DejaVu Sans", "DejaVu Sans Mono X"}, "System Mono"},
+        {{}, "System Mono"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ChooseReportFixedFamily(c.installed, "System Mono"), c.chosen)
+            << c.installed.size() << " installed";
+    EXPECT_STREQ(kReportFixedFamily, "DejaVu Sans Mono");
 }
 
 TEST(ReportRemark, ALongRemarkMovesUpRatherThanRunIntoTheFooter) {
