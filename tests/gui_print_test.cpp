@@ -291,6 +291,13 @@ TEST_F(PrintTest, ReportToolWritesPagesAndExplainsFailures) {
     auto run = [](const QStringList& args) { return RunTool(args); };
     EXPECT_EQ(run({"--in", in, "--plain", "--pdf", pdf, "--curves", png}), 0);
     EXPECT_GE(PdfPages(pdf), 2);
+    // A new PDF gets the mode the user's umask gives new files.
+    const QString own = dir.path() + "/own.pdf";
+    const mode_t mask = umask(077);
+    EXPECT_EQ(run({"--in", in, "--plain", "--pdf", own}), 0);
+    umask(mask);
+    struct stat st {};
+    EXPECT_EQ(stat(QFile::encodeName(own).constData(), &st) == 0 ? st.st_mode & 0777 : 0, 0600u);
     // Each form read the other way is named, with the option that reads it.
     QString said;
     EXPECT_EQ(RunTool({"--in", in, "--pdf", pdf}, &said), 1);
