@@ -388,6 +388,7 @@ TEST_F(PrintTest, ReportToolWritesOutputsWholeOrNotAtAll) {
     ASSERT_TRUE(WriteRecordFile(in, SampleRecordText(20000, "Big", "P1,C01,C02"), false));
     const QString pdf = dir.path() + "/rep.pdf";
     const QString curves = dir.path() + "/cur.pdf";
+    const QString image = dir.path() + "/cur.png";
     const QByteArray old = "the old output\n";
     auto keepsOld = [&](const QString& path) {
         QFile f(path);
@@ -395,7 +396,7 @@ TEST_F(PrintTest, ReportToolWritesOutputsWholeOrNotAtAll) {
     };
     auto leftovers = [&] { return QDir(dir.path()).entryList(QDir::Hidden | QDir::Files); };
     const QStringList files = leftovers();
-    for (const QString& path : {pdf, curves}) {
+    for (const QString& path : {pdf, curves, image}) {
         QFile f(path);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(old) == old.size());
     }
@@ -420,7 +421,8 @@ TEST_F(PrintTest, ReportToolWritesOutputsWholeOrNotAtAll) {
         QString output;
         bool stop;  // stopped once its new file appears; otherwise the disk fills up
     };
-    for (const Case& c : {Case{pdf, false}, Case{curves, false}, Case{pdf, true}}) {
+    for (const Case& c :
+         {Case{pdf, false}, Case{curves, false}, Case{image, false}, Case{pdf, true}}) {
         QProcess p;
         p.setChildProcessModifier([stop = c.stop] {
             const rlimit limit{16 << 10, 16 << 10};
@@ -431,7 +433,7 @@ TEST_F(PrintTest, ReportToolWritesOutputsWholeOrNotAtAll) {
         if (c.stop) {
             QElapsedTimer waited;
             waited.start();
-            while (leftovers().size() == files.size() + 2 && waited.elapsed() < 60000 &&
+            while (leftovers().size() == files.size() + 3 && waited.elapsed() < 60000 &&
                    p.state() != QProcess::NotRunning)
                 QThread::msleep(1);
             p.terminate();
@@ -444,7 +446,7 @@ TEST_F(PrintTest, ReportToolWritesOutputsWholeOrNotAtAll) {
             EXPECT_EQ(p.exitStatus(), QProcess::CrashExit);
         }
         EXPECT_TRUE(keepsOld(c.output)) << c.output.toStdString();
-        EXPECT_EQ(leftovers().size(), files.size() + 2) << leftovers().join(' ').toStdString();
+        EXPECT_EQ(leftovers().size(), files.size() + 3) << leftovers().join(' ').toStdString();
     }
 }
 
