@@ -238,6 +238,18 @@ TEST_F(DataListTest, RecentFilesAreOnlyFilesThatOutliveTheSession) {
     Run(kCmdFileSaveAs);
     Run(kCmdExportPlainCsv);
     EXPECT_EQ(docs->RecentFiles(), QStringList({plain, saved, record}));
+    // The plain copy's dialog starts in the report's folder.
+    EXPECT_EQ(ui.directories.last().toStdString(),
+              QFileInfo(query->PathName()).path().toStdString());
+
+    // After a change of roots the former staging folder is an ordinary folder.
+    ASSERT_TRUE(QFile::copy(record, Tree(0)->StagingFolder() + "kept.csv"));
+    const QString kept = QFileInfo(Tree(0)->StagingFolder() + "kept.csv").absoluteFilePath();
+    QTemporaryDir next;
+    Frame()->ApplySettings({next.path(), root.path()});
+    ASSERT_NE(docs->OpenDocumentFile(kept), nullptr);
+    EXPECT_EQ(docs->RecentFiles().value(0).toStdString(), kept.toStdString());
+    docs->RemoveRecentFile(kept);
 
     // The next session: the working files are gone, and every entry opens in its form.
     app->MainFrame()->MdiArea()->closeAllSubWindows();
