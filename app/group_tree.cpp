@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPainter>
 #include <QProgressDialog>
 #include <chrono>
 #include <cstdio>
@@ -204,6 +205,22 @@ CGroupTree::CGroupTree(DocumentManager* documents, TempFileRegistrar registerTem
 
 CGroupTree::~CGroupTree() {
     Close();
+}
+
+void CGroupTree::SetPlaceholder(const QString& text) {
+    placeholder_ = text;
+    viewport()->update();
+}
+
+void CGroupTree::paintEvent(QPaintEvent* event) {
+    QTreeWidget::paintEvent(event);
+    if (placeholder_.isEmpty() || topLevelItemCount() > 0)
+        return;
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::Active, QPalette::PlaceholderText));
+    const int margin = fontMetrics().height() / 2;
+    painter.drawText(viewport()->rect().adjusted(margin, margin, -margin, -margin),
+                     Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, placeholder_);
 }
 
 QByteArray CGroupTree::ItemBytes(const QTreeWidgetItem* item) {

@@ -1040,5 +1040,11 @@ overlaps the data root folder
         <source>报表的等宽字体 %1 未安装（Debian 软件包 %2），暂用 %3 代替：分页可能与别的电脑不同。</source>
         <translation>The report font %1 is not installed (Debian package %2); %3 stands in for it, so the pages may break differently than on other computers.</translation>
     </message>
+    <message>
+        <source>尚未设置根文件夹。
+请在菜单 %1 中设置暂存根目录和数据根目录。</source>
+        <translation>No root folders are set.
+Set the staging root folder and the data root folder under %1.</translation>
+    </message>
 </context>
 </TS>
