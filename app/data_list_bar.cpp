@@ -13,11 +13,21 @@
 
 #include "alarm_reader.h"
 #include "calendar_time.h"
+#include "commands.h"
 #include "histavue_doc.h"
 #include "store_api.h"
 
 const char kStagingUnusableMessage[] =
     QT_TRANSLATE_NOOP("Histavue", "暂存文件夹无法使用，这一类记录的列表将保持为空：\n\n%1\n\n%2");
+
+const char kRootsUnsetHint[] =
+    QT_TRANSLATE_NOOP("Histavue", "尚未设置根文件夹。\n请在菜单 %1 中设置暂存根目录和数据根目录。");
+
+QString RootsUnsetHint() {
+    return QCoreApplication::translate("Histavue", kRootsUnsetHint)
+        .arg(ShownMenuText(kMenuFile) + QStringLiteral(" > ") +
+             ShownMenuText(FindCommand(kCmdSettings)->text));
+}
 
 namespace {
 
@@ -62,8 +72,11 @@ CDataListBar::CDataListBar(QMainWindow* parent, DocumentManager* documents,
     for (const RecordKindRow& row : RecordKindTable) {
         tabs_->addTab(QCoreApplication::translate("Histavue", row.caption));
     }
+    const QString hint = RootsUnsetHint();
     for (int i = 0; i < kRecordKinds; ++i) {
         trees_[i] = new CGroupTree(documents, registerTempFile, tabControl_);
+        if (RecordKindTable[i].kind >= 0)
+            trees_[i]->SetPlaceholder(hint);
         trees_[i]->setObjectName(QStringLiteral("tree%1").arg(kFirstTreeId + i));
         trees_[i]->setEnabled(false);
         trees_[i]->hide();
@@ -117,7 +130,12 @@ void CDataListBar::LayoutChildren() {
 bool CDataListBar::SetupTrees(const QString& stagingRoot, const QString& dataRoot,
                               QString* problem) {
     SetAlarmStoreFolder(std::string());
-    if (stagingRoot.isEmpty() || dataRoot.isEmpty()) {
+    const bool unset = stagingRoot.isEmpty() || dataRoot.isEmpty();
+    for (int row = 0; row < kRecordKinds; ++row) {
+        if (RecordKindTable[row].kind >= 0)
+            trees_[row]->SetPlaceholder(unset ? RootsUnsetHint() : QString());
+    }
+    if (unset) {
         return false;
     }
     const QString overlap = CheckRootsApart({stagingRoot, dataRoot});

@@ -22,6 +22,10 @@ BarLayout ComputeBarLayout(int w, int h, CSizingControlBar::DockSide side);
 
 // Why a staging folder cannot hold the working files (%1 the folder, %2 the reason).
 extern const char kStagingUnusableMessage[];
+// Shown in the empty trees while no roots are set (%1 the menu path of the settings command).
+extern const char kRootsUnsetHint[];
+// kRootsUnsetHint in the user's language, naming the menus as they read ("文件 > 设置").
+QString RootsUnsetHint();
 
 class CDataListBar : public CSizingControlBarG {
     Q_OBJECT
@@ -36,7 +40,8 @@ class CDataListBar : public CSizingControlBarG {
                  const TempFileRegistrar& registerTempFile);
 
     // Opens the data and alarm trees under the two roots (each gains a trailing separator; the
-    // staging sub-folders are created). False when either root is empty or the roots overlap
+    // staging sub-folders are created). False when either root is empty (the two trees then say
+    // where to set the roots, as they do from the bar's creation) or the roots overlap
     // (CheckRootsApart). A kind whose staging folder cannot be created or written stays empty.
     // When problem is given it receives what the user should be told, or stays empty.
     bool SetupTrees(const QString& stagingRoot, const QString& dataRoot,

@@ -128,13 +128,16 @@ void DocumentManager::ViewClosing(CHistavueView* view) {
     emit DocumentsChanged();
 }
 
-void DocumentManager::AddWorkingFolder(const QString& folder) {
-    QString bare = folder;
-    while (bare.size() > 1 && (bare.endsWith('/') || bare.endsWith('\\')))
-        bare.chop(1);
-    const QString resolved = ResolvedPath(bare);
-    if (!folder.isEmpty() && !workingFolders_.contains(resolved))
-        workingFolders_.append(resolved);
+void DocumentManager::SetWorkingFolders(const QStringList& folders) {
+    workingFolders_.clear();
+    for (const QString& folder : folders) {
+        QString bare = folder;
+        while (bare.size() > 1 && (bare.endsWith('/') || bare.endsWith('\\')))
+            bare.chop(1);
+        const QString resolved = ResolvedPath(bare);
+        if (!folder.isEmpty() && !workingFolders_.contains(resolved))
+            workingFolders_.append(resolved);
+    }
 }
 
 bool DocumentManager::InWorkingFolder(const QString& path) const {

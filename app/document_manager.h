@@ -52,10 +52,11 @@ class DocumentManager : public QObject {
     const std::vector<CHistavueDoc*>& Documents() const { return docs_; }
     CHistavueDoc* FindDocument(const QString& path) const;
 
-    // Adds a folder whose files last only for the session (a staging folder, where exports
-    // and query results are written and deleted again): its files and those of its sub-folders
-    // never enter the recent-file list.
-    void AddWorkingFolder(const QString& folder);
+    // The folders whose files last only for the session (the staging folders of the current
+    // roots, where exports and query results are written and deleted again): their files and
+    // those of their sub-folders never enter the recent-file list. Replaces the folders set
+    // before, which are ordinary folders from then on.
+    void SetWorkingFolders(const QStringList& folders);
     bool InWorkingFolder(const QString& path) const;
 
     // The recent-file list, newest first. A plain entry was opened or written as plain CSV and

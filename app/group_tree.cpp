@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMainWindow>
+#include <QPainter>
 #include <QProgressDialog>
 #include <QStatusBar>
 #include <chrono>
@@ -224,6 +225,22 @@ CGroupTree::CGroupTree(DocumentManager* documents, TempFileRegistrar registerTem
 
 CGroupTree::~CGroupTree() {
     Close();
+}
+
+void CGroupTree::SetPlaceholder(const QString& text) {
+    placeholder_ = text;
+    viewport()->update();
+}
+
+void CGroupTree::paintEvent(QPaintEvent* event) {
+    QTreeWidget::paintEvent(event);
+    if (placeholder_.isEmpty() || topLevelItemCount() > 0)
+        return;
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::Active, QPalette::PlaceholderText));
+    const int margin = fontMetrics().height() / 2;
+    painter.drawText(viewport()->rect().adjusted(margin, margin, -margin, -margin),
+                     Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, placeholder_);
 }
 
 QByteArray CGroupTree::ItemBytes(const QTreeWidgetItem* item) {

@@ -78,12 +78,20 @@ class CGroupTree : public QTreeWidget {
     // Bytes of an item's text as the store gave it.
     static QByteArray ItemBytes(const QTreeWidgetItem* item);
 
+    // A text the tree shows while it has no items (where to set the roots), or none when empty.
+    void SetPlaceholder(const QString& text);
+    QString Placeholder() const { return placeholder_; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
   private:
     DocumentManager* documents_;
     TempFileRegistrar registerTempFile_;
     int kind_ = kNotOpen;
     QString staging_;
     QString data_;
+    QString placeholder_;
 };
 
 // The part of export file names that stands for a group: the name as display text with every

@@ -177,13 +177,16 @@ void CMainFrame::SetupTreesOrExplain(const Roots& roots) {
     QString problem;
     bar_->SetupTrees(roots.staging, roots.data, &problem);
     // Exports and query results live in the staging folders only until they are closed or the
-    // session ends, so opening them leaves the recent-file list alone.
+    // session ends, so opening them leaves the recent-file list alone. The folders of former
+    // roots are ordinary folders again.
     if (documents_ != nullptr) {
+        QStringList working;
         for (int kind = 0; kind < kRecordKinds; ++kind) {
             const CGroupTree* tree = bar_->Tree(kind);
             if (tree != nullptr && tree->IsOpen())
-                documents_->AddWorkingFolder(tree->StagingFolder());
+                working.append(tree->StagingFolder());
         }
+        documents_->SetWorkingFolders(working);
     }
     if (!problem.isEmpty()) {
         UiServices::Get().Message(this, problem, UiServices::Icon::kExclamation);

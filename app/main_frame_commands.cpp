@@ -100,8 +100,9 @@ void CMainFrame::OnExportPlainCsv() {
     if (doc == nullptr) {
         return;
     }
-    const QString path = UiServices::Get().SaveFileName(this, tr("存为正常csv"), tr(kPlainFilter),
-                                                        QStringLiteral("csv"));
+    const QString path =
+        UiServices::Get().SaveFileName(this, tr("存为正常csv"), tr(kPlainFilter),
+                                       QStringLiteral("csv"), QFileInfo(doc->PathName()).path());
     if (path.isEmpty()) {
         return;
     }

@@ -11,6 +11,8 @@
 
 namespace {
 
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+
 // A line as it goes out: without a "\r" before its end, so every line ends with one "\n".
 void WriteLine(storefs::ReplacingWriter* out, const char* line, size_t length) {
     if (length > 0 && line[length - 1] == '\r')
@@ -44,7 +46,10 @@ PlainCsvResult WritePlainCsv(const std::string& source, bool sourcePlain, const 
         return failed(PlainCsvResult::kTargetIsSource, 0);
     }
     const TextBuffer& text = in.Buffer();
-    uint32_t position = 0;
+    // A UTF-8 file's byte-order mark tells spreadsheet programs how to read it: the copy keeps
+    // it, in front of whichever title it gets.
+    const bool marked = text.Length() >= 3 && std::memcmp(text.Data(), kByteOrderMark, 3) == 0;
+    uint32_t position = marked ? 3 : 0;
     const char* line = nullptr;
     uint32_t length = 0;
     if (!NextContentLine(text, &position, &line, &length)) {
@@ -54,6 +59,8 @@ PlainCsvResult WritePlainCsv(const std::string& source, bool sourcePlain, const 
     if (!out.Begin(target)) {
         return failed(PlainCsvResult::kTargetFailed, out.Error());
     }
+    if (marked)
+        out.Write(kByteOrderMark, 3);
     if (!title.empty()) {
         WriteLine(&out, title.data(), title.size());
     } else {
@@ -84,7 +91,6 @@ PlainCsvResult WritePlainCsv(const std::string& source, bool sourcePlain, const 
 
 namespace {
 
-constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 // Leading bytes that tell the form of a file's bytes.
 constexpr size_t kFormSample = 64 * 1024;
 // Lines that tell the layout: a title, the header and records, of which the first may lack a time.

@@ -24,7 +24,8 @@ enum class PlainCsvResult {
 // empty title or header takes line 1 or line 2 of the working file instead. A headed source
 // (sourceHeaded: its line 1 is the header, it has no title line) needs a title. Both paths are
 // taken exactly as given. The target is replaced only once the new file is complete: on any
-// failure it is left as it was. *error (when given) receives the errno of a failed step.
+// failure it is left as it was. A UTF-8 byte-order mark that starts the working file starts the
+// target too. *error (when given) receives the errno of a failed step.
 PlainCsvResult WritePlainCsv(const std::string& source, bool sourcePlain, const std::string& target,
                              const std::string& title, const std::string& header,
                              int* error = nullptr, bool sourceHeaded = false);

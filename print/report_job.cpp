@@ -1,5 +1,6 @@
 #include "report_job.h"
 
+#include <QCoreApplication>
 #include <QGraphicsView>
 #include <QLabel>
 #include <QPainter>
@@ -7,6 +8,7 @@
 #include <algorithm>
 
 #include "print_output.h"
+#include "report_font.h"
 
 const char kNoCurveToPrintMessage[] =
     QT_TRANSLATE_NOOP("Histavue", "没找到要打印的曲线，请先画出曲线!");
@@ -16,6 +18,19 @@ const char kPrintOntoRecordFileMessage[] =
     QT_TRANSLATE_NOOP("Histavue", "不能打印到文档自己的工作文件，请另选一个文件名。");
 const char kPaperTooSmallMessage[] =
     QT_TRANSLATE_NOOP("Histavue", "纸张太小，一页放不下一行报表，请换用更大的纸张或改变打印方向!");
+
+const char kReportFontMissingMessage[] = QT_TRANSLATE_NOOP(
+    "Histavue",
+    "报表的等宽字体 %1 未安装（Debian 软件包 %2），暂用 %3 代替：分页可能与别的电脑不同。");
+
+QString ReportFontWarning() {
+    const QString standIn = ReportFixedStandIn();
+    if (standIn.isEmpty())
+        return QString();
+    return QCoreApplication::translate("Histavue", kReportFontMissingMessage)
+        .arg(QString::fromLatin1(kReportFixedFamily), QString::fromLatin1(kReportFixedPackage),
+             standIn);
+}
 
 bool BeginReportJob(QPrinter* printer, RecordTable* table, const CurveSettings& settings,
                     ReportPrintMetrics* metrics) {

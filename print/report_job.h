@@ -17,6 +17,13 @@ extern const char kPrintFailedMessage[];
 extern const char kPrintOntoRecordFileMessage[];
 // The page cannot hold a single report row.
 extern const char kPaperTooSmallMessage[];
+// The report's fixed-pitch font is not installed: %1 the font, %2 its Debian package, %3 the font
+// that stands in for it.
+extern const char kReportFontMissingMessage[];
+
+// kReportFontMissingMessage, translated and filled in, when another font stands in for the
+// report's fixed-pitch font; empty when that is installed.
+QString ReportFontWarning();
 
 // Measures the job on printer's printable area (laid out at kReportDpi) into metrics, with the
 // printer's sheet as its paper. False when the page holds no row.

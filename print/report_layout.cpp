@@ -81,12 +81,9 @@ std::vector<ReportBand> ReportBands(const std::vector<int32_t>& widths, int32_t 
     std::vector<ReportBand> bands;
     if (widths.empty())
         return bands;
-    // A band fits when its frame, at the centred margin, ends on the page.
-    auto fits = [&](int64_t width) {
-        return ReportLeftMargin(printableWidth, static_cast<int32_t>(width)) + width +
-                   kReportFrameExtra <=
-               printableWidth;
-    };
+    // A band fits when its caption line does: it is then centred and framed as a table of its
+    // own, whose frame may reach past the printable width by up to kReportFrameExtra.
+    auto fits = [&](int64_t width) { return width <= printableWidth; };
     const int32_t count = static_cast<int32_t>(widths.size());
     ReportBand band{1, 1, widths[0]};
     for (int32_t c = 1; c < count; ++c) {

@@ -67,11 +67,13 @@ struct ReportBand {
 constexpr int32_t kReportMaxBands = 2000;
 
 // Bands of a table whose printed columns are widths wide (widths[0] the time column's) on a
-// printable width. The table fits when its frame, centred as ReportLeftMargin places it, ends
-// on the page: then it is one band of all columns. Otherwise the channels are dealt out in order
-// to as many bands as it takes, each as many as fit beside the time column; a channel too wide
-// for a page on its own still gets a band. At most maxBands bands: the channels after the last
-// one's end are left out. A table of the time column alone is one band. Empty when widths is.
+// printable width. The table fits when its caption line is no wider than the printable width:
+// then it is one band of all columns, laid out as the report's layout has it (centred by
+// ReportLeftMargin, its frame kReportFrameExtra past the line's end). Otherwise the channels are
+// dealt out in order to as many bands as it takes, each as many as fit beside the time column by
+// the same rule; a channel too wide for a page on its own still gets a band. At most maxBands
+// bands: the channels after the last one's end are left out. A table of the time column alone is
+// one band. Empty when widths is.
 std::vector<ReportBand> ReportBands(const std::vector<int32_t>& widths, int32_t printableWidth,
                                     int32_t maxBands = kReportMaxBands);
 

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <unordered_map>
 
+#include "report_font.h"
 #include "text_codec.h"
 
 const char kReportCompanyLine[] = QT_TRANSLATE_NOOP("Histavue", "Histavue 历史数据报表");
@@ -27,6 +28,24 @@ void TextAt(QPainter& painter, int x, int y, const QString& text) {
 
 }  // namespace
 
+QString ReportFixedFamily() {
+    // Looked up once: the report measures its fonts on every page.
+    static const QString family = [] {
+        std::vector<std::string> installed;
+        for (const QString& name : QFontDatabase::families())
+            installed.push_back(name.toStdString());
+        const QString system =
+            QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family();
+        return QString::fromStdString(ChooseReportFixedFamily(installed, system.toStdString()));
+    }();
+    return family;
+}
+
+QString ReportFixedStandIn() {
+    const QString family = ReportFixedFamily();
+    return family == QLatin1String(kReportFixedFamily) ? QString() : family;
+}
+
 // Fonts of the report and why. A PDF viewer reads text back through each embedded font's map
 // from glyphs to characters, which Qt builds from the font's character map by taking the lowest
 // code point that maps to a glyph. The Noto CJK fonts map the Kangxi radicals and the CJK
@@ -35,12 +54,12 @@ void TextAt(QPainter& painter, int x, int y, const QString& text) {
 // into alternate glyphs no character maps to, so "P1" reads back as "P". WenQuanYi Micro Hei
 // and AR PL UMing give every character a glyph of its own and shape Latin text plainly, so the
 // text of a PDF is the text printed. Noto stays last, for characters those two lack.
-// (Debian: fonts-wqy-microhei, fonts-arphic-uming, fonts-noto-cjk.)
+// (Debian: fonts-dejavu-core, fonts-wqy-microhei, fonts-arphic-uming, fonts-noto-cjk.)
 QFont ReportFixedFont(int points, int dpi) {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    QFont font;
     // Chinese text in the fixed font comes from a simplified-Chinese font of our choice, not from
     // whatever font the fallback finds first.
-    font.setFamilies({QFontInfo(font).family(), QStringLiteral("WenQuanYi Micro Hei Mono"),
+    font.setFamilies({ReportFixedFamily(), QStringLiteral("WenQuanYi Micro Hei Mono"),
                       QStringLiteral("Noto Sans Mono CJK SC"), QStringLiteral("宋体")});
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);

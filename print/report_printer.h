@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QRect>
 #include <QSize>
+#include <QString>
 #include <vector>
 
 #include "report_layout.h"
@@ -35,8 +36,13 @@ struct ReportPrintMetrics {
 };
 
 // Fonts of the report at a resolution: the fixed-pitch font for title, footer and remark, and the
-// CJK serif font of the table.
+// CJK serif font of the table. The fixed-pitch font is kReportFixedFamily, or the system's fixed
+// font standing in for it when it is not installed.
 QFont ReportFixedFont(int points, int dpi);
+// The Latin family of ReportFixedFont, and the family that stands in for kReportFixedFamily
+// (empty when that is installed), as found at the first call.
+QString ReportFixedFamily();
+QString ReportFixedStandIn();
 QFont ReportTableFont(int points, int dpi);
 
 // Measures a job on a printable area of page (device units at dpi): rebuilds the caption line

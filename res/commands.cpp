@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 
 const char kDataListTextNoDocument[] = QT_TRANSLATE_NOOP("Commands", "数据列表(D)");
 const char kMenuFile[] = QT_TRANSLATE_NOOP("Commands", "文件(&F)");
@@ -180,6 +181,20 @@ const QList<CommandInfo>& CommandTable() {
 
 QString UiText(const char* text) {
     return QCoreApplication::translate("Commands", text);
+}
+
+QString ShownMenuText(const char* text) {
+    QString shown = UiText(text).section(QLatin1Char('\t'), 0, 0);
+    // "(&F)" after a Chinese text goes whole; a "&" before a letter goes, "&&" stands for "&".
+    static const QRegularExpression kBracketed(QStringLiteral("\\(&[^&]\\)"));
+    shown.remove(kBracketed);
+    QString plain;
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        if (shown[i] == QLatin1Char('&') && i + 1 < shown.size())
+            ++i;
+        plain += shown[i];
+    }
+    return plain.trimmed();
 }
 
 const CommandInfo* FindCommand(int id) {

@@ -55,6 +55,9 @@ struct CommandInfo {
 
 // A text of this table (or kMenuFile, kIdlePrompt, ...) in the language of the user interface.
 QString UiText(const char* text);
+// A menu text as the menu reads to the user, for naming it in other texts: UiText without the
+// shortcut after a tab and without the mnemonic ("文件(&F)" gives "文件", "&File" "File").
+QString ShownMenuText(const char* text);
 
 // Every command of the main window, in no particular order.
 const QList<CommandInfo>& CommandTable();

@@ -1130,6 +1130,14 @@ overlaps the data root folder
         </translation>
         <source>略去了 %1 行记录：块文件的最后一行没有行尾（副本被截断，或面板正在写入）</source>
         <translation>Left out %1 record line(s): the last line of a block file has no line end (the copy was cut short, or the panel is writing it now)</translation>
+        <source>报表的等宽字体 %1 未安装（Debian 软件包 %2），暂用 %3 代替：分页可能与别的电脑不同。</source>
+        <translation>The report font %1 is not installed (Debian package %2); %3 stands in for it, so the pages may break differently than on other computers.</translation>
+    </message>
+    <message>
+        <source>尚未设置根文件夹。
+请在菜单 %1 中设置暂存根目录和数据根目录。</source>
+        <translation>No root folders are set.
+Set the staging root folder and the data root folder under %1.</translation>
     </message>
 </context>
 </TS>

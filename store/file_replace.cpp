@@ -7,10 +7,12 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <csignal>
+#include <cstdint>
 #include <cstring>
 
 #include "file_system.h"
@@ -67,6 +69,33 @@ int AddPending(const std::string& path) {
             return i;
         }
     }
+    return -1;
+}
+
+// Creates a file of a new name made from pattern, whose last six characters are replaced as
+// mkostemp does, opened for writing with mode. Unlike mkostemp (always 0600), the process's umask
+// and a folder's default ACL act on the mode, as they do on every file the system creates.
+int CreateUnique(std::string* pattern, mode_t mode) {
+    static std::atomic<uint64_t> drawn{0};
+    static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    const size_t tail = pattern->size() - 6;
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        // splitmix64 of the time, the process and a count: names no other writer is likely to
+        // draw; O_EXCL settles the rest.
+        timespec now{};
+        clock_gettime(CLOCK_REALTIME, &now);
+        uint64_t x = static_cast<uint64_t>(now.tv_nsec) ^ (static_cast<uint64_t>(getpid()) << 32) ^
+                     (drawn.fetch_add(1) * 0x9E3779B97F4A7C15ull);
+        x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+        x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+        x ^= x >> 31;
+        for (size_t i = 0; i < 6; ++i, x /= 62)
+            (*pattern)[tail + i] = kLetters[x % 62];
+        const int fd = open(pattern->c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
     return -1;
 }
 
@@ -137,6 +166,9 @@ bool ReplacingWriter::Begin(const std::string& nativeTarget) {
         return false;
     }
     std::string pattern = folder + "." + name + ".XXXXXX";
+    // A replaced file's mode is given to the new file below; until then no one else may read it.
+    // A new file gets the mode any other program's new file gets under the user's umask.
+    const bool exists = stat(target_.c_str(), &st) == 0;
     // The new file is made and registered for removal with the ending signals held back, so a
     // signal between the two cannot leave it behind.
     sigset_t ending;
@@ -145,7 +177,7 @@ bool ReplacingWriter::Begin(const std::string& nativeTarget) {
     for (int signal : {SIGINT, SIGTERM, SIGHUP})
         sigaddset(&ending, signal);
     pthread_sigmask(SIG_BLOCK, &ending, &before);
-    fd_ = mkostemp(&pattern[0], O_CLOEXEC);
+    fd_ = CreateUnique(&pattern, exists ? 0600 : 0666);
     const int made = errno;
     if (fd_ >= 0)
         pending_ = AddPending(pattern);
@@ -156,8 +188,8 @@ bool ReplacingWriter::Begin(const std::string& nativeTarget) {
     }
     temp_ = pattern;
     // The new file takes the permissions of the one it replaces.
-    const bool exists = stat(target_.c_str(), &st) == 0;
-    fchmod(fd_, exists ? (st.st_mode & 07777) : 0644);
+    if (exists)
+        fchmod(fd_, st.st_mode & 07777);
     return true;
 }
 

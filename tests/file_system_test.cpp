@@ -94,4 +94,32 @@ TEST(ReplacingWriterTest, TargetChangesOnlyOnCommit) {
     EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"t.csv"}));
 }
 
+TEST(ReplacingWriterTest, NewFileFollowsTheUmaskAndAReplacedOneKeepsItsMode) {
+    TempDir dir;
+    auto modeOf = [](const std::string& path) {
+        struct stat st {};
+        stat(path.c_str(), &st);
+        return st.st_mode & 07777;
+    };
+    auto write = [](const std::string& path) {
+        storefs::ReplacingWriter w;
+        return w.Begin(path) && w.Write("x", 1) && w.Commit();
+    };
+    // {umask, mode of a new file}
+    const mode_t cases[][2] = {{077, 0600}, {022, 0644}, {002, 0664}};
+    const mode_t before = umask(0);
+    for (const auto& c : cases) {
+        umask(c[0]);
+        const std::string path = dir / ("new" + std::to_string(c[0]) + ".pdf");
+        EXPECT_TRUE(write(path));
+        EXPECT_EQ(modeOf(path), c[1]) << "umask " << std::oct << c[0];
+    }
+    WriteRaw(dir / "old.pdf", "old");
+    ASSERT_EQ(chmod((dir / "old.pdf").c_str(), 0640), 0);
+    umask(077);
+    EXPECT_TRUE(write(dir / "old.pdf"));
+    EXPECT_EQ(modeOf(dir / "old.pdf"), 0640u);
+    umask(before);
+}
+
 }  // namespace

@@ -125,6 +125,36 @@ TEST_F(DataListTest, UnusableStagingRootIsNamedToTheUser) {
     }
 }
 
+// A first start without roots: the empty trees say where the roots are set, in the menu's words,
+// until roots are set.
+TEST_F(DataListTest, EmptyTreesWithoutRootsSayWhereToSetThem) {
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, "Quorvel", "LogDataDir").clear();
+    app.reset();
+    Settle();
+    StartApp({"histavue"});
+    const QString hint = QString::fromUtf8(
+        "尚未设置根文件夹。\n请在菜单 文件 > 设置 中设置暂存根目录和数据根目录。");
+    EXPECT_EQ(Tree(0)->Placeholder().toStdString(), hint.toStdString());
+    EXPECT_EQ(Tree(1)->Placeholder(), hint);
+    EXPECT_TRUE(Tree(2)->Placeholder().isEmpty());  // the reserved tab stays empty
+    // The hint is drawn: the empty tree shows text.
+    Frame()->show();
+    Settle();
+    const QImage shown = Tree(0)->viewport()->grab().toImage();
+    const QRgb blank = shown.pixel(shown.width() - 1, shown.height() - 1);
+    int inked = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            inked += shown.pixel(x, y) != blank ? 1 : 0;
+    EXPECT_GT(inked, 50);
+
+    Frame()->ApplySettings({staging.path(), root.path()});
+    EXPECT_TRUE(Tree(0)->Placeholder().isEmpty());
+    EXPECT_GT(Tree(0)->topLevelItemCount(), 0);
+    Frame()->ApplySettings({QString(), root.path()});
+    EXPECT_EQ(Tree(1)->Placeholder(), hint);
+}
+
 TEST_F(DataListTest, DataListCommandTogglesTheBarWithItsCheckMark) {
     QAction* toggle = Frame()->Action(kCmdViewDataList);
     EXPECT_TRUE(toggle->isEnabled());
@@ -238,6 +268,18 @@ TEST_F(DataListTest, RecentFilesAreOnlyFilesThatOutliveTheSession) {
     Run(kCmdFileSaveAs);
     Run(kCmdExportPlainCsv);
     EXPECT_EQ(docs->RecentFiles(), QStringList({plain, saved, record}));
+    // The plain copy's dialog starts in the report's folder.
+    EXPECT_EQ(ui.directories.last().toStdString(),
+              QFileInfo(query->PathName()).path().toStdString());
+
+    // After a change of roots the former staging folder is an ordinary folder.
+    ASSERT_TRUE(QFile::copy(record, Tree(0)->StagingFolder() + "kept.csv"));
+    const QString kept = QFileInfo(Tree(0)->StagingFolder() + "kept.csv").absoluteFilePath();
+    QTemporaryDir next;
+    Frame()->ApplySettings({next.path(), root.path()});
+    ASSERT_NE(docs->OpenDocumentFile(kept), nullptr);
+    EXPECT_EQ(docs->RecentFiles().value(0).toStdString(), kept.toStdString());
+    docs->RemoveRecentFile(kept);
 
     // The next session: the working files are gone, and every entry opens in its form.
     app->MainFrame()->MdiArea()->closeAllSubWindows();

@@ -308,8 +308,10 @@ TEST_F(ViewerTest, HeadedCsvOpensUnderItsNameAndAnUnclearOneIsRefused) {
     EXPECT_EQ(table.RowCount(), 2);
     const QString out = dir.path() + "/again.csv";
     ASSERT_TRUE(doc->ExportPlainCsv(out));
+    // The byte-order mark that says UTF-8 stays, ahead of the title.
     EXPECT_EQ(ReadRecordFile(out, false),
-              "pandas.csv\nTime,A\n2024-01-01 00:00:00,1.5\n2024-01-01 00:00:10,2.5\n");
+              "\xEF\xBB\xBFpandas.csv\nTime,A\n2024-01-01 "
+              "00:00:00,1.5\n2024-01-01 00:00:10,2.5\n");
 }
 
 TEST_F(ViewerTest, RecentFileListKeepsFourNewestFirst) {

@@ -128,6 +128,10 @@ TEST_F(EnglishTest, ChoosesTheLanguageFromTheEnvironment) {
 
 TEST_F(EnglishTest, MenusToolbarAndPromptsWithoutDocument) {
     EXPECT_EQ(Untranslated(), "");
+    // Without roots the empty tree names the menus as they read.
+    EXPECT_EQ(frame->DataListBar()->Tree(0)->Placeholder().toStdString(),
+              "No root folders are set.\nSet the staging root folder and the data root folder "
+              "under File > Settings.");
 }
 
 TEST_F(EnglishTest, MenusDialogsAndMessagesWithDocument) {

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFontInfo>
 #include <QMdiArea>
 #include <QPageSize>
 #include <QPainter>
@@ -33,6 +34,7 @@
 #include "main_frame.h"
 #include "record_table.h"
 #include "report.h"
+#include "report_font.h"
 #include "report_job.h"
 #include "report_preview.h"
 
@@ -139,6 +141,19 @@ TEST_F(PrintTest, ReportPagesCarryHeaderRowsFooterAndRemark) {
     EXPECT_TRUE(hidden.contains("Time Alpha 2024-01-01 00:00:00 0.5 2024-01-01 00:00:10 1.5"))
         << hidden.toStdString();
     EXPECT_FALSE(hidden.contains("Beta"));
+}
+
+// The pages are laid out in the report's own fixed-pitch face, whatever the machine prefers, and
+// a table whose caption line fits the page prints on one page across.
+TEST_F(PrintTest, OwnFixedFaceAndOnePageAcrossWhenTheCaptionLineFits) {
+    EXPECT_EQ(QFontInfo(ReportFixedFont(12, kReportDpi)).family(), QString(kReportFixedFamily));
+    EXPECT_TRUE(ReportFontWarning().isEmpty());
+    CHistavueView* view = Open(10, "Fits", "P1,Flow,Level,A,Temperature,Humidity_in");
+    ReportPrintMetrics m;
+    ASSERT_TRUE(BeginReportJob(app->Printer(), &view->List()->Table(), view->Settings(), &m));
+    EXPECT_LE(m.tableWidth, m.page.width());
+    EXPECT_EQ(m.bands.size(), 1u);
+    EXPECT_EQ(m.pageCount, 1);
 }
 
 // A header of more channels than the most pages across hold prints those pages, each caption
@@ -276,6 +291,13 @@ TEST_F(PrintTest, ReportToolWritesPagesAndExplainsFailures) {
     auto run = [](const QStringList& args) { return RunTool(args); };
     EXPECT_EQ(run({"--in", in, "--plain", "--pdf", pdf, "--curves", png}), 0);
     EXPECT_GE(PdfPages(pdf), 2);
+    // A new PDF gets the mode the user's umask gives new files.
+    const QString own = dir.path() + "/own.pdf";
+    const mode_t mask = umask(077);
+    EXPECT_EQ(run({"--in", in, "--plain", "--pdf", own}), 0);
+    umask(mask);
+    struct stat st {};
+    EXPECT_EQ(stat(QFile::encodeName(own).constData(), &st) == 0 ? st.st_mode & 0777 : 0, 0600u);
     // Each form read the other way is named, with the option that reads it.
     QString said;
     EXPECT_EQ(RunTool({"--in", in, "--pdf", pdf}, &said), 1);
@@ -379,6 +401,7 @@ TEST_F(PrintTest, ReportToolWritesOutputsWholeOrNotAtAll) {
     ASSERT_TRUE(WriteRecordFile(in, SampleRecordText(20000, "Big", "P1,C01,C02"), false));
     const QString pdf = dir.path() + "/rep.pdf";
     const QString curves = dir.path() + "/cur.pdf";
+    const QString image = dir.path() + "/cur.png";
     const QByteArray old = "the old output\n";
     auto keepsOld = [&](const QString& path) {
         QFile f(path);
@@ -386,7 +409,7 @@ TEST_F(PrintTest, ReportToolWritesOutputsWholeOrNotAtAll) {
     };
     auto leftovers = [&] { return QDir(dir.path()).entryList(QDir::Hidden | QDir::Files); };
     const QStringList files = leftovers();
-    for (const QString& path : {pdf, curves}) {
+    for (const QString& path : {pdf, curves, image}) {
         QFile f(path);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(old) == old.size());
     }
@@ -411,7 +434,8 @@ TEST_F(PrintTest, ReportToolWritesOutputsWholeOrNotAtAll) {
         QString output;
         bool stop;  // stopped once its new file appears; otherwise the disk fills up
     };
-    for (const Case& c : {Case{pdf, false}, Case{curves, false}, Case{pdf, true}}) {
+    for (const Case& c :
+         {Case{pdf, false}, Case{curves, false}, Case{image, false}, Case{pdf, true}}) {
         QProcess p;
         p.setChildProcessModifier([stop = c.stop] {
             const rlimit limit{16 << 10, 16 << 10};
@@ -422,7 +446,7 @@ TEST_F(PrintTest, ReportToolWritesOutputsWholeOrNotAtAll) {
         if (c.stop) {
             QElapsedTimer waited;
             waited.start();
-            while (leftovers().size() == files.size() + 2 && waited.elapsed() < 60000 &&
+            while (leftovers().size() == files.size() + 3 && waited.elapsed() < 60000 &&
                    p.state() != QProcess::NotRunning)
                 QThread::msleep(1);
             p.terminate();
@@ -435,7 +459,7 @@ TEST_F(PrintTest, ReportToolWritesOutputsWholeOrNotAtAll) {
             EXPECT_EQ(p.exitStatus(), QProcess::CrashExit);
         }
         EXPECT_TRUE(keepsOld(c.output)) << c.output.toStdString();
-        EXPECT_EQ(leftovers().size(), files.size() + 2) << leftovers().join(' ').toStdString();
+        EXPECT_EQ(leftovers().size(), files.size() + 3) << leftovers().join(' ').toStdString();
     }
 }
 

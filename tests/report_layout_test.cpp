@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "curve_init.h"
+#include "report_font.h"
 #include "report_layout.h"
 #include "table_support.h"
 
@@ -52,15 +53,17 @@ TEST(ReportPages, ChannelsTooWideForThePageContinueOnPagesAcross) {
         int32_t maxBands = kReportMaxBands;
     };
     const Case cases[] = {
-        // A table whose frame ends on the page is one band, as wide as its caption line.
+        // A table whose caption line fits the page is one band, as wide as the line, although
+        // its frame reaches 50 units past the line's end.
         {{200, 100, 100}, 500, {{1, 3, 400}}},
-        {{200, 100, 100}, 498, {{1, 2, 300}, {2, 3, 300}}},  // the frame would end past it
-        {{200, 100, 100, 100, 100, 100}, 500, {{1, 3, 400}, {3, 5, 400}, {5, 6, 300}}},
+        {{200, 100, 100}, 400, {{1, 3, 400}}},
+        {{200, 100, 100}, 399, {{1, 2, 300}, {2, 3, 300}}},
+        {{200, 100, 100, 100, 100, 100}, 500, {{1, 4, 500}, {4, 6, 400}}},
         // A channel wider than the page alone still prints, on a page of its own.
         {{200, 100, 900, 100}, 500, {{1, 2, 300}, {2, 3, 1100}, {3, 4, 300}}},
         {{200}, 100, {{1, 1, 200}}},  // the time column alone
         // Past the most bands a job prints, the channels are left out.
-        {{200, 100, 100, 100, 100, 100}, 500, {{1, 3, 400}, {3, 5, 400}}, 2},
+        {{200, 100, 100, 100, 100, 100}, 500, {{1, 4, 500}}, 1},
         {{}, 500, {}},
     };
     for (const Case& c : cases) {
@@ -120,6 +123,23 @@ TEST(ReportPages, PageNumberStaysOnThePaperAndClearOfTheCompanyLine) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(ReportPageTextX(c[0], c[1], c[2], c[3], c[4]), c[5]) << c[0] << "-" << c[1];
+}
+
+TEST(ReportFont, FixedFaceIsChosenByNameAndTheSystemsStandsInWhenMissing) {
+    struct Case {
+        std::vector<std::string> installed;
+        std::string chosen;
+    };
+    const Case cases[] = {
+        {{"Noto Sans Mono", "DejaVu Sans Mono", "DejaVu Sans"}, "DejaVu Sans Mono"},
+        {{"dejavu sans mono"}, "DejaVu Sans Mono"},
+        {{"Noto Sans Mono", "DejaVu Sans", "DejaVu Sans Mono X"}, "System Mono"},
+        {{}, "System Mono"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ChooseReportFixedFamily(c.installed, "System Mono"), c.chosen)
+            << c.installed.size() << " installed";
+    EXPECT_STREQ(kReportFixedFamily, "DejaVu Sans Mono");
 }
 
 TEST(ReportRemark, ALongRemarkMovesUpRatherThanRunIntoTheFooter) {

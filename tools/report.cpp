@@ -26,6 +26,7 @@
 #include "file_system.h"
 #include "histavue_doc.h"
 #include "histavue_view.h"
+#include "report_font.h"
 #include "report_job.h"
 #include "text_edit_dialog.h"
 
@@ -330,6 +331,13 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err, bool stdi
             return Fail(
                 err,
                 QStringLiteral("page too small: the %1 page holds no report row").arg(o.pageSize));
+        const QString standIn = ReportFixedStandIn();
+        if (!standIn.isEmpty())
+            Say(err, QStringLiteral("histavue-report: warning: the report's font %1 is not "
+                                    "installed (Debian package %2); %3 stands in for it, so the "
+                                    "pages may break differently")
+                         .arg(QString::fromLatin1(kReportFixedFamily),
+                              QString::fromLatin1(kReportFixedPackage), standIn));
         QString error;
         if (!PrintReportPages(&printer, view.List()->Table(), metrics, &error))
             return Fail(err, QStringLiteral("cannot write %1: %2").arg(o.pdf, error));

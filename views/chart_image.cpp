@@ -2,12 +2,16 @@
 
 #include <QBuffer>
 #include <QClipboard>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QPainter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 #include <QWidget>
+#include <cstring>
+#include <string>
+
+#include "file_system.h"
 
 QImage ChartImage(QWidget* chart) {
     if (chart == nullptr)
@@ -45,11 +49,14 @@ bool SaveChartImage(QWidget* chart, const QString& path, QString* error) {
     } else {
         return fail(QStringLiteral("not a .png or .svg name"));
     }
-    // Through a save file, so a failed write leaves no half picture and no old one replaced.
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    // As every file of ours is written: a failed write leaves no half picture and no old one
+    // replaced, a new file follows the umask, and a failure is told in the system's words.
+    const QByteArray target = QFile::encodeName(path);
+    storefs::ReplacingWriter file;
+    if (file.Begin(std::string(target.constData(), static_cast<size_t>(target.size()))) &&
+        file.Write(bytes.constData(), static_cast<size_t>(bytes.size())) && file.Commit())
         return true;
-    return fail(file.errorString());
+    return fail(QString::fromLocal8Bit(std::strerror(file.Error())));
 }
 
 bool CopyChartImage(QWidget* chart) {

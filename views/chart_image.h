@@ -11,8 +11,9 @@ class QWidget;
 QImage ChartImage(QWidget* chart);
 
 // Writes the chart to path as PNG or SVG, by the path's suffix (either case). The file is
-// written whole or not at all. False when chart is null, the suffix is neither, or the file
-// cannot be written, with the reason in *error when given.
+// written whole or not at all (storefs::ReplacingWriter). False when chart is null, the suffix is
+// neither, or the file cannot be written, with the reason in *error when given (the system's
+// words for a failed write, such as "No space left on device").
 bool SaveChartImage(QWidget* chart, const QString& path, QString* error = nullptr);
 
 // Puts ChartImage on the clipboard; false when chart is null.

@@ -379,9 +379,11 @@ void CurveExtras::OnSaveImage() {
     if (!target.contains('.') || (suffix != QLatin1String("png") && suffix != QLatin1String("svg")))
         target +=
             filter.contains(QLatin1String("svg")) ? QStringLiteral(".svg") : QStringLiteral(".png");
-    if (!SaveChartImage(chart, target)) {
+    QString error;
+    if (!SaveChartImage(chart, target, &error)) {
         QMessageBox::warning(
             chart, QCoreApplication::translate("Histavue", "保存图像"),
-            QCoreApplication::translate("Histavue", "无法写入文件 %1").arg(target));
+            QCoreApplication::translate("Histavue", "无法写入文件 %1").arg(target) +
+                QStringLiteral("\n\n") + error);
     }
 }

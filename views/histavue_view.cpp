@@ -1,7 +1,9 @@
 #include "histavue_view.h"
 
 #include <QCoreApplication>
+#include <QMainWindow>
 #include <QResizeEvent>
+#include <QStatusBar>
 #include <mutex>
 #include <utility>
 
@@ -21,6 +23,15 @@ namespace {
 
 std::mutex g_counterLock;
 int g_viewCounter = 0;
+
+// Says on the main window's status bar when another font stands in for the report's own, as the
+// pages may then break differently than on other machines.
+void SayReportFontStandIn(QWidget* view) {
+    const QString warning = ReportFontWarning();
+    auto* frame = qobject_cast<QMainWindow*>(view->window());
+    if (!warning.isEmpty() && frame != nullptr)
+        frame->statusBar()->showMessage(warning);
+}
 
 }  // namespace
 
@@ -151,6 +162,7 @@ void CHistavueView::PrintReport(QPrinter* printer, bool askUser) {
     ReportPrintMetrics& metrics = list_->PrintMetrics();
     if (!BeginReportJob(printer, table, settings_, &metrics))
         return tooSmall();
+    SayReportFontStandIn(this);
     if (askUser) {
         if (!UiServices::Get().AskPrinter(this, printer, metrics.pageCount))
             return;
@@ -180,6 +192,7 @@ CReportPreview* CHistavueView::PrintPreview(QPrinter* printer) {
                                   UiServices::Icon::kExclamation);
         return nullptr;
     }
+    SayReportFontStandIn(this);
     inPreview_ = 1;
     preview_ = new CReportPreview(&list_->Table(), &settings_, printer, metrics,
                                   doc_ != nullptr ? doc_->PathName() : QString(), this);
