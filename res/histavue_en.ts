@@ -1033,14 +1033,10 @@ overlaps the data root folder
         <translation>Cannot tell which line is the header: none of the file&apos;s first lines starts with a time (such as 2024-01-01 08:00:00).</translation>
     </message>
     <message>
-        <source>没有一行的时间可以读出（第一列应是如 2024-01-01 08:00:00 的时间）：曲线按行号绘制。</source>
-        <translation>No row&apos;s time can be read (the first column should hold times such as 2024-01-01 08:00:00): the curves are drawn over row numbers.</translation>
+        <source>报表的等宽字体 %1 未安装（Debian 软件包 %2），暂用 %3 代替：分页可能与别的电脑不同。</source>
+        <translation>The report font %1 is not installed (Debian package %2); %3 stands in for it, so the pages may break differently than on other computers.</translation>
     </message>
     <message>
-        <source>行号:</source>
-        <translation>Row:</translation>
-        <source>跳过(非数值)</source>
-        <translation>Skipped (not numbers)</translation>
         <source>%1 不存在</source>
         <translation>%1 does not exist</translation>
     </message>
@@ -1063,6 +1059,13 @@ overlaps the data root folder
     <message>
         <source>文件夹索引 %1 有 %2 字节,不是整数个 8 字节的条目(已损坏,或记录器正在写入:请稍后再试)</source>
         <translation>the folder index %1 has %2 bytes, not a whole number of 8-byte entries (damaged, or being written by the panel: try again)</translation>
+    </message>
+    <message numerus="yes">
+        <source>(另有 %n 处)</source>
+        <translation>
+            <numerusform> (and %n more)</numerusform>
+            <numerusform> (and %n more)</numerusform>
+        </translation>
     </message>
     <message>
         <source>%1 的记录组没有 Event 标题:这是数据记录,不是报警记录,不显示报警</source>
@@ -1091,6 +1094,13 @@ overlaps the data root folder
         </translation>
     </message>
     <message numerus="yes">
+        <source>;%n 行报警记录的时间无法读取,见统计面板的报警列表</source>
+        <translation>
+            <numerusform>; %n alarm line without a readable time, listed in the statistics panel</numerusform>
+            <numerusform>; %n alarm lines without a readable time, listed in the statistics panel</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
         <source>;从 %1 起另有 %n 条报警记录没有读入(最多读入 %2 条、%3 MB)</source>
         <translation>
             <numerusform>; %n more alarm record from %1 on was left out (at most %2 records and %3 MB are read)</numerusform>
@@ -1104,40 +1114,38 @@ overlaps the data root folder
             <numerusform>; %n more alarm records were left out (at most %1 records and %2 MB are read)</numerusform>
         </translation>
     </message>
-    <message>
-        <source>;部分报警记录无法读取:%1</source>
-        <translation>; part of the alarm log cannot be read: %1</translation>
-    </message>
-    <message numerus="yes">
-        <source>(另有 %n 处)</source>
-        <translation>
-            <numerusform> (and %n more)</numerusform>
-            <numerusform> (and %n more)</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <source>;%n 行报警记录的时间无法读取,见统计面板的报警列表</source>
-        <translation>
-            <numerusform>; %n alarm line without a readable time, listed in the statistics panel</numerusform>
-            <numerusform>; %n alarm lines without a readable time, listed in the statistics panel</numerusform>
-        </translation>
-    </message>
     <message numerus="yes">
         <source>;%n 条过长的报警消息只保留了前 %1 字节</source>
         <translation>
             <numerusform>; %n long alarm message was kept only to its first %1 bytes</numerusform>
             <numerusform>; %n long alarm messages were kept only to their first %1 bytes</numerusform>
         </translation>
-        <source>略去了 %1 行记录：块文件的最后一行没有行尾（副本被截断，或面板正在写入）</source>
-        <translation>Left out %1 record line(s): the last line of a block file has no line end (the copy was cut short, or the panel is writing it now)</translation>
-        <source>报表的等宽字体 %1 未安装（Debian 软件包 %2），暂用 %3 代替：分页可能与别的电脑不同。</source>
-        <translation>The report font %1 is not installed (Debian package %2); %3 stands in for it, so the pages may break differently than on other computers.</translation>
+    </message>
+    <message>
+        <source>;部分报警记录无法读取:%1</source>
+        <translation>; part of the alarm log cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>没有一行的时间可以读出（第一列应是如 2024-01-01 08:00:00 的时间）：曲线按行号绘制。</source>
+        <translation>No row&apos;s time can be read (the first column should hold times such as 2024-01-01 08:00:00): the curves are drawn over row numbers.</translation>
+    </message>
+    <message>
+        <source>行号:</source>
+        <translation>Row:</translation>
+    </message>
+    <message>
+        <source>跳过(非数值)</source>
+        <translation>Skipped (not numbers)</translation>
     </message>
     <message>
         <source>尚未设置根文件夹。
 请在菜单 %1 中设置暂存根目录和数据根目录。</source>
         <translation>No root folders are set.
 Set the staging root folder and the data root folder under %1.</translation>
+    </message>
+    <message>
+        <source>略去了 %1 行记录：块文件的最后一行没有行尾（副本被截断，或面板正在写入）</source>
+        <translation>Left out %1 record line(s): the last line of a block file has no line end (the copy was cut short, or the panel is writing it now)</translation>
     </message>
 </context>
 </TS>
