@@ -321,46 +321,6 @@ TEST(ChartPlan, TimeLabelPoints) {
     EXPECT_EQ(TimeLabelText(MakeCalendarTime(2024, 2, 9, 3, 4, 5)), "|h2024/02/09\n03:04:05");
 }
 
-TEST(ChartPlan, AxisLabelsAreThinnedUntilEachFitsWhole) {
-    // Y: label height 14 takes 24 pixels of axis; 0..100 every 4 is 25 steps. Lines stand at
-    // least 4 pixels apart.
-    struct YCase {
-        double height, range, spacing;
-        double lineSpacing;
-        int linesPerLabel;
-    };
-    const YCase ys[] = {
-        {700, 100, 4, 4, 1},               // 26 labels in 29 slots
-        {300, 100, 4, 4, 3},               // 12 slots: 9 labels of every third line
-        {430, 100, 4, 4, 2},               // 17 slots
-        {300, 100, 0.01, 1.34, 7},         // 10,000 steps: every 134th in 75 gaps
-        {300, 100, 1e-9, 1.333333334, 7},  // absurd spacings stay finite
-        {0, 100, 4, 4, 1},                 // not laid out yet
-        {0, 100, 1e-6, 0.2, 7},            // nor then more than 500 lines
-        {300, 0, 4, 4, 1},
-    };
-    for (const YCase& c : ys) {
-        const YGridSteps steps = PlanYGridSteps(c.height, c.range, c.spacing, 14);
-        EXPECT_DOUBLE_EQ(steps.lineSpacing, c.lineSpacing) << c.height << " " << c.spacing;
-        EXPECT_EQ(steps.linesPerLabel, c.linesPerLabel) << c.height << " " << c.spacing;
-    }
-
-    // X: labels 70 pixels wide take 80.
-    struct XCase {
-        std::vector<double> xs;
-        double width;
-        std::vector<int> shown;
-    };
-    const XCase xs[] = {
-        {{0, 100, 200, 300, 400, 500, 550}, 1000, {0, 1, 2, 3, 4, 6}},  // the end replaces 5
-        {{0, 76, 152, 228, 304, 380}, 380, {0, 2, 5}},         // 76 apart: every second, 4 too near
-        {{0, 76, 152, 228, 304, 380}, 0, {0, 1, 2, 3, 4, 5}},  // not laid out yet
-        {{0, 10, 20}, 200, {2}},                               // only the end fits
-    };
-    for (const XCase& c : xs)
-        EXPECT_EQ(XLabelsToShow(c.xs, 70, c.width), c.shown) << c.width;
-}
-
 TEST(ChartPlan, TimeAxisStandsPointsAtTheirTimesAndBreaksAtGaps) {
     // Points every 10 s with a stop, an unreadable time and a clock set back.
     const int secondsAfterNoon[] = {0, 10, 20, 300, 310, -1, 330, 100};

@@ -8,6 +8,9 @@
 #include <vector>
 
 #include "curve_settings.h"
+// The axes' plain rules (WidenYRange, GridSpacingResolves, PlanYGridSteps, XLabelsToShow) are
+// the plot's.
+#include "value_ticks.h"
 
 // Longest main title and remark handed to the chart, in bytes.
 constexpr size_t kChartTitleMax = 4096;
@@ -36,10 +39,6 @@ struct YAxisPlan {
     bool manualGrid = false;  // grid lines every `spacing`, else the chart's own choice
     double spacing = 0.0;
 };
-// Limits a chart can show: equal or inverted ones are widened by 1 either side of min (by a
-// billionth of it when 1 is lost in its precision), and limits whose height would overflow are
-// brought to half the double range. Unchanged otherwise.
-void WidenYRange(double* min, double* max);
 // In manual mode the range is yMin..yMax as WidenYRange leaves it; manual grid spacing is on when
 // yGridMode is 1, yMax lies in 0.001..100000 and yMin is not above 100000: yGridInterval, or 2.5%
 // of the (widened) range when that would draw more than 500 grid steps or is not positive. A
@@ -75,46 +74,10 @@ struct TimeAxisPlan {
 TimeAxisPlan PlanTimeAxis(const std::vector<CurvePoint>& points, int32_t recordSeconds,
                           int32_t stride);
 
-// Labels of a time axis that shows [from, to] (seconds after origin): at the whole multiples of
-// the shortest step a reader counts in (1, 2, 5, 10, 15, 30 s, 1, 2, 5, 10, 15, 30 min, 1, 2, 3,
-// 6, 12 h, 1, 2, 7, 14, 30, 90 days; then 1, 2, 5, 10, 20, 50, ... 10000 years, on the first of
-// January of the years that are multiples of the step) that leaves at most five steps in the
-// span, each with the TimeLabelText of its time. None when the span is empty or a time is out of
-// the calendar.
+// Labels of a time axis that shows [from, to] (seconds after origin): TimeTicks' labels of an
+// axis not laid out (at most five steps in the span), each with the TimeLabelText of its time.
 struct AxisLabel {
     double x;
     std::string text;
 };
 std::vector<AxisLabel> TimeAxisLabels(const CalendarTime& origin, double from, double to);
-
-// Room an axis gives each label: the chart divides an axis' length evenly among its labels and
-// one more, less a padding on either side, and cuts a label to "..." when it is longer.
-constexpr double kAxisLabelPadding = 5.0;
-
-// True when lines `spacing` apart stand clear of each other anywhere in min..max: the spacing is
-// positive, finite and well above the precision of the limits, so stepping from one line to the
-// next always moves.
-bool GridSpacingResolves(double min, double max, double spacing);
-
-// Fewest pixels between two drawn Y grid lines.
-constexpr double kMinGridLineGap = 4.0;
-
-// Height taken for an axis that is not laid out yet.
-constexpr double kUnknownAxisHeight = 2000.0;
-
-// How a manual Y grid of `spacing` over range is drawn on an axis axisHeight pixels high (0 when
-// not known yet: kUnknownAxisHeight): a line every whole number of steps, the fewest that keep
-// the lines at least kMinGridLineGap apart whatever the spacing, and a label on every line while
-// each line's label fits whole, else on every linesPerLabel-th line, the fewest that do (the
-// lines between stay, unlabelled). The spacing itself and 1 when nothing is known.
-struct YGridSteps {
-    double lineSpacing = 0.0;  // Y units between drawn lines
-    int linesPerLabel = 1;
-};
-YGridSteps PlanYGridSteps(double axisHeight, double range, double spacing, double labelHeight);
-
-// Of the labels at pixel positions xs (ascending) along an axis axisWidth pixels long, the ones
-// to show so that each is whole: every k-th from the first for the smallest k whose labels all
-// get labelWidth of room and lie at least that far apart, and the last label instead of those
-// that come too close to it. All of them when the width is not known yet.
-std::vector<int> XLabelsToShow(const std::vector<double>& xs, double labelWidth, double axisWidth);
