@@ -1,6 +1,7 @@
 #include "curve_chart_plan.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "line_rule.h"
