@@ -224,9 +224,12 @@ bool AlarmLog::Add(std::string_view line, const AlarmColumns& columns) {
     r.messageLength = static_cast<uint32_t>(message.size());
     r.at = Room(n);
     char* text = pieces_.back().get() + r.at % kPiece;
-    std::memcpy(text, id.data(), id.size());
-    std::memcpy(text + id.size(), event.data(), event.size());
-    std::memcpy(text + id.size() + event.size(), message.data(), message.size());
+    // An empty field may have no data pointer at all, which memcpy must not be given.
+    for (const std::string_view field : {id, event, message}) {
+        if (!field.empty())
+            std::memcpy(text, field.data(), field.size());
+        text += field.size();
+    }
     kept_ += n;
     shortened_ += r.shortened ? 1 : 0;
     records_.push_back(r);
