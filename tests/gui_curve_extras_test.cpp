@@ -5,11 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QChart>
-#include <QChartView>
 #include <QClipboard>
-#include <QGraphicsTextItem>
-#include <QLineSeries>
 #include <QMdiArea>
 #include <QTest>
 
@@ -96,14 +92,12 @@ TEST_F(CurveExtrasTest, CursorBOpensThePanelWithDifferencesAndStatistics) {
     view->resize(800, 500);
     Settle();
     c->ZoomX(0, 12);
-    QChartView* plot = view->Chart()->findChild<QChartView*>();
-    auto posOf = [&](double x) {
-        return plot->mapFromScene(c->Chart()->mapToScene(c->Chart()->mapToPosition({x, 5})));
-    };
-    QTest::mouseClick(plot->viewport(), Qt::LeftButton, Qt::ShiftModifier, posOf(9));
+    CurveChartView* plot = c->Plot();
+    auto posOf = [&](double x) { return c->PlotPosition(x, 5); };
+    QTest::mouseClick(plot, Qt::LeftButton, Qt::ShiftModifier, posOf(9));
     EXPECT_EQ(c->CursorBPoint(), 8);
     EXPECT_EQ(c->CursorPoint(), 2);
-    QTest::mouseClick(plot->viewport(), Qt::LeftButton, {}, posOf(5));
+    QTest::mouseClick(plot, Qt::LeftButton, {}, posOf(5));
     EXPECT_EQ(c->CursorPoint(), 4);
     EXPECT_EQ(c->CursorBPoint(), 8);
 
@@ -222,11 +216,9 @@ TEST_F(CurveExtrasTest, TimeAxisShowsAStopAsAGapAndZoomsByTime) {
 
     // On screen the line crosses every column of its pieces and none of the stop.
     c->Repaint();
-    QChartView* plot = view->Chart()->findChild<QChartView*>();
-    const QImage image = plot->grab().toImage();
+    const QImage image = c->Plot()->grab().toImage();
     auto lineInColumn = [&](double seconds) {
-        const QPointF at = c->Chart()->mapToPosition(QPointF(seconds, c->YMin()));
-        const int column = plot->mapFromScene(c->Chart()->mapToScene(at)).x();
+        const int column = c->PlotPosition(seconds, c->YMin()).x();
         for (int y = 0; y < image.height(); ++y) {
             if (image.pixelColor(column, y) == c->SeriesColor(0))
                 return true;
@@ -270,21 +262,17 @@ TEST_F(CurveExtrasTest, OwnScalesStretchEverySeriesAndTheAxisFollowsTheLegend) {
             shown.begin(), shown.end(), [](QPointF a, QPointF b) { return a.y() < b.y(); });
         return std::make_pair(lo->y(), hi->y());
     };
-    auto chartSeries = [&](int series) {
-        return static_cast<QLineSeries*>(c->Chart()->series().at(series))->points();
-    };
     x->SetOwnScales(true);
     ASSERT_TRUE(c->OwnScales());
     // The counter's scale on the axis; the state and the flat channel stretched over it.
     EXPECT_EQ(c->ScaleSeries(), 0);
     EXPECT_EQ(c->YAxisTitle(), "Count");
-    EXPECT_EQ(c->Chart()->axes(Qt::Vertical).first()->labelsColor(), c->SeriesColor(0));
+    EXPECT_EQ(c->YAxisColor(), c->SeriesColor(0));
     EXPECT_LE(c->YMin(), 185000.0);
     EXPECT_GE(c->YMax(), 185011.0);
     EXPECT_LT(c->YMax() - c->YMin(), 100.0);
     EXPECT_EQ(shownRange(1), std::make_pair(185000.0, 185011.0));
     EXPECT_EQ(shownRange(2), std::make_pair(185005.5, 185005.5));
-    EXPECT_EQ(chartSeries(1), c->ShownSeriesData(1));
     // What is read stays true: the data, the cursor read-out.
     EXPECT_EQ(c->SeriesData(1)[0], QPointF(1, 1));
     view->Curves()->ShowCursorValues(3);
@@ -292,21 +280,13 @@ TEST_F(CurveExtrasTest, OwnScalesStretchEverySeriesAndTheAxisFollowsTheLegend) {
 
     // A click on the state's legend entry puts its scale on the axis.
     c->Repaint();
-    QChartView* plot = view->Chart()->findChild<QChartView*>();
-    QPoint entry;
-    for (QGraphicsItem* item : plot->scene()->items()) {
-        auto* label = dynamic_cast<QGraphicsTextItem*>(item);
-        if (label != nullptr && label->toPlainText().startsWith("Pump"))
-            entry = plot->mapFromScene(label->mapToScene(label->boundingRect().center()));
-    }
-    QTest::mouseClick(plot->viewport(), Qt::LeftButton, {}, entry);
+    QTest::mouseClick(c->Plot(), Qt::LeftButton, {}, c->LegendEntryRect(1).center());
     EXPECT_EQ(c->ScaleSeries(), 1);
     EXPECT_EQ(c->YAxisTitle(), "Pump");
     EXPECT_LE(c->YMin(), 0.0);
     EXPECT_GE(c->YMax(), 1.0);
     EXPECT_LT(c->YMax(), 2.0);
     EXPECT_EQ(shownRange(0), std::make_pair(0.0, 1.0));
-    EXPECT_EQ(chartSeries(0), c->ShownSeriesData(0));
     // A zoom scales each series to the points it shows (counter 185002..185005 there).
     c->ZoomX(3, 6);
     EXPECT_DOUBLE_EQ(c->ShownSeriesData(0)[2].y(), 0.0);
@@ -315,7 +295,6 @@ TEST_F(CurveExtrasTest, OwnScalesStretchEverySeriesAndTheAxisFollowsTheLegend) {
     // Kept with its channel across a redraw, on the true time axis too (the view draws the
     // lines then, through the same scales).
     x->SetTimeAxis(true);
-    ASSERT_TRUE(c->DrawsLinesItself());
     EXPECT_EQ(c->YAxisTitle(), "Pump");
     EXPECT_DOUBLE_EQ(c->Scales().Shown(0, 185011), 1.0);
     // A manual Y range is every channel's: nothing is stretched.
@@ -325,7 +304,7 @@ TEST_F(CurveExtrasTest, OwnScalesStretchEverySeriesAndTheAxisFollowsTheLegend) {
     x->SetOwnScales(false);
     EXPECT_FALSE(c->Scales().On());
     EXPECT_EQ(c->YAxisTitle(), QString::fromUtf8("采样值"));
-    EXPECT_EQ(c->Chart()->axes(Qt::Vertical).first()->labelsColor(), c->Foreground());
+    EXPECT_EQ(c->YAxisColor(), c->Foreground());
 }
 
 TEST_F(CurveExtrasTest, ChartImagesAsPngSvgClipboardAndFromTheReportTool) {

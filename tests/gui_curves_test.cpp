@@ -5,8 +5,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QChart>
-#include <QChartView>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -15,7 +13,6 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
-#include <QValueAxis>
 #include <QWheelEvent>
 #include <cmath>
 #include <cstdio>
@@ -42,7 +39,9 @@ class CurvesTest : public AppTest {
         return OpenRecords(SampleRecordText(rows, "Line1", channels));
     }
     ChartAdapter* Chart(CHistavueView* view) { return view->Curves()->Adapter(); }
-    QChartView* PlotOf(CHistavueView* view) { return view->Chart()->findChild<QChartView*>(); }
+    CurveChartView* PlotOf(CHistavueView* view) {
+        return view->Chart()->findChild<CurveChartView*>();
+    }
     // A key to the widget that has the focus after a draw (the plot).
     void Key(CHistavueView* view, Qt::Key key) {
         QTest::keyClick(view->Chart()->focusProxy(), key);
@@ -121,9 +120,9 @@ TEST_F(CurvesTest, ASmallWindowShowsFewerLabelsEachWhole) {
     QApplication::processEvents();
     // The grid keeps its 25 steps; the labels fall on every few of them.
     EXPECT_GT(c->YLabelEvery(), 1);
-    const auto* y = qobject_cast<QValueAxis*>(c->Chart()->axes(Qt::Vertical).front());
-    EXPECT_DOUBLE_EQ(y->tickInterval(), 4.0 * c->YLabelEvery());
-    EXPECT_EQ(y->minorTickCount(), c->YLabelEvery() - 1);
+    const ValueTicks& y = c->Layout()->y;
+    EXPECT_DOUBLE_EQ(y.step, 4.0);
+    EXPECT_EQ(y.lines.size(), 26u);
     EXPECT_LT(c->VisibleAxisLabels().size(), c->AxisLabels().size());
     EXPECT_EQ(c->VisibleAxisLabels().back(), c->AxisLabels().back());
     // Grown again, every grid line is labelled and every time label shown.
@@ -133,17 +132,16 @@ TEST_F(CurvesTest, ASmallWindowShowsFewerLabelsEachWhole) {
     EXPECT_EQ(c->VisibleAxisLabels().size(), c->AxisLabels().size());
 }
 
-TEST_F(CurvesTest, ThousandsOfChannelsKeepTheChartsOwnSeriesFew) {
+TEST_F(CurvesTest, ThousandsOfChannelsEachHaveALegendEntry) {
     std::string names = "c0";
     for (int i = 1; i < 1000; ++i)
         names += ",c" + std::to_string(i);
     CHistavueView* view = Open(names, 5);
     Run(kCmdDrawCurves);
     ChartAdapter* c = Chart(view);
-    // Every channel is a series the view draws; the charting component holds the legend's only.
+    // Every channel is a series with its own legend entry; what does not fit scrolls.
     EXPECT_EQ(c->SeriesCount(), 1000);
-    EXPECT_EQ(c->Chart()->series().size(), ChartAdapter::kMostChartSeries);
-    EXPECT_TRUE(c->DrawsLinesItself());
+    EXPECT_EQ(c->Layout()->legendLayout.entries.size(), 1000u);
     EXPECT_EQ(c->SeriesLabel(999), "c999");
     EXPECT_EQ(c->SeriesData(999).size(), 5);
     EXPECT_EQ(c->SeriesColor(999), QColor(0, 0, 255));
@@ -167,8 +165,8 @@ TEST_F(CurvesTest, SettingsShapeTheChartAndStrayNumbersFallBack) {
     EXPECT_EQ(c->YMax(), 100.0);
     EXPECT_TRUE(c->ManualYGrid());
     EXPECT_DOUBLE_EQ(c->YGridSpacing(), 2.5);
-    for (QAbstractAxis* axis : c->Chart()->axes())
-        EXPECT_FALSE(axis->isGridLineVisible());
+    EXPECT_FALSE(c->PlotState().xGrid);
+    EXPECT_FALSE(c->PlotState().yGrid);
     EXPECT_EQ(c->Background(), QColor(255, 255, 255));
     EXPECT_EQ(c->SeriesColor(0), QColor(0, 0, 255));
     EXPECT_EQ(c->SeriesPenStyle(0), Qt::SolidLine);
@@ -189,7 +187,7 @@ TEST_F(CurvesTest, SettingsShapeTheChartAndStrayNumbersFallBack) {
     EXPECT_EQ(c->PointCount(), 0);
     QWheelEvent wheel(QPointF(50, 50), QPointF(50, 50), {}, QPoint(0, 120), Qt::NoButton, {},
                       Qt::NoScrollPhase, false);
-    QApplication::sendEvent(PlotOf(view)->viewport(), &wheel);
+    QApplication::sendEvent(PlotOf(view), &wheel);
     QTest::keyClick(PlotOf(view), Qt::Key_Right);
     EXPECT_EQ(c->CursorPoint(), 0);
 }
@@ -211,17 +209,14 @@ TEST_F(CurvesTest, CursorReadOutFollowsKeysAndClicks) {
     EXPECT_EQ(c->SeriesLabel(0), "T1(0.50)");
 
     // A click in the plot moves the cursor to the nearest point in time.
-    QChartView* plot = PlotOf(view);
+    CurveChartView* plot = PlotOf(view);
     view->resize(800, 500);
     Settle();
-    const QPointF at = c->Chart()->mapToPosition(QPointF(6, 11));
-    const QPoint pos = plot->mapFromScene(c->Chart()->mapToScene(at));
-    QTest::mouseClick(plot->viewport(), Qt::LeftButton, {}, pos);
+    QTest::mouseClick(plot, Qt::LeftButton, {}, c->PlotPosition(6, 11));
     EXPECT_EQ(c->CursorPoint(), 5);
     EXPECT_EQ(c->SeriesLabel(1), "T2(10.00)");
     // Hovering over a plotted point moves the cursor there.
-    const QPointF point = c->Chart()->mapToPosition(QPointF(8, 7.5));
-    Hover(plot->viewport(), plot->mapFromScene(c->Chart()->mapToScene(point)));
+    Hover(plot, c->PlotPosition(8, 7.5));
     EXPECT_EQ(c->CursorPoint(), 7);
     EXPECT_EQ(c->SeriesLabel(0), "T1(7.50)");
 }
@@ -240,7 +235,6 @@ TEST_F(CurvesTest, CellsOfNoNumberBreakTheLineAndAreSkippedInTheStatistics) {
     ChartAdapter* c = Chart(view);
     for (int p : {3, 7, 8})
         EXPECT_TRUE(std::isnan(c->SeriesData(0)[p].y())) << p;
-    EXPECT_TRUE(c->DrawsLinesItself());
     EXPECT_GT(c->YMin(), 50.0);  // no value of 0 pulls the range down
     view->Chart()->grab();       // the line is drawn in pieces around them
     Key(view, Qt::Key_Right);

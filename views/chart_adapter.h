@@ -1,8 +1,9 @@
-// The charting component of the curve view: one chart window (title, subtitle, the plot with its
-// legend, footer lines) built from Qt Charts, reached only through the operations the curve view
-// needs — create and destroy, counts and modes, ranges, texts, series data, colours and line
-// types, time labels, the point cursor — and reporting clicks, hot spots and keys back. Every
-// value set is kept as state that can be read back without looking at pixels.
+// The charting component of the curve view: one chart window (the plot with its title, read-out
+// line, legend and footer, and room below it for a panel) drawn by the plot painter, reached only
+// through the operations the curve view needs — create and destroy, counts and modes, ranges,
+// texts, series data, colours and line types, time labels, the point cursor — and reporting
+// clicks, hot spots and keys back. Every value set is kept as state that can be read back without
+// looking at pixels.
 #pragma once
 
 #include <QColor>
@@ -19,13 +20,8 @@
 #include "curve_chart_view.h"
 
 class QWidget;
-class QLabel;
-class QChart;
-class QLineSeries;
-class QAreaSeries;
+class QSplitter;
 class QAction;
-class QValueAxis;
-class QCategoryAxis;
 class ChartAdapter : public QObject, public ChartPlotOwner {
     Q_OBJECT
   public:
@@ -52,35 +48,20 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     void SetPointAxis(const QList<double>& xs, const QList<int>& breaks);
     bool TimeAxis() const { return !pointX_.isEmpty(); }
     QList<int> LineBreaks() const { return breaks_; }
-    double PointX(int point) const override;
+    double PointX(int point) const;
     // The point whose X is nearest to x, -1 when there are none.
     int NearestPoint(double x) const;
     // The first and last point whose X lies in [min, max]; false when none does.
     bool PointsWithin(double min, double max, int* first, int* last) const;
     // The points [first, second) of each piece of line, the same for every series: one piece but
     // on a time axis with gaps.
-    QList<QPair<int, int>> PieceRanges() const override;
+    QList<QPair<int, int>> PieceRanges() const;
     // Pieces a series' line is drawn in.
     int SeriesPieceCount(int series) const;
-    // On a time axis, and where a series has a point of no number (NaN), the chart view draws
-    // the lines and bands itself, piece by piece: a chart series cannot leave gaps, and a chart
-    // series per piece grows slow past a few dozen. So it does beyond kMostChartSeries series:
-    // the charting component adds, lays out and removes each of its series and legend entries in
-    // time that grows with all the others. The chart's own series then only lend their legend
-    // entries.
-    bool DrawsLinesItself() const override {
-        return TimeAxis() || SeriesCount() > kMostChartSeries || gapSeries_ > 0;
-    }
-    // Most series that get a series (and a legend entry) of the charting component: more
-    // entries than this do not fit beside any plot, even in the legend's smallest text.
-    static constexpr int kMostChartSeries = 200;
-    // Series of the charting component: SeriesCount(), at most kMostChartSeries.
-    int ChartSeriesCount() const { return series_.size(); }
-
     // Series and points per series; setting the series count makes that many empty series.
     void SetSeriesCount(int count);
-    int SeriesCount() const override { return data_.size(); }
-    void SetPointCount(int count) { pointCount_ = count; }
+    int SeriesCount() const { return scene_.series.size(); }
+    void SetPointCount(int count);
     int PointCount() const override { return pointCount_; }
 
     // 0 automatic (from the data), 1 manual (SetYRange).
@@ -100,9 +81,9 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     int GridMode() const { return gridMode_; }
 
     void SetTitle(const QString& text);
-    QString Title() const { return title_; }
+    QString Title() const { return scene_.title; }
     void SetSubtitle(const QString& text);
-    QString Subtitle() const { return subtitle_; }
+    QString Subtitle() const { return scene_.subtitle; }
     // Footer entry by index; an entry's trailing "||" ends its line. Shown from the highest index
     // down.
     void SetFooterEntry(int index, const QString& text);
@@ -118,12 +99,12 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     void SetSeriesColors(const QList<QColor>& colors);
     void SetSeriesLineTypes(const QList<int>& lineTypes);
     // Replaces a series' points in one step (cut into its pieces on a time axis with gaps). A
-    // point whose Y is NaN (a cell that holds no number) is left out, its line broken there.
+    // point whose Y is NaN (a cell that holds no number) is not drawn, its line broken there.
     void SetSeriesData(int series, const QList<QPointF>& points);
-    QList<QPointF> SeriesData(int series) const override;
-    QColor SeriesColor(int series) const override;
+    QList<QPointF> SeriesData(int series) const;
+    QColor SeriesColor(int series) const;
     // The pen of a series' line: its colour and line type.
-    QPen SeriesPen(int series) const override;
+    QPen SeriesPen(int series) const;
     Qt::PenStyle SeriesPenStyle(int series) const;
     int SeriesPenWidth(int series) const;
 
@@ -138,15 +119,15 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     // Those of them it shows at its present width, each whole: fewer when they would not fit.
     QStringList VisibleAxisLabels() const;
     // Grid lines per Y label: above 1 when a manual grid is too fine to label every line.
-    int YLabelEvery() const { return yLabelEvery_; }
+    int YLabelEvery() const { return YTicks().linesPerLabel; }
 
     void SetColors(const QColor& background, const QColor& foreground);
-    QColor Background() const override { return background_; }
-    QColor Foreground() const override { return foreground_; }
+    QColor Background() const { return background_; }
+    QColor Foreground() const { return foreground_; }
 
     // The point cursor, as a point number (0-based); clamped to the points there are.
     void SetCursorPoint(int point);
-    int CursorPoint() const override { return cursor_; }
+    int CursorPoint() const { return cursor_; }
     // The second cursor (B), hidden (-1) until set; clamped like the first. Hidden again by
     // Destroy.
     void SetCursorBPoint(int point) override;
@@ -156,26 +137,23 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     // pieces), not in the legend; an empty list removes it.
     void SetSeriesEnvelope(int series, const QList<QPointF>& low, const QList<QPointF>& high);
     // The band's points, empty when the series has none.
-    QList<QPointF> SeriesEnvelopeLow(int series) const override;
-    QList<QPointF> SeriesEnvelopeHigh(int series) const override;
-    // Fill and edge of a series' band.
-    QBrush BandBrush(int series) const override;
-    QPen BandPen(int series) const override;
+    QList<QPointF> SeriesEnvelopeLow(int series) const;
+    QList<QPointF> SeriesEnvelopeHigh(int series) const;
 
-    // Puts a widget between the plot and the footer; the chart window takes it over. False when
-    // there is no chart window.
+    // Puts a widget below the plot, the second part of a splitter (the plot keeps its least
+    // height); the chart window takes it over. False when there is no chart window.
     bool AddBelowPlot(QWidget* widget);
     // Actions the chart's context menu shows after its own; the caller keeps them.
     void SetMenuActions(const QList<QAction*>& actions) { menuActions_ = actions; }
     QList<QAction*> MenuActions() const override { return menuActions_; }
     // Y value of a series' point (NaN where it has no number), 0 when there is no such point.
-    double YValue(int series, int point) const override;
+    double YValue(int series, int point) const;
 
     // Y and X ranges in force (after the automatic range or a zoom).
-    double YMin() const override;
-    double YMax() const override;
-    double XMin() const override;
-    double XMax() const override;
+    double YMin() const;
+    double YMax() const;
+    double XMin() const;
+    double XMax() const;
 
     // Zooms the X axis to [min, max]; the range is kept within the points.
     void ZoomX(double min, double max) override;
@@ -189,10 +167,12 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     bool OwnScales() const { return ownScales_; }
     void SetScaleSeries(int series);
     int ScaleSeries() const { return scales_.Chosen(); }
-    const ChannelScales& Scales() const override { return scales_; }
+    const ChannelScales& Scales() const { return scales_; }
     // A series' points where they are drawn.
     QList<QPointF> ShownSeriesData(int series) const;
     QString YAxisTitle() const;
+    // The colour of the Y axis' labels, line and title.
+    QColor YAxisColor() const;
 
     // Paints the chart now (the cursor read-out has changed).
     void Repaint();
@@ -200,12 +180,19 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     // Alarm lanes above the plot, which moves down to make room for them; no lanes take the
     // room back. Kept until the next Destroy.
     void SetAlarmLanes(const ChartAlarmLanes& lanes);
-    const ChartAlarmLanes& AlarmLanes() const override { return alarmLanes_; }
+    const ChartAlarmLanes& AlarmLanes() const { return scene_.lanes; }
     bool StepAlarm(int direction) override;
-    // Paints the lanes now: their strip alone while the plot stays where it was.
+    // Paints the lanes now.
     void RepaintAlarmLanes();
 
-    QChart* Chart() const { return chart_; }
+    // The plot as drawn and where things stand on it, for what reads the pixels (tests, the
+    // benchmarks): the plot widget, its layout, a value's place and a legend entry's rectangle in
+    // the widget's pixels.
+    CurveChartView* Plot() const { return view_; }
+    const PlotScene& PlotState() const { return scene_; }
+    const PlotLayout* Layout() const;
+    QPoint PlotPosition(double x, double y) const;
+    QRect LegendEntryRect(int series) const;
 
   signals:
     // A left click; point is the point number under it for a data-point hot spot.
@@ -227,74 +214,57 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     void ScaleSeriesChosen(int series);
 
   private:
+    PlotScene& Scene() override { return scene_; }
     void PlotClicked(HotSpot hotSpot, int point) override { emit Clicked(hotSpot, point); }
     void PlotHotSpot(HotSpot hotSpot, int point) override { emit HotSpotReported(hotSpot, point); }
     void PlotCursorBMoved(int point) override { emit CursorBMoved(point); }
+    void PlotLegendClicked(int series) override;
     // Later, not now: the settings' OK rebuilds the chart, and with it the plot that asks.
     void PlotSettingsRequested() override;
-    void ApplyAutoYRange();
-    // Ranges, the axis and the drawn points of the series on their own scales.
-    void ApplyOwnScales();
-    void ConnectLegendClicks();
-    void AppendAxisLabel(double x, const QString& text);
-    // Chooses the labels the axes show at the plot's present size, and the legend's text size.
-    void FitAxisLabels();
-    void FitLegend();
-    void UpdateFooter();
-    // Gives each chart series its pen, or an invisible one when the view draws the lines, and
-    // its legend entry the colour, in one pass over the legend.
-    void ApplyPens();
-    // The points of a series without those whose Y is NaN, as the chart's own series take them.
-    static QList<QPointF> Plottable(const QList<QPointF>& points);
-    HotSpot HitTest(const QPoint& viewPos, bool anywhereInPlot, int* point) const override;
+    HotSpot HitTest(const QPoint& pos, bool anywhereInPlot, int* point) const override;
     void OnKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) override;
+    void ApplyAutoYRange() const;
+    // Ranges, the axis and the drawn points of the series on their own scales.
+    void ApplyOwnScales() const;
+    void AppendAxisLabel(double x, const QString& text);
+    void UpdateFooter();
+    // The cursors as the plot draws them.
+    void SyncCursors();
+    // The plot needs laying out anew (texts, ranges, series) or only drawing anew.
+    void Changed(bool layout = true) const;
+    // The Y range with the automatic range brought up to date.
+    const ValueTicks& YTicks() const;
 
     QPointer<QWidget> window_;
-    QLabel* titleLabel_ = nullptr;
-    QLabel* subtitleLabel_ = nullptr;
-    QLabel* footerLabel_ = nullptr;
+    QSplitter* splitter_ = nullptr;
     CurveChartView* view_ = nullptr;
-    QChart* chart_ = nullptr;
-    QValueAxis* yAxis_ = nullptr;
-    QCategoryAxis* xAxis_ = nullptr;
-    QList<QLineSeries*> series_;  // the chart series of the first kMostChartSeries series
-    QList<QList<QPointF>> data_;  // every point of each series
-    QStringList names_;           // each series' label
-    QList<QPen> pens_;            // each series' pen as chosen
-    QList<bool> gaps_;            // each series: some point's Y is NaN
-    int gapSeries_ = 0;           // series with such a point
+    mutable PlotScene scene_;
+    mutable ValueTicks unlaidTicks_;  // the Y ticks while there is no plot to lay out
     QList<double> pointX_;
     QList<int> breaks_;
     int pointCount_ = 0;
     int yScaleMode_ = 0;
     bool manualYGrid_ = false;
     double yGridSpacing_ = 0.0;
+    double yFixedMin_ = 0.0;  // the manual range as set
+    double yFixedMax_ = 1.0;
     int gridMode_ = 0;
     double xMin_ = 0.0;
     double xMax_ = 0.0;
-    bool autoRangeDirty_ = true;
-    QString title_;
-    QString subtitle_;
-    QStringList footer_;
+    mutable bool autoRangeDirty_ = true;
     QString yLabel_;
+    QStringList footer_;
     QMap<int, QString> timeLabels_;
     QMap<int, double> timeLabelX_;
     bool zoomLabels_ = false;
-    QList<QPair<double, QString>> axisLabels_;   // X labels offered: value and text
-    QList<QPair<double, QString>> shownLabels_;  // those on the axis now
-    int yLabelEvery_ = 1;
-    bool fitting_ = false;
+    QList<QPair<double, QString>> axisLabels_;  // X labels offered: value and text as shown
     QColor background_ = Qt::white;
     QColor foreground_ = Qt::black;
     int cursor_ = 0;
     int cursorB_ = -1;
-    QMap<int, QAreaSeries*> envelopes_;  // bands the chart draws (on the point-number axis)
-    QMap<int, QPair<QList<QPointF>, QList<QPointF>>> bands_;  // every band's low and high
     QList<QAction*> menuActions_;
     bool ownScales_ = false;
-    ChannelScales scales_;
+    mutable ChannelScales scales_;
     QStringList scaleNames_;
     int scaleSeries_ = 0;  // as asked; scales_ holds it clamped
-    ChartAlarmLanes alarmLanes_;
-    bool lanesMoved_ = true;  // the last lanes moved the plot
 };

@@ -1,51 +1,20 @@
-// The chart adapter's alarm lanes: the room above the plot and the cursor's jumps from alarm to
-// alarm.
-#include <QChart>
+// The chart adapter's alarm lanes and the cursor's jumps from alarm to alarm.
 #include <algorithm>
 
 #include "chart_adapter.h"
 
-namespace {
-
-// The chart's margins without lanes.
-constexpr int kChartMargin = 2;
-
-}  // namespace
-
 void ChartAdapter::SetAlarmLanes(const ChartAlarmLanes& lanes) {
-    alarmLanes_ = lanes;
-    lanesMoved_ = true;
-    if (chart_ == nullptr)
-        return;
-    const int room = lanes.lanes.isEmpty()
-                         ? 0
-                         : static_cast<int>(lanes.lanes.size()) * kAlarmLaneHeight + kAlarmLaneGap;
-    const QMargins margins(kChartMargin, kChartMargin + room, kChartMargin, kChartMargin);
-    // A new margin lays the chart out anew: only when the room changes.
-    lanesMoved_ = chart_->margins() != margins;
-    if (lanesMoved_)
-        chart_->setMargins(margins);
+    // The plot moves down to make room for the lanes, and the lanes' labels left of it.
+    scene_.lanes = lanes;
+    Changed();
 }
 
 void ChartAdapter::RepaintAlarmLanes() {
-    if (view_ == nullptr)
-        return;
-    if (lanesMoved_ || autoRangeDirty_) {
-        // The plot has moved: all of it is painted anew.
-        Repaint();
-        return;
-    }
-    // The plot stays where it is: only the strip of the lanes (and their labels left of it).
-    const QRectF plot = chart_->mapRectToScene(chart_->plotArea());
-    const int room = static_cast<int>(alarmLanes_.lanes.size()) * kAlarmLaneHeight + kAlarmLaneGap;
-    const QRect strip =
-        view_->mapFromScene(QRectF(0, plot.top() - room - 2, plot.right() + 4, room + 4))
-            .boundingRect();
-    view_->viewport()->repaint(strip);
+    Repaint();
 }
 
 bool ChartAdapter::StepAlarm(int direction) {
-    const QList<int>& points = alarmLanes_.alarmPoints;
+    const QList<int>& points = scene_.lanes.alarmPoints;
     int to = -1;
     if (direction > 0) {
         const auto next = std::upper_bound(points.begin(), points.end(), cursor_);

@@ -1,23 +1,10 @@
-// The chart's axes: the point or time axis, the X and Y ranges and grids, the axis labels that fit
-// the plot, the legend's text size, zooms.
-#include "chart_adapter.h"
-
-#include <QAreaSeries>
-#include <QCategoryAxis>
-#include <QChart>
-#include <QFontMetricsF>
-#include <QGraphicsLayout>
-#include <QHash>
-#include <QLabel>
-#include <QLegend>
-#include <QLegendMarker>
-#include <QLineSeries>
-#include <QVBoxLayout>
-#include <QValueAxis>
+// The chart's axes: the point or time axis, the X and Y ranges and grids, the axis labels, zooms.
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
-#include "curve_chart_plan.h"
+#include "chart_adapter.h"
+#include "value_ticks.h"
 
 namespace {
 
@@ -30,7 +17,19 @@ QString WithoutMark(const QString& text, const QString& mark) {
 void ChartAdapter::SetPointAxis(const QList<double>& xs, const QList<int>& breaks) {
     pointX_ = xs;
     breaks_ = xs.isEmpty() ? QList<int>() : breaks;
-    ApplyPens();
+    // Pieces run to the last point, however many there are when they are drawn.
+    scene_.pieces.clear();
+    int from = 0;
+    for (int b : breaks_) {
+        if (b <= from)
+            continue;
+        scene_.pieces.append({from, b});
+        from = b;
+    }
+    if (!scene_.pieces.isEmpty())
+        scene_.pieces.append({from, INT_MAX});
+    SyncCursors();
+    Changed(false);
 }
 
 double ChartAdapter::PointX(int point) const {
@@ -87,78 +86,71 @@ int ChartAdapter::SeriesPieceCount(int series) const {
 
 void ChartAdapter::SetYScaleMode(int mode) {
     yScaleMode_ = mode == 1 ? 1 : 0;
+    scene_.yAuto = yScaleMode_ == 0;
+    if (!scene_.yAuto) {
+        scene_.yMin = yFixedMin_;
+        scene_.yMax = yFixedMax_;
+    }
     autoRangeDirty_ = true;
+    Changed();
 }
 
 void ChartAdapter::SetXRange(double min, double max) {
-    xMin_ = min;
-    xMax_ = max;
-    if (xAxis_ != nullptr)
-        xAxis_->setRange(min, max);
+    xMin_ = scene_.xMin = min;
+    xMax_ = scene_.xMax = max;
+    Changed();
 }
 
 void ChartAdapter::SetYRange(double min, double max) {
-    if (yAxis_ == nullptr || !std::isfinite(min) || !std::isfinite(max))
+    if (!std::isfinite(min) || !std::isfinite(max))
         return;
     WidenYRange(&min, &max);
-    yAxis_->setRange(min, max);
+    yFixedMin_ = min;
+    yFixedMax_ = max;
+    if (yScaleMode_ == 1) {
+        scene_.yMin = min;
+        scene_.yMax = max;
+    }
     SetManualYGrid(manualYGrid_, yGridSpacing_);
 }
 
 void ChartAdapter::SetManualYGrid(bool on, double spacing) {
     // The axis steps from line to line: a spacing lost in its limits' precision would never
     // get to the top.
-    manualYGrid_ =
-        on && (yAxis_ == nullptr ? spacing > 0
-                                 : GridSpacingResolves(yAxis_->min(), yAxis_->max(), spacing));
+    manualYGrid_ = on && GridSpacingResolves(scene_.yMin, scene_.yMax, spacing);
     yGridSpacing_ = manualYGrid_ ? spacing : 0.0;
-    if (yAxis_ == nullptr)
-        return;
-    yLabelEvery_ = 1;
-    yAxis_->setMinorTickCount(0);
-    if (manualYGrid_) {
-        // The lines as far apart as an axis not laid out yet keeps them, until it is.
-        const YGridSteps steps = PlanYGridSteps(0.0, yAxis_->max() - yAxis_->min(), spacing, 0.0);
-        yAxis_->setTickAnchor(yAxis_->min());
-        yAxis_->setTickInterval(steps.lineSpacing);
-        yAxis_->setTickType(QValueAxis::TicksDynamic);
-    } else {
-        yAxis_->setTickType(QValueAxis::TicksFixed);
-        yAxis_->setTickCount(6);
-    }
-    FitAxisLabels();
+    scene_.manualYGrid = manualYGrid_;
+    scene_.yGridSpacing = yGridSpacing_;
+    Changed();
 }
 
 void ChartAdapter::SetGridMode(int mode) {
     gridMode_ = mode;
-    if (xAxis_ == nullptr)
-        return;
-    xAxis_->setGridLineVisible(mode == 0 || mode == 2);
-    yAxis_->setGridLineVisible(mode == 0 || mode == 1);
-    FitAxisLabels();
+    scene_.xGrid = mode == 0 || mode == 2;
+    scene_.yGrid = mode == 0 || mode == 1;
+    Changed(false);
 }
 
 void ChartAdapter::SetTimeLabel(int index, double x, const QString& text) {
-    if (xAxis_ == nullptr)
-        return;
     timeLabels_.insert(index, text);
     timeLabelX_.insert(index, x);
     if (!zoomLabels_) {
         AppendAxisLabel(x, text);
-        FitAxisLabels();
+        Changed();
     }
 }
 
 void ChartAdapter::AppendAxisLabel(double x, const QString& text) {
-    QString shown = WithoutMark(text, QStringLiteral("|h")).toHtmlEscaped();
+    const QString plain = WithoutMark(text, QStringLiteral("|h"));
+    scene_.xLabels.append({x, plain});
+    QString shown = plain.toHtmlEscaped();
     shown.replace(QChar('\n'), QStringLiteral("<br>"));
     axisLabels_.append({x, shown});
 }
 
 void ChartAdapter::ShowZoomLabels(const QMap<double, QString>& labels) {
-    if (xAxis_ == nullptr)
-        return;
     axisLabels_.clear();
+    scene_.xLabels.clear();
     zoomLabels_ = !labels.isEmpty();
     if (zoomLabels_) {
         for (auto it = labels.begin(); it != labels.end(); ++it)
@@ -167,7 +159,7 @@ void ChartAdapter::ShowZoomLabels(const QMap<double, QString>& labels) {
         for (auto it = timeLabels_.begin(); it != timeLabels_.end(); ++it)
             AppendAxisLabel(timeLabelX_.value(it.key()), it.value());
     }
-    FitAxisLabels();
+    Changed();
 }
 
 QStringList ChartAdapter::AxisLabels() const {
@@ -178,110 +170,41 @@ QStringList ChartAdapter::AxisLabels() const {
 }
 
 QStringList ChartAdapter::VisibleAxisLabels() const {
-    return xAxis_ != nullptr ? xAxis_->categoriesLabels() : QStringList();
+    QStringList texts;
+    if (const PlotLayout* l = Layout()) {
+        for (int i : l->xShown)
+            texts.append(axisLabels_.value(i).second);
+    }
+    return texts;
 }
 
-void ChartAdapter::FitAxisLabels() {
-    if (xAxis_ == nullptr || fitting_)
-        return;
-    fitting_ = true;
-    const QRectF plot = chart_->plotArea();
-    // Y: a manual grid too fine for the plot draws every few of its lines; with lines too close
-    // for a label each, every n-th is labelled and the lines between are minor grid lines.
-    int every = 1;
-    if (manualYGrid_) {
-        const QFontMetricsF metrics(yAxis_->labelsFont());
-        const YGridSteps steps = PlanYGridSteps(plot.height(), yAxis_->max() - yAxis_->min(),
-                                                yGridSpacing_, metrics.height());
-        every = steps.linesPerLabel;
-        if (every != yLabelEvery_ || yAxis_->tickInterval() != steps.lineSpacing * every) {
-            yAxis_->setTickInterval(steps.lineSpacing * every);
-            yAxis_->setMinorTickCount(every - 1);
-        }
-    }
-    yLabelEvery_ = every;
-    yAxis_->setMinorGridLinePen(yAxis_->gridLinePen());
-    yAxis_->setMinorGridLineVisible(manualYGrid_ && every > 1 && yAxis_->isGridLineVisible());
-
-    // X: as many time labels as fit whole, the range's end among them.
-    const QFontMetricsF metrics(xAxis_->labelsFont());
-    double width = 0.0;
-    std::vector<double> xs;
-    const double span = xAxis_->max() - xAxis_->min();
-    for (const auto& label : axisLabels_) {
-        for (const QString& line : label.second.split(QStringLiteral("<br>")))
-            width = std::max(width, metrics.horizontalAdvance(line));
-        xs.push_back(span > 0 ? (label.first - xAxis_->min()) * plot.width() / span : 0.0);
-    }
-    const std::vector<int> chosen = XLabelsToShow(xs, std::ceil(width) + 2, plot.width());
-    QList<QPair<double, QString>> shown;
-    for (int i : chosen)
-        shown.append(axisLabels_[i]);
-    if (shown != shownLabels_) {
-        shownLabels_ = shown;
-        for (const QString& label : xAxis_->categoriesLabels())
-            xAxis_->remove(label);
-        for (const auto& label : shown) {
-            // The axis wants distinct labels in ascending order; a repeated time gets an
-            // invisible mark.
-            QString text = label.second;
-            while (xAxis_->categoriesLabels().contains(text))
-                text += QChar(0x200B);
-            xAxis_->append(text, label.first);
-        }
-    }
-    // A label on the range's end reaches half its width past the plot: the legend makes room.
-    const bool endLabel = !shown.isEmpty() && span > 0 && shown.back().first >= xAxis_->max();
-    const qreal room = endLabel ? std::ceil(width / 2) : 0;
-    qreal left = 0, top = 0, right = 0, bottom = 0;
-    chart_->legend()->getContentsMargins(&left, &top, &right, &bottom);
-    if (left != room)
-        chart_->legend()->setContentsMargins(room, top, right, bottom);
-    FitLegend();
-    fitting_ = false;
-}
-
-void ChartAdapter::FitLegend() {
-    // A legend of many channels shrinks its text, down to 6 points, until every entry fits
-    // beside the plot (an entry is its text's height and a margin of 4 pixels above and below).
-    QLegend* legend = chart_->legend();
-    if (series_.isEmpty() || view_ == nullptr || view_->height() <= 0)
-        return;
-    const double height = view_->height() - 8.0;
-    const double base = view_->font().pointSizeF() > 0 ? view_->font().pointSizeF() : 9.0;
-    double size = base;
-    while (size > 6.0) {
-        QFont trial = legend->font();
-        trial.setPointSizeF(size);
-        if (series_.size() * (QFontMetricsF(trial).height() + 8.0) <= height)
-            break;
-        size -= 0.5;
-    }
-    if (legend->font().pointSizeF() != size) {
-        QFont font = legend->font();
-        font.setPointSizeF(size);
-        legend->setFont(font);
-    }
+const ValueTicks& ChartAdapter::YTicks() const {
+    if (const PlotLayout* l = Layout())
+        return l->y;
+    if (autoRangeDirty_)
+        ApplyAutoYRange();
+    unlaidTicks_ = PlotYTicks(scene_, 0.0, 0.0);
+    return unlaidTicks_;
 }
 
 double ChartAdapter::YMin() const {
-    return yAxis_ != nullptr ? yAxis_->min() : 0.0;
+    return YTicks().min;
 }
 
 double ChartAdapter::YMax() const {
-    return yAxis_ != nullptr ? yAxis_->max() : 0.0;
+    return YTicks().max;
 }
 
 double ChartAdapter::XMin() const {
-    return xAxis_ != nullptr ? xAxis_->min() : 0.0;
+    return scene_.xMin;
 }
 
 double ChartAdapter::XMax() const {
-    return xAxis_ != nullptr ? xAxis_->max() : 0.0;
+    return scene_.xMax;
 }
 
 void ChartAdapter::ZoomX(double min, double max) {
-    if (xAxis_ == nullptr || !(xMax_ > xMin_) || !std::isfinite(min) || !std::isfinite(max))
+    if (view_ == nullptr || !(xMax_ > xMin_) || !std::isfinite(min) || !std::isfinite(max))
         return;
     // Never narrower than two points (on a time axis, two of their mean spacing), never beyond
     // the whole range.
@@ -289,30 +212,27 @@ void ChartAdapter::ZoomX(double min, double max) {
         pointX_.isEmpty() || pointCount_ < 2 ? 2.0 : 2.0 * (xMax_ - xMin_) / (pointCount_ - 1);
     const double span = std::min(std::max(max - min, twoPoints), xMax_ - xMin_);
     min = std::max(xMin_, std::min(min, xMax_ - span));
-    xAxis_->setRange(min, min + span);
+    scene_.xMin = min;
+    scene_.xMax = min + span;
     // Each series' own range follows the span shown.
     if (ownScales_)
         ApplyOwnScales();
+    Changed();
     emit XRangeChanged(min, min + span, min <= xMin_ && min + span >= xMax_);
 }
 
-void ChartAdapter::ApplyAutoYRange() {
+void ChartAdapter::ApplyAutoYRange() const {
     autoRangeDirty_ = false;
     if (ownScales_) {
         ApplyOwnScales();
         return;
     }
-    if (yAxis_ == nullptr || yScaleMode_ != 0)
+    if (yScaleMode_ != 0)
         return;
     double lo = 0.0;
     double hi = 0.0;
     bool any = false;
-    QList<QList<QPointF>> lines = data_;
-    for (const auto& band : bands_) {
-        lines.append(band.first);
-        lines.append(band.second);
-    }
-    for (const QList<QPointF>& line : lines) {
+    auto take = [&](const QList<QPointF>& line) {
         for (const QPointF& p : line) {
             if (std::isnan(p.y()))
                 continue;  // a cell of no number
@@ -323,12 +243,20 @@ void ChartAdapter::ApplyAutoYRange() {
             lo = std::min(lo, p.y());
             hi = std::max(hi, p.y());
         }
+    };
+    for (const PlotSeries& s : scene_.series) {
+        take(s.points);
+        take(s.low);
+        take(s.high);
     }
     if (!any || lo == hi) {
         lo -= 1.0;
         hi += 1.0;
     }
-    yAxis_->setRange(lo, hi);
-    yAxis_->applyNiceNumbers();
-    SetManualYGrid(manualYGrid_, yGridSpacing_);
+    if (scene_.yMin != lo || scene_.yMax != hi || !scene_.yAuto) {
+        scene_.yAuto = true;
+        scene_.yMin = lo;
+        scene_.yMax = hi;
+        Changed();
+    }
 }

@@ -1,23 +1,10 @@
 // The chart's series: their data, pens, labels and bands, the cursors, and what lies under the
 // mouse and the keys.
-#include "chart_adapter.h"
-
-#include <QAreaSeries>
-#include <QCategoryAxis>
-#include <QChart>
 #include <QFontMetricsF>
-#include <QGraphicsLayout>
-#include <QHash>
-#include <QLabel>
-#include <QLegend>
-#include <QLegendMarker>
-#include <QLineSeries>
-#include <QVBoxLayout>
-#include <QValueAxis>
 #include <algorithm>
 #include <cmath>
 
-#include "curve_chart_plan.h"
+#include "chart_adapter.h"
 
 namespace {
 
@@ -37,175 +24,81 @@ constexpr double kPointHitRadius = 6.0;
 }  // namespace
 
 void ChartAdapter::SetSeriesCount(int count) {
-    if (chart_ == nullptr)
-        return;
-    for (int i = 0; i < data_.size(); ++i)
-        SetSeriesEnvelope(i, {}, {});
-    for (QLineSeries* s : series_) {
-        chart_->removeSeries(s);
-        delete s;
-    }
-    series_.clear();
-    data_.clear();
-    names_.clear();
-    pens_.clear();
-    gaps_.clear();
-    gapSeries_ = 0;
-    for (int i = 0; i < count; ++i) {
-        if (i < kMostChartSeries) {
-            auto* s = new QLineSeries(chart_);
-            chart_->addSeries(s);
-            s->attachAxis(xAxis_);
-            s->attachAxis(yAxis_);
-            series_.append(s);
-        }
-        data_.append(QList<QPointF>());
-        gaps_.append(false);
-        names_.append(QString());
-        pens_.append(QPen(Qt::black, 1));
-    }
-    ApplyPens();
-    ConnectLegendClicks();
+    scene_.series.clear();
+    scene_.series.resize(std::max(0, count));
+    for (PlotSeries& s : scene_.series)
+        s.pen = QPen(Qt::black, 1);
+    scene_.legendScroll = 0;
     autoRangeDirty_ = true;
-}
-
-void ChartAdapter::ApplyPens() {
-    if (chart_ == nullptr)
-        return;
-    for (int i = 0; i < series_.size(); ++i) {
-        QPen pen = pens_[i];
-        if (DrawsLinesItself())
-            pen.setColor(Qt::transparent);
-        series_[i]->setPen(pen);
-    }
-    // The legend's markers are gone through once, not once per series.
-    QHash<const QAbstractSeries*, int> index;
-    for (int i = 0; i < series_.size(); ++i)
-        index.insert(series_[i], i);
-    for (QLegendMarker* marker : chart_->legend()->markers()) {
-        const int i = index.value(marker->series(), -1);
-        if (i >= 0)
-            marker->setBrush(pens_[i].color());
-    }
+    Changed();
 }
 
 void ChartAdapter::SetSeriesLabel(int series, const QString& text) {
-    if (series < 0 || series >= names_.size())
+    if (series < 0 || series >= scene_.series.size())
         return;
-    names_[series] = text;
-    if (series < series_.size())
-        series_[series]->setName(text);
+    scene_.series[series].name = text;
+    // The legend is drawn over the plot's picture: a new text needs no new picture, and a new
+    // layout only when it no longer fits its column.
+    if (view_ != nullptr)
+        view_->LegendTextChanged(text);
 }
 
 QString ChartAdapter::SeriesLabel(int series) const {
-    return names_.value(series);
+    return series >= 0 && series < scene_.series.size() ? scene_.series[series].name : QString();
 }
 
 void ChartAdapter::SetSeriesColors(const QList<QColor>& colors) {
-    for (int i = 0; i < colors.size() && i < pens_.size(); ++i)
-        pens_[i].setColor(colors[i]);
-    ApplyPens();
+    for (int i = 0; i < colors.size() && i < scene_.series.size(); ++i)
+        scene_.series[i].pen.setColor(colors[i]);
+    Changed(false);
 }
 
 void ChartAdapter::SetSeriesLineTypes(const QList<int>& lineTypes) {
-    for (int i = 0; i < lineTypes.size() && i < pens_.size(); ++i) {
+    for (int i = 0; i < lineTypes.size() && i < scene_.series.size(); ++i) {
         const int t = lineTypes[i] >= 0 && lineTypes[i] < 7 ? lineTypes[i] : 0;
-        pens_[i].setStyle(kLinePens[t].style);
-        pens_[i].setWidth(kLinePens[t].width);
+        scene_.series[i].pen.setStyle(kLinePens[t].style);
+        scene_.series[i].pen.setWidth(kLinePens[t].width);
     }
-    ApplyPens();
+    Changed(false);
 }
 
 void ChartAdapter::SetSeriesData(int series, const QList<QPointF>& points) {
-    if (series < 0 || series >= data_.size())
+    if (series < 0 || series >= scene_.series.size())
         return;
-    data_[series] = points;
+    scene_.series[series].points = points;
     autoRangeDirty_ = true;
-    const bool gap = std::any_of(points.begin(), points.end(),
-                                 [](const QPointF& p) { return std::isnan(p.y()); });
-    if (gap != gaps_[series]) {
-        const bool drewItself = DrawsLinesItself();
-        gaps_[series] = gap;
-        gapSeries_ += gap ? 1 : -1;
-        if (DrawsLinesItself() != drewItself)
-            ApplyPens();
-    }
-    if (series >= series_.size())
-        return;
-    series_[series]->replace(Plottable(points));
-    // A line through one point has no length: its point is drawn instead.
-    series_[series]->setPointsVisible(points.size() == 1);
-}
-
-QList<QPointF> ChartAdapter::Plottable(const QList<QPointF>& points) {
-    if (std::none_of(points.begin(), points.end(),
-                     [](const QPointF& p) { return std::isnan(p.y()); }))
-        return points;
-    // The charting component would join the points on either side: the view draws this series
-    // itself, and the component keeps only what it can place.
-    QList<QPointF> plottable;
-    for (const QPointF& p : points) {
-        if (!std::isnan(p.y()))
-            plottable.append(p);
-    }
-    return plottable;
+    Changed(false);
 }
 
 void ChartAdapter::SetSeriesEnvelope(int series, const QList<QPointF>& low,
                                      const QList<QPointF>& high) {
-    if (chart_ == nullptr || series < 0 || series >= SeriesCount())
+    if (series < 0 || series >= SeriesCount())
         return;
-    if (QAreaSeries* old = envelopes_.take(series)) {
-        chart_->removeSeries(old);
-        delete old;
+    PlotSeries& s = scene_.series[series];
+    if (low.isEmpty() && high.isEmpty()) {
+        s.low.clear();
+        s.high.clear();
+    } else {
+        s.low = low;
+        s.high = high;
     }
-    bands_.remove(series);
     autoRangeDirty_ = true;
-    if (low.isEmpty() && high.isEmpty())
-        return;
-    bands_.insert(series, {low, high});
-    if (DrawsLinesItself())
-        return;
-    auto* upper = new QLineSeries();
-    upper->replace(high);
-    auto* lower = new QLineSeries();
-    lower->replace(low);
-    auto* band = new QAreaSeries(upper, lower);
-    upper->setParent(band);
-    lower->setParent(band);
-    band->setBrush(BandBrush(series));
-    band->setPen(BandPen(series));
-    chart_->addSeries(band);
-    band->attachAxis(xAxis_);
-    band->attachAxis(yAxis_);
-    for (QLegendMarker* marker : chart_->legend()->markers(band))
-        marker->setVisible(false);
-    envelopes_.insert(series, band);
-}
-
-QBrush ChartAdapter::BandBrush(int series) const {
-    // Translucent, so the curves stay seen through the bands drawn after them.
-    QColor fill = SeriesColor(series);
-    fill.setAlpha(80);
-    return fill;
-}
-
-QPen ChartAdapter::BandPen(int series) const {
-    QColor edge = SeriesColor(series);
-    edge.setAlpha(140);
-    return QPen(edge, 1);
+    Changed(false);
 }
 
 QList<QPointF> ChartAdapter::SeriesEnvelopeLow(int series) const {
-    return bands_.value(series).first;
+    return series >= 0 && series < scene_.series.size() ? scene_.series[series].low
+                                                        : QList<QPointF>();
 }
 
 QList<QPointF> ChartAdapter::SeriesEnvelopeHigh(int series) const {
-    return bands_.value(series).second;
+    return series >= 0 && series < scene_.series.size() ? scene_.series[series].high
+                                                        : QList<QPointF>();
 }
 
 QList<QPointF> ChartAdapter::SeriesData(int series) const {
-    return data_.value(series);
+    return series >= 0 && series < scene_.series.size() ? scene_.series[series].points
+                                                        : QList<QPointF>();
 }
 
 QColor ChartAdapter::SeriesColor(int series) const {
@@ -213,7 +106,8 @@ QColor ChartAdapter::SeriesColor(int series) const {
 }
 
 QPen ChartAdapter::SeriesPen(int series) const {
-    return series >= 0 && series < pens_.size() ? pens_[series] : QPen(Qt::NoPen);
+    return series >= 0 && series < scene_.series.size() ? scene_.series[series].pen
+                                                        : QPen(Qt::NoPen);
 }
 
 Qt::PenStyle ChartAdapter::SeriesPenStyle(int series) const {
@@ -221,47 +115,67 @@ Qt::PenStyle ChartAdapter::SeriesPenStyle(int series) const {
 }
 
 int ChartAdapter::SeriesPenWidth(int series) const {
-    return series >= 0 && series < pens_.size() ? pens_[series].width() : 0;
+    return series >= 0 && series < scene_.series.size() ? scene_.series[series].pen.width() : 0;
+}
+
+void ChartAdapter::SetPointCount(int count) {
+    pointCount_ = count;
+    SyncCursors();
 }
 
 void ChartAdapter::SetCursorPoint(int point) {
     cursor_ = std::max(0, std::min(point, pointCount_ - 1));
+    SyncCursors();
 }
 
 void ChartAdapter::SetCursorBPoint(int point) {
     cursorB_ = pointCount_ > 0 ? std::max(0, std::min(point, pointCount_ - 1)) : -1;
+    SyncCursors();
+}
+
+void ChartAdapter::SyncCursors() {
+    scene_.cursorA = pointCount_ > 0 ? std::min(cursor_, pointCount_ - 1) : -1;
+    scene_.cursorAX = scene_.cursorA >= 0 ? PointX(scene_.cursorA) : 0.0;
+    scene_.cursorB = pointCount_ > 0 ? std::min(cursorB_, pointCount_ - 1) : -1;
+    scene_.cursorBX = scene_.cursorB >= 0 ? PointX(scene_.cursorB) : 0.0;
+    // The cursors are drawn over the plot's picture.
+    if (view_ != nullptr)
+        view_->update();
 }
 
 double ChartAdapter::YValue(int series, int point) const {
-    if (series < 0 || series >= data_.size() || point < 0 || point >= data_[series].size())
+    if (series < 0 || series >= scene_.series.size() || point < 0 ||
+        point >= scene_.series[series].points.size())
         return 0.0;
-    return data_[series][point].y();
+    return scene_.series[series].points[point].y();
 }
 
-ChartAdapter::HotSpot ChartAdapter::HitTest(const QPoint& viewPos, bool anywhereInPlot,
+ChartAdapter::HotSpot ChartAdapter::HitTest(const QPoint& pos, bool anywhereInPlot,
                                             int* point) const {
     *point = -1;
-    if (chart_ == nullptr)
+    const PlotLayout* l = Layout();
+    if (l == nullptr)
         return HotSpot::kNone;
-    const QPointF at = chart_->mapFromScene(view_->mapToScene(viewPos));
-    if (chart_->legend()->isVisible() && chart_->legend()->geometry().contains(at))
+    if (l->legend.contains(pos))
         return HotSpot::kLegend;
-    if (!chart_->plotArea().contains(at))
+    if (!l->plot.adjusted(0, 0, 1, 1).contains(pos))
         return HotSpot::kTitle;
     if (pointCount_ <= 0)
         return HotSpot::kPlotArea;
-    const int t = NearestPoint(chart_->mapToValue(at).x());
+    const AxisMap xm = l->XMap(scene_);
+    const AxisMap ym = l->YMap();
+    const int t = NearestPoint(xm.Value(pos.x()));
     if (anywhereInPlot) {
         *point = t;
         return HotSpot::kDataPoint;
     }
-    // Every series stands on the same axes.
-    for (int i = 0; i < data_.size() && !series_.isEmpty(); ++i) {
-        if (t >= data_[i].size())
+    const double x = xm.Pixel(PointX(t));
+    for (int i = 0; i < scene_.series.size(); ++i) {
+        const QList<QPointF>& points = scene_.series[i].points;
+        if (t >= points.size() || std::isnan(points[t].y()))
             continue;
-        const QPointF shown(data_[i][t].x(), scales_.Shown(i, data_[i][t].y()));
-        const QPointF p = chart_->mapToPosition(shown, series_.front());
-        if (std::hypot(p.x() - at.x(), p.y() - at.y()) <= kPointHitRadius) {
+        const double y = ym.Pixel(scales_.Shown(i, points[t].y()));
+        if (std::hypot(x - pos.x(), y - pos.y()) <= kPointHitRadius) {
             *point = t;
             return HotSpot::kDataPoint;
         }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "curve_chart_plan.h"
+#include "value_ticks.h"
 
 void ScaleRange::Include(double value) {
     if (!std::isfinite(value))
