@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # Bottom to top; the README's layer diagram shows the same order.
-layers=(store widgets bars res plot doc curves textcfg print views app tools)
+layers=(store widgets bars res plot document curves textcfg print views app tools)
 
 declare -A rank home
 for i in "${!layers[@]}"; do
