@@ -2,12 +2,15 @@
 # The source folders are layers: a folder may include headers of its own and of the folders
 # below it, never of a folder above. This reads every #include "..." of the source folders and
 # names each file and line that reaches up, and each header name that two folders share (an
-# include of it could not be told apart).
+# include of it could not be told apart). A top-level folder with sources that is neither a layer
+# nor one of the folders outside the layers fails too: its includes would go unchecked.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # Bottom to top; the README's layer diagram shows the same order.
-layers=(store widgets bars res plot doc curves textcfg print views app tools)
+layers=(store widgets bars res plot document curves textcfg print views app tools)
+# Sources outside the layers: they may include any layer (build trees are skipped as well).
+outside=(tests bench fuzz)
 
 declare -A rank home
 for i in "${!layers[@]}"; do
@@ -15,6 +18,20 @@ for i in "${!layers[@]}"; do
 done
 
 status=0
+for dir in */; do
+    folder=${dir%/}
+    case " ${layers[*]} ${outside[*]} " in *" $folder "*) continue ;; esac
+    case "$folder" in build*) continue ;; esac
+    for file in "$folder"/*.h "$folder"/*.cpp; do
+        if [ -e "$file" ]; then
+            echo "$folder/: holds C++ sources ($file) but is not in the list of layers of" \
+                 "scripts/check-layers.sh; add it to the layers in its place (and to the README)" >&2
+            status=1
+            break
+        fi
+    done
+done
+
 for folder in "${layers[@]}"; do
     for header in "$folder"/*.h; do
         [ -e "$header" ] || continue
