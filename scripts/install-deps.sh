@@ -7,7 +7,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    qt6-charts-dev libqt6opengl6-dev qt6-svg-dev
+    qt6-svg-dev
     fonts-dejavu-core fonts-noto-cjk fonts-wqy-microhei fonts-arphic-uming xvfb xauth poppler-utils
     qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
     help2man desktop-file-utils dpkg-dev file
