@@ -20,6 +20,7 @@ enum PlotParts {
 void PaintPlot(QPainter* painter, const PlotScene& scene, const PlotLayout& layout,
                int parts = kPlotAll);
 
-// Where a series' points are drawn in pixels: columns of at most this many points are drawn
-// point by point, denser lines through their per-column first, lowest, highest and last points.
-constexpr double kReduceAbovePointsPerColumn = 2.0;
+// Lines of at most this many shown points per pixel column on average are drawn point by point;
+// denser ones through each column's first, lowest, highest and last point (which keeps at most
+// four a column, so sparser lines gain nothing by it).
+constexpr double kReduceAbovePointsPerColumn = 8.0;
