@@ -86,6 +86,7 @@ PlotLayout LayOutPlot(const PlotScene& scene, const QRectF& area, const QFont& f
             l.xLabelWidth = std::max(l.xLabelWidth, text.horizontalAdvance(line));
     }
     bottom -= kTickLength + 2 + l.xLabelLines * text.height();
+    l.decorationHeight = area.height() - (bottom - plotTop);
     const double plotBottom = std::max(bottom, plotTop + kLeastPlot);
     const double plotHeight = plotBottom - plotTop;
 

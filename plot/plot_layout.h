@@ -32,11 +32,12 @@ struct PlotLayout {
     double xLabelLines = 0.0;  // lines of the tallest X label
     double yLabelWidth = 0.0;  // the widest Y label
     double laneLabelWidth = 0.0;
-    ValueTicks y;                  // the Y axis' range, lines and labels
-    QStringList yTexts;            // the label of each of y.lines (empty where unlabelled)
-    std::vector<int> xShown;       // the scene's X labels shown, each whole
-    LegendLayout legendLayout;     // entries in legend pixels
-    double legendTextWidth = 0.0;  // the widest entry's text when laid out
+    double decorationHeight = 0.0;  // all but the plot: texts, lanes, X axis, footer
+    ValueTicks y;                   // the Y axis' range, lines and labels
+    QStringList yTexts;             // the label of each of y.lines (empty where unlabelled)
+    std::vector<int> xShown;        // the scene's X labels shown, each whole
+    LegendLayout legendLayout;      // entries in legend pixels
+    double legendTextWidth = 0.0;   // the widest entry's text when laid out
 
     bool Valid() const { return plot.width() > 0 && plot.height() > 0 && y.max > y.min; }
     AxisMap XMap(const PlotScene& scene) const {

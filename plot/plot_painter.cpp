@@ -273,8 +273,11 @@ void DrawAxes(QPainter* p, const PlotScene& s, const PlotLayout& l) {
         const double x = plot.left() - 8 - l.yLabelWidth - l.lineHeight;
         p->translate(x, plot.center().y());
         p->rotate(-90);
+        // Longer than the plot is high, it is cut with an ellipsis rather than mid-letter.
+        const QString title =
+            QFontMetricsF(l.font, p->device()).elidedText(s.yTitle, Qt::ElideRight, plot.height());
         p->drawText(QRectF(-plot.height() / 2, 0, plot.height(), l.lineHeight),
-                    Qt::AlignHCenter | Qt::AlignTop, s.yTitle);
+                    Qt::AlignHCenter | Qt::AlignTop, title);
         p->restore();
     }
 }

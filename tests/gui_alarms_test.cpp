@@ -6,8 +6,10 @@
 #include <sys/stat.h>
 
 #include <QFileInfo>
+#include <QHelpEvent>
 #include <QStatusBar>
 #include <QTest>
+#include <QToolTip>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -101,6 +103,24 @@ TEST_F(AlarmsTest, LanesFromTheAlarmStoreOnBothAxesWithListKeysAndReasons) {
     EXPECT_FALSE(lanes.lanes[1].spans[0].cleared);
     EXPECT_EQ(lanes.alarmPoints, QList<int>({2, 9}));
     EXPECT_TRUE(alarms->Status().contains(QString::fromUtf8("2 次报警")));
+
+    // The lanes stand over the plot with every label whole, at any size, and a span's tip
+    // stays while the mouse does.
+    for (QSize size : {QSize(800, 500), QSize(1280, 800)}) {
+        view->resize(size);
+        Settle();
+        const PlotLayout* l = c->Layout();
+        EXPECT_EQ(l->lanes.left(), l->plot.left());
+        EXPECT_EQ(l->lanes.right(), l->plot.right());
+        EXPECT_LE(l->area.left() + l->laneLabelWidth, l->plot.left() - 4);
+    }
+    const QRectF lane = c->Layout()->LaneRect(0, 2);
+    const QPoint onSpan(c->PlotPosition(4, 0).x(), static_cast<int>(lane.center().y()));
+    QHelpEvent hover(QEvent::ToolTip, onSpan, c->Plot()->mapToGlobal(onSpan));
+    QApplication::sendEvent(c->Plot(), &hover);
+    QTest::qWait(1500);
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_TRUE(QToolTip::text().contains("Boiler hot, very"));
 
     // N and P jump cursor A from alarm to alarm, and the read-out follows.
     QWidget* plot = view->Chart()->focusProxy();

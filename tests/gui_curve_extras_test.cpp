@@ -55,6 +55,10 @@ TEST_F(CurveExtrasTest, CursorBOpensThePanelWithDifferencesAndStatistics) {
     ASSERT_NE(x->Panel(), nullptr);
     CurvePanel* panel = x->Panel();
     EXPECT_TRUE(panel->isVisibleTo(view->Chart()));
+    // However small the window, the panel leaves the plot room for its curves.
+    view->resize(560, 380);
+    Settle();
+    EXPECT_GE(c->Layout()->plot.height(), 100.0);
     EXPECT_TRUE(panel->Headline().contains(QString::fromUtf8("Δt = 00:00:10")));
     // Name, A, B, B-A, minimum, its time, maximum, its time, mean, records: the numbers with the
     // one decimal of T1's cells.

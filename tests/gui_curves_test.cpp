@@ -134,12 +134,26 @@ TEST_F(CurvesTest, ASmallWindowShowsFewerLabelsEachWhole) {
 
 TEST_F(CurvesTest, ThousandsOfChannelsEachHaveALegendEntry) {
     std::string names = "c0";
-    for (int i = 1; i < 1000; ++i)
+    for (int i = 1; i < 60; ++i)
         names += ",c" + std::to_string(i);
+    // 60 channels beside a plot of a large screen, the panel open: every entry shown, none
+    // scrolled away, each where a click finds it.
     CHistavueView* view = Open(names, 5);
+    view->resize(1900, 1000);
     Run(kCmdDrawCurves);
+    view->Curves()->Extras()->SetPanelShown(true);
+    Settle();
     ChartAdapter* c = Chart(view);
+    EXPECT_EQ(c->Layout()->legendLayout.MaxScroll(), 0.0);
+    for (int i = 0; i < 60; ++i)
+        ASSERT_EQ(c->Plot()->LegendEntryAt(c->LegendEntryRect(i).center()), i) << i;
+
     // Every channel is a series with its own legend entry; what does not fit scrolls.
+    for (int i = 60; i < 1000; ++i)
+        names += ",c" + std::to_string(i);
+    view = Open(names, 5);
+    Run(kCmdDrawCurves);
+    c = Chart(view);
     EXPECT_EQ(c->SeriesCount(), 1000);
     EXPECT_EQ(c->Layout()->legendLayout.entries.size(), 1000u);
     EXPECT_EQ(c->SeriesLabel(999), "c999");

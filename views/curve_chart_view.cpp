@@ -21,8 +21,9 @@ namespace {
 
 // Drags shorter than this are clicks.
 constexpr int kDragThreshold = 5;
-// The plot keeps at least this height beside the panels below it.
-constexpr int kLeastPlotHeight = 220;
+// The plot itself keeps at least this height beside the panels below it, its texts, lanes and
+// axes added.
+constexpr int kLeastPlotHeight = 100;
 // A tip stays while the mouse stays: an hour is as long as anyone hovers.
 constexpr int kTipShownFor = 3600 * 1000;
 
@@ -32,7 +33,7 @@ CurveChartView::CurveChartView(ChartPlotOwner* owner, QWidget* parent)
     : QWidget(parent), owner_(owner) {
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
-    setMinimumHeight(kLeastPlotHeight);
+    setMinimumHeight(kLeastPlotHeight * 2);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
@@ -42,6 +43,13 @@ const PlotLayout& CurveChartView::Layout() {
         layout_ = LayOutPlot(owner_->Scene(), area, font(), this);
         layoutDirty_ = false;
         baseDirty_ = true;
+        // More lanes or footer lines take more room: the least height follows, once the present
+        // layout is done with.
+        const int least = static_cast<int>(std::ceil(layout_.decorationHeight)) + kLeastPlotHeight;
+        if (least != minimumHeight()) {
+            QMetaObject::invokeMethod(
+                this, [this, least] { setMinimumHeight(least); }, Qt::QueuedConnection);
+        }
     }
     return layout_;
 }
