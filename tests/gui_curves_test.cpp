@@ -151,6 +151,7 @@ TEST_F(CurvesTest, ThousandsOfChannelsEachHaveALegendEntry) {
     // Every channel is a series with its own legend entry; what does not fit scrolls.
     for (int i = 60; i < 1000; ++i)
         names += ",c" + std::to_string(i);
+    app->MainFrame()->MdiArea()->closeAllSubWindows();
     view = Open(names, 5);
     Run(kCmdDrawCurves);
     c = Chart(view);
