@@ -1,7 +1,6 @@
 #include "report_job.h"
 
 #include <QCoreApplication>
-#include <QGraphicsView>
 #include <QLabel>
 #include <QPainter>
 #include <QPrinter>
@@ -76,10 +75,8 @@ bool PrintReportPages(QPrinter* printer, const RecordTable& table,
 
 namespace {
 
-// Draws window's own children at their places: the chart view's scene and the labels as lines
-// and texts, anything else as a picture of its pixels. A widget rendered as a whole onto a
-// printer is first drawn into a bitmap at the printer's resolution (at 1200 dpi, a gigabyte for
-// a page, and no text in the file), so the children are drawn one by one instead.
+// Draws window's own children at their places, each through its own painting: the plot and the
+// labels draw lines and texts onto the printer's painter, so the page stays vector.
 void RenderChildren(QPainter& painter, QWidget* window) {
     painter.fillRect(QRect(QPoint(0, 0), window->size()),
                      window->palette().brush(window->backgroundRole()));
@@ -88,10 +85,7 @@ void RenderChildren(QPainter& painter, QWidget* window) {
         if (child == nullptr || child->isWindow() || !child->isVisibleTo(window))
             continue;
         const QRect place = child->geometry();
-        if (auto* view = qobject_cast<QGraphicsView*>(child)) {
-            const QRect viewport = view->viewport()->geometry().translated(place.topLeft());
-            view->render(&painter, viewport, view->viewport()->rect());
-        } else if (auto* label = qobject_cast<QLabel*>(child)) {
+        if (auto* label = qobject_cast<QLabel*>(child)) {
             if (label->autoFillBackground())
                 painter.fillRect(place, label->palette().brush(label->backgroundRole()));
             painter.save();
@@ -123,11 +117,7 @@ void RenderChart(QPainter& painter, QWidget* chart, const QRect& target) {
     painter.save();
     painter.translate(place.topLeft());
     painter.scale(scale, scale);
-    if (auto* view = qobject_cast<QGraphicsView*>(chart)) {
-        view->render(&painter, QRectF(QPointF(0, 0), size), view->viewport()->rect());
-    } else {
-        RenderChildren(painter, chart);
-    }
+    RenderChildren(painter, chart);
     painter.restore();
 }
 
