@@ -96,7 +96,7 @@ TEST_F(CurveExtrasTest, CursorBOpensThePanelWithDifferencesAndStatistics) {
     view->resize(800, 500);
     Settle();
     c->ZoomX(0, 12);
-    CurveChartView* plot = c->Plot();
+    PlotView* plot = c->Plot();
     auto posOf = [&](double x) { return c->PlotPosition(x, 5); };
     QTest::mouseClick(plot, Qt::LeftButton, Qt::ShiftModifier, posOf(9));
     EXPECT_EQ(c->CursorBPoint(), 8);

@@ -39,8 +39,8 @@ class CurvesTest : public AppTest {
         return OpenRecords(SampleRecordText(rows, "Line1", channels));
     }
     ChartAdapter* Chart(CHistavueView* view) { return view->Curves()->Adapter(); }
-    CurveChartView* PlotOf(CHistavueView* view) {
-        return view->Chart()->findChild<CurveChartView*>();
+    PlotView* PlotOf(CHistavueView* view) {
+        return view->Chart()->findChild<PlotView*>();
     }
     // A key to the widget that has the focus after a draw (the plot).
     void Key(CHistavueView* view, Qt::Key key) {
@@ -224,7 +224,7 @@ TEST_F(CurvesTest, CursorReadOutFollowsKeysAndClicks) {
     EXPECT_EQ(c->SeriesLabel(0), "T1(0.50)");
 
     // A click in the plot moves the cursor to the nearest point in time.
-    CurveChartView* plot = PlotOf(view);
+    PlotView* plot = PlotOf(view);
     view->resize(800, 500);
     Settle();
     QTest::mouseClick(plot, Qt::LeftButton, {}, c->PlotPosition(6, 11));

@@ -1,5 +1,7 @@
 #include "chart_adapter.h"
 
+#include <QAction>
+#include <QCoreApplication>
 #include <QSplitter>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -26,10 +28,20 @@ bool ChartAdapter::Create(QWidget* parent, const QRect& rect) {
     // never gives up its least height.
     splitter_ = new QSplitter(Qt::Vertical, window);
     splitter_->setChildrenCollapsible(false);
-    view_ = new CurveChartView(this, splitter_);
+    view_ = new PlotView(this, splitter_);
     splitter_->addWidget(view_);
     splitter_->setStretchFactor(0, 1);
     layout->addWidget(splitter_);
+    settingsAction_ =
+        new QAction(QCoreApplication::translate("Histavue", "历史曲线设置(&E)"), window);
+    // Answered later, not now: the settings' OK rebuilds the chart, and with it the plot whose
+    // menu asks.
+    connect(settingsAction_, &QAction::triggered, this, [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { emit SettingsRequested(); }, Qt::QueuedConnection);
+    });
+    separator_ = new QAction(window);
+    separator_->setSeparator(true);
     window_ = window;
     window->setFocusProxy(view_);
     window->setGeometry(rect);
@@ -48,6 +60,7 @@ void ChartAdapter::Destroy() {
     window_ = nullptr;
     splitter_ = nullptr;
     view_ = nullptr;
+    settingsAction_ = separator_ = nullptr;
     scene_ = PlotScene();
     scene_.scales = &scales_;
     pointX_.clear();
@@ -181,9 +194,11 @@ QRect ChartAdapter::LegendEntryRect(int series) const {
     return view_->LegendEntryRect(series).toAlignedRect();
 }
 
-void ChartAdapter::PlotSettingsRequested() {
-    QMetaObject::invokeMethod(
-        this, [this] { emit SettingsRequested(); }, Qt::QueuedConnection);
+QList<QAction*> ChartAdapter::ContextMenuActions() const {
+    QList<QAction*> actions{settingsAction_};
+    if (!menuActions_.isEmpty())
+        actions << separator_ << menuActions_;
+    return actions;
 }
 
 void ChartAdapter::PlotLegendClicked(int series) {

@@ -17,19 +17,19 @@
 #include <QString>
 #include <QStringList>
 
-#include "curve_chart_view.h"
+#include "plot_view.h"
 
 class QWidget;
 class QSplitter;
 class QAction;
-class ChartAdapter : public QObject, public ChartPlotOwner {
+class ChartAdapter : public QObject, public PlotOwner {
     Q_OBJECT
   public:
     // Child id of the chart window in its view.
     static constexpr int kChartId = 1001;
 
     // What lies under the mouse.
-    using HotSpot = ChartHotSpot;
+    using HotSpot = PlotHit;
 
     explicit ChartAdapter(QObject* parent = nullptr);
     ~ChartAdapter() override;
@@ -145,7 +145,7 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     bool AddBelowPlot(QWidget* widget);
     // Actions the chart's context menu shows after its own; the caller keeps them.
     void SetMenuActions(const QList<QAction*>& actions) { menuActions_ = actions; }
-    QList<QAction*> MenuActions() const override { return menuActions_; }
+    QList<QAction*> MenuActions() const { return menuActions_; }
     // Y value of a series' point (NaN where it has no number), 0 when there is no such point.
     double YValue(int series, int point) const;
 
@@ -188,7 +188,7 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     // The plot as drawn and where things stand on it, for what reads the pixels (tests, the
     // benchmarks): the plot widget, its layout, a value's place and a legend entry's rectangle in
     // the widget's pixels.
-    CurveChartView* Plot() const { return view_; }
+    PlotView* Plot() const { return view_; }
     const PlotScene& PlotState() const { return scene_; }
     const PlotLayout* Layout() const;
     QPoint PlotPosition(double x, double y) const;
@@ -219,8 +219,8 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     void PlotHotSpot(HotSpot hotSpot, int point) override { emit HotSpotReported(hotSpot, point); }
     void PlotCursorBMoved(int point) override { emit CursorBMoved(point); }
     void PlotLegendClicked(int series) override;
-    // Later, not now: the settings' OK rebuilds the chart, and with it the plot that asks.
-    void PlotSettingsRequested() override;
+    // The settings entry first, then the caller's actions.
+    QList<QAction*> ContextMenuActions() const override;
     HotSpot HitTest(const QPoint& pos, bool anywhereInPlot, int* point) const override;
     void OnKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) override;
     void ApplyAutoYRange() const;
@@ -237,7 +237,7 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
 
     QPointer<QWidget> window_;
     QSplitter* splitter_ = nullptr;
-    CurveChartView* view_ = nullptr;
+    PlotView* view_ = nullptr;
     mutable PlotScene scene_;
     mutable ValueTicks unlaidTicks_;  // the Y ticks while there is no plot to lay out
     QList<double> pointX_;
@@ -263,6 +263,8 @@ class ChartAdapter : public QObject, public ChartPlotOwner {
     int cursor_ = 0;
     int cursorB_ = -1;
     QList<QAction*> menuActions_;
+    QAction* settingsAction_ = nullptr;  // "历史曲线设置(&E)", with the window
+    QAction* separator_ = nullptr;
     bool ownScales_ = false;
     mutable ChannelScales scales_;
     QStringList scaleNames_;

@@ -1,8 +1,9 @@
-// The plot of the curve chart as a widget: draws the plot of its owner's scene (keeping what
+// A plot as a widget: draws the plot of its owner's scene (keeping what
 // changes seldom as a picture, so that a cursor step repaints only what follows the mouse),
 // zooms into a dragged time span or with the wheel, pans with the middle button, scrolls a
 // legend too long for its room, shows the alarm lanes' tips, and hands clicks, hot spots and
-// keys to the chart that owns it, through the ChartPlotOwner interface below.
+// keys to the window that owns it (the curve view's chart, the trend window), through the
+// PlotOwner interface below.
 #pragma once
 
 #include <QImage>
@@ -16,41 +17,40 @@
 class QAction;
 
 // What lies under the mouse.
-enum class ChartHotSpot { kNone, kDataPoint, kPlotArea, kLegend, kTitle };
+enum class PlotHit { kNone, kDataPoint, kPlotArea, kLegend, kTitle };
 
 // What the plot reads of the chart that owns it (the scene, cursors) and what it reports back
 // (clicks, hot spots, keys, zooms). The owner outlives its plot.
-class ChartPlotOwner {
+class PlotOwner {
   public:
     // What is drawn; the plot keeps the legend's scroll and the zoom rectangle in it.
     virtual PlotScene& Scene() = 0;
     virtual int PointCount() const = 0;
     virtual int CursorBPoint() const = 0;
     virtual void SetCursorBPoint(int point) = 0;
-    virtual QList<QAction*> MenuActions() const = 0;
+    // The context menu's entries, in order (a separator is an action too); none: no menu.
+    virtual QList<QAction*> ContextMenuActions() const = 0;
     virtual void ZoomX(double min, double max) = 0;
     // What lies under a position of the plot; a click anywhere in the plot area is on the
     // nearest point in time, a hover only within a few pixels of a plotted point.
-    virtual ChartHotSpot HitTest(const QPoint& pos, bool anywhereInPlot, int* point) const = 0;
+    virtual PlotHit HitTest(const QPoint& pos, bool anywhereInPlot, int* point) const = 0;
     virtual void OnKey(int key, Qt::KeyboardModifiers modifiers) = 0;
-    virtual void PlotClicked(ChartHotSpot hotSpot, int point) = 0;
-    virtual void PlotHotSpot(ChartHotSpot hotSpot, int point) = 0;
+    virtual void PlotClicked(PlotHit hotSpot, int point) = 0;
+    virtual void PlotHotSpot(PlotHit hotSpot, int point) = 0;
     virtual void PlotCursorBMoved(int point) = 0;
     virtual void PlotLegendClicked(int series) = 0;
-    // The context menu's settings entry was chosen; the owner answers once the menu has closed.
-    virtual void PlotSettingsRequested() = 0;
     // Moves cursor A to the next (direction 1) or previous (-1) alarm; false when there is none
     // that way.
     virtual bool StepAlarm(int direction) = 0;
 
   protected:
-    ~ChartPlotOwner() = default;
+    ~PlotOwner() = default;
 };
 
-class CurveChartView : public QWidget {
+class PlotView : public QWidget {
     Q_OBJECT
   public:
-    CurveChartView(ChartPlotOwner* owner, QWidget* parent);
+    PlotView(PlotOwner* owner, QWidget* parent);
 
     // The layout at the present size, laid out anew when something it depends on changed.
     const PlotLayout& Layout();
@@ -82,7 +82,7 @@ class CurveChartView : public QWidget {
     QString AlarmTipAt(const QPoint& pos, QRect* rect);
     void ShowAlarmTip(const QPoint& pos);
 
-    ChartPlotOwner* owner_;
+    PlotOwner* owner_;
     PlotLayout layout_;
     bool layoutDirty_ = true;
     bool baseDirty_ = true;

@@ -1,7 +1,6 @@
-#include "curve_chart_view.h"
+#include "plot_view.h"
 
 #include <QContextMenuEvent>
-#include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -29,15 +28,14 @@ constexpr int kTipShownFor = 3600 * 1000;
 
 }  // namespace
 
-CurveChartView::CurveChartView(ChartPlotOwner* owner, QWidget* parent)
-    : QWidget(parent), owner_(owner) {
+PlotView::PlotView(PlotOwner* owner, QWidget* parent) : QWidget(parent), owner_(owner) {
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     setMinimumHeight(kLeastPlotHeight * 2);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-const PlotLayout& CurveChartView::Layout() {
+const PlotLayout& PlotView::Layout() {
     const QRectF area(QPointF(0, 0), QSizeF(size()));
     if (layoutDirty_ || layout_.area != area) {
         layout_ = LayOutPlot(owner_->Scene(), area, font(), this);
@@ -54,13 +52,13 @@ const PlotLayout& CurveChartView::Layout() {
     return layout_;
 }
 
-void CurveChartView::Changed(bool layout) {
+void PlotView::Changed(bool layout) {
     layoutDirty_ = layoutDirty_ || layout;
     baseDirty_ = true;
     update();
 }
 
-void CurveChartView::LegendTextChanged(const QString& text) {
+void PlotView::LegendTextChanged(const QString& text) {
     if (!layoutDirty_ && !layout_.legendLayout.entries.empty()) {
         QFontMetricsF metrics(layout_.legendFont, this);
         if (metrics.horizontalAdvance(text) > layout_.legendTextWidth + 0.5)
@@ -69,7 +67,7 @@ void CurveChartView::LegendTextChanged(const QString& text) {
     update();
 }
 
-QRectF CurveChartView::LegendEntryRect(int series) {
+QRectF PlotView::LegendEntryRect(int series) {
     const PlotLayout& l = Layout();
     if (series < 0 || static_cast<size_t>(series) >= l.legendLayout.entries.size())
         return QRectF();
@@ -80,23 +78,23 @@ QRectF CurveChartView::LegendEntryRect(int series) {
     return r.intersected(l.legend);
 }
 
-int CurveChartView::LegendEntryAt(const QPoint& pos) {
+int PlotView::LegendEntryAt(const QPoint& pos) {
     const PlotLayout& l = Layout();
     return ::LegendEntryAt(
         l.legendLayout, pos.x() - l.legend.left(), pos.y() - l.legend.top(),
         std::clamp<double>(owner_->Scene().legendScroll, 0.0, l.legendLayout.MaxScroll()));
 }
 
-double CurveChartView::XValueAt(const QPoint& pos) {
+double PlotView::XValueAt(const QPoint& pos) {
     return Layout().XMap(owner_->Scene()).Value(pos.x());
 }
 
-void CurveChartView::resizeEvent(QResizeEvent* event) {
+void PlotView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     Changed(true);
 }
 
-void CurveChartView::paintEvent(QPaintEvent*) {
+void PlotView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const PlotLayout& l = Layout();
     const PlotScene& scene = owner_->Scene();
@@ -120,7 +118,7 @@ void CurveChartView::paintEvent(QPaintEvent*) {
     PaintPlot(&painter, scene, l, kPlotOverlay);
 }
 
-bool CurveChartView::event(QEvent* event) {
+bool PlotView::event(QEvent* event) {
     if (event->type() == QEvent::ToolTip) {
         ShowAlarmTip(static_cast<QHelpEvent*>(event)->pos());
         return true;
@@ -128,7 +126,7 @@ bool CurveChartView::event(QEvent* event) {
     return QWidget::event(event);
 }
 
-void CurveChartView::ShowAlarmTip(const QPoint& pos) {
+void PlotView::ShowAlarmTip(const QPoint& pos) {
     QRect rect;
     const QString tip = AlarmTipAt(pos, &rect);
     if (tip.isEmpty()) {
@@ -141,7 +139,7 @@ void CurveChartView::ShowAlarmTip(const QPoint& pos) {
     QToolTip::showText(mapToGlobal(pos), tip, this, rect, kTipShownFor);
 }
 
-void CurveChartView::mousePressEvent(QMouseEvent* event) {
+void PlotView::mousePressEvent(QMouseEvent* event) {
     setFocus(Qt::MouseFocusReason);
     const QPoint pos = event->position().toPoint();
     if (event->button() == Qt::LeftButton) {
@@ -155,7 +153,7 @@ void CurveChartView::mousePressEvent(QMouseEvent* event) {
     event->accept();
 }
 
-void CurveChartView::mouseMoveEvent(QMouseEvent* event) {
+void PlotView::mouseMoveEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
     if (panning_) {
         const double dx = XValueAt(panFrom_) - XValueAt(pos);
@@ -178,7 +176,7 @@ void CurveChartView::mouseMoveEvent(QMouseEvent* event) {
     if (QToolTip::isVisible())
         ShowAlarmTip(pos);
     int point = -1;
-    const ChartHotSpot hot = owner_->HitTest(pos, false, &point);
+    const PlotHit hot = owner_->HitTest(pos, false, &point);
     if (static_cast<int>(hot) != lastHotSpot_ || point != lastHotPoint_) {
         lastHotSpot_ = static_cast<int>(hot);
         lastHotPoint_ = point;
@@ -186,7 +184,7 @@ void CurveChartView::mouseMoveEvent(QMouseEvent* event) {
     }
 }
 
-void CurveChartView::mouseReleaseEvent(QMouseEvent* event) {
+void PlotView::mouseReleaseEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
     if (event->button() == Qt::MiddleButton) {
         panning_ = false;
@@ -212,8 +210,8 @@ void CurveChartView::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     int point = -1;
-    const ChartHotSpot hot = owner_->HitTest(pos, true, &point);
-    if ((event->modifiers() & Qt::ShiftModifier) && hot == ChartHotSpot::kDataPoint) {
+    const PlotHit hot = owner_->HitTest(pos, true, &point);
+    if ((event->modifiers() & Qt::ShiftModifier) && hot == PlotHit::kDataPoint) {
         owner_->SetCursorBPoint(point);
         owner_->PlotCursorBMoved(owner_->CursorBPoint());
         return;
@@ -221,7 +219,7 @@ void CurveChartView::mouseReleaseEvent(QMouseEvent* event) {
     owner_->PlotClicked(hot, point);
 }
 
-void CurveChartView::wheelEvent(QWheelEvent* event) {
+void PlotView::wheelEvent(QWheelEvent* event) {
     const double steps = event->angleDelta().y() / 120.0;
     if (steps == 0)
         return;
@@ -244,19 +242,16 @@ void CurveChartView::wheelEvent(QWheelEvent* event) {
     owner_->ZoomX(x - (x - scene.xMin) * factor, x + (scene.xMax - x) * factor);
 }
 
-void CurveChartView::contextMenuEvent(QContextMenuEvent* event) {
+void PlotView::contextMenuEvent(QContextMenuEvent* event) {
+    const QList<QAction*> actions = owner_->ContextMenuActions();
+    if (actions.isEmpty())
+        return;
     QMenu menu(this);
-    QAction* settings = menu.addAction(QCoreApplication::translate("Histavue", "历史曲线设置(&E)"));
-    const QList<QAction*> more = owner_->MenuActions();
-    if (!more.isEmpty()) {
-        menu.addSeparator();
-        menu.addActions(more);
-    }
-    if (menu.exec(event->globalPos()) == settings)
-        owner_->PlotSettingsRequested();
+    menu.addActions(actions);
+    menu.exec(event->globalPos());
 }
 
-void CurveChartView::keyPressEvent(QKeyEvent* event) {
+void PlotView::keyPressEvent(QKeyEvent* event) {
     // N and P, or Ctrl with the arrow keys, jump cursor A to the next or previous alarm while
     // alarm lanes are drawn; the read-out follows as for any key.
     const int key = event->key();
@@ -283,7 +278,7 @@ void CurveChartView::keyPressEvent(QKeyEvent* event) {
         QWidget::keyPressEvent(event);
 }
 
-QString CurveChartView::AlarmTipAt(const QPoint& pos, QRect* rect) {
+QString PlotView::AlarmTipAt(const QPoint& pos, QRect* rect) {
     const PlotScene& scene = owner_->Scene();
     const ChartAlarmLanes& all = scene.lanes;
     if (all.lanes.isEmpty() || !all.describe)
