@@ -148,10 +148,15 @@ PlotLayout LayOutPlot(const PlotScene& scene, const QRectF& area, const QFont& f
     if (endLabel)
         right -= std::max(0.0, std::ceil(l.xLabelWidth / 2) - kMargin);
     right = std::max(right, left + kLeastPlot);
-    l.plot = QRectF(left, plotTop, right - left, plotHeight);
+    // On whole pixels: a value's pixel column is then the same however it is worked out.
+    left = std::ceil(left);
+    right = std::floor(right);
+    const double plotTopPixel = std::round(plotTop);
+    l.plot =
+        QRectF(left, plotTopPixel, right - left, std::round(plotTop + plotHeight) - plotTopPixel);
     if (laneCount > 0)
-        l.lanes = QRectF(left, plotTop - kAlarmLaneGap - laneCount * kAlarmLaneHeight, right - left,
-                         laneCount * kAlarmLaneHeight);
+        l.lanes = QRectF(left, l.plot.top() - kAlarmLaneGap - laneCount * kAlarmLaneHeight,
+                         right - left, laneCount * kAlarmLaneHeight);
 
     // The X labels that fit whole at this width.
     std::vector<double> xs;

@@ -86,7 +86,7 @@ class LinePainter {
         QPen pen = s.pen;
         for (const auto& [from, to] : Pieces(static_cast<int>(s.points.size()))) {
             const auto [a, b] = ShownPoints(s.points, from, to, scene_.xMin, scene_.xMax);
-            if (b - a > kReduceAbovePointsPerColumn * width_)
+            if (scene_.pixelAligned || b - a > kReduceAbovePointsPerColumn * width_)
                 Dense(series, a, b, pen);
             else
                 Sparse(series, a, b, pen);

@@ -83,6 +83,10 @@ struct PlotScene {
     QList<QPair<int, int>> pieces;          // the points [first, second) of each piece of line;
                                             // empty: one piece
     QList<PlotSeries> series;
+    // Every line through the first, lowest, highest and last point of each pixel column, at the
+    // centres of their pixels, however few points a column holds: points that are already such a
+    // reduction (a trend's columns) then draw the image of every record they stand for.
+    bool pixelAligned = false;
     const ChannelScales* scales = nullptr;  // where each series is drawn; as it is when null
 
     int cursorA = -1;  // point numbers; -1 hidden
