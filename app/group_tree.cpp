@@ -1,11 +1,13 @@
 #include "group_tree.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMainWindow>
+#include <QMenu>
 #include <QPainter>
 #include <QProgressDialog>
 #include <QStatusBar>
@@ -230,6 +232,17 @@ CGroupTree::~CGroupTree() {
 void CGroupTree::SetPlaceholder(const QString& text) {
     placeholder_ = text;
     viewport()->update();
+}
+
+void CGroupTree::contextMenuEvent(QContextMenuEvent* event) {
+    QTreeWidgetItem* item = itemAt(viewport()->mapFrom(this, event->pos()));
+    if (item == nullptr || itemActions_.isEmpty())
+        return;
+    // The menu acts on the item clicked, as the commands act on the current item.
+    setCurrentItem(item);
+    QMenu menu(this);
+    menu.addActions(itemActions_);
+    menu.exec(event->globalPos());
 }
 
 void CGroupTree::paintEvent(QPaintEvent* event) {

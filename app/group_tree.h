@@ -10,6 +10,7 @@
 #include <functional>
 
 class DocumentManager;
+class QAction;
 
 // Adds an exported file to the files deleted when the session ends.
 using TempFileRegistrar = std::function<void(const QString& path)>;
@@ -78,12 +79,17 @@ class CGroupTree : public QTreeWidget {
     // Bytes of an item's text as the store gave it.
     static QByteArray ItemBytes(const QTreeWidgetItem* item);
 
+    // Actions a right click on an item offers (the item becomes the current one first); none:
+    // no menu. The caller keeps them.
+    void SetItemActions(const QList<QAction*>& actions) { itemActions_ = actions; }
+
     // A text the tree shows while it has no items (where to set the roots), or none when empty.
     void SetPlaceholder(const QString& text);
     QString Placeholder() const { return placeholder_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:
     DocumentManager* documents_;
@@ -92,6 +98,7 @@ class CGroupTree : public QTreeWidget {
     QString staging_;
     QString data_;
     QString placeholder_;
+    QList<QAction*> itemActions_;
 };
 
 // The part of export file names that stands for a group: the name as display text with every

@@ -24,6 +24,7 @@
 #include "histavue_view.h"
 #include "profile.h"
 #include "roots.h"
+#include "store_api.h"
 #include "ui_services.h"
 
 namespace {
@@ -130,6 +131,8 @@ CMainFrame::CMainFrame(DocumentManager* documents, std::function<QPrinter*()> pr
     CreateStatusBar();
     setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowNestedDocks);
     bar_ = new CDataListBar(this, documents_, registerTempFile);
+    // A group or folder of the data records offers its trend.
+    bar_->Tree(kDataRecords)->SetItemActions({actions_.value(kCmdTrend)});
     addDockWidget(Qt::LeftDockWidgetArea, bar_);
     resizeDocks({bar_}, {240}, Qt::Horizontal);
     QAction* dataList = actions_.value(kCmdViewDataList);
@@ -237,6 +240,7 @@ void CMainFrame::CreateActions() {
     on(kCmdCurvePrint, [this] { OnCurvePrint(); });
     on(kCmdSettings, [this] { OnSettings(); });
     on(kCmdQuery, [this] { OnQuery(); });
+    on(kCmdTrend, [this] { OnTrend(); });
     on(kCmdViewDataList, [this] { OnToggleDataList(); });
     on(kCmdAppExit, [this] { close(); });
     on(kCmdShowReport, [this] { OnShowReport(); });
@@ -360,6 +364,7 @@ void CMainFrame::BuildMenus() {
     dataList->setText(
         UiText(withDocument ? FindCommand(kCmdViewDataList)->text : kDataListTextNoDocument));
     view->addAction(dataList);
+    add(view, kCmdTrend);
     if (withDocument) {
         add(view, kCmdDrawCurves);
         add(view, kCmdRestoreCurves);

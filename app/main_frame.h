@@ -61,6 +61,12 @@ class CMainFrame : public QMainWindow, public ViewHost {
     void OnCurvePrint();
     void OnSettings();
     void OnQuery();
+    // Opens the trend of the group or folder selected in the data records' tree.
+    void OnTrend();
+    // Opens a trend's span as a report, thinned when it holds more than a million records and
+    // the user agrees.
+    void OpenTrendAsReport(const QByteArray& group, qint64 from, qint64 to, qint64 records,
+                           uint32_t interval);
     // What the settings and query commands do once their dialog closed with OK.
     void ApplySettings(const struct Roots& roots);
     void RunQuery(const struct QueryRequest& request);

@@ -9,6 +9,8 @@
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPageSetupDialog>
+#include <QStatusBar>
+#include <algorithm>
 
 #include "child_frame.h"
 #include "commands.h"
@@ -19,6 +21,8 @@
 #include "histavue_doc.h"
 #include "histavue_view.h"
 #include "roots.h"
+#include "store_api.h"
+#include "trend_window.h"
 #include "ui_services.h"
 
 const char kPlainCsvDoneMessage[] = QT_TRANSLATE_NOOP("CMainFrame", "完成导出csv数据文件！");
@@ -214,4 +218,68 @@ void CMainFrame::OnAbout() {
     QMessageBox::about(this, tr("关于 Histavue"),
                        tr("<b>Histavue</b> 版本 %1<br><br>操作面板数据记录与报警记录查看器。")
                            .arg(QStringLiteral(HISTAVUE_VERSION)));
+}
+
+void CMainFrame::OnTrend() {
+    CGroupTree* tree = bar_->Tree(kDataRecords);
+    ItemGroupPath item;
+    if (tree == nullptr || !tree->IsOpen() || !tree->GetItemGroupPath(tree->currentItem(), &item)) {
+        UiServices::Get().Message(
+            this,
+            QCoreApplication::translate("Histavue", "请先在数据记录列表中选择一个组或文件夹。"),
+            UiServices::Icon::kInformation);
+        return;
+    }
+    TrendGroup group;
+    std::string error;
+    const QByteArray data = QFile::encodeName(tree->DataFolder());
+    if (!OpenTrendGroup(data.toStdString(), item.group.toStdString(), item.path.toStdString(),
+                        &group, &error)) {
+        UiServices::Get().Message(this,
+                                  QCoreApplication::translate("Histavue", "无法显示趋势图: %1")
+                                      .arg(QString::fromLocal8Bit(error.c_str())),
+                                  UiServices::Icon::kExclamation);
+        return;
+    }
+    auto* trend = new TrendWindow(group);
+    const uint32_t interval = group.group.interval;
+    connect(trend, &TrendWindow::StatusChanged, this,
+            [this](const QString& text) { statusBar()->showMessage(text); });
+    connect(trend, &TrendWindow::OpenAsReportRequested, this,
+            [this, interval](const QByteArray& name, qint64 from, qint64 to, qint64 records) {
+                OpenTrendAsReport(name, from, to, records, interval);
+            });
+    QMdiSubWindow* child = mdi_->addSubWindow(trend);
+    child->resize(mdi_->size() * 0.9);
+    child->show();
+    trend->setFocus();
+}
+
+void CMainFrame::OpenTrendAsReport(const QByteArray& group, qint64 from, qint64 to, qint64 records,
+                                   uint32_t interval) {
+    // More than a million records are thinned, when the user agrees, to about a million.
+    constexpr qint64 kMostRecords = 1000000;
+    int every = 0;
+    if (records > kMostRecords) {
+        const qint64 step = (records + kMostRecords - 1) / kMostRecords;
+        every = static_cast<int>(step * std::max<uint32_t>(1, interval));
+        if (!UiServices::Get().AskYesNo(
+                this, QCoreApplication::translate(
+                          "Histavue", "该时段有 %1 条记录。每 %2 秒取一条记录打开为报表吗?")
+                          .arg(records)
+                          .arg(every)))
+            return;
+    }
+    // The query runs on the group's item of the data records' tree.
+    bar_->SelectTab(kDataRecords);
+    CGroupTree* tree = bar_->Tree(kDataRecords);
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        if (CGroupTree::ItemBytes(tree->topLevelItem(i)) == group)
+            tree->setCurrentItem(tree->topLevelItem(i));
+    }
+    QueryRequest request;
+    request.start = TrendTime(from);
+    request.end = TrendTime(to);
+    request.interval = every;
+    RunQuery(request);
 }

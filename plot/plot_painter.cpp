@@ -362,7 +362,7 @@ void DrawCursor(QPainter* p, const PlotScene& s, const PlotLayout& l, int cursor
     p->setBrush(Qt::NoBrush);
     p->setRenderHint(QPainter::Antialiasing, true);
     const AxisMap ym = l.YMap();
-    for (int i = 0; i < s.series.size(); ++i) {
+    for (int i = 0; i < s.series.size() && s.cursorRings; ++i) {
         const QList<QPointF>& points = s.series[i].points;
         if (cursor < 0 || cursor >= points.size() || std::isnan(points[cursor].y()))
             continue;

@@ -89,7 +89,8 @@ struct PlotScene {
     bool pixelAligned = false;
     const ChannelScales* scales = nullptr;  // where each series is drawn; as it is when null
 
-    int cursorA = -1;  // point numbers; -1 hidden
+    bool cursorRings = true;  // a ring on each series' point at a cursor
+    int cursorA = -1;         // point numbers; -1 hidden
     int cursorB = -1;
     double cursorAX = 0.0;
     double cursorBX = 0.0;

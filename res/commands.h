@@ -40,6 +40,7 @@ enum CommandId : int {
     kCmdTextEdit = 32788,
     kCmdExportPlainCsv = 32793,
     kCmdOpenPlainCsv = 32794,
+    kCmdTrend = 32795,
     kCmdNextPane = 57680,
     kCmdPrevPane = 57681,
 };

@@ -405,6 +405,14 @@
         <source>切换回上一个窗格</source>
         <translation>Switch back to the previous pane</translation>
     </message>
+    <message>
+        <source>趋势图</source>
+        <translation>Trend</translation>
+    </message>
+    <message>
+        <source>以趋势图显示数据列表中所选组或文件夹的各通道</source>
+        <translation>Show every channel of the group or folder chosen in the data list as a trend</translation>
+    </message>
 </context>
 <context>
     <name>Histavue</name>
@@ -1146,6 +1154,46 @@ Set the staging root folder and the data root folder under %1.</translation>
     <message>
         <source>略去了 %1 行记录：块文件的最后一行没有行尾（副本被截断，或面板正在写入）</source>
         <translation>Left out %1 record line(s): the last line of a block file has no line end (the copy was cut short, or the panel is writing it now)</translation>
+    </message>
+    <message>
+        <source>请先在数据记录列表中选择一个组或文件夹。</source>
+        <translation>Choose a group or a folder in the data records list first.</translation>
+    </message>
+    <message>
+        <source>无法显示趋势图: %1</source>
+        <translation>Cannot show the trend: %1</translation>
+    </message>
+    <message>
+        <source>该时段有 %1 条记录。每 %2 秒取一条记录打开为报表吗?</source>
+        <translation>The span holds %1 records. Open it as a report with one record every %2 seconds?</translation>
+    </message>
+    <message>
+        <source>趋势图: %1</source>
+        <translation>Trend: %1</translation>
+    </message>
+    <message>
+        <source>全部时段(&amp;W)</source>
+        <translation>&amp;Whole Span</translation>
+    </message>
+    <message>
+        <source>以报表打开</source>
+        <translation>Open as Report</translation>
+    </message>
+    <message>
+        <source>当前时间:%1</source>
+        <translation>Current time: %1</translation>
+    </message>
+    <message>
+        <source>%1 至 %2: %3 条记录, 各通道的最小值..最大值</source>
+        <translation>%1 to %2: %3 records, each channel's minimum..maximum</translation>
+    </message>
+    <message>
+        <source>正在读取趋势...</source>
+        <translation>Reading the trend...</translation>
+    </message>
+    <message>
+        <source>趋势: %1 条记录, %2 个单元格不是数值</source>
+        <translation>Trend: %1 records, %2 cells are not numbers</translation>
     </message>
 </context>
 </TS>

@@ -11,6 +11,8 @@
 // the draw) sets the manual Y range. size:WxH shows the main window at that size and saves it
 // alone. show:A,B,... (before the draw) shows only the channels named; ownscales (after the draw)
 // puts each channel on its own scale, scale:N then shows series N's.
+// trend opens the trend of the tree item chosen last, trend-span:FROM,TO then shows those seconds
+// of its span.
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -22,6 +24,7 @@
 #include <QTimer>
 
 #include "chart_adapter.h"
+#include "commands.h"
 #include "curve_extras.h"
 #include "curve_view.h"
 #include "data_list_bar.h"
@@ -33,6 +36,7 @@
 #include "histavue_app.h"
 #include "histavue_view.h"
 #include "main_frame.h"
+#include "trend_window.h"
 
 namespace {
 
@@ -55,8 +59,10 @@ void OpenTreeItem(CMainFrame* frame, const QString& path) {
             tree->expandItem(item);
         item = next;
     }
-    if (item != nullptr)
+    if (item != nullptr) {
+        tree->setCurrentItem(item);
         tree->OpenGroupItem(item);
+    }
 }
 
 // Shows only the channels named, in their order in the report.
@@ -137,6 +143,16 @@ int main(int argc, char* argv[]) {
                     extras->SetEnvelope(true);
                 }
             });
+        } else if (arg == QStringLiteral("trend")) {
+            app.MainFrame()->Action(kCmdTrend)->trigger();
+        } else if (arg.startsWith(QStringLiteral("trend-span:"))) {
+            const QStringList span = arg.mid(11).split(',');
+            QMdiSubWindow* w = app.MainFrame()->MdiArea()->currentSubWindow();
+            auto* trend = w != nullptr ? qobject_cast<TrendWindow*>(w->widget()) : nullptr;
+            if (trend != nullptr && span.size() == 2)
+                QTimer::singleShot(300, trend, [trend, span] {
+                    trend->ShowSpan(span[0].toDouble(), span[1].toDouble());
+                });
         } else if (arg.startsWith(QStringLiteral("size:"))) {
             // The main window at a size of its own, grabbed alone.
             const QStringList wh = arg.mid(5).split('x');

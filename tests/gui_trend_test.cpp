@@ -1,0 +1,60 @@
+// The trend of a group or folder of the data-list bar, read straight from the store: opened from
+// the tree's selection, zoomed, and read at the cursor.
+#include <QListWidget>
+#include <QMdiSubWindow>
+
+#include "datalist_fixture.h"
+#include "trend_window.h"
+
+namespace {
+
+TEST_F(DataListTest, TrendOfAGroupAndOfAFolderZoomedAndReadAtTheCursor) {
+    // Nothing chosen: the user is told where to choose.
+    Tree(0)->setCurrentItem(nullptr);
+    Frame()->Action(kCmdTrend)->trigger();
+    EXPECT_TRUE(ui.messages.back().contains(QString::fromUtf8("数据记录列表")));
+
+    // The whole group: two hours every 10 s, both channels, from the captions.
+    Tree(0)->setCurrentItem(Find(Tree(0), {"Line1"}));
+    Frame()->Action(kCmdTrend)->trigger();
+    auto* trend = qobject_cast<TrendWindow*>(Frame()->MdiArea()->activeSubWindow()->widget());
+    ASSERT_NE(trend, nullptr);
+    Frame()->MdiArea()->activeSubWindow()->resize(900, 500);
+    Settle();
+    trend->WaitForColumns();
+    ASSERT_NE(trend->Columns(), nullptr);
+    EXPECT_EQ(trend->Columns()->Total(), 720u);
+    EXPECT_EQ(trend->ChannelList()->count(), 2);
+    EXPECT_EQ(trend->ChannelList()->item(1)->text(), "T2");
+    EXPECT_EQ(trend->PlotState().series.size(), 2);
+    EXPECT_EQ(trend->ShownTo() - trend->ShownFrom(), 7200.0);
+    // A column of many records reads as its span, range and count.
+    trend->ShowColumn(0);
+    EXPECT_TRUE(trend->ReadOut().contains(QString::fromUtf8("条记录")));
+    EXPECT_TRUE(trend->PlotState().series[0].name.startsWith("T1(0.00.."))
+        << trend->ReadOut().toStdString();
+
+    // Zoomed to a minute: a column holds one record, read as it is.
+    trend->ShowSpan(600, 660);
+    trend->WaitForColumns();
+    EXPECT_EQ(trend->Columns()->Total(), 6u);
+    QTest::keyClick(trend->Plot(), Qt::Key_Right);
+    EXPECT_EQ(trend->ReadOut(), QString::fromUtf8("当前时间:2024-01-01 00:10:00"));
+    EXPECT_EQ(trend->PlotState().series[0].name, "T1(600.00)");
+    // Unticked, a channel is not drawn; Home shows the whole span again.
+    trend->ChannelList()->item(0)->setCheckState(Qt::Unchecked);
+    EXPECT_EQ(trend->PlotState().series.size(), 1);
+    QTest::keyClick(trend->Plot(), Qt::Key_Home);
+    EXPECT_EQ(trend->ShownTo() - trend->ShownFrom(), 7200.0);
+
+    // A folder: its own hour.
+    Tree(0)->setCurrentItem(Find(Tree(0), {"Tank", "2024", "02", "29"}));
+    Frame()->Action(kCmdTrend)->trigger();
+    trend = qobject_cast<TrendWindow*>(Frame()->MdiArea()->activeSubWindow()->widget());
+    ASSERT_NE(trend, nullptr);
+    Settle();
+    trend->WaitForColumns();
+    EXPECT_EQ(trend->Columns()->Total(), 24u);
+}
+
+}  // namespace

@@ -1,0 +1,384 @@
+#include "trend_window.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QFontMetricsF>
+#include <QHBoxLayout>
+#include <QListWidget>
+#include <QPixmap>
+#include <QPushButton>
+#include <QSplitter>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "curve_settings.h"
+#include "text_codec.h"
+#include "time_ticks.h"
+
+namespace {
+
+// The shortest span shown: a few records of a one-second group.
+constexpr double kLeastSpan = 10.0;
+
+QString Value(double v) {
+    return QString::number(v, 'f', 2);
+}
+
+}  // namespace
+
+QList<QPointF> TrendPoints(const TrendColumns& columns, int channel, TrendSeconds origin) {
+    QList<QPointF> points;
+    const std::vector<TrendRun>& runs = columns.Runs(channel);
+    points.reserve(static_cast<int>(runs.size() * 5));
+    for (const TrendRun& run : runs) {
+        if (run.breakBefore && !points.isEmpty())
+            points.append(QPointF(points.back().x(), NAN));
+        const bool minFirst = run.minAt <= run.maxAt;
+        const std::pair<TrendSeconds, double> corners[4] = {
+            {run.firstAt, run.first},
+            {minFirst ? run.minAt : run.maxAt, minFirst ? run.min : run.max},
+            {minFirst ? run.maxAt : run.minAt, minFirst ? run.max : run.min},
+            {run.lastAt, run.last}};
+        TrendSeconds previous = std::numeric_limits<TrendSeconds>::min();
+        for (const auto& [at, value] : corners) {
+            if (at == previous)
+                continue;
+            previous = at;
+            points.append(QPointF(static_cast<double>(at - origin), value));
+        }
+    }
+    return points;
+}
+
+TrendWindow::TrendWindow(const TrendGroup& group, QWidget* parent)
+    : QWidget(parent), group_(group) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    const QString name = DecodeShown(group_.group.name);
+    setWindowTitle(QCoreApplication::translate("Histavue", "趋势图: %1").arg(name));
+    scene_.title = QCoreApplication::translate("Histavue", "趋势图: %1").arg(name);
+    scene_.yTitle = QCoreApplication::translate("Histavue", "采样值");
+    scene_.pixelAligned = true;
+    scene_.cursorRings = false;
+    scene_.scales = &scales_;
+    scene_.xMin = 0;
+    scene_.xMax = static_cast<double>(group_.to - group_.from);
+
+    channels_ = new QListWidget(this);
+    // The captions decoded together, as the line that holds them: one name alone may read as
+    // another code page (two characters of GB18030 can form a valid UTF-8 sequence).
+    std::string captions;
+    for (const std::string& channel : group_.channels)
+        captions += (captions.empty() ? "" : ",") + channel;
+    const QStringList names = DecodeShown(captions).split(QChar(','));
+    for (size_t i = 0; i < group_.channels.size(); ++i) {
+        const RgbColor rgb = CurveColorTable[i % kCurveColorCount];
+        colors_.append(QColor(rgb.r, rgb.g, rgb.b));
+        QPixmap swatch(12, 12);
+        swatch.fill(colors_.back());
+        auto* item =
+            new QListWidgetItem(QIcon(swatch), names.value(static_cast<int>(i)), channels_);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Checked);
+    }
+    connect(channels_, &QListWidget::itemChanged, this, [this] { BuildScene(); });
+    ownScales_ = new QCheckBox(QCoreApplication::translate("Histavue", "各通道独立刻度(&O)"), this);
+    connect(ownScales_, &QCheckBox::toggled, this, [this] { BuildScene(); });
+    wholeButton_ = new QPushButton(QCoreApplication::translate("Histavue", "全部时段(&W)"), this);
+    connect(wholeButton_, &QPushButton::clicked, this, &TrendWindow::ShowWhole);
+    reportButton_ = new QPushButton(QCoreApplication::translate("Histavue", "以报表打开"), this);
+    wholeAction_ = new QAction(QCoreApplication::translate("Histavue", "全部时段(&W)"), this);
+    connect(wholeAction_, &QAction::triggered, this, &TrendWindow::ShowWhole);
+    reportAction_ = new QAction(QCoreApplication::translate("Histavue", "以报表打开"), this);
+    auto openAsReport = [this] {
+        const TrendSeconds from = group_.from + static_cast<TrendSeconds>(std::floor(scene_.xMin));
+        const TrendSeconds to = group_.from + static_cast<TrendSeconds>(std::ceil(scene_.xMax));
+        emit OpenAsReportRequested(QByteArray::fromStdString(group_.group.name), from, to,
+                                   columns_ != nullptr ? qint64(columns_->Total()) : -1);
+    };
+    connect(reportButton_, &QPushButton::clicked, this, openAsReport);
+    connect(reportAction_, &QAction::triggered, this, openAsReport);
+
+    // The channel list beside the plot, as wide as the user drags it.
+    auto* sidePanel = new QWidget(this);
+    auto* side = new QVBoxLayout(sidePanel);
+    side->setContentsMargins(0, 0, 0, 0);
+    side->addWidget(channels_, 1);
+    side->addWidget(ownScales_);
+    side->addWidget(wholeButton_);
+    side->addWidget(reportButton_);
+    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->addWidget(sidePanel);
+    plot_ = new PlotView(this, splitter);
+    plot_->installEventFilter(this);
+    splitter->addWidget(plot_);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({160, 800});
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->addWidget(splitter);
+    setFocusProxy(plot_);
+    BuildScene();
+}
+
+TrendWindow::~TrendWindow() {
+    StopReading();
+}
+
+bool TrendWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == plot_ && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
+        QMetaObject::invokeMethod(this, &TrendWindow::Refresh, Qt::QueuedConnection);
+    return QWidget::eventFilter(watched, event);
+}
+
+void TrendWindow::ShowSpan(double from, double to) {
+    const double whole = static_cast<double>(group_.to - group_.from);
+    if (!std::isfinite(from) || !std::isfinite(to))
+        return;
+    const double span = std::min(std::max(to - from, kLeastSpan), whole);
+    from = std::clamp(from, 0.0, whole - span);
+    scene_.xMin = from;
+    scene_.xMax = from + span;
+    cursor_ = -1;
+    scene_.cursorA = -1;
+    BuildScene();
+    Refresh();
+}
+
+void TrendWindow::ShowWhole() {
+    ShowSpan(0, static_cast<double>(group_.to - group_.from));
+}
+
+void TrendWindow::Refresh() {
+    if (!plot_->isVisible() && plot_->width() <= 0)
+        return;
+    const PlotLayout& l = plot_->Layout();
+    if (!l.Valid())
+        return;
+    const AxisMap map = l.XMap(scene_);
+    if (haveWanted_ && map.from == wanted_.from && map.to == wanted_.to &&
+        map.start == wanted_.start && map.length == wanted_.length)
+        return;
+    StartReading(map);
+}
+
+void TrendWindow::StartReading(const AxisMap& map) {
+    StopReading();
+    wanted_ = map;
+    haveWanted_ = true;
+    const quint64 generation = ++generation_;
+    cancel_ = false;
+    reading_ = true;
+    UpdateStatus();
+    const TrendGroup group = group_;
+    reader_ = std::thread([this, group, map, generation] {
+        auto columns =
+            std::make_shared<TrendColumns>(map, group.from, static_cast<int>(group.channels.size()),
+                                           static_cast<int32_t>(group.group.interval));
+        const bool whole = ReadTrend(group, columns.get(), &cancel_);
+        if (whole) {
+            QMetaObject::invokeMethod(
+                this, [this, columns, generation] { ColumnsRead(columns, generation); },
+                Qt::QueuedConnection);
+        }
+        reading_ = false;
+    });
+}
+
+void TrendWindow::StopReading() {
+    cancel_ = true;
+    if (reader_.joinable())
+        reader_.join();
+}
+
+void TrendWindow::WaitForColumns() {
+    Refresh();
+    if (reader_.joinable())
+        reader_.join();
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+}
+
+void TrendWindow::ColumnsRead(std::shared_ptr<TrendColumns> columns, quint64 generation) {
+    if (generation != generation_)
+        return;
+    columns_ = std::move(columns);
+    BuildScene();
+    UpdateStatus();
+}
+
+void TrendWindow::BuildScene() {
+    shown_.clear();
+    for (int i = 0; i < channels_->count(); ++i) {
+        if (channels_->item(i)->checkState() == Qt::Checked)
+            shown_.append(i);
+    }
+    // Time labels on whole units of the calendar, as many as fit the plot.
+    const QFontMetricsF metrics(plot_->font(), plot_);
+    const double pixels = plot_->Layout().plot.width();
+    scene_.xLabels.clear();
+    for (const TimeTick& tick :
+         TimeTicks(TrendTime(group_.from), scene_.xMin, scene_.xMax, pixels,
+                   [&](const std::string& line) {
+                       return metrics.horizontalAdvance(QString::fromStdString(line));
+                   })) {
+        scene_.xLabels.append({tick.x, QString::fromStdString(tick.text)});
+    }
+    // Each run of a line in its column: first, lowest, highest, last in their order in time.
+    scene_.series.clear();
+    std::vector<ScaleRange> ranges;
+    ScaleRange all;
+    const TrendSeconds origin = group_.from;
+    for (int channel : shown_) {
+        PlotSeries s;
+        s.name = channels_->item(channel)->text();
+        s.pen = QPen(colors_.value(channel), 1);
+        ScaleRange range;
+        if (columns_ != nullptr && channel < columns_->Channels()) {
+            s.points = TrendPoints(*columns_, channel, origin);
+            for (const TrendRun& run : columns_->Runs(channel)) {
+                range.Include(run.min);
+                range.Include(run.max);
+            }
+        }
+        all.Include(range.empty ? NAN : range.min);
+        all.Include(range.empty ? NAN : range.max);
+        ranges.push_back(range);
+        scene_.series.append(s);
+    }
+    if (ownScales_->isChecked() && !ranges.empty()) {
+        scales_.Set(ranges, 0);
+        const ScaleRange chosen = scales_.Range(0);
+        scene_.yMin = chosen.min;
+        scene_.yMax = chosen.max;
+        scene_.yTitle = scene_.series.value(0).name;
+        scene_.yAxisColor = colors_.value(shown_.value(0));
+    } else {
+        scales_.Clear();
+        scene_.yMin = all.empty ? 0.0 : all.min;
+        scene_.yMax = all.empty ? 1.0 : all.max;
+        scene_.yTitle = QCoreApplication::translate("Histavue", "采样值");
+        scene_.yAxisColor = QColor();
+    }
+    scene_.yAuto = true;
+    plot_->Changed(true);
+    if (cursor_ >= 0)
+        ShowColumn(cursor_);
+}
+
+void TrendWindow::ShowColumn(int column) {
+    if (columns_ == nullptr || column < 0 || column >= columns_->Columns())
+        return;
+    cursor_ = column;
+    const auto [from, to] = columns_->ColumnSpan(column);
+    scene_.cursorA = 0;
+    scene_.cursorAX = (from + to) / 2;
+    const uint32_t records = columns_->Records(column);
+    const TrendSeconds origin = group_.from;
+    // Per channel: the record's value, or the column's lowest and highest.
+    for (int i = 0; i < shown_.size() && i < scene_.series.size(); ++i) {
+        const int channel = shown_[i];
+        double lo = 0;
+        double hi = 0;
+        bool any = false;
+        for (const TrendRun& run : columns_->Runs(channel)) {
+            if (run.column != column)
+                continue;
+            lo = any ? std::min(lo, run.min) : run.min;
+            hi = any ? std::max(hi, run.max) : run.max;
+            any = true;
+        }
+        const QString name = channels_->item(channel)->text();
+        scene_.series[i].name = !any ? name + QStringLiteral("()")
+                                : records == 1
+                                    ? QStringLiteral("%1(%2)").arg(name, Value(lo))
+                                    : QStringLiteral("%1(%2..%3)").arg(name, Value(lo), Value(hi));
+        plot_->LegendTextChanged(scene_.series[i].name);
+    }
+    const QString start =
+        QString::fromStdString(TrendTimeText(origin + static_cast<TrendSeconds>(std::ceil(from))));
+    if (records == 1) {
+        // The one record of the column, at its own time.
+        TrendSeconds at = origin + static_cast<TrendSeconds>(std::ceil(from));
+        for (int channel : shown_) {
+            for (const TrendRun& run : columns_->Runs(channel)) {
+                if (run.column == column)
+                    at = run.firstAt;
+            }
+        }
+        scene_.subtitle = QCoreApplication::translate("Histavue", "当前时间:%1")
+                              .arg(QString::fromStdString(TrendTimeText(at)));
+    } else {
+        const QString end = QString::fromStdString(
+            TrendTimeText(origin + static_cast<TrendSeconds>(std::ceil(to)) - 1));
+        scene_.subtitle =
+            QCoreApplication::translate("Histavue", "%1 至 %2: %3 条记录, 各通道的最小值..最大值")
+                .arg(start, end)
+                .arg(records);
+    }
+    plot_->update();
+}
+
+void TrendWindow::UpdateStatus() {
+    if (reading_) {
+        status_ = QCoreApplication::translate("Histavue", "正在读取趋势...");
+    } else if (columns_ != nullptr) {
+        status_ = QCoreApplication::translate("Histavue", "趋势: %1 条记录, %2 个单元格不是数值")
+                      .arg(columns_->Total())
+                      .arg(columns_->Skipped());
+    }
+    emit StatusChanged(status_);
+}
+
+QList<QAction*> TrendWindow::ContextMenuActions() const {
+    return {wholeAction_, reportAction_};
+}
+
+PlotHit TrendWindow::HitTest(const QPoint& pos, bool, int* point) const {
+    *point = -1;
+    const PlotLayout& l = plot_->Layout();
+    if (l.legend.contains(pos))
+        return PlotHit::kLegend;
+    if (!l.plot.adjusted(0, 0, 1, 1).contains(pos))
+        return PlotHit::kTitle;
+    *point = static_cast<int>(std::floor(pos.x() - std::floor(l.plot.left())));
+    return PlotHit::kDataPoint;
+}
+
+void TrendWindow::OnKey(int key, Qt::KeyboardModifiers) {
+    if (key == Qt::Key_Home) {
+        ShowWhole();
+    } else if ((key == Qt::Key_Left || key == Qt::Key_Right) && columns_ != nullptr) {
+        // To the next column that holds a record, that way.
+        const int step = key == Qt::Key_Left ? -1 : 1;
+        for (int c = (cursor_ < 0 ? 0 : cursor_ + step); c >= 0 && c < columns_->Columns();
+             c += step) {
+            if (columns_->Records(c) > 0) {
+                ShowColumn(c);
+                break;
+            }
+        }
+    }
+}
+
+void TrendWindow::PlotClicked(PlotHit hit, int point) {
+    if (hit == PlotHit::kDataPoint)
+        ShowColumn(point);
+}
+
+void TrendWindow::PlotHotSpot(PlotHit hit, int point) {
+    if (hit == PlotHit::kDataPoint && columns_ != nullptr && point >= 0 &&
+        point < columns_->Columns() && columns_->Records(point) > 0)
+        ShowColumn(point);
+}
+
+void TrendWindow::PlotLegendClicked(int series) {
+    // The series' scale on the axis: its channel first among the shown.
+    if (!ownScales_->isChecked() || series <= 0 || series >= shown_.size())
+        return;
+    QListWidgetItem* item = channels_->takeItem(shown_[series]);
+    channels_->insertItem(shown_[0], item);
+    BuildScene();
+}

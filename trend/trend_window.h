@@ -1,0 +1,113 @@
+// The trend window: every channel of a group of the data store over a folder's span (or the
+// whole group's), read straight from the store into the pixel columns of the plot, so that a
+// span of any length draws the line of every record it holds. Zoom with the wheel or a dragged
+// span, pan with the middle button, the whole span again with Home or its button; a channel
+// list chooses what is drawn; the read-out tells a column's record, or its span, range and
+// count where it holds many.
+#pragma once
+
+#include <QColor>
+#include <QPointer>
+#include <QWidget>
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "channel_scales.h"
+#include "plot_view.h"
+#include "trend_source.h"
+
+class QAction;
+class QCheckBox;
+class QListWidget;
+class QPushButton;
+
+// A channel's line as the plot draws it: each run's first, lowest, highest and last value in
+// their order in time (each once), X in seconds after origin, a point of no number (NaN) where
+// the line breaks. Drawn pixel-aligned, it gives the image of every record of the runs.
+QList<QPointF> TrendPoints(const TrendColumns& columns, int channel, TrendSeconds origin);
+
+class TrendWindow : public QWidget, public PlotOwner {
+    Q_OBJECT
+  public:
+    explicit TrendWindow(const TrendGroup& group, QWidget* parent = nullptr);
+    ~TrendWindow() override;
+
+    const TrendGroup& Group() const { return group_; }
+    PlotView* Plot() const { return plot_; }
+    const PlotScene& PlotState() const { return scene_; }
+    QListWidget* ChannelList() const { return channels_; }
+    QCheckBox* OwnScalesBox() const { return ownScales_; }
+
+    // Shows [from, to] in seconds after the group's span start, kept within the span and never
+    // narrower than ten seconds.
+    void ShowSpan(double from, double to);
+    void ShowWhole();
+    double ShownFrom() const { return scene_.xMin; }
+    double ShownTo() const { return scene_.xMax; }
+    // Waits until the columns of the shown span are read (tests and the report tool).
+    void WaitForColumns();
+    // The columns drawn now; null before the first are read.
+    const TrendColumns* Columns() const { return columns_.get(); }
+    // Puts the cursor on a pixel column of the plot and shows its read-out.
+    void ShowColumn(int column);
+    int CursorColumn() const { return cursor_; }
+    QString ReadOut() const { return scene_.subtitle; }
+    QString Status() const { return status_; }
+
+  signals:
+    // The shown span as a report: its records from the store, from and to inclusive.
+    void OpenAsReportRequested(const QByteArray& group, qint64 from, qint64 to, qint64 records);
+    // What the status bar shows: the records and cells left out, or the reading under way.
+    void StatusChanged(const QString& text);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    // PlotOwner
+    PlotScene& Scene() override { return scene_; }
+    int PointCount() const override { return 0; }
+    int CursorBPoint() const override { return -1; }
+    void SetCursorBPoint(int) override {}
+    QList<QAction*> ContextMenuActions() const override;
+    void ZoomX(double min, double max) override { ShowSpan(min, max); }
+    PlotHit HitTest(const QPoint& pos, bool anywhereInPlot, int* point) const override;
+    void OnKey(int key, Qt::KeyboardModifiers modifiers) override;
+    void PlotClicked(PlotHit hit, int point) override;
+    void PlotHotSpot(PlotHit hit, int point) override;
+    void PlotCursorBMoved(int) override {}
+    void PlotLegendClicked(int series) override;
+    bool StepAlarm(int) override { return false; }
+
+    // Reads the columns anew when the span or the plot's width changed.
+    void Refresh();
+    void StartReading(const AxisMap& map);
+    void StopReading();
+    void ColumnsRead(std::shared_ptr<TrendColumns> columns, quint64 generation);
+    // The series of the ticked channels from the columns, their range and the time labels.
+    void BuildScene();
+    void UpdateStatus();
+
+    TrendGroup group_;
+    PlotScene scene_;
+    ChannelScales scales_;
+    PlotView* plot_ = nullptr;
+    QListWidget* channels_ = nullptr;
+    QCheckBox* ownScales_ = nullptr;
+    QPushButton* wholeButton_ = nullptr;
+    QPushButton* reportButton_ = nullptr;
+    QAction* wholeAction_ = nullptr;
+    QAction* reportAction_ = nullptr;
+    QList<QColor> colors_;
+    QList<int> shown_;  // the channel of each series drawn
+    std::shared_ptr<TrendColumns> columns_;
+    AxisMap wanted_;  // the map of the columns being read or read
+    bool haveWanted_ = false;
+    std::thread reader_;
+    std::atomic<bool> cancel_{false};
+    std::atomic<bool> reading_{false};
+    quint64 generation_ = 0;
+    int cursor_ = -1;
+    QString status_;
+};
