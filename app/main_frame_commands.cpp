@@ -20,6 +20,7 @@
 #include "document_manager.h"
 #include "histavue_doc.h"
 #include "histavue_view.h"
+#include "report_job.h"
 #include "roots.h"
 #include "store_api.h"
 #include "trend_window.h"
@@ -249,6 +250,15 @@ void CMainFrame::OnTrend() {
             [this, interval](const QByteArray& name, qint64 from, qint64 to, qint64 records) {
                 OpenTrendAsReport(name, from, to, records, interval);
             });
+    connect(trend, &TrendWindow::PrintRequested, this, [this, trend] {
+        QPrinter* printer = printer_();
+        if (!UiServices::Get().AskPrinter(trend, printer, 0))
+            return;
+        if (!PrintChart(printer, trend->Plot()))
+            UiServices::Get().Message(trend,
+                                      QCoreApplication::translate("Histavue", kPrintFailedMessage),
+                                      UiServices::Icon::kExclamation);
+    });
     QMdiSubWindow* child = mdi_->addSubWindow(trend);
     child->resize(mdi_->size() * 0.9);
     child->show();

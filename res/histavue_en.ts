@@ -1185,7 +1185,7 @@ Set the staging root folder and the data root folder under %1.</translation>
     </message>
     <message>
         <source>%1 至 %2: %3 条记录, 各通道的最小值..最大值</source>
-        <translation>%1 to %2: %3 records, each channel's minimum..maximum</translation>
+        <translation>%1 to %2: %3 records, each channel&apos;s minimum..maximum</translation>
     </message>
     <message>
         <source>正在读取趋势...</source>

@@ -1,9 +1,14 @@
 // The trend of a group or folder of the data-list bar, read straight from the store: opened from
 // the tree's selection, zoomed, and read at the cursor.
+#include <QAction>
+#include <QImage>
 #include <QListWidget>
 #include <QMdiSubWindow>
 
+#include "commands.h"
 #include "datalist_fixture.h"
+#include "histavue_view.h"
+#include "record_list_ctrl.h"
 #include "trend_window.h"
 
 namespace {
@@ -46,6 +51,28 @@ TEST_F(DataListTest, TrendOfAGroupAndOfAFolderZoomedAndReadAtTheCursor) {
     EXPECT_EQ(trend->PlotState().series.size(), 1);
     QTest::keyClick(trend->Plot(), Qt::Key_Home);
     EXPECT_EQ(trend->ShownTo() - trend->ShownFrom(), 7200.0);
+
+    // The trend as drawn: a picture, a PDF of lines and text, and its span as a report.
+    ui.files.push_back(root.path() + "/trend.png");
+    for (QAction* action : static_cast<PlotOwner*>(trend)->ContextMenuActions()) {
+        if (action->text().startsWith(QString::fromUtf8("保存图像")))
+            action->trigger();
+    }
+    EXPECT_EQ(QImage(root.path() + "/trend.png").size(), trend->Plot()->size());
+    ui.printPdf = root.path() + "/trend.pdf";
+    for (QAction* action : static_cast<PlotOwner*>(trend)->ContextMenuActions()) {
+        if (action->text().startsWith(QString::fromUtf8("打印")))
+            action->trigger();
+    }
+    EXPECT_GT(QFileInfo(root.path() + "/trend.pdf").size(), 1000);
+    trend->ShowSpan(600, 660);
+    trend->WaitForColumns();
+    for (QAction* action : static_cast<PlotOwner*>(trend)->ContextMenuActions()) {
+        if (action->text() == QString::fromUtf8("以报表打开"))
+            action->trigger();
+    }
+    ASSERT_NE(Frame()->ActiveView(), nullptr);
+    EXPECT_EQ(Frame()->ActiveView()->List()->Table().RowCount(), 7);  // 00:10:00..00:11:00
 
     // A folder: its own hour.
     Tree(0)->setCurrentItem(Find(Tree(0), {"Tank", "2024", "02", "29"}));

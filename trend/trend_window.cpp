@@ -15,9 +15,11 @@
 #include <cmath>
 #include <limits>
 
+#include "chart_image.h"
 #include "curve_settings.h"
 #include "text_codec.h"
 #include "time_ticks.h"
+#include "ui_services.h"
 
 namespace {
 
@@ -99,6 +101,13 @@ TrendWindow::TrendWindow(const TrendGroup& group, QWidget* parent)
         emit OpenAsReportRequested(QByteArray::fromStdString(group_.group.name), from, to,
                                    columns_ != nullptr ? qint64(columns_->Total()) : -1);
     };
+    saveImageAction_ =
+        new QAction(QCoreApplication::translate("Histavue", "保存图像(&S)..."), this);
+    connect(saveImageAction_, &QAction::triggered, this, &TrendWindow::SaveImage);
+    copyImageAction_ = new QAction(QCoreApplication::translate("Histavue", "复制图像(&C)"), this);
+    connect(copyImageAction_, &QAction::triggered, this, [this] { CopyChartImage(plot_); });
+    printAction_ = new QAction(QCoreApplication::translate("Histavue", "打印(&P)..."), this);
+    connect(printAction_, &QAction::triggered, this, &TrendWindow::PrintRequested);
     connect(reportButton_, &QPushButton::clicked, this, openAsReport);
     connect(reportAction_, &QAction::triggered, this, openAsReport);
 
@@ -332,8 +341,25 @@ void TrendWindow::UpdateStatus() {
     emit StatusChanged(status_);
 }
 
+void TrendWindow::SaveImage() {
+    QString path = UiServices::Get().SaveFileName(
+        this, QCoreApplication::translate("Histavue", "保存图像"),
+        QCoreApplication::translate("Histavue", "PNG 图像 (*.png);;SVG 图像 (*.svg)"),
+        QStringLiteral("png"));
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!SaveChartImage(plot_, path, &error)) {
+        UiServices::Get().Message(
+            this,
+            QCoreApplication::translate("Histavue", "无法写入文件 %1").arg(path) +
+                QStringLiteral("\n\n") + error,
+            UiServices::Icon::kExclamation);
+    }
+}
+
 QList<QAction*> TrendWindow::ContextMenuActions() const {
-    return {wholeAction_, reportAction_};
+    return {wholeAction_, reportAction_, saveImageAction_, copyImageAction_, printAction_};
 }
 
 PlotHit TrendWindow::HitTest(const QPoint& pos, bool, int* point) const {

@@ -60,6 +60,8 @@ class TrendWindow : public QWidget, public PlotOwner {
     void OpenAsReportRequested(const QByteArray& group, qint64 from, qint64 to, qint64 records);
     // What the status bar shows: the records and cells left out, or the reading under way.
     void StatusChanged(const QString& text);
+    // The user asked to print the trend as drawn.
+    void PrintRequested();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -88,6 +90,8 @@ class TrendWindow : public QWidget, public PlotOwner {
     // The series of the ticked channels from the columns, their range and the time labels.
     void BuildScene();
     void UpdateStatus();
+    // Writes the plot as PNG or SVG where the user chooses.
+    void SaveImage();
 
     TrendGroup group_;
     PlotScene scene_;
@@ -99,6 +103,9 @@ class TrendWindow : public QWidget, public PlotOwner {
     QPushButton* reportButton_ = nullptr;
     QAction* wholeAction_ = nullptr;
     QAction* reportAction_ = nullptr;
+    QAction* saveImageAction_ = nullptr;
+    QAction* copyImageAction_ = nullptr;
+    QAction* printAction_ = nullptr;
     QList<QColor> colors_;
     QList<int> shown_;  // the channel of each series drawn
     std::shared_ptr<TrendColumns> columns_;
