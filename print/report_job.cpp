@@ -117,7 +117,11 @@ void RenderChart(QPainter& painter, QWidget* chart, const QRect& target) {
     painter.save();
     painter.translate(place.topLeft());
     painter.scale(scale, scale);
-    RenderChildren(painter, chart);
+    // A window of its own drawing (a plot alone) draws itself; a window of parts draws them.
+    if (chart->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).isEmpty())
+        chart->render(&painter, QPoint(0, 0));
+    else
+        RenderChildren(painter, chart);
     painter.restore();
 }
 

@@ -9,6 +9,7 @@
 #include "datalist_fixture.h"
 #include "histavue_view.h"
 #include "record_list_ctrl.h"
+#include "report.h"
 #include "trend_window.h"
 
 namespace {
@@ -82,6 +83,37 @@ TEST_F(DataListTest, TrendOfAGroupAndOfAFolderZoomedAndReadAtTheCursor) {
     Settle();
     trend->WaitForColumns();
     EXPECT_EQ(trend->Columns()->Total(), 24u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DataListTest, ReportToolDrawsATrendStraightFromTheStore) {
+    const QString dl = root.path() + "/DL";
+    const QString svg = staging.path() + "/trend.svg";
+    std::FILE* sink = std::tmpfile();
+    EXPECT_EQ(RunReport({"histavue-report", "--store", dl, "--group", "Line1", "--from",
+                         "2024-01-01 01:00", "--to", "2024-01-01 01:59:59", "--curves", svg},
+                        sink, sink),
+              0);
+    std::rewind(sink);
+    char said[256] = {};
+    EXPECT_NE(std::fgets(said, sizeof said - 1, sink), nullptr);
+    EXPECT_TRUE(QString::fromUtf8(said).contains("360 records")) << said;  // one hour of 10 s
+    QFile file(svg);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("Line1"));
+    // Refused: a group that is not there, a trend with report pages, a span backwards.
+    for (const QStringList& args :
+         {QStringList{"--store", dl, "--group", "Nope", "--curves", svg},
+          QStringList{"--store", dl, "--group", "Line1", "--pdf", svg + ".pdf"},
+          QStringList{"--store", dl, "--group", "Line1", "--from", "2024-01-02", "--to",
+                      "2024-01-01", "--curves", svg}}) {
+        EXPECT_NE(RunReport(QStringList{"histavue-report"} + args, sink, sink), 0)
+            << args.join(' ').toStdString();
+    }
+    std::fclose(sink);
 }
 
 }  // namespace

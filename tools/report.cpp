@@ -26,17 +26,22 @@
 #include "file_system.h"
 #include "histavue_doc.h"
 #include "histavue_view.h"
+#include "plain_csv.h"
 #include "report_font.h"
 #include "report_job.h"
+#include "text_codec.h"
 #include "text_edit_dialog.h"
+#include "trend_window.h"
 
 namespace {
 
 const char kUsage[] =
     "Usage: histavue-report --in FILE [--plain] [--pdf OUT.pdf] [--curves OUT] [OPTION]...\n"
+    "  or:  histavue-report --store DIR --group NAME [--from TIME --to TIME] --curves OUT\n"
     "\n"
     "Opens a record file and writes its report pages as the print command lays them out\n"
-    "and its historic curves as the curve view draws them.\n"
+    "and its historic curves as the curve view draws them; or draws the trend of a group\n"
+    "of a data store, read straight from the store, as the trend window draws it.\n"
     "Each output replaces its file only once written whole; it may not be the record file,\n"
     "the settings file or the other output.\n"
     "\n"
@@ -54,10 +59,15 @@ const char kUsage[] =
     "                    from the alarm store whose data folder is DIR (the one holding\n"
     "                    NewDLRoot.idx, such as out/sample/AL); it is only read;\n"
     "                    needs --curves\n"
+    "  --store DIR       the data folder of a data store (holding NewDLRoot.idx, such as\n"
+    "                    out/sample/DL); it is only read\n"
+    "  --group NAME      the group whose trend is drawn\n"
+    "  --from TIME       the trend's span, 'YYYY-MM-DD hh:mm[:ss]', both inclusive (default:\n"
+    "  --to TIME         the whole group)\n"
     "  -h, --help        show this text\n"
     "  --version         show the version\n"
     "\n"
-    "At least one of --pdf and --curves is needed.\n"
+    "At least one of --pdf and --curves is needed; a trend needs --curves.\n"
     "Exit status: 0 success, 1 failure (reason on standard error), 2 usage error.\n";
 
 void Say(std::FILE* f, const QString& text) {
@@ -78,6 +88,7 @@ int Fail(std::FILE* err, const QString& reason) {
 
 struct Options {
     QString in, ini, pdf, curves, alarms, pageSize = QStringLiteral("A4");
+    QString store, group, from, to;
     bool plain = false;
     bool landscape = false;
 };
@@ -193,6 +204,70 @@ QString AlarmStoreRefusal(const QString& dir, const AlarmStoreCheck& check) {
         dir, QString::fromLocal8Bit(ReadProblemText(check.problem).c_str()));
 }
 
+// Seconds of a typed time ("YYYY-MM-DD hh:mm[:ss]"); false when it is no time.
+bool TypedSeconds(const QString& text, TrendSeconds* seconds) {
+    int f[6];
+    const QByteArray bytes = text.trimmed().toUtf8();
+    return ReadRecordTime(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())),
+                          f) &&
+           IsValidCalendarTime(MakeCalendarTime(f[0], f[1], f[2], f[3], f[4], f[5])) &&
+           TrendSecondsOf(MakeCalendarTime(f[0], f[1], f[2], f[3], f[4], f[5]), seconds);
+}
+
+// The trend of a group drawn headless, as the trend window draws it.
+int RunTrend(const Options& o, const QString& suffix, std::FILE* out, std::FILE* err) {
+    // The group as typed: its stored bytes, or its name as the viewer shows it (a GB18030 name
+    // typed in a UTF-8 terminal).
+    const std::string data = PathBytes(o.store);
+    std::vector<LogGroup> groups;
+    ReadGroupsOf(data + "/", &groups);
+    std::string name;
+    for (const LogGroup& g : groups) {
+        if (g.name == o.group.toLocal8Bit().toStdString() || DecodeShown(g.name) == o.group)
+            name = g.name;
+    }
+    if (name.empty())
+        return Fail(err, QStringLiteral("%1: no group '%2' in the store").arg(o.store, o.group));
+    TrendGroup group;
+    std::string error;
+    if (!OpenTrendGroup(data, name, std::string(), &group, &error))
+        return Fail(err, QStringLiteral("%1: %2").arg(o.store, QString::fromStdString(error)));
+    TrendSeconds from = group.from;
+    TrendSeconds to = group.to;
+    if ((!o.from.isEmpty() && !TypedSeconds(o.from, &from)) ||
+        (!o.to.isEmpty() && !TypedSeconds(o.to, &to)) || to < from)
+        return Usage(err, QStringLiteral("--from and --to need two times, the first not after "
+                                         "the second, as 'YYYY-MM-DD hh:mm[:ss]'"));
+    if (!o.to.isEmpty())
+        to += 1;  // the last second is in the span
+    TrendWindow trend(group);
+    trend.setAttribute(Qt::WA_DeleteOnClose, false);
+    trend.resize(o.landscape ? QSize(1600, 1000) : QSize(1000, 1400));
+    trend.show();
+    QApplication::processEvents();
+    trend.ShowSpan(static_cast<double>(from - group.from), static_cast<double>(to - group.from));
+    QApplication::processEvents();
+    trend.WaitForColumns();
+    QApplication::processEvents();
+    bool written;
+    QString problem;
+    if (suffix != QLatin1String("pdf")) {
+        written = SaveChartImage(trend.Plot(), o.curves, &problem);
+    } else {
+        QPrinter printer(QPrinter::HighResolution);
+        SetUpPdf(&printer, o.curves, o);
+        written = PrintChart(&printer, trend.Plot(), &problem);
+    }
+    if (!written)
+        return Fail(err, QStringLiteral("cannot write %1: %2").arg(o.curves, problem));
+    const TrendColumns* columns = trend.Columns();
+    Say(out, QStringLiteral("%1: trend of %2, %3 records, %4 cells not numbers")
+                 .arg(o.curves, o.group)
+                 .arg(columns != nullptr ? columns->Total() : 0)
+                 .arg(columns != nullptr ? columns->Skipped() : 0));
+    return 0;
+}
+
 }  // namespace
 
 const char* ReportUsage() {
@@ -228,6 +303,14 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err, bool stdi
             ok = value(&o.curves);
         } else if (a == QLatin1String("--alarms")) {
             ok = value(&o.alarms) && !o.alarms.isEmpty();
+        } else if (a == QLatin1String("--store")) {
+            ok = value(&o.store) && !o.store.isEmpty();
+        } else if (a == QLatin1String("--group")) {
+            ok = value(&o.group) && !o.group.isEmpty();
+        } else if (a == QLatin1String("--from")) {
+            ok = value(&o.from);
+        } else if (a == QLatin1String("--to")) {
+            ok = value(&o.to);
         } else if (a == QLatin1String("--page-size")) {
             ok = value(&o.pageSize);
         } else if (a == QLatin1String("--plain")) {
@@ -240,7 +323,16 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err, bool stdi
         if (!ok)
             return Usage(err, QStringLiteral("%1 needs a value").arg(a));
     }
-    if (o.in.isEmpty())
+    if (!o.store.isEmpty() || !o.group.isEmpty()) {
+        if (o.store.isEmpty() || o.group.isEmpty())
+            return Usage(err, QStringLiteral("a trend needs both --store and --group"));
+        if (!o.in.isEmpty() || !o.pdf.isEmpty() || !o.ini.isEmpty() || o.plain)
+            return Usage(err, QStringLiteral("a trend is drawn from --store alone: leave out "
+                                             "--in, --plain, --ini and --pdf"));
+    } else if (!o.from.isEmpty() || !o.to.isEmpty()) {
+        return Usage(err, QStringLiteral("--from and --to choose a trend's span: give --store"));
+    }
+    if (o.in.isEmpty() && o.store.isEmpty())
         return Usage(err, QStringLiteral("--in FILE is required"));
     if (o.pdf.isEmpty() && o.curves.isEmpty())
         return Usage(err, QStringLiteral("nothing to write: give --pdf or --curves"));
@@ -257,6 +349,9 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err, bool stdi
     const QString clash = OutputClash(o);
     if (!clash.isEmpty())
         return Usage(err, clash);
+
+    if (!o.store.isEmpty())
+        return RunTrend(o, curvesSuffix, out, err);
 
     if (!o.alarms.isEmpty()) {
         const QString refusal = AlarmStoreRefusal(o.alarms, CheckAlarmStore(PathBytes(o.alarms)));
