@@ -15,6 +15,7 @@
 #include <cmath>
 #include <limits>
 
+#include "alarm_layer.h"
 #include "chart_image.h"
 #include "curve_settings.h"
 #include "text_codec.h"
@@ -89,6 +90,17 @@ TrendWindow::TrendWindow(const TrendGroup& group, QWidget* parent)
     connect(channels_, &QListWidget::itemChanged, this, [this] { BuildScene(); });
     ownScales_ = new QCheckBox(QCoreApplication::translate("Histavue", "各通道独立刻度(&O)"), this);
     connect(ownScales_, &QCheckBox::toggled, this, [this] { BuildScene(); });
+    // The alarm lanes of the span, from the alarm store of the data root, when there is one.
+    alarmsBox_ = new QCheckBox(QCoreApplication::translate("Histavue", "显示报警(&A)"), this);
+    alarmsBox_->setChecked(true);
+    connect(alarmsBox_, &QCheckBox::toggled, this, [this] { BuildScene(); });
+    const std::string alarmFolder = AlarmStoreFolder();
+    alarmsBox_->setVisible(!alarmFolder.empty());
+    if (!alarmFolder.empty()) {
+        alarmFetch_.Start(alarmFolder, TrendTime(group_.from), TrendTime(group_.to - 1), [this] {
+            QMetaObject::invokeMethod(this, &TrendWindow::AlarmsRead, Qt::QueuedConnection);
+        });
+    }
     wholeButton_ = new QPushButton(QCoreApplication::translate("Histavue", "全部时段(&W)"), this);
     connect(wholeButton_, &QPushButton::clicked, this, &TrendWindow::ShowWhole);
     reportButton_ = new QPushButton(QCoreApplication::translate("Histavue", "以报表打开"), this);
@@ -117,6 +129,7 @@ TrendWindow::TrendWindow(const TrendGroup& group, QWidget* parent)
     side->setContentsMargins(0, 0, 0, 0);
     side->addWidget(channels_, 1);
     side->addWidget(ownScales_);
+    side->addWidget(alarmsBox_);
     side->addWidget(wholeButton_);
     side->addWidget(reportButton_);
     auto* splitter = new QSplitter(Qt::Horizontal, this);
@@ -210,6 +223,20 @@ void TrendWindow::WaitForColumns() {
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
+void TrendWindow::AlarmsRead() {
+    AlarmReadResult result;
+    if (!alarmFetch_.Take(&result) || result.store != AlarmStoreState::kAlarmLog)
+        return;
+    alarmLog_ = result.log;
+    alarmPlan_ = PairAlarms(*alarmLog_, group_.from, group_.to - 1);
+    BuildScene();
+}
+
+void TrendWindow::WaitForAlarms() {
+    alarmFetch_.Wait();
+    AlarmsRead();
+}
+
 void TrendWindow::ColumnsRead(std::shared_ptr<TrendColumns> columns, quint64 generation) {
     if (generation != generation_)
         return;
@@ -272,6 +299,15 @@ void TrendWindow::BuildScene() {
         scene_.yAxisColor = QColor();
     }
     scene_.yAuto = true;
+    // The lanes of the alarms in the shown span, at their times.
+    scene_.lanes = ChartAlarmLanes();
+    if (alarmLog_ != nullptr && alarmsBox_->isChecked()) {
+        const TrendSeconds shownFrom = origin + static_cast<TrendSeconds>(std::floor(scene_.xMin));
+        const TrendSeconds shownTo = origin + static_cast<TrendSeconds>(std::ceil(scene_.xMax));
+        scene_.lanes = PlaceAlarmLanes(
+            alarmLog_, alarmPlan_, shownFrom, shownTo,
+            [origin](int64_t t) { return static_cast<double>(t - origin); }, nullptr, nullptr);
+    }
     plot_->Changed(true);
     if (cursor_ >= 0)
         ShowColumn(cursor_);

@@ -13,6 +13,8 @@
 #include <memory>
 #include <thread>
 
+#include "alarm_model.h"
+#include "alarm_reader.h"
 #include "channel_scales.h"
 #include "plot_view.h"
 #include "trend_source.h"
@@ -38,6 +40,9 @@ class TrendWindow : public QWidget, public PlotOwner {
     const PlotScene& PlotState() const { return scene_; }
     QListWidget* ChannelList() const { return channels_; }
     QCheckBox* OwnScalesBox() const { return ownScales_; }
+    QCheckBox* AlarmsBox() const { return alarmsBox_; }
+    // Waits for the alarm log of the span (when an alarm store is set) and draws its lanes.
+    void WaitForAlarms();
 
     // Shows [from, to] in seconds after the group's span start, kept within the span and never
     // narrower than ten seconds.
@@ -90,6 +95,8 @@ class TrendWindow : public QWidget, public PlotOwner {
     // The series of the ticked channels from the columns, their range and the time labels.
     void BuildScene();
     void UpdateStatus();
+    // The alarm log of the whole span has been read: paired once, placed on every draw.
+    void AlarmsRead();
     // Writes the plot as PNG or SVG where the user chooses.
     void SaveImage();
 
@@ -99,6 +106,10 @@ class TrendWindow : public QWidget, public PlotOwner {
     PlotView* plot_ = nullptr;
     QListWidget* channels_ = nullptr;
     QCheckBox* ownScales_ = nullptr;
+    QCheckBox* alarmsBox_ = nullptr;
+    AlarmFetch alarmFetch_;
+    std::shared_ptr<const AlarmLog> alarmLog_;
+    AlarmPlan alarmPlan_;
     QPushButton* wholeButton_ = nullptr;
     QPushButton* reportButton_ = nullptr;
     QAction* wholeAction_ = nullptr;

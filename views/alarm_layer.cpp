@@ -126,6 +126,66 @@ QString ProblemText(const ReadProblem& problem) {
 
 }  // namespace
 
+ChartAlarmLanes PlaceAlarmLanes(const std::shared_ptr<const AlarmLog>& log, const AlarmPlan& plan,
+                                int64_t shownFrom, int64_t shownTo,
+                                const std::function<double(int64_t)>& xOf,
+                                const std::function<void(int64_t)>& alarmAt, int* spanCount) {
+    auto shown = [&](int64_t t) { return t >= shownFrom && t <= shownTo; };
+    auto placed = std::make_shared<std::vector<std::pair<AlarmSpan, std::string>>>();
+    ChartAlarmLanes lanes;
+    int spans = 0;
+    for (const AlarmLane& lane : plan.lanes) {
+        ChartAlarmLane out;
+        for (const AlarmSpan& span : lane.spans) {
+            if (span.to < shownFrom || span.from > shownTo)
+                continue;
+            ChartAlarmSpan s;
+            s.from = xOf(std::max(span.from, shownFrom));
+            s.to = xOf(std::min(span.to, shownTo));
+            s.hasAck = span.ack != kNoAlarmTime && shown(span.ack);
+            s.ack = s.hasAck ? xOf(span.ack) : 0.0;
+            s.started = span.started;
+            s.cleared = span.cleared;
+            s.key = static_cast<int32_t>(placed->size());
+            placed->emplace_back(span, lane.id);
+            out.spans.append(s);
+            if (span.started && shown(span.from) && alarmAt)
+                alarmAt(span.from);
+        }
+        for (int32_t m : lane.marks) {
+            const int64_t t = (*log)[static_cast<size_t>(m)].time;
+            if (t != kNoAlarmTime && shown(t))
+                out.marks.append(ChartAlarmMark{xOf(t), m});
+        }
+        if (out.spans.isEmpty() && out.marks.isEmpty())
+            continue;
+        spans += static_cast<int>(out.spans.size());
+        out.label = Text(lane.id);
+        if (lanes.lanes.size() < kMostAlarmLanes) {
+            lanes.lanes.append(out);
+            continue;
+        }
+        // The IDs past the last lane but one share the last lane.
+        ChartAlarmLane& last = lanes.lanes.last();
+        last.spans.append(out.spans);
+        last.marks.append(out.marks);
+        last.label = QCoreApplication::translate("Histavue", "其他");
+    }
+    // The texts are made on hover from what they share: whichever of the lanes and their maker
+    // goes first, the other still reads them.
+    lanes.describe = [log, placed](int32_t key, bool mark) {
+        if (mark)
+            return key >= 0 && size_t(key) < log->Size() ? MarkTip(*log, key) : QString();
+        if (key < 0 || size_t(key) >= placed->size())
+            return QString();
+        const auto& [span, id] = (*placed)[static_cast<size_t>(key)];
+        return SpanTip(*log, span, id);
+    };
+    if (spanCount != nullptr)
+        *spanCount = spans;
+    return lanes;
+}
+
 AlarmLayer::AlarmLayer(ChartAdapter* adapter, CurveSettings* settings, const RecordTable* table,
                        CurveExtras* extras, QObject* parent)
     : QObject(parent), adapter_(adapter), settings_(settings), table_(table), extras_(extras) {
@@ -286,10 +346,8 @@ void AlarmLayer::Place() {
     const AlarmPlan plan = PairAlarms(log, read_.from, until);
     untimed_ = plan.untimed;
     recordX_.assign(log.Size(), std::numeric_limits<double>::quiet_NaN());
-    auto placed = std::make_shared<std::vector<std::pair<AlarmSpan, std::string>>>();
-    ChartAlarmLanes lanes;
     if (nearest.Empty()) {
-        adapter_->SetAlarmLanes(lanes);
+        adapter_->SetAlarmLanes(ChartAlarmLanes());
         adapter_->Repaint();
         FillPanel();
         Say(QCoreApplication::translate("Histavue", "报表的记录没有可读的时间,不显示报警"));
@@ -302,63 +360,18 @@ void AlarmLayer::Place() {
     auto xOf = [&](int64_t t) {
         return timeAxis ? static_cast<double>(t - origin) : adapter_->PointX(nearest.Nearest(t));
     };
-    auto shown = [&](int64_t t) { return t >= shownFrom && t <= shownTo; };
     for (size_t i = 0; i < log.Size(); ++i) {
-        if (shown(log[i].time))
+        if (log[i].time >= shownFrom && log[i].time <= shownTo)
             recordX_[i] = xOf(log[i].time);
     }
     std::vector<int> points;
     int spans = 0;
-    for (const AlarmLane& lane : plan.lanes) {
-        ChartAlarmLane out;
-        for (const AlarmSpan& span : lane.spans) {
-            if (span.to < shownFrom || span.from > shownTo)
-                continue;
-            ChartAlarmSpan s;
-            s.from = xOf(std::max(span.from, shownFrom));
-            s.to = xOf(std::min(span.to, shownTo));
-            s.hasAck = span.ack != kNoAlarmTime && shown(span.ack);
-            s.ack = s.hasAck ? xOf(span.ack) : 0.0;
-            s.started = span.started;
-            s.cleared = span.cleared;
-            s.key = static_cast<int32_t>(placed->size());
-            placed->emplace_back(span, lane.id);
-            out.spans.append(s);
-            if (span.started && shown(span.from))
-                points.push_back(nearest.Nearest(span.from));
-        }
-        for (int32_t m : lane.marks) {
-            const double x = recordX_[static_cast<size_t>(m)];
-            if (!std::isnan(x))
-                out.marks.append(ChartAlarmMark{x, m});
-        }
-        if (out.spans.isEmpty() && out.marks.isEmpty())
-            continue;
-        spans += static_cast<int>(out.spans.size());
-        out.label = Text(lane.id);
-        if (lanes.lanes.size() < kMostAlarmLanes) {
-            lanes.lanes.append(out);
-            continue;
-        }
-        // The IDs past the last lane but one share the last lane.
-        ChartAlarmLane& last = lanes.lanes.last();
-        last.spans.append(out.spans);
-        last.marks.append(out.marks);
-        last.label = QCoreApplication::translate("Histavue", "其他");
-    }
+    ChartAlarmLanes lanes = PlaceAlarmLanes(
+        log_, plan, shownFrom, shownTo, xOf,
+        [&](int64_t from) { points.push_back(nearest.Nearest(from)); }, &spans);
     std::sort(points.begin(), points.end());
     points.erase(std::unique(points.begin(), points.end()), points.end());
     lanes.alarmPoints = QList<int>(points.begin(), points.end());
-    // The texts are made on hover from what they share: whichever of the lanes and this layer
-    // goes first, the other still reads them.
-    lanes.describe = [log = log_, placed](int32_t key, bool mark) {
-        if (mark)
-            return key >= 0 && size_t(key) < log->Size() ? MarkTip(*log, key) : QString();
-        if (key < 0 || size_t(key) >= placed->size())
-            return QString();
-        const auto& [span, id] = (*placed)[static_cast<size_t>(key)];
-        return SpanTip(*log, span, id);
-    };
     g_lastLanes = static_cast<int>(lanes.lanes.size());
     adapter_->SetAlarmLanes(lanes);
     adapter_->RepaintAlarmLanes();

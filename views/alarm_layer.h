@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +24,15 @@
 #include "record_table.h"
 
 class CurveExtras;
+
+// The lanes of paired alarms over the times shownFrom..shownTo, each ID a lane (those past the
+// last but one share it), spans and marks at X = xOf(time), their hover texts made from log when
+// asked for. alarmAt, when given, is told the time of each alarm raised in the span; *spans, when
+// given, receives how many spans the lanes hold.
+ChartAlarmLanes PlaceAlarmLanes(const std::shared_ptr<const AlarmLog>& log, const AlarmPlan& plan,
+                                int64_t shownFrom, int64_t shownTo,
+                                const std::function<double(int64_t)>& xOf,
+                                const std::function<void(int64_t)>& alarmAt, int* spans);
 
 class AlarmLayer : public QObject {
     Q_OBJECT
