@@ -6,7 +6,9 @@
 
 namespace {
 
-bool Blank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool Blank(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 // The plain decimals records are made of ("-12.345"): a mantissa of at most 15 digits and at
 // most 22 decimals are both exact doubles, so their quotient is the correctly rounded value, the

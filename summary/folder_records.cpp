@@ -62,7 +62,9 @@ bool FolderRecords::TakeLine(uint32_t i) {
     uint64_t at = 0;
     uint32_t length = 0;
     bool ended = false;
-    if (!reader_.Take(i, NoAhead(), UINT64_MAX, [] {}, &at, &length, &ended) || !ended)
+    if (!reader_.Take(
+            i, NoAhead(), UINT64_MAX, [] {}, &at, &length, &ended) ||
+        !ended)
         return false;
     cells_.time = TimeOf(i);
     ParseCells(reader_.Window().Data() + (at - reader_.Window().Start()), length);

@@ -64,9 +64,7 @@ struct SourceFile {
 struct FolderSource {
     SourceFile index;
     std::vector<SourceFile> blocks;
-    bool operator==(const FolderSource& o) const {
-        return index == o.index && blocks == o.blocks;
-    }
+    bool operator==(const FolderSource& o) const { return index == o.index && blocks == o.blocks; }
     bool operator!=(const FolderSource& o) const { return !(*this == o); }
 };
 

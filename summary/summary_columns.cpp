@@ -34,8 +34,8 @@ void SummaryColumns::Reset(const ColumnSpan& span, int channelCount) {
         const double x = span.from + perColumn * static_cast<double>(c);
         SummarySeconds t = span.origin + static_cast<SummarySeconds>(std::ceil(x));
         const auto at = [&](SummarySeconds s) {
-            const double p =
-                0.0 + (static_cast<double>(s - span.origin) - span.from) * (columns / (span.to - span.from));
+            const double p = 0.0 + (static_cast<double>(s - span.origin) - span.from) *
+                                       (columns / (span.to - span.from));
             return p;
         };
         while (at(t - 1) >= static_cast<double>(c))

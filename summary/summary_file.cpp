@@ -198,8 +198,7 @@ bool DecodeSummary(const char* bytes, size_t size, FolderSummary* s, std::string
     for (auto& [width, buckets] : shape) {
         width = head.U32();
         buckets = head.U32();
-        if (width == 0 || width > 65536 || s->period % width != 0 ||
-            buckets != s->period / width)
+        if (width == 0 || width > 65536 || s->period % width != 0 || buckets != s->period / width)
             return Fail(why, "impossible level");
         need += uint64_t{buckets} * (kBucketSize + uint64_t{s->channels} * kCellSize);
         if (need > size)
@@ -258,11 +257,11 @@ bool DecodeSummary(const char* bytes, size_t size, FolderSummary* s, std::string
                 *t = at + body.U16();
             c.flags = body.U16();
             const uint16_t zero = body.U16();
-            if (zero != 0 || (k.records == 0 ? c.count != 0 || c.flags != 0
-                                             : !CellPossible(c, k)) ||
-                (c.count == 0 && (c.first != 0.0 || c.min != 0.0 || c.max != 0.0 ||
-                                  c.last != 0.0 || c.firstAt != at || c.lastAt != at ||
-                                  c.minAt != at || c.maxAt != at)) ||
+            if (zero != 0 ||
+                (k.records == 0 ? c.count != 0 || c.flags != 0 : !CellPossible(c, k)) ||
+                (c.count == 0 &&
+                 (c.first != 0.0 || c.min != 0.0 || c.max != 0.0 || c.last != 0.0 ||
+                  c.firstAt != at || c.lastAt != at || c.minAt != at || c.maxAt != at)) ||
                 (((c.flags & kInnerBreak) != 0) && !k.split))
                 return Fail(why, "impossible channel values");
         }

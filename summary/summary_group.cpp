@@ -23,8 +23,8 @@ std::vector<std::string> Captions(const std::string& line) {
     size_t at = line.find(',');
     while (at != std::string::npos) {
         const size_t next = line.find(',', at + 1);
-        names.push_back(line.substr(at + 1, next == std::string::npos ? std::string::npos
-                                                                       : next - at - 1));
+        names.push_back(
+            line.substr(at + 1, next == std::string::npos ? std::string::npos : next - at - 1));
         at = next;
     }
     if (!names.empty() && !names.back().empty() && names.back().back() == '\r')
@@ -113,6 +113,7 @@ bool SummaryGroup::ListFolders(std::vector<Folder>* folders) const {
     const char* line = nullptr;
     uint32_t length = 0;
     while (text.NextLine(&position, &line, &length)) {
+        position += length;
         Folder f;
         ParsedStem parsed;
         f.flat.assign(line, length);
@@ -300,10 +301,9 @@ class FolderPieces {
             hasIndex_ = records_.Open(dataFolder_, stem_, s_.start, static_cast<int>(s_.channels));
         }
         if (hasIndex_) {
-            records_.Read(records_.FirstFrom(rawStart_), records_.FirstFrom(rawEnd_),
-                          [&](const RecordCells& r) {
-                              gather_->AddRecord(span_.ColumnOf(r.time), r);
-                          });
+            records_.Read(
+                records_.FirstFrom(rawStart_), records_.FirstFrom(rawEnd_),
+                [&](const RecordCells& r) { gather_->AddRecord(span_.ColumnOf(r.time), r); });
         }
         rawStart_ = rawEnd_ = 0;
     }

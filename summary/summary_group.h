@@ -26,8 +26,8 @@ class SummaryGroup {
     // the group is not in it, or it has no folder.
     bool Open(const std::string& dataFolder, const std::string& stagingRoot,
               const std::string& groupName, std::string* error);
-    bool Open(const std::string& dataFolder, const std::string& stagingRoot,
-              const LogGroup& group, std::string* error);
+    bool Open(const std::string& dataFolder, const std::string& stagingRoot, const LogGroup& group,
+              std::string* error);
 
     const LogGroup& Group() const { return group_; }
     // The captions after "Time" of the group's first block, bytes as stored.
