@@ -66,8 +66,10 @@ std::string WriteStore(const std::string& root, const std::vector<Row>& rows) {
     return dl;
 }
 
-// Five hours of records with a stop of 100 minutes (the midnight hour has no folder), short gaps
-// that break the line and ones that do not, equal values, and cells that are not numbers.
+// Five hours of records: the first clean, then short gaps that break the line and ones that do
+// not, a stop of 100 minutes (the midnight hour has no folder), a cell without number at a
+// bucket's start, a channel missing for ten minutes, cells that are not numbers in the last
+// hour; many equal values throughout.
 std::vector<Row> Rows(uint32_t seed) {
     std::mt19937 random(seed);
     std::vector<Row> rows;
@@ -75,14 +77,14 @@ std::vector<Row> Rows(uint32_t seed) {
     for (SummarySeconds at = 0; at < 5 * 3600; ++at) {
         if (at >= 5400 && at < 11400)
             continue;  // recording stopped
-        if (random() % 500 == 0)
+        if (at >= 3600 && random() % 500 == 0)
             at += 1 + random() % 6;  // a second or two missed, or a gap that breaks the line
         char cells[128];
         std::snprintf(cells, sizeof cells, "%d,%.3f,%.2f", static_cast<int>(random() % 7),
                       std::sin(at / 700.0) * 50.0 + (random() % 1000) / 1000.0,
                       (random() % 20000) / 100.0 - 100.0);
         std::string text = cells;
-        if (random() % 400 == 0) {
+        if (at >= 4 * 3600 && random() % 40 == 0) {
             // One cell holds no number (or a number in another form).
             const size_t cell = random() % 3;
             std::vector<std::string> parts{"", "", ""};
@@ -96,7 +98,10 @@ std::vector<Row> Rows(uint32_t seed) {
             parts[cell] = words[random() % 9];
             text = parts[0] + "," + parts[1] + "," + parts[2];
         }
-        if (at >= 12000 && at < 12600)
+        if (at == 5340)
+            text = text.substr(0, text.find(',')) + ",N/A" +
+                   text.substr(text.find(',', text.find(',') + 1));
+        if (at >= 12030 && at < 12630)
             text = text.substr(0, text.rfind(','));  // c's cell missing for ten minutes
         rows.push_back({at, text});
     }
@@ -516,7 +521,8 @@ TEST(SummaryColumnsTest, EqualEveryRecordOverRandomSpans) {
     std::vector<Span> spans = {{from, 0, double(whole), 1200},
                                {from, 0, double(whole), 7},
                                {from + 3570, 0.5, 61.5, 1200},
-                               {from + 5000, 0, 7000, 333}};
+                               {from + 5000, 0, 7000, 333},
+                               {from - 1800, 0, double(whole + 3600), 3}};
     for (int i = 0; i < 300; ++i) {
         const SummarySeconds length = 1 + random() % (i % 3 == 0 ? whole : 4000);
         const SummarySeconds start = from - 100 + random() % (whole + 200);
@@ -543,5 +549,5 @@ TEST(SummaryColumnsTest, EqualEveryRecordOverRandomSpans) {
             return;
     }
     // Where columns are several buckets wide, most records came from the summaries.
-    EXPECT_LT(read * 4, records);
+    EXPECT_LT(read * 2, records);
 }
