@@ -64,6 +64,7 @@ class In {
         p_ += n;
         return u;
     }
+    void Skip(uint64_t n) { p_ += n; }
     uint16_t U16() { return static_cast<uint16_t>(Le(2)); }
     uint32_t U32() { return static_cast<uint32_t>(Le(4)); }
     int64_t I64() { return static_cast<int64_t>(Le(8)); }
@@ -193,7 +194,7 @@ bool DecodeSummary(const char* bytes, size_t size, FolderSummary* s, std::string
     if (size < need + kChecksumSize)
         return Fail(why, "truncated");
     In head(bytes + kHeaderSize);
-    head.Le(uint64_t{blocks} * kSourceSize);
+    head.Skip(uint64_t{blocks} * kSourceSize);
     std::vector<std::pair<uint32_t, uint32_t>> shape(levels);
     for (auto& [width, buckets] : shape) {
         width = head.U32();
@@ -219,7 +220,7 @@ bool DecodeSummary(const char* bytes, size_t size, FolderSummary* s, std::string
         f.size = body.I64();
         f.modifiedNs = body.I64();
     }
-    body.Le(uint64_t{levels} * kLevelSize);
+    body.Skip(uint64_t{levels} * kLevelSize);
     s->levels.resize(levels);
     for (uint32_t l = 0; l < levels; ++l) {
         SummaryLevel& level = s->levels[l];
