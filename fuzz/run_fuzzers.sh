@@ -13,7 +13,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 repo="$(dirname "$here")"
 build="${1:-$repo/build-fuzz}"
 seconds="${2:-20}"
-targets=(fuzz_root_index fuzz_stem fuzz_folder_query fuzz_record_table fuzz_interval
+targets=(fuzz_root_index fuzz_stem fuzz_folder_query fuzz_summary_file fuzz_record_table fuzz_interval
          fuzz_config_reader fuzz_curve_print)
 # Seconds one input may take before it counts as a hang; the curve and print plan is held to
 # less, as a chart or a printout that takes longer is already a fault.

@@ -1,0 +1,194 @@
+// Summaries of a trend: building them against reading the same blocks raw, their size against
+// the store's, summarising again after a day was added, and the pixel columns of spans from the
+// whole store down to a minute. Prints each number against its target with "met" or "MISSED".
+//
+//   bench_trend [--store DIR --group NAME] [--days N]
+//
+// Without a store it writes a 1-second group of 20 channels over N days (7 by default) into a
+// temporary folder. Summaries always go to a temporary staging folder of their own.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "file_system.h"
+#include "record_writer.h"
+#include "sample_store.h"
+#include "summary_group.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+double Since(Clock::time_point t) {
+    return std::chrono::duration<double>(Clock::now() - t).count();
+}
+
+[[noreturn]] void Die(const std::string& what) {
+    std::fprintf(stderr, "bench_trend: %s\n", what.c_str());
+    std::exit(2);
+}
+
+void Report(const char* what, double value, const char* unit, double target, const char* note) {
+    std::printf("%-44s %10.3f %-3s target %s %g %s: %s\n", what, value, unit, "<=", target, unit,
+                value <= target ? "met" : "MISSED");
+    if (note[0] != '\0')
+        std::printf("    %s\n", note);
+}
+
+uint64_t TreeBytes(const fs::path& root, const char* extension) {
+    uint64_t bytes = 0;
+    for (const auto& e : fs::recursive_directory_iterator(root)) {
+        if (e.is_regular_file() && (extension == nullptr || e.path().extension() == extension))
+            bytes += e.file_size();
+    }
+    return bytes;
+}
+
+// Reads every file of the group's tree whole and un-inverts it: what any reader of all its
+// records has to do at least.
+double RawRead(const fs::path& groupFolder, uint64_t* bytes) {
+    const Clock::time_point t = Clock::now();
+    std::vector<char> buffer;
+    *bytes = 0;
+    for (const auto& e : fs::recursive_directory_iterator(groupFolder)) {
+        if (!e.is_regular_file())
+            continue;
+        const int fd = storefs::OpenExclusive(e.path().string(), storefs::OpenMode::kExistingRead,
+                                              nullptr, storefs::Names::kExact);
+        if (fd < 0 || !storefs::ReadToEnd(fd, &buffer, 0))
+            Die("cannot read " + e.path().string());
+        storefs::CloseFile(fd);
+        storefs::InvertBytes(buffer.data(), buffer.data(), buffer.size());
+        *bytes += buffer.size();
+    }
+    return Since(t);
+}
+
+// A day of 1-second records of 20 channels after the store's end.
+void AppendDay(const std::string& dataFolder, const LogGroup& group, SummarySeconds from) {
+    RecordWriter writer(dataFolder, group.id, group.interval, "Data log", "");
+    char values[512];
+    for (SummarySeconds s = 0; s < 86400; s += std::max<uint32_t>(1, group.interval)) {
+        int n = 0;
+        for (int c = 0; c < 20; ++c)
+            n += std::snprintf(values + n, sizeof values - n, c ? ",%.2f" : "%.2f",
+                               (s % 977) * 0.37 + c);
+        if (!writer.Append(SummaryTime(from + s), values))
+            Die("cannot append a day to the store");
+    }
+    writer.Close();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string store;
+    std::string groupName;
+    int days = 7;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--store" && i + 1 < argc)
+            store = argv[++i];
+        else if (a == "--group" && i + 1 < argc)
+            groupName = argv[++i];
+        else if (a == "--days" && i + 1 < argc)
+            days = std::max(1, std::atoi(argv[++i]));
+        else
+            Die("usage: bench_trend [--store DIR --group NAME] [--days N]");
+    }
+    char pattern[] = "/tmp/bench-trend-XXXXXX";
+    const char* made = mkdtemp(pattern);
+    if (made == nullptr)
+        Die("cannot make a temporary folder");
+    const std::string work = std::string(made) + "/";
+    const bool generated = store.empty();
+    if (generated) {
+        std::string error;
+        std::printf("writing %d days of a 1-second group of 20 channels...\n", days);
+        if (!WriteBenchStore(work + "store", 1, static_cast<uint32_t>(days) * 86400, &error))
+            Die(error);
+        store = work + "store/DL/";
+        std::vector<LogGroup> groups;
+        if (!ReadGroupsOf(store, &groups) || groups.empty())
+            Die("the written store has no group");
+        groupName = groups[0].name;
+    }
+    const std::string staging = work + "staging";
+    SummaryGroup group;
+    std::string error;
+    if (!group.Open(store, staging, groupName, &error))
+        Die(error);
+    char id[16];
+    std::snprintf(id, sizeof id, "%X", group.Group().id);
+    const fs::path groupFolder = fs::path(store) / id;
+    const double span = double(group.To() - group.From());
+    const double yearShare = 365.0 * 86400.0 / span;
+    std::printf("group %s: %zu channels, %zu folders, %.1f days\n", groupName.c_str(),
+                group.Channels().size(), group.FolderCount(), span / 86400.0);
+
+    uint64_t rawBytes = 0;
+    const double raw = RawRead(groupFolder, &rawBytes);
+    Clock::time_point t = Clock::now();
+    if (!group.Summarise(nullptr, nullptr))
+        Die("summarising failed");
+    const double build = Since(t);
+    std::printf("raw read+invert of %.0f MB: %.2f s; summaries built: %.2f s\n", rawBytes / 1e6,
+                raw, build);
+    Report("summaries / raw read", build / raw, "x", 4, "");
+    Report("summaries of a year (scaled)", build * yearShare, "s", 10, "");
+    const uint64_t summaryBytes = TreeBytes(staging, ".sum");
+    Report("summary size / store size", 100.0 * summaryBytes / rawBytes, "%", 2,
+           "minute and hour buckets of 1-second records: fixed 48-byte cells per channel");
+
+    if (generated) {
+        AppendDay(store, group.Group(), group.To());
+        SummaryGroup grown;
+        if (!grown.Open(store, staging, groupName, &error))
+            Die(error);
+        t = Clock::now();
+        grown.Summarise(nullptr, nullptr);
+        std::printf("%-44s %10.3f s   (%zu folders, one day of them new)\n",
+                    "summarised again after a day was added", Since(t), grown.FolderCount());
+    }
+
+    struct Span {
+        const char* name;
+        double seconds;
+    };
+    const Span spans[] = {{"whole", span},
+                          {"month", 31 * 86400.0},
+                          {"day", 86400.0},
+                          {"hour", 3600.0},
+                          {"minute", 60.0}};
+    std::mt19937 random(1);
+    for (const Span& s : spans) {
+        const double length = std::min(s.seconds, span);
+        std::vector<double> times;
+        uint64_t read = 0;
+        for (int run = 0; run < 15; ++run) {
+            const double start = (span - length) * (random() % 1000) / 1000.0;
+            const ColumnSpan columns{group.From(), start + 0.37, start + 0.37 + length, 1200};
+            SummaryColumns out;
+            t = Clock::now();
+            group.Columns(columns, &out);
+            times.push_back(Since(t) * 1e3);
+            read += out.recordsRead;
+        }
+        std::sort(times.begin(), times.end());
+        char what[64];
+        std::snprintf(what, sizeof what, "columns of a %s, 1200 wide: median", s.name);
+        char note[96];
+        std::snprintf(note, sizeof note, "slowest %.2f ms; %.0f records read a call", times.back(),
+                      read / 15.0);
+        Report(what, times[times.size() / 2], "ms", 50, note);
+    }
+    std::error_code ec;
+    fs::remove_all(work, ec);
+    return 0;
+}

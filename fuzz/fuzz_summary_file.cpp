@@ -1,0 +1,55 @@
+// The summary file reader on any bytes: it must accept only summaries that check out, and what
+// it accepts must encode back to the same bytes and hold only possible values. The first input
+// byte chooses whether the rest gets a matching checksum, so that the checks of the values are
+// reached too.
+#include <cmath>
+#include <string>
+
+#include "fuzz_support.h"
+#include "summary_file.h"
+
+namespace {
+
+void Reseal(std::string* bytes) {
+    if (bytes->size() < 8)
+        return;
+    uint64_t h = 14695981039346656037ULL;
+    for (size_t i = 0; i + 8 < bytes->size(); ++i) {
+        h ^= static_cast<unsigned char>((*bytes)[i]);
+        h *= 1099511628211ULL;
+    }
+    for (int k = 0; k < 8; ++k)
+        (*bytes)[bytes->size() - 8 + static_cast<size_t>(k)] = static_cast<char>(h >> (8 * k));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 1 || size > (1 << 20))
+        return 0;
+    std::string file(reinterpret_cast<const char*>(data) + 1, size - 1);
+    if (data[0] & 1)
+        Reseal(&file);
+    const char* bytes = file.data();
+    size = file.size();
+    FolderSummary s;
+    std::string why;
+    if (!DecodeSummary(bytes, size, &s, &why)) {
+        FUZZ_CHECK(!why.empty());
+        return 0;
+    }
+    FUZZ_CHECK(EncodeSummary(s) == std::string(bytes, size));
+    for (const SummaryLevel& level : s.levels) {
+        FUZZ_CHECK(level.buckets.size() * level.width == s.period);
+        for (size_t i = 0; i < level.cells.size(); ++i) {
+            const SummaryCell& c = level.cells[i];
+            const SummaryBucket& b = level.buckets[i / s.channels];
+            FUZZ_CHECK(c.count <= b.records);
+            if (c.count > 0) {
+                FUZZ_CHECK(std::isfinite(c.min) && c.min <= c.first && c.last <= c.max);
+                FUZZ_CHECK(c.firstAt >= b.firstAt && c.lastAt <= b.lastAt);
+            }
+        }
+    }
+    return 0;
+}

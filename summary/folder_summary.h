@@ -1,0 +1,106 @@
+// The summary of one deepest partition folder of a group: per time bucket of a few widths, the
+// record count and, per channel, the first, lowest, highest and last number with their times,
+// the count of numbers, and how the channel's line runs through the bucket. Built from the
+// folder's records; kept as one file per folder (drawn in FORMAT.md), checked whole when read.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "folder_records.h"
+#include "time_key.h"
+
+// Flags of a channel in a bucket.
+enum SummaryCellFlags : uint16_t {
+    kStartsWithValue = 1,  // the bucket's first record holds a number of the channel
+    kEndsWithValue = 2,    // its last record does
+    kInnerBreak = 4,       // the channel's line breaks between two of its numbers in the bucket
+};
+
+// One channel in one bucket. Times are kept whole here; the file holds them as offsets.
+struct SummaryCell {
+    uint32_t count = 0;  // numbers; the bucket's other records hold none for the channel
+    uint16_t flags = 0;
+    double first = 0.0;
+    double min = 0.0;  // the first of equal lowest numbers
+    double max = 0.0;  // the first of equal highest numbers
+    double last = 0.0;
+    SummarySeconds firstAt = 0;
+    SummarySeconds minAt = 0;
+    SummarySeconds maxAt = 0;
+    SummarySeconds lastAt = 0;
+};
+
+struct SummaryBucket {
+    uint32_t records = 0;  // 0: the bucket holds no record
+    bool split = false;    // some channel's line breaks inside the bucket (kInnerBreak)
+    SummarySeconds firstAt = 0;
+    SummarySeconds lastAt = 0;
+};
+
+// Buckets of one width that cut the folder's period from its start: bucket b holds the records
+// whose time t has (t - start) / width == b.
+struct SummaryLevel {
+    uint32_t width = 0;
+    std::vector<SummaryBucket> buckets;
+    std::vector<SummaryCell> cells;  // bucket * channels + channel
+
+    const SummaryCell* Cells(size_t bucket, uint32_t channels) const {
+        return cells.data() + bucket * channels;
+    }
+};
+
+// Size and modification time of a file the summary was made from; size -1 when it was missing.
+struct SourceFile {
+    int64_t size = -1;
+    int64_t modifiedNs = 0;
+    bool operator==(const SourceFile& o) const {
+        return size == o.size && modifiedNs == o.modifiedNs;
+    }
+};
+
+// What a folder's summary was made from: its index and each block its index names.
+struct FolderSource {
+    SourceFile index;
+    std::vector<SourceFile> blocks;
+    bool operator==(const FolderSource& o) const { return index == o.index && blocks == o.blocks; }
+    bool operator!=(const FolderSource& o) const { return !(*this == o); }
+};
+
+// The source of the folder with nested stem under dataFolder, by the file system's word: the
+// index, and blocks 0 to the last entry's block. Only sizes and times are looked at.
+FolderSource SourceOf(const std::string& dataFolder, const std::string& stem);
+
+struct FolderSummary {
+    uint32_t groupId = 0;
+    uint32_t interval = 0;
+    TimeKey key;
+    SummarySeconds start = 0;
+    uint32_t period = 0;
+    uint32_t channels = 0;
+    FolderSource source;
+    uint32_t records = 0;  // records the time query delivers from the folder
+    // The records' times rise (or stay) and all lie within the period: the levels then hold
+    // every record. Otherwise the folder has no levels and its records are read.
+    bool orderly = true;
+    std::vector<SummaryLevel> levels;  // finest first; each width a multiple of the one before
+};
+
+// The bucket widths of a group's folders: per interval the finest holds about 60 records, the
+// next about 60 of those, each from 60, 120, 300, 600, 900, 1800, 3600, 7200, 10800, 21600 and
+// 43200 seconds, none wider than the folder period (for an hour folder, 3600). Every width
+// divides the period of the folders of its depth, so buckets never cross a folder's edge.
+std::vector<uint32_t> LevelWidths(uint32_t interval, int depth);
+
+// Builds the summary of a folder from its records (records may be a folder without an index:
+// no records). The caller fills in the identity fields first: groupId, interval, key, start,
+// period, channels and source; levels are made for widths.
+void BuildFolderSummary(FolderRecords* records, bool hasIndex, const std::vector<uint32_t>& widths,
+                        FolderSummary* summary);
+
+// Line break rule of the curve view's true time axis between two neighbouring records: the later
+// more than three intervals after the earlier, or earlier than it. No breaks at interval 0.
+inline bool RecordsBreak(SummarySeconds before, SummarySeconds now, uint32_t interval) {
+    return interval > 0 && (now < before || now - before > int64_t{3} * interval);
+}

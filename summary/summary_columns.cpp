@@ -1,0 +1,138 @@
+#include "summary_columns.h"
+
+#include <cmath>
+
+#include "folder_summary.h"
+
+int ColumnSpan::ColumnOf(SummarySeconds t) const {
+    const double pixel = 0.0 + (static_cast<double>(t - origin) - from) * (columns / (to - from));
+    if (!(pixel >= 0.0) || pixel >= columns)
+        return -1;
+    return static_cast<int>(std::floor(pixel));
+}
+
+bool ColumnRun::operator==(const ColumnRun& o) const {
+    return column == o.column && breakBefore == o.breakBefore && count == o.count &&
+           first == o.first && min == o.min && max == o.max && last == o.last &&
+           firstAt == o.firstAt && minAt == o.minAt && maxAt == o.maxAt && lastAt == o.lastAt;
+}
+
+void SummaryColumns::Reset(const ColumnSpan& span, int channelCount) {
+    columns = span.columns;
+    channels = channelCount;
+    const size_t n = static_cast<size_t>(columns);
+    records.assign(n, 0);
+    nonNumbers.assign(n * static_cast<size_t>(channels), 0);
+    pending.assign(n, 0);
+    runs.assign(static_cast<size_t>(channels), {});
+    recordsRead = 0;
+    // The first whole second of each column: ColumnOf rises with t, so a guess from the axis'
+    // arithmetic is moved to the exact edge a second at a time.
+    edges.assign(n + 1, 0);
+    const double perColumn = (span.to - span.from) / columns;
+    for (size_t c = 0; c <= n; ++c) {
+        const double x = span.from + perColumn * static_cast<double>(c);
+        SummarySeconds t = span.origin + static_cast<SummarySeconds>(std::ceil(x));
+        const auto at = [&](SummarySeconds s) {
+            const double p = 0.0 + (static_cast<double>(s - span.origin) - span.from) *
+                                       (columns / (span.to - span.from));
+            return p;
+        };
+        while (at(t - 1) >= static_cast<double>(c))
+            --t;
+        while (at(t) < static_cast<double>(c))
+            ++t;
+        edges[c] = t;
+    }
+}
+
+ColumnRun* ColumnGatherer::RunFor(int channel, int column, bool breaks) {
+    std::vector<ColumnRun>& runs = out_->runs[static_cast<size_t>(channel)];
+    if (!breaks && !runs.empty() && runs.back().column == column)
+        return &runs.back();
+    runs.emplace_back();
+    runs.back().column = column;
+    runs.back().breakBefore = breaks;
+    return nullptr;
+}
+
+void ColumnGatherer::AddRecord(int column, const RecordCells& r) {
+    const bool gap = haveLast_ && RecordsBreak(last_, r.time, interval_);
+    haveLast_ = true;
+    last_ = r.time;
+    ++out_->records[static_cast<size_t>(column)];
+    ++out_->recordsRead;
+    uint32_t* nonNumbers = out_->nonNumbers.data() + static_cast<size_t>(column) * out_->channels;
+    for (int ch = 0; ch < out_->channels; ++ch) {
+        if (!r.numeric[ch]) {
+            ++nonNumbers[ch];
+            open_[static_cast<size_t>(ch)] = 0;
+            continue;
+        }
+        const double v = r.values[ch];
+        ColumnRun* run = RunFor(ch, column, gap || !open_[static_cast<size_t>(ch)]);
+        if (run == nullptr) {
+            run = &out_->runs[static_cast<size_t>(ch)].back();
+            run->first = run->min = run->max = v;
+            run->firstAt = run->minAt = run->maxAt = r.time;
+        } else {
+            if (v < run->min) {
+                run->min = v;
+                run->minAt = r.time;
+            }
+            if (v > run->max) {
+                run->max = v;
+                run->maxAt = r.time;
+            }
+        }
+        ++run->count;
+        run->last = v;
+        run->lastAt = r.time;
+        open_[static_cast<size_t>(ch)] = 1;
+    }
+}
+
+void ColumnGatherer::AddBucket(int column, uint32_t records, SummarySeconds firstAt,
+                               SummarySeconds lastAt, const SummaryCell* cells) {
+    const bool gap = haveLast_ && RecordsBreak(last_, firstAt, interval_);
+    haveLast_ = true;
+    last_ = lastAt;
+    out_->records[static_cast<size_t>(column)] += records;
+    uint32_t* nonNumbers = out_->nonNumbers.data() + static_cast<size_t>(column) * out_->channels;
+    for (int ch = 0; ch < out_->channels; ++ch) {
+        const SummaryCell& c = cells[ch];
+        nonNumbers[ch] += records - c.count;
+        if (c.count > 0) {
+            const bool breaks =
+                gap || !open_[static_cast<size_t>(ch)] || (c.flags & kStartsWithValue) == 0;
+            ColumnRun* run = RunFor(ch, column, breaks);
+            if (run == nullptr) {
+                run = &out_->runs[static_cast<size_t>(ch)].back();
+                run->first = c.first;
+                run->firstAt = c.firstAt;
+                run->min = c.min;
+                run->minAt = c.minAt;
+                run->max = c.max;
+                run->maxAt = c.maxAt;
+            } else {
+                if (c.min < run->min) {
+                    run->min = c.min;
+                    run->minAt = c.minAt;
+                }
+                if (c.max > run->max) {
+                    run->max = c.max;
+                    run->maxAt = c.maxAt;
+                }
+            }
+            run->count += c.count;
+            run->last = c.last;
+            run->lastAt = c.lastAt;
+        }
+        open_[static_cast<size_t>(ch)] = (c.flags & kEndsWithValue) != 0 ? 1 : 0;
+    }
+}
+
+void ColumnGatherer::Break() {
+    haveLast_ = false;
+    std::fill(open_.begin(), open_.end(), 0);
+}

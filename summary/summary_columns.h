@@ -1,0 +1,84 @@
+// What draws a span of a group's records in the pixel columns of a plot: per channel, each run
+// of its line within a column with that run's first, lowest, highest and last number, and per
+// column the record count and the cells that held no number.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "folder_records.h"
+
+// A span of time cut into pixel columns as a plot's X axis cuts it: an axis from `from` to `to`
+// (seconds after origin) onto the pixels 0 to columns. The record at time t lies in column
+// floor((double(t - origin) - from) * (columns / (to - from))), the arithmetic of the plot's
+// AxisMap::Pixel with start 0 and length columns; records outside columns 0 to columns - 1 are
+// not in the span.
+struct ColumnSpan {
+    SummarySeconds origin = 0;
+    double from = 0.0;
+    double to = 1.0;
+    int columns = 1;
+
+    int ColumnOf(SummarySeconds t) const;
+};
+
+// A run of one channel's line within one column: numbers of records with no break between them,
+// in record order. A column holds one run per channel unless the line breaks inside it.
+struct ColumnRun {
+    int32_t column = 0;
+    // The line breaks between the channel's number before this run (in the span) and the run's
+    // first: by the curve view's rule for a true time axis, a gap of more than three record
+    // intervals, a clock set back, or a record between them whose cell held no number. True for
+    // the first run of a channel in the span.
+    bool breakBefore = false;
+    uint32_t count = 0;
+    double first = 0.0;
+    double min = 0.0;  // the first of equal lowest
+    double max = 0.0;  // the first of equal highest
+    double last = 0.0;
+    SummarySeconds firstAt = 0;
+    SummarySeconds minAt = 0;
+    SummarySeconds maxAt = 0;
+    SummarySeconds lastAt = 0;
+
+    bool operator==(const ColumnRun& o) const;
+};
+
+struct SummaryColumns {
+    int columns = 0;
+    int channels = 0;
+    std::vector<SummarySeconds> edges;  // columns + 1: column c holds [edges[c], edges[c + 1])
+    std::vector<uint32_t> records;      // per column
+    std::vector<uint32_t> nonNumbers;   // column * channels + channel
+    // Per column: 1 when a folder of its time is not summarised yet; its records are left out.
+    std::vector<uint8_t> pending;
+    std::vector<std::vector<ColumnRun>> runs;  // per channel, in record order
+    uint64_t recordsRead = 0;                  // records read from the store rather than summaries
+
+    void Reset(const ColumnSpan& span, int channelCount);
+};
+
+// Gathers records and summarised buckets, in record order, into columns.
+class ColumnGatherer {
+  public:
+    ColumnGatherer(SummaryColumns* out, uint32_t interval) : out_(out), interval_(interval) {
+        open_.assign(static_cast<size_t>(out->channels), 0);
+    }
+
+    // One record in column `column`.
+    void AddRecord(int column, const RecordCells& r);
+    // A bucket whose records all lie in `column` and in which no channel's line breaks.
+    void AddBucket(int column, uint32_t records, SummarySeconds firstAt, SummarySeconds lastAt,
+                   const struct SummaryCell* cells);
+    // Records passed over (not in the span, or not read): the lines break across them.
+    void Break();
+
+  private:
+    ColumnRun* RunFor(int channel, int column, bool breaks);
+
+    SummaryColumns* out_;
+    uint32_t interval_;
+    bool haveLast_ = false;
+    SummarySeconds last_ = 0;
+    std::vector<uint8_t> open_;  // per channel: the last record held a number and nothing broke
+};

@@ -1,0 +1,29 @@
+// A folder summary as a file of its own (the layout is drawn in FORMAT.md): written whole, read
+// back only when every part of it checks out.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "folder_summary.h"
+
+// The first eight bytes of every summary file, and the layout's version.
+extern const char kSummaryMagic[8];
+constexpr uint32_t kSummaryVersion = 1;
+
+// The file's bytes.
+std::string EncodeSummary(const FolderSummary& summary);
+
+// Reads a summary from the bytes of a file. False, with the reason in *why when given, for
+// anything but a whole summary of this version whose checksum matches and whose values are
+// possible: a bad magic, another version, a wrong size, a checksum mismatch, widths that do not
+// cut the period, counts above the records, times outside their bucket, extremes that are not
+// extremes, a number that is not finite.
+bool DecodeSummary(const char* bytes, size_t size, FolderSummary* summary,
+                   std::string* why = nullptr);
+
+// Writes the file at a native path, all or nothing (the old file stays on failure).
+bool WriteSummaryFile(const std::string& nativePath, const FolderSummary& summary);
+// Reads and checks the file; false when it is missing or does not check out.
+bool ReadSummaryFile(const std::string& nativePath, FolderSummary* summary,
+                     std::string* why = nullptr);

@@ -1,0 +1,390 @@
+#include "summary_group.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <thread>
+
+#include "file_system.h"
+#include "folder_list.h"
+#include "summary_file.h"
+#include "text_buffer.h"
+
+namespace {
+
+std::string WithSeparator(std::string folder) {
+    if (!folder.empty() && folder.back() != '\\' && folder.back() != '/')
+        folder += '\\';
+    return folder;
+}
+
+// The captions after "Time" of a header line (plain text).
+std::vector<std::string> Captions(const std::string& line) {
+    std::vector<std::string> names;
+    size_t at = line.find(',');
+    while (at != std::string::npos) {
+        const size_t next = line.find(',', at + 1);
+        names.push_back(
+            line.substr(at + 1, next == std::string::npos ? std::string::npos : next - at - 1));
+        at = next;
+    }
+    if (!names.empty() && !names.back().empty() && names.back().back() == '\r')
+        names.back().pop_back();
+    return names;
+}
+
+// Where a folder's files are: the folder holding them (ending in "\") and its name there.
+void SplitStem(const std::string& dataFolder, const std::string& stem, std::string* folderPath,
+               std::string* base) {
+    const size_t cut = stem.rfind('\\') + 1;
+    *folderPath = dataFolder + stem.substr(0, cut);
+    *base = stem.substr(cut);
+}
+
+}  // namespace
+
+bool SummaryGroup::Open(const std::string& dataFolder, const std::string& stagingRoot,
+                        const std::string& groupName, std::string* error) {
+    std::vector<LogGroup> groups;
+    ReadProblem problem;
+    if (!ReadGroupsOf(WithSeparator(dataFolder), &groups, &problem)) {
+        *error = "cannot read the root index: " + ReadProblemText(problem);
+        return false;
+    }
+    for (const LogGroup& g : groups) {
+        if (storefs::EqualsIgnoreAsciiCase(g.name.c_str(), groupName.c_str()))
+            return Open(dataFolder, stagingRoot, g, error);
+    }
+    *error = "no group \"" + groupName + "\" in the root index";
+    return false;
+}
+
+bool SummaryGroup::Open(const std::string& dataFolder, const std::string& stagingRoot,
+                        const LogGroup& group, std::string* error) {
+    dataFolder_ = WithSeparator(dataFolder);
+    group_ = group;
+    widths_ = LevelWidths(group.interval, group.depth);
+    char id[16];
+    std::snprintf(id, sizeof id, "%X", group.id);
+    std::string root = stagingRoot;
+    if (!root.empty() && root.back() != '/')
+        root += '/';
+    summaryFolder_ = root + "summaries/" + id + "/";
+    std::vector<Folder> folders;
+    if (!ListFolders(&folders) || folders.empty()) {
+        *error = "group \"" + group.name + "\" has no folders";
+        return false;
+    }
+    from_ = folders.front().start;
+    to_ = folders.back().start + folders.back().period;
+    channels_.clear();
+    query::FolderReader reader;
+    for (size_t i = 0; i < folders.size() && i < 16 && channels_.empty(); ++i) {
+        std::string folderPath;
+        std::string base;
+        std::string first;
+        std::string second;
+        SplitStem(dataFolder_, folders[i].stem, &folderPath, &base);
+        reader.HeaderLines(folderPath, base, 0, &first, &second);
+        storefs::InvertBytes(&second[0], second.data(), second.size());
+        channels_ = Captions(second);
+    }
+    if (channels_.empty()) {
+        *error = "group \"" + group.name + "\" has no captions to read";
+        return false;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    folders_ = std::move(folders);
+    return true;
+}
+
+std::string SummaryGroup::SummaryPath(const std::string& flatStem) const {
+    return summaryFolder_ + flatStem + ".sum";
+}
+
+bool SummaryGroup::ListFolders(std::vector<Folder>* folders) const {
+    TimeKey first;
+    TimeKey last;
+    first.count = last.count = static_cast<uint16_t>(group_.depth);
+    for (uint16_t& v : last.value)
+        v = 0xFFFF;
+    TextBuffer text;
+    FolderWalker(dataFolder_, group_.id, group_.depth).List(first, last, &text);
+    uint32_t position = 0;
+    const char* line = nullptr;
+    uint32_t length = 0;
+    while (text.NextLine(&position, &line, &length)) {
+        position += length;
+        Folder f;
+        ParsedStem parsed;
+        f.flat.assign(line, length);
+        if (!ParseStem(f.flat, kFlatSeparator, true, false, &parsed) ||
+            !MakeStem(group_.id, parsed.key, kNestedSeparator, &f.stem))
+            continue;
+        f.key = parsed.key;
+        f.period = FolderPeriodSeconds(f.key);
+        if (f.period == 0 || !SummarySecondsOf(KeyToTime(f.key), &f.start))
+            continue;
+        folders->push_back(std::move(f));
+    }
+    return true;
+}
+
+bool SummaryGroup::Fits(const FolderSummary& s, const Folder& f) const {
+    const auto& levels = s.levels;
+    bool widths = !s.orderly || levels.size() == widths_.size();
+    for (size_t l = 0; widths && l < levels.size(); ++l)
+        widths = levels[l].width == widths_[l];
+    return widths && s.groupId == group_.id && s.interval == group_.interval &&
+           CompareKeys(s.key, f.key, group_.depth) == 0 && s.key.count == f.key.count &&
+           s.start == f.start && s.period == f.period && s.channels == channels_.size();
+}
+
+std::shared_ptr<const FolderSummary> SummaryGroup::Summary(const Folder& f,
+                                                           bool checkedOnDisk) const {
+    const FolderSource source = SourceOf(dataFolder_, f.stem);
+    if (f.summary != nullptr && f.summary->source == source)
+        return f.summary;
+    auto s = std::make_shared<FolderSummary>();
+    if (!checkedOnDisk && ReadSummaryFile(SummaryPath(f.flat), s.get()) && Fits(*s, f) &&
+        s->source == source)
+        return s;
+    *s = FolderSummary();
+    s->groupId = group_.id;
+    s->interval = group_.interval;
+    s->key = f.key;
+    s->start = f.start;
+    s->period = f.period;
+    s->channels = static_cast<uint32_t>(channels_.size());
+    s->source = source;
+    FolderRecords records;
+    const bool hasIndex = records.Open(dataFolder_, f.stem, f.start, static_cast<int>(s->channels));
+    BuildFolderSummary(&records, hasIndex, widths_, s.get());
+    if (!WriteSummaryFile(SummaryPath(f.flat), *s))
+        return nullptr;
+    return s;
+}
+
+bool SummaryGroup::Summarise(const std::function<void(size_t, size_t)>& progress,
+                             const std::atomic<bool>* cancel) {
+    std::vector<Folder> folders;
+    ListFolders(&folders);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        // Summaries in hand stay in hand for the folders that are still there.
+        size_t j = 0;
+        for (Folder& f : folders) {
+            while (j < folders_.size() && folders_[j].flat < f.flat)
+                ++j;
+            if (j < folders_.size() && folders_[j].flat == f.flat)
+                f.summary = folders_[j].summary;
+        }
+        folders_ = folders;
+    }
+    if (!storefs::MakeFolders(summaryFolder_))
+        return false;
+    // Files of folders that are gone.
+    std::vector<std::string> names;
+    storefs::ListFolder(summaryFolder_, &names);
+    for (const std::string& name : names) {
+        if (name.size() < 5 || name.compare(name.size() - 4, 4, ".sum") != 0)
+            continue;
+        const std::string flat = name.substr(0, name.size() - 4);
+        const bool kept = std::any_of(folders.begin(), folders.end(),
+                                      [&](const Folder& f) { return f.flat == flat; });
+        if (!kept)
+            storefs::RemoveFile(summaryFolder_ + name, storefs::Names::kExact);
+    }
+
+    const size_t total = folders.size();
+    std::atomic<size_t> next{0};
+    std::atomic<size_t> done{0};
+    std::atomic<bool> failed{false};
+    const auto work = [&](bool reports) {
+        for (;;) {
+            if (cancel != nullptr && cancel->load(std::memory_order_relaxed))
+                return;
+            const size_t i = next.fetch_add(1);
+            if (i >= total)
+                return;
+            const Folder& f = folders[i];
+            std::shared_ptr<const FolderSummary> s = Summary(f, false);
+            if (s == nullptr) {
+                failed = true;
+            } else if (s != f.summary) {
+                std::lock_guard<std::mutex> lock(mutex_);
+                if (i < folders_.size() && folders_[i].flat == f.flat)
+                    folders_[i].summary = s;
+            }
+            const size_t now = ++done;
+            if (reports && progress)
+                progress(now, total);
+        }
+    };
+    const unsigned cores = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
+    std::vector<std::thread> helpers;
+    for (unsigned k = 1; k < cores; ++k)
+        helpers.emplace_back(work, false);
+    work(true);
+    for (std::thread& t : helpers)
+        t.join();
+    if (progress)
+        progress(done.load(), total);
+    return !failed && !(cancel != nullptr && cancel->load());
+}
+
+size_t SummaryGroup::FolderCount() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return folders_.size();
+}
+
+size_t SummaryGroup::SummarisedCount() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return static_cast<size_t>(std::count_if(folders_.begin(), folders_.end(),
+                                             [](const Folder& f) { return f.summary != nullptr; }));
+}
+
+namespace {
+
+// The orderly folder's part of a span, piece by piece in time order: buckets where they fit in
+// a column, runs of records elsewhere (neighbouring runs read together).
+class FolderPieces {
+  public:
+    FolderPieces(const std::string& dataFolder, const std::string& stem, const FolderSummary& s,
+                 const ColumnSpan& span, ColumnGatherer* gather)
+        : dataFolder_(dataFolder), stem_(stem), s_(s), span_(span), gather_(gather) {}
+    ~FolderPieces() { Flush(); }
+
+    void Column(int column, SummarySeconds a, SummarySeconds b) {
+        Split(static_cast<int>(s_.levels.size()) - 1, column, a, b);
+    }
+    void Records(SummarySeconds a, SummarySeconds b) {
+        if (rawEnd_ != a)
+            Flush();
+        if (rawEnd_ == rawStart_)
+            rawStart_ = a;
+        rawEnd_ = b;
+    }
+
+  private:
+    void Split(int level, int column, SummarySeconds a, SummarySeconds b) {
+        if (level < 0)
+            return Records(a, b);
+        const SummaryLevel& l = s_.levels[static_cast<size_t>(level)];
+        const SummarySeconds w = l.width;
+        const SummarySeconds first = (a - s_.start + w - 1) / w;
+        const SummarySeconds end = (b - s_.start) / w;
+        if (first >= end)
+            return Split(level - 1, column, a, b);
+        if (a < s_.start + first * w)
+            Split(level - 1, column, a, s_.start + first * w);
+        for (SummarySeconds k = first; k < end; ++k) {
+            const SummaryBucket& bucket = l.buckets[static_cast<size_t>(k)];
+            if (bucket.records == 0)
+                continue;
+            if (bucket.split) {
+                Split(level - 1, column, s_.start + k * w, s_.start + (k + 1) * w);
+                continue;
+            }
+            Flush();
+            gather_->AddBucket(column, bucket.records, bucket.firstAt, bucket.lastAt,
+                               l.Cells(static_cast<size_t>(k), s_.channels));
+        }
+        if (s_.start + end * w < b)
+            Split(level - 1, column, s_.start + end * w, b);
+    }
+
+    void Flush() {
+        if (rawStart_ == rawEnd_)
+            return;
+        if (!opened_) {
+            opened_ = true;
+            hasIndex_ = records_.Open(dataFolder_, stem_, s_.start, static_cast<int>(s_.channels));
+        }
+        if (hasIndex_) {
+            records_.Read(
+                records_.FirstFrom(rawStart_), records_.FirstFrom(rawEnd_),
+                [&](const RecordCells& r) { gather_->AddRecord(span_.ColumnOf(r.time), r); });
+        }
+        rawStart_ = rawEnd_ = 0;
+    }
+
+    const std::string& dataFolder_;
+    const std::string& stem_;
+    const FolderSummary& s_;
+    const ColumnSpan& span_;
+    ColumnGatherer* gather_;
+    FolderRecords records_;
+    bool opened_ = false;
+    bool hasIndex_ = false;
+    SummarySeconds rawStart_ = 0;
+    SummarySeconds rawEnd_ = 0;
+};
+
+}  // namespace
+
+void SummaryGroup::DrawFolder(const Folder& f, const ColumnSpan& span, bool read,
+                              SummaryColumns* out, ColumnGatherer* gather) const {
+    const SummarySeconds t0 = out->edges.front();
+    const SummarySeconds t1 = out->edges.back();
+    const SummarySeconds lo = std::max(f.start, t0);
+    const SummarySeconds hi = std::min(f.start + f.period, t1);
+    const FolderSummary* s = f.summary.get();
+    if (s == nullptr && !read) {
+        if (lo < hi) {
+            for (int c = span.ColumnOf(lo); c >= 0 && c <= span.ColumnOf(hi - 1); ++c)
+                out->pending[static_cast<size_t>(c)] = 1;
+        }
+        gather->Break();
+        return;
+    }
+    if (s == nullptr || !s->orderly) {
+        // Records out of time order (or not summarised) are read whole, in record order.
+        FolderRecords records;
+        if (records.Open(dataFolder_, f.stem, f.start, out->channels)) {
+            records.Read(0, records.Count(), [&](const RecordCells& r) {
+                const int c = span.ColumnOf(r.time);
+                if (c >= 0)
+                    gather->AddRecord(c, r);
+            });
+        }
+        return;
+    }
+    if (lo >= hi)
+        return;
+    FolderPieces pieces(dataFolder_, f.stem, *s, span, gather);
+    const SummarySeconds few = SummarySeconds{4} * std::max<uint32_t>(1, group_.interval);
+    for (int c = span.ColumnOf(lo); c >= 0 && c <= span.ColumnOf(hi - 1); ++c) {
+        const SummarySeconds a = std::max(out->edges[static_cast<size_t>(c)], lo);
+        const SummarySeconds b = std::min(out->edges[static_cast<size_t>(c) + 1], hi);
+        if (a >= b)
+            continue;
+        if (out->edges[static_cast<size_t>(c) + 1] - out->edges[static_cast<size_t>(c)] < few)
+            pieces.Records(a, b);
+        else
+            pieces.Column(c, a, b);
+    }
+}
+
+void SummaryGroup::Columns(const ColumnSpan& span, SummaryColumns* out,
+                           bool readUnsummarised) const {
+    out->Reset(span, static_cast<int>(channels_.size()));
+    const SummarySeconds t0 = out->edges.front();
+    const SummarySeconds t1 = out->edges.back();
+    if (t0 >= t1)
+        return;
+    std::vector<Folder> folders;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        folders = folders_;
+    }
+    // The folders a time query over the span walks: those whose keys lie between the keys of
+    // its first and last second.
+    const TimeKey k0 = KeyFromTime(SummaryTime(t0), group_.depth);
+    const TimeKey k1 = KeyFromTime(SummaryTime(t1 - 1), group_.depth);
+    ColumnGatherer gather(out, group_.interval);
+    for (const Folder& f : folders) {
+        if (CompareKeys(f.key, k0, group_.depth) < 0 || CompareKeys(f.key, k1, group_.depth) > 0)
+            continue;
+        DrawFolder(f, span, readUnsummarised, out, &gather);
+    }
+}

@@ -1,0 +1,92 @@
+// A group of a data store with the summaries of its partition folders, kept in a staging folder
+// beside the store: brought up to date on a worker thread, and drawn from in pixel columns that
+// equal what every record of the span would draw.
+//
+// The data folder is only read. Summaries live under <staging>/summaries/<group id %X>/, one file
+// per deepest folder named by its flat stem ("1A-2024-03-01-05.sum"); deleting them loses nothing.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "folder_summary.h"
+#include "log_store.h"
+#include "summary_columns.h"
+
+class SummaryGroup {
+  public:
+    // Opens a group of the data store in dataFolder (ending in a separator or not) whose
+    // summaries live under stagingRoot: its channels from the captions of its first block ("Time"
+    // and the names after it), its folders. Summaries already on disk are not read yet
+    // (Summarise does). False, with the reason in *error, when the root index cannot be read,
+    // the group is not in it, or it has no folder.
+    bool Open(const std::string& dataFolder, const std::string& stagingRoot,
+              const std::string& groupName, std::string* error);
+    bool Open(const std::string& dataFolder, const std::string& stagingRoot, const LogGroup& group,
+              std::string* error);
+
+    const LogGroup& Group() const { return group_; }
+    // The captions after "Time" of the group's first block, bytes as stored.
+    const std::vector<std::string>& Channels() const { return channels_; }
+    // The span of the group's folders: from the start of the first to the end of the last.
+    SummarySeconds From() const { return from_; }
+    SummarySeconds To() const { return to_; }
+
+    // Lists the group's folders again and brings every folder's summary up to date: a summary on
+    // disk is used when it checks out and was made from the folder as it is now (the sizes and
+    // times of its index and blocks); otherwise the folder is summarised again and its file
+    // replaced whole. Files of folders that are gone are deleted. Work is spread over the
+    // machine's cores. progress (when given) is called with folders done and all, from the
+    // calling thread. False when cancel became true (what is done stays done) or the staging
+    // folder cannot be written.
+    bool Summarise(const std::function<void(size_t done, size_t total)>& progress,
+                   const std::atomic<bool>* cancel);
+
+    // How many folders there are and how many have their summary in hand, for drawing while
+    // Summarise runs. Safe to call from any thread.
+    size_t FolderCount() const;
+    size_t SummarisedCount() const;
+
+    // Gathers the records of the span into out. A folder whose summary is in hand is drawn from
+    // it, from the coarsest level whose buckets lie wholly inside a column, reading the store's
+    // records only where buckets cross a column's edge at the finest level, where a column holds
+    // fewer than about four records, or where the line breaks inside a finest bucket; a folder
+    // whose records are out of time order is read whole. A folder not summarised yet is read
+    // when readUnsummarised is set, else its columns are marked pending and the lines break
+    // across it. Safe to call from another thread while Summarise runs.
+    void Columns(const ColumnSpan& span, SummaryColumns* out, bool readUnsummarised = false) const;
+
+    // Native path of a folder's summary file.
+    std::string SummaryPath(const std::string& flatStem) const;
+
+  private:
+    struct Folder {
+        std::string stem;  // nested, with the group id
+        std::string flat;  // flat, names the summary file
+        TimeKey key;
+        SummarySeconds start = 0;
+        uint32_t period = 0;
+        std::shared_ptr<const FolderSummary> summary;
+    };
+
+    bool ListFolders(std::vector<Folder>* folders) const;
+    bool Fits(const FolderSummary& s, const Folder& f) const;
+    std::shared_ptr<const FolderSummary> Summary(const Folder& f, bool checkedOnDisk) const;
+    void DrawFolder(const Folder& f, const ColumnSpan& span, bool read, SummaryColumns* out,
+                    class ColumnGatherer* gather) const;
+
+    std::string dataFolder_;
+    std::string summaryFolder_;  // native, ends in "/"
+    LogGroup group_;
+    std::vector<std::string> channels_;
+    std::vector<uint32_t> widths_;
+    SummarySeconds from_ = 0;
+    SummarySeconds to_ = 0;
+
+    mutable std::mutex mutex_;  // guards folders_
+    std::vector<Folder> folders_;
+};
