@@ -242,7 +242,8 @@ void CMainFrame::OnTrend() {
                                   UiServices::Icon::kExclamation);
         return;
     }
-    auto* trend = new TrendWindow(group);
+    // The summaries live in the data records' staging folder, beside the working files.
+    auto* trend = new TrendWindow(group, QFile::encodeName(tree->StagingFolder()).toStdString());
     const uint32_t interval = group.group.interval;
     connect(trend, &TrendWindow::StatusChanged, this,
             [this](const QString& text) { statusBar()->showMessage(text); });

@@ -1195,5 +1195,13 @@ Set the staging root folder and the data root folder under %1.</translation>
         <source>趋势: %1 条记录, %2 个单元格不是数值</source>
         <translation>Trend: %1 records, %2 cells are not numbers</translation>
     </message>
+    <message>
+        <source>取消汇总</source>
+        <translation>Cancel Summaries</translation>
+    </message>
+    <message>
+        <source>正在汇总趋势的文件夹: %1/%2</source>
+        <translation>Summarising the trend's folders: %1/%2</translation>
+    </message>
 </context>
 </TS>

@@ -5,10 +5,11 @@
 #include "folder_summary.h"
 
 int ColumnSpan::ColumnOf(SummarySeconds t) const {
-    const double pixel = 0.0 + (static_cast<double>(t - origin) - from) * (columns / (to - from));
-    if (!(pixel >= 0.0) || pixel >= columns)
+    const double pixel = start + (static_cast<double>(t - origin) - from) * (columns / (to - from));
+    const double column = std::floor(pixel) - start;
+    if (!(column >= 0.0) || column >= columns)
         return -1;
-    return static_cast<int>(std::floor(pixel));
+    return static_cast<int>(column);
 }
 
 bool ColumnRun::operator==(const ColumnRun& o) const {
@@ -34,13 +35,14 @@ void SummaryColumns::Reset(const ColumnSpan& span, int channelCount) {
         const double x = span.from + perColumn * static_cast<double>(c);
         SummarySeconds t = span.origin + static_cast<SummarySeconds>(std::ceil(x));
         const auto at = [&](SummarySeconds s) {
-            const double p = 0.0 + (static_cast<double>(s - span.origin) - span.from) *
-                                       (columns / (span.to - span.from));
+            const double p = span.start + (static_cast<double>(s - span.origin) - span.from) *
+                                              (columns / (span.to - span.from));
             return p;
         };
-        while (at(t - 1) >= static_cast<double>(c))
+        const double edge = span.start + static_cast<double>(c);
+        while (at(t - 1) >= edge)
             --t;
-        while (at(t) < static_cast<double>(c))
+        while (at(t) < edge)
             ++t;
         edges[c] = t;
     }

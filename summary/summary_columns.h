@@ -18,6 +18,9 @@ struct ColumnSpan {
     double from = 0.0;
     double to = 1.0;
     int columns = 1;
+    // The axis' first pixel, a whole number: the plot's own left edge, so that the sums run as
+    // the plot runs them when it draws and a time on a column's edge falls where it is drawn.
+    double start = 0.0;
 
     int ColumnOf(SummarySeconds t) const;
 };

@@ -1,6 +1,7 @@
 // The trend of a group or folder of the data-list bar, read straight from the store: opened from
 // the tree's selection, zoomed, and read at the cursor.
 #include <QAction>
+#include <QDir>
 #include <QImage>
 #include <QListWidget>
 #include <QMdiSubWindow>
@@ -81,8 +82,13 @@ TEST_F(DataListTest, TrendOfAGroupAndOfAFolderZoomedAndReadAtTheCursor) {
     trend = qobject_cast<TrendWindow*>(Frame()->MdiArea()->activeSubWindow()->widget());
     ASSERT_NE(trend, nullptr);
     Settle();
-    trend->WaitForColumns();
+    trend->WaitForSummaries();
+    ASSERT_NE(trend->Columns(), nullptr);
+    EXPECT_TRUE(trend->Summarised());
     EXPECT_EQ(trend->Columns()->Total(), 24u);
+    // The summaries are kept beside the working files, never in the data folder.
+    EXPECT_TRUE(QDir(staging.path() + "/DLTemp/summaries").exists());
+    EXPECT_FALSE(QDir(root.path() + "/DL/summaries").exists());
 }
 
 }  // namespace
@@ -93,8 +99,9 @@ TEST_F(DataListTest, ReportToolDrawsATrendStraightFromTheStore) {
     const QString dl = root.path() + "/DL";
     const QString svg = staging.path() + "/trend.svg";
     std::FILE* sink = std::tmpfile();
-    EXPECT_EQ(RunReport({"histavue-report", "--store", dl, "--group", "Line1", "--from",
-                         "2024-01-01 01:00", "--to", "2024-01-01 01:59:59", "--curves", svg},
+    EXPECT_EQ(RunReport({"histavue-report", "--store", dl, "--group", "Line1", "--staging",
+                         staging.path(), "--from", "2024-01-01 01:00", "--to",
+                         "2024-01-01 01:59:59", "--curves", svg},
                         sink, sink),
               0);
     std::rewind(sink);
@@ -106,7 +113,8 @@ TEST_F(DataListTest, ReportToolDrawsATrendStraightFromTheStore) {
     EXPECT_TRUE(file.readAll().contains("Line1"));
     // Refused: a group that is not there, a trend with report pages, a span backwards.
     for (const QStringList& args :
-         {QStringList{"--store", dl, "--group", "Nope", "--curves", svg},
+         {QStringList{"--store", dl, "--group", "Nope", "--staging", staging.path(), "--curves",
+                      svg},
           QStringList{"--store", dl, "--group", "Line1", "--pdf", svg + ".pdf"},
           QStringList{"--store", dl, "--group", "Line1", "--from", "2024-01-02", "--to",
                       "2024-01-01", "--curves", svg}}) {

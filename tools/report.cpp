@@ -64,6 +64,9 @@ const char kUsage[] =
     "  --group NAME      the group whose trend is drawn\n"
     "  --from TIME       the trend's span, 'YYYY-MM-DD hh:mm[:ss]', both inclusive (default:\n"
     "  --to TIME         the whole group)\n"
+    "  --staging DIR     where the trend keeps the summaries of the group's folders, so that\n"
+    "                    a later run reads only what is new (default:\n"
+    "                    $XDG_CACHE_HOME/histavue, else ~/.cache/histavue)\n"
     "  -h, --help        show this text\n"
     "  --version         show the version\n"
     "\n"
@@ -88,7 +91,7 @@ int Fail(std::FILE* err, const QString& reason) {
 
 struct Options {
     QString in, ini, pdf, curves, alarms, pageSize = QStringLiteral("A4");
-    QString store, group, from, to;
+    QString store, group, from, to, staging;
     bool plain = false;
     bool landscape = false;
 };
@@ -240,12 +243,23 @@ int RunTrend(const Options& o, const QString& suffix, std::FILE* out, std::FILE*
                                          "the second, as 'YYYY-MM-DD hh:mm[:ss]'"));
     if (!o.to.isEmpty())
         to += 1;  // the last second is in the span
-    TrendWindow trend(group);
+    QString staging = o.staging;
+    if (staging.isEmpty()) {
+        const QByteArray cache = qgetenv("XDG_CACHE_HOME");
+        staging = (cache.startsWith('/') ? QFile::decodeName(cache)
+                                         : QDir::homePath() + QStringLiteral("/.cache")) +
+                  QStringLiteral("/histavue");
+    }
+    if (!QDir().mkpath(staging))
+        return Fail(err, QStringLiteral("cannot create the staging folder %1").arg(staging));
+    TrendWindow trend(group, PathBytes(staging));
     trend.setAttribute(Qt::WA_DeleteOnClose, false);
     trend.resize(o.landscape ? QSize(1600, 1000) : QSize(1000, 1400));
     trend.show();
     QApplication::processEvents();
     trend.ShowSpan(static_cast<double>(from - group.from), static_cast<double>(to - group.from));
+    QApplication::processEvents();
+    trend.WaitForSummaries();
     QApplication::processEvents();
     trend.WaitForColumns();
     QApplication::processEvents();
@@ -307,6 +321,8 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err, bool stdi
             ok = value(&o.store) && !o.store.isEmpty();
         } else if (a == QLatin1String("--group")) {
             ok = value(&o.group) && !o.group.isEmpty();
+        } else if (a == QLatin1String("--staging")) {
+            ok = value(&o.staging) && !o.staging.isEmpty();
         } else if (a == QLatin1String("--from")) {
             ok = value(&o.from);
         } else if (a == QLatin1String("--to")) {
@@ -329,8 +345,8 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err, bool stdi
         if (!o.in.isEmpty() || !o.pdf.isEmpty() || !o.ini.isEmpty() || o.plain)
             return Usage(err, QStringLiteral("a trend is drawn from --store alone: leave out "
                                              "--in, --plain, --ini and --pdf"));
-    } else if (!o.from.isEmpty() || !o.to.isEmpty()) {
-        return Usage(err, QStringLiteral("--from and --to choose a trend's span: give --store"));
+    } else if (!o.from.isEmpty() || !o.to.isEmpty() || !o.staging.isEmpty()) {
+        return Usage(err, QStringLiteral("--from, --to and --staging are a trend's: give --store"));
     }
     if (o.in.isEmpty() && o.store.isEmpty())
         return Usage(err, QStringLiteral("--in FILE is required"));

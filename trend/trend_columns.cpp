@@ -36,6 +36,18 @@ std::pair<double, double> TrendColumns::ColumnSpan(int column) const {
     return {map_.Value(firstColumn_ + column), map_.Value(firstColumn_ + column + 1)};
 }
 
+void TrendColumns::Assign(std::vector<uint32_t> records, std::vector<std::vector<TrendRun>> runs,
+                          uint64_t skipped) {
+    if (records.size() != records_.size() || runs.size() != runs_.size())
+        return;
+    records_ = std::move(records);
+    runs_ = std::move(runs);
+    skipped_ = skipped;
+    total_ = 0;
+    for (uint32_t r : records_)
+        total_ += r;
+}
+
 void TrendColumns::Add(TrendSeconds t, const double* values) {
     // A gap or a clock set back breaks every line, whether or not the record is shown.
     const bool gap = lastRecord_ != kNone && (t < lastRecord_ || t - lastRecord_ > longestGap_);

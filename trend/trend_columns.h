@@ -56,6 +56,11 @@ class TrendColumns {
     // Takes a record in: its time and one value per channel (NaN for a cell that is not a
     // number). Records outside the span are passed over, but still end the line before them.
     void Add(TrendSeconds t, const double* values);
+    // Takes the columns as another reading made them (summaries of the store): the record count
+    // of each column, each channel's runs in record order, and the cells that held no number.
+    void Assign(std::vector<uint32_t> records, std::vector<std::vector<TrendRun>> runs,
+                uint64_t skipped);
+
     const std::vector<TrendRun>& Runs(int channel) const {
         return runs_[static_cast<size_t>(channel)];
     }

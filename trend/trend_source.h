@@ -34,6 +34,12 @@ std::string TrendTimeText(TrendSeconds seconds);
 bool OpenTrendGroup(const std::string& dataFolder, const std::string& groupName,
                     const std::string& treePath, TrendGroup* out, std::string* error);
 
+class SummaryGroup;
+
+// Gathers columns' span from the group's summaries (reading the store where a folder is not
+// summarised yet, or where the summaries do not settle a column). The same columns as ReadTrend.
+void ReadTrendSummaries(const SummaryGroup& summaries, TrendColumns* columns);
+
 // Reads every record of the group in columns' span into columns. False when cancel became true
 // (columns then holds what was read so far) or the query failed; problem, when given, receives
 // what could not be read.

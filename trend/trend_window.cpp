@@ -8,16 +8,20 @@
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSplitter>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "alarm_layer.h"
 #include "chart_image.h"
 #include "curve_settings.h"
+#include "summary_group.h"
 #include "text_codec.h"
 #include "time_ticks.h"
 #include "ui_services.h"
@@ -57,7 +61,7 @@ QList<QPointF> TrendPoints(const TrendColumns& columns, int channel, TrendSecond
     return points;
 }
 
-TrendWindow::TrendWindow(const TrendGroup& group, QWidget* parent)
+TrendWindow::TrendWindow(const TrendGroup& group, const std::string& stagingRoot, QWidget* parent)
     : QWidget(parent), group_(group) {
     setAttribute(Qt::WA_DeleteOnClose);
     const QString name = DecodeShown(group_.group.name);
@@ -101,6 +105,38 @@ TrendWindow::TrendWindow(const TrendGroup& group, QWidget* parent)
             QMetaObject::invokeMethod(this, &TrendWindow::AlarmsRead, Qt::QueuedConnection);
         });
     }
+    // Summaries of the folders, made while the window is in use: until they are, the records
+    // are read from the store.
+    progress_ = new QProgressBar(this);
+    progress_->setVisible(false);
+    cancelSummaries_ = new QPushButton(QCoreApplication::translate("Histavue", "取消汇总"), this);
+    cancelSummaries_->setVisible(false);
+    connect(cancelSummaries_, &QPushButton::clicked, this, [this] { stopSummaries_ = true; });
+    std::string summaryError;
+    auto summaries = std::make_shared<SummaryGroup>();
+    if (!stagingRoot.empty() &&
+        summaries->Open(group_.dataFolder, stagingRoot, group_.group, &summaryError)) {
+        summaries_ = summaries;
+        progress_->setVisible(true);
+        cancelSummaries_->setVisible(true);
+        summariser_ = std::thread([this, summaries] {
+            size_t shown = SIZE_MAX;
+            const bool whole = summaries->Summarise(
+                [this, &shown](size_t done, size_t total) {
+                    // A step the bar can show, not every folder of a year.
+                    const size_t step = total > 0 ? done * 100 / total : 100;
+                    if (step == shown)
+                        return;
+                    shown = step;
+                    QMetaObject::invokeMethod(
+                        this, [this, done, total] { SummaryProgress(done, total); },
+                        Qt::QueuedConnection);
+                },
+                &stopSummaries_);
+            QMetaObject::invokeMethod(
+                this, [this, whole] { SummariesDone(whole); }, Qt::QueuedConnection);
+        });
+    }
     wholeButton_ = new QPushButton(QCoreApplication::translate("Histavue", "全部时段(&W)"), this);
     connect(wholeButton_, &QPushButton::clicked, this, &TrendWindow::ShowWhole);
     reportButton_ = new QPushButton(QCoreApplication::translate("Histavue", "以报表打开"), this);
@@ -130,6 +166,8 @@ TrendWindow::TrendWindow(const TrendGroup& group, QWidget* parent)
     side->addWidget(channels_, 1);
     side->addWidget(ownScales_);
     side->addWidget(alarmsBox_);
+    side->addWidget(progress_);
+    side->addWidget(cancelSummaries_);
     side->addWidget(wholeButton_);
     side->addWidget(reportButton_);
     auto* splitter = new QSplitter(Qt::Horizontal, this);
@@ -147,7 +185,34 @@ TrendWindow::TrendWindow(const TrendGroup& group, QWidget* parent)
 }
 
 TrendWindow::~TrendWindow() {
+    stopSummaries_ = true;
+    if (summariser_.joinable())
+        summariser_.join();
     StopReading();
+}
+
+void TrendWindow::SummaryProgress(size_t done, size_t total) {
+    progress_->setMaximum(static_cast<int>(std::min<size_t>(total, INT_MAX)));
+    progress_->setValue(static_cast<int>(std::min<size_t>(done, INT_MAX)));
+    status_ =
+        QCoreApplication::translate("Histavue", "正在汇总趋势的文件夹: %1/%2").arg(done).arg(total);
+    emit StatusChanged(status_);
+}
+
+void TrendWindow::SummariesDone(bool whole) {
+    progress_->setVisible(false);
+    cancelSummaries_->setVisible(false);
+    summarised_ = whole;
+    // Read again from the summaries now in hand.
+    haveWanted_ = false;
+    Refresh();
+}
+
+void TrendWindow::WaitForSummaries() {
+    if (summariser_.joinable())
+        summariser_.join();
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    WaitForColumns();
 }
 
 bool TrendWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -196,11 +261,16 @@ void TrendWindow::StartReading(const AxisMap& map) {
     reading_ = true;
     UpdateStatus();
     const TrendGroup group = group_;
-    reader_ = std::thread([this, group, map, generation] {
+    const std::shared_ptr<SummaryGroup> summaries = summaries_;
+    reader_ = std::thread([this, group, map, generation, summaries] {
         auto columns =
             std::make_shared<TrendColumns>(map, group.from, static_cast<int>(group.channels.size()),
                                            static_cast<int32_t>(group.group.interval));
-        const bool whole = ReadTrend(group, columns.get(), &cancel_);
+        bool whole = true;
+        if (summaries != nullptr)
+            ReadTrendSummaries(*summaries, columns.get());
+        else
+            whole = ReadTrend(group, columns.get(), &cancel_);
         if (whole) {
             QMetaObject::invokeMethod(
                 this, [this, columns, generation] { ColumnsRead(columns, generation); },
@@ -218,9 +288,11 @@ void TrendWindow::StopReading() {
 
 void TrendWindow::WaitForColumns() {
     Refresh();
-    if (reader_.joinable())
+    // What a read delivers may start the next (the summaries came in meanwhile): until none.
+    while (reader_.joinable()) {
         reader_.join();
-    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+        QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    }
 }
 
 void TrendWindow::AlarmsRead() {

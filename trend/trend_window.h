@@ -22,7 +22,9 @@
 class QAction;
 class QCheckBox;
 class QListWidget;
+class QProgressBar;
 class QPushButton;
+class SummaryGroup;
 
 // A channel's line as the plot draws it: each run's first, lowest, highest and last value in
 // their order in time (each once), X in seconds after origin, a point of no number (NaN) where
@@ -32,7 +34,10 @@ QList<QPointF> TrendPoints(const TrendColumns& columns, int channel, TrendSecond
 class TrendWindow : public QWidget, public PlotOwner {
     Q_OBJECT
   public:
-    explicit TrendWindow(const TrendGroup& group, QWidget* parent = nullptr);
+    // With a staging root, the window keeps summaries of the group's folders under it (made on a
+    // thread of its own the first time, brought up to date after) and draws from them.
+    explicit TrendWindow(const TrendGroup& group, const std::string& stagingRoot = std::string(),
+                         QWidget* parent = nullptr);
     ~TrendWindow() override;
 
     const TrendGroup& Group() const { return group_; }
@@ -52,6 +57,10 @@ class TrendWindow : public QWidget, public PlotOwner {
     double ShownTo() const { return scene_.xMax; }
     // Waits until the columns of the shown span are read (tests and the report tool).
     void WaitForColumns();
+    // Waits until the summaries are up to date (when there are any) and reads the shown span
+    // from them.
+    void WaitForSummaries();
+    bool Summarised() const { return summarised_; }
     // The columns drawn now; null before the first are read.
     const TrendColumns* Columns() const { return columns_.get(); }
     // Puts the cursor on a pixel column of the plot and shows its read-out.
@@ -95,6 +104,8 @@ class TrendWindow : public QWidget, public PlotOwner {
     // The series of the ticked channels from the columns, their range and the time labels.
     void BuildScene();
     void UpdateStatus();
+    void SummaryProgress(size_t done, size_t total);
+    void SummariesDone(bool whole);
     // The alarm log of the whole span has been read: paired once, placed on every draw.
     void AlarmsRead();
     // Writes the plot as PNG or SVG where the user chooses.
@@ -107,6 +118,12 @@ class TrendWindow : public QWidget, public PlotOwner {
     QListWidget* channels_ = nullptr;
     QCheckBox* ownScales_ = nullptr;
     QCheckBox* alarmsBox_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QPushButton* cancelSummaries_ = nullptr;
+    std::shared_ptr<SummaryGroup> summaries_;
+    std::thread summariser_;
+    std::atomic<bool> stopSummaries_{false};
+    bool summarised_ = false;
     AlarmFetch alarmFetch_;
     std::shared_ptr<const AlarmLog> alarmLog_;
     AlarmPlan alarmPlan_;
