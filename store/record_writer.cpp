@@ -7,6 +7,27 @@
 #include "log_store.h"
 #include "time_folder.h"
 
+namespace {
+
+// Writes v with at least `width` digits (zeros in front), as printf's "%0*hu" does.
+char* PutDigits(unsigned v, int width, char* p) {
+    char digits[8];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    while (n < width) {
+        digits[n++] = '0';
+    }
+    while (n > 0) {
+        *p++ = digits[--n];
+    }
+    return p;
+}
+
+}  // namespace
+
 bool ShouldRotateBlock(uint32_t length, uint32_t block, uint32_t period, uint32_t lastSeconds) {
     if (length < kMinRotateLength || block >= kLastBlock) {
         return false;
@@ -120,9 +141,22 @@ bool RecordWriter::Append(const CalendarTime& t, const char* values) {
     }
     const IndexEntry entry =
         IndexEntry::Make(static_cast<uint32_t>(seconds), text.Length(), block_);
+    // "%04hu-%02hu-%02hu %02hu:%02hu:%02hu," by hand: printf's cost is a fifth of a sample
+    // store's writing time.
     char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%04hu-%02hu-%02hu %02hu:%02hu:%02hu,", t.year, t.month,
-                  t.day, t.hour, t.minute, t.second);
+    char* p = PutDigits(t.year, 4, stamp);
+    *p++ = '-';
+    p = PutDigits(t.month, 2, p);
+    *p++ = '-';
+    p = PutDigits(t.day, 2, p);
+    *p++ = ' ';
+    p = PutDigits(t.hour, 2, p);
+    *p++ = ':';
+    p = PutDigits(t.minute, 2, p);
+    *p++ = ':';
+    p = PutDigits(t.second, 2, p);
+    *p++ = ',';
+    *p = '\0';
     unsigned char raw[8];
     for (int i = 0; i < 4; ++i) {
         raw[i] = static_cast<unsigned char>(entry.word0 >> (8 * i));

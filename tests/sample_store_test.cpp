@@ -229,6 +229,68 @@ TEST(SampleStoreWriter, BenchShapedStoreOverTwoHours) {
     StoreClose(kAlarmRecords);
 }
 
+// Two days of the year store: a 1-second group of 20 channels, stopped over New Year's night,
+// with cells the panel could not read and alarms only while it records. The first of the two
+// days, written alone, is the same bytes: a longer store grows a shorter one.
+TEST(SampleStoreWriter, YearStoreOverTwoDays) {
+    ScratchDir dir;
+    std::string error;
+    ASSERT_TRUE(WriteYearStore(dir / "two", 1, 2, &error)) << error;
+    ASSERT_TRUE(WriteYearStore(dir / "one", 1, 1, &error)) << error;
+    const auto two = ReadTree(dir / "two");
+    for (const auto& [path, bytes] : ReadTree(dir / "one")) {
+        ASSERT_EQ(two.count(path), 1u) << path;
+        EXPECT_TRUE(two.at(path) == bytes) << path;
+    }
+    std::string root = two.at("DL/NewDLRoot.idx");
+    for (char& c : root)
+        c = static_cast<char>(~c);
+    EXPECT_EQ(root, "Year1s=1,1\n");
+
+    fs::create_directories(dir / "tmp");
+    fs::create_directories(dir / "tmp2");
+    ASSERT_TRUE(StoreOpen(kDataRecords, (dir / "two/DL").c_str(), (dir / "tmp").c_str()));
+    ASSERT_TRUE(StoreOpen(kAlarmRecords, (dir / "two/AL").c_str(), (dir / "tmp2").c_str()));
+    std::string day1, day2;
+    for (int hour = 0; hour < 24; ++hour) {
+        char name[4];
+        std::snprintf(name, sizeof name, "%02d\n", hour);
+        if (hour <= 21)
+            day1 += name;
+        if (hour >= 2)
+            day2 += name;
+    }
+    EXPECT_EQ(List(kDataRecords, "Year1s", "2024\\01\\01").text, day1);
+    EXPECT_EQ(List(kDataRecords, "Year1s", "2024\\01\\02").text, day2);
+
+    // Every second but the 15,987 from 21:47:13 to 02:13:39, each with 20 values.
+    const auto lines = Query(kDataRecords, "Year1s", At(2023, 1, 1), At(2025, 1, 1));
+    ASSERT_EQ(lines.size(), 2u + 2 * 86400 - 15987);
+    EXPECT_EQ(lines[0], "Data log: Year1s");
+    const auto stop = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.compare(0, 19, "2024-01-01 21:47:12") == 0;
+    });
+    ASSERT_NE(stop, lines.end());
+    EXPECT_EQ(stop[1].substr(0, 20), "2024-01-02 02:13:40,");
+    size_t unreadable = 0;
+    for (size_t i = 1; i < lines.size(); ++i) {
+        const auto fields = Split(lines[i], ',');
+        ASSERT_EQ(fields.size(), 21u) << lines[i];
+        unreadable += static_cast<size_t>(std::count(fields.begin(), fields.end(), "####"));
+    }
+    EXPECT_GT(unreadable, 0u);
+
+    const auto alarms = Query(kAlarmRecords, kAlarms, At(2023, 1, 1), At(2025, 1, 1));
+    ASSERT_GT(alarms.size(), 2u + 9u);
+    EXPECT_EQ(alarms[1], "Time,ID,Event,Message");
+    for (size_t i = 2; i < alarms.size(); ++i) {
+        const std::string at = alarms[i].substr(0, 19);
+        EXPECT_TRUE(at <= "2024-01-01 21:47:12" || at >= "2024-01-02 02:13:40") << alarms[i];
+    }
+    StoreClose(kDataRecords);
+    StoreClose(kAlarmRecords);
+}
+
 // A thinned query over many hour folders gives the same lines however its sparse folders are
 // read: one by one, together on a ring, or batch by batch on the helper thread while the next
 // batch is selected; and a stop ends it after the line that set it, whatever was read ahead.
@@ -479,8 +541,10 @@ class MkstoreTool : public ::testing::Test {
 };
 
 TEST_F(MkstoreTool, ExitStatusTellsUsageFromFailure) {
-    for (const char* args : {"", "--preset demo", "--out", "--out x --preset huge",
-                             "--out x --seed -1", "--out x --seed 4294967296", "--bogus"}) {
+    for (const char* args :
+         {"", "--preset demo", "--out", "--out x --preset huge", "--out x --seed -1",
+          "--out x --seed 4294967296", "--bogus", "--out x --days 2",
+          "--out x --preset year --days 0", "--out x --preset year --days 3661"}) {
         EXPECT_EQ(Run(args), 2) << args;
         EXPECT_NE(Read("err.txt").find("usage:"), std::string::npos) << args;
         EXPECT_EQ(Read("out.txt"), "");

@@ -1,7 +1,7 @@
 // histavue-mkstore: writes a sample data root (the DL and AL log stores) for demos, tests and
 // benchmarks.
 //
-//   histavue-mkstore --out DIR [--preset demo|bench] [--seed N]
+//   histavue-mkstore --out DIR [--preset demo|bench|year] [--seed N] [--days N]
 //
 // Exit status: 0 done (one summary line on stdout), 1 the store could not be written (one line
 // on stderr), 2 bad command line (usage on stderr).
@@ -20,12 +20,18 @@ namespace {
 namespace fs = std::filesystem;
 
 const char kUsage[] =
-    "usage: histavue-mkstore --out DIR [--preset demo|bench] [--seed N]\n"
+    "usage: histavue-mkstore --out DIR [--preset demo|bench|year] [--seed N] [--days N]\n"
     "  --out DIR       data root to write: DIR/DL and DIR/AL are replaced, nothing else\n"
     "  --preset NAME   demo (default): a few MB of realistic groups and alarms;\n"
     "                  bench: one 1-second group of 20 channels over 31 days, and\n"
-    "                  about 20,000 alarm records over the same days\n"
+    "                  about 20,000 alarm records over the same days;\n"
+    "                  year: one 1-second group \"Year1s\" of 20 channels of process\n"
+    "                  data over 365 days from 2024-01-01 (about 4 GB), with stops in\n"
+    "                  recording, spikes and unreadable cells (\"####\"), and an alarm\n"
+    "                  log of about 2,000 alarms over the same days\n"
     "  --seed N        0 to 4294967295 (default 1); the same seed gives the same bytes\n"
+    "  --days N        year preset only: write its first N days, 1 to 3660 (default\n"
+    "                  365); a longer store begins with the same folders\n"
     "  -h, --help      show this text\n"
     "  --version       show the version\n";
 
@@ -37,7 +43,8 @@ int Usage(const char* problem) {
     return 2;
 }
 
-bool ParseSeed(const char* text, uint32_t* seed) {
+// A decimal from 0 to UINT32_MAX.
+bool ParseUnsigned(const char* text, uint32_t* out) {
     if (*text == '\0') {
         return false;
     }
@@ -51,7 +58,7 @@ bool ParseSeed(const char* text, uint32_t* seed) {
             return false;
         }
     }
-    *seed = static_cast<uint32_t>(v);
+    *out = static_cast<uint32_t>(v);
     return true;
 }
 
@@ -100,6 +107,7 @@ int main(int argc, char** argv) {
     std::string out;
     std::string preset = "demo";
     uint32_t seed = 1;
+    uint32_t days = 0;  // 0: the preset's own span
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "-h" || arg == "--help") {
@@ -115,7 +123,7 @@ int main(int argc, char** argv) {
         if (arg.compare(0, 2, "--") == 0 && eq != std::string::npos) {
             value = arg.substr(eq + 1);
             arg.resize(eq);
-        } else if (arg == "--out" || arg == "--preset" || arg == "--seed") {
+        } else if (arg == "--out" || arg == "--preset" || arg == "--seed" || arg == "--days") {
             if (i + 1 >= argc) {
                 return Usage((arg + " needs a value").c_str());
             }
@@ -129,13 +137,17 @@ int main(int argc, char** argv) {
             }
             out = value;
         } else if (arg == "--preset") {
-            if (value != "demo" && value != "bench") {
+            if (value != "demo" && value != "bench" && value != "year") {
                 return Usage(("unknown preset: " + value).c_str());
             }
             preset = value;
         } else if (arg == "--seed") {
-            if (!ParseSeed(value.c_str(), &seed)) {
+            if (!ParseUnsigned(value.c_str(), &seed)) {
                 return Usage(("bad seed: " + value).c_str());
+            }
+        } else if (arg == "--days") {
+            if (!ParseUnsigned(value.c_str(), &days) || days == 0 || days > kMaxYearDays) {
+                return Usage(("bad number of days: " + value).c_str());
             }
         } else {
             return Usage(("unknown argument: " + arg).c_str());
@@ -144,9 +156,14 @@ int main(int argc, char** argv) {
     if (out.empty()) {
         return Usage("--out is required");
     }
+    if (days != 0 && preset != "year") {
+        return Usage("--days goes with --preset year only");
+    }
 
     std::string error;
-    if (!WriteSampleStore(out, preset, seed, &error)) {
+    const bool written = days != 0 ? WriteYearStore(out, seed, days, &error)
+                                   : WriteSampleStore(out, preset, seed, &error);
+    if (!written) {
         std::fprintf(stderr, "histavue-mkstore: %s\n", error.c_str());
         return 1;
     }

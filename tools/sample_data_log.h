@@ -76,14 +76,44 @@ struct GroupPlan {
     std::vector<Span> spans;
 };
 
+// How a channel moves over months, on top of its plan: a yearly cycle of amplitude `season`
+// (highest in mid-July, lowest in mid-January; a negative amplitude turns it over), and a climb
+// of `fouling` over every `cleaningDays` days that drops back at once (a filter clogging until
+// it is cleaned). Amounts are in the channel's stored units, as in ChannelPlan.
+struct ChannelTrend {
+    int32_t season;
+    int32_t fouling;
+    uint32_t cleaningDays;  // 0: no fouling
+};
+
+// Something that happens to one channel for a while: from `second` (seconds since 1601) for
+// `duration` seconds, either a spike (size != 0: the value jumps by size and falls back in a
+// straight line) or a run of cells the panel could not read (size 0: written as "####").
+struct ChannelEvent {
+    uint64_t second;
+    uint32_t duration;
+    uint32_t channel;
+    int32_t size;
+};
+
+// The long-term shape of a group: one trend per channel, and its events in time order.
+struct LongTerm {
+    std::vector<ChannelTrend> trends;
+    std::vector<ChannelEvent> events;
+};
+
+// The text of a cell the panel could not read.
+constexpr char kUnreadableCell[] = "####";
+
 CalendarTime At(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 
 // Puts why into *error (when given) and returns false.
 bool Fail(std::string* error, const std::string& why);
 
-// Writes all records of one data group under dataFolder.
+// Writes all records of one data group under dataFolder, shaped by longTerm when given (its
+// trends one per channel of the plan).
 bool WriteDataGroup(const std::string& dataFolder, const GroupPlan& plan, uint32_t seed,
-                    std::string* error);
+                    std::string* error, const LongTerm* longTerm = nullptr);
 
 // Makes outDir a folder that holds no DL or AL tree, leaving everything else in it alone.
 // Names are matched without regard to ASCII case because the store's file access does the same:

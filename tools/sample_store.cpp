@@ -12,10 +12,13 @@
 #include "sample_data_log.h"
 
 using samples::At;
+using samples::ChannelEvent;
 using samples::ChannelPlan;
+using samples::ChannelTrend;
 using samples::Fail;
 using samples::GroupPlan;
 using samples::Kind;
+using samples::LongTerm;
 using samples::MakeDataFolder;
 using samples::PrepareRoot;
 using samples::Rng;
@@ -246,40 +249,83 @@ uint64_t SecondsOf(const CalendarTime& t) {
     return at / kFileTimeUnitsPerSecond;
 }
 
-// Alarm events at irregular times from `from` to `to`: each alarm comes (ALM), is acknowledged
-// (ACK) and goes (CLR); alarms sometimes come in bursts within the same second or two, else
-// 120 s to 120 + spread s apart. While the panel is off (`off`, end exclusive) nothing is
-// recorded.
-std::vector<AlarmEvent> MakeAlarmEvents(const CalendarTime& from, const CalendarTime& to,
-                                        const Span& off, uint32_t seed, uint32_t spread = 5400) {
-    const uint64_t start = SecondsOf(from);
-    const uint64_t end = SecondsOf(to);
-    const uint64_t offFrom = SecondsOf(off.from);
-    const uint64_t offTo = SecondsOf(off.to);
-    Rng rng(StreamSeed(seed, 0x8000u));
-    std::vector<AlarmEvent> events;
-    uint32_t sequence = 0;
-    char values[160];
-    for (uint64_t t = start; t <= end;) {
-        if (t >= offFrom && t < offTo) {
-            t = offTo;
-            continue;
+// Times while the panel is off, as seconds since 1601 (end exclusive).
+struct OffTimes {
+    std::vector<std::pair<uint64_t, uint64_t>> spans;
+
+    OffTimes() = default;
+    explicit OffTimes(const std::vector<Span>& off) {
+        for (const Span& span : off) {
+            spans.emplace_back(SecondsOf(span.from), SecondsOf(span.to));
         }
-        const AlarmDef& def = kAlarms[rng.Below(std::size(kAlarms))];
-        const uint64_t ack = t + 10 + rng.Below(600);
-        const uint64_t clear = ack + 1 + rng.Below(3000);
-        const uint64_t times[3] = {t, ack, clear};
-        const char* words[3] = {"ALM", "ACK", "CLR"};
-        for (int i = 0; i < 3; ++i) {
-            if (times[i] <= end && (times[i] < offFrom || times[i] >= offTo)) {
-                std::snprintf(values, sizeof values, "%u,%s,%s", def.code, words[i], def.text);
-                events.push_back(AlarmEvent{times[i], sequence++, values});
+    }
+    // The end of the off span that holds t, or 0 when the panel is on at t.
+    uint64_t Holding(uint64_t t) const {
+        for (const auto& [from, to] : spans) {
+            if (t >= from && t < to) {
+                return to;
             }
         }
+        return 0;
+    }
+    // Whether the panel is off at some second of from..to.
+    bool Meets(uint64_t from, uint64_t to) const {
+        for (const auto& [offFrom, offTo] : spans) {
+            if (offFrom <= to && offTo > from) {
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+// Appends one alarm record, unless it lies after `end` or while the panel is off.
+void AddAlarmEvent(uint64_t second, const AlarmDef& def, const char* word, uint64_t end,
+                   const OffTimes& off, std::vector<AlarmEvent>* events) {
+    if (second <= end && off.Holding(second) == 0) {
+        char values[160];
+        std::snprintf(values, sizeof values, "%u,%s,%s", def.code, word, def.text);
+        events->push_back(
+            AlarmEvent{second, static_cast<uint32_t>(events->size()), std::string(values)});
+    }
+}
+
+void SortAlarmEvents(std::vector<AlarmEvent>* events) {
+    std::stable_sort(events->begin(), events->end(),
+                     [](const AlarmEvent& a, const AlarmEvent& b) { return a.second < b.second; });
+}
+
+// Alarm events at irregular times from `from` to `to`, of the alarms defs[0..count): each alarm
+// comes (ALM), is acknowledged (ACK) and goes (CLR); alarms sometimes come in bursts within the
+// same second or two, else 120 s to 120 + spread s apart. While the panel is off nothing is
+// recorded. Events are appended to *events, not sorted.
+void MakeAlarmEvents(const CalendarTime& from, const CalendarTime& to, const OffTimes& off,
+                     uint32_t seed, uint32_t spread, const AlarmDef* defs, size_t count,
+                     std::vector<AlarmEvent>* events) {
+    const uint64_t start = SecondsOf(from);
+    const uint64_t end = SecondsOf(to);
+    Rng rng(StreamSeed(seed, 0x8000u));
+    for (uint64_t t = start; t <= end;) {
+        if (const uint64_t on = off.Holding(t); on != 0) {
+            t = on;
+            continue;
+        }
+        const AlarmDef& def = defs[rng.Below(static_cast<uint32_t>(count))];
+        const uint64_t ack = t + 10 + rng.Below(600);
+        const uint64_t clear = ack + 1 + rng.Below(3000);
+        AddAlarmEvent(t, def, "ALM", end, off, events);
+        AddAlarmEvent(ack, def, "ACK", end, off, events);
+        AddAlarmEvent(clear, def, "CLR", end, off, events);
         t += rng.Below(6) == 0 ? rng.Below(3) : 120 + rng.Below(spread);
     }
-    std::stable_sort(events.begin(), events.end(),
-                     [](const AlarmEvent& a, const AlarmEvent& b) { return a.second < b.second; });
+}
+
+// The same over the span of one off period, sorted by time: the alarm log of the demo.
+std::vector<AlarmEvent> MakeAlarmEvents(const CalendarTime& from, const CalendarTime& to,
+                                        const Span& off, uint32_t seed, uint32_t spread = 5400) {
+    std::vector<AlarmEvent> events;
+    MakeAlarmEvents(from, to, OffTimes({off}), seed, spread, kAlarms, std::size(kAlarms), &events);
+    SortAlarmEvents(&events);
     return events;
 }
 
@@ -386,14 +432,246 @@ bool WriteBenchAlarms(const std::string& outDir, uint32_t seed, uint32_t seconds
                            error);
 }
 
+namespace {
+
+// A channel of the year store: its plan, how it moves over months, how often it spikes (and
+// the alarm a spike raises; code 0: none) and how often the panel cannot read it.
+struct YearChannel {
+    ChannelPlan plan;
+    ChannelTrend trend;
+    uint32_t spikesPerYear;
+    int32_t spike;
+    uint32_t faultsPerYear;
+    AlarmDef alarm;
+};
+
+// A process line recorded every second: temperatures (°C), pressures (bar), flows (m3/h, steam
+// kg/h), levels (%), pH, conductivity (uS/cm), a speed (rpm), a power (kW), a volume counter and
+// two on/off states. Cooling water and the outdoor temperature follow the seasons, the filter's
+// differential pressure climbs until its cleaning every six weeks, and the outdoor sensor drops
+// out for a second or two several times a day.
+const YearChannel kYearChannels[] = {
+    // {tag, kind, decimals, low, high, daily swing, step, noise}, {season, fouling, cleaning
+    // days}, spikes a year, spike, faults a year, alarm of a spike
+    {{"TT101_Reactor", Kind::kAnalog, 2, 6000, 9500, 300, 3, 4},
+     {400, 0, 0},
+     4,
+     1500,
+     0,
+     {3101, "TT101 reactor temperature high"}},
+    {{"TT102_Jacket", Kind::kAnalog, 2, 4000, 8000, 500, 3, 4}, {600, 0, 0}, 0, 0, 0, {0, ""}},
+    {{"TT103_CoolIn", Kind::kAnalog, 2, 300, 3200, 150, 2, 3}, {1000, 0, 0}, 0, 0, 0, {0, ""}},
+    {{"TT104_CoolOut", Kind::kAnalog, 2, 800, 4200, 200, 2, 3}, {1000, 0, 0}, 0, 0, 0, {0, ""}},
+    {{"TT105_Outdoor", Kind::kAnalog, 2, -2000, 4000, 500, 4, 6},
+     {1400, 0, 0},
+     0,
+     0,
+     2000,
+     {0, ""}},
+    {{"PT201_Header", Kind::kAnalog, 2, 300, 900, 40, 1, 2},
+     {0, 0, 0},
+     6,
+     250,
+     0,
+     {3102, "PT201 header pressure high"}},
+    {{"PT202_Pump", Kind::kAnalog, 2, 150, 650, 30, 1, 2}, {0, 0, 0}, 0, 0, 0, {0, ""}},
+    {{"DPT203_Filter", Kind::kAnalog, 2, 20, 250, 5, 1, 1}, {0, 140, 42}, 0, 0, 0, {0, ""}},
+    {{"FT301_Feed", Kind::kAnalog, 2, 1000, 12000, 1500, 10, 20},
+     {0, 0, 0},
+     8,
+     4000,
+     0,
+     {3103, "FT301 feed flow high"}},
+    {{"FT302_Return", Kind::kAnalog, 2, 500, 6000, 800, 8, 15}, {0, 0, 0}, 0, 0, 40, {0, ""}},
+    {{"FT303_Steam", Kind::kAnalog, 2, 2000, 4000, 200, 5, 10}, {-500, 0, 0}, 0, 0, 0, {0, ""}},
+    {{"LT401_Tank", Kind::kAnalog, 2, 1000, 9500, 1200, 6, 8}, {0, 0, 0}, 0, 0, 0, {0, ""}},
+    {{"LT402_Buffer", Kind::kAnalog, 2, 3000, 8000, 600, 4, 6}, {0, 0, 0}, 0, 0, 20, {0, ""}},
+    {{"AT501_pH", Kind::kAnalog, 2, 650, 850, 10, 1, 2},
+     {0, 0, 0},
+     3,
+     -150,
+     0,
+     {3104, "AT501 pH low"}},
+    {{"AT502_Cond", Kind::kAnalog, 0, 200, 900, 40, 2, 3}, {60, 0, 0}, 0, 0, 60, {0, ""}},
+    {{"ST601_Speed", Kind::kAnalog, 0, 1400, 1500, 20, 1, 2}, {0, 0, 0}, 0, 0, 0, {0, ""}},
+    {{"JT701_Power", Kind::kAnalog, 2, 8000, 25000, 2000, 30, 50}, {2500, 0, 0}, 0, 0, 0, {0, ""}},
+    {{"FQ801_Total", Kind::kCounter, 0, 184000, 900, 0, 0, 0}, {0, 0, 0}, 0, 0, 0, {0, ""}},
+    {{"P101_Run", Kind::kState, 0, 0, 0, 0, 0, 0}, {0, 0, 0}, 0, 0, 0, {0, ""}},
+    {{"XV102_Open", Kind::kState, 0, 0, 0, 0, 0, 0}, {0, 0, 0}, 0, 0, 0, {0, ""}},
+};
+
+// Alarms of the year store that come at irregular times.
+const AlarmDef kYearAlarms[] = {
+    {3001, "P101 motor overload"},
+    {3002,
+     "\xC0\xE4\xC8\xB4\xCB\xAE\xCE\xC2\xB6\xC8\xB8\xDF TT103"},  // 冷却水温度高 (cooling water hot)
+    {3003, "XV102 position fault"},
+    {3004, "\xB6\xFE\xBA\xC5\xB1\xC3\xB9\xCA\xD5\xCF (P-102)"},  // 二号泵故障 (pump 2 fault)
+    {3005, "UPS on battery"},
+    {3006, "\xBF\xD5\xD1\xB9\xBB\xFA\xCD\xA3\xBB\xFA"},  // 空压机停机 (air compressor stopped)
+    {3007, "Cabinet 3 door open"},
+    {3008, "FT302 return flow low"},
+};
+
+// Alarms of switches that sit near their set point and chatter.
+const AlarmDef kChatteringAlarms[] = {
+    {3201, "LT401 tank level high"},
+    {3202, "\xB5\xE7\xB5\xBC\xC2\xCA\xB8\xDF AT502"},  // 电导率高 (conductivity high)
+};
+
+// 通讯中断 (communication lost), followed by the tag of a channel the panel cannot read.
+const char kCommunicationLost[] = "\xCD\xA8\xD1\xB6\xD6\xD0\xB6\xCF ";
+
+constexpr uint32_t kYearSeconds = 31557600;
+
+// When the year store's panel records; the last run goes on. It is off over New Year's night,
+// for two and a half hours in May, and for a maintenance shutdown in August (days 13 and 14
+// have no folders).
+std::vector<Span> YearRuns() {
+    return {{At(2024, 1, 1), At(2024, 1, 1, 21, 47, 12)},
+            {At(2024, 1, 2, 2, 13, 40), At(2024, 5, 14, 10, 5, 59)},
+            {At(2024, 5, 14, 12, 31, 5), At(2024, 8, 12, 5, 59, 59)},
+            {At(2024, 8, 15, 18, 30), At(2200, 1, 1)}};
+}
+
+// The spikes and unreadable runs of the year's channels from `start` to `end` (seconds since
+// 1601), each wholly while the panel records, in time order. Each kind of event of each channel
+// draws from a stream of its own, forward in time, so a longer store holds the events of a
+// shorter one.
+std::vector<ChannelEvent> PlanYearEvents(uint32_t seed, uint64_t start, uint64_t end,
+                                         const OffTimes& off) {
+    std::vector<ChannelEvent> events;
+    for (uint32_t i = 0; i < std::size(kYearChannels); ++i) {
+        const YearChannel& c = kYearChannels[i];
+        for (const bool fault : {false, true}) {
+            const uint32_t perYear = fault ? c.faultsPerYear : c.spikesPerYear;
+            if (perYear == 0) {
+                continue;
+            }
+            Rng rng(StreamSeed(seed, 0x9000u + 2 * i + (fault ? 1 : 0)));
+            const uint32_t meanGap = kYearSeconds / perYear;
+            for (uint64_t t = start + rng.Below(2 * meanGap); t <= end;
+                 t += 1 + rng.Below(2 * meanGap)) {
+                // Most faults are a dropped reading or two; one in eight lasts minutes.
+                const uint32_t duration = !fault              ? 20 + rng.Below(280)
+                                          : rng.Below(8) == 0 ? 60 + rng.Below(840)
+                                                              : 1 + rng.Below(3);
+                if (!off.Meets(t, t + duration)) {
+                    events.push_back(ChannelEvent{t, duration, i, fault ? 0 : c.spike});
+                }
+            }
+        }
+    }
+    std::stable_sort(
+        events.begin(), events.end(),
+        [](const ChannelEvent& a, const ChannelEvent& b) { return a.second < b.second; });
+    return events;
+}
+
+// The alarm log of the year store: irregular alarms (about 1,500 a year), chattering switches
+// (an episode every nine days or so), and the alarms that the channels' spikes and long
+// unreadable runs raise.
+std::vector<AlarmEvent> YearAlarmEvents(uint32_t seed, const CalendarTime& from,
+                                        const CalendarTime& to, const OffTimes& off,
+                                        const std::vector<ChannelEvent>& channelEvents) {
+    const uint64_t start = SecondsOf(from);
+    const uint64_t end = SecondsOf(to);
+    std::vector<AlarmEvent> events;
+    MakeAlarmEvents(from, to, off, seed, 50000, kYearAlarms, std::size(kYearAlarms), &events);
+
+    Rng chatter(StreamSeed(seed, 0x8100u));
+    for (uint64_t t = start + chatter.Below(16 * 86400); t <= end;
+         t += 2 * 86400 + chatter.Below(14 * 86400)) {
+        const AlarmDef& def = kChatteringAlarms[chatter.Below(std::size(kChatteringAlarms))];
+        const uint64_t ack = t + 20 + chatter.Below(300);
+        uint64_t at = t;
+        for (uint32_t n = 3 + chatter.Below(10); n > 0; --n) {
+            AddAlarmEvent(at, def, "ALM", end, off, &events);
+            at += 1 + chatter.Below(8);
+            AddAlarmEvent(at, def, "CLR", end, off, &events);
+            at += 2 + chatter.Below(30);
+        }
+        AddAlarmEvent(ack, def, "ACK", end, off, &events);
+    }
+
+    Rng raised(StreamSeed(seed, 0x8200u));
+    for (const ChannelEvent& e : channelEvents) {
+        const YearChannel& c = kYearChannels[e.channel];
+        if (e.size != 0 && c.alarm.code != 0) {
+            // The value crosses the limit a moment after the spike starts and falls back
+            // below it about halfway down.
+            const uint64_t alarm = e.second + 1 + raised.Below(4);
+            AddAlarmEvent(alarm, c.alarm, "ALM", end, off, &events);
+            AddAlarmEvent(alarm + 15 + raised.Below(400), c.alarm, "ACK", end, off, &events);
+            AddAlarmEvent(std::max(alarm + 1, e.second + e.duration / 2), c.alarm, "CLR", end, off,
+                          &events);
+        } else if (e.size == 0 && e.duration >= 60) {
+            const std::string text = kCommunicationLost + std::string(c.plan.name);
+            const AlarmDef lost{3301, text.c_str()};
+            const uint64_t alarm = e.second + 5;
+            AddAlarmEvent(alarm, lost, "ALM", end, off, &events);
+            AddAlarmEvent(alarm + 30 + raised.Below(600), lost, "ACK", end, off, &events);
+            AddAlarmEvent(e.second + e.duration, lost, "CLR", end, off, &events);
+        }
+    }
+    SortAlarmEvents(&events);
+    return events;
+}
+
+}  // namespace
+
+bool WriteYearStore(const std::string& outDir, uint32_t seed, uint32_t days, std::string* error) {
+    if (days == 0 || days > kMaxYearDays) {
+        return Fail(error, "the year store takes 1 to " + std::to_string(kMaxYearDays) + " days");
+    }
+    if (!PrepareRoot(outDir, error)) {
+        return false;
+    }
+    const std::string dl = outDir + "/DL\\";
+    const std::string al = outDir + "/AL\\";
+    const CalendarTime from = At(2024, 1, 1);
+    const CalendarTime to = BenchEnd(from, days * 86400);
+    const uint64_t end = SecondsOf(to);
+    // The runs cut to the days asked for; the times between the uncut runs are off.
+    const std::vector<Span> runs = YearRuns();
+    std::vector<Span> spans;
+    OffTimes off;
+    for (size_t i = 0; i < runs.size(); ++i) {
+        if (SecondsOf(runs[i].from) <= end) {
+            spans.push_back(Span{runs[i].from, SecondsOf(runs[i].to) <= end ? runs[i].to : to});
+        }
+        if (i + 1 < runs.size()) {
+            off.spans.emplace_back(SecondsOf(runs[i].to) + 1, SecondsOf(runs[i + 1].from));
+        }
+    }
+    std::vector<ChannelPlan> channels;
+    LongTerm longTerm;
+    for (const YearChannel& c : kYearChannels) {
+        channels.push_back(c.plan);
+        longTerm.trends.push_back(c.trend);
+    }
+    longTerm.events = PlanYearEvents(seed, SecondsOf(from), end, off);
+    const GroupPlan plan{"Year1s",        1,    1, "Data log: Year1s", channels.data(),
+                         channels.size(), spans};
+    const GroupPlan alarms = AlarmGroup();
+    return MakeDataFolder(dl, error) && WriteRoot(dl, {plan}, error) &&
+           WriteDataGroup(dl, plan, seed, error, &longTerm) && MakeDataFolder(al, error) &&
+           WriteRoot(al, {alarms}, error) &&
+           WriteAlarmGroup(al, alarms, YearAlarmEvents(seed, from, to, off, longTerm.events),
+                           error);
+}
+
 bool WriteSampleStore(const std::string& outDir, const std::string& preset, uint32_t seed,
                       std::string* error) {
     if (preset == "bench") {
         return WriteBenchStore(outDir, seed, 31 * 86400, error) &&
                WriteBenchAlarms(outDir, seed, 31 * 86400, 20000, error);
     }
+    if (preset == "year") {
+        return WriteYearStore(outDir, seed, 365, error);
+    }
     if (preset != "demo") {
-        return Fail(error, "unknown preset \"" + preset + "\" (demo or bench)");
+        return Fail(error, "unknown preset \"" + preset + "\" (demo, bench or year)");
     }
     return PrepareRoot(outDir, error) && WriteDemo(outDir, seed, error);
 }
