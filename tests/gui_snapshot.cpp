@@ -11,8 +11,8 @@
 // the draw) sets the manual Y range. size:WxH shows the main window at that size and saves it
 // alone. show:A,B,... (before the draw) shows only the channels named; ownscales (after the draw)
 // puts each channel on its own scale, scale:N then shows series N's.
-// trend opens the trend of the tree item chosen last, trend-span:FROM,TO then shows those seconds
-// of its span.
+// trend opens the trend of the tree item chosen last (trend-summarised: once its summaries are
+// made), trend-span:FROM,TO then shows those seconds of its span.
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -143,8 +143,12 @@ int main(int argc, char* argv[]) {
                     extras->SetEnvelope(true);
                 }
             });
-        } else if (arg == QStringLiteral("trend")) {
+        } else if (arg == QStringLiteral("trend") || arg == QStringLiteral("trend-summarised")) {
             app.MainFrame()->Action(kCmdTrend)->trigger();
+            QMdiSubWindow* w = app.MainFrame()->MdiArea()->currentSubWindow();
+            auto* trend = w != nullptr ? qobject_cast<TrendWindow*>(w->widget()) : nullptr;
+            if (trend != nullptr && arg == QStringLiteral("trend-summarised"))
+                trend->WaitForSummaries();
         } else if (arg.startsWith(QStringLiteral("trend-span:"))) {
             const QStringList span = arg.mid(11).split(',');
             QMdiSubWindow* w = app.MainFrame()->MdiArea()->currentSubWindow();

@@ -196,7 +196,8 @@ bool OpenTrendGroup(const std::string& dataFolder, const std::string& groupName,
     return true;
 }
 
-void ReadTrendSummaries(const SummaryGroup& summaries, TrendColumns* columns) {
+void ReadTrendSummaries(const SummaryGroup& summaries, TrendColumns* columns,
+                        bool readUnsummarised) {
     const AxisMap& map = columns->Map();
     ColumnSpan span;
     span.origin = columns->Origin();
@@ -205,7 +206,7 @@ void ReadTrendSummaries(const SummaryGroup& summaries, TrendColumns* columns) {
     span.columns = columns->Columns();
     span.start = std::floor(map.start);
     SummaryColumns got;
-    summaries.Columns(span, &got, true);
+    summaries.Columns(span, &got, readUnsummarised);
     std::vector<std::vector<TrendRun>> runs(got.runs.size());
     for (size_t c = 0; c < got.runs.size(); ++c) {
         runs[c].reserve(got.runs[c].size());

@@ -36,9 +36,11 @@ bool OpenTrendGroup(const std::string& dataFolder, const std::string& groupName,
 
 class SummaryGroup;
 
-// Gathers columns' span from the group's summaries (reading the store where a folder is not
-// summarised yet, or where the summaries do not settle a column). The same columns as ReadTrend.
-void ReadTrendSummaries(const SummaryGroup& summaries, TrendColumns* columns);
+// Gathers columns' span from the group's summaries, reading the store where the summaries do not
+// settle a column, and where a folder is not summarised yet when readUnsummarised is set (else
+// its columns stay empty, the lines broken across them). The same columns as ReadTrend.
+void ReadTrendSummaries(const SummaryGroup& summaries, TrendColumns* columns,
+                        bool readUnsummarised);
 
 // Reads every record of the group in columns' span into columns. False when cancel became true
 // (columns then holds what was read so far) or the query failed; problem, when given, receives

@@ -30,6 +30,8 @@ namespace {
 
 // The shortest span shown: a few records of a one-second group.
 constexpr double kLeastSpan = 10.0;
+// Spans up to a day read the records of folders not summarised yet.
+constexpr double kReadWithoutSummaries = 86400.0;
 
 QString Value(double v) {
     return QString::number(v, 'f', 2);
@@ -197,12 +199,18 @@ void TrendWindow::SummaryProgress(size_t done, size_t total) {
     status_ =
         QCoreApplication::translate("Histavue", "正在汇总趋势的文件夹: %1/%2").arg(done).arg(total);
     emit StatusChanged(status_);
+    // What is summarised by now is drawn (a step in a hundred of the folders at most).
+    if (!reading_) {
+        haveWanted_ = false;
+        Refresh();
+    }
 }
 
 void TrendWindow::SummariesDone(bool whole) {
     progress_->setVisible(false);
     cancelSummaries_->setVisible(false);
     summarised_ = whole;
+    summariesEnded_ = true;
     // Read again from the summaries now in hand.
     haveWanted_ = false;
     Refresh();
@@ -262,13 +270,18 @@ void TrendWindow::StartReading(const AxisMap& map) {
     UpdateStatus();
     const TrendGroup group = group_;
     const std::shared_ptr<SummaryGroup> summaries = summaries_;
-    reader_ = std::thread([this, group, map, generation, summaries] {
+    // Once the summaries are made (or given up), every folder's records count.
+    const bool summarised = summariesEnded_;
+    reader_ = std::thread([this, group, map, generation, summaries, summarised] {
         auto columns =
             std::make_shared<TrendColumns>(map, group.from, static_cast<int>(group.channels.size()),
                                            static_cast<int32_t>(group.group.interval));
         bool whole = true;
+        // While the summaries are made, a short span reads the records it lacks; a long one
+        // draws what is summarised so far and is drawn again as more comes in.
+        const bool readAll = summarised || map.to - map.from <= kReadWithoutSummaries;
         if (summaries != nullptr)
-            ReadTrendSummaries(*summaries, columns.get());
+            ReadTrendSummaries(*summaries, columns.get(), readAll);
         else
             whole = ReadTrend(group, columns.get(), &cancel_);
         if (whole) {

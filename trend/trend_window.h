@@ -124,6 +124,7 @@ class TrendWindow : public QWidget, public PlotOwner {
     std::thread summariser_;
     std::atomic<bool> stopSummaries_{false};
     bool summarised_ = false;
+    bool summariesEnded_ = false;
     AlarmFetch alarmFetch_;
     std::shared_ptr<const AlarmLog> alarmLog_;
     AlarmPlan alarmPlan_;
