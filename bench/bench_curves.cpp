@@ -36,7 +36,6 @@
 #include <vector>
 
 #include "chart_adapter.h"
-#include "curve_chart_view.h"
 #include "curve_extras.h"
 #include "curve_sampling.h"
 #include "curve_view.h"
@@ -48,6 +47,7 @@
 #include "main_frame.h"
 #include "plot_layout.h"
 #include "plot_painter.h"
+#include "plot_view.h"
 #include "private_settings.h"
 #include "range_stats.h"
 #include "sample_store.h"
@@ -214,7 +214,7 @@ int main(int argc, char* argv[]) {
         redraw = std::min(redraw, LeastCpuOf(1, drawCommand));
     }
     ChartAdapter* chart = view->Curves()->Adapter();
-    CurveChartView* plot = chart->Plot();
+    PlotView* plot = chart->Plot();
     const QSize size = plot->size();
     const PlotScene& scene = chart->PlotState();
     const double bare = BarePolylines(scene, *chart->Layout(), size);

@@ -11,6 +11,9 @@
 
 namespace {
 
+// Columns a piece of a reduced line spans when it is stroked.
+constexpr int32_t kPieceColumns = 8;
+
 // A colour mixed with the background: opaque, so large fills need no blending.
 QColor Mix(const QColor& c, const QColor& back, double a) {
     return QColor::fromRgbF(static_cast<float>(c.redF() * a + back.redF() * (1 - a)),
@@ -180,6 +183,13 @@ class LinePainter {
                 continue;
             }
             const PixelPoint p = PointPixel(columns[k], yMap_.Pixel(ys_[k]));
+            // A stroke of a few columns at a time costs half of one through all of them, and
+            // draws the same pixels: a piece ends at the first point of the column where the
+            // next begins.
+            if (!line_.isEmpty() && columns[k] % kPieceColumns == 0 && p.x > line_.back().x()) {
+                line_.append(QPointF(p.x, p.y));
+                Flush(painter_, &line_);
+            }
             line_.append(QPointF(p.x, p.y));
         }
         Flush(painter_, &line_);
