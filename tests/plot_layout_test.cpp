@@ -3,34 +3,19 @@
 // column draws the image of every point.
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <cmath>
 #include <random>
 
+#include "offscreen_gui.h"
 #include "plot_layout.h"
 #include "plot_painter.h"
 #include "polyline.h"
 
 namespace {
 
-// Fonts need an application; no window is shown.
-class GuiEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "plot_layout_test";
-        static char* argv[] = {name, nullptr};
-        app_ = new QGuiApplication(argc, argv);
-    }
-    void TearDown() override { delete app_; }
-
-  private:
-    QGuiApplication* app_ = nullptr;
-};
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new OffscreenGui);
 
 PlotScene Scene(int series, int lanes, int points) {
     PlotScene scene;

@@ -3,32 +3,18 @@
 // set back and cells that are not numbers.
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <cmath>
 #include <random>
 
+#include "offscreen_gui.h"
 #include "plot_painter.h"
 #include "trend_window.h"
 
 namespace {
 
-class GuiEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "trend_columns_test";
-        static char* argv[] = {name, nullptr};
-        app_ = new QGuiApplication(argc, argv);
-    }
-    void TearDown() override { delete app_; }
-
-  private:
-    QGuiApplication* app_ = nullptr;
-};
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new OffscreenGui);
 
 QImage Draw(const PlotScene& scene, const PlotLayout& layout) {
     QImage image(layout.area.size().toSize(), QImage::Format_RGB32);

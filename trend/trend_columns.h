@@ -11,25 +11,14 @@
 #include <vector>
 
 #include "plot_map.h"
+#include "summary_columns.h"
 
-// Seconds of the panel's local calendar since 1601-01-01, as CalendarToFileTime counts them.
-using TrendSeconds = int64_t;
-
-// A run of one channel's line within one pixel column: the values of consecutive records with
-// no break between them.
-struct TrendRun {
-    int column = 0;
-    bool breakBefore = false;  // the line is broken between the run before and this one
-    uint32_t count = 0;        // values in the run
-    double first = 0.0;
-    double min = 0.0;
-    double max = 0.0;
-    double last = 0.0;
-    TrendSeconds firstAt = 0;
-    TrendSeconds minAt = 0;
-    TrendSeconds maxAt = 0;
-    TrendSeconds lastAt = 0;
-};
+// Seconds of the panel's local calendar since 1601-01-01, as CalendarToFileTime counts them, and
+// a run of one channel's line within one pixel column: the values of consecutive records with no
+// break between them, with its first, lowest, highest and last. The summaries of the store give
+// their columns in the same form.
+using TrendSeconds = SummarySeconds;
+using TrendRun = ColumnRun;
 
 class TrendColumns {
   public:

@@ -207,29 +207,10 @@ void ReadTrendSummaries(const SummaryGroup& summaries, TrendColumns* columns,
     span.start = std::floor(map.start);
     SummaryColumns got;
     summaries.Columns(span, &got, readUnsummarised);
-    std::vector<std::vector<TrendRun>> runs(got.runs.size());
-    for (size_t c = 0; c < got.runs.size(); ++c) {
-        runs[c].reserve(got.runs[c].size());
-        for (const ColumnRun& r : got.runs[c]) {
-            TrendRun t;
-            t.column = r.column;
-            t.breakBefore = r.breakBefore;
-            t.count = r.count;
-            t.first = r.first;
-            t.min = r.min;
-            t.max = r.max;
-            t.last = r.last;
-            t.firstAt = r.firstAt;
-            t.minAt = r.minAt;
-            t.maxAt = r.maxAt;
-            t.lastAt = r.lastAt;
-            runs[c].push_back(t);
-        }
-    }
     uint64_t skipped = 0;
     for (uint32_t n : got.nonNumbers)
         skipped += n;
-    columns->Assign(std::move(got.records), std::move(runs), skipped);
+    columns->Assign(std::move(got.records), std::move(got.runs), skipped);
 }
 
 bool ReadTrend(const TrendGroup& group, TrendColumns* columns, const std::atomic<bool>* cancel,
