@@ -33,3 +33,4 @@ shot curves-two-cursors.png en size:1600x1000 "$line1" maximize command:32777 pa
     cursor-a:30 cursor-b:80
 shot curves-own-scales.png en size:1280x800 "$line1" maximize command:32777 ownscales scale:15
 shot curves-en.png en size:1280x800 "$line1" maximize command:32777 panel cursor-a:40
+shot curves.png zh size:1100x720 "$line1" maximize command:32777
