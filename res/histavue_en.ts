@@ -1201,7 +1201,7 @@ Set the staging root folder and the data root folder under %1.</translation>
     </message>
     <message>
         <source>正在汇总趋势的文件夹: %1/%2</source>
-        <translation>Summarising the trend's folders: %1/%2</translation>
+        <translation>Summarising the trend&apos;s folders: %1/%2</translation>
     </message>
 </context>
 </TS>
