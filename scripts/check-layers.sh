@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # Bottom to top; the README's layer diagram shows the same order.
-layers=(store summary widgets bars res plot document curves textcfg print views trend app tools)
+layers=(store summary widgets bars res plot document curves textcfg print alarms views trend app tools)
 # Sources outside the layers: they may include any layer (build trees are skipped as well).
 outside=(tests bench fuzz)
 
