@@ -2,14 +2,16 @@
 // the store's, summarising again after a day was added, and the pixel columns of spans from the
 // whole store down to a minute. Prints each number against its target with "met" or "MISSED".
 //
-//   bench_trend [--store DIR --group NAME] [--days N]
+//   bench_trend [--store DIR --group NAME] [--days N] [--staging DIR]
 //
 // Without a store it writes a 1-second group of 20 channels over N days (7 by default) into a
-// temporary folder. Summaries always go to a temporary staging folder of their own.
+// temporary folder. Summaries go to a temporary staging folder of their own, or are kept in
+// --staging DIR, so that a second run measures opening summaries already made.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -24,6 +26,22 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+
+// A line of /proc/self/status in megabytes (0 where there is none).
+double MemoryMb(const char* field) {
+    FILE* f = std::fopen("/proc/self/status", "r");
+    if (f == nullptr)
+        return 0.0;
+    char line[256];
+    double kb = 0.0;
+    const size_t n = std::strlen(field);
+    while (std::fgets(line, sizeof line, f) != nullptr) {
+        if (std::strncmp(line, field, n) == 0)
+            kb = std::atof(line + n);
+    }
+    std::fclose(f);
+    return kb / 1024.0;
+}
 
 double Since(Clock::time_point t) {
     return std::chrono::duration<double>(Clock::now() - t).count();
@@ -90,6 +108,7 @@ void AppendDay(const std::string& dataFolder, const LogGroup& group, SummarySeco
 int main(int argc, char** argv) {
     std::string store;
     std::string groupName;
+    std::string keptStaging;
     int days = 7;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -97,10 +116,12 @@ int main(int argc, char** argv) {
             store = argv[++i];
         else if (a == "--group" && i + 1 < argc)
             groupName = argv[++i];
+        else if (a == "--staging" && i + 1 < argc)
+            keptStaging = argv[++i];
         else if (a == "--days" && i + 1 < argc)
             days = std::max(1, std::atoi(argv[++i]));
         else
-            Die("usage: bench_trend [--store DIR --group NAME] [--days N]");
+            Die("usage: bench_trend [--store DIR --group NAME] [--days N] [--staging DIR]");
     }
     char pattern[] = "/tmp/bench-trend-XXXXXX";
     const char* made = mkdtemp(pattern);
@@ -119,7 +140,7 @@ int main(int argc, char** argv) {
             Die("the written store has no group");
         groupName = groups[0].name;
     }
-    const std::string staging = work + "staging";
+    const std::string staging = keptStaging.empty() ? work + "staging" : keptStaging;
     SummaryGroup group;
     std::string error;
     if (!group.Open(store, staging, groupName, &error))
@@ -188,6 +209,8 @@ int main(int argc, char** argv) {
                       read / 15.0);
         Report(what, times[times.size() / 2], "ms", 50, note);
     }
+    std::printf("%-44s %10.0f MB now, %.0f MB at most\n", "memory of the process",
+                MemoryMb("VmRSS:"), MemoryMb("VmHWM:"));
     std::error_code ec;
     fs::remove_all(work, ec);
     return 0;

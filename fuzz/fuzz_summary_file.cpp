@@ -8,28 +8,12 @@
 #include "fuzz_support.h"
 #include "summary_file.h"
 
-namespace {
-
-void Reseal(std::string* bytes) {
-    if (bytes->size() < 8)
-        return;
-    uint64_t h = 14695981039346656037ULL;
-    for (size_t i = 0; i + 8 < bytes->size(); ++i) {
-        h ^= static_cast<unsigned char>((*bytes)[i]);
-        h *= 1099511628211ULL;
-    }
-    for (int k = 0; k < 8; ++k)
-        (*bytes)[bytes->size() - 8 + static_cast<size_t>(k)] = static_cast<char>(h >> (8 * k));
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1 || size > (1 << 20))
         return 0;
     std::string file(reinterpret_cast<const char*>(data) + 1, size - 1);
     if (data[0] & 1)
-        Reseal(&file);
+        SealSummary(&file);
     const char* bytes = file.data();
     size = file.size();
     FolderSummary s;

@@ -1,5 +1,6 @@
 #include "summary_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -131,7 +132,9 @@ std::string EncodeSummary(const FolderSummary& s) {
         out.Le(l.width);
         out.Le(static_cast<uint32_t>(l.buckets.size()));
     }
+    out.Le(Checksum(bytes.data(), bytes.size()));
     for (const SummaryLevel& l : s.levels) {
+        const size_t levelStart = bytes.size();
         for (size_t b = 0; b < l.buckets.size(); ++b) {
             const SummaryBucket& k = l.buckets[b];
             const SummarySeconds at = s.start + static_cast<SummarySeconds>(b) * l.width;
@@ -155,13 +158,31 @@ std::string EncodeSummary(const FolderSummary& s) {
             out.Le(c.flags);
             out.Le(uint16_t{0});
         }
+        out.Le(Checksum(bytes.data() + levelStart, bytes.size() - levelStart));
     }
-    out.Le(Checksum(bytes.data(), bytes.size()));
     return bytes;
 }
 
-bool DecodeSummary(const char* bytes, size_t size, FolderSummary* s, std::string* why) {
-    if (size < kHeaderSize + kChecksumSize)
+namespace {
+
+// Where the parts of a file lie, from its header.
+struct Layout {
+    uint64_t headEnd = 0;  // the header's checksum starts here
+    std::vector<uint32_t> widths;
+    std::vector<uint32_t> buckets;
+    std::vector<uint64_t> levelAt;  // each level's first byte; its checksum ends the level
+    uint64_t size = 0;              // the whole file's
+};
+
+// The most bytes a header (with its checksum) can take.
+constexpr size_t kMostHeadSize =
+    kHeaderSize + kMostBlocks * kSourceSize + kMostLevels * kLevelSize + kChecksumSize;
+
+// Reads the header from the first `have` bytes of a file of `size` bytes: the fixed fields, the
+// sources and the level table, checked against the header's checksum and the file's size.
+bool DecodeHead(const char* bytes, size_t have, uint64_t size, FolderSummary* s, Layout* layout,
+                std::string* why) {
+    if (have < kHeaderSize + kChecksumSize || size < have)
         return Fail(why, "truncated");
     if (std::memcmp(bytes, kSummaryMagic, sizeof kSummaryMagic) != 0)
         return Fail(why, "bad magic");
@@ -189,85 +210,176 @@ bool DecodeSummary(const char* bytes, size_t size, FolderSummary* s, std::string
         s->channels == 0 || s->channels > kMostChannels || levels > kMostLevels ||
         blocks > kMostBlocks || (!s->orderly && levels != 0) || s->start < 0)
         return Fail(why, "impossible header");
-    // The size the counts call for, before anything is allocated by them.
-    uint64_t need = kHeaderSize + uint64_t{blocks} * kSourceSize + uint64_t{levels} * kLevelSize;
-    if (size < need + kChecksumSize)
+    layout->headEnd = kHeaderSize + uint64_t{blocks} * kSourceSize + uint64_t{levels} * kLevelSize;
+    if (have < layout->headEnd + kChecksumSize)
         return Fail(why, "truncated");
-    In head(bytes + kHeaderSize);
-    head.Skip(uint64_t{blocks} * kSourceSize);
-    std::vector<std::pair<uint32_t, uint32_t>> shape(levels);
-    for (auto& [width, buckets] : shape) {
-        width = head.U32();
-        buckets = head.U32();
-        if (width == 0 || width > 65536 || s->period % width != 0 || buckets != s->period / width)
-            return Fail(why, "impossible level");
-        need += uint64_t{buckets} * (kBucketSize + uint64_t{s->channels} * kCellSize);
-        if (need > size)
-            return Fail(why, "truncated");
-    }
-    for (size_t l = 1; l < shape.size(); ++l) {
-        if (shape[l].first <= shape[l - 1].first || shape[l].first % shape[l - 1].first != 0)
-            return Fail(why, "impossible level");
-    }
-    if (size != need + kChecksumSize)
-        return Fail(why, size < need + kChecksumSize ? "truncated" : "wrong size");
-    if (In(bytes + need).Le(8) != Checksum(bytes, need))
+    if (In(bytes + layout->headEnd).Le(8) != Checksum(bytes, layout->headEnd))
         return Fail(why, "checksum mismatch");
-
     In body(bytes + kHeaderSize);
     s->source.blocks.resize(blocks);
     for (SourceFile& f : s->source.blocks) {
         f.size = body.I64();
         f.modifiedNs = body.I64();
     }
-    body.Skip(uint64_t{levels} * kLevelSize);
-    s->levels.resize(levels);
+    uint64_t need = layout->headEnd + kChecksumSize;
+    layout->widths.resize(levels);
+    layout->buckets.resize(levels);
+    layout->levelAt.resize(levels);
     for (uint32_t l = 0; l < levels; ++l) {
-        SummaryLevel& level = s->levels[l];
-        level.width = shape[l].first;
-        level.buckets.resize(shape[l].second);
-        uint64_t records = 0;
-        for (size_t b = 0; b < level.buckets.size(); ++b) {
-            SummaryBucket& k = level.buckets[b];
-            const SummarySeconds at = s->start + static_cast<SummarySeconds>(b) * level.width;
-            k.records = body.U32();
-            k.firstAt = at + body.U16();
-            k.lastAt = at + body.U16();
-            const uint32_t bucketFlags = body.U32();
-            k.split = (bucketFlags & kSplit) != 0;
-            records += k.records;
-            if ((bucketFlags & ~kSplit) != 0 || k.firstAt > k.lastAt ||
-                k.lastAt - at >= level.width ||
-                (k.records == 0 && (k.firstAt != at || k.lastAt != at || k.split)))
-                return Fail(why, "impossible bucket");
-        }
-        if (records != s->records)
-            return Fail(why, "bucket records do not add up");
-        level.cells.resize(level.buckets.size() * s->channels);
-        for (size_t i = 0; i < level.cells.size(); ++i) {
-            SummaryCell& c = level.cells[i];
-            const SummaryBucket& k = level.buckets[i / s->channels];
-            const SummarySeconds at =
-                s->start + static_cast<SummarySeconds>(i / s->channels) * level.width;
-            c.first = body.F64();
-            c.min = body.F64();
-            c.max = body.F64();
-            c.last = body.F64();
-            c.count = body.U32();
-            for (SummarySeconds* t : {&c.firstAt, &c.minAt, &c.maxAt, &c.lastAt})
-                *t = at + body.U16();
-            c.flags = body.U16();
-            const uint16_t zero = body.U16();
-            if (zero != 0 ||
-                (k.records == 0 ? c.count != 0 || c.flags != 0 : !CellPossible(c, k)) ||
-                (c.count == 0 &&
-                 (c.first != 0.0 || c.min != 0.0 || c.max != 0.0 || c.last != 0.0 ||
-                  c.firstAt != at || c.lastAt != at || c.minAt != at || c.maxAt != at)) ||
-                (((c.flags & kInnerBreak) != 0) && !k.split))
-                return Fail(why, "impossible channel values");
-        }
+        const uint32_t width = body.U32();
+        const uint32_t buckets = body.U32();
+        if (width == 0 || width > 65536 || s->period % width != 0 || buckets != s->period / width ||
+            (l > 0 && (width <= layout->widths[l - 1] || width % layout->widths[l - 1] != 0)))
+            return Fail(why, "impossible level");
+        layout->widths[l] = width;
+        layout->buckets[l] = buckets;
+        layout->levelAt[l] = need;
+        need +=
+            uint64_t{buckets} * (kBucketSize + uint64_t{s->channels} * kCellSize) + kChecksumSize;
+    }
+    if (size != need)
+        return Fail(why, size < need ? "truncated" : "wrong size");
+    layout->size = need;
+    s->levels.resize(levels);
+    for (uint32_t l = 0; l < levels; ++l)
+        s->levels[l].width = layout->widths[l];
+    return true;
+}
+
+// The bytes of level l (from its first to the end of its checksum).
+uint64_t LevelBytes(const FolderSummary& s, const Layout& layout, size_t l) {
+    return uint64_t{layout.buckets[l]} * (kBucketSize + uint64_t{s.channels} * kCellSize) +
+           kChecksumSize;
+}
+
+// Reads level l from its bytes, checked against its checksum and for possible values.
+bool DecodeLevel(const char* bytes, const FolderSummary& s, const Layout& layout, size_t l,
+                 SummaryLevel* level, std::string* why) {
+    const uint64_t n = LevelBytes(s, layout, l) - kChecksumSize;
+    if (In(bytes + n).Le(8) != Checksum(bytes, n))
+        return Fail(why, "checksum mismatch");
+    In body(bytes);
+    level->width = layout.widths[l];
+    level->buckets.assign(layout.buckets[l], SummaryBucket());
+    uint64_t records = 0;
+    for (size_t b = 0; b < level->buckets.size(); ++b) {
+        SummaryBucket& k = level->buckets[b];
+        const SummarySeconds at = s.start + static_cast<SummarySeconds>(b) * level->width;
+        k.records = body.U32();
+        k.firstAt = at + body.U16();
+        k.lastAt = at + body.U16();
+        const uint32_t bucketFlags = body.U32();
+        k.split = (bucketFlags & kSplit) != 0;
+        records += k.records;
+        if ((bucketFlags & ~kSplit) != 0 || k.firstAt > k.lastAt || k.lastAt - at >= level->width ||
+            (k.records == 0 && (k.firstAt != at || k.lastAt != at || k.split)))
+            return Fail(why, "impossible bucket");
+    }
+    if (records != s.records)
+        return Fail(why, "bucket records do not add up");
+    level->cells.assign(level->buckets.size() * s.channels, SummaryCell());
+    for (size_t i = 0; i < level->cells.size(); ++i) {
+        SummaryCell& c = level->cells[i];
+        const SummaryBucket& k = level->buckets[i / s.channels];
+        const SummarySeconds at =
+            s.start + static_cast<SummarySeconds>(i / s.channels) * level->width;
+        c.first = body.F64();
+        c.min = body.F64();
+        c.max = body.F64();
+        c.last = body.F64();
+        c.count = body.U32();
+        for (SummarySeconds* t : {&c.firstAt, &c.minAt, &c.maxAt, &c.lastAt})
+            *t = at + body.U16();
+        c.flags = body.U16();
+        const uint16_t zero = body.U16();
+        if (zero != 0 || (k.records == 0 ? c.count != 0 || c.flags != 0 : !CellPossible(c, k)) ||
+            (c.count == 0 &&
+             (c.first != 0.0 || c.min != 0.0 || c.max != 0.0 || c.last != 0.0 || c.firstAt != at ||
+              c.lastAt != at || c.minAt != at || c.maxAt != at)) ||
+            (((c.flags & kInnerBreak) != 0) && !k.split))
+            return Fail(why, "impossible channel values");
     }
     return true;
+}
+
+// An open summary file: its header read and checked.
+class SummaryReader {
+  public:
+    ~SummaryReader() {
+        if (fd_ >= 0)
+            storefs::CloseFile(fd_);
+    }
+    bool Open(const std::string& nativePath, FolderSummary* s, std::string* why) {
+        fd_ = storefs::OpenExclusive(nativePath, storefs::OpenMode::kExistingRead, nullptr,
+                                     storefs::Names::kExact);
+        if (fd_ < 0)
+            return Fail(why, "missing");
+        const int64_t size = storefs::FileSize(fd_);
+        if (size < 0)
+            return Fail(why, "cannot read");
+        std::vector<char> head(std::min<uint64_t>(static_cast<uint64_t>(size), kMostHeadSize));
+        if (storefs::ReadAt(fd_, head.data(), head.size(), 0) != static_cast<int64_t>(head.size()))
+            return Fail(why, "cannot read");
+        return DecodeHead(head.data(), head.size(), static_cast<uint64_t>(size), s, &layout_, why);
+    }
+    // Reads levels first to end - 1 into s.
+    bool Levels(size_t first, size_t end, FolderSummary* s, std::string* why) {
+        if (first >= end)
+            return true;
+        const uint64_t at = layout_.levelAt[first];
+        std::vector<char> bytes(layout_.levelAt[end - 1] + LevelBytes(*s, layout_, end - 1) - at);
+        if (storefs::ReadAt(fd_, bytes.data(), bytes.size(), at) !=
+            static_cast<int64_t>(bytes.size()))
+            return Fail(why, "cannot read");
+        for (size_t l = first; l < end; ++l) {
+            if (!DecodeLevel(bytes.data() + (layout_.levelAt[l] - at), *s, layout_, l,
+                             &s->levels[l], why))
+                return false;
+        }
+        return true;
+    }
+
+  private:
+    int fd_ = -1;
+    Layout layout_;
+};
+
+}  // namespace
+
+bool DecodeSummary(const char* bytes, size_t size, FolderSummary* s, std::string* why) {
+    Layout layout;
+    if (!DecodeHead(bytes, std::min<size_t>(size, kMostHeadSize), size, s, &layout, why))
+        return false;
+    for (size_t l = 0; l < s->levels.size(); ++l) {
+        if (!DecodeLevel(bytes + layout.levelAt[l], *s, layout, l, &s->levels[l], why))
+            return false;
+    }
+    return true;
+}
+
+void SealSummary(std::string* bytes) {
+    FolderSummary s;
+    Layout layout;
+    if (bytes->size() < kHeaderSize + kChecksumSize)
+        return;
+    const auto seal = [&](uint64_t from, uint64_t to) {
+        if (to + kChecksumSize > bytes->size())
+            return false;
+        const uint64_t h = Checksum(bytes->data() + from, to - from);
+        for (size_t k = 0; k < 8; ++k)
+            (*bytes)[to + k] = static_cast<char>(h >> (8 * k));
+        return true;
+    };
+    const uint32_t blocks = static_cast<uint32_t>(In(bytes->data() + 56).Le(4));
+    const uint32_t levels = static_cast<uint32_t>(In(bytes->data() + 52).Le(4));
+    if (blocks > kMostBlocks || levels > kMostLevels ||
+        !seal(0, kHeaderSize + uint64_t{blocks} * kSourceSize + uint64_t{levels} * kLevelSize))
+        return;
+    if (!DecodeHead(bytes->data(), std::min<size_t>(bytes->size(), kMostHeadSize), bytes->size(),
+                    &s, &layout, nullptr))
+        return;
+    for (size_t l = 0; l < s.levels.size(); ++l)
+        seal(layout.levelAt[l], layout.levelAt[l] + LevelBytes(s, layout, l) - kChecksumSize);
 }
 
 bool WriteSummaryFile(const std::string& nativePath, const FolderSummary& summary) {
@@ -277,15 +389,36 @@ bool WriteSummaryFile(const std::string& nativePath, const FolderSummary& summar
            writer.Commit(true);
 }
 
-bool ReadSummaryFile(const std::string& nativePath, FolderSummary* summary, std::string* why) {
-    const int fd = storefs::OpenExclusive(nativePath, storefs::OpenMode::kExistingRead, nullptr,
-                                          storefs::Names::kExact);
-    if (fd < 0)
-        return Fail(why, "missing");
-    std::vector<char> bytes;
-    const bool read = storefs::ReadToEnd(fd, &bytes, 0);
-    storefs::CloseFile(fd);
-    if (!read)
-        return Fail(why, "cannot read");
-    return DecodeSummary(bytes.data(), bytes.size(), summary, why);
+bool ReadSummaryFile(const std::string& nativePath, FolderSummary* summary, std::string* why,
+                     bool finest) {
+    SummaryReader reader;
+    if (!reader.Open(nativePath, summary, why))
+        return false;
+    const size_t first = finest || summary->levels.size() < 2 ? 0 : 1;
+    return reader.Levels(first, summary->levels.size(), summary, why);
+}
+
+bool ReadSummaryLevel(const std::string& nativePath, const FolderSummary& held, size_t level,
+                      SummaryLevel* out, std::string* why) {
+    SummaryReader reader;
+    FolderSummary s;
+    if (!reader.Open(nativePath, &s, why))
+        return false;
+    bool same = s.groupId == held.groupId && s.interval == held.interval &&
+                s.key.count == held.key.count && s.start == held.start && s.period == held.period &&
+                s.channels == held.channels && s.source == held.source &&
+                s.records == held.records && s.orderly == held.orderly &&
+                s.levels.size() == held.levels.size() && level < s.levels.size();
+    for (size_t l = 0; same && l < s.levels.size(); ++l)
+        same = s.levels[l].width == held.levels[l].width;
+    for (size_t k = 0; same && k < 4; ++k)
+        same = s.key.value[k] == held.key.value[k];
+    if (!same)
+        return Fail(why, "another summary");
+    // Only the wanted level is decoded; the others stay as the header left them.
+    FolderSummary one = s;
+    if (!reader.Levels(level, level + 1, &one, why))
+        return false;
+    *out = std::move(one.levels[level]);
+    return true;
 }

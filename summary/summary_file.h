@@ -9,7 +9,7 @@
 
 // The first eight bytes of every summary file, and the layout's version.
 extern const char kSummaryMagic[8];
-constexpr uint32_t kSummaryVersion = 1;
+constexpr uint32_t kSummaryVersion = 2;
 
 // The file's bytes.
 std::string EncodeSummary(const FolderSummary& summary);
@@ -24,6 +24,16 @@ bool DecodeSummary(const char* bytes, size_t size, FolderSummary* summary,
 
 // Writes the file at a native path, all or nothing (the old file stays on failure).
 bool WriteSummaryFile(const std::string& nativePath, const FolderSummary& summary);
-// Reads and checks the file; false when it is missing or does not check out.
+// Reads and checks the file; false when it is missing or the parts read do not check out. With
+// finest false and two levels or more, the finest level is neither read nor checked: it is left
+// with its width and no buckets, for ReadSummaryLevel to bring in when it is needed.
 bool ReadSummaryFile(const std::string& nativePath, FolderSummary* summary,
-                     std::string* why = nullptr);
+                     std::string* why = nullptr, bool finest = true);
+// Reads and checks one level of the file, which must still be the summary `held` was read from
+// (the same header: identity, sources, records and widths); false otherwise.
+bool ReadSummaryLevel(const std::string& nativePath, const FolderSummary& held, size_t level,
+                      SummaryLevel* out, std::string* why = nullptr);
+
+// Puts the right checksums into the bytes of a summary file, where its header can be read (for
+// fuzzing the checks behind the checksums).
+void SealSummary(std::string* bytes);

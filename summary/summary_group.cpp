@@ -142,11 +142,16 @@ bool SummaryGroup::Fits(const FolderSummary& s, const Folder& f) const {
 std::shared_ptr<const FolderSummary> SummaryGroup::Summary(const Folder& f,
                                                            bool checkedOnDisk) const {
     const FolderSource source = SourceOf(dataFolder_, f.stem);
-    if (f.summary != nullptr && f.summary->source == source)
+    {
+        std::lock_guard<std::mutex> lock(fineMutex_);
+        if (damaged_.erase(f.flat) > 0)
+            checkedOnDisk = true;
+    }
+    if (!checkedOnDisk && f.summary != nullptr && f.summary->source == source)
         return f.summary;
     auto s = std::make_shared<FolderSummary>();
-    if (!checkedOnDisk && ReadSummaryFile(SummaryPath(f.flat), s.get()) && Fits(*s, f) &&
-        s->source == source)
+    if (!checkedOnDisk && ReadSummaryFile(SummaryPath(f.flat), s.get(), nullptr, false) &&
+        Fits(*s, f) && s->source == source)
         return s;
     *s = FolderSummary();
     s->groupId = group_.id;
@@ -161,6 +166,11 @@ std::shared_ptr<const FolderSummary> SummaryGroup::Summary(const Folder& f,
     BuildFolderSummary(&records, hasIndex, widths_, s.get());
     if (!WriteSummaryFile(SummaryPath(f.flat), *s))
         return nullptr;
+    // The finest level is read back from the file when it is drawn from, as for a kept summary.
+    if (s->levels.size() > 1) {
+        s->levels[0].buckets = std::vector<SummaryBucket>();
+        s->levels[0].cells = std::vector<SummaryCell>();
+    }
     return s;
 }
 
@@ -243,15 +253,53 @@ size_t SummaryGroup::SummarisedCount() const {
                                              [](const Folder& f) { return f.summary != nullptr; }));
 }
 
+void SummaryGroup::SetFineLevelCache(size_t folders) {
+    std::lock_guard<std::mutex> lock(fineMutex_);
+    fineMost_ = std::max<size_t>(1, folders);
+    while (fine_.size() > fineMost_) {
+        fineAt_.erase(fine_.back().summary.get());
+        fine_.pop_back();
+    }
+}
+
+std::shared_ptr<const SummaryLevel> SummaryGroup::FineLevel(const Folder& f) const {
+    std::lock_guard<std::mutex> lock(fineMutex_);
+    const auto at = fineAt_.find(f.summary.get());
+    if (at != fineAt_.end()) {
+        fine_.splice(fine_.begin(), fine_, at->second);
+        return fine_.front().level;
+    }
+    auto level = std::make_shared<SummaryLevel>();
+    if (!ReadSummaryLevel(SummaryPath(f.flat), *f.summary, 0, level.get())) {
+        damaged_.insert(f.flat);
+        return nullptr;
+    }
+    fine_.push_front({f.summary, level});
+    fineAt_[f.summary.get()] = fine_.begin();
+    while (fine_.size() > fineMost_) {
+        fineAt_.erase(fine_.back().summary.get());
+        fine_.pop_back();
+    }
+    return level;
+}
+
 namespace {
 
 // The orderly folder's part of a span, piece by piece in time order: buckets where they fit in
 // a column, runs of records elsewhere (neighbouring runs read together).
 class FolderPieces {
   public:
+    // fine brings in the finest level when the summary is held without it (null: it cannot be
+    // had, and the records are read instead).
     FolderPieces(const std::string& dataFolder, const std::string& stem, const FolderSummary& s,
-                 const ColumnSpan& span, ColumnGatherer* gather)
-        : dataFolder_(dataFolder), stem_(stem), s_(s), span_(span), gather_(gather) {}
+                 const ColumnSpan& span, ColumnGatherer* gather,
+                 std::function<std::shared_ptr<const SummaryLevel>()> fine)
+        : dataFolder_(dataFolder),
+          stem_(stem),
+          s_(s),
+          span_(span),
+          gather_(gather),
+          loadFine_(std::move(fine)) {}
     ~FolderPieces() { Flush(); }
 
     void Column(int column, SummarySeconds a, SummarySeconds b) {
@@ -269,7 +317,17 @@ class FolderPieces {
     void Split(int level, int column, SummarySeconds a, SummarySeconds b) {
         if (level < 0)
             return Records(a, b);
-        const SummaryLevel& l = s_.levels[static_cast<size_t>(level)];
+        const SummaryLevel* held = &s_.levels[static_cast<size_t>(level)];
+        if (held->buckets.empty()) {
+            if (!triedFine_) {
+                triedFine_ = true;
+                fine_ = loadFine_();
+            }
+            if (fine_ == nullptr)
+                return Split(level - 1, column, a, b);
+            held = fine_.get();
+        }
+        const SummaryLevel& l = *held;
         const SummarySeconds w = l.width;
         const SummarySeconds first = (a - s_.start + w - 1) / w;
         const SummarySeconds end = (b - s_.start) / w;
@@ -313,6 +371,9 @@ class FolderPieces {
     const FolderSummary& s_;
     const ColumnSpan& span_;
     ColumnGatherer* gather_;
+    std::function<std::shared_ptr<const SummaryLevel>()> loadFine_;
+    std::shared_ptr<const SummaryLevel> fine_;
+    bool triedFine_ = false;
     FolderRecords records_;
     bool opened_ = false;
     bool hasIndex_ = false;
@@ -351,7 +412,7 @@ void SummaryGroup::DrawFolder(const Folder& f, const ColumnSpan& span, bool read
     }
     if (lo >= hi)
         return;
-    FolderPieces pieces(dataFolder_, f.stem, *s, span, gather);
+    FolderPieces pieces(dataFolder_, f.stem, *s, span, gather, [&] { return FineLevel(f); });
     const SummarySeconds few = SummarySeconds{4} * std::max<uint32_t>(1, group_.interval);
     for (int c = span.ColumnOf(lo); c >= 0 && c <= span.ColumnOf(hi - 1); ++c) {
         const SummarySeconds a = std::max(out->edges[static_cast<size_t>(c)], lo);

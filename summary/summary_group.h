@@ -8,8 +8,11 @@
 
 #include <atomic>
 #include <functional>
+#include <list>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -60,6 +63,11 @@ class SummaryGroup {
     // across it. Safe to call from another thread while Summarise runs.
     void Columns(const ColumnSpan& span, SummaryColumns* out, bool readUnsummarised = false) const;
 
+    // How many folders' finest levels Columns keeps loaded (at least 1). Only the coarser levels
+    // of a summary are held for every folder; the finest is read from its file, checked again,
+    // when a column needs it, and the least recently used ones are let go beyond this count.
+    void SetFineLevelCache(size_t folders);
+
     // Native path of a folder's summary file.
     std::string SummaryPath(const std::string& flatStem) const;
 
@@ -78,6 +86,9 @@ class SummaryGroup {
     std::shared_ptr<const FolderSummary> Summary(const Folder& f, bool checkedOnDisk) const;
     void DrawFolder(const Folder& f, const ColumnSpan& span, bool read, SummaryColumns* out,
                     class ColumnGatherer* gather) const;
+    // The finest level of a folder's summary held without it, from the cache or its file; null
+    // when the file no longer checks out or is no longer the summary held.
+    std::shared_ptr<const SummaryLevel> FineLevel(const Folder& f) const;
 
     std::string dataFolder_;
     std::string summaryFolder_;  // native, ends in "/"
@@ -89,4 +100,18 @@ class SummaryGroup {
 
     mutable std::mutex mutex_;  // guards folders_
     std::vector<Folder> folders_;
+
+    // Finest levels loaded, most recently used first; keyed by the summary they belong to (held
+    // by the entry, so that the key stays unique).
+    struct Fine {
+        std::shared_ptr<const FolderSummary> summary;
+        std::shared_ptr<const SummaryLevel> level;
+    };
+    mutable std::mutex fineMutex_;  // guards the four below
+    mutable std::list<Fine> fine_;
+    mutable std::map<const FolderSummary*, std::list<Fine>::iterator> fineAt_;
+    // Flat stems of folders whose finest level did not check out when it was read: the next
+    // Summarise makes their summaries again.
+    mutable std::set<std::string> damaged_;
+    size_t fineMost_ = 2048;
 };
