@@ -113,5 +113,5 @@ class SummaryGroup {
     // Flat stems of folders whose finest level did not check out when it was read: the next
     // Summarise makes their summaries again.
     mutable std::set<std::string> damaged_;
-    size_t fineMost_ = 2048;
+    size_t fineMost_ = 1280;
 };
