@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "cell_number.h"
+
 // Marks the messages for the translation tools; the windows look them up when they show them.
 #ifndef QT_TRANSLATE_NOOP
 #define QT_TRANSLATE_NOOP(context, text) text
@@ -31,43 +33,6 @@ bool PassesNumberCheck(const std::string& text) {
     return true;
 }
 
-namespace {
-
-// The plain decimals records are made of ("-12.345"), read without the general parser: a
-// mantissa of at most 15 digits and at most 22 decimals are both exact doubles, so their quotient
-// is the correctly rounded value, the one the general parser gives. False for anything else
-// (exponents, more digits, trailing text), which the general parser reads.
-bool PlainDecimal(const char* p, const char* end, double* value) {
-    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    const bool negative = p < end && *p == '-';
-    p += negative ? 1 : 0;
-    uint64_t mantissa = 0;
-    int digits = 0;
-    int decimals = 0;
-    bool point = false;
-    for (; p < end; ++p) {
-        if (*p >= '0' && *p <= '9') {
-            mantissa = mantissa * 10 + static_cast<uint64_t>(*p - '0');
-            decimals += point ? 1 : 0;
-            if (++digits > 15)
-                return false;
-        } else if (*p == '.' && !point) {
-            point = true;
-        } else {
-            return false;
-        }
-    }
-    if (digits == 0)
-        return false;
-    const double v = static_cast<double>(mantissa) / kPowers[decimals];
-    *value = negative ? -v : v;
-    return true;
-}
-
-}  // namespace
-
 double TextNumber(std::string_view text) {
     // By hand rather than strtod: the C rule, but never the user's locale, hex or "inf".
     size_t i = 0;
@@ -89,32 +54,8 @@ double TextNumber(std::string_view text) {
 }
 
 bool WholeNumber(std::string_view text, double* value) {
-    auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
-    size_t i = 0;
-    size_t end = text.size();
-    while (i < end && blank(text[i]))
-        ++i;
-    while (end > i && blank(text[end - 1]))
-        --end;
-    // The general parser takes a '-' but no '+'.
-    if (i < end && text[i] == '+' && ++i < end && text[i] == '-')
-        return false;
-    if (i == end)
-        return false;
-    const char* p = text.data() + i;
-    const char* last = text.data() + end;
-    if (PlainDecimal(p, last, value))
-        return true;
-    // It would read "inf" and "nan" as well: a number starts with a digit or a point.
-    const char lead = *p == '-' && p + 1 < last ? p[1] : *p;
-    if (!((lead >= '0' && lead <= '9') || lead == '.'))
-        return false;
-    double v = 0.0;
-    const auto r = std::from_chars(p, last, v, std::chars_format::general);
-    if (r.ec != std::errc() || r.ptr != last || !std::isfinite(v))
-        return false;
-    *value = v;
-    return true;
+    // The rule every reading of the records uses, the store's summaries among them.
+    return CellNumber(text.data(), text.data() + text.size(), value);
 }
 
 long LeadingInteger(const std::string& text) {

@@ -10,9 +10,8 @@ bool Blank(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-// The plain decimals records are made of ("-12.345"): a mantissa of at most 15 digits and at
-// most 22 decimals are both exact doubles, so their quotient is the correctly rounded value, the
-// one the general parser gives. False for anything else, which the general parser reads.
+}  // namespace
+
 bool PlainDecimal(const char* p, const char* end, double* value) {
     static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                          1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
@@ -42,8 +41,6 @@ bool PlainDecimal(const char* p, const char* end, double* value) {
     *value = negative ? -v : v;
     return true;
 }
-
-}  // namespace
 
 bool CellNumber(const char* p, const char* end, double* value) {
     while (p < end && Blank(*p))
