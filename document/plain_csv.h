@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "record_form.h"
+#include "record_time.h"
 
 #include "text_buffer.h"
 
@@ -29,20 +30,6 @@ enum class PlainCsvResult {
 PlainCsvResult WritePlainCsv(const std::string& source, bool sourcePlain, const std::string& target,
                              const std::string& title, const std::string& header,
                              int* error = nullptr, bool sourceHeaded = false);
-
-// True when the cell is a record time: a date of digits separated by "-", "/" or "." and a time
-// of hours and minutes, seconds optional (2024-01-01 08:00:00, 2024/1/1 8:00, 2024-01-01T08:00),
-// as this program and spreadsheet programs write it; a "\r" after it and quotes around it are
-// allowed.
-bool IsRecordTime(std::string_view cell);
-
-// Reads a record time written year first: a year of four digits, month and day of one or two
-// separated by the same "-", "/" or ".", then " " or "T", hours and minutes, seconds optional,
-// of one or two digits each, and fractions of a second, which are dropped (2024-02-28 12:00:00,
-// 2024/2/28 12:00, 2024-02-28T12:00:00.5). fields receives year, month, day, hour, minute and
-// second (0 when the cell has none), not checked against the calendar. False when the cell is
-// not in that form.
-bool ReadRecordTime(std::string_view cell, int fields[6]);
 
 // True when the text reads as record lines: one of its first ten lines (blank lines skipped, each
 // read whole, with CSV quoting) has a record time in its first or second cell.

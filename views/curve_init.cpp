@@ -8,57 +8,12 @@
 
 namespace {
 
-bool FastDigits(const char* p, int n, int* out) {
-    int v = 0;
-    for (int i = 0; i < n; ++i) {
-        if (p[i] < '0' || p[i] > '9')
-            return false;
-        v = v * 10 + (p[i] - '0');
-    }
-    *out = v;
-    return true;
-}
-
 bool CellFileTime(const RecordTable& table, int32_t row, uint64_t* fileTime) {
     CalendarTime t;
     return ParseRowTime(table.Cell(row, 0), &t) && CalendarToFileTime(t, fileTime);
 }
 
 }  // namespace
-
-bool ParseRowTime(std::string_view cell, CalendarTime* time) {
-    int v[6] = {0, 0, 0, 0, 0, 0};
-    const char* p = cell.data();
-    // The recorder's own form first, then the forms of spreadsheet programs and pandas; anything
-    // else goes through sscanf's rules.
-    const bool canonical = cell.size() == 19 && p[4] == '-' && p[7] == '-' && p[10] == ' ' &&
-                           p[13] == ':' && p[16] == ':' && FastDigits(p, 4, &v[0]) &&
-                           FastDigits(p + 5, 2, &v[1]) && FastDigits(p + 8, 2, &v[2]) &&
-                           FastDigits(p + 11, 2, &v[3]) && FastDigits(p + 14, 2, &v[4]) &&
-                           FastDigits(p + 17, 2, &v[5]);
-    if (!canonical && !ReadRecordTime(cell, v)) {
-        if (cell.empty())
-            return false;  // an absent cell has no buffer to copy from
-        char buf[64];
-        const size_t n = cell.size() < sizeof buf - 1 ? cell.size() : sizeof buf - 1;
-        std::memcpy(buf, cell.data(), n);
-        buf[n] = '\0';
-        if (std::sscanf(buf, "%4d-%2d-%2d %2d:%2d:%2d", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5]) !=
-            6) {
-            return false;
-        }
-    }
-    for (int x : v) {
-        if (x < 0 || x > 65535)
-            return false;
-    }
-    const CalendarTime t = MakeCalendarTime(v[0], v[1], v[2], v[3], v[4], v[5]);
-    if (!IsValidCalendarTime(t)) {
-        return false;
-    }
-    *time = t;
-    return true;
-}
 
 bool NoRowTimes(const CurveSettings& settings) {
     return settings.rowCount > 0 && !IsValidCalendarTime(settings.listStart);

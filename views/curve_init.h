@@ -8,11 +8,7 @@
 #include "calendar_time.h"
 #include "curve_settings.h"
 #include "record_table.h"
-
-// Reads a time cell "YYYY-MM-DD hh:mm:ss" (fields as sscanf's %d reads them) or a time that
-// ReadRecordTime reads (2024-02-28T12:00:00, 2024/2/28 12:00). False when the cell holds neither
-// or its fields are not a valid time.
-bool ParseRowTime(std::string_view cell, CalendarTime* time);
+#include "record_time.h"
 
 // True when the settings' report has rows but InitCurveSettings found no row whose time can be
 // read: the report has no time range, and its curves stand on row numbers.

@@ -5,7 +5,7 @@
 #include <map>
 
 #include "calendar_time.h"
-#include "curve_init.h"
+#include "record_time.h"
 
 namespace {
 
