@@ -1,6 +1,7 @@
 #include "folder_summary.h"
 
 #include <cstdio>
+#include <map>
 
 #include "file_system.h"
 #include "query_folder.h"
@@ -17,11 +18,61 @@ SourceFile StatOf(const std::string& storePath) {
     return file;
 }
 
+// Adds a number at time t to the end of a run.
+void AddNumber(SummaryRun* r, double v, SummarySeconds t) {
+    if (r->count++ == 0) {
+        r->first = r->min = r->max = v;
+        r->firstAt = r->minAt = r->maxAt = t;
+    } else {
+        if (v < r->min) {
+            r->min = v;
+            r->minAt = t;
+        }
+        if (v > r->max) {
+            r->max = v;
+            r->maxAt = t;
+        }
+    }
+    r->last = v;
+    r->lastAt = t;
+}
+
+// Adds the numbers of a later run with no break between them to a run.
+void Extend(SummaryRun* r, const SummaryRun& later) {
+    r->count += later.count;
+    if (later.min < r->min) {
+        r->min = later.min;
+        r->minAt = later.minAt;
+    }
+    if (later.max > r->max) {
+        r->max = later.max;
+        r->maxAt = later.maxAt;
+    }
+    r->last = later.last;
+    r->lastAt = later.lastAt;
+}
+
+// The pieces of lines of a level's cells that break, by cell, while the level is built.
+using Pieces = std::map<size_t, std::vector<SummaryRun>>;
+
+// Hands the pieces to their cells and the level.
+void KeepPieces(Pieces* pieces, SummaryLevel* level) {
+    level->runs.clear();
+    for (auto& [cell, runs] : *pieces) {
+        SummaryCell& c = level->cells[cell];
+        c.firstRun = static_cast<uint32_t>(level->runs.size());
+        c.runCount = static_cast<uint32_t>(runs.size());
+        level->runs.insert(level->runs.end(), runs.begin(), runs.end());
+    }
+    pieces->clear();
+}
+
 // Folds the finer level's buckets into the coarser one's: the line of a channel breaks between
 // two buckets where it breaks between the last record of one and the first of the next.
 void FoldLevel(const SummaryLevel& fine, uint32_t channels, uint32_t interval,
                SummaryLevel* coarse) {
     const size_t per = coarse->width / fine.width;
+    Pieces pieces;
     for (size_t b = 0; b < fine.buckets.size(); ++b) {
         const SummaryBucket& f = fine.buckets[b];
         if (f.records == 0)
@@ -30,30 +81,34 @@ void FoldLevel(const SummaryLevel& fine, uint32_t channels, uint32_t interval,
         const bool fresh = c.records == 0;
         const bool gap = !fresh && RecordsBreak(c.lastAt, f.firstAt, interval);
         const SummaryCell* from = fine.Cells(b, channels);
-        SummaryCell* to = coarse->cells.data() + b / per * channels;
+        const size_t first = b / per * channels;
         for (uint32_t ch = 0; ch < channels; ++ch) {
             const SummaryCell& x = from[ch];
-            SummaryCell& y = to[ch];
+            SummaryCell& y = coarse->cells[first + ch];
             const uint16_t ends = x.flags & kEndsWithValue;
+            // x's line in pieces: its own, or the whole of it.
+            const SummaryRun* xs = x.runCount > 0 ? &fine.runs[x.firstRun] : &x;
+            const size_t xn = x.runCount > 0 ? x.runCount : 1;
             if (x.count > 0) {
                 if (y.count == 0) {
-                    y = x;
-                    y.flags &= static_cast<uint16_t>(fresh ? 0xFFFF : ~kStartsWithValue);
+                    static_cast<SummaryRun&>(y) = x;
+                    y.flags = x.flags & static_cast<uint16_t>(fresh ? 0xFFFF : ~kStartsWithValue);
+                    if (x.runCount > 0)
+                        pieces[first + ch].assign(xs, xs + xn);
                 } else {
                     const bool joined =
                         (y.flags & kEndsWithValue) && (x.flags & kStartsWithValue) && !gap;
+                    if (!joined || x.runCount > 0 || (y.flags & kInnerBreak)) {
+                        std::vector<SummaryRun>& runs = pieces[first + ch];
+                        if (runs.empty())
+                            runs.push_back(y);
+                        size_t k = 0;
+                        if (joined)
+                            Extend(&runs.back(), xs[k++]);
+                        runs.insert(runs.end(), xs + k, xs + xn);
+                    }
                     y.flags |= (joined ? 0 : kInnerBreak) | (x.flags & kInnerBreak);
-                    y.count += x.count;
-                    if (x.min < y.min) {
-                        y.min = x.min;
-                        y.minAt = x.minAt;
-                    }
-                    if (x.max > y.max) {
-                        y.max = x.max;
-                        y.maxAt = x.maxAt;
-                    }
-                    y.last = x.last;
-                    y.lastAt = x.lastAt;
+                    Extend(&y, x);
                 }
             }
             y.flags = static_cast<uint16_t>((y.flags & ~kEndsWithValue) | ends);
@@ -64,9 +119,15 @@ void FoldLevel(const SummaryLevel& fine, uint32_t channels, uint32_t interval,
         c.lastAt = f.lastAt;
         c.records += f.records;
     }
+    KeepPieces(&pieces, coarse);
 }
 
 }  // namespace
+
+bool SummaryRun::operator==(const SummaryRun& o) const {
+    return count == o.count && first == o.first && min == o.min && max == o.max && last == o.last &&
+           firstAt == o.firstAt && minAt == o.minAt && maxAt == o.maxAt && lastAt == o.lastAt;
+}
 
 FolderSource SourceOf(const std::string& dataFolder, const std::string& stem) {
     FolderSource source;
@@ -122,6 +183,7 @@ void BuildFolderSummary(FolderRecords* records, bool hasIndex, const std::vector
     SummaryLevel& fine = s->levels[0];
     const SummarySeconds end = s->start + s->period;
     std::vector<uint8_t> before(channels, 0);  // the record before held a number
+    Pieces pieces;
     SummarySeconds last = 0;
     const auto visit = [&](const RecordCells& r) {
         ++s->records;
@@ -148,26 +210,20 @@ void BuildFolderSummary(FolderRecords* records, bool hasIndex, const std::vector
                 continue;
             }
             const double v = r.values[ch];
-            if (c.count++ == 0) {
-                c.first = c.min = c.max = v;
-                c.firstAt = c.minAt = c.maxAt = r.time;
+            if (c.count == 0) {
                 c.flags = fresh ? kStartsWithValue : 0;
-            } else {
-                if (!before[ch] || gap) {
-                    c.flags |= kInnerBreak;
-                    bucket.split = true;
-                }
-                if (v < c.min) {
-                    c.min = v;
-                    c.minAt = r.time;
-                }
-                if (v > c.max) {
-                    c.max = v;
-                    c.maxAt = r.time;
-                }
+            } else if (!before[ch] || gap) {
+                // A break inside the bucket: the line so far becomes its first piece.
+                std::vector<SummaryRun>& runs = pieces[b * channels + ch];
+                if (runs.empty())
+                    runs.push_back(c);
+                runs.emplace_back();
+                c.flags |= kInnerBreak;
+                bucket.split = true;
             }
-            c.last = v;
-            c.lastAt = r.time;
+            if (c.flags & kInnerBreak)
+                AddNumber(&pieces[b * channels + ch].back(), v, r.time);
+            AddNumber(&c, v, r.time);
             c.flags |= kEndsWithValue;
             before[ch] = 1;
         }
@@ -182,6 +238,7 @@ void BuildFolderSummary(FolderRecords* records, bool hasIndex, const std::vector
         s->levels.clear();
         return;
     }
+    KeepPieces(&pieces, &fine);
     for (size_t l = 1; l < s->levels.size(); ++l)
         FoldLevel(s->levels[l - 1], channels, s->interval, &s->levels[l]);
 }

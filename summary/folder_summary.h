@@ -18,10 +18,10 @@ enum SummaryCellFlags : uint16_t {
     kInnerBreak = 4,       // the channel's line breaks between two of its numbers in the bucket
 };
 
-// One channel in one bucket. Times are kept whole here; the file holds them as offsets.
-struct SummaryCell {
-    uint32_t count = 0;  // numbers; the bucket's other records hold none for the channel
-    uint16_t flags = 0;
+// Numbers of a channel in time order: how many, the first, lowest, highest and last, with their
+// times. Times are kept whole here; the file holds them as offsets from their bucket's start.
+struct SummaryRun {
+    uint32_t count = 0;
     double first = 0.0;
     double min = 0.0;  // the first of equal lowest numbers
     double max = 0.0;  // the first of equal highest numbers
@@ -30,6 +30,17 @@ struct SummaryCell {
     SummarySeconds minAt = 0;
     SummarySeconds maxAt = 0;
     SummarySeconds lastAt = 0;
+
+    bool operator==(const SummaryRun& o) const;
+};
+
+// One channel in one bucket: all its numbers there (count: the bucket's other records hold none
+// for the channel). Where its line breaks inside the bucket (kInnerBreak), the pieces of the
+// line between the breaks are kept as well, so that the bucket draws without its records.
+struct SummaryCell : SummaryRun {
+    uint16_t flags = 0;
+    uint32_t firstRun = 0;  // the pieces: runs[firstRun .. firstRun + runCount) of the level
+    uint32_t runCount = 0;  // 0 without a break, else 2 or more
 };
 
 struct SummaryBucket {
@@ -45,6 +56,7 @@ struct SummaryLevel {
     uint32_t width = 0;
     std::vector<SummaryBucket> buckets;
     std::vector<SummaryCell> cells;  // bucket * channels + channel
+    std::vector<SummaryRun> runs;    // the pieces of the lines of the cells that break
 
     const SummaryCell* Cells(size_t bucket, uint32_t channels) const {
         return cells.data() + bucket * channels;

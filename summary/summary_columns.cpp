@@ -94,8 +94,34 @@ void ColumnGatherer::AddRecord(int column, const RecordCells& r) {
     }
 }
 
+void ColumnGatherer::AddPiece(int ch, int column, bool breaks, const SummaryRun& c) {
+    ColumnRun* run = RunFor(ch, column, breaks);
+    if (run == nullptr) {
+        run = &out_->runs[static_cast<size_t>(ch)].back();
+        run->first = c.first;
+        run->firstAt = c.firstAt;
+        run->min = c.min;
+        run->minAt = c.minAt;
+        run->max = c.max;
+        run->maxAt = c.maxAt;
+    } else {
+        if (c.min < run->min) {
+            run->min = c.min;
+            run->minAt = c.minAt;
+        }
+        if (c.max > run->max) {
+            run->max = c.max;
+            run->maxAt = c.maxAt;
+        }
+    }
+    run->count += c.count;
+    run->last = c.last;
+    run->lastAt = c.lastAt;
+}
+
 void ColumnGatherer::AddBucket(int column, uint32_t records, SummarySeconds firstAt,
-                               SummarySeconds lastAt, const SummaryCell* cells) {
+                               SummarySeconds lastAt, const SummaryCell* cells,
+                               const SummaryRun* runs) {
     const bool gap = haveLast_ && RecordsBreak(last_, firstAt, interval_);
     haveLast_ = true;
     last_ = lastAt;
@@ -107,28 +133,13 @@ void ColumnGatherer::AddBucket(int column, uint32_t records, SummarySeconds firs
         if (c.count > 0) {
             const bool breaks =
                 gap || !open_[static_cast<size_t>(ch)] || (c.flags & kStartsWithValue) == 0;
-            ColumnRun* run = RunFor(ch, column, breaks);
-            if (run == nullptr) {
-                run = &out_->runs[static_cast<size_t>(ch)].back();
-                run->first = c.first;
-                run->firstAt = c.firstAt;
-                run->min = c.min;
-                run->minAt = c.minAt;
-                run->max = c.max;
-                run->maxAt = c.maxAt;
+            if (c.runCount == 0) {
+                AddPiece(ch, column, breaks, c);
             } else {
-                if (c.min < run->min) {
-                    run->min = c.min;
-                    run->minAt = c.minAt;
-                }
-                if (c.max > run->max) {
-                    run->max = c.max;
-                    run->maxAt = c.maxAt;
-                }
+                // The line breaks inside the bucket: each piece after the first starts anew.
+                for (uint32_t k = 0; k < c.runCount; ++k)
+                    AddPiece(ch, column, k > 0 || breaks, runs[c.firstRun + k]);
             }
-            run->count += c.count;
-            run->last = c.last;
-            run->lastAt = c.lastAt;
         }
         open_[static_cast<size_t>(ch)] = (c.flags & kEndsWithValue) != 0 ? 1 : 0;
     }

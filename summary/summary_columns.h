@@ -70,14 +70,17 @@ class ColumnGatherer {
 
     // One record in column `column`.
     void AddRecord(int column, const RecordCells& r);
-    // A bucket whose records all lie in `column` and in which no channel's line breaks.
+    // A bucket whose records all lie in `column`; runs are its level's pieces of the lines that
+    // break inside a bucket.
     void AddBucket(int column, uint32_t records, SummarySeconds firstAt, SummarySeconds lastAt,
-                   const struct SummaryCell* cells);
+                   const struct SummaryCell* cells, const struct SummaryRun* runs);
     // Records passed over (not in the span, or not read): the lines break across them.
     void Break();
 
   private:
     ColumnRun* RunFor(int channel, int column, bool breaks);
+    // Adds a piece of a channel's line to its runs.
+    void AddPiece(int channel, int column, bool breaks, const struct SummaryRun& piece);
 
     SummaryColumns* out_;
     uint32_t interval_;

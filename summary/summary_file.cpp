@@ -14,16 +14,25 @@ namespace {
 // Sizes of the fixed parts (FORMAT.md).
 constexpr size_t kHeaderSize = 80;  // up to and including the index's size and time
 constexpr size_t kSourceSize = 16;  // i64 size + i64 modification time
-constexpr size_t kLevelSize = 8;    // u32 width + u32 bucket count
-constexpr size_t kBucketSize = 12;  // u32 records + 2 x u16 offsets + u32 flags
-constexpr size_t kCellSize = 48;    // 4 x f64 + u32 count + 4 x u16 offsets + u16 flags + u16 0
+constexpr size_t kLevelSize = 16;   // u32 width + u32 bucket count + u32 bytes + u32 0
 constexpr size_t kChecksumSize = 8;
 constexpr uint32_t kMostChannels = 65536;
 constexpr uint32_t kMostLevels = 8;
 constexpr uint32_t kMostBlocks = 256;
 constexpr uint16_t kOrderly = 1;
-constexpr uint32_t kSplit = 1;
+constexpr uint8_t kSplit = 1;
 constexpr uint16_t kKnownCellFlags = kStartsWithValue | kEndsWithValue | kInnerBreak;
+// The head byte of a cell: its flags in bits 0 to 2, then these, then the numbers' form.
+constexpr uint8_t kCountAll = 8;      // every record of the bucket holds a number of the channel
+constexpr uint8_t kBucketTimes = 16;  // first and last number at the bucket's first and last record
+constexpr int kFormShift = 5;
+// Forms of four numbers: 0 to 6, each is a whole number of that many decimal places (m / 10^d);
+// kRawForm, each is an f64 as it is.
+constexpr unsigned kRawForm = 7;
+constexpr unsigned kMostDecimals = 6;
+constexpr double kPowersOfTen[kMostDecimals + 1] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
+// Mantissas are kept below 2^53, where every whole number is a double.
+constexpr int64_t kMostMantissa = int64_t{1} << 53;
 
 // FNV-1a, 64 bits, taken over little-endian 64-bit words (the last one filled up with zero
 // bytes): enough to tell a damaged file from a whole one, and eight times as quick as bytewise.
@@ -64,6 +73,18 @@ class Out {
         std::memcpy(&u, &v, 8);
         Le(u);
     }
+    // Seven bits a byte, lowest first; the top bit says more follow.
+    void Var(uint64_t u) {
+        while (u >= 0x80) {
+            s_->push_back(static_cast<char>((u & 0x7F) | 0x80));
+            u >>= 7;
+        }
+        s_->push_back(static_cast<char>(u));
+    }
+    // A signed number folded onto the unsigned ones: 0, -1, 1, -2, ... as 0, 1, 2, 3, ...
+    void Zig(int64_t v) {
+        Var((static_cast<uint64_t>(v) << 1) ^ static_cast<uint64_t>(v < 0 ? -1 : 0));
+    }
 
   private:
     std::string* s_;
@@ -71,15 +92,18 @@ class Out {
 
 class In {
   public:
-    explicit In(const char* p) : p_(reinterpret_cast<const unsigned char*>(p)) {}
+    explicit In(const char* p, size_t n = SIZE_MAX)
+        : p_(reinterpret_cast<const unsigned char*>(p)), end_(n == SIZE_MAX ? nullptr : p_ + n) {}
     uint64_t Le(size_t n) {
+        if (!Have(n))
+            return 0;
         uint64_t u = 0;
         for (size_t i = 0; i < n; ++i)
             u |= static_cast<uint64_t>(p_[i]) << (8 * i);
         p_ += n;
         return u;
     }
-    void Skip(uint64_t n) { p_ += n; }
+    uint8_t U8() { return static_cast<uint8_t>(Le(1)); }
     uint16_t U16() { return static_cast<uint16_t>(Le(2)); }
     uint32_t U32() { return static_cast<uint32_t>(Le(4)); }
     int64_t I64() { return static_cast<int64_t>(Le(8)); }
@@ -89,9 +113,40 @@ class In {
         std::memcpy(&v, &u, 8);
         return v;
     }
+    uint64_t Var() {
+        uint64_t u = 0;
+        for (int shift = 0; shift < 64; shift += 7) {
+            if (!Have(1))
+                return 0;
+            const uint8_t b = *p_++;
+            u |= static_cast<uint64_t>(b & 0x7F) << shift;
+            if ((b & 0x80) == 0)
+                return u;
+        }
+        bad_ = true;  // longer than any 64-bit number
+        return 0;
+    }
+    int64_t Zig() {
+        const uint64_t u = Var();
+        return static_cast<int64_t>(u >> 1) ^ -static_cast<int64_t>(u & 1);
+    }
+    // True when every read stayed within the bytes and read a number.
+    bool Good() const { return !bad_; }
+    bool AtEnd() const { return end_ == nullptr || p_ == end_; }
 
   private:
+    bool Have(size_t n) {
+        if (end_ != nullptr && static_cast<size_t>(end_ - p_) < n) {
+            bad_ = true;
+            p_ = end_;
+            return false;
+        }
+        return true;
+    }
+
     const unsigned char* p_;
+    const unsigned char* end_;
+    bool bad_ = false;
 };
 
 bool Fail(std::string* why, const char* text) {
@@ -100,20 +155,200 @@ bool Fail(std::string* why, const char* text) {
     return false;
 }
 
-// The possible values of a channel in a bucket that holds records.
-bool CellPossible(const SummaryCell& c, const SummaryBucket& b) {
+// The possible values of a run of numbers within [from, to].
+bool RunPossible(const SummaryRun& c, SummarySeconds from, SummarySeconds to) {
+    const auto finite = [](double v) { return std::isfinite(v); };
+    const auto inside = [&](SummarySeconds t) { return t >= c.firstAt && t <= c.lastAt; };
+    return c.count > 0 && finite(c.first) && finite(c.min) && finite(c.max) && finite(c.last) &&
+           c.min <= c.first && c.min <= c.last && c.max >= c.first && c.max >= c.last &&
+           c.firstAt >= from && c.lastAt <= to && c.firstAt <= c.lastAt && inside(c.minAt) &&
+           inside(c.maxAt) && (c.count > 1 || c.firstAt == c.lastAt) &&
+           c.lastAt - c.firstAt < int64_t{1} << 32;
+}
+
+// The possible values of a channel in a bucket that holds records, with the pieces of its line
+// where it breaks (runs of the level).
+bool CellPossible(const SummaryCell& c, const SummaryBucket& b,
+                  const std::vector<SummaryRun>& runs) {
     if ((c.flags & ~kKnownCellFlags) != 0 || c.count > b.records)
         return false;
     if (c.count == 0)
-        return c.flags == 0;
-    const auto finite = [](double v) { return std::isfinite(v); };
-    const auto inside = [&](SummarySeconds t) { return t >= c.firstAt && t <= c.lastAt; };
-    return finite(c.first) && finite(c.min) && finite(c.max) && finite(c.last) &&
-           c.min <= c.first && c.min <= c.last && c.max >= c.first && c.max >= c.last &&
-           c.firstAt >= b.firstAt && c.lastAt <= b.lastAt && c.firstAt <= c.lastAt &&
-           inside(c.minAt) && inside(c.maxAt) && (c.count > 1 || c.firstAt == c.lastAt) &&
-           ((c.flags & kStartsWithValue) == 0 || c.firstAt == b.firstAt) &&
-           ((c.flags & kEndsWithValue) == 0 || c.lastAt == b.lastAt);
+        return c.flags == 0 && c.runCount == 0;
+    if (!RunPossible(c, b.firstAt, b.lastAt) ||
+        ((c.flags & kStartsWithValue) != 0 && c.firstAt != b.firstAt) ||
+        ((c.flags & kEndsWithValue) != 0 && c.lastAt != b.lastAt) ||
+        ((c.flags & kInnerBreak) != 0) != (c.runCount > 0) || c.runCount == 1)
+        return false;
+    if (c.runCount == 0)
+        return true;
+    // The pieces follow each other in time and make up the whole line.
+    uint64_t count = 0;
+    double min = c.first;
+    double max = c.first;
+    SummarySeconds after = c.firstAt;
+    for (uint32_t k = 0; k < c.runCount; ++k) {
+        const SummaryRun& r = runs[c.firstRun + k];
+        if (!RunPossible(r, after, c.lastAt) || (k > 0 && r.firstAt == after))
+            return false;
+        count += r.count;
+        min = std::min(min, r.min);
+        max = std::max(max, r.max);
+        after = r.lastAt;
+    }
+    const SummaryRun& first = runs[c.firstRun];
+    const SummaryRun& last = runs[c.firstRun + c.runCount - 1];
+    return count == c.count && min == c.min && max == c.max && first.first == c.first &&
+           first.firstAt == c.firstAt && last.last == c.last && last.lastAt == c.lastAt;
+}
+
+// The whole number m and decimal places d (0 to kMostDecimals, the fewest) with m / 10^d == v to
+// the bit; false when there are none.
+bool DecimalOf(double v, unsigned* d, int64_t* m) {
+    for (unsigned k = 0; k <= kMostDecimals; ++k) {
+        const double scaled = v * kPowersOfTen[k];
+        if (!(std::fabs(scaled) < static_cast<double>(kMostMantissa)))
+            return false;
+        const int64_t whole = std::llround(scaled);
+        const double back = static_cast<double>(whole) / kPowersOfTen[k];
+        if (std::memcmp(&back, &v, sizeof v) == 0) {
+            *d = k;
+            *m = whole;
+            return true;
+        }
+    }
+    return false;
+}
+
+// The form of a run's four numbers: the decimal places that hold all of them, or kRawForm.
+unsigned FormOf(const SummaryRun& r, int64_t m[4]) {
+    const double values[4] = {r.first, r.min, r.max, r.last};
+    unsigned form = 0;
+    for (double v : values) {
+        unsigned d = 0;
+        int64_t whole = 0;
+        if (!DecimalOf(v, &d, &whole))
+            return kRawForm;
+        form = std::max(form, d);
+    }
+    for (int i = 0; i < 4; ++i) {
+        m[i] = std::llround(values[i] * kPowersOfTen[form]);
+        const double back = static_cast<double>(m[i]) / kPowersOfTen[form];
+        if (std::memcmp(&back, &values[i], sizeof back) != 0 || std::llabs(m[i]) >= kMostMantissa)
+            return kRawForm;
+    }
+    return form;
+}
+
+// A channel's last mantissa and its form, from which the next bucket's first is told.
+struct Guess {
+    unsigned form = kRawForm;
+    int64_t last = 0;
+};
+
+void PutNumbers(Out* out, const SummaryRun& r, unsigned form, const int64_t m[4], Guess* guess) {
+    if (form == kRawForm) {
+        for (double v : {r.first, r.min, r.max, r.last})
+            out->F64(v);
+    } else {
+        out->Zig(m[0] - (guess->form == form ? guess->last : 0));
+        for (int i = 1; i < 4; ++i)
+            out->Zig(m[i] - m[0]);
+    }
+    guess->form = form;
+    guess->last = form == kRawForm ? 0 : m[3];
+}
+
+bool TakeNumbers(In* in, unsigned form, SummaryRun* r, Guess* guess) {
+    if (form == kRawForm) {
+        r->first = in->F64();
+        r->min = in->F64();
+        r->max = in->F64();
+        r->last = in->F64();
+        guess->form = form;
+        guess->last = 0;
+        return true;
+    }
+    // Unsigned sums wrap instead of overflowing on hostile bytes; the range check catches them.
+    const auto add = [](int64_t a, int64_t b) {
+        return static_cast<int64_t>(static_cast<uint64_t>(a) + static_cast<uint64_t>(b));
+    };
+    int64_t m[4];
+    m[0] = add(in->Zig(), guess->form == form ? guess->last : 0);
+    for (int i = 1; i < 4; ++i)
+        m[i] = add(in->Zig(), m[0]);
+    double* values[4] = {&r->first, &r->min, &r->max, &r->last};
+    for (int i = 0; i < 4; ++i) {
+        if (m[i] <= -kMostMantissa || m[i] >= kMostMantissa)
+            return false;
+        *values[i] = static_cast<double>(m[i]) / kPowersOfTen[form];
+    }
+    guess->form = form;
+    guess->last = m[3];
+    return true;
+}
+
+// The times of a run after its first, as steps from its first.
+void PutTimes(Out* out, const SummaryRun& r) {
+    out->Var(static_cast<uint64_t>(r.lastAt - r.firstAt));
+    out->Var(static_cast<uint64_t>(r.minAt - r.firstAt));
+    out->Var(static_cast<uint64_t>(r.maxAt - r.firstAt));
+}
+
+void TakeTimes(In* in, SummaryRun* r) {
+    // Steps are cut to 32 bits so that they cannot overflow; a step past the bucket is refused
+    // later (RunPossible).
+    const auto step = [&] { return static_cast<SummarySeconds>(in->Var() & 0xFFFFFFFFu); };
+    r->lastAt = r->firstAt + step();
+    r->minAt = r->firstAt + step();
+    r->maxAt = r->firstAt + step();
+}
+
+void PutLevel(Out* out, const SummaryLevel& l, uint32_t channels, SummarySeconds start) {
+    std::vector<Guess> guesses(channels);
+    Guess none;
+    for (size_t b = 0; b < l.buckets.size(); ++b) {
+        const SummaryBucket& k = l.buckets[b];
+        out->Var(k.records);
+        if (k.records == 0)
+            continue;
+        const SummarySeconds at = start + static_cast<SummarySeconds>(b) * l.width;
+        out->Var(static_cast<uint64_t>(k.firstAt - at));
+        out->Var(static_cast<uint64_t>(k.lastAt - k.firstAt));
+        out->Le(k.split ? kSplit : uint8_t{0});
+        for (uint32_t ch = 0; ch < channels; ++ch) {
+            const SummaryCell& c = l.cells[b * channels + ch];
+            int64_t m[4] = {0, 0, 0, 0};
+            const unsigned form = c.count > 0 ? FormOf(c, m) : 0;
+            const bool all = c.count == k.records;
+            const bool bucketTimes = c.count > 0 && c.firstAt == k.firstAt && c.lastAt == k.lastAt;
+            out->Le(static_cast<uint8_t>((c.flags & kKnownCellFlags) | (all ? kCountAll : 0) |
+                                         (bucketTimes ? kBucketTimes : 0) | form << kFormShift));
+            if (!all)
+                out->Var(c.count);
+            if (c.count == 0)
+                continue;
+            if (!bucketTimes) {
+                out->Var(static_cast<uint64_t>(c.firstAt - k.firstAt));
+                out->Var(static_cast<uint64_t>(c.lastAt - c.firstAt));
+            }
+            out->Var(static_cast<uint64_t>(c.minAt - c.firstAt));
+            out->Var(static_cast<uint64_t>(c.maxAt - c.firstAt));
+            PutNumbers(out, c, form, m, &guesses[ch]);
+            if ((c.flags & kInnerBreak) == 0)
+                continue;
+            out->Var(c.runCount - 2);
+            for (uint32_t r = 0; r < c.runCount; ++r) {
+                const SummaryRun& run = l.runs[c.firstRun + r];
+                int64_t rm[4] = {0, 0, 0, 0};
+                const unsigned runForm = FormOf(run, rm);
+                out->Var(run.count);
+                out->Var(static_cast<uint64_t>(run.firstAt - c.firstAt));
+                PutTimes(out, run);
+                out->Le(static_cast<uint8_t>(runForm));
+                PutNumbers(out, run, runForm, rm, &none);
+            }
+        }
+    }
 }
 
 }  // namespace
@@ -142,37 +377,22 @@ std::string EncodeSummary(const FolderSummary& s) {
         out.Le(f.size);
         out.Le(f.modifiedNs);
     }
-    for (const SummaryLevel& l : s.levels) {
-        out.Le(l.width);
-        out.Le(static_cast<uint32_t>(l.buckets.size()));
+    // The levels' bytes first, for their sizes in the level table.
+    std::vector<std::string> levels(s.levels.size());
+    for (size_t l = 0; l < s.levels.size(); ++l) {
+        Out level(&levels[l]);
+        PutLevel(&level, s.levels[l], s.channels, s.start);
+    }
+    for (size_t l = 0; l < s.levels.size(); ++l) {
+        out.Le(s.levels[l].width);
+        out.Le(static_cast<uint32_t>(s.levels[l].buckets.size()));
+        out.Le(static_cast<uint32_t>(levels[l].size()));
+        out.Le(uint32_t{0});
     }
     out.Le(Checksum(bytes.data(), bytes.size()));
-    for (const SummaryLevel& l : s.levels) {
-        const size_t levelStart = bytes.size();
-        for (size_t b = 0; b < l.buckets.size(); ++b) {
-            const SummaryBucket& k = l.buckets[b];
-            const SummarySeconds at = s.start + static_cast<SummarySeconds>(b) * l.width;
-            out.Le(k.records);
-            out.Le(k.records > 0 ? k.firstAt - at : 0, 2);
-            out.Le(k.records > 0 ? k.lastAt - at : 0, 2);
-            out.Le(k.split ? kSplit : 0u);
-        }
-        for (size_t i = 0; i < l.cells.size(); ++i) {
-            const SummaryCell& c = l.cells[i];
-            const SummarySeconds at =
-                s.start + static_cast<SummarySeconds>(i / s.channels) * l.width;
-            const bool any = c.count > 0;
-            out.F64(c.first);
-            out.F64(c.min);
-            out.F64(c.max);
-            out.F64(c.last);
-            out.Le(c.count);
-            for (SummarySeconds t : {c.firstAt, c.minAt, c.maxAt, c.lastAt})
-                out.Le(any ? t - at : 0, 2);
-            out.Le(c.flags);
-            out.Le(uint16_t{0});
-        }
-        out.Le(Checksum(bytes.data() + levelStart, bytes.size() - levelStart));
+    for (const std::string& level : levels) {
+        bytes += level;
+        out.Le(Checksum(level.data(), level.size()));
     }
     return bytes;
 }
@@ -184,8 +404,9 @@ struct Layout {
     uint64_t headEnd = 0;  // the header's checksum starts here
     std::vector<uint32_t> widths;
     std::vector<uint32_t> buckets;
-    std::vector<uint64_t> levelAt;  // each level's first byte; its checksum ends the level
-    uint64_t size = 0;              // the whole file's
+    std::vector<uint64_t> levelAt;     // each level's first byte
+    std::vector<uint32_t> levelBytes;  // its bytes up to its checksum, which follows them
+    uint64_t size = 0;                 // the whole file's
 };
 
 // The most bytes a header (with its checksum) can take.
@@ -239,17 +460,21 @@ bool DecodeHead(const char* bytes, size_t have, uint64_t size, FolderSummary* s,
     layout->widths.resize(levels);
     layout->buckets.resize(levels);
     layout->levelAt.resize(levels);
+    layout->levelBytes.resize(levels);
     for (uint32_t l = 0; l < levels; ++l) {
         const uint32_t width = body.U32();
         const uint32_t buckets = body.U32();
+        const uint32_t levelBytes = body.U32();
+        const uint32_t zero = body.U32();
         if (width == 0 || width > 65536 || s->period % width != 0 || buckets != s->period / width ||
+            zero != 0 ||
             (l > 0 && (width <= layout->widths[l - 1] || width % layout->widths[l - 1] != 0)))
             return Fail(why, "impossible level");
         layout->widths[l] = width;
         layout->buckets[l] = buckets;
         layout->levelAt[l] = need;
-        need +=
-            uint64_t{buckets} * (kBucketSize + uint64_t{s->channels} * kCellSize) + kChecksumSize;
+        layout->levelBytes[l] = levelBytes;
+        need += uint64_t{levelBytes} + kChecksumSize;
     }
     if (size != need)
         return Fail(why, size < need ? "truncated" : "wrong size");
@@ -261,58 +486,97 @@ bool DecodeHead(const char* bytes, size_t have, uint64_t size, FolderSummary* s,
 }
 
 // The bytes of level l (from its first to the end of its checksum).
-uint64_t LevelBytes(const FolderSummary& s, const Layout& layout, size_t l) {
-    return uint64_t{layout.buckets[l]} * (kBucketSize + uint64_t{s.channels} * kCellSize) +
-           kChecksumSize;
+uint64_t LevelBytes(const FolderSummary&, const Layout& layout, size_t l) {
+    return uint64_t{layout.levelBytes[l]} + kChecksumSize;
 }
 
 // Reads level l from its bytes, checked against its checksum and for possible values.
 bool DecodeLevel(const char* bytes, const FolderSummary& s, const Layout& layout, size_t l,
                  SummaryLevel* level, std::string* why) {
-    const uint64_t n = LevelBytes(s, layout, l) - kChecksumSize;
+    const uint64_t n = layout.levelBytes[l];
     if (In(bytes + n).Le(8) != Checksum(bytes, n))
         return Fail(why, "checksum mismatch");
-    In body(bytes);
+    In body(bytes, n);
     level->width = layout.widths[l];
     level->buckets.assign(layout.buckets[l], SummaryBucket());
+    level->cells.assign(level->buckets.size() * s.channels, SummaryCell());
+    level->runs.clear();
+    std::vector<Guess> guesses(s.channels);
+    Guess none;
     uint64_t records = 0;
-    for (size_t b = 0; b < level->buckets.size(); ++b) {
+    for (size_t b = 0; b < level->buckets.size() && body.Good(); ++b) {
         SummaryBucket& k = level->buckets[b];
         const SummarySeconds at = s.start + static_cast<SummarySeconds>(b) * level->width;
-        k.records = body.U32();
-        k.firstAt = at + body.U16();
-        k.lastAt = at + body.U16();
-        const uint32_t bucketFlags = body.U32();
+        const uint64_t bucketRecords = body.Var();
+        if (bucketRecords == 0)
+            continue;
+        const uint64_t firstAt = body.Var();
+        const uint64_t lastAt = firstAt + (body.Var() & 0xFFFFFFFFu);
+        const uint8_t bucketFlags = body.U8();
+        if (bucketRecords > s.records || firstAt >= level->width || lastAt >= level->width ||
+            (bucketFlags & ~kSplit) != 0)
+            return Fail(why, "impossible bucket");
+        k.records = static_cast<uint32_t>(bucketRecords);
+        k.firstAt = at + static_cast<SummarySeconds>(firstAt);
+        k.lastAt = at + static_cast<SummarySeconds>(lastAt);
         k.split = (bucketFlags & kSplit) != 0;
         records += k.records;
-        if ((bucketFlags & ~kSplit) != 0 || k.firstAt > k.lastAt || k.lastAt - at >= level->width ||
-            (k.records == 0 && (k.firstAt != at || k.lastAt != at || k.split)))
+        bool anyBreak = false;
+        for (uint32_t ch = 0; ch < s.channels && body.Good(); ++ch) {
+            SummaryCell& c = level->cells[b * s.channels + ch];
+            const uint8_t head = body.U8();
+            c.flags = head & kKnownCellFlags;
+            const uint64_t count = (head & kCountAll) != 0 ? k.records : body.Var();
+            if (count > k.records)
+                return Fail(why, "impossible channel values");
+            c.count = static_cast<uint32_t>(count);
+            const unsigned form = head >> kFormShift;
+            if (c.count == 0) {
+                if (head != 0)
+                    return Fail(why, "impossible channel values");
+                continue;
+            }
+            if ((head & kBucketTimes) != 0) {
+                c.firstAt = k.firstAt;
+                c.lastAt = k.lastAt;
+            } else {
+                c.firstAt = k.firstAt + static_cast<SummarySeconds>(body.Var() & 0xFFFFFFFFu);
+                c.lastAt = c.firstAt + static_cast<SummarySeconds>(body.Var() & 0xFFFFFFFFu);
+            }
+            c.minAt = c.firstAt + static_cast<SummarySeconds>(body.Var() & 0xFFFFFFFFu);
+            c.maxAt = c.firstAt + static_cast<SummarySeconds>(body.Var() & 0xFFFFFFFFu);
+            if (!TakeNumbers(&body, form, &c, &guesses[ch]))
+                return Fail(why, "impossible channel values");
+            if ((c.flags & kInnerBreak) != 0) {
+                anyBreak = true;
+                const uint64_t runs = body.Var() + 2;
+                if (runs > c.count)
+                    return Fail(why, "impossible channel values");
+                c.firstRun = static_cast<uint32_t>(level->runs.size());
+                c.runCount = static_cast<uint32_t>(runs);
+                for (uint64_t r = 0; r < runs && body.Good(); ++r) {
+                    SummaryRun run;
+                    const uint64_t runCount = body.Var();
+                    run.count = static_cast<uint32_t>(std::min<uint64_t>(runCount, UINT32_MAX));
+                    run.firstAt = c.firstAt + static_cast<SummarySeconds>(body.Var() & 0xFFFFFFFFu);
+                    TakeTimes(&body, &run);
+                    const uint8_t runForm = body.U8();
+                    if (runCount > c.count || runForm > kRawForm ||
+                        !TakeNumbers(&body, runForm, &run, &none))
+                        return Fail(why, "impossible channel values");
+                    level->runs.push_back(run);
+                }
+            }
+            if (!body.Good() || !CellPossible(c, k, level->runs))
+                return Fail(why, "impossible channel values");
+        }
+        if (anyBreak != k.split)
             return Fail(why, "impossible bucket");
     }
+    if (!body.Good() || !body.AtEnd())
+        return Fail(why, "wrong size");
     if (records != s.records)
         return Fail(why, "bucket records do not add up");
-    level->cells.assign(level->buckets.size() * s.channels, SummaryCell());
-    for (size_t i = 0; i < level->cells.size(); ++i) {
-        SummaryCell& c = level->cells[i];
-        const SummaryBucket& k = level->buckets[i / s.channels];
-        const SummarySeconds at =
-            s.start + static_cast<SummarySeconds>(i / s.channels) * level->width;
-        c.first = body.F64();
-        c.min = body.F64();
-        c.max = body.F64();
-        c.last = body.F64();
-        c.count = body.U32();
-        for (SummarySeconds* t : {&c.firstAt, &c.minAt, &c.maxAt, &c.lastAt})
-            *t = at + body.U16();
-        c.flags = body.U16();
-        const uint16_t zero = body.U16();
-        if (zero != 0 || (k.records == 0 ? c.count != 0 || c.flags != 0 : !CellPossible(c, k)) ||
-            (c.count == 0 &&
-             (c.first != 0.0 || c.min != 0.0 || c.max != 0.0 || c.last != 0.0 || c.firstAt != at ||
-              c.lastAt != at || c.minAt != at || c.maxAt != at)) ||
-            (((c.flags & kInnerBreak) != 0) && !k.split))
-            return Fail(why, "impossible channel values");
-    }
     return true;
 }
 

@@ -9,7 +9,7 @@
 
 // The first eight bytes of every summary file, and the layout's version.
 extern const char kSummaryMagic[8];
-constexpr uint32_t kSummaryVersion = 2;
+constexpr uint32_t kSummaryVersion = 3;
 
 // The file's bytes.
 std::string EncodeSummary(const FolderSummary& summary);

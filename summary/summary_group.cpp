@@ -339,13 +339,9 @@ class FolderPieces {
             const SummaryBucket& bucket = l.buckets[static_cast<size_t>(k)];
             if (bucket.records == 0)
                 continue;
-            if (bucket.split) {
-                Split(level - 1, column, s_.start + k * w, s_.start + (k + 1) * w);
-                continue;
-            }
             Flush();
             gather_->AddBucket(column, bucket.records, bucket.firstAt, bucket.lastAt,
-                               l.Cells(static_cast<size_t>(k), s_.channels));
+                               l.Cells(static_cast<size_t>(k), s_.channels), l.runs.data());
         }
         if (s_.start + end * w < b)
             Split(level - 1, column, s_.start + end * w, b);

@@ -56,11 +56,11 @@ class SummaryGroup {
 
     // Gathers the records of the span into out. A folder whose summary is in hand is drawn from
     // it, from the coarsest level whose buckets lie wholly inside a column, reading the store's
-    // records only where buckets cross a column's edge at the finest level, where a column holds
-    // fewer than about four records, or where the line breaks inside a finest bucket; a folder
-    // whose records are out of time order is read whole. A folder not summarised yet is read
-    // when readUnsummarised is set, else its columns are marked pending and the lines break
-    // across it. Safe to call from another thread while Summarise runs.
+    // records only where buckets cross a column's edge at the finest level or where a column
+    // holds fewer than about four records (a bucket where a line breaks draws from the pieces of
+    // the line it keeps); a folder whose records are out of time order is read whole. A folder not
+    // summarised yet is read when readUnsummarised is set, else its columns are marked pending and
+    // the lines break across it. Safe to call from another thread while Summarise runs.
     void Columns(const ColumnSpan& span, SummaryColumns* out, bool readUnsummarised = false) const;
 
     // How many folders' finest levels Columns keeps loaded (at least 1). Only the coarser levels

@@ -409,11 +409,16 @@ TEST(SummaryFilesTest, ThoseThatDoNotFitAreMadeAgain) {
         {"minimum above maximum",
          [](const std::string& f, const std::string&) {
              (*edit)(f, [](std::string* b) {
-                 // The first cell of the finest level: its minimum (bytes 8..15) made huge.
-                 const size_t cells = 80 + 16 * 4 + 2 * 8 + 8 + 60 * 12;
-                 for (int k = 0; k < 8; ++k)
-                     (*b)[cells + 8 + k] = k == 7 ? 0x47 : 0;
-                 reseal(b);
+                 // A cell of the finest level with its minimum made huge, written whole again.
+                 FolderSummary s;
+                 ASSERT_TRUE(DecodeSummary(b->data(), b->size(), &s));
+                 for (SummaryCell& c : s.levels[0].cells) {
+                     if (c.count > 0) {
+                         c.min = 1e300;
+                         break;
+                     }
+                 }
+                 *b = EncodeSummary(s);
              });
          },
          false},
@@ -543,6 +548,7 @@ TEST(SummaryColumnsTest, EqualEveryRecordOverRandomSpans) {
         if (HasFatalFailure())
             return;
     }
-    // Where columns are several buckets wide, most records came from the summaries.
-    EXPECT_LT(read * 2, records);
+    // Where columns are several buckets wide, almost all records came from the summaries: only
+    // the buckets across a column's edge are read, also where a line breaks inside a bucket.
+    EXPECT_LT(read * 10, records) << read << " of " << records << " records read";
 }
