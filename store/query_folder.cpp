@@ -126,6 +126,30 @@ bool FolderReader::ReadIndex(const std::string& root, const std::string& stem, F
     return true;
 }
 
+bool FolderReader::ReadIndexPart(const std::string& root, const std::string& stem, uint32_t first,
+                                 uint32_t count, FolderIndex* index) {
+    const size_t cut = stem.rfind('\\') + 1;
+    index->folderPath = root + stem.substr(0, cut);
+    index->base = stem.substr(cut);
+    index->count = 0;
+    if (count == 0 || !UseFolder(index->folderPath))
+        return false;
+    const int fd = storefs::OpenForReadingIn(folderFd_, folderPath_, index->base + ".idx");
+    if (fd < 0)
+        return false;
+    const size_t size = size_t{count} * 8;
+    index->bytes.resize(size);
+    const bool read = storefs::IsRegularFileBelow(fd, UINT64_MAX) &&
+                      storefs::ReadAt(fd, index->bytes.data(), size, uint64_t{first} * 8) ==
+                          static_cast<int64_t>(size);
+    storefs::CloseFile(fd);
+    if (!read)
+        return false;
+    storefs::InvertBytes(index->bytes.data(), index->bytes.data(), size);
+    index->count = count;
+    return true;
+}
+
 void FolderReader::Begin(const FolderIndex* index, uint32_t everyFrom, uint32_t everyTo) {
     End();
     index_ = index;

@@ -99,6 +99,11 @@ class FolderReader {
     // folder has no readable index of at least one whole entry; an index that exists but cannot
     // be read, is empty or is not a whole number of entries is noted in Problem().
     bool ReadIndex(const std::string& root, const std::string& stem, FolderIndex* index);
+    // Reads only entries [first, first + count) of the index into *index, as entries 0 to
+    // count - 1 (their lines are found as the whole index finds them). False, noting nothing,
+    // when the index cannot be opened or holds fewer entries: read the whole index instead.
+    bool ReadIndexPart(const std::string& root, const std::string& stem, uint32_t first,
+                       uint32_t count, FolderIndex* index);
 
     // Starts on the lines of a folder whose index was read; entries [everyFrom, everyTo) are
     // all wanted when that range is not empty (reads are then planned without a look ahead).

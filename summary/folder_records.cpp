@@ -33,6 +33,19 @@ bool FolderRecords::Open(const std::string& dataFolder, const std::string& stem,
     return true;
 }
 
+bool FolderRecords::OpenPart(const std::string& dataFolder, const std::string& stem,
+                             SummarySeconds start, int channels, uint32_t first, uint32_t count) {
+    start_ = start;
+    values_.assign(static_cast<size_t>(channels), 0.0);
+    numeric_.assign(static_cast<size_t>(channels), 0);
+    cells_.values = values_.data();
+    cells_.numeric = numeric_.data();
+    if (!reader_.ReadIndexPart(dataFolder, stem, first, count, &index_))
+        return false;
+    inTimeOrder_ = query::InTimeOrder(index_.Entries(), index_.count);
+    return true;
+}
+
 uint32_t FolderRecords::FirstFrom(SummarySeconds t) const {
     if (t <= start_)
         return 0;

@@ -32,6 +32,10 @@ class FolderRecords {
     // index of at least one entry: the folder then holds no records.
     bool Open(const std::string& dataFolder, const std::string& stem, SummarySeconds start,
               int channels);
+    // Open for the records of index entries [first, first + count) only, read as entries 0 to
+    // count - 1. False when the index holds fewer.
+    bool OpenPart(const std::string& dataFolder, const std::string& stem, SummarySeconds start,
+                  int channels, uint32_t first, uint32_t count);
 
     uint32_t Count() const { return index_.count; }
     SummarySeconds TimeOf(uint32_t i) const {

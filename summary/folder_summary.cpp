@@ -11,7 +11,11 @@ namespace {
 SourceFile StatOf(const std::string& storePath) {
     SourceFile file;
     storefs::FileIdentity id;
-    if (storefs::IdentityOf(storefs::ResolveCase(storefs::NativePath(storePath)), &id)) {
+    // The name as written first: matching each part of the path case-blind costs a look at
+    // every folder on the way, and the recorder's own names match as they are.
+    const std::string native = storefs::NativePath(storePath);
+    if (storefs::IdentityOf(native, &id) ||
+        storefs::IdentityOf(storefs::ResolveCase(native), &id)) {
         file.size = id.size;
         file.modifiedNs = id.modifiedNs;
     }
@@ -132,11 +136,14 @@ bool SummaryRun::operator==(const SummaryRun& o) const {
 FolderSource SourceOf(const std::string& dataFolder, const std::string& stem) {
     FolderSource source;
     source.index = StatOf(dataFolder + stem + ".idx");
-    // The blocks the index names: 0 to the last entry's block.
+    // The blocks the index names: 0 to the last entry's block (the last entry alone is read;
+    // an index that is not a whole number of entries names none).
     query::FolderReader reader;
     query::FolderIndex index;
-    if (source.index.size > 0 && reader.ReadIndex(dataFolder, stem, &index)) {
-        const uint32_t blocks = EntryAt(index.Entries(), index.count - 1).Block() + 1;
+    const int64_t entries = source.index.size / 8;
+    if (source.index.size > 0 && source.index.size % 8 == 0 && entries <= UINT32_MAX &&
+        reader.ReadIndexPart(dataFolder, stem, static_cast<uint32_t>(entries - 1), 1, &index)) {
+        const uint32_t blocks = EntryAt(index.Entries(), 0).Block() + 1;
         for (uint32_t n = 0; n < blocks; ++n) {
             char name[16];
             std::snprintf(name, sizeof name, "(%X).csv", n);

@@ -59,6 +59,7 @@ ColumnRun* ColumnGatherer::RunFor(int channel, int column, bool breaks) {
 }
 
 void ColumnGatherer::AddRecord(int column, const RecordCells& r) {
+    const bool atStart = Begin(r.time);
     const bool gap = haveLast_ && RecordsBreak(last_, r.time, interval_);
     haveLast_ = true;
     last_ = r.time;
@@ -72,6 +73,8 @@ void ColumnGatherer::AddRecord(int column, const RecordCells& r) {
             continue;
         }
         const double v = r.values[ch];
+        if (out_->runs[static_cast<size_t>(ch)].empty())
+            startsClean_[static_cast<size_t>(ch)] = atStart;
         ColumnRun* run = RunFor(ch, column, gap || !open_[static_cast<size_t>(ch)]);
         if (run == nullptr) {
             run = &out_->runs[static_cast<size_t>(ch)].back();
@@ -122,6 +125,7 @@ void ColumnGatherer::AddPiece(int ch, int column, bool breaks, const SummaryRun&
 void ColumnGatherer::AddBucket(int column, uint32_t records, SummarySeconds firstAt,
                                SummarySeconds lastAt, const SummaryCell* cells,
                                const SummaryRun* runs) {
+    const bool atStart = Begin(firstAt);
     const bool gap = haveLast_ && RecordsBreak(last_, firstAt, interval_);
     haveLast_ = true;
     last_ = lastAt;
@@ -133,6 +137,9 @@ void ColumnGatherer::AddBucket(int column, uint32_t records, SummarySeconds firs
         if (c.count > 0) {
             const bool breaks =
                 gap || !open_[static_cast<size_t>(ch)] || (c.flags & kStartsWithValue) == 0;
+            if (out_->runs[static_cast<size_t>(ch)].empty())
+                startsClean_[static_cast<size_t>(ch)] =
+                    atStart && (c.flags & kStartsWithValue) != 0;
             if (c.runCount == 0) {
                 AddPiece(ch, column, breaks, c);
             } else {
@@ -145,7 +152,44 @@ void ColumnGatherer::AddBucket(int column, uint32_t records, SummarySeconds firs
     }
 }
 
+bool ColumnGatherer::Begin(SummarySeconds t) {
+    if (seen_)
+        return false;
+    seen_ = firstAtStart_ = true;
+    first_ = t;
+    return true;
+}
+
+void ColumnGatherer::Join(const ColumnGatherer& later, int firstColumn) {
+    SummaryColumns& to = *out_;
+    const SummaryColumns& from = *later.out_;
+    const size_t c0 = static_cast<size_t>(firstColumn);
+    const size_t channels = static_cast<size_t>(to.channels);
+    std::copy(from.records.begin() + c0, from.records.end(), to.records.begin() + c0);
+    std::copy(from.pending.begin() + c0, from.pending.end(), to.pending.begin() + c0);
+    std::copy(from.nonNumbers.begin() + c0 * channels, from.nonNumbers.end(),
+              to.nonNumbers.begin() + c0 * channels);
+    to.recordsRead += from.recordsRead;
+    const bool gap =
+        !haveLast_ || !later.firstAtStart_ || RecordsBreak(last_, later.first_, interval_);
+    for (size_t ch = 0; ch < channels; ++ch) {
+        std::vector<ColumnRun>& runs = to.runs[ch];
+        const std::vector<ColumnRun>& more = from.runs[ch];
+        const size_t at = runs.size();
+        runs.insert(runs.end(), more.begin(), more.end());
+        // The first run there began at its first record, not knowing what came before.
+        if (!more.empty() && later.startsClean_[ch])
+            runs[at].breakBefore = gap || !open_[ch];
+    }
+    if (later.seen_) {
+        haveLast_ = later.haveLast_;
+        last_ = later.last_;
+        open_ = later.open_;
+    }
+}
+
 void ColumnGatherer::Break() {
+    seen_ = true;
     haveLast_ = false;
     std::fill(open_.begin(), open_.end(), 0);
 }

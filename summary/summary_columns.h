@@ -66,6 +66,7 @@ class ColumnGatherer {
   public:
     ColumnGatherer(SummaryColumns* out, uint32_t interval) : out_(out), interval_(interval) {
         open_.assign(static_cast<size_t>(out->channels), 0);
+        startsClean_.assign(static_cast<size_t>(out->channels), 0);
     }
 
     // One record in column `column`.
@@ -77,7 +78,14 @@ class ColumnGatherer {
     // Records passed over (not in the span, or not read): the lines break across them.
     void Break();
 
+    // Appends what `later` gathered into its own SummaryColumns of the same span, from its
+    // first column on (its columns follow all of this one's), as if this gatherer had gone on
+    // through them: the first run of a channel there breaks only where it would have broken.
+    void Join(const ColumnGatherer& later, int firstColumn);
+
   private:
+    // Notes the first record's time; true for the first record or bucket of all.
+    bool Begin(SummarySeconds t);
     ColumnRun* RunFor(int channel, int column, bool breaks);
     // Adds a piece of a channel's line to its runs.
     void AddPiece(int channel, int column, bool breaks, const struct SummaryRun& piece);
@@ -87,4 +95,11 @@ class ColumnGatherer {
     bool haveLast_ = false;
     SummarySeconds last_ = 0;
     std::vector<uint8_t> open_;  // per channel: the last record held a number and nothing broke
+    // How this gatherer began, for Join: the time of its first record (when nothing came
+    // before it), and per channel whether its first run started at that record, so that its
+    // break came only from knowing nothing before it.
+    bool seen_ = false;
+    bool firstAtStart_ = false;
+    SummarySeconds first_ = 0;
+    std::vector<uint8_t> startsClean_;
 };

@@ -350,6 +350,8 @@ class FolderPieces {
     void Flush() {
         if (rawStart_ == rawEnd_)
             return;
+        if (!opened_ && ReadPart())
+            return;
         if (!opened_) {
             opened_ = true;
             hasIndex_ = records_.Open(dataFolder_, stem_, s_.start, static_cast<int>(s_.channels));
@@ -360,6 +362,34 @@ class FolderPieces {
                 [&](const RecordCells& r) { gather_->AddRecord(span_.ColumnOf(r.time), r); });
         }
         rawStart_ = rawEnd_ = 0;
+    }
+
+    // Reads the records from rawStart_ to rawEnd_ through the part of the index that holds
+    // them, told by the finest level: when every entry of the index gave a record, the records
+    // of its buckets are the entries in their order. False when that cannot be done.
+    bool ReadPart() {
+        if (fine_ == nullptr || s_.source.index.size != int64_t{8} * s_.records)
+            return false;
+        const SummarySeconds w = fine_->width;
+        const size_t from = static_cast<size_t>((rawStart_ - s_.start) / w);
+        const size_t to = static_cast<size_t>((rawEnd_ - 1 - s_.start) / w) + 1;
+        if (to > fine_->buckets.size())
+            return false;
+        uint32_t first = 0;
+        uint32_t count = 0;
+        for (size_t b = 0; b < to; ++b)
+            (b < from ? first : count) += fine_->buckets[b].records;
+        if (count > 0) {
+            FolderRecords part;
+            if (!part.OpenPart(dataFolder_, stem_, s_.start, static_cast<int>(s_.channels), first,
+                               count) ||
+                !part.InTimeOrder())
+                return false;
+            part.Read(part.FirstFrom(rawStart_), part.FirstFrom(rawEnd_),
+                      [&](const RecordCells& r) { gather_->AddRecord(span_.ColumnOf(r.time), r); });
+        }
+        rawStart_ = rawEnd_ = 0;
+        return true;
     }
 
     const std::string& dataFolder_;
@@ -379,10 +409,10 @@ class FolderPieces {
 
 }  // namespace
 
-void SummaryGroup::DrawFolder(const Folder& f, const ColumnSpan& span, bool read,
+void SummaryGroup::DrawFolder(const Folder& f, const ColumnSpan& span, int c0, int c1, bool read,
                               SummaryColumns* out, ColumnGatherer* gather) const {
-    const SummarySeconds t0 = out->edges.front();
-    const SummarySeconds t1 = out->edges.back();
+    const SummarySeconds t0 = out->edges[static_cast<size_t>(c0)];
+    const SummarySeconds t1 = out->edges[static_cast<size_t>(c1)];
     const SummarySeconds lo = std::max(f.start, t0);
     const SummarySeconds hi = std::min(f.start + f.period, t1);
     const FolderSummary* s = f.summary.get();
@@ -400,7 +430,7 @@ void SummaryGroup::DrawFolder(const Folder& f, const ColumnSpan& span, bool read
         if (records.Open(dataFolder_, f.stem, f.start, out->channels)) {
             records.Read(0, records.Count(), [&](const RecordCells& r) {
                 const int c = span.ColumnOf(r.time);
-                if (c >= 0)
+                if (c >= c0 && c < c1)
                     gather->AddRecord(c, r);
             });
         }
@@ -422,6 +452,16 @@ void SummaryGroup::DrawFolder(const Folder& f, const ColumnSpan& span, bool read
     }
 }
 
+void SummaryGroup::Gather(const std::vector<const Folder*>& folders, const ColumnSpan& span, int c0,
+                          int c1, bool read, SummaryColumns* out, ColumnGatherer* gather) const {
+    const SummarySeconds t0 = out->edges[static_cast<size_t>(c0)];
+    const SummarySeconds t1 = out->edges[static_cast<size_t>(c1)];
+    for (const Folder* f : folders) {
+        if (f->start + f->period > t0 && f->start < t1)
+            DrawFolder(*f, span, c0, c1, read, out, gather);
+    }
+}
+
 void SummaryGroup::Columns(const ColumnSpan& span, SummaryColumns* out,
                            bool readUnsummarised) const {
     out->Reset(span, static_cast<int>(channels_.size()));
@@ -429,19 +469,41 @@ void SummaryGroup::Columns(const ColumnSpan& span, SummaryColumns* out,
     const SummarySeconds t1 = out->edges.back();
     if (t0 >= t1)
         return;
-    std::vector<Folder> folders;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        folders = folders_;
-    }
     // The folders a time query over the span walks: those whose keys lie between the keys of
     // its first and last second.
     const TimeKey k0 = KeyFromTime(SummaryTime(t0), group_.depth);
     const TimeKey k1 = KeyFromTime(SummaryTime(t1 - 1), group_.depth);
-    ColumnGatherer gather(out, group_.interval);
-    for (const Folder& f : folders) {
-        if (CompareKeys(f.key, k0, group_.depth) < 0 || CompareKeys(f.key, k1, group_.depth) > 0)
-            continue;
-        DrawFolder(f, span, readUnsummarised, out, &gather);
+    std::vector<Folder> held;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const Folder& f : folders_) {
+            if (CompareKeys(f.key, k0, group_.depth) >= 0 &&
+                CompareKeys(f.key, k1, group_.depth) <= 0)
+                held.push_back(f);
+        }
     }
+    std::vector<const Folder*> folders;
+    bool inPeriods = true;  // every record lies within its folder's period
+    for (const Folder& f : held) {
+        folders.push_back(&f);
+        inPeriods = inPeriods && f.summary != nullptr && f.summary->orderly;
+    }
+    ColumnGatherer gather(out, group_.interval);
+    // Wide spans over folders whose records keep to their periods are gathered in two halves
+    // at once, each column by one of them, and joined as if gathered in one go.
+    const int columns = out->columns;
+    if (columns < 64 || folders.size() < 2 || !inPeriods ||
+        std::thread::hardware_concurrency() < 2) {
+        Gather(folders, span, 0, columns, readUnsummarised, out, &gather);
+        return;
+    }
+    const int half = columns / 2;
+    SummaryColumns later;
+    later.Reset(span, out->channels);
+    ColumnGatherer gatherLater(&later, group_.interval);
+    std::thread other(
+        [&] { Gather(folders, span, half, columns, readUnsummarised, &later, &gatherLater); });
+    Gather(folders, span, 0, half, readUnsummarised, out, &gather);
+    other.join();
+    gather.Join(gatherLater, half);
 }

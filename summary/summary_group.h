@@ -84,8 +84,12 @@ class SummaryGroup {
     bool ListFolders(std::vector<Folder>* folders) const;
     bool Fits(const FolderSummary& s, const Folder& f) const;
     std::shared_ptr<const FolderSummary> Summary(const Folder& f, bool checkedOnDisk) const;
-    void DrawFolder(const Folder& f, const ColumnSpan& span, bool read, SummaryColumns* out,
-                    class ColumnGatherer* gather) const;
+    // Gathers the folder's records in columns [c0, c1) of the span.
+    void DrawFolder(const Folder& f, const ColumnSpan& span, int c0, int c1, bool read,
+                    SummaryColumns* out, class ColumnGatherer* gather) const;
+    // Gathers columns [c0, c1) of the span from the folders, in time order.
+    void Gather(const std::vector<const Folder*>& folders, const ColumnSpan& span, int c0, int c1,
+                bool read, SummaryColumns* out, ColumnGatherer* gather) const;
     // The finest level of a folder's summary held without it, from the cache or its file; null
     // when the file no longer checks out or is no longer the summary held.
     std::shared_ptr<const SummaryLevel> FineLevel(const Folder& f) const;
