@@ -188,7 +188,7 @@ bool CellPossible(const SummaryCell& c, const SummaryBucket& b,
     SummarySeconds after = c.firstAt;
     for (uint32_t k = 0; k < c.runCount; ++k) {
         const SummaryRun& r = runs[c.firstRun + k];
-        if (!RunPossible(r, after, c.lastAt) || (k > 0 && r.firstAt == after))
+        if (!RunPossible(r, after, c.lastAt))
             return false;
         count += r.count;
         min = std::min(min, r.min);
