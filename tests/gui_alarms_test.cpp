@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "alarm_mapping_profile.h"
 #include "alarm_reader.h"
 #include "chart_adapter.h"
 #include "commands.h"
@@ -163,6 +164,19 @@ TEST_F(AlarmsTest, LanesFromTheAlarmStoreOnBothAxesWithListKeysAndReasons) {
     EXPECT_TRUE(said.contains(QString::fromUtf8("2 次报警"))) << said.toStdString();
     EXPECT_EQ(plain.size(), withAlarms.size());
     EXPECT_NE(plain, withAlarms);
+
+    // The group's captions and words as the profile keeps them: with "RST" a clear, 1001 is
+    // cleared at 00:00:45; before, that record fitted no word and was told so.
+    EXPECT_TRUE(alarms->Status().contains(QString::fromUtf8("1 条报警记录不符合")));
+    AlarmMapping mapping;
+    mapping.clear = {"CLR", "rst"};
+    StoreAlarmMapping("Alarms", mapping);
+    view->DrawCurves();
+    alarms->WaitForAlarms();
+    ASSERT_EQ(c->AlarmLanes().lanes.size(), 2);
+    EXPECT_EQ(c->AlarmLanes().lanes[0].spans[0].to, 45);
+    EXPECT_FALSE(alarms->Status().contains(QString::fromUtf8("不符合")));
+    StoreAlarmMapping("Alarms", DefaultAlarmMapping());
 
     // Roots without an alarm store: no lanes, and the status bar says why.
     SetAlarmStoreFolder(dir.path().toStdString() + "/none/");

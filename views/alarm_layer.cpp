@@ -217,6 +217,7 @@ bool AlarmLayer::ReportRange(Range* range) const {
     range->from = std::min(first, last);
     range->to = std::max(first, last);
     range->folder = AlarmStoreFolder();
+    range->mappings = StoredAlarmMappings();
     return true;
 }
 
@@ -277,7 +278,7 @@ void AlarmLayer::Start(const Range& range) {
                 },
                 Qt::QueuedConnection);
         },
-        StoredAlarmMappings());
+        range.mappings);
 }
 
 void AlarmLayer::WaitForAlarms() {
