@@ -363,7 +363,8 @@ void AlarmLog::BeginGroup(std::string prefix) {
 
 uint32_t AlarmLog::Room(size_t n) {
     if (pieces_.empty() || used_ + n > kPiece) {
-        pieces_.push_back(std::make_unique<char[]>(kPiece));
+        // Not zeroed: only the bytes written are ever read, and a small log touches few pages.
+        pieces_.push_back(std::unique_ptr<char[]>(new char[kPiece]));
         used_ = 0;
     }
     const size_t at = (pieces_.size() - 1) * kPiece + used_;
