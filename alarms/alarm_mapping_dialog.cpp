@@ -68,6 +68,11 @@ AlarmMappingDialog::AlarmMappingDialog(const QString& group,
     alarm_ = new QLineEdit(this);
     ack_ = new QLineEdit(this);
     clear_ = new QLineEdit(this);
+    const std::pair<QWidget*, const char*> names[] = {{id_, "id"},           {event_, "event"},
+                                                      {message_, "message"}, {alarm_, "alarm"},
+                                                      {ack_, "ack"},         {clear_, "clear"}};
+    for (const auto& [widget, name] : names)
+        widget->setObjectName(QString::fromLatin1(name));
     auto* form = new QFormLayout;
     form->addRow(QCoreApplication::translate("Histavue", "编号所在列的标题:"), id_);
     form->addRow(QCoreApplication::translate("Histavue", "事件所在列的标题:"), event_);
@@ -89,8 +94,10 @@ AlarmMappingDialog::AlarmMappingDialog(const QString& group,
                              QDialogButtonBox::AcceptRole);
     buttons->addButton(QCoreApplication::translate("Histavue", "取消"),
                        QDialogButtonBox::RejectRole);
+    ok_->setObjectName(QStringLiteral("ok"));
     QPushButton* defaults = buttons->addButton(QCoreApplication::translate("Histavue", "默认值"),
                                                QDialogButtonBox::ResetRole);
+    defaults->setObjectName(QStringLiteral("defaults"));
     ok_->setDefault(true);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
