@@ -17,26 +17,46 @@ std::string_view Trimmed(std::string_view s) {
     return s;
 }
 
-bool SameCaption(std::string_view cell, std::string_view caption) {
-    cell = Trimmed(cell);
-    if (cell.size() != caption.size())
-        return false;
-    for (size_t i = 0; i < cell.size(); ++i) {
-        char c = cell[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + 32);
-        if (c != caption[i])
-            return false;
-    }
-    return true;
+bool Blank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
 }
 
-// The cells of a line, cut at every comma.
-std::vector<std::string_view> Cells(std::string_view line) {
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
+
+// Whether a cell says the word: ASCII letters in any case, blanks anywhere left out. A word of
+// blanks only says nothing.
+bool SameWord(std::string_view cell, std::string_view word) {
+    size_t i = 0;
+    size_t k = 0;
+    bool any = false;
+    for (;;) {
+        while (i < cell.size() && Blank(cell[i]))
+            ++i;
+        while (k < word.size() && Blank(word[k]))
+            ++k;
+        if (i == cell.size() || k == word.size())
+            return any && i == cell.size() && k == word.size();
+        if (Lower(cell[i]) != Lower(word[k]))
+            return false;
+        any = true;
+        ++i;
+        ++k;
+    }
+}
+
+bool AnyWord(std::string_view cell, const std::vector<std::string>& words) {
+    return std::any_of(words.begin(), words.end(),
+                       [&](const std::string& w) { return SameWord(cell, w); });
+}
+
+// The cells of a line, cut at every separator.
+std::vector<std::string_view> Cells(std::string_view line, char separator) {
     std::vector<std::string_view> cells;
     size_t at = 0;
     for (;;) {
-        const size_t comma = line.find(',', at);
+        const size_t comma = line.find(separator, at);
         cells.push_back(line.substr(at, comma == std::string_view::npos ? line.npos : comma - at));
         if (comma == std::string_view::npos)
             return cells;
@@ -110,27 +130,185 @@ size_t CharacterCut(std::string_view text, size_t n) {
 
 }  // namespace
 
-AlarmColumns FindAlarmColumns(std::string_view timeHeader) {
+const AlarmMapping& DefaultAlarmMapping() {
+    static const AlarmMapping mapping;
+    return mapping;
+}
+
+const AlarmMapping& MappingOf(const AlarmMappings& mappings, const std::string& group) {
+    const auto found = mappings.find(group);
+    return found == mappings.end() ? DefaultAlarmMapping() : found->second;
+}
+
+MappingFault CheckMapping(const AlarmMapping& mapping, std::string* word) {
+    if (!SameWord(mapping.event, mapping.event))
+        return MappingFault::kNoEventCaption;
+    if (SameWord(mapping.id, mapping.event) || SameWord(mapping.id, mapping.message) ||
+        SameWord(mapping.event, mapping.message))
+        return MappingFault::kSameCaption;
+    if (!std::any_of(mapping.alarm.begin(), mapping.alarm.end(),
+                     [](const std::string& w) { return SameWord(w, w); }))
+        return MappingFault::kNoAlarmWord;
+    const std::vector<std::string>* lists[] = {&mapping.alarm, &mapping.ack, &mapping.clear};
+    for (int a = 0; a < 3; ++a) {
+        for (int b = a + 1; b < 3; ++b) {
+            for (const std::string& w : *lists[a]) {
+                if (AnyWord(w, *lists[b])) {
+                    if (word != nullptr)
+                        *word = w;
+                    return MappingFault::kSameWord;
+                }
+            }
+        }
+    }
+    return MappingFault::kNone;
+}
+
+namespace {
+
+constexpr char kHex[] = "0123456789ABCDEF";
+
+void AppendEscaped(std::string_view text, std::string* out) {
+    for (const char c : text) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (u < 0x21 || u > 0x7E || c == '%' || c == ',' || c == ';' || c == '=') {
+            *out += '%';
+            *out += kHex[u >> 4];
+            *out += kHex[u & 15];
+        } else {
+            *out += c;
+        }
+    }
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+bool Unescaped(std::string_view text, std::string* out) {
+    out->clear();
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out->push_back(text[i]);
+            continue;
+        }
+        const int high = i + 2 < text.size() ? HexDigit(text[i + 1]) : -1;
+        const int low = high >= 0 ? HexDigit(text[i + 2]) : -1;
+        if (low < 0)
+            return false;
+        out->push_back(static_cast<char>(high * 16 + low));
+        i += 2;
+    }
+    return true;
+}
+
+// Longer texts are not a mapping anyone typed.
+constexpr size_t kMappingTextBytes = 64 * 1024;
+
+bool ReadMapping(std::string_view text, AlarmMapping* m) {
+    if (text.size() > kMappingTextBytes)
+        return false;
+    std::string* captions[] = {&m->id, &m->event, &m->message};
+    std::vector<std::string>* words[] = {&m->alarm, &m->ack, &m->clear};
+    const char* names[] = {"id", "event", "message", "alarm", "ack", "clear"};
+    bool seen[6] = {};
+    for (const std::string_view field : Cells(text, ';')) {
+        const size_t equals = field.find('=');
+        if (equals == std::string_view::npos)
+            return false;
+        const std::string_view name = field.substr(0, equals);
+        const std::string_view value = field.substr(equals + 1);
+        const auto known = std::find(std::begin(names), std::end(names), name);
+        if (known == std::end(names))
+            continue;  // written by a later version
+        const size_t k = static_cast<size_t>(known - std::begin(names));
+        if (seen[k])
+            return false;
+        seen[k] = true;
+        if (k < 3) {
+            if (!Unescaped(value, captions[k]))
+                return false;
+            continue;
+        }
+        words[k - 3]->clear();
+        if (value.empty())
+            continue;
+        for (const std::string_view item : Cells(value, ',')) {
+            std::string word;
+            if (!Unescaped(item, &word) || !SameWord(word, word))
+                return false;
+            words[k - 3]->push_back(std::move(word));
+        }
+    }
+    return std::all_of(std::begin(seen), std::end(seen), [](bool b) { return b; }) &&
+           CheckMapping(*m) == MappingFault::kNone;
+}
+
+}  // namespace
+
+std::string MappingText(const AlarmMapping& mapping) {
+    std::string text;
+    const std::pair<const char*, const std::string*> captions[] = {
+        {"id", &mapping.id}, {"event", &mapping.event}, {"message", &mapping.message}};
+    for (const auto& [name, caption] : captions) {
+        text += name;
+        text += '=';
+        AppendEscaped(*caption, &text);
+        text += ';';
+    }
+    const std::pair<const char*, const std::vector<std::string>*> words[] = {
+        {"alarm", &mapping.alarm}, {"ack", &mapping.ack}, {"clear", &mapping.clear}};
+    for (const auto& [name, list] : words) {
+        text += name;
+        text += '=';
+        for (size_t i = 0; i < list->size(); ++i) {
+            if (i > 0)
+                text += ',';
+            AppendEscaped((*list)[i], &text);
+        }
+        text += ';';
+    }
+    text.pop_back();
+    return text;
+}
+
+bool ReadMappingText(std::string_view text, AlarmMapping* mapping) {
+    AlarmMapping read;
+    if (ReadMapping(text, &read)) {
+        *mapping = std::move(read);
+        return true;
+    }
+    *mapping = DefaultAlarmMapping();
+    return false;
+}
+
+AlarmColumns FindAlarmColumns(std::string_view timeHeader, const AlarmMapping& mapping) {
     AlarmColumns columns;
-    const std::vector<std::string_view> cells = Cells(timeHeader);
+    const std::vector<std::string_view> cells = Cells(timeHeader, ',');
     for (size_t i = 1; i < cells.size(); ++i) {
         const int c = static_cast<int>(i);
-        if (columns.id < 0 && SameCaption(cells[i], "id"))
+        if (columns.id < 0 && SameWord(cells[i], mapping.id))
             columns.id = c;
-        else if (columns.event < 0 && SameCaption(cells[i], "event"))
+        else if (columns.event < 0 && SameWord(cells[i], mapping.event))
             columns.event = c;
-        else if (columns.message < 0 && SameCaption(cells[i], "message"))
+        else if (columns.message < 0 && SameWord(cells[i], mapping.message))
             columns.message = c;
     }
     return columns;
 }
 
-AlarmEventKind AlarmEventOf(std::string_view event) {
-    if (SameCaption(event, "alm"))
+AlarmEventKind AlarmEventOf(std::string_view event, const AlarmMapping& mapping) {
+    if (AnyWord(event, mapping.alarm))
         return AlarmEventKind::kAlarm;
-    if (SameCaption(event, "ack"))
+    if (AnyWord(event, mapping.ack))
         return AlarmEventKind::kAck;
-    if (SameCaption(event, "clr"))
+    if (AnyWord(event, mapping.clear))
         return AlarmEventKind::kClear;
     return AlarmEventKind::kOther;
 }
@@ -143,9 +321,10 @@ int64_t AlarmSeconds(std::string_view cell) {
     return static_cast<int64_t>(fileTime / kFileTimeUnitsPerSecond);
 }
 
-AlarmLine ParseAlarmLine(std::string_view line, const AlarmColumns& columns) {
+AlarmLine ParseAlarmLine(std::string_view line, const AlarmColumns& columns,
+                         const AlarmMapping& mapping) {
     AlarmLine r;
-    const std::vector<std::string_view> cells = Cells(line);
+    const std::vector<std::string_view> cells = Cells(line, ',');
     r.time = AlarmSeconds(cells[0]);
     const int count = static_cast<int>(cells.size());
     const bool hasId = columns.id < 0 || columns.id < count;
@@ -161,7 +340,7 @@ AlarmLine ParseAlarmLine(std::string_view line, const AlarmColumns& columns) {
     if (columns.id >= 0)
         r.id = Trimmed(cells[static_cast<size_t>(columns.id)]);
     r.event = cells[static_cast<size_t>(columns.event)];
-    r.kind = AlarmEventOf(r.event);
+    r.kind = AlarmEventOf(r.event, mapping);
     if (columns.message < 0) {
         r.message = line;
     } else if (columns.message < count) {
@@ -184,7 +363,8 @@ void AlarmLog::BeginGroup(std::string prefix) {
 
 uint32_t AlarmLog::Room(size_t n) {
     if (pieces_.empty() || used_ + n > kPiece) {
-        pieces_.push_back(std::make_unique<char[]>(kPiece));
+        // Not zeroed: only the bytes written are ever read, and a small log touches few pages.
+        pieces_.push_back(std::unique_ptr<char[]>(new char[kPiece]));
         used_ = 0;
     }
     const size_t at = (pieces_.size() - 1) * kPiece + used_;
@@ -196,8 +376,9 @@ const char* AlarmLog::Text(uint32_t at) const {
     return pieces_[at / kPiece].get() + at % kPiece;
 }
 
-bool AlarmLog::Add(std::string_view line, const AlarmColumns& columns) {
-    const AlarmLine parsed = ParseAlarmLine(line, columns);
+bool AlarmLog::Add(std::string_view line, const AlarmColumns& columns,
+                   const AlarmMapping& mapping) {
+    const AlarmLine parsed = ParseAlarmLine(line, columns, mapping);
     const std::string_view id = parsed.id.substr(0, UINT16_MAX);
     const std::string_view event = parsed.event.substr(0, UINT16_MAX);
     const std::string_view message =
@@ -232,6 +413,7 @@ bool AlarmLog::Add(std::string_view line, const AlarmColumns& columns) {
     }
     kept_ += n;
     shortened_ += r.shortened ? 1 : 0;
+    unfit_ += !r.whole || r.kind == AlarmEventKind::kOther ? 1 : 0;
     records_.push_back(r);
     return true;
 }
@@ -348,6 +530,24 @@ AlarmPlan PairAlarms(const AlarmLog& log, int64_t rangeFrom, int64_t rangeTo) {
     std::stable_sort(plan.lanes.begin(), plan.lanes.end(),
                      [](const AlarmLane& a, const AlarmLane& b) { return IdBefore(a.id, b.id); });
     return plan;
+}
+
+std::vector<alarms::AlarmEvent> AlarmEventsOf(const AlarmLog& log) {
+    std::vector<alarms::AlarmEvent> events(log.Size());
+    static_assert(int(AlarmEventKind::kAlarm) == int(alarms::EventKind::kAlarm) &&
+                      int(AlarmEventKind::kAck) == int(alarms::EventKind::kAck) &&
+                      int(AlarmEventKind::kClear) == int(alarms::EventKind::kClear) &&
+                      int(AlarmEventKind::kOther) == int(alarms::EventKind::kOther),
+                  "the two kinds of event name the same events");
+    for (size_t i = 0; i < events.size(); ++i) {
+        const AlarmRecord& r = log[i];
+        alarms::AlarmEvent& e = events[i];
+        e.time = r.time == kNoAlarmTime ? alarms::kNoTime : r.time;
+        e.id = log.Id(i);
+        e.kind = r.whole ? static_cast<alarms::EventKind>(r.kind) : alarms::EventKind::kOther;
+        e.message = log.Message(i);
+    }
+    return events;
 }
 
 NearestPointIndex::NearestPointIndex(const std::vector<int64_t>& times) {

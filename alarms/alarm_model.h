@@ -6,29 +6,74 @@
 
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "alarm_events.h"
+
 // Times of alarms are whole seconds of the file-time scale (file time / 10^7).
 constexpr int64_t kNoAlarmTime = INT64_MIN;
 
+// How an alarm group's records read: the captions of the columns that hold the alarm ID, the
+// event and the message, and the event words that mean an alarm, its acknowledgement and its
+// clear. Captions and words match cells without regard to ASCII case or blanks; an empty caption
+// names no column, and a word of nothing but blanks matches nothing.
+struct AlarmMapping {
+    std::string id = "ID";
+    std::string event = "Event";
+    std::string message = "Message";
+    std::vector<std::string> alarm{"ALM"};
+    std::vector<std::string> ack{"ACK"};
+    std::vector<std::string> clear{"CLR"};
+
+    bool operator==(const AlarmMapping& o) const {
+        return id == o.id && event == o.event && message == o.message && alarm == o.alarm &&
+               ack == o.ack && clear == o.clear;
+    }
+    bool operator!=(const AlarmMapping& o) const { return !(*this == o); }
+};
+
+// "ID", "Event", "Message" and "ALM", "ACK", "CLR": what panels record unless told otherwise.
+const AlarmMapping& DefaultAlarmMapping();
+
+// The mapping of each alarm group by the group's name; a group not named reads by the default.
+using AlarmMappings = std::map<std::string, AlarmMapping>;
+const AlarmMapping& MappingOf(const AlarmMappings& mappings, const std::string& group);
+
+// What keeps a mapping from reading records: no event caption, two captions that match each
+// other (one column could not be told from the other), no alarm word, or a word that matches a
+// word of another event (word holds it).
+enum class MappingFault : uint8_t { kNone, kNoEventCaption, kSameCaption, kNoAlarmWord, kSameWord };
+MappingFault CheckMapping(const AlarmMapping& mapping, std::string* word = nullptr);
+
+// A mapping as one line of printable ASCII, to keep in a profile:
+// "id=ID;event=Event;message=Message;alarm=ALM;ack=ACK;clear=CLR", words parted by ",", and
+// every byte outside "!".."~" and each of "%,;=" written as %XX.
+std::string MappingText(const AlarmMapping& mapping);
+// Reads MappingText's form (fields in any order, unknown fields passed over). False, and the
+// default mapping, when the text is not that form or the mapping it holds has a fault.
+bool ReadMappingText(std::string_view text, AlarmMapping* mapping);
+
 // The columns of an alarm group's record lines that hold the alarm ID, the event and the
-// message, found by the captions "ID", "Event" and "Message" (in any case) of its "Time," header
-// line; -1 for a caption the group does not have. Column 0 is the time.
+// message, found by the mapping's captions among the cells of its "Time," header line; -1 for a
+// caption the group does not have. Column 0 is the time.
 struct AlarmColumns {
     int id = -1;
     int event = -1;
     int message = -1;
 };
-AlarmColumns FindAlarmColumns(std::string_view timeHeader);
+AlarmColumns FindAlarmColumns(std::string_view timeHeader,
+                              const AlarmMapping& mapping = DefaultAlarmMapping());
 
 enum class AlarmEventKind : uint8_t { kAlarm, kAck, kClear, kOther };
 
-// "ALM", "ACK", "CLR" (in any case, blanks around them ignored); anything else is kOther.
-AlarmEventKind AlarmEventOf(std::string_view event);
+// The event an event cell means by the mapping's words; anything else is kOther.
+AlarmEventKind AlarmEventOf(std::string_view event,
+                            const AlarmMapping& mapping = DefaultAlarmMapping());
 
 // One line of an alarm group, as parts of the line (bytes as the recorder stored them).
 struct AlarmLine {
@@ -44,7 +89,8 @@ struct AlarmLine {
 // column its captions promise, has the whole line as its message and an event of kOther: it
 // is shown as text, never dropped. The message is the rest of the line from its column on when
 // it is the last caption (a message may hold commas).
-AlarmLine ParseAlarmLine(std::string_view line, const AlarmColumns& columns);
+AlarmLine ParseAlarmLine(std::string_view line, const AlarmColumns& columns,
+                         const AlarmMapping& mapping = DefaultAlarmMapping());
 
 // Seconds of a record time cell "YYYY-MM-DD hh:mm:ss"; kNoAlarmTime when it is not one.
 int64_t AlarmSeconds(std::string_view cell);
@@ -80,8 +126,10 @@ class AlarmLog {
     // equal IDs of two groups stay apart.
     void BeginGroup(std::string prefix);
 
-    // Adds one record line read by its group's captions. False when the bounds leave it out.
-    bool Add(std::string_view line, const AlarmColumns& columns);
+    // Adds one record line read by its group's captions and words. False when the bounds leave
+    // it out.
+    bool Add(std::string_view line, const AlarmColumns& columns,
+             const AlarmMapping& mapping = DefaultAlarmMapping());
 
     size_t Size() const { return records_.size(); }
     const AlarmRecord& operator[](size_t i) const { return records_[i]; }
@@ -96,6 +144,10 @@ class AlarmLog {
     int64_t FirstLeftOut() const { return firstLeftOut_; }
     // Records kept with a shortened message.
     uint64_t Shortened() const { return shortened_; }
+    // Records kept that do not fit their group's mapping: without a readable time, short of a
+    // column its captions promise, or with an event that is none of its words. They are kept
+    // as text.
+    uint64_t Unfit() const { return unfit_; }
     // Bytes the log holds, its records and texts.
     size_t Bytes() const;
 
@@ -116,6 +168,7 @@ class AlarmLog {
     uint64_t leftOut_ = 0;
     int64_t firstLeftOut_ = kNoAlarmTime;
     uint64_t shortened_ = 0;
+    uint64_t unfit_ = 0;
 };
 
 // One alarm of an ID, from its ALM to its CLR.
@@ -150,6 +203,11 @@ struct AlarmPlan {
 // ACK or CLR while the ID does not stand ends and starts nothing: it is a mark, as are events
 // other than these three. A later ACK of the same span is left to the list of records.
 AlarmPlan PairAlarms(const AlarmLog& log, int64_t rangeFrom, int64_t rangeTo);
+
+// The records of the log as the analysis takes them, in the log's order: each record's time, its
+// ID with its group's prefix, its event (kOther for a record that does not fit) and its message,
+// which views the log's text and stays valid while the log lives.
+std::vector<alarms::AlarmEvent> AlarmEventsOf(const AlarmLog& log);
 
 // The nearest-point rule of the point-number axis: the point whose time is nearest to a time,
 // among the points of known time; of two equally near, the earlier time, and of points of equal

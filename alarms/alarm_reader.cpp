@@ -14,15 +14,16 @@ struct GroupRead {
     int lines = 0;
     AlarmColumns columns;
     AlarmLog* log;
+    const AlarmMapping* mapping;
 };
 
 void OnLine(void* context, const char* line, uint32_t length, int* stop) {
     auto* read = static_cast<GroupRead*>(context);
     const std::string_view text(line, length);
     if (read->lines++ == 1)
-        read->columns = FindAlarmColumns(text);
+        read->columns = FindAlarmColumns(text, *read->mapping);
     else if (read->lines > 2)
-        read->log->Add(text, read->columns);
+        read->log->Add(text, read->columns, *read->mapping);
     if (read->stop != nullptr && read->stop->load(std::memory_order_relaxed))
         *stop = 1;
 }
@@ -59,7 +60,7 @@ std::string AlarmStoreFolder() {
     return g_folder;
 }
 
-AlarmStoreCheck CheckAlarmStore(const std::string& dataFolder) {
+AlarmStoreCheck CheckAlarmStore(const std::string& dataFolder, const AlarmMappings& mappings) {
     AlarmStoreCheck check;
     std::string bare = dataFolder;
     while (bare.size() > 1 && (bare.back() == '\\' || bare.back() == '/'))
@@ -107,7 +108,7 @@ AlarmStoreCheck CheckAlarmStore(const std::string& dataFolder) {
         if (read.lines < 2)
             continue;
         captioned = true;
-        if (FindAlarmColumns(read.header).event >= 0)
+        if (FindAlarmColumns(read.header, MappingOf(mappings, group.name)).event >= 0)
             return check;
     }
     if (captioned)
@@ -117,9 +118,9 @@ AlarmStoreCheck CheckAlarmStore(const std::string& dataFolder) {
 
 AlarmReadResult ReadAlarms(const std::string& dataFolder, const CalendarTime& from,
                            const CalendarTime& to, const std::atomic<bool>* stop,
-                           const AlarmLog::Bounds& bounds) {
+                           const AlarmLog::Bounds& bounds, const AlarmMappings& mappings) {
     AlarmReadResult result;
-    AlarmStoreCheck check = CheckAlarmStore(dataFolder);
+    AlarmStoreCheck check = CheckAlarmStore(dataFolder, mappings);
     result.store = check.state;
     result.problem = check.problem;
     if (check.state != AlarmStoreState::kAlarmLog)
@@ -128,7 +129,7 @@ AlarmReadResult ReadAlarms(const std::string& dataFolder, const CalendarTime& fr
     auto log = std::make_shared<AlarmLog>(bounds);
     for (const LogGroup& group : check.groups) {
         log->BeginGroup(check.groups.size() > 1 ? group.name + "/" : std::string());
-        GroupRead read{stop, 0, AlarmColumns(), log.get()};
+        GroupRead read{stop, 0, AlarmColumns(), log.get(), &MappingOf(mappings, group.name)};
         QueryGroupLines(folder, group, &from, &to, 0, &read, OnLine, &result.problem);
         if (stop != nullptr && stop->load()) {
             result.cancelled = true;
@@ -140,7 +141,7 @@ AlarmReadResult ReadAlarms(const std::string& dataFolder, const CalendarTime& fr
 }
 
 void AlarmFetch::Start(const std::string& dataFolder, const CalendarTime& from,
-                       const CalendarTime& to, std::function<void()> done) {
+                       const CalendarTime& to, std::function<void()> done, AlarmMappings mappings) {
     Cancel();
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -149,19 +150,21 @@ void AlarmFetch::Start(const std::string& dataFolder, const CalendarTime& from,
     }
     auto stop = std::make_shared<std::atomic<bool>>(false);
     stop_ = stop;
-    thread_ = std::thread([this, stop, dataFolder, from, to, done = std::move(done)] {
-        storefs::HoldEndingSignals();
-        AlarmReadResult result = ReadAlarms(dataFolder, from, to, stop.get());
-        if (stop->load())
-            return;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            result_ = std::move(result);
-            ready_ = true;
-        }
-        if (done)
-            done();
-    });
+    thread_ = std::thread(
+        [this, stop, dataFolder, from, to, done = std::move(done), mappings = std::move(mappings)] {
+            storefs::HoldEndingSignals();
+            AlarmReadResult result =
+                ReadAlarms(dataFolder, from, to, stop.get(), AlarmLog::Bounds(), mappings);
+            if (stop->load())
+                return;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                result_ = std::move(result);
+                ready_ = true;
+            }
+            if (done)
+                done();
+        });
 }
 
 void AlarmFetch::Cancel() {

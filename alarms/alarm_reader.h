@@ -29,7 +29,7 @@ enum class AlarmStoreState {
     kNotAFolder,   // a file is there
     kNoRootIndex,  // the folder holds no root index
     kNoGroups,     // its root index names no group
-    kDataLog,      // none of its groups has an Event caption: a data log, not an alarm log
+    kDataLog,      // none of its groups has its event caption: a data log, not an alarm log
     kUnreadable,   // the folder or its root index cannot be read: the problem says which and why
 };
 
@@ -40,8 +40,9 @@ struct AlarmStoreCheck {
 };
 
 // Looks at the folder, its root index and the captions of the first records of each group (a
-// group without records says nothing of its captions).
-AlarmStoreCheck CheckAlarmStore(const std::string& dataFolder);
+// group without records says nothing of its captions), each group's by its mapping.
+AlarmStoreCheck CheckAlarmStore(const std::string& dataFolder,
+                                const AlarmMappings& mappings = AlarmMappings());
 
 struct AlarmReadResult {
     AlarmStoreState store = AlarmStoreState::kNoFolder;
@@ -54,11 +55,13 @@ struct AlarmReadResult {
 };
 
 // Reads the records from..to (both inclusive) of every group of the alarm store at dataFolder,
-// within the log's bounds. With more than one group, an ID is prefixed by its group's name and
-// "/", so that equal IDs of two groups stay apart. stop, when given and set, ends the read early.
+// within the log's bounds, each group's by its mapping. With more than one group, an ID is
+// prefixed by its group's name and "/", so that equal IDs of two groups stay apart. stop, when
+// given and set, ends the read early.
 AlarmReadResult ReadAlarms(const std::string& dataFolder, const CalendarTime& from,
                            const CalendarTime& to, const std::atomic<bool>* stop = nullptr,
-                           const AlarmLog::Bounds& bounds = AlarmLog::Bounds());
+                           const AlarmLog::Bounds& bounds = AlarmLog::Bounds(),
+                           const AlarmMappings& mappings = AlarmMappings());
 
 // One read at a time on a thread of its own. Starting a read stops the one before it; a stopped
 // read delivers nothing.
@@ -69,9 +72,10 @@ class AlarmFetch {
     AlarmFetch(const AlarmFetch&) = delete;
     AlarmFetch& operator=(const AlarmFetch&) = delete;
 
-    // Starts reading; done is called on the reading thread once the result is ready to Take.
+    // Starts reading, each group by its mapping; done is called on the reading thread once the
+    // result is ready to Take.
     void Start(const std::string& dataFolder, const CalendarTime& from, const CalendarTime& to,
-               std::function<void()> done);
+               std::function<void()> done, AlarmMappings mappings = AlarmMappings());
     // Stops the read under way and waits for its thread.
     void Cancel();
     // Waits for the read under way to end.

@@ -14,7 +14,7 @@ repo="$(dirname "$here")"
 build="${1:-$repo/build-fuzz}"
 seconds="${2:-20}"
 targets=(fuzz_root_index fuzz_stem fuzz_folder_query fuzz_summary_file fuzz_record_table fuzz_interval
-         fuzz_config_reader fuzz_curve_print)
+         fuzz_config_reader fuzz_curve_print fuzz_alarm_log)
 # Seconds one input may take before it counts as a hang; the curve and print plan is held to
 # less, as a chart or a printout that takes longer is already a fault.
 declare -A timeouts=([fuzz_curve_print]=5)

@@ -1203,5 +1203,64 @@ Set the staging root folder and the data root folder under %1.</translation>
         <source>正在汇总趋势的文件夹: %1/%2</source>
         <translation>Summarising the trend&apos;s folders: %1/%2</translation>
     </message>
+    <message numerus="yes">
+        <source>;%n 条报警记录不符合报警组的标题或事件词,作为文本列在统计面板的报警列表中</source>
+        <translation>
+            <numerusform>; %n alarm record does not fit its alarm group&apos;s captions or event words and is listed as text in the alarm list of the statistics panel</numerusform>
+            <numerusform>; %n alarm records do not fit their alarm group&apos;s captions or event words and are listed as text in the alarm list of the statistics panel</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>报警组 %1 的标题和事件词</source>
+        <translation>Captions and Event Words of Alarm Group %1</translation>
+    </message>
+    <message>
+        <source>编号所在列的标题:</source>
+        <translation>Caption of the ID column:</translation>
+    </message>
+    <message>
+        <source>事件所在列的标题:</source>
+        <translation>Caption of the event column:</translation>
+    </message>
+    <message>
+        <source>消息所在列的标题:</source>
+        <translation>Caption of the message column:</translation>
+    </message>
+    <message>
+        <source>表示报警的事件词:</source>
+        <translation>Event words of an alarm:</translation>
+    </message>
+    <message>
+        <source>表示确认的事件词:</source>
+        <translation>Event words of an acknowledgement:</translation>
+    </message>
+    <message>
+        <source>表示清除的事件词:</source>
+        <translation>Event words of a clear:</translation>
+    </message>
+    <message>
+        <source>标题和事件词不区分大小写,不计空格;一种事件有几个词时用逗号分开。不符合的记录作为文本列出。</source>
+        <translation>Captions and event words are matched regardless of case and blanks; separate several words of one event with commas. Records that do not fit are listed as text.</translation>
+    </message>
+    <message>
+        <source>默认值</source>
+        <translation>Defaults</translation>
+    </message>
+    <message>
+        <source>请填写事件所在列的标题。</source>
+        <translation>Enter the caption of the event column.</translation>
+    </message>
+    <message>
+        <source>编号、事件和消息所在列的标题不能相同。</source>
+        <translation>The captions of the ID, event and message columns must differ.</translation>
+    </message>
+    <message>
+        <source>请至少填写一个表示报警的事件词。</source>
+        <translation>Enter at least one event word of an alarm.</translation>
+    </message>
+    <message>
+        <source>事件词“%1”不能表示两种事件。</source>
+        <translation>The event word &quot;%1&quot; cannot stand for two events.</translation>
+    </message>
 </context>
 </TS>

@@ -15,6 +15,8 @@ int64_t At(int second) {
 }
 
 TEST(AlarmModel, LinesAreReadByTheirCaptionsAndKeptWholeOtherwise) {
+    // A panel of other captions and words.
+    const char* other = "id=Tag;event=State;message=Text;alarm=Come,Alarm On;ack=Quit;clear=Gone";
     struct Case {
         const char* header;
         const char* line;
@@ -23,6 +25,7 @@ TEST(AlarmModel, LinesAreReadByTheirCaptionsAndKeptWholeOtherwise) {
         const char* id;
         const char* message;
         bool whole;
+        const char* mapping = nullptr;  // as text; none: the default
     };
     const Case cases[] = {
         {"Time,ID,Event,Message", "2024-01-01 00:00:05,1001,ALM,Boiler hot", At(5),
@@ -43,22 +46,86 @@ TEST(AlarmModel, LinesAreReadByTheirCaptionsAndKeptWholeOtherwise) {
         {"Time,ID,Event,Message", "2024-01-01 00:00:10,12", At(10), AlarmEventKind::kOther, "12",
          "2024-01-01 00:00:10,12", false},
         {"Time,ID,Event,Message", "", kNoAlarmTime, AlarmEventKind::kOther, "", "", false},
+        // Words in any case, blanks anywhere ignored; the default words mean nothing there.
+        {"Time,Text,TAG,State", "2024-01-01 00:00:11,Hot,T1, alarmon ", At(11),
+         AlarmEventKind::kAlarm, "T1", "Hot", true, other},
+        {"Time,Tag,State,Text", "2024-01-01 00:00:12,T1,QUIT,Hot", At(12), AlarmEventKind::kAck,
+         "T1", "Hot", true, other},
+        {"Time,Tag,State,Text", "2024-01-01 00:00:13,T1,CLR,Hot", At(13), AlarmEventKind::kOther,
+         "T1", "Hot", true, other},
+        {"Time,ID,Event,Message", "2024-01-01 00:00:14,1,ALM,x", At(14), AlarmEventKind::kOther, "",
+         "2024-01-01 00:00:14,1,ALM,x", false, other},
     };
     for (const Case& c : cases) {
-        const AlarmLine r = ParseAlarmLine(c.line, FindAlarmColumns(c.header));
+        AlarmMapping mapping;
+        ASSERT_TRUE(c.mapping == nullptr || ReadMappingText(c.mapping, &mapping)) << c.mapping;
+        const AlarmColumns columns = FindAlarmColumns(c.header, mapping);
+        const AlarmLine r = ParseAlarmLine(c.line, columns, mapping);
         EXPECT_EQ(r.time, c.time) << c.line;
         EXPECT_EQ(r.kind, c.kind) << c.line;
         EXPECT_EQ(r.id, c.id) << c.line;
         EXPECT_EQ(r.message, c.message) << c.line;
         EXPECT_EQ(r.whole, c.whole) << c.line;
-        // The log keeps what is shown of it, and only that.
+        // The log keeps what is shown of it, and only that, counts what does not fit, and
+        // hands the analysis the same.
         AlarmLog log;
-        ASSERT_TRUE(log.Add(c.line, FindAlarmColumns(c.header)));
+        ASSERT_TRUE(log.Add(c.line, columns, mapping));
         EXPECT_EQ(log[0].time, c.time) << c.line;
         EXPECT_EQ(log.Id(0), c.id) << c.line;
         EXPECT_EQ(log.Event(0), r.event) << c.line;
         EXPECT_EQ(log.Message(0), c.message) << c.line;
         EXPECT_FALSE(log[0].shortened) << c.line;
+        const bool fits = c.whole && c.kind != AlarmEventKind::kOther;
+        EXPECT_EQ(log.Unfit(), fits ? 0u : 1u) << c.line;
+        const std::vector<alarms::AlarmEvent> events = AlarmEventsOf(log);
+        ASSERT_EQ(events.size(), 1u);
+        EXPECT_EQ(events[0].time, c.time) << c.line;
+        EXPECT_EQ(events[0].id, c.id) << c.line;
+        EXPECT_EQ(static_cast<int>(events[0].kind),
+                  static_cast<int>(r.whole ? c.kind : AlarmEventKind::kOther))
+            << c.line;
+        EXPECT_EQ(events[0].message.data(), log.Message(0).data()) << c.line;
+    }
+}
+
+TEST(AlarmModel, AMappingKeepsAsTextAndBadTextGivesTheDefaults) {
+    AlarmMapping odd;
+    odd.id = "\xB1\xE0\xBA\xC5";  // GB18030
+    odd.event = "Event; kind=1";
+    odd.message = "";
+    odd.alarm = {"A,B", "100%"};
+    odd.ack.clear();
+    const std::string defaults = "id=ID;event=Event;message=Message;alarm=ALM;ack=ACK;clear=CLR";
+    struct Case {
+        std::string text;
+        bool read;
+        AlarmMapping mapping;  // as read
+    };
+    const Case cases[] = {
+        {defaults, true, AlarmMapping()},
+        {MappingText(odd), true, odd},
+        {"clear=CLR;ack=ACK;alarm=ALM;later=1;message=Message;event=Event;id=ID", true,
+         AlarmMapping()},
+        {"", false, AlarmMapping()},
+        {"id=ID;event=Event;message=Message;alarm=ALM;ack=ACK", false, AlarmMapping()},
+        {"id=ID;event=Event;message=Message;alarm=ALM;ack=ACK;clear=%4", false, AlarmMapping()},
+        {"id=ID;event=Event;message=Message;alarm=ALM;ack=ACK;clear=C;clear=D", false,
+         AlarmMapping()},
+        {"id=ID;event=;message=Message;alarm=ALM;ack=ACK;clear=CLR", false, AlarmMapping()},
+        {"id=ID;event=id;message=Message;alarm=ALM;ack=ACK;clear=CLR", false, AlarmMapping()},
+        {"id=ID;event=Event;message=Message;alarm=;ack=ACK;clear=CLR", false, AlarmMapping()},
+        {"id=ID;event=Event;message=Message;alarm=ALM;ack=A L M;clear=CLR", false, AlarmMapping()},
+    };
+    EXPECT_EQ(MappingText(AlarmMapping()), defaults);
+    for (const Case& c : cases) {
+        AlarmMapping read = odd;
+        EXPECT_EQ(ReadMappingText(c.text, &read), c.read) << c.text;
+        EXPECT_TRUE(read == c.mapping) << c.text;
+        EXPECT_EQ(
+            MappingText(read).find_first_not_of(
+                "!\"#$%&'()*+,-./"
+                "0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdefghijklmnopqrstuvwxyz{|}~"),
+            std::string::npos);
     }
 }
 

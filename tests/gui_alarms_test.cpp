@@ -5,8 +5,11 @@
 
 #include <sys/stat.h>
 
+#include <QComboBox>
 #include <QFileInfo>
 #include <QHelpEvent>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolTip>
@@ -14,6 +17,8 @@
 #include <filesystem>
 #include <functional>
 
+#include "alarm_mapping_dialog.h"
+#include "alarm_mapping_profile.h"
 #include "alarm_reader.h"
 #include "chart_adapter.h"
 #include "commands.h"
@@ -164,6 +169,19 @@ TEST_F(AlarmsTest, LanesFromTheAlarmStoreOnBothAxesWithListKeysAndReasons) {
     EXPECT_EQ(plain.size(), withAlarms.size());
     EXPECT_NE(plain, withAlarms);
 
+    // The group's captions and words as the profile keeps them: with "RST" a clear, 1001 is
+    // cleared at 00:00:45; before, that record fitted no word and was told so.
+    EXPECT_TRUE(alarms->Status().contains(QString::fromUtf8("1 条报警记录不符合")));
+    AlarmMapping mapping;
+    mapping.clear = {"CLR", "rst"};
+    StoreAlarmMapping("Alarms", mapping);
+    view->DrawCurves();
+    alarms->WaitForAlarms();
+    ASSERT_EQ(c->AlarmLanes().lanes.size(), 2);
+    EXPECT_EQ(c->AlarmLanes().lanes[0].spans[0].to, 45);
+    EXPECT_FALSE(alarms->Status().contains(QString::fromUtf8("不符合")));
+    StoreAlarmMapping("Alarms", DefaultAlarmMapping());
+
     // Roots without an alarm store: no lanes, and the status bar says why.
     SetAlarmStoreFolder(dir.path().toStdString() + "/none/");
     view->DrawCurves();
@@ -272,6 +290,49 @@ TEST_F(AlarmsTest, WhatCannotGiveAlarmsIsNamedNotTakenForNoAlarms) {
               2);
     std::fclose(sink);
     SetAlarmStoreFolder(std::string());
+}
+
+TEST_F(AlarmsTest, TheMappingDialogKeepsTheGroupsOwnCaptionsAndOffersNoFault) {
+    const std::string number = "\xE7\xBC\x96\xE5\x8F\xB7";  // a caption in UTF-8
+    const std::string count = "\xE6\x95\xB0\xE9\x87\x8F";   // typed: UTF-8 as the header is
+    struct Case {
+        const char* what;
+        int idItem;  // -1: typed
+        std::string id;
+        const char* event;
+        const char* alarm;
+        const char* ack;
+        bool ok;
+    };
+    const Case cases[] = {
+        {"chosen", 0, number, "State", "Come, Alarm On", "", true},
+        {"typed", -1, count, "state", "Come", "Quit", true},
+        {"no event caption", 0, number, " ", "Come", "", false},
+        {"the event caption twice", -1, "State", "STATE", "Come", "", false},
+        {"a word of two events", 0, number, "State", "Come", "come", false},
+    };
+    for (const Case& c : cases) {
+        AlarmMappingDialog dialog(QStringLiteral("G"), {number, "State", "Text"},
+                                  DefaultAlarmMapping());
+        auto* id = dialog.findChild<QComboBox*>(QStringLiteral("id"));
+        if (c.idItem >= 0)
+            id->setCurrentIndex(c.idItem);
+        else
+            id->setEditText(QString::fromStdString(c.id));
+        dialog.findChild<QComboBox*>(QStringLiteral("event"))->setEditText(c.event);
+        dialog.findChild<QLineEdit*>(QStringLiteral("alarm"))->setText(c.alarm);
+        dialog.findChild<QLineEdit*>(QStringLiteral("ack"))->setText(c.ack);
+        EXPECT_EQ(dialog.findChild<QPushButton*>(QStringLiteral("ok"))->isEnabled(), c.ok)
+            << c.what;
+        if (c.ok) {
+            const AlarmMapping m = dialog.Mapping();
+            EXPECT_EQ(m.id, c.id) << c.what;
+            EXPECT_EQ(m.alarm.size(), std::string(c.alarm).find(',') != std::string::npos ? 2u : 1u)
+                << c.what;
+        }
+        dialog.findChild<QPushButton*>(QStringLiteral("defaults"))->click();
+        EXPECT_TRUE(dialog.Mapping() == DefaultAlarmMapping()) << c.what;
+    }
 }
 
 }  // namespace

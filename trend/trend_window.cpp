@@ -19,6 +19,7 @@
 #include <limits>
 
 #include "alarm_layer.h"
+#include "alarm_mapping_profile.h"
 #include "chart_image.h"
 #include "curve_settings.h"
 #include "summary_group.h"
@@ -103,9 +104,12 @@ TrendWindow::TrendWindow(const TrendGroup& group, const std::string& stagingRoot
     const std::string alarmFolder = AlarmStoreFolder();
     alarmsBox_->setVisible(!alarmFolder.empty());
     if (!alarmFolder.empty()) {
-        alarmFetch_.Start(alarmFolder, TrendTime(group_.from), TrendTime(group_.to - 1), [this] {
-            QMetaObject::invokeMethod(this, &TrendWindow::AlarmsRead, Qt::QueuedConnection);
-        });
+        alarmFetch_.Start(
+            alarmFolder, TrendTime(group_.from), TrendTime(group_.to - 1),
+            [this] {
+                QMetaObject::invokeMethod(this, &TrendWindow::AlarmsRead, Qt::QueuedConnection);
+            },
+            StoredAlarmMappings());
     }
     // Summaries of the folders, made while the window is in use: until they are, the records
     // are read from the store.

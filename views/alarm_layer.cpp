@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 
+#include "alarm_mapping_profile.h"
 #include "curve_extras.h"
 #include "curve_init.h"
 #include "text_codec.h"
@@ -216,6 +217,7 @@ bool AlarmLayer::ReportRange(Range* range) const {
     range->from = std::min(first, last);
     range->to = std::max(first, last);
     range->folder = AlarmStoreFolder();
+    range->mappings = StoredAlarmMappings();
     return true;
 }
 
@@ -265,15 +267,18 @@ void AlarmLayer::Start(const Range& range) {
     }
     Say(QCoreApplication::translate("Histavue", "正在读取报警记录..."));
     QPointer<AlarmLayer> self(this);
-    fetch_.Start(range.folder, TimeOf(range.from), TimeOf(range.to), [self] {
-        QMetaObject::invokeMethod(
-            self.data(),
-            [self] {
-                if (self != nullptr)
-                    self->Arrived();
-            },
-            Qt::QueuedConnection);
-    });
+    fetch_.Start(
+        range.folder, TimeOf(range.from), TimeOf(range.to),
+        [self] {
+            QMetaObject::invokeMethod(
+                self.data(),
+                [self] {
+                    if (self != nullptr)
+                        self->Arrived();
+                },
+                Qt::QueuedConnection);
+        },
+        range.mappings);
 }
 
 void AlarmLayer::WaitForAlarms() {
@@ -395,6 +400,13 @@ QString AlarmLayer::StatusText(int lanes, int spans) const {
     if (untimed > 0)
         text += QCoreApplication::translate(
             "Histavue", ";%n 行报警记录的时间无法读取,见统计面板的报警列表", nullptr, untimed);
+    // Records with a time that do not fit their group's captions or words: in the list as text.
+    const uint64_t timedUnfit = log.Unfit() - std::min<uint64_t>(log.Unfit(), untimed_.size());
+    const int unfit = static_cast<int>(std::min<uint64_t>(timedUnfit, INT_MAX));
+    if (unfit > 0)
+        text += QCoreApplication::translate(
+            "Histavue", ";%n 条报警记录不符合报警组的标题或事件词,作为文本列在统计面板的报警列表中",
+            nullptr, unfit);
     const int leftOut = static_cast<int>(std::min<uint64_t>(log.LeftOut(), INT_MAX));
     const int shortened = static_cast<int>(std::min<uint64_t>(log.Shortened(), INT_MAX));
     if (leftOut > 0 && log.FirstLeftOut() != kNoAlarmTime)

@@ -74,8 +74,9 @@ class AlarmLayer : public QObject {
         std::string folder;
         int64_t from = kNoAlarmTime;
         int64_t to = kNoAlarmTime;
+        AlarmMappings mappings;  // of the groups, as the profile keeps them
         bool operator==(const Range& o) const {
-            return folder == o.folder && from == o.from && to == o.to;
+            return folder == o.folder && from == o.from && to == o.to && mappings == o.mappings;
         }
     };
     // The report's range: its first and last readable row times; false when it has none.

@@ -132,6 +132,22 @@ def curve_print_seeds():
                      b"Wide\nTime" + b"," * 3000 + b"\n2024-01-01 00:00:00,1\n")
 
 
+def alarm_log_seeds():
+    default = b"id=ID;event=Event;message=Message;alarm=ALM;ack=ACK;clear=CLR\n"
+    put("fuzz_alarm_log", "default", b"\x00" + default + b"Time,ID,Event,Message\n"
+        b"2024-01-01 00:00:05,1001,ALM,Boiler hot, very\n"
+        b"2024-01-01 00:00:09,1001,ACK,Boiler hot, very\n"
+        b"2024-01-01 00:00:07,1001,CLR,Boiler hot, very\n"
+        b"garbage,1,ALM,x\n2024-01-01 00:00:10,12\n2024-01-01 00:01:00,7,RST,reset")
+    put("fuzz_alarm_log", "other_words", b"\x06id=Tag;event=State;message=Text;alarm=Come,Alarm%20On;"
+        b"ack=Quit;clear=Gone\nTime,Text,Tag,State\n"
+        b"2024-01-01 00:00:01,Hot,T1, alarm on\n2024-01-01 00:00:02,Hot,T1,quit\n"
+        b"2024-01-01 00:00:03,Hot,T1,GONE\n2024-01-01 00:00:04,Hot,T1,ALM")
+    put("fuzz_alarm_log", "small_bounds", b"\x01bad\nTime,ID,Event,Message\n" +
+        b"".join(b"2024-01-01 00:00:%02d,%d,ALM,%s\n" % (s, s % 3, "\u6e29\u5ea6\u9ad8".encode("gb18030") * 3)
+                 for s in range(8)))
+
+
 if __name__ == "__main__":
     root_index_seeds()
     stem_seeds()
@@ -139,3 +155,4 @@ if __name__ == "__main__":
     table_seeds()
     config_seeds()
     curve_print_seeds()
+    alarm_log_seeds()
