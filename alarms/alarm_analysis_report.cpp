@@ -474,8 +474,11 @@ bool PrintAlarmAnalysis(QPrinter* printer, const AlarmAnalysisPrint& report, QSt
     const ReportBand all{1, static_cast<int32_t>(figures.widths.size()), 0};
     const int below =
         DrawRows(p, figures, &report.analysis, all, 0, figureRows.size(), 0, head, lineHeight, pad);
-    const QRect chart(0, below + lineHeight, page.width(),
-                      std::max(lineHeight * 4, page.height() - foot - below - lineHeight * 2));
+    // The chart takes the rest of the page, but no more than a third of it.
+    const QRect chart(
+        0, below + lineHeight, page.width(),
+        std::max(lineHeight * 4,
+                 std::min(page.height() / 3, page.height() - foot - below - lineHeight * 2)));
     PaintAlarmRates(p, chart, RateSeriesOf(report.analysis, report.thresholds, report.hourly), body,
                     -1);
 
