@@ -18,7 +18,9 @@
 #include <QSettings>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QTabWidget>
 #include <QTableWidget>
+#include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <stdexcept>
@@ -97,26 +99,23 @@ AlarmAnalysisWindow::AlarmAnalysisWindow(const std::string& dataFolder, const st
     QSettings settings;
     thresholds_ = LoadAlarmThresholds(settings);
 
-    spanLabel_ = new QLabel(this);
-    spanLabel_->setText(AlarmTimeString(from_) + QStringLiteral(" — ") + AlarmTimeString(to_));
-    periodChoice_ = new QComboBox(this);
+    auto* tools = new QToolBar(this);
+    tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    periodChoice_ = new QComboBox(tools);
     periodChoice_->addItem(QCoreApplication::translate("Histavue", "每10分钟报警数"));
     periodChoice_->addItem(QCoreApplication::translate("Histavue", "每小时报警数"));
     // A span of more than two days shows its hours: 10-minute bars would be thinner than pixels.
     periodChoice_->setCurrentIndex(to_ - from_ > 2 * 86400 ? 1 : 0);
-    wholeButton_ = new QPushButton(QCoreApplication::translate("Histavue", "整个时段"), this);
-    wholeButton_->setEnabled(false);
-    auto* thresholdsButton =
-        new QPushButton(QCoreApplication::translate("Histavue", "阈值设置..."), this);
-    mappingButton_ =
-        new QPushButton(QCoreApplication::translate("Histavue", "报警字段设置..."), this);
-    auto* printButton = new QToolButton(this);
-    printAction_ = new QAction(QCoreApplication::translate("Histavue", "打印..."), this);
-    printButton->setDefaultAction(printAction_);
-    auto* csvButton = new QToolButton(this);
-    csvButton->setText(QCoreApplication::translate("Histavue", "导出CSV"));
-    csvButton->setPopupMode(QToolButton::InstantPopup);
-    auto* csvMenu = new QMenu(csvButton);
+    tools->addWidget(periodChoice_);
+    wholeAction_ = tools->addAction(QCoreApplication::translate("Histavue", "整个时段"));
+    wholeAction_->setEnabled(false);
+    tools->addSeparator();
+    QAction* thresholdsAction =
+        tools->addAction(QCoreApplication::translate("Histavue", "阈值设置..."));
+    mappingAction_ = tools->addAction(QCoreApplication::translate("Histavue", "报警字段设置..."));
+    tools->addSeparator();
+    printAction_ = tools->addAction(QCoreApplication::translate("Histavue", "打印..."));
+    auto* csvMenu = new QMenu(this);
     figuresCsvAction_ = csvMenu->addAction(QCoreApplication::translate("Histavue", "关键指标..."));
     idsCsvAction_ = csvMenu->addAction(QCoreApplication::translate("Histavue", "各报警ID..."));
     csvMenu->addSeparator();
@@ -128,16 +127,10 @@ AlarmAnalysisWindow::AlarmAnalysisWindow(const std::string& dataFolder, const st
         encodings->addAction(a);
     }
     gbAction->setChecked(true);
-    csvButton->setMenu(csvMenu);
-
-    auto* top = new QHBoxLayout;
-    top->addWidget(spanLabel_);
-    top->addWidget(periodChoice_);
-    top->addWidget(wholeButton_);
-    top->addStretch(1);
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{thresholdsButton, mappingButton_, printButton, csvButton})
-        top->addWidget(w);
+    QAction* csvAction = tools->addAction(QCoreApplication::translate("Histavue", "导出CSV"));
+    csvAction->setMenu(csvMenu);
+    if (auto* csvButton = qobject_cast<QToolButton*>(tools->widgetForAction(csvAction)))
+        csvButton->setPopupMode(QToolButton::InstantPopup);
 
     progress_ = new QProgressBar(this);
     progress_->setRange(0, 0);
@@ -149,30 +142,29 @@ AlarmAnalysisWindow::AlarmAnalysisWindow(const std::string& dataFolder, const st
     countsLabel_->setWordWrap(true);
 
     figures_ = MakeTable(KeyFigureHeader(), this);
+    figures_->horizontalHeader()->setStretchLastSection(false);
     ids_ = MakeTable(AlarmIdHeader(), this);
     ids_->setSortingEnabled(true);
     chart_ = new AlarmRateChart(this);
-    auto* upper = new QSplitter(Qt::Horizontal, this);
-    upper->addWidget(figures_);
-    upper->addWidget(chart_);
-    upper->setStretchFactor(0, 0);
-    upper->setStretchFactor(1, 1);
+    tables_ = new QTabWidget(this);
+    tables_->addTab(figures_, QCoreApplication::translate("Histavue", "关键指标"));
+    tables_->addTab(ids_, QCoreApplication::translate("Histavue", "各报警ID"));
     auto* split = new QSplitter(Qt::Vertical, this);
-    split->addWidget(upper);
-    split->addWidget(ids_);
-    split->setStretchFactor(0, 3);
-    split->setStretchFactor(1, 2);
+    split->addWidget(chart_);
+    split->addWidget(tables_);
+    split->setStretchFactor(0, 2);
+    split->setStretchFactor(1, 3);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
+    layout->addWidget(tools);
     layout->addLayout(reading);
     layout->addWidget(countsLabel_);
     layout->addWidget(split, 1);
 
     connect(periodChoice_, &QComboBox::currentIndexChanged, this, [this] { FillChart(); });
-    connect(wholeButton_, &QPushButton::clicked, this, [this] { ShowWhole(); });
-    connect(thresholdsButton, &QPushButton::clicked, this, [this] { EditThresholds(); });
-    connect(mappingButton_, &QPushButton::clicked, this,
+    connect(wholeAction_, &QAction::triggered, this, [this] { ShowWhole(); });
+    connect(thresholdsAction, &QAction::triggered, this, [this] { EditThresholds(); });
+    connect(mappingAction_, &QAction::triggered, this,
             [this] { emit EditMappingRequested(groupText_); });
     connect(printAction_, &QAction::triggered, this, [this] { emit PrintRequested(); });
     connect(figuresCsvAction_, &QAction::triggered, this, [this] { SaveCsv(false); });
@@ -269,7 +261,7 @@ QString AlarmAnalysisWindow::Status() const {
 
 void AlarmAnalysisWindow::Show(const alarms::AlarmAnalysis& a) {
     shown_ = a;
-    wholeButton_->setEnabled(narrowed_);
+    wholeAction_->setEnabled(narrowed_);
     figures_->setRowCount(static_cast<int>(a.figures.size()));
     for (int r = 0; r < static_cast<int>(a.figures.size()); ++r) {
         const alarms::KeyFigure& k = a.figures[static_cast<size_t>(r)];

@@ -21,6 +21,7 @@ class QPrinter;
 class QProgressBar;
 class QPushButton;
 class QTableWidget;
+class QTabWidget;
 class QToolButton;
 class AlarmRateChart;
 
@@ -51,7 +52,8 @@ class AlarmAnalysisWindow : public QWidget {
     QAction* KeyFiguresCsvAction() const { return figuresCsvAction_; }
     QAction* IdsCsvAction() const { return idsCsvAction_; }
     QAction* Utf8Action() const { return utf8Action_; }
-    QPushButton* MappingButton() const { return mappingButton_; }
+    QAction* MappingAction() const { return mappingAction_; }
+    QTabWidget* Tables() const { return tables_; }
 
     // Narrows the tables to [from, to) (kept within the span); ShowWhole goes back.
     void ShowPeriod(int64_t from, int64_t to);
@@ -92,11 +94,11 @@ class AlarmAnalysisWindow : public QWidget {
     alarms::AlarmAnalysis shown_;
     QString problem_;
 
-    QLabel* spanLabel_ = nullptr;
     QLabel* countsLabel_ = nullptr;
     QComboBox* periodChoice_ = nullptr;
-    QPushButton* wholeButton_ = nullptr;
-    QPushButton* mappingButton_ = nullptr;
+    QAction* wholeAction_ = nullptr;
+    QAction* mappingAction_ = nullptr;
+    QTabWidget* tables_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QPushButton* cancelButton_ = nullptr;
     QTableWidget* figures_ = nullptr;
