@@ -1,21 +1,26 @@
 // The alarm analysis of the demo sample store's alarm log through the real windows: opened from
 // the alarm tree, its key figures read, a bar of its chart clicked, printed to PDF and read back,
 // a table written as CSV; and the report tool's analysis with its refusals of bad input.
+#include <QApplication>
 #include <QComboBox>
+#include <QDateTimeEdit>
 #include <QDir>
 #include <QFile>
 #include <QMdiSubWindow>
 #include <QProcess>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <cstdio>
 
 #include "alarm_analysis_window.h"
 #include "alarm_rate_chart.h"
 #include "commands.h"
 #include "data_list_bar.h"
+#include "data_query_dialog.h"
 #include "gui_app_test.h"
 #include "report.h"
 #include "roots.h"
@@ -92,6 +97,28 @@ TEST_F(AlarmAnalysisTest, OpensFromTheAlarmTreeNarrowsByABarPrintsAndWritesCsv) 
     EXPECT_LT(window->IdTable()->rowCount(), 8);
     window->ShowWhole();
     EXPECT_EQ(window->IdTable()->rowCount(), 8);
+
+    // The query dialog on the alarm tab analyses the range typed, from its start to its end.
+    app->MainFrame()->DataListBar()->SelectTab(kAlarmRecords);
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<CDataQuery*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        if (dialog->AlarmAnalysisButton() == nullptr) {
+            ADD_FAILURE() << "the query dialog offers no alarm analysis";
+            dialog->reject();
+            return;
+        }
+        dialog->StartEdit()->setDateTime(QDateTime(QDate(2024, 2, 29), QTime(0, 0)));
+        dialog->EndEdit()->setDateTime(QDateTime(QDate(2024, 3, 1), QTime(0, 0)));
+        dialog->AlarmAnalysisButton()->click();
+    });
+    Run(kCmdQuery);
+    auto* typed = qobject_cast<AlarmAnalysisWindow*>(
+        app->MainFrame()->MdiArea()->activeSubWindow()->widget());
+    ASSERT_TRUE(typed != nullptr && typed != window);
+    typed->WaitForAnalysis();
+    EXPECT_EQ(AlarmTimeString(typed->Shown().from), "2024-02-29 00:00:00");
+    EXPECT_EQ(AlarmTimeString(typed->Shown().to), "2024-03-01 00:00:00");
 
     // The ID table as CSV in UTF-8 with its mark.
     const QString csv = dir.path() + "/ids.csv";
