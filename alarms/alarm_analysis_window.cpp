@@ -96,7 +96,7 @@ AlarmAnalysisWindow::AlarmAnalysisWindow(const std::string& dataFolder, const st
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QCoreApplication::translate("Histavue", "报警分析") + QStringLiteral(" - ") +
                    groupText_);
-    QSettings settings;
+    QSettings settings;  // the user's profile, which the application names
     thresholds_ = LoadAlarmThresholds(settings);
 
     auto* tools = new QToolBar(this);
@@ -319,7 +319,7 @@ void AlarmAnalysisWindow::ShowWhole() {
 
 void AlarmAnalysisWindow::SetThresholds(const alarms::AlarmThresholds& t) {
     thresholds_ = t;
-    QSettings settings;
+    QSettings settings;  // the user's profile, which the application names
     SaveAlarmThresholds(settings, t);
     if (!analysed_)
         return;

@@ -28,6 +28,7 @@
 #include "histavue_doc.h"
 #include "histavue_view.h"
 #include "plain_csv.h"
+#include "profile.h"
 #include "report_font.h"
 #include "report_job.h"
 #include "text_codec.h"
@@ -74,7 +75,8 @@ const char kUsage[] =
     "                    $XDG_CACHE_HOME/histavue, else ~/.cache/histavue)\n"
     "  --alarm-analysis  analyse the alarm log of --alarms DIR: of the group --group NAME\n"
     "                    (default: every group, each ID after its group's name), over\n"
-    "                    --from and --to (default: the group's whole span)\n"
+    "                    --from and --to (default: the group's whole span), with the\n"
+    "                    thresholds set in the viewer's analysis window\n"
     "  --csv OUT.csv     write the analysis' key figures to OUT.csv and its table of alarm\n"
     "                    IDs to OUT-ids.csv, in GB18030\n"
     "  --encoding utf-8  write the CSV files in UTF-8 after a byte-order mark instead\n"
@@ -353,7 +355,9 @@ int RunAlarmAnalysis(const Options& o, std::FILE* out, std::FILE* err) {
         return Fail(err, problem);
     AlarmAnalysisPrint report;
     report.title = name.empty() ? o.alarms : DecodeShown(name);
-    report.thresholds = alarms::AlarmThresholds();
+    // The thresholds the user set in the viewer's analysis window, else the usual ones.
+    QSettings profile = UserProfile();
+    report.thresholds = LoadAlarmThresholds(profile);
     report.analysis = alarms::Analyse(input.events, from, to, report.thresholds);
     report.hourly = to - from > 2 * 86400;
     if (!o.pdf.isEmpty()) {
