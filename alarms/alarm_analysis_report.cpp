@@ -472,9 +472,14 @@ bool PrintAlarmAnalysis(QPrinter* printer, const AlarmAnalysisPrint& report, QSt
     header(1);
     p.setPen(QPen(Qt::black, std::max(1, dpi / 150)));
     const ReportBand all{1, static_cast<int32_t>(figures.widths.size()), 0};
-    const int below =
+    int below =
         DrawRows(p, figures, &report.analysis, all, 0, figureRows.size(), 0, head, lineHeight, pad);
-    // The chart takes the rest of the page, but no more than a third of it.
+    // The chart under its name takes the rest of the page, but no more than a third of it.
+    p.drawText(QRect(0, below + lineHeight / 2, page.width(), lineHeight),
+               Qt::AlignLeft | Qt::AlignVCenter,
+               report.hourly ? QCoreApplication::translate("Histavue", "每小时报警数")
+                             : QCoreApplication::translate("Histavue", "每10分钟报警数"));
+    below += lineHeight * 3 / 2;
     const QRect chart(
         0, below + lineHeight, page.width(),
         std::max(lineHeight * 4,

@@ -9,6 +9,7 @@
 #include <QMdiSubWindow>
 #include <QProcess>
 #include <QPushButton>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -119,6 +120,13 @@ TEST_F(AlarmAnalysisTest, OpensFromTheAlarmTreeNarrowsByABarPrintsAndWritesCsv) 
     typed->WaitForAnalysis();
     EXPECT_EQ(AlarmTimeString(typed->Shown().from), "2024-02-29 00:00:00");
     EXPECT_EQ(AlarmTimeString(typed->Shown().to), "2024-03-01 00:00:00");
+    // Thresholds set there are the user's from then on: the day's busiest 10 minutes flood.
+    alarms::AlarmThresholds lower;
+    lower.floodPeriod = 2;
+    typed->SetThresholds(lower);
+    QSettings profile;
+    EXPECT_EQ(LoadAlarmThresholds(profile).floodPeriod, 2u);
+    EXPECT_NE(Cell(typed->KeyFigureTable(), 5, 1), "0.00%");
 
     // The ID table as CSV in UTF-8 with its mark.
     const QString csv = dir.path() + "/ids.csv";
