@@ -116,6 +116,27 @@ AlarmStoreCheck CheckAlarmStore(const std::string& dataFolder, const AlarmMappin
     return check;
 }
 
+std::vector<std::string> AlarmGroupCaptions(const std::string& dataFolder, const LogGroup& group) {
+    const CalendarTime first = MakeCalendarTime(1601, 1, 1);
+    const CalendarTime last = MakeCalendarTime(30827, 12, 31, 23, 59, 59);
+    CaptionRead read;
+    QueryGroupLines(WithSeparator(dataFolder), group, &first, &last, 0, &read, OnCaption);
+    std::vector<std::string> captions;
+    if (read.lines < 2)
+        return captions;
+    std::string_view header = read.header;
+    while (!header.empty() && (header.back() == '\r' || header.back() == '\n'))
+        header.remove_suffix(1);
+    size_t at = header.find(',');
+    while (at != std::string_view::npos) {
+        const size_t next = header.find(',', at + 1);
+        captions.emplace_back(
+            header.substr(at + 1, next == std::string_view::npos ? next : next - at - 1));
+        at = next;
+    }
+    return captions;
+}
+
 AlarmReadResult ReadAlarms(const std::string& dataFolder, const CalendarTime& from,
                            const CalendarTime& to, const std::atomic<bool>* stop,
                            const AlarmLog::Bounds& bounds, const AlarmMappings& mappings) {

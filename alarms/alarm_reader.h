@@ -44,6 +44,10 @@ struct AlarmStoreCheck {
 AlarmStoreCheck CheckAlarmStore(const std::string& dataFolder,
                                 const AlarmMappings& mappings = AlarmMappings());
 
+// The captions after "Time" of a group's first records, bytes as stored; empty when the group
+// has no records (or they cannot be read).
+std::vector<std::string> AlarmGroupCaptions(const std::string& dataFolder, const LogGroup& group);
+
 struct AlarmReadResult {
     AlarmStoreState store = AlarmStoreState::kNoFolder;
     bool cancelled = false;  // stopped before the end; nothing else is told

@@ -93,6 +93,7 @@ CDataQuery::CDataQuery(QWidget* parent) : QDialog(parent) {
     intervalRow->addWidget(new QLabel(QCoreApplication::translate("Histavue", "秒"), this));
 
     auto* buttons = new QDialogButtonBox(this);
+    buttons_ = buttons;
     QPushButton* ok = buttons->addButton(QCoreApplication::translate("Histavue", "确定"),
                                          QDialogButtonBox::AcceptRole);
     buttons->addButton(QCoreApplication::translate("Histavue", "取消"),
@@ -109,6 +110,19 @@ CDataQuery::CDataQuery(QWidget* parent) : QDialog(parent) {
     grid->addWidget(new QLabel(QCoreApplication::translate("Histavue", "查询间隔"), this), 2, 0);
     grid->addLayout(intervalRow, 2, 1);
     grid->addWidget(buttons, 3, 0, 1, 2);
+}
+
+void CDataQuery::OfferAlarmAnalysis() {
+    if (analysis_ != nullptr)
+        return;
+    analysis_ = buttons_->addButton(QCoreApplication::translate("Histavue", "报警分析"),
+                                    QDialogButtonBox::ActionRole);
+    connect(analysis_, &QPushButton::clicked, this, [this] {
+        analysisChosen_ = true;
+        result_.start = ToCalendar(start_->dateTime());
+        result_.end = ToCalendar(end_->dateTime());
+        QDialog::accept();
+    });
 }
 
 void CDataQuery::Step(int delta) {

@@ -6,6 +6,8 @@
 #include "calendar_time.h"
 
 class QDateTimeEdit;
+class QDialogButtonBox;
+class QPushButton;
 class QLineEdit;
 class QToolButton;
 
@@ -37,6 +39,12 @@ class CDataQuery : public QDialog {
     // OK: a field that holds no integer is reported and the dialog stays open.
     void accept() override;
 
+    // Adds the button "报警分析" (for an alarm group), which closes the dialog with the typed
+    // range as OK does, and the analysis chosen instead of the query.
+    void OfferAlarmAnalysis();
+    QPushButton* AlarmAnalysisButton() const { return analysis_; }
+    bool AlarmAnalysisChosen() const { return analysisChosen_; }
+
   private:
     void Step(int delta);
 
@@ -45,6 +53,9 @@ class CDataQuery : public QDialog {
     QLineEdit* interval_;
     QToolButton* up_;
     QToolButton* down_;
+    QDialogButtonBox* buttons_ = nullptr;
+    QPushButton* analysis_ = nullptr;
+    bool analysisChosen_ = false;
     QueryRequest result_;
 };
 

@@ -133,6 +133,8 @@ CMainFrame::CMainFrame(DocumentManager* documents, std::function<QPrinter*()> pr
     bar_ = new CDataListBar(this, documents_, registerTempFile);
     // A group or folder of the data records offers its trend.
     bar_->Tree(kDataRecords)->SetItemActions({actions_.value(kCmdTrend)});
+    // A group or folder of the alarm records offers its analysis.
+    bar_->Tree(kAlarmRecords)->SetItemActions({actions_.value(kCmdAlarmAnalysis)});
     addDockWidget(Qt::LeftDockWidgetArea, bar_);
     resizeDocks({bar_}, {240}, Qt::Horizontal);
     QAction* dataList = actions_.value(kCmdViewDataList);
@@ -241,6 +243,7 @@ void CMainFrame::CreateActions() {
     on(kCmdSettings, [this] { OnSettings(); });
     on(kCmdQuery, [this] { OnQuery(); });
     on(kCmdTrend, [this] { OnTrend(); });
+    on(kCmdAlarmAnalysis, [this] { OnAlarmAnalysis(); });
     on(kCmdViewDataList, [this] { OnToggleDataList(); });
     on(kCmdAppExit, [this] { close(); });
     on(kCmdShowReport, [this] { OnShowReport(); });
@@ -365,6 +368,7 @@ void CMainFrame::BuildMenus() {
         UiText(withDocument ? FindCommand(kCmdViewDataList)->text : kDataListTextNoDocument));
     view->addAction(dataList);
     add(view, kCmdTrend);
+    add(view, kCmdAlarmAnalysis);
     if (withDocument) {
         add(view, kCmdDrawCurves);
         add(view, kCmdRestoreCurves);

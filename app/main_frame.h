@@ -63,6 +63,10 @@ class CMainFrame : public QMainWindow, public ViewHost {
     void OnQuery();
     // Opens the trend of the group or folder selected in the data records' tree.
     void OnTrend();
+    // Opens the alarm analysis of the group or folder selected in the alarm records' tree, or of
+    // the span [from, to) of the selected group (seconds of the file-time scale) when given.
+    void OnAlarmAnalysis();
+    void OpenAlarmAnalysis(qint64 from = 0, qint64 to = 0);
     // Opens a trend's span as a report, thinned when it holds more than a million records and
     // the user agrees.
     void OpenTrendAsReport(const QByteArray& group, qint64 from, qint64 to, qint64 records,

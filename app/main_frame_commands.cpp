@@ -12,6 +12,7 @@
 #include <QStatusBar>
 #include <algorithm>
 
+#include "alarm_analysis_window.h"
 #include "child_frame.h"
 #include "commands.h"
 #include "data_list_bar.h"
@@ -23,6 +24,7 @@
 #include "report_job.h"
 #include "roots.h"
 #include "store_api.h"
+#include "text_codec.h"
 #include "trend_window.h"
 #include "ui_services.h"
 
@@ -164,8 +166,22 @@ void CMainFrame::ApplySettings(const Roots& roots) {
 
 void CMainFrame::OnQuery() {
     CDataQuery dialog(this);
-    if (dialog.exec() == QDialog::Accepted) {
+    if (bar_->CurrentTab() == kAlarmRecords)
+        dialog.OfferAlarmAnalysis();
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    TrendSeconds from = 0, to = 0;
+    if (!dialog.AlarmAnalysisChosen()) {
         RunQuery(dialog.Result());
+    } else if (TrendSecondsOf(dialog.Result().start, &from) &&
+               TrendSecondsOf(dialog.Result().end, &to) && from < to) {
+        // The typed range from its start up to its end: a month is typed from its first
+        // midnight to the next month's.
+        OpenAlarmAnalysis(from, to);
+    } else {
+        UiServices::Get().Message(
+            this, QCoreApplication::translate("Histavue", "结束时间必须晚于开始时间。"),
+            UiServices::Icon::kExclamation);
     }
 }
 
@@ -264,6 +280,55 @@ void CMainFrame::OnTrend() {
     child->resize(mdi_->size() * 0.9);
     child->show();
     trend->setFocus();
+}
+
+void CMainFrame::OnAlarmAnalysis() {
+    OpenAlarmAnalysis();
+}
+
+void CMainFrame::OpenAlarmAnalysis(qint64 from, qint64 to) {
+    CGroupTree* tree = bar_->Tree(kAlarmRecords);
+    ItemGroupPath item;
+    if (tree == nullptr || !tree->IsOpen() || !tree->GetItemGroupPath(tree->currentItem(), &item)) {
+        UiServices::Get().Message(
+            this,
+            QCoreApplication::translate("Histavue", "请先在报警记录列表中选择一个组或文件夹。"),
+            UiServices::Icon::kInformation);
+        return;
+    }
+    const std::string data = QFile::encodeName(tree->DataFolder()).toStdString();
+    if (to <= from) {
+        // The span of the group's folders, or of the folder chosen.
+        TrendGroup group;
+        std::string error;
+        if (!OpenTrendGroup(data, item.group.toStdString(), item.path.toStdString(), &group,
+                            &error)) {
+            UiServices::Get().Message(this,
+                                      QCoreApplication::translate("Histavue", "无法分析报警: %1")
+                                          .arg(QString::fromLocal8Bit(error.c_str())),
+                                      UiServices::Icon::kExclamation);
+            return;
+        }
+        from = group.from;
+        to = group.to;
+    }
+    auto* analysis = new AlarmAnalysisWindow(data, item.group.toStdString(),
+                                             DecodeText(item.group.toStdString()), from, to);
+    connect(analysis, &AlarmAnalysisWindow::StatusChanged, this,
+            [this](const QString& text) { statusBar()->showMessage(text.section('\n', -1)); });
+    connect(analysis, &AlarmAnalysisWindow::PrintRequested, this, [this, analysis] {
+        QPrinter* printer = printer_();
+        if (!UiServices::Get().AskPrinter(analysis, printer, 0))
+            return;
+        if (!analysis->PrintTo(printer))
+            UiServices::Get().Message(analysis,
+                                      QCoreApplication::translate("Histavue", kPrintFailedMessage),
+                                      UiServices::Icon::kExclamation);
+    });
+    QMdiSubWindow* child = mdi_->addSubWindow(analysis);
+    child->resize(mdi_->size() * 0.9);
+    child->show();
+    analysis->setFocus();
 }
 
 void CMainFrame::OpenTrendAsReport(const QByteArray& group, qint64 from, qint64 to, qint64 records,

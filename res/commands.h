@@ -41,6 +41,7 @@ enum CommandId : int {
     kCmdExportPlainCsv = 32793,
     kCmdOpenPlainCsv = 32794,
     kCmdTrend = 32795,
+    kCmdAlarmAnalysis = 32796,
     kCmdNextPane = 57680,
     kCmdPrevPane = 57681,
 };

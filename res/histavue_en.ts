@@ -413,6 +413,14 @@
         <source>以趋势图显示数据列表中所选组或文件夹的各通道</source>
         <translation>Show every channel of the group or folder chosen in the data list as a trend</translation>
     </message>
+    <message>
+        <source>报警分析</source>
+        <translation>Alarm Analysis</translation>
+    </message>
+    <message>
+        <source>对照报警管理的常用目标分析所选报警组或文件夹的报警记录</source>
+        <translation>Measure the alarm log of the group or folder chosen in the alarm list against the usual targets of alarm management</translation>
+    </message>
 </context>
 <context>
     <name>Histavue</name>
@@ -1261,6 +1269,298 @@ Set the staging root folder and the data root folder under %1.</translation>
     <message>
         <source>事件词“%1”不能表示两种事件。</source>
         <translation>The event word &quot;%1&quot; cannot stand for two events.</translation>
+    </message>
+    <message>
+        <source>每天报警数(平均)</source>
+        <translation>Alarms per day (average)</translation>
+    </message>
+    <message>
+        <source>每小时报警数(平均)</source>
+        <translation>Alarms per hour (average)</translation>
+    </message>
+    <message>
+        <source>每10分钟报警数(平均)</source>
+        <translation>Alarms per 10 minutes (average)</translation>
+    </message>
+    <message>
+        <source>最繁忙的10分钟</source>
+        <translation>Busiest 10 minutes</translation>
+    </message>
+    <message>
+        <source>报警泛滥的小时占比</source>
+        <translation>Hours in flood</translation>
+    </message>
+    <message>
+        <source>报警泛滥的10分钟时段占比</source>
+        <translation>10-minute periods in flood</translation>
+    </message>
+    <message>
+        <source>报警泛滥的时间占比</source>
+        <translation>Time in flood</translation>
+    </message>
+    <message>
+        <source>最频繁10个报警的负荷占比</source>
+        <translation>Share of the 10 most frequent alarms</translation>
+    </message>
+    <message>
+        <source>振荡报警</source>
+        <translation>Chattering alarms</translation>
+    </message>
+    <message>
+        <source>瞬时报警</source>
+        <translation>Fleeting alarms</translation>
+    </message>
+    <message>
+        <source>陈旧报警</source>
+        <translation>Stale alarms</translation>
+    </message>
+    <message>
+        <source>单日最多陈旧报警</source>
+        <translation>Most stale alarms in a day</translation>
+    </message>
+    <message>
+        <source>从未确认的报警</source>
+        <translation>Alarms never acknowledged</translation>
+    </message>
+    <message>
+        <source>确认时间(中位数)</source>
+        <translation>Time to acknowledge (median)</translation>
+    </message>
+    <message>
+        <source>确认时间(90%分位)</source>
+        <translation>Time to acknowledge (90th percentile)</translation>
+    </message>
+    <message>
+        <source>清除时间(中位数)</source>
+        <translation>Time to clear (median)</translation>
+    </message>
+    <message>
+        <source>清除时间(90%分位)</source>
+        <translation>Time to clear (90th percentile)</translation>
+    </message>
+    <message>
+        <source>%1(可管理 ≤ %2)</source>
+        <translation>%1 (manageable ≤ %2)</translation>
+    </message>
+    <message>
+        <source>达标</source>
+        <translation>met</translation>
+    </message>
+    <message>
+        <source>可管理</source>
+        <translation>manageable</translation>
+    </message>
+    <message>
+        <source>未达标</source>
+        <translation>missed</translation>
+    </message>
+    <message>
+        <source>报警记录库 %1 中没有记录组 %2</source>
+        <translation>The alarm store %1 has no group %2</translation>
+    </message>
+    <message>
+        <source>%1 的记录组没有 Event 标题:这是数据记录,不是报警记录</source>
+        <translation>The groups in %1 have no Event caption: a data log, not an alarm log</translation>
+    </message>
+    <message>
+        <source>无法读取报警记录:%1</source>
+        <translation>Cannot read the alarm log: %1</translation>
+    </message>
+    <message>
+        <source>%1 不是报警记录库(没有根索引或记录组)</source>
+        <translation>%1 is no alarm store (no root index or no groups)</translation>
+    </message>
+    <message>
+        <source>指标</source>
+        <translation>Figure</translation>
+    </message>
+    <message>
+        <source>数值</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>目标</source>
+        <translation>Target</translation>
+    </message>
+    <message>
+        <source>评价</source>
+        <translation>Verdict</translation>
+    </message>
+    <message>
+        <source>报警ID</source>
+        <translation>Alarm ID</translation>
+    </message>
+    <message>
+        <source>次数</source>
+        <translation>Alarms</translation>
+    </message>
+    <message>
+        <source>占比</source>
+        <translation>Share</translation>
+    </message>
+    <message>
+        <source>首次</source>
+        <translation>First</translation>
+    </message>
+    <message>
+        <source>末次</source>
+        <translation>Last</translation>
+    </message>
+    <message>
+        <source>振荡次数</source>
+        <translation>Chattering episodes</translation>
+    </message>
+    <message>
+        <source>确认时间中位数</source>
+        <translation>Median time to acknowledge</translation>
+    </message>
+    <message>
+        <source>最长确认时间</source>
+        <translation>Longest time to acknowledge</translation>
+    </message>
+    <message>
+        <source>清除时间中位数</source>
+        <translation>Median time to clear</translation>
+    </message>
+    <message>
+        <source>最长清除时间</source>
+        <translation>Longest time to clear</translation>
+    </message>
+    <message>
+        <source>结束时仍存在</source>
+        <translation>Standing at the end</translation>
+    </message>
+    <message>
+        <source>消息</source>
+        <translation>Message</translation>
+    </message>
+    <message>
+        <source>是</source>
+        <translation>yes</translation>
+    </message>
+    <message>
+        <source>报警分析</source>
+        <translation>Alarm Analysis</translation>
+    </message>
+    <message>
+        <source>时段:%1,报警 %2 个,记录 %3 条</source>
+        <translation>Span: %1, %2 alarms, %3 records</translation>
+    </message>
+    <message>
+        <source>每10分钟报警数</source>
+        <translation>Alarms per 10 minutes</translation>
+    </message>
+    <message>
+        <source>每小时报警数</source>
+        <translation>Alarms per hour</translation>
+    </message>
+    <message>
+        <source>整个时段</source>
+        <translation>Whole Span</translation>
+    </message>
+    <message>
+        <source>阈值设置...</source>
+        <translation>Thresholds...</translation>
+    </message>
+    <message>
+        <source>报警字段设置...</source>
+        <translation>Alarm Fields...</translation>
+    </message>
+    <message>
+        <source>打印...</source>
+        <translation>Print...</translation>
+    </message>
+    <message>
+        <source>导出CSV</source>
+        <translation>Export CSV</translation>
+    </message>
+    <message>
+        <source>关键指标...</source>
+        <translation>Key Figures...</translation>
+    </message>
+    <message>
+        <source>各报警ID...</source>
+        <translation>Alarm IDs...</translation>
+    </message>
+    <message>
+        <source>UTF-8(带BOM)</source>
+        <translation>UTF-8 (with BOM)</translation>
+    </message>
+    <message>
+        <source>报警记录的读取已取消</source>
+        <translation>The reading of the alarm log was cancelled</translation>
+    </message>
+    <message>
+        <source>%1 — %2:记录 %3 条,报警 %4 个,格式不符的记录 %5 条,无对应报警的确认或清除 %6 条</source>
+        <translation>%1 — %2: %3 records, %4 alarms, %5 records that do not fit, %6 acknowledgements or clears without their alarm</translation>
+    </message>
+    <message>
+        <source>阈值设置</source>
+        <translation>Thresholds</translation>
+    </message>
+    <message>
+        <source>振荡:报警次数</source>
+        <translation>Chattering: alarms</translation>
+    </message>
+    <message>
+        <source>振荡:时间窗口(秒)</source>
+        <translation>Chattering: within seconds</translation>
+    </message>
+    <message>
+        <source>瞬时报警:清除时间(秒)</source>
+        <translation>Fleeting: cleared within seconds</translation>
+    </message>
+    <message>
+        <source>陈旧报警:存在时间(小时)</source>
+        <translation>Stale: standing longer than hours</translation>
+    </message>
+    <message>
+        <source>报警泛滥:每小时超过</source>
+        <translation>Flood: more alarms an hour than</translation>
+    </message>
+    <message>
+        <source>报警泛滥:每10分钟超过</source>
+        <translation>Flood: more alarms in 10 minutes than</translation>
+    </message>
+    <message>
+        <source>导出各报警ID的CSV</source>
+        <translation>Export the Alarm IDs as CSV</translation>
+    </message>
+    <message>
+        <source>导出关键指标的CSV</source>
+        <translation>Export the Key Figures as CSV</translation>
+    </message>
+    <message>
+        <source>CSV 文件 (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>无法写入 %1:%2</source>
+        <translation>Cannot write %1: %2</translation>
+    </message>
+    <message>
+        <source>结束时间必须晚于开始时间。</source>
+        <translation>The end time must come after the start time.</translation>
+    </message>
+    <message>
+        <source>请先在报警记录列表中选择一个组或文件夹。</source>
+        <translation>Choose a group or a folder in the alarm records list first.</translation>
+    </message>
+    <message>
+        <source>无法分析报警: %1</source>
+        <translation>Cannot analyse the alarms: %1</translation>
+    </message>
+    <message>
+        <source>关键指标</source>
+        <translation>Key Figures</translation>
+    </message>
+    <message>
+        <source>各报警ID</source>
+        <translation>Alarm IDs</translation>
+    </message>
+    <message>
+        <source>报警字段按记录组设置:请在报警记录树中选一个记录组再分析</source>
+        <translation>Alarm fields are set per group: choose a group in the alarm tree and analyse it.</translation>
     </message>
 </context>
 </TS>

@@ -34,3 +34,5 @@ shot curves-two-cursors.png en size:1600x1000 "$line1" maximize command:32777 pa
 shot curves-own-scales.png en size:1280x800 "$line1" maximize command:32777 ownscales scale:15
 shot curves-en.png en size:1280x800 "$line1" maximize command:32777 panel cursor-a:40
 shot curves.png zh size:1100x720 "$line1" maximize command:32777
+# The alarm analysis of the sample store's alarm log.
+shot alarm-analysis.png zh size:1280x800 alarm-analysis maximize

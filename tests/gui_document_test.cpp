@@ -63,7 +63,8 @@ TEST_F(ViewerTest, StartsWithNoDocumentAndTheShortMenus) {
     EXPECT_EQ(MenuItems(0), QStringList({"打开...\tCtrl+O(&O)", "打开正常csv(&N)", "关闭(&C)", "-",
                                          "打印设置(&R)...", "-", "设置(&S)", "查询\tCtrl+E(&E)",
                                          "-", "最近的文件", "-", "退出(&X)"}));
-    EXPECT_EQ(MenuItems(1), QStringList({"工具栏(&T)", "状态栏(&S)", "数据列表(D)", "趋势图"}));
+    EXPECT_EQ(MenuItems(1),
+              QStringList({"工具栏(&T)", "状态栏(&S)", "数据列表(D)", "趋势图", "报警分析"}));
     EXPECT_FALSE(Frame()->Action(kCmdOpenPlainCsv)->isEnabled());
     EXPECT_TRUE(Frame()->Action(kCmdQuery)->isEnabled());
     EXPECT_TRUE(Frame()->Action(kCmdFileOpen)->isEnabled());
@@ -94,8 +95,8 @@ TEST_F(ViewerTest, OpeningARecordFileShowsItsReportAndTheFullMenus) {
                            "另存为(&A)...", "存为正常csv(&C)", "-", "报表打印\tCtrl+P(&P)",
                            "曲线打印\tCtrl+R(&R)   ", "打印预览(&V)", "-"}));
     EXPECT_EQ(MenuItems(2), QStringList({"工具栏(&T)", "状态栏(&S)", "数据列表(&D)", "趋势图",
-                                         "绘制历史曲线(&C)", "恢复曲线图(&R)", "历史曲线设置(&E)",
-                                         "显示数据报表(&B)", "文本编辑(&F)"}));
+                                         "报警分析", "绘制历史曲线(&C)", "恢复曲线图(&R)",
+                                         "历史曲线设置(&E)", "显示数据报表(&B)", "文本编辑(&F)"}));
     EXPECT_EQ(MenuItems(3), QStringList({"新建窗口(&N)", "层叠(&C)", "平铺(&T)", "排列图标(&A)"}));
     // Features that are not built yet stay disabled.
     EXPECT_TRUE(Frame()->Action(kCmdDrawCurves)->isEnabled());

@@ -12,7 +12,8 @@
 // alone. show:A,B,... (before the draw) shows only the channels named; ownscales (after the draw)
 // puts each channel on its own scale, scale:N then shows series N's.
 // trend opens the trend of the tree item chosen last (trend-summarised: once its summaries are
-// made), trend-span:FROM,TO then shows those seconds of its span.
+// made), trend-span:FROM,TO then shows those seconds of its span. alarm-analysis opens the
+// alarm analysis of the alarm tree's first group (alarm-analysis:GROUP of that group).
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -23,6 +24,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "alarm_analysis_window.h"
 #include "chart_adapter.h"
 #include "commands.h"
 #include "curve_extras.h"
@@ -36,6 +38,7 @@
 #include "histavue_app.h"
 #include "histavue_view.h"
 #include "main_frame.h"
+#include "store_api.h"
 #include "trend_window.h"
 
 namespace {
@@ -149,6 +152,20 @@ int main(int argc, char* argv[]) {
             auto* trend = w != nullptr ? qobject_cast<TrendWindow*>(w->widget()) : nullptr;
             if (trend != nullptr && arg == QStringLiteral("trend-summarised"))
                 trend->WaitForSummaries();
+        } else if (arg.startsWith(QStringLiteral("alarm-analysis"))) {
+            CDataListBar* bar = app.MainFrame()->DataListBar();
+            bar->SelectTab(kAlarmRecords);
+            CGroupTree* tree = bar->Tree(kAlarmRecords);
+            const QString group = arg.section(':', 1);
+            for (int g = tree->topLevelItemCount() - 1; g >= 0; --g) {
+                if (group.isEmpty() || tree->topLevelItem(g)->text(0) == group)
+                    tree->setCurrentItem(tree->topLevelItem(g));
+            }
+            app.MainFrame()->Action(kCmdAlarmAnalysis)->trigger();
+            QMdiSubWindow* w = app.MainFrame()->MdiArea()->currentSubWindow();
+            if (auto* analysis =
+                    w != nullptr ? qobject_cast<AlarmAnalysisWindow*>(w->widget()) : nullptr)
+                analysis->WaitForAnalysis();
         } else if (arg.startsWith(QStringLiteral("trend-span:"))) {
             const QStringList span = arg.mid(11).split(',');
             QMdiSubWindow* w = app.MainFrame()->MdiArea()->currentSubWindow();

@@ -18,7 +18,9 @@
 #include <memory>
 #include <utility>
 
+#include "alarm_analysis_report.h"
 #include "alarm_layer.h"
+#include "alarm_mapping_profile.h"
 #include "alarm_reader.h"
 #include "chart_image.h"
 #include "curve_init.h"
@@ -27,6 +29,7 @@
 #include "histavue_doc.h"
 #include "histavue_view.h"
 #include "plain_csv.h"
+#include "profile.h"
 #include "report_font.h"
 #include "report_job.h"
 #include "text_codec.h"
@@ -38,10 +41,14 @@ namespace {
 const char kUsage[] =
     "Usage: histavue-report --in FILE [--plain] [--pdf OUT.pdf] [--curves OUT] [OPTION]...\n"
     "  or:  histavue-report --store DIR --group NAME [--from TIME --to TIME] --curves OUT\n"
+    "  or:  histavue-report --alarm-analysis --alarms DIR [--group NAME]\n"
+    "                       [--from TIME --to TIME] --pdf OUT.pdf | --csv OUT.csv\n"
     "\n"
     "Opens a record file and writes its report pages as the print command lays them out\n"
     "and its historic curves as the curve view draws them; or draws the trend of a group\n"
-    "of a data store, read straight from the store, as the trend window draws it.\n"
+    "of a data store, read straight from the store, as the trend window draws it; or\n"
+    "measures an alarm log against the usual targets of alarm management, as the alarm\n"
+    "analysis window does.\n"
     "Each output replaces its file only once written whole; it may not be the record file,\n"
     "the settings file or the other output.\n"
     "\n"
@@ -67,10 +74,18 @@ const char kUsage[] =
     "  --staging DIR     where the trend keeps the summaries of the group's folders, so that\n"
     "                    a later run reads only what is new (default:\n"
     "                    $XDG_CACHE_HOME/histavue, else ~/.cache/histavue)\n"
+    "  --alarm-analysis  analyse the alarm log of --alarms DIR: of the group --group NAME\n"
+    "                    (default: every group, each ID after its group's name), over\n"
+    "                    --from and --to (default: the group's whole span), with the\n"
+    "                    thresholds set in the viewer's analysis window\n"
+    "  --csv OUT.csv     write the analysis' key figures to OUT.csv and its table of alarm\n"
+    "                    IDs to OUT-ids.csv, in GB18030\n"
+    "  --encoding utf-8  write the CSV files in UTF-8 after a byte-order mark instead\n"
     "  -h, --help        show this text\n"
     "  --version         show the version\n"
     "\n"
-    "At least one of --pdf and --curves is needed; a trend needs --curves.\n"
+    "At least one of --pdf and --curves is needed; a trend needs --curves; an alarm\n"
+    "analysis needs --pdf, --csv or both.\n"
     "Exit status: 0 success, 1 failure (reason on standard error), 2 usage error.\n";
 
 void Say(std::FILE* f, const QString& text) {
@@ -91,7 +106,8 @@ int Fail(std::FILE* err, const QString& reason) {
 
 struct Options {
     QString in, ini, pdf, curves, alarms, pageSize = QStringLiteral("A4");
-    QString store, group, from, to, staging;
+    QString store, group, from, to, staging, csv, encoding;
+    bool alarmAnalysis = false;
     bool plain = false;
     bool landscape = false;
 };
@@ -282,6 +298,95 @@ int RunTrend(const Options& o, const QString& suffix, std::FILE* out, std::FILE*
     return 0;
 }
 
+// The file beside OUT.csv that takes the table of alarm IDs: OUT-ids.csv.
+QString IdsCsvPath(const QString& csv) {
+    const QFileInfo info(csv);
+    return info.dir().filePath(info.completeBaseName() + QStringLiteral("-ids.csv"));
+}
+
+// The alarm analysis of a group (or of every group) of an alarm store, printed and as CSV.
+int RunAlarmAnalysis(const Options& o, std::FILE* out, std::FILE* err) {
+    const std::string data = PathBytes(o.alarms);
+    const AlarmStoreCheck check = CheckAlarmStore(data);
+    const QString refusal = AlarmStoreRefusal(o.alarms, check);
+    if (!refusal.isEmpty())
+        return Fail(err, refusal);
+    // The group as typed: its stored bytes, or its name as the viewer shows it.
+    std::string name;
+    std::vector<std::string> spanned;
+    for (const LogGroup& g : check.groups) {
+        if (!o.group.isEmpty() &&
+            (g.name == o.group.toLocal8Bit().toStdString() || DecodeShown(g.name) == o.group))
+            name = g.name;
+        spanned.push_back(g.name);
+    }
+    if (!o.group.isEmpty() && name.empty())
+        return Fail(err,
+                    QStringLiteral("%1: no group '%2' in the alarm store").arg(o.alarms, o.group));
+    if (!name.empty())
+        spanned = {name};
+    // The whole span: from the first folder of the groups to the end of their last.
+    TrendSeconds from = 0, to = 0;
+    bool any = false;
+    for (const std::string& g : spanned) {
+        TrendGroup group;
+        std::string error;
+        if (!OpenTrendGroup(data, g, std::string(), &group, &error))
+            continue;
+        from = any ? std::min(from, group.from) : group.from;
+        to = any ? std::max(to, group.to) : group.to;
+        any = true;
+    }
+    if ((!o.from.isEmpty() && !TypedSeconds(o.from, &from)) ||
+        (!o.to.isEmpty() && !TypedSeconds(o.to, &to)) || to < from)
+        return Usage(err, QStringLiteral("--from and --to need two times, the first not after "
+                                         "the second, as 'YYYY-MM-DD hh:mm[:ss]'"));
+    if (!o.to.isEmpty())
+        to += 1;  // the last second is in the span
+    if (!any && (o.from.isEmpty() || o.to.isEmpty()))
+        return Fail(err, QStringLiteral("%1: the alarm log holds no records to take a span from: "
+                                        "give --from and --to")
+                             .arg(o.alarms));
+    if (to <= from)
+        to = from + 1;
+
+    const AlarmAnalysisInput input =
+        ReadAlarmAnalysisInput(data, name, from, to, StoredAlarmMappings());
+    const QString problem = AlarmInputProblem(input, o.alarms, o.group);
+    if (!problem.isEmpty())
+        return Fail(err, problem);
+    AlarmAnalysisPrint report;
+    report.title = name.empty() ? o.alarms : DecodeShown(name);
+    // The thresholds the user set in the viewer's analysis window, else the usual ones.
+    QSettings profile = UserProfile();
+    report.thresholds = LoadAlarmThresholds(profile);
+    report.analysis = alarms::Analyse(input.events, from, to, report.thresholds);
+    report.hourly = to - from > 2 * 86400;
+    if (!o.pdf.isEmpty()) {
+        QPrinter printer(QPrinter::HighResolution);
+        SetUpPdf(&printer, o.pdf, o);
+        QString why;
+        if (!PrintAlarmAnalysis(&printer, report, &why))
+            return Fail(err, QStringLiteral("cannot write %1: %2").arg(o.pdf, why));
+    }
+    if (!o.csv.isEmpty()) {
+        const CsvEncoding encoding =
+            o.encoding.isEmpty() ? CsvEncoding::kGb18030 : CsvEncoding::kUtf8Bom;
+        const QString ids = IdsCsvPath(o.csv);
+        QString why;
+        if (!WriteWholeFile(o.csv, KeyFiguresCsv(report.analysis, encoding), &why))
+            return Fail(err, QStringLiteral("cannot write %1: %2").arg(o.csv, why));
+        if (!WriteWholeFile(ids, AlarmIdsCsv(report.analysis, encoding), &why))
+            return Fail(err, QStringLiteral("cannot write %1: %2").arg(ids, why));
+    }
+    Say(out, QStringLiteral("alarm analysis of %1, %2 to %3: %4 records, %5 alarms of %6 IDs")
+                 .arg(report.title, AlarmTimeString(from), AlarmTimeString(to))
+                 .arg(report.analysis.events)
+                 .arg(report.analysis.alarms)
+                 .arg(report.analysis.ids.size()));
+    return 0;
+}
+
 }  // namespace
 
 const char* ReportUsage() {
@@ -329,6 +434,16 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err, bool stdi
             ok = value(&o.to);
         } else if (a == QLatin1String("--page-size")) {
             ok = value(&o.pageSize);
+        } else if (a == QLatin1String("--alarm-analysis")) {
+            o.alarmAnalysis = true;
+        } else if (a == QLatin1String("--csv")) {
+            ok = value(&o.csv) && !o.csv.isEmpty();
+        } else if (a == QLatin1String("--encoding")) {
+            if (value(&o.encoding) &&
+                o.encoding.compare(QLatin1String("utf-8"), Qt::CaseInsensitive) != 0)
+                return Usage(
+                    err, QStringLiteral("unknown encoding '%1' (expected utf-8)").arg(o.encoding));
+            ok = !o.encoding.isEmpty();
         } else if (a == QLatin1String("--plain")) {
             o.plain = true;
         } else if (a == QLatin1String("--landscape")) {
@@ -339,6 +454,33 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err, bool stdi
         if (!ok)
             return Usage(err, QStringLiteral("%1 needs a value").arg(a));
     }
+    if (o.alarmAnalysis) {
+        if (o.alarms.isEmpty())
+            return Usage(err, QStringLiteral("an alarm analysis needs --alarms DIR"));
+        if (!o.in.isEmpty() || o.plain || !o.ini.isEmpty() || !o.curves.isEmpty() ||
+            !o.store.isEmpty() || !o.staging.isEmpty())
+            return Usage(err, QStringLiteral("an alarm analysis is made from --alarms alone: leave "
+                                             "out --in, --plain, --ini, --curves, --store and "
+                                             "--staging"));
+        if (o.pdf.isEmpty() && o.csv.isEmpty())
+            return Usage(err, QStringLiteral("nothing to write: give --pdf or --csv"));
+        if (!PageSizeNamed(o.pageSize).isValid())
+            return Usage(err, QStringLiteral("unknown page size '%1'").arg(o.pageSize));
+        if (!o.pdf.isEmpty() && QFileInfo(o.pdf).suffix().toLower() != QLatin1String("pdf"))
+            return Usage(err, QStringLiteral("--pdf must name a .pdf file"));
+        if (!o.csv.isEmpty() && QFileInfo(o.csv).suffix().toLower() != QLatin1String("csv"))
+            return Usage(err, QStringLiteral("--csv must name a .csv file"));
+        if (!o.encoding.isEmpty() && o.csv.isEmpty())
+            return Usage(err, QStringLiteral("--encoding is the CSV files': give --csv"));
+        if (!o.pdf.isEmpty() && !o.csv.isEmpty() &&
+            (storefs::SameFile(PathBytes(o.pdf), PathBytes(o.csv)) ||
+             storefs::SameFile(PathBytes(o.pdf), PathBytes(IdsCsvPath(o.csv)))))
+            return Usage(err, QStringLiteral("--pdf and --csv name the same file '%1'").arg(o.pdf));
+        return RunAlarmAnalysis(o, out, err);
+    }
+    if (!o.csv.isEmpty() || !o.encoding.isEmpty())
+        return Usage(err, QStringLiteral("--csv and --encoding are an alarm analysis': give "
+                                         "--alarm-analysis"));
     if (!o.store.isEmpty() || !o.group.isEmpty()) {
         if (o.store.isEmpty() || o.group.isEmpty())
             return Usage(err, QStringLiteral("a trend needs both --store and --group"));

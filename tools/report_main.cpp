@@ -10,6 +10,7 @@
 
 #include "file_system.h"
 #include "histavue_app.h"
+#include "profile.h"
 #include "quiet_start.h"
 #include "report.h"
 
@@ -26,6 +27,9 @@ int main(int argc, char** argv) {
         open("/dev/null", O_RDONLY);
     SilenceRoutineQtNotices();
     QApplication app(argc, argv);
+    // The viewer's profile: the thresholds and alarm fields set there hold here too.
+    QCoreApplication::setOrganizationName(QString::fromUtf8(kProfileOrganisation));
+    QCoreApplication::setApplicationName(QString::fromUtf8(kProfileApplication));
     // The pages speak the user's language, as the viewer's print command does.
     const std::unique_ptr<QTranslator> translation = CHistavueApp::LoadTranslation();
     if (translation)
