@@ -153,6 +153,13 @@ AlarmAnalysisWindow::AlarmAnalysisWindow(const std::string& dataFolder, const st
     tables_ = new QTabWidget(this);
     tables_->addTab(figures_, QCoreApplication::translate("Histavue", "关键指标"));
     tables_->addTab(ids_, QCoreApplication::translate("Histavue", "各报警ID"));
+    // Records that make no event (no time, no ID, or an event word of none of the three kinds)
+    // are listed as they read, never dropped.
+    unfit_ = MakeTable({QCoreApplication::translate("Histavue", "时间"),
+                        QCoreApplication::translate("Histavue", "报警ID"),
+                        QCoreApplication::translate("Histavue", "记录")},
+                       this);
+    tables_->addTab(unfit_, QCoreApplication::translate("Histavue", "格式不符的记录"));
     auto* split = new QSplitter(Qt::Vertical, this);
     split->addWidget(chart_);
     split->addWidget(tables_);
@@ -297,6 +304,15 @@ void AlarmAnalysisWindow::Show(const alarms::AlarmAnalysis& a) {
     }
     ids_->setSortingEnabled(true);
     ids_->resizeColumnsToContents();
+    unfit_->setRowCount(static_cast<int>(a.unfit.size()));
+    for (int r = 0; r < static_cast<int>(a.unfit.size()); ++r) {
+        const alarms::AlarmEvent& e = input_->events[a.unfit[static_cast<size_t>(r)]];
+        const QString cells[] = {e.time == alarms::kNoTime ? QString() : AlarmTimeString(e.time),
+                                 DecodeShown(e.id), DecodeShown(e.message)};
+        for (int c = 0; c < 3; ++c)
+            unfit_->setItem(r, c, new QTableWidgetItem(cells[c]));
+    }
+    unfit_->resizeColumnsToContents();
     countsLabel_->setText(Status());
 }
 

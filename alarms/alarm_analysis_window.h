@@ -46,6 +46,7 @@ class AlarmAnalysisWindow : public QWidget {
 
     QTableWidget* KeyFigureTable() const { return figures_; }
     QTableWidget* IdTable() const { return ids_; }
+    QTableWidget* UnfitTable() const { return unfit_; }
     AlarmRateChart* Chart() const { return chart_; }
     QComboBox* PeriodChoice() const { return periodChoice_; }
     QAction* PrintAction() const { return printAction_; }
@@ -104,6 +105,7 @@ class AlarmAnalysisWindow : public QWidget {
     QPushButton* cancelButton_ = nullptr;
     QTableWidget* figures_ = nullptr;
     QTableWidget* ids_ = nullptr;
+    QTableWidget* unfit_ = nullptr;  // the records that make no event
     AlarmRateChart* chart_ = nullptr;
     QAction* printAction_ = nullptr;
     QAction* figuresCsvAction_ = nullptr;

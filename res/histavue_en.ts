@@ -1562,5 +1562,17 @@ Set the staging root folder and the data root folder under %1.</translation>
         <source>报警字段按记录组设置:请在报警记录树中选一个记录组再分析</source>
         <translation>Alarm fields are set per group: choose a group in the alarm tree and analyse it.</translation>
     </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>记录</source>
+        <translation>Record</translation>
+    </message>
+    <message>
+        <source>格式不符的记录</source>
+        <translation>Records That Do Not Fit</translation>
+    </message>
 </context>
 </TS>

@@ -142,6 +142,9 @@ TEST_F(AlarmAnalysisTest, OpensFromTheAlarmTreeNarrowsByABarPrintsAndWritesCsv) 
     typed->MappingAction()->trigger();
     typed->WaitForAnalysis();
     EXPECT_EQ(typed->Shown().alarms, 0u);
+    // Its ALM records are listed as they read.
+    ASSERT_GT(typed->UnfitTable()->rowCount(), 0);
+    EXPECT_TRUE(Cell(typed->UnfitTable(), 0, 0).startsWith("2024-02-2"));
     ASSERT_EQ(StoredAlarmMappings().size(), 1u);
     EXPECT_EQ(StoredAlarmMappings().begin()->second.alarm, std::vector<std::string>{"RAISED"});
 
