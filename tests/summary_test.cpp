@@ -247,6 +247,7 @@ TEST(FolderSummaryTest, BucketsHoldTheirRecordsNumbers) {
         double first, min, max, last;
         SummarySeconds firstAt, minAt, maxAt, lastAt;
         uint16_t flags;
+        uint32_t pieces = 0;  // of a line that breaks in the bucket
     };
     const uint16_t kBoth = kStartsWithValue | kEndsWithValue;
     const Case cases[] = {
@@ -297,7 +298,8 @@ TEST(FolderSummaryTest, BucketsHoldTheirRecordsNumbers) {
          0,
          2,
          2,
-         kBoth | kInnerBreak},
+         kBoth | kInnerBreak,
+         2},
         {"a gap of three intervals does not",
          {{0, "1,0,0"}, {3, "2,0,0"}},
          2,
@@ -321,7 +323,23 @@ TEST(FolderSummaryTest, BucketsHoldTheirRecordsNumbers) {
          0,
          4,
          4,
-         kBoth | kInnerBreak},
+         kBoth | kInnerBreak,
+         2},
+        {"numbers keep every bit in the file, whatever their decimals and size",
+         {{0, "1.23456789,0,0"},
+          {1, "-2.5e300,0,0"},
+          {2, "123456789012345,0,0"},
+          {3, "0.000001,0,0"}},
+         4,
+         1.23456789,
+         -2.5e300,
+         123456789012345.0,
+         0.000001,
+         0,
+         1,
+         2,
+         3,
+         kBoth},
         {"other forms of numbers",
          {{0, " 7 ,0,0"}, {1, "1e3,0,0"}, {2, "inf,0,0"}},
          2,
@@ -359,6 +377,7 @@ TEST(FolderSummaryTest, BucketsHoldTheirRecordsNumbers) {
             EXPECT_EQ(cell.maxAt, t + c.maxAt) << c.name;
             EXPECT_EQ(cell.lastAt, t + c.lastAt) << c.name;
             EXPECT_EQ(cell.flags, c.flags) << c.name;
+            EXPECT_EQ(cell.runCount, c.pieces) << c.name;
         }
     }
 }
