@@ -153,6 +153,19 @@ FolderSource SourceOf(const std::string& dataFolder, const std::string& stem) {
     return source;
 }
 
+bool SourceUnchanged(const std::string& dataFolder, const std::string& stem,
+                     const FolderSource& source) {
+    if (!(StatOf(dataFolder + stem + ".idx") == source.index))
+        return false;
+    for (size_t n = 0; n < source.blocks.size(); ++n) {
+        char name[16];
+        std::snprintf(name, sizeof name, "(%X).csv", static_cast<unsigned>(n));
+        if (!(StatOf(dataFolder + stem + name) == source.blocks[n]))
+            return false;
+    }
+    return true;
+}
+
 std::vector<uint32_t> LevelWidths(uint32_t interval, int depth) {
     static constexpr uint32_t kLadder[] = {60,   120,  300,   600,   900,  1800,
                                            3600, 7200, 10800, 21600, 43200};

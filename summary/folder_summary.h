@@ -83,6 +83,10 @@ struct FolderSource {
 // The source of the folder with nested stem under dataFolder, by the file system's word: the
 // index, and blocks 0 to the last entry's block. Only sizes and times are looked at.
 FolderSource SourceOf(const std::string& dataFolder, const std::string& stem);
+// True when the folder is as source found it: its index and each block source names have the
+// same sizes and times (an unchanged index names the same blocks). Reads no file.
+bool SourceUnchanged(const std::string& dataFolder, const std::string& stem,
+                     const FolderSource& source);
 
 struct FolderSummary {
     uint32_t groupId = 0;

@@ -93,7 +93,9 @@ class Out {
 class In {
   public:
     explicit In(const char* p, size_t n = SIZE_MAX)
-        : p_(reinterpret_cast<const unsigned char*>(p)), end_(n == SIZE_MAX ? nullptr : p_ + n) {}
+        : p_(reinterpret_cast<const unsigned char*>(p)),
+          start_(p_),
+          end_(n == SIZE_MAX ? nullptr : p_ + n) {}
     uint64_t Le(size_t n) {
         if (!Have(n))
             return 0;
@@ -133,6 +135,11 @@ class In {
     // True when every read stayed within the bytes and read a number.
     bool Good() const { return !bad_; }
     bool AtEnd() const { return end_ == nullptr || p_ == end_; }
+    void Skip(uint64_t n) {
+        if (Have(static_cast<size_t>(std::min<uint64_t>(n, SIZE_MAX))))
+            p_ += n;
+    }
+    size_t Consumed() const { return static_cast<size_t>(p_ - start_); }
 
   private:
     bool Have(size_t n) {
@@ -145,6 +152,7 @@ class In {
     }
 
     const unsigned char* p_;
+    const unsigned char* start_;
     const unsigned char* end_;
     bool bad_ = false;
 };
@@ -699,4 +707,92 @@ bool ReadSummaryLevel(const std::string& nativePath, const FolderSummary& held, 
         return false;
     *out = std::move(one.levels[level]);
     return true;
+}
+
+namespace {
+
+const char kOverviewMagic[8] = {'H', 'V', 'S', 'U', 'M', 'O', 'V', 'W'};
+constexpr uint32_t kOverviewVersion = 1;
+
+}  // namespace
+
+std::string EncodeOverview(const SummaryOverview& entries) {
+    std::string bytes;
+    Out out(&bytes);
+    out.Bytes(kOverviewMagic, sizeof kOverviewMagic);
+    out.Le(kOverviewVersion);
+    out.Le(static_cast<uint32_t>(entries.size()));
+    for (const auto& [stem, summary] : entries) {
+        FolderSummary s = *summary;
+        uint32_t fineWidth = 0;
+        if (s.levels.size() > 1) {
+            fineWidth = s.levels[0].width;
+            s.levels.erase(s.levels.begin());
+        }
+        const std::string one = EncodeSummary(s);
+        out.Var(stem.size());
+        out.Bytes(stem.data(), stem.size());
+        out.Le(fineWidth);
+        out.Var(one.size());
+        out.Bytes(one.data(), one.size());
+    }
+    out.Le(Checksum(bytes.data(), bytes.size()));
+    return bytes;
+}
+
+bool DecodeOverview(const char* bytes, size_t size, SummaryOverview* entries) {
+    entries->clear();
+    constexpr size_t kHead = sizeof kOverviewMagic + 8;
+    if (size < kHead + kChecksumSize ||
+        std::memcmp(bytes, kOverviewMagic, sizeof kOverviewMagic) != 0 ||
+        In(bytes + size - kChecksumSize).Le(8) != Checksum(bytes, size - kChecksumSize))
+        return false;
+    In head(bytes + sizeof kOverviewMagic, 8);
+    if (head.U32() != kOverviewVersion)
+        return false;
+    const uint32_t count = head.U32();
+    In in(bytes + kHead, size - kHead - kChecksumSize);
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint64_t stemSize = in.Var();
+        const size_t stemAt = in.Consumed();
+        in.Skip(stemSize);
+        const uint32_t fineWidth = in.U32();
+        const uint64_t oneSize = in.Var();
+        const size_t oneAt = in.Consumed();
+        in.Skip(oneSize);
+        if (!in.Good())
+            return false;
+        auto s = std::make_shared<FolderSummary>();
+        if (!DecodeSummary(bytes + kHead + oneAt, static_cast<size_t>(oneSize), s.get()))
+            continue;
+        if (fineWidth != 0) {
+            if (s->levels.empty() || fineWidth >= s->levels[0].width ||
+                s->levels[0].width % fineWidth != 0)
+                continue;
+            SummaryLevel fine;
+            fine.width = fineWidth;
+            s->levels.insert(s->levels.begin(), std::move(fine));
+        }
+        (*entries)[std::string(bytes + kHead + stemAt, static_cast<size_t>(stemSize))] =
+            std::move(s);
+    }
+    return in.AtEnd();
+}
+
+bool WriteOverviewFile(const std::string& nativePath, const SummaryOverview& entries) {
+    const std::string bytes = EncodeOverview(entries);
+    storefs::ReplacingWriter writer;
+    return writer.Begin(nativePath) && writer.Write(bytes.data(), bytes.size()) &&
+           writer.Commit(true);
+}
+
+bool ReadOverviewFile(const std::string& nativePath, SummaryOverview* entries) {
+    const int fd = storefs::OpenExclusive(nativePath, storefs::OpenMode::kExistingRead, nullptr,
+                                          storefs::Names::kExact);
+    if (fd < 0)
+        return false;
+    std::vector<char> bytes;
+    const bool read = storefs::ReadToEnd(fd, &bytes, 0);
+    storefs::CloseFile(fd);
+    return read && DecodeOverview(bytes.data(), bytes.size(), entries);
 }

@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstddef>
+#include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "folder_summary.h"
 
@@ -37,3 +40,15 @@ bool ReadSummaryLevel(const std::string& nativePath, const FolderSummary& held, 
 // Puts the right checksums into the bytes of a summary file, where its header can be read (for
 // fuzzing the checks behind the checksums).
 void SealSummary(std::string* bytes);
+
+// The summaries of a group's folders without their finest levels, in one file beside their own
+// files, so that a group whose folders are unchanged opens without reading a file per folder.
+// Entries: a folder's flat stem and its summary (its finest level is left out when it has a
+// coarser one, and comes back as that level's width alone, for ReadSummaryLevel).
+using SummaryOverview = std::map<std::string, std::shared_ptr<const FolderSummary>>;
+std::string EncodeOverview(const SummaryOverview& entries);
+// False for anything but a whole overview of this version whose checksum matches; an entry that
+// does not read as a summary is left out.
+bool DecodeOverview(const char* bytes, size_t size, SummaryOverview* entries);
+bool WriteOverviewFile(const std::string& nativePath, const SummaryOverview& entries);
+bool ReadOverviewFile(const std::string& nativePath, SummaryOverview* entries);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <set>
 #include <thread>
 
 #include "file_system.h"
@@ -139,16 +140,30 @@ bool SummaryGroup::Fits(const FolderSummary& s, const Folder& f) const {
            s.start == f.start && s.period == f.period && s.channels == channels_.size();
 }
 
-std::shared_ptr<const FolderSummary> SummaryGroup::Summary(const Folder& f,
-                                                           bool checkedOnDisk) const {
-    const FolderSource source = SourceOf(dataFolder_, f.stem);
+std::string SummaryGroup::OverviewPath() const {
+    return summaryFolder_ + "folders.overview";
+}
+
+std::shared_ptr<const FolderSummary> SummaryGroup::Summary(const Folder& f, bool checkedOnDisk,
+                                                           bool* fresh) const {
     {
         std::lock_guard<std::mutex> lock(fineMutex_);
         if (damaged_.erase(f.flat) > 0)
             checkedOnDisk = true;
     }
-    if (!checkedOnDisk && f.summary != nullptr && f.summary->source == source)
-        return f.summary;
+    if (!checkedOnDisk) {
+        // The summary in hand, or the overview's, while the folder's files are as it says.
+        std::shared_ptr<const FolderSummary> held = f.summary;
+        if (held == nullptr) {
+            const auto at = overview_.find(f.flat);
+            if (at != overview_.end() && Fits(*at->second, f))
+                held = at->second;
+        }
+        if (held != nullptr && SourceUnchanged(dataFolder_, f.stem, held->source))
+            return held;
+    }
+    *fresh = true;
+    const FolderSource source = SourceOf(dataFolder_, f.stem);
     auto s = std::make_shared<FolderSummary>();
     if (!checkedOnDisk && ReadSummaryFile(SummaryPath(f.flat), s.get(), nullptr, false) &&
         Fits(*s, f) && s->source == source)
@@ -193,17 +208,25 @@ bool SummaryGroup::Summarise(const std::function<void(size_t, size_t)>& progress
     if (!storefs::MakeFolders(summaryFolder_))
         return false;
     // Files of folders that are gone.
+    std::set<std::string> flats;
+    for (const Folder& f : folders)
+        flats.insert(f.flat);
     std::vector<std::string> names;
     storefs::ListFolder(summaryFolder_, &names);
+    std::atomic<bool> changed{false};
     for (const std::string& name : names) {
         if (name.size() < 5 || name.compare(name.size() - 4, 4, ".sum") != 0)
             continue;
-        const std::string flat = name.substr(0, name.size() - 4);
-        const bool kept = std::any_of(folders.begin(), folders.end(),
-                                      [&](const Folder& f) { return f.flat == flat; });
-        if (!kept)
+        if (flats.count(name.substr(0, name.size() - 4)) == 0) {
             storefs::RemoveFile(summaryFolder_ + name, storefs::Names::kExact);
+            changed = true;
+        }
     }
+    // The first time, the overview stands in for the files of the folders it holds.
+    const bool first = std::none_of(folders.begin(), folders.end(),
+                                    [](const Folder& f) { return f.summary != nullptr; });
+    if (first && !ReadOverviewFile(OverviewPath(), &overview_))
+        overview_.clear();
 
     const size_t total = folders.size();
     std::atomic<size_t> next{0};
@@ -217,7 +240,10 @@ bool SummaryGroup::Summarise(const std::function<void(size_t, size_t)>& progress
             if (i >= total)
                 return;
             const Folder& f = folders[i];
-            std::shared_ptr<const FolderSummary> s = Summary(f, false);
+            bool fresh = false;
+            std::shared_ptr<const FolderSummary> s = Summary(f, false, &fresh);
+            if (fresh)
+                changed = true;
             if (s == nullptr) {
                 failed = true;
             } else if (s != f.summary) {
@@ -239,7 +265,22 @@ bool SummaryGroup::Summarise(const std::function<void(size_t, size_t)>& progress
         t.join();
     if (progress)
         progress(done.load(), total);
-    return !failed && !(cancel != nullptr && cancel->load());
+    const size_t overviewed = overview_.size();
+    overview_.clear();
+    if (failed || (cancel != nullptr && cancel->load()))
+        return false;
+    // The overview anew when anything differs from the one read.
+    SummaryOverview now;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const Folder& f : folders_) {
+            if (f.summary != nullptr)
+                now[f.flat] = f.summary;
+        }
+    }
+    if (changed || now.size() != overviewed)
+        WriteOverviewFile(OverviewPath(), now);
+    return true;
 }
 
 size_t SummaryGroup::FolderCount() const {

@@ -19,6 +19,7 @@
 #include "folder_summary.h"
 #include "log_store.h"
 #include "summary_columns.h"
+#include "summary_file.h"
 
 class SummaryGroup {
   public:
@@ -83,7 +84,11 @@ class SummaryGroup {
 
     bool ListFolders(std::vector<Folder>* folders) const;
     bool Fits(const FolderSummary& s, const Folder& f) const;
-    std::shared_ptr<const FolderSummary> Summary(const Folder& f, bool checkedOnDisk) const;
+    // The folder's summary: the one in hand or in the overview while the folder is unchanged,
+    // else its file's, else made anew (*fresh then true).
+    std::shared_ptr<const FolderSummary> Summary(const Folder& f, bool checkedOnDisk,
+                                                 bool* fresh) const;
+    std::string OverviewPath() const;
     // Gathers the folder's records in columns [c0, c1) of the span.
     void DrawFolder(const Folder& f, const ColumnSpan& span, int c0, int c1, bool read,
                     SummaryColumns* out, class ColumnGatherer* gather) const;
@@ -102,6 +107,8 @@ class SummaryGroup {
     SummarySeconds from_ = 0;
     SummarySeconds to_ = 0;
 
+    // The summaries of the overview file, read by the first Summarise and let go at its end.
+    SummaryOverview overview_;
     mutable std::mutex mutex_;  // guards folders_
     std::vector<Folder> folders_;
 

@@ -441,6 +441,13 @@ TEST(SummaryFilesTest, ThoseThatDoNotFitAreMadeAgain) {
              });
          },
          false},
+        {"overview damaged as well",
+         [](const std::string& f, const std::string&) {
+             (*edit)(f.substr(0, f.rfind('/') + 1) + "folders.overview",
+                     [](std::string* b) { (*b)[b->size() / 2] ^= 1; });
+             (*edit)(f, [](std::string* b) { b->resize(b->size() / 2); });
+         },
+         false},
         {"folder grown",
          [](const std::string&, const std::string& data) {
              RecordWriter writer(data, 0x1A, 1, "Data log", "a,b,c");
