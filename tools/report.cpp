@@ -233,6 +233,17 @@ bool TypedSeconds(const QString& text, TrendSeconds* seconds) {
            TrendSecondsOf(MakeCalendarTime(f[0], f[1], f[2], f[3], f[4], f[5]), seconds);
 }
 
+// The span [from, to) with the typed --from and --to in place of its ends (the typed last
+// second is in the span); false when one does not read or they are out of order.
+bool TypedSpan(const Options& o, TrendSeconds* from, TrendSeconds* to) {
+    if ((!o.from.isEmpty() && !TypedSeconds(o.from, from)) ||
+        (!o.to.isEmpty() && !TypedSeconds(o.to, to)) || *to < *from)
+        return false;
+    if (!o.to.isEmpty())
+        *to += 1;
+    return true;
+}
+
 // The trend of a group drawn headless, as the trend window draws it.
 int RunTrend(const Options& o, const QString& suffix, std::FILE* out, std::FILE* err) {
     // The group as typed: its stored bytes, or its name as the viewer shows it (a GB18030 name
@@ -253,12 +264,9 @@ int RunTrend(const Options& o, const QString& suffix, std::FILE* out, std::FILE*
         return Fail(err, QStringLiteral("%1: %2").arg(o.store, QString::fromStdString(error)));
     TrendSeconds from = group.from;
     TrendSeconds to = group.to;
-    if ((!o.from.isEmpty() && !TypedSeconds(o.from, &from)) ||
-        (!o.to.isEmpty() && !TypedSeconds(o.to, &to)) || to < from)
+    if (!TypedSpan(o, &from, &to))
         return Usage(err, QStringLiteral("--from and --to need two times, the first not after "
                                          "the second, as 'YYYY-MM-DD hh:mm[:ss]'"));
-    if (!o.to.isEmpty())
-        to += 1;  // the last second is in the span
     QString staging = o.staging;
     if (staging.isEmpty()) {
         const QByteArray cache = qgetenv("XDG_CACHE_HOME");
@@ -337,12 +345,9 @@ int RunAlarmAnalysis(const Options& o, std::FILE* out, std::FILE* err) {
         to = any ? std::max(to, group.to) : group.to;
         any = true;
     }
-    if ((!o.from.isEmpty() && !TypedSeconds(o.from, &from)) ||
-        (!o.to.isEmpty() && !TypedSeconds(o.to, &to)) || to < from)
+    if (!TypedSpan(o, &from, &to))
         return Usage(err, QStringLiteral("--from and --to need two times, the first not after "
                                          "the second, as 'YYYY-MM-DD hh:mm[:ss]'"));
-    if (!o.to.isEmpty())
-        to += 1;  // the last second is in the span
     if (!any && (o.from.isEmpty() || o.to.isEmpty()))
         return Fail(err, QStringLiteral("%1: the alarm log holds no records to take a span from: "
                                         "give --from and --to")
