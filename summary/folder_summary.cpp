@@ -22,40 +22,6 @@ SourceFile StatOf(const std::string& storePath) {
     return file;
 }
 
-// Adds a number at time t to the end of a run.
-void AddNumber(SummaryRun* r, double v, SummarySeconds t) {
-    if (r->count++ == 0) {
-        r->first = r->min = r->max = v;
-        r->firstAt = r->minAt = r->maxAt = t;
-    } else {
-        if (v < r->min) {
-            r->min = v;
-            r->minAt = t;
-        }
-        if (v > r->max) {
-            r->max = v;
-            r->maxAt = t;
-        }
-    }
-    r->last = v;
-    r->lastAt = t;
-}
-
-// Adds the numbers of a later run with no break between them to a run.
-void Extend(SummaryRun* r, const SummaryRun& later) {
-    r->count += later.count;
-    if (later.min < r->min) {
-        r->min = later.min;
-        r->minAt = later.minAt;
-    }
-    if (later.max > r->max) {
-        r->max = later.max;
-        r->maxAt = later.maxAt;
-    }
-    r->last = later.last;
-    r->lastAt = later.lastAt;
-}
-
 // The pieces of lines of a level's cells that break, by cell, while the level is built.
 using Pieces = std::map<size_t, std::vector<SummaryRun>>;
 
@@ -108,11 +74,11 @@ void FoldLevel(const SummaryLevel& fine, uint32_t channels, uint32_t interval,
                             runs.push_back(y);
                         size_t k = 0;
                         if (joined)
-                            Extend(&runs.back(), xs[k++]);
+                            ExtendRun(&runs.back(), xs[k++]);
                         runs.insert(runs.end(), xs + k, xs + xn);
                     }
                     y.flags |= (joined ? 0 : kInnerBreak) | (x.flags & kInnerBreak);
-                    Extend(&y, x);
+                    ExtendRun(&y, x);
                 }
             }
             y.flags = static_cast<uint16_t>((y.flags & ~kEndsWithValue) | ends);

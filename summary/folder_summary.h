@@ -34,6 +34,40 @@ struct SummaryRun {
     bool operator==(const SummaryRun& o) const;
 };
 
+// Adds a number at time t to the end of a run.
+inline void AddNumber(SummaryRun* r, double v, SummarySeconds t) {
+    if (r->count++ == 0) {
+        r->first = r->min = r->max = v;
+        r->firstAt = r->minAt = r->maxAt = t;
+    } else {
+        if (v < r->min) {
+            r->min = v;
+            r->minAt = t;
+        }
+        if (v > r->max) {
+            r->max = v;
+            r->maxAt = t;
+        }
+    }
+    r->last = v;
+    r->lastAt = t;
+}
+
+// Adds the numbers of a later run, with no break between them, to a run.
+inline void ExtendRun(SummaryRun* r, const SummaryRun& later) {
+    r->count += later.count;
+    if (later.min < r->min) {
+        r->min = later.min;
+        r->minAt = later.minAt;
+    }
+    if (later.max > r->max) {
+        r->max = later.max;
+        r->maxAt = later.maxAt;
+    }
+    r->last = later.last;
+    r->lastAt = later.lastAt;
+}
+
 // One channel in one bucket: all its numbers there (count: the bucket's other records hold none
 // for the channel). Where its line breaks inside the bucket (kInnerBreak), the pieces of the
 // line between the breaks are kept as well, so that the bucket draws without its records.

@@ -13,9 +13,7 @@ int ColumnSpan::ColumnOf(SummarySeconds t) const {
 }
 
 bool ColumnRun::operator==(const ColumnRun& o) const {
-    return column == o.column && breakBefore == o.breakBefore && count == o.count &&
-           first == o.first && min == o.min && max == o.max && last == o.last &&
-           firstAt == o.firstAt && minAt == o.minAt && maxAt == o.maxAt && lastAt == o.lastAt;
+    return column == o.column && breakBefore == o.breakBefore && SummaryRun::operator==(o);
 }
 
 void SummaryColumns::Reset(const ColumnSpan& span, int channelCount) {
@@ -55,7 +53,7 @@ ColumnRun* ColumnGatherer::RunFor(int channel, int column, bool breaks) {
     runs.emplace_back();
     runs.back().column = column;
     runs.back().breakBefore = breaks;
-    return nullptr;
+    return &runs.back();
 }
 
 void ColumnGatherer::AddRecord(int column, const RecordCells& r) {
@@ -75,51 +73,17 @@ void ColumnGatherer::AddRecord(int column, const RecordCells& r) {
         const double v = r.values[ch];
         if (out_->runs[static_cast<size_t>(ch)].empty())
             startsClean_[static_cast<size_t>(ch)] = atStart;
-        ColumnRun* run = RunFor(ch, column, gap || !open_[static_cast<size_t>(ch)]);
-        if (run == nullptr) {
-            run = &out_->runs[static_cast<size_t>(ch)].back();
-            run->first = run->min = run->max = v;
-            run->firstAt = run->minAt = run->maxAt = r.time;
-        } else {
-            if (v < run->min) {
-                run->min = v;
-                run->minAt = r.time;
-            }
-            if (v > run->max) {
-                run->max = v;
-                run->maxAt = r.time;
-            }
-        }
-        ++run->count;
-        run->last = v;
-        run->lastAt = r.time;
+        AddNumber(RunFor(ch, column, gap || !open_[static_cast<size_t>(ch)]), v, r.time);
         open_[static_cast<size_t>(ch)] = 1;
     }
 }
 
 void ColumnGatherer::AddPiece(int ch, int column, bool breaks, const SummaryRun& c) {
     ColumnRun* run = RunFor(ch, column, breaks);
-    if (run == nullptr) {
-        run = &out_->runs[static_cast<size_t>(ch)].back();
-        run->first = c.first;
-        run->firstAt = c.firstAt;
-        run->min = c.min;
-        run->minAt = c.minAt;
-        run->max = c.max;
-        run->maxAt = c.maxAt;
-    } else {
-        if (c.min < run->min) {
-            run->min = c.min;
-            run->minAt = c.minAt;
-        }
-        if (c.max > run->max) {
-            run->max = c.max;
-            run->maxAt = c.maxAt;
-        }
-    }
-    run->count += c.count;
-    run->last = c.last;
-    run->lastAt = c.lastAt;
+    if (run->count == 0)
+        static_cast<SummaryRun&>(*run) = c;
+    else
+        ExtendRun(run, c);
 }
 
 void ColumnGatherer::AddBucket(int column, uint32_t records, SummarySeconds firstAt,

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "folder_records.h"
+#include "folder_summary.h"
 
 // A span of time cut into pixel columns as a plot's X axis cuts it: an axis from `from` to `to`
 // (seconds after origin) onto the pixels 0 to columns. The record at time t lies in column
@@ -27,22 +28,13 @@ struct ColumnSpan {
 
 // A run of one channel's line within one column: numbers of records with no break between them,
 // in record order. A column holds one run per channel unless the line breaks inside it.
-struct ColumnRun {
+struct ColumnRun : SummaryRun {
     int32_t column = 0;
     // The line breaks between the channel's number before this run (in the span) and the run's
     // first: by the curve view's rule for a true time axis, a gap of more than three record
     // intervals, a clock set back, or a record between them whose cell held no number. True for
     // the first run of a channel in the span.
     bool breakBefore = false;
-    uint32_t count = 0;
-    double first = 0.0;
-    double min = 0.0;  // the first of equal lowest
-    double max = 0.0;  // the first of equal highest
-    double last = 0.0;
-    SummarySeconds firstAt = 0;
-    SummarySeconds minAt = 0;
-    SummarySeconds maxAt = 0;
-    SummarySeconds lastAt = 0;
 
     bool operator==(const ColumnRun& o) const;
 };
@@ -86,6 +78,8 @@ class ColumnGatherer {
   private:
     // Notes the first record's time; true for the first record or bucket of all.
     bool Begin(SummarySeconds t);
+    // The channel's run to add to: its last, when in the column and nothing breaks, else a new
+    // one (count 0).
     ColumnRun* RunFor(int channel, int column, bool breaks);
     // Adds a piece of a channel's line to its runs.
     void AddPiece(int channel, int column, bool breaks, const struct SummaryRun& piece);

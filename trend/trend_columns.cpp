@@ -72,27 +72,11 @@ void TrendColumns::Add(TrendSeconds t, const double* values) {
         }
         std::vector<TrendRun>& runs = runs_[static_cast<size_t>(c)];
         if (broken || runs.empty() || runs.back().column != column) {
-            TrendRun run;
-            run.column = column;
-            run.breakBefore = broken != 0;
-            run.first = run.min = run.max = run.last = v;
-            run.firstAt = run.minAt = run.maxAt = run.lastAt = t;
-            run.count = 1;
-            runs.push_back(run);
+            runs.emplace_back();
+            runs.back().column = column;
+            runs.back().breakBefore = broken != 0;
             broken = 0;
-            continue;
         }
-        TrendRun& run = runs.back();
-        ++run.count;
-        run.last = v;
-        run.lastAt = t;
-        if (v < run.min) {
-            run.min = v;
-            run.minAt = t;
-        }
-        if (v > run.max) {
-            run.max = v;
-            run.maxAt = t;
-        }
+        AddNumber(&runs.back(), v, t);
     }
 }
