@@ -42,8 +42,8 @@ enum class OpenMode {
 };
 
 // Opens a store path exclusively: the descriptor carries a non-blocking exclusive flock (on
-// Windows: the file is opened sharing neither reading nor writing), so a second opener in this
-// or another process fails while it is held. kExistingReadWrite falls back
+// Windows an exclusive LockFileEx that acts the same), so a second opener in this or another
+// process fails while it is held. kExistingReadWrite falls back
 // to read-only access when the file or its medium is not writable (a store copied from read-only
 // media stays readable; writes through such a descriptor fail). Returns -1 on failure.
 // When size is given it receives the file's size at the open.

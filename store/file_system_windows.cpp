@@ -1,7 +1,7 @@
 // The store's file system on Windows. Paths are bytes in the panel's code page, turned into wide
 // characters for the system; "\" and "/" both separate. The file system is case-blind already,
-// so names are never looked up a second time. An exclusive open shares neither reading nor
-// writing; a new file replaces its target with ReplaceFileW or MoveFileExW after its data reached
+// so names are never looked up a second time. An exclusive open holds a lock as flock does; a
+// new file replaces its target with ReplaceFileW or MoveFileExW after its data reached
 // the device. Descriptors are the C runtime's, over the handles opened here.
 #include <windows.h>
 #undef CopyFile  // the store's own, not the system's macro
@@ -107,11 +107,12 @@ int Descriptor(HANDLE h, bool readOnly) {
     return fd;
 }
 
-// Opens a file for reading as a plain open does elsewhere: others may read, write and delete.
+// Opens a file for reading as a plain open does elsewhere: others may read, write and delete,
+// and a folder opens too (its reads fail), so that callers can tell what is there.
 int OpenForReading(const std::wstring& path) {
     const HANDLE h = CreateFileW(path.c_str(), GENERIC_READ,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return FailWith(GetLastError());
     return Descriptor(h, true);
@@ -196,10 +197,10 @@ int OpenExclusive(const std::string& storePath, OpenMode mode, int64_t* size, Na
     else if (mode == OpenMode::kCreateNew)
         disposition = CREATE_NEW;
     else if (mode == OpenMode::kCreateAlways)
-        disposition = OPEN_ALWAYS;  // emptied once open: a file another holds is never emptied
-    // Nobody else may read or write while the file is open; deleting stays allowed, as a
-    // lock does not keep a file from being deleted elsewhere.
-    const DWORD share = FILE_SHARE_DELETE;
+        disposition = OPEN_ALWAYS;
+    // Others may open the file as they may elsewhere; the lock below keeps out a second
+    // exclusive opener.
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     HANDLE h = CreateFileW(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
     if (h == INVALID_HANDLE_VALUE && mode == OpenMode::kExistingReadWrite &&
@@ -211,9 +212,27 @@ int OpenExclusive(const std::string& storePath, OpenMode mode, int64_t* size, Na
     if (h == INVALID_HANDLE_VALUE)
         return FailWith(GetLastError());
     BY_HANDLE_FILE_INFORMATION info;
-    if (!IsDiskFile(h, &info) || (mode == OpenMode::kCreateAlways && !SetEndOfFile(h))) {
+    if (!IsDiskFile(h, &info)) {
         CloseHandle(h);
         errno = EINVAL;
+        return -1;
+    }
+    // A lock on Windows is mandatory for the bytes it covers: this one covers a single byte far
+    // past any data, so reads and writes go on as elsewhere while a second exclusive opener,
+    // in this process or another, fails as it does against a flock. The handle's close lets go.
+    OVERLAPPED lockAt{};
+    lockAt.Offset = 0xFFFFFFFE;
+    lockAt.OffsetHigh = 0x7FFFFFFF;
+    if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &lockAt)) {
+        CloseHandle(h);
+        errno = EWOULDBLOCK;
+        return -1;
+    }
+    // Emptied only once the lock is held, so a file another opener holds is never emptied.
+    if (mode == OpenMode::kCreateAlways && !SetEndOfFile(h)) {
+        const int e = ErrnoOf(GetLastError());
+        CloseHandle(h);
+        errno = e;
         return -1;
     }
     if (size != nullptr) {
