@@ -702,7 +702,11 @@ bool ReplacingWriter::Commit(bool overwrite) {
     fd_ = -1;
     const std::wstring temp = WidePath(temp_);
     const std::wstring target = WidePath(target_);
-    if (ok && overwrite) {
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (ok && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        error_ = EISDIR;  // a file never takes a folder's place
+        ok = false;
+    } else if (ok && overwrite) {
         // ReplaceFileW keeps the replaced file's attributes and permissions, as the new file
         // takes the mode of the one it replaces elsewhere; a target that does not exist (yet)
         // is made by the move.

@@ -7,8 +7,7 @@
 int main(int argc, char** argv) {
     // Names typed and printed are in the terminal's encoding, which the locale names.
     std::setlocale(LC_ALL, "");
+    cli::UseSystemText(&argc, &argv);
     InstallCliSignalCleanup();
-    // Exports and stored bytes go to standard output unchanged.
-    cli::BinaryStandardStreams();
     return RunCli(argc, argv, stdout, stderr);
 }

@@ -16,7 +16,12 @@ std::string MakePrivateFolder(const char* prefix, std::string* tried, int* error
 // ending signal, the console closed); empty strings forget them.
 void RemoveOnEnding(const std::string& index, const std::string& folder);
 
-// Standard output and input pass bytes unchanged (no line end translation).
-void BinaryStandardStreams();
+// Readies a program's text for the rule of its system, after setlocale(LC_ALL, ""). On POSIX
+// systems nothing changes: arguments, paths and names are bytes as the terminal gave them. On
+// Windows every text is in the panel's code page (GB18030) as the store's file access expects:
+// the arguments are taken from the wide-character command line and converted, the C runtime's
+// code page (the terminal's, for names) becomes that code page's, and standard output and input
+// pass bytes unchanged (no line end translation).
+void UseSystemText(int* argc, char*** argv);
 
 }  // namespace cli

@@ -53,7 +53,7 @@ void RemoveOnEnding(const std::string& index, const std::string& folder) {
     g_signalCleanupArmed = 1;
 }
 
-void BinaryStandardStreams() {}
+void UseSystemText(int*, char***) {}
 
 }  // namespace cli
 

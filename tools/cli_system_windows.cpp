@@ -1,14 +1,20 @@
+// The program's text on Windows: arguments in the panel's code page, the staging folder in the
+// temporary folder, its removal when the console ends the program.
 #include <windows.h>
+// after windows.h, which it needs
+#include <shellapi.h>
 
 #include <fcntl.h>
 #include <io.h>
 
 #include <atomic>
 #include <cerrno>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "cli.h"
 #include "cli_system.h"
@@ -76,9 +82,32 @@ void RemoveOnEnding(const std::string& index, const std::string& folder) {
     g_cleanupArmed = true;
 }
 
-void BinaryStandardStreams() {
+void UseSystemText(int* argc, char*** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stdin), _O_BINARY);
+    // The C runtime takes double-byte code pages only: GBK, the two-byte part of GB18030.
+    std::setlocale(LC_CTYPE, ".936");
+    const UINT page = IsValidCodePage(54936) ? 54936 : 936;
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (wide == nullptr)
+        return;
+    // Kept for the life of the program, as the runtime's own arguments are.
+    static std::vector<std::string> texts;
+    static std::vector<char*> pointers;
+    for (int i = 0; i < count; ++i) {
+        const int n = WideCharToMultiByte(page, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string text(static_cast<size_t>(n > 0 ? n - 1 : 0), '\0');
+        if (n > 1)
+            WideCharToMultiByte(page, 0, wide[i], -1, &text[0], n, nullptr, nullptr);
+        texts.push_back(text);
+    }
+    LocalFree(wide);
+    for (std::string& text : texts)
+        pointers.push_back(&text[0]);
+    pointers.push_back(nullptr);
+    *argc = count;
+    *argv = pointers.data();
 }
 
 }  // namespace cli
