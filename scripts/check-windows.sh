@@ -60,6 +60,7 @@ zip="$linux/histavue-$version-windows-x86_64.zip"
 rm -f "$zip"
 mkdir "$tmp/zip"
 cp "$win/bin/histavue-cli.exe" "$win/bin/histavue-mkstore.exe" "$tmp/zip/"
+x86_64-w64-mingw32-strip "$tmp/zip/histavue-cli.exe" "$tmp/zip/histavue-mkstore.exe"
 sed 's/$/\r/' dist/windows/README.txt >"$tmp/zip/README.txt"
 (cd "$tmp/zip" && zip -q -X "$zip" histavue-cli.exe histavue-mkstore.exe README.txt)
 echo "windows check: $(basename "$zip") ok"
