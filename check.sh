@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the unit and window tests,
 # the tools of the Debian package run from the unpacked package, all tests again under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target briefly.
+# AddressSanitizer and UndefinedBehaviorSanitizer, each fuzz target briefly, and the Windows
+# build of everything below the windows with its tests under wine.
 set -euo pipefail
 cd "$(dirname "$0")"
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -44,6 +45,9 @@ CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DHISTAVUE_FUZZ=ON -DHIST
     -DHISTAVUE_BENCH=OFF -DHISTAVUE_STORE_ONLY=ON >/dev/null
 cmake --build build-fuzz -j"$jobs"
 fuzz/run_fuzzers.sh build-fuzz
+
+echo "== Windows: store, plain libraries and tools cross-built with MinGW, tests under wine =="
+scripts/check-windows.sh build build-win
 
 echo "== the main tests once more, for the record =="
 (cd build && ctest -j"$jobs" --no-label-summary 2>&1 | tail -n 3)

@@ -12,6 +12,7 @@ packages=(
     qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
     help2man desktop-file-utils dpkg-dev file
     lintian python3 liburing-dev sqlite3
+    g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine64 wine zip
 )
 
 missing=()

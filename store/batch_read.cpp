@@ -1,7 +1,6 @@
 #include "batch_read.h"
 
-#include <errno.h>
-#include <unistd.h>
+#include "file_system.h"
 
 #ifdef HISTAVUE_HAVE_LIBURING
 #include <liburing.h>
@@ -54,13 +53,7 @@ size_t BatchRead::Add(int fd, char* dst, uint32_t length, uint64_t offset) {
 }
 
 int64_t BatchRead::ReadOnce(const Read& r) {
-    if (r.fd < 0)
-        return -1;
-    for (;;) {
-        const ssize_t got = pread(r.fd, r.dst, r.length, static_cast<off_t>(r.offset));
-        if (got >= 0 || errno != EINTR)
-            return got;
-    }
+    return r.fd < 0 ? -1 : storefs::ReadOnceAt(r.fd, r.dst, r.length, r.offset);
 }
 
 void BatchRead::Run() {

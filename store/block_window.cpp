@@ -1,8 +1,5 @@
 #include "block_window.h"
 
-#include <errno.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
 
@@ -17,15 +14,6 @@ constexpr uint32_t kReadOnStep = 4096;
 // folder is never read forever.
 constexpr uint64_t kTrustedLength = uint64_t{16} << 20;
 constexpr uint64_t kLargestBlock = uint64_t{1} << 32;
-
-// One pread: a short count from a regular file means its end, so no second read confirms it.
-int64_t ReadOnce(int fd, char* dst, size_t n, uint64_t offset) {
-    for (;;) {
-        const ssize_t r = pread(fd, dst, n, static_cast<off_t>(offset));
-        if (r >= 0 || errno != EINTR)
-            return r;
-    }
-}
 
 }  // namespace
 
@@ -59,7 +47,8 @@ bool BlockWindow::Load(uint64_t start, uint64_t end) {
     if (want > kTrustedLength)
         want = kTrustedLength;
     Reserve(static_cast<size_t>(want), false);
-    const int64_t got = ReadOnce(fd_, buffer_.data(), static_cast<size_t>(want), start);
+    // One read: a short count from a regular file means its end, so no second read confirms it.
+    const int64_t got = storefs::ReadOnceAt(fd_, buffer_.data(), static_cast<size_t>(want), start);
     if (got < 0) {
         end_ = start;  // a read error ends the file here, as for every other reader
         return false;
@@ -97,7 +86,7 @@ bool BlockWindow::ReadOn(uint64_t keepFrom, uint64_t lineStart) {
         checkedRegular_ = true;
     }
     Reserve(size_t{length_} + more, true);
-    const int64_t got = ReadOnce(fd_, buffer_.data() + length_, more, at);
+    const int64_t got = storefs::ReadOnceAt(fd_, buffer_.data() + length_, more, at);
     if (got <= 0) {
         end_ = at;
         return false;

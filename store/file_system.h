@@ -1,6 +1,10 @@
-// The store's only door to the file system (POSIX). Store paths use "\" as their separator, as
-// the recorder writes them; each "\" becomes the platform separator here. Components are matched
-// without regard to ASCII case, because the recorder writes "1A" where a reader asks for "1a".
+// The store's only door to the file system, one implementation per system. Store paths use "\"
+// as their separator, as the recorder writes them; each "\" becomes the platform separator here.
+// Components are matched without regard to ASCII case, because the recorder writes "1A" where a
+// reader asks for "1a": by the file system itself where it is case-blind (Windows), by looking
+// through the folder where it is not. Descriptors are the C runtime's on both systems. On Windows
+// a path's bytes are in the panel's code page (GB18030) and reach the system as wide characters,
+// so a name in that code page names the same file on both systems.
 #pragma once
 
 #include <cstdint>
@@ -37,8 +41,9 @@ enum class OpenMode {
     kCreateAlways,       // create or truncate a file
 };
 
-// Opens a store path exclusively: the descriptor carries a non-blocking exclusive flock, so a
-// second opener in this or another process fails while it is held. kExistingReadWrite falls back
+// Opens a store path exclusively: the descriptor carries a non-blocking exclusive flock (on
+// Windows an exclusive LockFileEx that acts the same), so a second opener in this or another
+// process fails while it is held. kExistingReadWrite falls back
 // to read-only access when the file or its medium is not writable (a store copied from read-only
 // media stays readable; writes through such a descriptor fail). Returns -1 on failure.
 // When size is given it receives the file's size at the open.
@@ -159,6 +164,16 @@ bool ReadFully(int fd, char* dst, size_t n);
 // Reads up to n bytes at offset; returns the count read (short only at the end of the file), or
 // -1 on an error.
 int64_t ReadAt(int fd, char* dst, size_t n, uint64_t offset);
+
+// One read of up to n bytes at offset, as pread makes it: the count read, short at the end of the
+// file (or wherever the system stops), or -1 on an error. The file's position is not used.
+int64_t ReadOnceAt(int fd, char* dst, size_t n, uint64_t offset);
+
+// Writes the file's data through to the device. False on an error.
+bool SyncData(int fd);
+
+// True when fd is an open descriptor.
+bool IsOpen(int fd);
 
 // Size of an open file, or -1.
 int64_t FileSize(int fd);

@@ -67,7 +67,7 @@ bool LogArrayFile::Flush() {
     if (!WriteInverted(fd_, tail, static_cast<uint32_t>(bytes), &written) || written != bytes) {
         return false;
     }
-    if (deviceSync_ && fdatasync(fd_) != 0) {
+    if (deviceSync_ && !storefs::SyncData(fd_)) {
         return false;
     }
     elements_.SetFlushed(elements_.Flushed() + written / size);

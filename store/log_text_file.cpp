@@ -98,7 +98,7 @@ bool LogTextFile::FlushTail(bool invert) {
     if (!ok || written != count) {
         return false;
     }
-    if (deviceSync_ && fdatasync(fd_) != 0) {
+    if (deviceSync_ && !storefs::SyncData(fd_)) {
         return false;
     }
     buffer_.SetFlushed(buffer_.Flushed() + written);

@@ -1,12 +1,18 @@
 #include "text_buffer.h"
 
+#ifndef _WIN32
 #include <sys/mman.h>
+#endif
 
 #include <cstdlib>
 #include <cstring>
 #include <utility>
 
 void* AllocateLargeBlock(size_t bytes) {
+#ifdef _WIN32
+    // Windows has no aligned block that free() releases, nor large pages without a privilege.
+    return std::malloc(bytes > 0 ? bytes : 1);
+#else
     constexpr size_t kHugePage = 2u << 20;
     if (bytes < kHugePage / 2) {
         return std::malloc(bytes > 0 ? bytes : 1);
@@ -20,6 +26,7 @@ void* AllocateLargeBlock(size_t bytes) {
     madvise(block, rounded, MADV_HUGEPAGE);  // only advice: without it, 4 KB pages serve
 #endif
     return block;
+#endif
 }
 
 void FreeLargeBlock(void* block) {

@@ -1,7 +1,6 @@
 #include "write_inverted.h"
 
 #include <errno.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include "file_system.h"
@@ -11,7 +10,7 @@ namespace {
 bool WritePieces(int fd, const char* bytes, uint32_t length, uint32_t* written, bool invert) {
     if (written != nullptr)
         *written = 0;
-    if (bytes == nullptr || fd < 0 || fcntl(fd, F_GETFD) < 0) {
+    if (bytes == nullptr || !storefs::IsOpen(fd)) {
         return false;
     }
     thread_local char scratch[kWritePiece];

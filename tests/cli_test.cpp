@@ -1,7 +1,5 @@
 // histavue-cli run in-process over a small recorded store: output of every command, exit codes
 // and messages, files left behind, and the data folder staying untouched.
-#include <sys/file.h>
-
 #include <algorithm>
 #include <clocale>
 #include <cstdlib>
@@ -9,6 +7,7 @@
 #include <memory>
 
 #include "cli.h"
+#include "file_system.h"
 #include "record_writer.h"
 #include "store_fixture.h"
 
@@ -49,7 +48,7 @@ class CliTest : public ::testing::Test {
         tmp_ = root_->Path() + "tmp/";
         fs::create_directories(data_);
         fs::create_directories(tmp_);
-        setenv("TMPDIR", tmp_.c_str(), 1);
+        SetEnvironment("TMPDIR", tmp_);
 
         // Line1: every 10 s from 2024-03-15 23:00:00 to 2024-03-16 00:05:00 (hour folders).
         RecordWriter line1(data_, 0x1A, 10, kHeader1, kHeader2);
@@ -207,7 +206,11 @@ TEST_F(CliTest, ExportToStandardOutputMatchesTheFiles) {
     EXPECT_EQ(records.back(), "2024-03-15 23:59:50,3590," + kPad);
     EXPECT_EQ(plain.out.find("Time,"), plain.out.rfind("Time,"));
 
+#ifdef _WIN32
+    const std::string plainFile = root_->Path() + "plain.csv";  // "\\" separates on Windows
+#else
     const std::string plainFile = root_->Path() + "pl\\ain.csv";  // a backslash is no separator
+#endif
     const std::string invertedFile = root_->Path() + "inverted.csv";
     EXPECT_EQ(Run({"export", "--store", data_, "--group", "Line1", "--item", item, "--out",
                    plainFile, "--plain"})
@@ -319,8 +322,11 @@ TEST_F(CliTest, FailuresSayWhyAndLeaveNoFile) {
 TEST_F(CliTest, QueryNamesWhatItCannotReadAndKeepsTheRest) {
     // A copy of the store, with Tank's folder of 2024-01-01 damaged one way a case.
     const std::string store = root_->Path() + "damaged/";
-    const std::string index = store + "2/2024/01/01.idx";
-    const std::string block = store + "2/2024/01/01(0).csv";
+    // Store paths, named in messages as the system spells them.
+    const std::string index = store + "2\\2024\\01\\01.idx";
+    const std::string block = store + "2\\2024\\01\\01(0).csv";
+    const std::string indexShown = storefs::NativePath(index);
+    const std::string blockShown = storefs::NativePath(block);
     struct Case {
         const char* what;
         std::function<void()> damage;
@@ -329,30 +335,33 @@ TEST_F(CliTest, QueryNamesWhatItCannotReadAndKeepsTheRest) {
     };
     const std::vector<Case> cases = {
         {"an entry cut short", [&] { WriteRaw(index, ReadRaw(index).substr(0, 29)); },
-         index + ": the folder index has 29 bytes, not a whole number of 8-byte entries "
-                 "(damaged, or being written by the panel: try again)"},
-        {"an empty index", [&] { WriteRaw(index, ""); }, index + ": the folder index is empty"},
+         indexShown + ": the folder index has 29 bytes, not a whole number of 8-byte entries "
+                      "(damaged, or being written by the panel: try again)"},
+        {"an empty index", [&] { WriteRaw(index, ""); },
+         indexShown + ": the folder index is empty"},
         {"a folder in place of the index",
          [&] {
-             fs::remove(index);
-             fs::create_directory(index);
+             fs::remove(Native(index));
+             fs::create_directory(Native(index));
          },
-         index + ": not a regular file"},
+         indexShown + ": not a regular file"},
+        {"a missing block", [&] { fs::remove(Native(block)); }, blockShown + ": no such file"},
+#ifndef _WIN32  // FIFOs and permission bits
         {"a FIFO in place of the block",
          [&] {
-             fs::remove(block);
-             mkfifo(block.c_str(), 0644);
+             fs::remove(Native(block));
+             mkfifo(Native(block).c_str(), 0644);
          },
-         block + ": not a regular file"},
-        {"a missing block", [&] { fs::remove(block); }, block + ": no such file"},
-        {"an index that cannot be opened", [&] { fs::permissions(index, fs::perms::none); },
-         "cannot open " + index + ": Permission denied", true},
+         blockShown + ": not a regular file"},
+        {"an index that cannot be opened", [&] { fs::permissions(Native(index), fs::perms::none); },
+         "cannot open " + indexShown + ": Permission denied", true},
+#endif
     };
     for (const Case& c : cases) {
-        if (c.permissions && geteuid() == 0)
+        if (c.permissions && RunsAsRoot())
             continue;
         fs::remove_all(store);
-        fs::copy(data_, store, fs::copy_options::recursive);
+        fs::copy(fs::path(data_).parent_path(), store, fs::copy_options::recursive);
         c.damage();
         const Result r = Run({"query", "--store", store, "--group", "Tank", "--from",
                               "2023-12-31 23:00", "--to", "2024-01-01 03:00"});
@@ -371,12 +380,12 @@ TEST_F(CliTest, QueryNamesWhatItCannotReadAndKeepsTheRest) {
 TEST_F(CliTest, OutputHeldByAnotherProgramIsNotTouched) {
     const std::string out = root_->Path() + "held.csv";
     WriteRaw(out, "open in the viewer");
-    const int fd = open(out.c_str(), O_RDWR);
+    const int fd = storefs::OpenExclusive(out, storefs::OpenMode::kExistingReadWrite, nullptr,
+                                          storefs::Names::kExact);
     ASSERT_GE(fd, 0);
-    ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
     const Result r = Run(
         {"export", "--store", data_, "--group", "Tank", "--item", "2023\\12\\31", "--out", out});
-    close(fd);
+    storefs::CloseFile(fd);
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("cannot write"), std::string::npos) << r.err;
     EXPECT_EQ(ReadRaw(out), "open in the viewer");
@@ -474,11 +483,11 @@ TEST_F(CliTest, StagingFolder) {
     EXPECT_NE(r.err.find("must not be the data folder"), std::string::npos) << r.err;
 
     // A working copy held open by another viewer is not replaced.
-    const int fd = open((staging.Path() + "NewDLRoot.idx").c_str(), O_RDWR);
+    const int fd = storefs::OpenExclusive(staging.Path() + "NewDLRoot.idx",
+                                          storefs::OpenMode::kExistingReadWrite);
     ASSERT_GE(fd, 0);
-    ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
     r = Run({"groups", "--store", data_, "--staging", staging.Path()});
-    close(fd);
+    storefs::CloseFile(fd);
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("staging folder in use"), std::string::npos) << r.err;
 }

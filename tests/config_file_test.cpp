@@ -16,6 +16,7 @@
 #include "config_file.h"
 #include "ini_file.h"
 #include "line_rule.h"
+#include "temp_folder.h"
 #include "text_edit_rules.h"
 
 namespace {
@@ -62,10 +63,7 @@ std::string ReadFile(const std::string& path) {
 
 class TempFolder {
   public:
-    TempFolder() {
-        char pattern[] = "/tmp/histavue-ini-XXXXXX";
-        path_ = mkdtemp(pattern);
-    }
+    TempFolder() : path_(MakeTestFolder("histavue-ini-")) {}
     ~TempFolder() {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
@@ -284,7 +282,9 @@ TEST(ConfigFile, RefusesWhatIsNoConfigurationFileAndSaysWhy) {
         {dir / "missing.ini", IniRefusal::kCannotOpen},
         {"", IniRefusal::kCannotOpen},
         {dir / "", IniRefusal::kFolder},
+#ifndef _WIN32
         {"/dev/zero", IniRefusal::kNotRegular},
+#endif
     };
     for (const auto& [path, expected] : cases) {
         CurveSettings s = Fresh({"A"}, "kept");

@@ -19,6 +19,8 @@ std::vector<std::string> Names(const std::string& folder) {
     return names;
 }
 
+// Links and modes as POSIX systems have them.
+#ifndef _WIN32
 TEST(CopyFileTest, TargetThatIsTheSourceByAnotherPathIsLeftWhole) {
     TempDir dir;
     WriteRaw(dir / "work.csv", "records");
@@ -32,6 +34,7 @@ TEST(CopyFileTest, TargetThatIsTheSourceByAnotherPathIsLeftWhole) {
     }
 }
 
+// Names that differ in case name other files on a case-sensitive file system only.
 TEST(CopyFileTest, ExactNamesNeverReachAFileOfAnotherCase) {
     TempDir dir;
     WriteRaw(dir / "a.csv", "new");
@@ -49,6 +52,7 @@ TEST(CopyFileTest, ExactNamesNeverReachAFileOfAnotherCase) {
                                      storefs::Names::kExact),
               0);
 }
+#endif
 
 TEST(CopyFileTest, FailedCopyLeavesTheOldTargetAndNoPartialFile) {
     TempDir dir;
@@ -66,6 +70,7 @@ TEST(CopyFileTest, FailedCopyLeavesTheOldTargetAndNoPartialFile) {
     EXPECT_EQ(error, ENOENT);
     EXPECT_EQ(ReadRaw(dir / "target.csv"), "old");
     EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"source.csv", "target.csv"}));
+#ifndef _WIN32
     // A link at the target stays a link; the file it leads to receives the copy.
     ASSERT_EQ(symlink((dir / "target.csv").c_str(), (dir / "link.csv").c_str()), 0);
     ASSERT_TRUE(storefs::CopyFile(dir / "source.csv", dir / "link.csv", true));
@@ -73,6 +78,7 @@ TEST(CopyFileTest, FailedCopyLeavesTheOldTargetAndNoPartialFile) {
     struct stat st;
     ASSERT_EQ(lstat((dir / "link.csv").c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
+#endif
 }
 
 TEST(ReplacingWriterTest, TargetChangesOnlyOnCommit) {
@@ -94,6 +100,7 @@ TEST(ReplacingWriterTest, TargetChangesOnlyOnCommit) {
     EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"t.csv"}));
 }
 
+#ifndef _WIN32
 TEST(ReplacingWriterTest, NewFileFollowsTheUmaskAndAReplacedOneKeepsItsMode) {
     TempDir dir;
     auto modeOf = [](const std::string& path) {
@@ -121,5 +128,76 @@ TEST(ReplacingWriterTest, NewFileFollowsTheUmaskAndAReplacedOneKeepsItsMode) {
     EXPECT_EQ(modeOf(dir / "old.pdf"), 0640u);
     umask(before);
 }
+
+#endif
+
+#ifdef _WIN32
+// Windows: a drive-letter path with "\" separators, a GB18030 name reaching the file system as
+// the same characters, and the case-blind file system matching each spelling once.
+TEST(WindowsPathsTest, DriveLettersBackslashesAndPanelNames) {
+    TempDir dir;
+    std::string native = dir.Path();
+    for (char& c : native)
+        c = c == '/' ? '\\' : c;
+    ASSERT_EQ(native[1], ':');
+    EXPECT_EQ(storefs::KindOf(native.substr(0, 3)), storefs::EntryKind::kFolder);
+    const std::string name = "\xB9\xF8\xC2\xAF\xD2\xBB\xBA\xC5";  // 锅炉一号 in GB18030
+    ASSERT_TRUE(storefs::MakeFolders(native + name + "\\1A"));
+    EXPECT_TRUE(fs::is_directory(fs::path(dir.Path()) / fs::path(L"\u9505\u7089\u4e00\u53f7")));
+    std::ofstream(fs::path(dir.Path()) / fs::path(L"\u9505\u7089\u4e00\u53f7") / "1A" / "Data.csv")
+        << "x";
+    EXPECT_EQ(Names(native + name), (std::vector<std::string>{"1A"}));
+    EXPECT_EQ(Names(native), (std::vector<std::string>{name}));
+    EXPECT_TRUE(storefs::FileExists(native + name + "\\1a\\DATA.CSV"));
+    const std::string copy = native + name + "\\1A\\copy.csv";
+    ASSERT_TRUE(storefs::CopyFile(native + name + "\\1a\\data.csv", copy, true));
+    EXPECT_EQ(Names(native + name + "\\1A"), (std::vector<std::string>{"Data.csv", "copy.csv"}));
+    EXPECT_TRUE(storefs::SameFile(copy, dir / (name + "/1a/COPY.csv")));
+}
+
+// Windows: an exclusive open keeps out a second exclusive opener until it is closed, as flock
+// does, while plain readers read (the lock covers no byte of the data).
+TEST(WindowsPathsTest, ExclusiveOpenKeepsOutASecondOne) {
+    TempDir dir;
+    WriteRaw(dir / "held.idx", "index");
+    for (const storefs::OpenMode mode :
+         {storefs::OpenMode::kExistingRead, storefs::OpenMode::kExistingReadWrite}) {
+        const int held = storefs::OpenExclusive(dir / "held.idx", mode);
+        ASSERT_GE(held, 0);
+        EXPECT_LT(storefs::OpenExclusive(dir / "held.idx", storefs::OpenMode::kExistingRead), 0);
+        EXPECT_LT(storefs::OpenExclusive(dir / "HELD.IDX", storefs::OpenMode::kCreateAlways), 0);
+        EXPECT_EQ(ReadRaw(dir / "held.idx"), "index");
+        char head[5];
+        EXPECT_EQ(storefs::ReadAt(held, head, 5, 0), 5);
+        storefs::CloseFile(held);
+    }
+    const int again = storefs::OpenExclusive(dir / "held.idx", storefs::OpenMode::kExistingRead);
+    EXPECT_GE(again, 0);
+    storefs::CloseFile(again);
+}
+
+// Windows: a commit replaces an existing target in place or makes a new one; without overwrite
+// an existing target is kept.
+TEST(WindowsPathsTest, ReplaceInPlace) {
+    TempDir dir;
+    WriteRaw(dir / "t.csv", "old");
+    storefs::ReplacingWriter w;
+    ASSERT_TRUE(w.Begin(dir / "new.csv"));
+    ASSERT_TRUE(w.Write("made", 4));
+    ASSERT_TRUE(w.Commit(false));
+    EXPECT_EQ(ReadRaw(dir / "new.csv"), "made");
+    ASSERT_TRUE(w.Begin(dir / "t.csv"));
+    ASSERT_TRUE(w.Write("new", 3));
+    EXPECT_EQ(ReadRaw(dir / "t.csv"), "old");
+    ASSERT_TRUE(w.Commit());
+    EXPECT_EQ(ReadRaw(dir / "t.csv"), "new");
+    ASSERT_TRUE(w.Begin(dir / "t.csv"));
+    ASSERT_TRUE(w.Write("other", 5));
+    EXPECT_FALSE(w.Commit(false));
+    EXPECT_EQ(w.Error(), EEXIST);
+    EXPECT_EQ(ReadRaw(dir / "t.csv"), "new");
+    EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"new.csv", "t.csv"}));
+}
+#endif
 
 }  // namespace

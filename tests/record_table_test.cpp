@@ -402,9 +402,10 @@ TEST(RecordTableLoad, OnePassReaderGivesTheTableOfTheLineWalk) {
             for (const size_t piece : {size_t{1}, size_t{5}, size_t{33}, size_t{0}}) {
                 SCOPED_TRACE(text.substr(0, 40) + " piece " + std::to_string(piece));
                 auto read = std::make_shared<TextBuffer>();
-                const int fd = open(path.c_str(), O_RDONLY);
+                const int fd = storefs::OpenExclusive(path, storefs::OpenMode::kExistingRead,
+                                                      nullptr, storefs::Names::kExact);
                 ASSERT_TRUE(ReadTextWithLineEnds(fd, invert, read.get(), piece));
-                close(fd);
+                storefs::CloseFile(fd);
                 ASSERT_EQ(std::string(read->Data(), read->Length()), text);
                 ASSERT_EQ(read->KnownLineEnds() != nullptr, !text.empty());
                 RecordTable table;

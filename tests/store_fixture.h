@@ -21,6 +21,7 @@
 
 #include "calendar_time.h"
 #include "store_api.h"
+#include "temp_folder.h"
 #include "time_folder.h"
 
 namespace storetest {
@@ -31,10 +32,8 @@ namespace fs = std::filesystem;
 class TempDir {
   public:
     TempDir() {
-        fs::create_directories("/tmp/store-tests");
-        char pattern[] = "/tmp/store-tests/XXXXXX";
-        const char* made = mkdtemp(pattern);
-        path_ = made != nullptr ? std::string(made) + "/" : std::string();
+        const std::string made = MakeTestFolder("store-tests/");
+        path_ = made.empty() ? made : made + "/";
     }
     ~TempDir() {
         std::error_code ec;

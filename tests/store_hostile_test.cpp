@@ -1,4 +1,7 @@
 // A data folder that the store functions must leave untouched, and damaged or hostile input.
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+
 #include "store_api_fixture.h"
 #include "store_query.h"
 

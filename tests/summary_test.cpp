@@ -20,6 +20,7 @@
 #include "store_query.h"
 #include "summary_file.h"
 #include "summary_group.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -27,10 +28,7 @@ namespace fs = std::filesystem;
 
 class TempDir {
   public:
-    TempDir() {
-        char pattern[] = "/tmp/summary-test-XXXXXX";
-        path_ = std::string(mkdtemp(pattern)) + "/";
-    }
+    TempDir() { path_ = MakeTestFolder("summary-test-") + "/"; }
     ~TempDir() {
         std::error_code ec;
         fs::remove_all(path_, ec);
@@ -219,17 +217,18 @@ void ExpectSameColumns(const SummaryColumns& got, const SummaryColumns& want,
 std::map<std::string, std::string> TreeState(const std::string& root) {
     std::map<std::string, std::string> state;
     for (const auto& e : fs::recursive_directory_iterator(root)) {
-        struct stat st {};
-        if (stat(e.path().c_str(), &st) != 0)
+        std::error_code ec;
+        const auto modified = fs::last_write_time(e.path(), ec);
+        if (ec)
             continue;
         std::string bytes;
         if (e.is_regular_file()) {
             std::ifstream in(e.path(), std::ios::binary);
             bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         }
-        state[e.path().string()] =
-            std::to_string(std::hash<std::string>()(bytes)) + " " + std::to_string(st.st_size) +
-            " " + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
+        state[e.path().string()] = std::to_string(std::hash<std::string>()(bytes)) + " " +
+                                   std::to_string(e.is_regular_file() ? e.file_size() : 0) + " " +
+                                   std::to_string(modified.time_since_epoch().count());
     }
     return state;
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "element_array.h"
+#include "file_system.h"
 #include "log_array_file.h"
 #include "log_text_file.h"
 #include "store_fixture.h"
@@ -273,7 +274,7 @@ TEST(WriteInvertedTest, WritesEveryByteInvertedAcrossPieces) {
     std::string text(3 * kWritePiece + 952, '\0');
     for (size_t i = 0; i < text.size(); ++i)
         text[i] = static_cast<char>(i * 7 + i / 251);
-    const int fd = open((dir / "w.bin").c_str(), O_RDWR | O_CREAT, 0644);
+    const int fd = storefs::OpenExclusive(dir / "w.bin", storefs::OpenMode::kCreateAlways);
     ASSERT_GE(fd, 0);
     uint32_t written = 123;
     ASSERT_TRUE(WriteInverted(fd, text.data(), 3000, &written));

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "curve_settings.h"
 
@@ -38,8 +40,9 @@ void IniFile::SetDirectory(const std::string& folder) {
     std::string native = folder;
     while (native.size() > 1 && native.back() == '/')
         native.pop_back();
+    std::error_code ignored;  // one level; an existing folder or a failure is ignored
     if (!native.empty())
-        mkdir(native.c_str(), 0755);  // one level; an existing folder or a failure is ignored
+        std::filesystem::create_directory(native, ignored);
 }
 
 bool IniFile::OpenForWrite() {

@@ -53,8 +53,15 @@ struct Arguments {
     bool Has(Option o) const { return (given & Bit(o)) != 0; }
 };
 
+// The printf that checks Say's formats: MinGW's own (with %zu) on Windows, as its headers name it.
+#ifdef __MINGW_PRINTF_FORMAT
+#define HISTAVUE_PRINTF __MINGW_PRINTF_FORMAT
+#else
+#define HISTAVUE_PRINTF printf
+#endif
+
 // A message on err, after the program's name.
-void Say(std::FILE* err, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void Say(std::FILE* err, const char* format, ...) __attribute__((format(HISTAVUE_PRINTF, 2, 3)));
 
 // A usage error: the reason on one line, then where the usage text is. Returns the exit
 // status 2.

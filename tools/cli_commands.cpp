@@ -1,10 +1,5 @@
 #include "cli_commands.h"
 
-#include <signal.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -15,6 +10,7 @@
 
 #include "calendar_time.h"
 #include "cli.h"
+#include "cli_system.h"
 #include "cli_text.h"
 #include "export_writer.h"
 #include "file_system.h"
@@ -31,26 +27,14 @@ const char* DepthPattern(int depth) {
     return depth >= 0 && depth <= 3 ? kPatterns[depth] : "?";
 }
 
-bool IsFolder(const std::string& path, struct stat* st) {
-    return stat(path.c_str(), st) == 0 && S_ISDIR(st->st_mode);
+// True when the path names a folder; *id receives its identity.
+bool IsFolder(const std::string& path, storefs::FileIdentity* id) {
+    return storefs::KindOf(path, nullptr, storefs::Names::kExact) == storefs::EntryKind::kFolder &&
+           storefs::IdentityOf(path, id);
 }
 
 std::string WithSlash(const std::string& folder) {
     return !folder.empty() && folder.back() == '/' ? folder : folder + "/";
-}
-
-// The private staging folder, for the signal handler.
-char g_signalStagingIndex[4096];
-char g_signalStagingFolder[4096];
-volatile sig_atomic_t g_signalCleanupArmed = 0;
-
-void CleanupOnSignal(int signo) {
-    if (g_signalCleanupArmed) {
-        unlink(g_signalStagingIndex);
-        rmdir(g_signalStagingFolder);
-    }
-    signal(signo, SIG_DFL);
-    raise(signo);
 }
 
 // One opened store slot and its staging folder; closes the slot and removes a private staging
@@ -64,7 +48,7 @@ class StoreSession {
         if (open_)
             StoreClose(kDataRecords);
         if (!privateStaging_.empty()) {
-            g_signalCleanupArmed = 0;
+            RemoveOnEnding(std::string(), std::string());
             std::error_code ignored;
             std::filesystem::remove_all(privateStaging_, ignored);
         }
@@ -74,8 +58,8 @@ class StoreSession {
     int Open(const Arguments& args, std::FILE* err) {
         const std::string& store = args.value[kStore];
         store_ = store;
-        struct stat storeStat;
-        if (!IsFolder(store, &storeStat)) {
+        storefs::FileIdentity storeId;
+        if (!IsFolder(store, &storeId)) {
             Say(err, "no such folder: %s", store.c_str());
             return 1;
         }
@@ -87,36 +71,28 @@ class StoreSession {
         std::string staging;
         if (args.Has(kStaging)) {
             staging = args.value[kStaging];
-            struct stat stagingStat;
-            if (!IsFolder(staging, &stagingStat)) {
-                if (mkdir(staging.c_str(), 0777) != 0 || !IsFolder(staging, &stagingStat)) {
+            storefs::FileIdentity stagingId;
+            if (!IsFolder(staging, &stagingId)) {
+                if (!storefs::MakeFolders(staging) || !IsFolder(staging, &stagingId)) {
                     Say(err, "cannot create staging folder %s: %s", staging.c_str(),
                         std::strerror(errno));
                     return 1;
                 }
             }
-            if (stagingStat.st_dev == storeStat.st_dev && stagingStat.st_ino == storeStat.st_ino) {
+            if (stagingId == storeId) {
                 return UsageError(err, "the staging folder must not be the data folder");
             }
         } else {
-            const char* tmp = getenv("TMPDIR");
-            std::string pattern =
-                WithSlash(tmp != nullptr && tmp[0] != '\0' ? tmp : "/tmp") + "histavue-cli-XXXXXX";
-            std::vector<char> buffer(pattern.begin(), pattern.end());
-            buffer.push_back('\0');
-            if (mkdtemp(buffer.data()) == nullptr) {
-                Say(err, "cannot create a staging folder %s: %s", pattern.c_str(),
-                    std::strerror(errno));
+            std::string tried;
+            int error = 0;
+            staging = MakePrivateFolder("histavue-cli-", &tried, &error);
+            if (staging.empty()) {
+                Say(err, "cannot create a staging folder %s: %s", tried.c_str(),
+                    std::strerror(error));
                 return 1;
             }
-            staging = buffer.data();
             privateStaging_ = staging;
-            const std::string index = WithSlash(staging) + kRootIndexName;
-            if (index.size() < sizeof g_signalStagingIndex) {
-                std::memcpy(g_signalStagingIndex, index.c_str(), index.size() + 1);
-                std::memcpy(g_signalStagingFolder, staging.c_str(), staging.size() + 1);
-                g_signalCleanupArmed = 1;
-            }
+            RemoveOnEnding(WithSlash(staging) + kRootIndexName, staging);
         }
         if (staging.size() + 1 > storefs::kMaxPath) {
             Say(err, "staging path too long (at most %zu bytes): %s", storefs::kMaxPath - 1,
@@ -129,9 +105,9 @@ class StoreSession {
         const std::string stagingIndex = WithSlash(staging) + kRootIndexName;
         dataIndexMissing_ = !storefs::FileExists(dataIndex);
         if (!dataIndexMissing_) {
-            struct stat a, b;
-            if (stat(dataIndex.c_str(), &a) == 0 && stat(stagingIndex.c_str(), &b) == 0 &&
-                a.st_dev == b.st_dev && a.st_ino == b.st_ino) {
+            storefs::FileIdentity a, b;
+            if (storefs::IdentityOf(dataIndex, &a) && storefs::IdentityOf(stagingIndex, &b) &&
+                a == b) {
                 return UsageError(err, "the staging root index is the data folder's own");
             }
             // A staging copy held by another program (a running viewer) is left alone.
@@ -142,8 +118,9 @@ class StoreSession {
                     stagingIndex.c_str());
                 return 1;
             }
-            const bool copied = storefs::CopyFile(dataIndex, stagingIndex, true);
+            // Let go before the copy replaces it: an open file cannot be replaced everywhere.
             storefs::CloseFile(lock);
+            const bool copied = storefs::CopyFile(dataIndex, stagingIndex, true);
             if (!copied) {
                 Say(err, "cannot copy %s into the staging folder %s", dataIndex.c_str(),
                     staging.c_str());
@@ -541,14 +518,3 @@ int RunCat(const std::string& path, std::FILE* out, std::FILE* err) {
 }
 
 }  // namespace cli
-
-void InstallCliSignalCleanup() {
-    const int signals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
-    for (int signo : signals) {
-        struct sigaction action;
-        std::memset(&action, 0, sizeof action);
-        action.sa_handler = &cli::CleanupOnSignal;
-        sigemptyset(&action.sa_mask);
-        sigaction(signo, &action, nullptr);
-    }
-}

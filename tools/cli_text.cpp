@@ -1,7 +1,5 @@
 #include "cli_text.h"
 
-#include <langinfo.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -46,14 +44,8 @@ size_t Utf8Width(std::string_view text) {
     return widest;
 }
 
-// The code page's name without case, "-" or "_", so that "utf8" and "UTF-8" compare equal.
 std::string Bare(std::string_view name) {
-    std::string bare;
-    for (char c : name) {
-        if (c != '-' && c != '_')
-            bare += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
-    return bare;
+    return BareName(name);
 }
 
 bool SpeaksOnlyAscii(const std::string& codeset) {
@@ -71,47 +63,13 @@ std::string Speaks(const std::string& terminal) {
 
 }  // namespace
 
-Recoder::Recoder(const char* to, const char* from) : cd_(iconv_open(to, from)), to_(to) {}
-
-Recoder::~Recoder() {
-    if (Valid())
-        iconv_close(cd_);
-}
-
-bool Recoder::Convert(std::string_view text, std::string* out, bool lenient) {
-    if (!Valid())
-        return false;
-    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-    const size_t kept = out->size();
-    char* in = const_cast<char*>(text.data());
-    size_t inLeft = text.size();
-    char buffer[4096];
-    while (inLeft > 0) {
-        char* to = buffer;
-        size_t toLeft = sizeof buffer;
-        const size_t r = iconv(cd_, &in, &inLeft, &to, &toLeft);
-        out->append(buffer, static_cast<size_t>(to - buffer));
-        if (r != static_cast<size_t>(-1) || errno == E2BIG)
-            continue;
-        if (!lenient) {
-            out->resize(kept);
-            return false;
-        }
-        // A byte that does not decode, or a character cut off by the text's end.
-        out->append(Bare(to_) == "UTF8" ? "\xEF\xBF\xBD" : "?");
-        ++in;
-        --inLeft;
+std::string BareName(std::string_view name) {
+    std::string bare;
+    for (char c : name) {
+        if (c != '-' && c != '_')
+            bare += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     }
-    char* to = buffer;
-    size_t toLeft = sizeof buffer;
-    iconv(cd_, nullptr, nullptr, &to, &toLeft);
-    out->append(buffer, static_cast<size_t>(to - buffer));
-    return true;
-}
-
-std::string TerminalCodeset() {
-    const char* codeset = nl_langinfo(CODESET);
-    return codeset != nullptr ? codeset : "";
+    return bare;
 }
 
 const char* NamesCodePage(const std::vector<std::string>& names) {

@@ -4,9 +4,8 @@
 // export can be converted to UTF-8 for spreadsheet programs.
 #pragma once
 
-#include <iconv.h>
-
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,7 +14,8 @@
 
 namespace cli {
 
-// Converts text from one code page to another with the system's iconv.
+// Converts text from one code page to another with the system's converter (iconv, or the
+// code pages of Windows).
 class Recoder {
   public:
     Recoder(const char* to, const char* from);
@@ -24,7 +24,7 @@ class Recoder {
     Recoder& operator=(const Recoder&) = delete;
 
     // False when the system cannot convert between the two code pages.
-    bool Valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    bool Valid() const { return converter_ != nullptr; }
 
     // Appends text, converted, to *out. A byte that does not decode becomes U+FFFD (in a UTF-8
     // target) or "?" when lenient; otherwise it makes the call fail, leaving *out as it was, as
@@ -32,12 +32,16 @@ class Recoder {
     bool Convert(std::string_view text, std::string* out, bool lenient = false);
 
   private:
-    iconv_t cd_;
-    std::string to_;
+    struct Converter;
+    std::unique_ptr<Converter> converter_;
 };
 
-// The code page of the terminal, as the current locale names it (nl_langinfo(CODESET)).
+// The code page of the terminal, as the current locale names it (nl_langinfo(CODESET); on
+// Windows the C runtime's code page, as "CP936").
 std::string TerminalCodeset();
+
+// A code page's name without case, "-" or "_", so that "utf8" and "UTF-8" compare equal.
+std::string BareName(std::string_view name);
 
 // The code page of a store's names: "UTF-8" when every non-ASCII name is valid UTF-8 and one
 // holds a character of three bytes or more (as Chinese in UTF-8 does), else "GB18030". A short

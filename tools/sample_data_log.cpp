@@ -298,7 +298,9 @@ bool PrepareRoot(const std::string& outDir, std::string* error) {
     if (outDir.empty()) {
         return Fail(error, "no output folder given");
     }
-    if (outDir.find('\\') != std::string::npos) {
+    // Store paths take "\\" for a separator; where the system takes it for a character of a
+    // name (not on Windows), the folder could not be named.
+    if (storefs::NativePath(outDir) != outDir) {
         return Fail(error, "the output folder path must not contain a backslash: " + outDir);
     }
     if (outDir.size() > kMaxOutDirLength) {
