@@ -21,7 +21,6 @@ enum SummaryCellFlags : uint16_t {
 // Numbers of a channel in time order: how many, the first, lowest, highest and last, with their
 // times. Times are kept whole here; the file holds them as offsets from their bucket's start.
 struct SummaryRun {
-    uint32_t count = 0;
     double first = 0.0;
     double min = 0.0;  // the first of equal lowest numbers
     double max = 0.0;  // the first of equal highest numbers
@@ -30,6 +29,9 @@ struct SummaryRun {
     SummarySeconds minAt = 0;
     SummarySeconds maxAt = 0;
     SummarySeconds lastAt = 0;
+    // Last, so that a cell's flags fit in the room after it: a year's worth of finest levels
+    // held in memory is a tenth smaller.
+    uint32_t count = 0;
 
     bool operator==(const SummaryRun& o) const;
 };
