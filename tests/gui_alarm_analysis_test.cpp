@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QStringDecoder>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -148,7 +149,16 @@ TEST_F(AlarmAnalysisTest, OpensFromTheAlarmTreeNarrowsByABarPrintsAndWritesCsv) 
     ASSERT_EQ(StoredAlarmMappings().size(), 1u);
     EXPECT_EQ(StoredAlarmMappings().begin()->second.alarm, std::vector<std::string>{"RAISED"});
 
-    // The ID table as CSV in UTF-8 with its mark.
+    // The ID table as CSV: in GB18030 unless UTF-8 with its mark is chosen, the panel's
+    // messages readable in either.
+    const QString gb = dir.path() + "/ids-gb.csv";
+    ui.files.push_back(gb);
+    window->IdsCsvAction()->trigger();
+    QFile gbWritten(gb);
+    ASSERT_TRUE(gbWritten.open(QIODevice::ReadOnly));
+    QStringDecoder fromGb("GB18030");
+    EXPECT_TRUE(
+        QString(fromGb(gbWritten.readAll())).contains(QString::fromUtf8("锅炉一号 压力低")));
     const QString csv = dir.path() + "/ids.csv";
     ui.files.push_back(csv);
     window->Utf8Action()->setChecked(true);
@@ -156,6 +166,8 @@ TEST_F(AlarmAnalysisTest, OpensFromTheAlarmTreeNarrowsByABarPrintsAndWritesCsv) 
     QFile written(csv);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_TRUE(written.readLine().startsWith("\xEF\xBB\xBFid,alarms,share_percent"));
+    EXPECT_TRUE(
+        QString::fromUtf8(written.readAll()).contains(QString::fromUtf8("锅炉一号 压力低")));
 
     // Printed: the key figures on the first page, the IDs after it.
     ui.printPdf = dir.path() + "/analysis.pdf";

@@ -447,6 +447,8 @@ TEST(SummaryFilesTest, ThoseThatDoNotFitAreMadeAgain) {
              (*edit)(f, [](std::string* b) { b->resize(b->size() / 2); });
          },
          false},
+        {"summary file gone, overview kept",
+         [](const std::string& f, const std::string&) { fs::remove(f); }, false},
         {"folder grown",
          [](const std::string&, const std::string& data) {
              RecordWriter writer(data, 0x1A, 1, "Data log", "a,b,c");
