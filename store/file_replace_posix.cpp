@@ -21,21 +21,6 @@ namespace storefs {
 
 namespace {
 
-bool WriteAll(int fd, const char* data, size_t n) {
-    for (size_t done = 0; done < n;) {
-        ssize_t w = write(fd, data + done, n - done);
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0) {
-            if (w == 0)
-                errno = EIO;
-            return false;
-        }
-        done += static_cast<size_t>(w);
-    }
-    return true;
-}
-
 // An absolute spelling of a path whose folder is resolved (links, "..") as far as it exists.
 std::string AbsoluteSpelling(const std::string& path) {
     const size_t slash = path.rfind('/');
@@ -193,27 +178,18 @@ bool ReplacingWriter::Begin(const std::string& nativeTarget) {
     return true;
 }
 
-bool ReplacingWriter::FlushBuffer() {
-    if (!buffer_.empty() && error_ == 0 && !WriteAll(fd_, buffer_.data(), buffer_.size()))
-        error_ = errno;
-    buffer_.clear();
-    return error_ == 0;
-}
-
-bool ReplacingWriter::Write(const char* data, size_t n) {
-    if (fd_ < 0 || error_ != 0) {
-        return false;
+bool WriteFully(int fd, const char* data, size_t n) {
+    for (size_t done = 0; done < n;) {
+        ssize_t w = write(fd, data + done, n - done);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0) {
+            if (w == 0)
+                errno = EIO;
+            return false;
+        }
+        done += static_cast<size_t>(w);
     }
-    constexpr size_t kChunk = 1 << 20;
-    if (buffer_.size() + n > kChunk && !FlushBuffer()) {
-        return false;
-    }
-    if (n >= kChunk) {
-        if (!WriteAll(fd_, data, n))
-            error_ = errno;
-        return error_ == 0;
-    }
-    buffer_.append(data, n);
     return true;
 }
 

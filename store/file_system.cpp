@@ -1,5 +1,6 @@
 // The parts of the store's file access that are the same on every system; the rest is in one
 // file per system.
+#include <cerrno>
 #include <cstring>
 
 #include "file_system.h"
@@ -40,6 +41,30 @@ void InvertBytes(char* dst, const char* src, size_t n) {
     for (; i < n; ++i) {
         dst[i] = static_cast<char>(~static_cast<unsigned char>(src[i]));
     }
+}
+
+bool ReplacingWriter::FlushBuffer() {
+    if (!buffer_.empty() && error_ == 0 && !WriteFully(fd_, buffer_.data(), buffer_.size()))
+        error_ = errno;
+    buffer_.clear();
+    return error_ == 0;
+}
+
+bool ReplacingWriter::Write(const char* data, size_t n) {
+    if (fd_ < 0 || error_ != 0) {
+        return false;
+    }
+    constexpr size_t kChunk = 1 << 20;
+    if (buffer_.size() + n > kChunk && !FlushBuffer()) {
+        return false;
+    }
+    if (n >= kChunk) {
+        if (!WriteFully(fd_, data, n))
+            error_ = errno;
+        return error_ == 0;
+    }
+    buffer_.append(data, n);
+    return true;
 }
 
 }  // namespace storefs

@@ -161,6 +161,9 @@ namespace storefs {
 // when the file ends first.
 bool ReadFully(int fd, char* dst, size_t n);
 
+// Writes n bytes at the file's position; false with errno set when they cannot all be written.
+bool WriteFully(int fd, const char* data, size_t n);
+
 // Reads up to n bytes at offset; returns the count read (short only at the end of the file), or
 // -1 on an error.
 int64_t ReadAt(int fd, char* dst, size_t n, uint64_t offset);

@@ -565,24 +565,6 @@ std::wstring AbsoluteSpelling(const std::string& path) {
     return n > 0 && n < MAX_PATH * 2 ? std::wstring(full, n) : wide;
 }
 
-bool WriteAll(int fd, const char* data, size_t n) {
-    const HANDLE h = HandleOf(fd);
-    for (size_t done = 0; done < n;) {
-        const DWORD want = n - done > 0x40000000 ? 0x40000000 : static_cast<DWORD>(n - done);
-        DWORD wrote = 0;
-        if (!WriteFile(h, data + done, want, &wrote, nullptr)) {
-            errno = ErrnoOf(GetLastError());
-            return false;
-        }
-        if (wrote == 0) {
-            errno = EIO;
-            return false;
-        }
-        done += wrote;
-    }
-    return true;
-}
-
 }  // namespace
 
 bool SameFile(const std::string& nativeA, const std::string& nativeB) {
@@ -663,27 +645,21 @@ bool ReplacingWriter::Begin(const std::string& nativeTarget) {
     return false;
 }
 
-bool ReplacingWriter::FlushBuffer() {
-    if (!buffer_.empty() && error_ == 0 && !WriteAll(fd_, buffer_.data(), buffer_.size()))
-        error_ = errno;
-    buffer_.clear();
-    return error_ == 0;
-}
-
-bool ReplacingWriter::Write(const char* data, size_t n) {
-    if (fd_ < 0 || error_ != 0) {
-        return false;
+bool WriteFully(int fd, const char* data, size_t n) {
+    const HANDLE h = HandleOf(fd);
+    for (size_t done = 0; done < n;) {
+        const DWORD want = n - done > 0x40000000 ? 0x40000000 : static_cast<DWORD>(n - done);
+        DWORD wrote = 0;
+        if (!WriteFile(h, data + done, want, &wrote, nullptr)) {
+            errno = ErrnoOf(GetLastError());
+            return false;
+        }
+        if (wrote == 0) {
+            errno = EIO;
+            return false;
+        }
+        done += wrote;
     }
-    constexpr size_t kChunk = 1 << 20;
-    if (buffer_.size() + n > kChunk && !FlushBuffer()) {
-        return false;
-    }
-    if (n >= kChunk) {
-        if (!WriteAll(fd_, data, n))
-            error_ = errno;
-        return error_ == 0;
-    }
-    buffer_.append(data, n);
     return true;
 }
 
