@@ -117,6 +117,17 @@ class In {
     }
     uint64_t Var() {
         uint64_t u = 0;
+        if (end_ == nullptr || end_ - p_ >= 10) {
+            // Far enough from the end for any number: no check a byte.
+            for (int shift = 0; shift < 70; shift += 7) {
+                const uint8_t b = *p_++;
+                u |= static_cast<uint64_t>(b & 0x7F) << shift;
+                if ((b & 0x80) == 0)
+                    return u;
+            }
+            bad_ = true;
+            return 0;
+        }
         for (int shift = 0; shift < 64; shift += 7) {
             if (!Have(1))
                 return 0;
@@ -498,15 +509,16 @@ uint64_t LevelBytes(const FolderSummary&, const Layout& layout, size_t l) {
     return uint64_t{layout.levelBytes[l]} + kChecksumSize;
 }
 
-// Reads level l from its bytes, checked against its checksum and for possible values.
-bool DecodeLevel(const char* bytes, const FolderSummary& s, const Layout& layout, size_t l,
-                 SummaryLevel* level, std::string* why) {
-    const uint64_t n = layout.levelBytes[l];
-    if (In(bytes + n).Le(8) != Checksum(bytes, n))
+// Reads a level of `width` and `buckets` from its n bytes (followed by their checksum), checked
+// against its checksum and for possible values unless these bytes were checked before.
+bool DecodeLevel(const char* bytes, uint64_t n, uint32_t width, uint32_t buckets,
+                 const FolderSummary& s, SummaryLevel* level, std::string* why,
+                 bool checked = false) {
+    if (!checked && In(bytes + n).Le(8) != Checksum(bytes, n))
         return Fail(why, "checksum mismatch");
     In body(bytes, n);
-    level->width = layout.widths[l];
-    level->buckets.assign(layout.buckets[l], SummaryBucket());
+    level->width = width;
+    level->buckets.assign(buckets, SummaryBucket());
     level->cells.assign(level->buckets.size() * s.channels, SummaryCell());
     level->runs.clear();
     std::vector<Guess> guesses(s.channels);
@@ -575,7 +587,7 @@ bool DecodeLevel(const char* bytes, const FolderSummary& s, const Layout& layout
                     level->runs.push_back(run);
                 }
             }
-            if (!body.Good() || !CellPossible(c, k, level->runs))
+            if (!body.Good() || (!checked && !CellPossible(c, k, level->runs)))
                 return Fail(why, "impossible channel values");
         }
         if (anyBreak != k.split)
@@ -618,10 +630,21 @@ class SummaryReader {
             static_cast<int64_t>(bytes.size()))
             return Fail(why, "cannot read");
         for (size_t l = first; l < end; ++l) {
-            if (!DecodeLevel(bytes.data() + (layout_.levelAt[l] - at), *s, layout_, l,
-                             &s->levels[l], why))
+            if (!DecodeLevel(bytes.data() + (layout_.levelAt[l] - at), layout_.levelBytes[l],
+                             layout_.widths[l], layout_.buckets[l], *s, &s->levels[l], why))
                 return false;
         }
+        return true;
+    }
+
+    // The bytes of level l with their checksum, unchecked.
+    bool LevelBytesOf(size_t l, FineLevelBytes* out, std::string* why) {
+        out->width = layout_.widths[l];
+        out->buckets = layout_.buckets[l];
+        out->bytes.resize(layout_.levelBytes[l] + kChecksumSize);
+        if (storefs::ReadAt(fd_, out->bytes.data(), out->bytes.size(), layout_.levelAt[l]) !=
+            static_cast<int64_t>(out->bytes.size()))
+            return Fail(why, "cannot read");
         return true;
     }
 
@@ -637,7 +660,8 @@ bool DecodeSummary(const char* bytes, size_t size, FolderSummary* s, std::string
     if (!DecodeHead(bytes, std::min<size_t>(size, kMostHeadSize), size, s, &layout, why))
         return false;
     for (size_t l = 0; l < s->levels.size(); ++l) {
-        if (!DecodeLevel(bytes + layout.levelAt[l], *s, layout, l, &s->levels[l], why))
+        if (!DecodeLevel(bytes + layout.levelAt[l], layout.levelBytes[l], layout.widths[l],
+                         layout.buckets[l], *s, &s->levels[l], why))
             return false;
     }
     return true;
@@ -684,8 +708,8 @@ bool ReadSummaryFile(const std::string& nativePath, FolderSummary* summary, std:
     return reader.Levels(first, summary->levels.size(), summary, why);
 }
 
-bool ReadSummaryLevel(const std::string& nativePath, const FolderSummary& held, size_t level,
-                      SummaryLevel* out, std::string* why) {
+bool ReadFineLevelBytes(const std::string& nativePath, const FolderSummary& held, size_t level,
+                        FineLevelBytes* out, std::string* why) {
     SummaryReader reader;
     FolderSummary s;
     if (!reader.Open(nativePath, &s, why))
@@ -701,12 +725,24 @@ bool ReadSummaryLevel(const std::string& nativePath, const FolderSummary& held, 
         same = s.key.value[k] == held.key.value[k];
     if (!same)
         return Fail(why, "another summary");
-    // Only the wanted level is decoded; the others stay as the header left them.
-    FolderSummary one = s;
-    if (!reader.Levels(level, level + 1, &one, why))
-        return false;
-    *out = std::move(one.levels[level]);
-    return true;
+    return reader.LevelBytesOf(level, out, why);
+}
+
+bool DecodeFineLevel(const FineLevelBytes& level, const FolderSummary& held, SummaryLevel* out,
+                     std::string* why) {
+    if (level.bytes.size() < kChecksumSize)
+        return Fail(why, "truncated");
+    const bool good = DecodeLevel(level.bytes.data(), level.bytes.size() - kChecksumSize,
+                                  level.width, level.buckets, held, out, why, level.checked);
+    level.checked = good;
+    return good;
+}
+
+bool ReadSummaryLevel(const std::string& nativePath, const FolderSummary& held, size_t level,
+                      SummaryLevel* out, std::string* why) {
+    FineLevelBytes bytes;
+    return ReadFineLevelBytes(nativePath, held, level, &bytes, why) &&
+           DecodeFineLevel(bytes, held, out, why);
 }
 
 namespace {

@@ -2,6 +2,7 @@
 // back only when every part of it checks out.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <map>
 #include <memory>
@@ -32,8 +33,25 @@ bool WriteSummaryFile(const std::string& nativePath, const FolderSummary& summar
 // with its width and no buckets, for ReadSummaryLevel to bring in when it is needed.
 bool ReadSummaryFile(const std::string& nativePath, FolderSummary* summary,
                      std::string* why = nullptr, bool finest = true);
-// Reads and checks one level of the file, which must still be the summary `held` was read from
-// (the same header: identity, sources, records and widths); false otherwise.
+// One level of a file as it lies there, with its checksum: a tenth of the memory of the level
+// read, for keeping many at hand and reading them when drawn from.
+struct FineLevelBytes {
+    uint32_t width = 0;
+    uint32_t buckets = 0;
+    std::string bytes;
+    // Set once the bytes were read as a whole level of possible values, so that reading them
+    // again spares the checksum and the checks (bytes held in memory do not change).
+    mutable std::atomic<bool> checked{false};
+};
+// Reads one level of the file, which must still be the summary `held` was read from (the same
+// header: identity, sources, records and widths), without checking the level; false otherwise.
+bool ReadFineLevelBytes(const std::string& nativePath, const FolderSummary& held, size_t level,
+                        FineLevelBytes* out, std::string* why = nullptr);
+// Reads and checks a level from its bytes, for the summary `held` (out is reused: its memory is
+// kept for the next level read into it).
+bool DecodeFineLevel(const FineLevelBytes& level, const FolderSummary& held, SummaryLevel* out,
+                     std::string* why = nullptr);
+// Reads and checks one level of the file, as the two above.
 bool ReadSummaryLevel(const std::string& nativePath, const FolderSummary& held, size_t level,
                       SummaryLevel* out, std::string* why = nullptr);
 

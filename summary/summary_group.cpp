@@ -303,25 +303,42 @@ void SummaryGroup::SetFineLevelCache(size_t folders) {
     }
 }
 
-std::shared_ptr<const SummaryLevel> SummaryGroup::FineLevel(const Folder& f) const {
+bool SummaryGroup::FineLevel(const Folder& f, SummaryLevel* out) const {
+    std::shared_ptr<const FineLevelBytes> bytes;
+    {
+        std::lock_guard<std::mutex> lock(fineMutex_);
+        const auto at = fineAt_.find(f.summary.get());
+        if (at != fineAt_.end()) {
+            fine_.splice(fine_.begin(), fine_, at->second);
+            bytes = fine_.front().level;
+        }
+    }
+    if (bytes == nullptr) {
+        // Read outside the lock, so that the two halves of a span read their files at once.
+        auto read = std::make_shared<FineLevelBytes>();
+        if (ReadFineLevelBytes(SummaryPath(f.flat), *f.summary, 0, read.get()))
+            bytes = std::move(read);
+    }
+    if (bytes != nullptr && DecodeFineLevel(*bytes, *f.summary, out)) {
+        std::lock_guard<std::mutex> lock(fineMutex_);
+        if (fineAt_.count(f.summary.get()) == 0) {
+            fine_.push_front({f.summary, bytes});
+            fineAt_[f.summary.get()] = fine_.begin();
+            while (fine_.size() > fineMost_) {
+                fineAt_.erase(fine_.back().summary.get());
+                fine_.pop_back();
+            }
+        }
+        return true;
+    }
     std::lock_guard<std::mutex> lock(fineMutex_);
+    damaged_.insert(f.flat);
     const auto at = fineAt_.find(f.summary.get());
     if (at != fineAt_.end()) {
-        fine_.splice(fine_.begin(), fine_, at->second);
-        return fine_.front().level;
+        fine_.erase(at->second);
+        fineAt_.erase(at);
     }
-    auto level = std::make_shared<SummaryLevel>();
-    if (!ReadSummaryLevel(SummaryPath(f.flat), *f.summary, 0, level.get())) {
-        damaged_.insert(f.flat);
-        return nullptr;
-    }
-    fine_.push_front({f.summary, level});
-    fineAt_[f.summary.get()] = fine_.begin();
-    while (fine_.size() > fineMost_) {
-        fineAt_.erase(fine_.back().summary.get());
-        fine_.pop_back();
-    }
-    return level;
+    return false;
 }
 
 namespace {
@@ -330,17 +347,18 @@ namespace {
 // a column, runs of records elsewhere (neighbouring runs read together).
 class FolderPieces {
   public:
-    // fine brings in the finest level when the summary is held without it (null: it cannot be
-    // had, and the records are read instead).
+    // fine brings in the finest level, into the level it is given, when the summary is held
+    // without it (false: it cannot be had, and the records are read instead).
     FolderPieces(const std::string& dataFolder, const std::string& stem, const FolderSummary& s,
                  const ColumnSpan& span, ColumnGatherer* gather,
-                 std::function<std::shared_ptr<const SummaryLevel>()> fine)
+                 std::function<bool(SummaryLevel*)> fine, SummaryLevel* scratch)
         : dataFolder_(dataFolder),
           stem_(stem),
           s_(s),
           span_(span),
           gather_(gather),
-          loadFine_(std::move(fine)) {}
+          loadFine_(std::move(fine)),
+          scratch_(scratch) {}
     ~FolderPieces() { Flush(); }
 
     void Column(int column, SummarySeconds a, SummarySeconds b) {
@@ -362,11 +380,12 @@ class FolderPieces {
         if (held->buckets.empty()) {
             if (!triedFine_) {
                 triedFine_ = true;
-                fine_ = loadFine_();
+                if (loadFine_(scratch_))
+                    fine_ = scratch_;
             }
             if (fine_ == nullptr)
                 return Split(level - 1, column, a, b);
-            held = fine_.get();
+            held = fine_;
         }
         const SummaryLevel& l = *held;
         const SummarySeconds w = l.width;
@@ -438,8 +457,9 @@ class FolderPieces {
     const FolderSummary& s_;
     const ColumnSpan& span_;
     ColumnGatherer* gather_;
-    std::function<std::shared_ptr<const SummaryLevel>()> loadFine_;
-    std::shared_ptr<const SummaryLevel> fine_;
+    std::function<bool(SummaryLevel*)> loadFine_;
+    SummaryLevel* scratch_;
+    const SummaryLevel* fine_ = nullptr;
     bool triedFine_ = false;
     FolderRecords records_;
     bool opened_ = false;
@@ -451,7 +471,8 @@ class FolderPieces {
 }  // namespace
 
 void SummaryGroup::DrawFolder(const Folder& f, const ColumnSpan& span, int c0, int c1, bool read,
-                              SummaryColumns* out, ColumnGatherer* gather) const {
+                              SummaryColumns* out, ColumnGatherer* gather,
+                              SummaryLevel* scratch) const {
     const SummarySeconds t0 = out->edges[static_cast<size_t>(c0)];
     const SummarySeconds t1 = out->edges[static_cast<size_t>(c1)];
     const SummarySeconds lo = std::max(f.start, t0);
@@ -479,7 +500,9 @@ void SummaryGroup::DrawFolder(const Folder& f, const ColumnSpan& span, int c0, i
     }
     if (lo >= hi)
         return;
-    FolderPieces pieces(dataFolder_, f.stem, *s, span, gather, [&] { return FineLevel(f); });
+    FolderPieces pieces(
+        dataFolder_, f.stem, *s, span, gather,
+        [&](SummaryLevel* level) { return FineLevel(f, level); }, scratch);
     const SummarySeconds few = SummarySeconds{4} * std::max<uint32_t>(1, group_.interval);
     for (int c = span.ColumnOf(lo); c >= 0 && c <= span.ColumnOf(hi - 1); ++c) {
         const SummarySeconds a = std::max(out->edges[static_cast<size_t>(c)], lo);
@@ -497,9 +520,10 @@ void SummaryGroup::Gather(const std::vector<const Folder*>& folders, const Colum
                           int c1, bool read, SummaryColumns* out, ColumnGatherer* gather) const {
     const SummarySeconds t0 = out->edges[static_cast<size_t>(c0)];
     const SummarySeconds t1 = out->edges[static_cast<size_t>(c1)];
+    SummaryLevel fine;  // a folder's finest level, read into the same memory each time
     for (const Folder* f : folders) {
         if (f->start + f->period > t0 && f->start < t1)
-            DrawFolder(*f, span, c0, c1, read, out, gather);
+            DrawFolder(*f, span, c0, c1, read, out, gather, &fine);
     }
 }
 

@@ -64,9 +64,10 @@ class SummaryGroup {
     // the lines break across it. Safe to call from another thread while Summarise runs.
     void Columns(const ColumnSpan& span, SummaryColumns* out, bool readUnsummarised = false) const;
 
-    // How many folders' finest levels Columns keeps loaded (at least 1). Only the coarser levels
+    // How many folders' finest levels Columns keeps at hand (at least 1). Only the coarser levels
     // of a summary are held for every folder; the finest is read from its file, checked again,
-    // when a column needs it, and the least recently used ones are let go beyond this count.
+    // when a column needs it, and kept as its file's bytes; the least recently used ones are let
+    // go beyond this count.
     void SetFineLevelCache(size_t folders);
 
     // Native path of a folder's summary file.
@@ -90,14 +91,16 @@ class SummaryGroup {
                                                  bool* fresh) const;
     std::string OverviewPath() const;
     // Gathers the folder's records in columns [c0, c1) of the span.
+    // scratch holds the folder's finest level when it is read.
     void DrawFolder(const Folder& f, const ColumnSpan& span, int c0, int c1, bool read,
-                    SummaryColumns* out, class ColumnGatherer* gather) const;
+                    SummaryColumns* out, class ColumnGatherer* gather, SummaryLevel* scratch) const;
     // Gathers columns [c0, c1) of the span from the folders, in time order.
     void Gather(const std::vector<const Folder*>& folders, const ColumnSpan& span, int c0, int c1,
                 bool read, SummaryColumns* out, ColumnGatherer* gather) const;
-    // The finest level of a folder's summary held without it, from the cache or its file; null
-    // when the file no longer checks out or is no longer the summary held.
-    std::shared_ptr<const SummaryLevel> FineLevel(const Folder& f) const;
+    // Reads the finest level of a folder's summary held without it into *out, from the bytes
+    // kept or its file; false when it no longer checks out or the file is no longer the summary
+    // held (the folder is then summarised again by the next Summarise).
+    bool FineLevel(const Folder& f, SummaryLevel* out) const;
 
     std::string dataFolder_;
     std::string summaryFolder_;  // native, ends in "/"
@@ -112,11 +115,13 @@ class SummaryGroup {
     mutable std::mutex mutex_;  // guards folders_
     std::vector<Folder> folders_;
 
-    // Finest levels loaded, most recently used first; keyed by the summary they belong to (held
-    // by the entry, so that the key stays unique).
+    // Finest levels' bytes as read from their files, most recently used first; keyed by the
+    // summary they belong to (held by the entry, so that the key stays unique). They are read
+    // again each time they are drawn from: decoding is cheaper than holding them decoded, ten
+    // times the size, and faulting in that memory on the first sight of a year.
     struct Fine {
         std::shared_ptr<const FolderSummary> summary;
-        std::shared_ptr<const SummaryLevel> level;
+        std::shared_ptr<const FineLevelBytes> level;
     };
     mutable std::mutex fineMutex_;  // guards the four below
     mutable std::list<Fine> fine_;
@@ -124,5 +129,5 @@ class SummaryGroup {
     // Flat stems of folders whose finest level did not check out when it was read: the next
     // Summarise makes their summaries again.
     mutable std::set<std::string> damaged_;
-    size_t fineMost_ = 1280;
+    size_t fineMost_ = 4096;  // about 40 MB of a 1-second group of 20 channels
 };
