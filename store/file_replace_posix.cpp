@@ -200,7 +200,7 @@ bool ReplacingWriter::Commit(bool overwrite) {
         return false;
     }
     bool ok = FlushBuffer();
-    if (ok && fsync(fd_) != 0) {
+    if (ok && durable_ && fsync(fd_) != 0) {
         error_ = errno;
         ok = false;
     }

@@ -111,6 +111,10 @@ class ReplacingWriter {
     bool Begin(const std::string& nativeTarget);
     // Appends bytes. False once any write has failed.
     bool Write(const char* data, size_t n);
+    // With durable false, Commit puts the new file in place without waiting for its data to
+    // reach the device: for files that are checked when read and made again when they do not
+    // check out, which a crash may leave empty or torn. Durable by default.
+    void SetDurable(bool durable) { durable_ = durable; }
     // Puts the new file in place of the target. With overwrite false an existing target is kept
     // and the commit fails with EEXIST. False, with Error() set, on any failure.
     bool Commit(bool overwrite = true);
@@ -126,6 +130,7 @@ class ReplacingWriter {
     int fd_ = -1;
     int pending_ = -1;  // the new file's entry among those a signal removes
     int error_ = 0;
+    bool durable_ = true;
     std::string target_;
     std::string temp_;
     std::string buffer_;

@@ -670,7 +670,7 @@ bool ReplacingWriter::Commit(bool overwrite) {
         return false;
     }
     bool ok = FlushBuffer();
-    if (ok && !SyncData(fd_)) {
+    if (ok && durable_ && !SyncData(fd_)) {
         error_ = ErrnoOf(GetLastError());
         ok = false;
     }

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <vector>
 
 // The number of the cell text [p, end): blanks around it (a CR LF line's "\r" too), an optional
 // sign, digits with an optional point, an optional exponent. False for an empty cell, words,
@@ -15,3 +17,10 @@
 bool PlainDecimal(const char* p, const char* end, double* value);
 
 bool CellNumber(const char* p, const char* end, double* value);
+
+// Reads the cells after the first (the time) of a record line as the store keeps it, every byte
+// inverted, as CellNumber reads the line inverted back: channel c's number into values[c] with
+// numeric[c] 1, else numeric[c] 0 (also where the line has no such cell). Plain decimals are read
+// straight from the stored bytes; any other cell is inverted back into scratch first.
+void StoredCellNumbers(const char* stored, size_t length, size_t channels, double* values,
+                       uint8_t* numeric, std::vector<char>* scratch);

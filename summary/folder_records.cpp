@@ -85,22 +85,5 @@ bool FolderRecords::TakeLine(uint32_t i) {
 }
 
 void FolderRecords::ParseCells(const char* stored, uint32_t length) {
-    if (line_.size() < length)
-        line_.resize(length);
-    char* line = line_.data();
-    for (uint32_t k = 0; k < length; ++k)
-        line[k] = static_cast<char>(~stored[k]);
-    const char* end = line + length;
-    // The time is the first cell; the channels' cells follow it.
-    const char* p = std::find(static_cast<const char*>(line), end, ',');
-    const size_t channels = values_.size();
-    for (size_t c = 0; c < channels; ++c) {
-        if (p == end) {
-            std::fill(numeric_.begin() + static_cast<std::ptrdiff_t>(c), numeric_.end(), 0);
-            break;
-        }
-        const char* cell = p + 1;
-        p = std::find(cell, end, ',');
-        numeric_[c] = CellNumber(cell, p, &values_[c]) ? 1 : 0;
-    }
+    StoredCellNumbers(stored, length, values_.size(), values_.data(), numeric_.data(), &line_);
 }

@@ -695,6 +695,9 @@ void SealSummary(std::string* bytes) {
 bool WriteSummaryFile(const std::string& nativePath, const FolderSummary& summary) {
     const std::string bytes = EncodeSummary(summary);
     storefs::ReplacingWriter writer;
+    // A summary is checked whenever it is read and made again when it does not check out, so it
+    // need not wait for the device: a crash costs a summary at worst, never a record.
+    writer.SetDurable(false);
     return writer.Begin(nativePath) && writer.Write(bytes.data(), bytes.size()) &&
            writer.Commit(true);
 }
@@ -818,6 +821,7 @@ bool DecodeOverview(const char* bytes, size_t size, SummaryOverview* entries) {
 bool WriteOverviewFile(const std::string& nativePath, const SummaryOverview& entries) {
     const std::string bytes = EncodeOverview(entries);
     storefs::ReplacingWriter writer;
+    writer.SetDurable(false);  // checked when read, as a summary is
     return writer.Begin(nativePath) && writer.Write(bytes.data(), bytes.size()) &&
            writer.Commit(true);
 }

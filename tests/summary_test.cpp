@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -236,6 +237,70 @@ std::map<std::string, std::string> TreeState(const std::string& root) {
 }  // namespace
 
 // ---- A folder's buckets against its records ----
+
+// A record line as stored (every byte inverted) reads cell by cell as CellNumber reads each
+// cell's text: plain decimals straight from the stored bytes, anything else as text.
+TEST(FolderSummaryTest, StoredCellsReadAsTheirText) {
+    std::vector<std::string> cells = {"12.5",
+                                      "-3",
+                                      "0",
+                                      "-0",
+                                      ".5",
+                                      "5.",
+                                      "-",
+                                      "",
+                                      " 7",
+                                      "7 ",
+                                      "4.25\r",
+                                      "+2",
+                                      "1e3",
+                                      "12abc",
+                                      "nan",
+                                      "inf",
+                                      "N/A",
+                                      "1.2.3",
+                                      "--5",
+                                      "123456789012345",
+                                      "1234567890123456",
+                                      "-999999999999999.9",
+                                      "0.000000000000001",
+                                      "####"};
+    std::mt19937_64 random(11);
+    for (int n = 0; n < 3000; ++n) {
+        std::string text = random() % 4 == 0 ? "-" : "";
+        const int digits = 1 + static_cast<int>(random() % 18);
+        const int point = static_cast<int>(random() % (digits + 2));
+        for (int d = 0; d < digits; ++d)
+            text += (d == point ? "." : "") + std::to_string(random() % 10);
+        cells.push_back(text);
+    }
+    // The same cells on lines of every length: cut short, ending in a comma, or longer.
+    for (size_t cut : {cells.size(), size_t{3}, size_t{0}}) {
+        std::string line = "2024-01-01 00:00:00";
+        for (size_t c = 0; c < cut; ++c)
+            line += "," + cells[c];
+        if (cut == 3)
+            line += ",";
+        std::string stored = line;
+        for (char& b : stored)
+            b = static_cast<char>(~b);
+        const size_t channels = cells.size() + 2;
+        std::vector<double> values(channels, 99.0);
+        std::vector<uint8_t> numeric(channels, 9);
+        std::vector<char> scratch;
+        StoredCellNumbers(stored.data(), stored.size(), channels, values.data(), numeric.data(),
+                          &scratch);
+        for (size_t c = 0; c < channels; ++c) {
+            double want = 0.0;
+            const bool number =
+                c < cut && CellNumber(cells[c].data(), cells[c].data() + cells[c].size(), &want);
+            ASSERT_EQ(numeric[c], number ? 1 : 0) << "cell " << c << " of " << cut;
+            if (number) {
+                ASSERT_EQ(std::memcmp(&values[c], &want, sizeof want), 0) << cells[c];
+            }
+        }
+    }
+}
 
 TEST(FolderSummaryTest, BucketsHoldTheirRecordsNumbers) {
     // One channel in the first minute of a folder: cells at seconds, and what its bucket holds.
