@@ -204,6 +204,11 @@ int OpenDirectory(const std::string& storePath);
 // FIFO fail later). A name that does not exist as spelt is looked up without regard to ASCII
 // case. -1 on failure, with errno set (ENOENT when no name matches).
 int OpenForReadingIn(int folderFd, const std::string& folderStorePath, const std::string& name);
+// Identity of the file `name` of the open folder folderFd (folderStorePath names the same
+// folder), as spelt (links followed): the name is looked up in that folder alone. False when
+// nothing is there by that spelling.
+bool IdentityIn(int folderFd, const std::string& folderStorePath, const std::string& name,
+                FileIdentity* id);
 
 // Reads from the current position to the end of the file into out, which is resized to the
 // bytes read; its capacity is kept and grown, so a buffer reused for files of similar size reads

@@ -400,6 +400,14 @@ int OpenForReadingIn(int folderFd, const std::string& folderStorePath, const std
     return fd;
 }
 
+bool IdentityIn(int folderFd, const std::string&, const std::string& name, FileIdentity* id) {
+    struct stat st;
+    if (folderFd < 0 || name.empty() || fstatat(folderFd, name.c_str(), &st, 0) != 0)
+        return false;
+    *id = IdentityFromStat(st);
+    return true;
+}
+
 bool ReadToEnd(int fd, std::vector<char>* out, size_t checkAfter) {
     size_t done = 0;
     bool checked = false;

@@ -482,6 +482,16 @@ int OpenForReadingIn(int folderFd, const std::string& folderStorePath, const std
     return OpenForReading(path);
 }
 
+bool IdentityIn(int folderFd, const std::string& folderStorePath, const std::string& name,
+                FileIdentity* id) {
+    if (folderFd < 0 || name.empty())
+        return false;
+    std::string full = NativePath(folderStorePath);
+    if (!full.empty() && full.back() != '\\' && full.back() != '/')
+        full += '\\';
+    return IdentityOf(full + name, id);
+}
+
 bool ReadToEnd(int fd, std::vector<char>* out, size_t checkAfter) {
     size_t done = 0;
     bool checked = false;

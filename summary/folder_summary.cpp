@@ -119,14 +119,38 @@ FolderSource SourceOf(const std::string& dataFolder, const std::string& stem) {
     return source;
 }
 
+SourceStats::~SourceStats() {
+    storefs::CloseFile(folderFd_);
+}
+
+SourceFile SourceStats::Of(const std::string& dataFolder, const std::string& stem,
+                           const char* suffix) {
+    const size_t cut = stem.rfind('\\') + 1;  // 0 when the stem has no "\"
+    const std::string folder = dataFolder + stem.substr(0, cut);
+    if (folder != folder_) {
+        storefs::CloseFile(folderFd_);
+        folder_ = folder;
+        folderFd_ = storefs::OpenDirectory(folder);
+    }
+    storefs::FileIdentity id;
+    if (folderFd_ >= 0 && storefs::IdentityIn(folderFd_, folder_, stem.substr(cut) + suffix, &id)) {
+        SourceFile file;
+        file.size = id.size;
+        file.modifiedNs = id.modifiedNs;
+        return file;
+    }
+    // Not there as spelt: by the path, matched case-blind.
+    return StatOf(dataFolder + stem + suffix);
+}
+
 bool SourceUnchanged(const std::string& dataFolder, const std::string& stem,
-                     const FolderSource& source) {
-    if (!(StatOf(dataFolder + stem + ".idx") == source.index))
+                     const FolderSource& source, SourceStats* stats) {
+    if (!(stats->Of(dataFolder, stem, ".idx") == source.index))
         return false;
     for (size_t n = 0; n < source.blocks.size(); ++n) {
         char name[16];
         std::snprintf(name, sizeof name, "(%X).csv", static_cast<unsigned>(n));
-        if (!(StatOf(dataFolder + stem + name) == source.blocks[n]))
+        if (!(stats->Of(dataFolder, stem, name) == source.blocks[n]))
             return false;
     }
     return true;

@@ -119,10 +119,29 @@ struct FolderSource {
 // The source of the folder with nested stem under dataFolder, by the file system's word: the
 // index, and blocks 0 to the last entry's block. Only sizes and times are looked at.
 FolderSource SourceOf(const std::string& dataFolder, const std::string& stem);
+
+// Looks at the files of one folder after the other through a handle on the folder last looked
+// in, so that each name is found in its folder alone, not walked to from the root every time.
+class SourceStats {
+  public:
+    SourceStats() = default;
+    ~SourceStats();
+    SourceStats(const SourceStats&) = delete;
+    SourceStats& operator=(const SourceStats&) = delete;
+
+    // The size and time of the file of the folder with nested stem under dataFolder whose name
+    // is the stem's last part followed by suffix (".idx", "(0).csv"); size -1 when none.
+    SourceFile Of(const std::string& dataFolder, const std::string& stem, const char* suffix);
+
+  private:
+    int folderFd_ = -1;
+    std::string folder_;
+};
+
 // True when the folder is as source found it: its index and each block source names have the
 // same sizes and times (an unchanged index names the same blocks). Reads no file.
 bool SourceUnchanged(const std::string& dataFolder, const std::string& stem,
-                     const FolderSource& source);
+                     const FolderSource& source, SourceStats* stats);
 
 struct FolderSummary {
     uint32_t groupId = 0;

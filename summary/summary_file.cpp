@@ -779,7 +779,7 @@ std::string EncodeOverview(const SummaryOverview& entries) {
     return bytes;
 }
 
-bool DecodeOverview(const char* bytes, size_t size, SummaryOverview* entries) {
+bool SplitOverview(const char* bytes, size_t size, OverviewEntries* entries) {
     entries->clear();
     constexpr size_t kHead = sizeof kOverviewMagic + 8;
     if (size < kHead + kChecksumSize ||
@@ -795,27 +795,45 @@ bool DecodeOverview(const char* bytes, size_t size, SummaryOverview* entries) {
         const uint64_t stemSize = in.Var();
         const size_t stemAt = in.Consumed();
         in.Skip(stemSize);
-        const uint32_t fineWidth = in.U32();
+        OverviewEntry entry;
+        entry.fineWidth = in.U32();
         const uint64_t oneSize = in.Var();
         const size_t oneAt = in.Consumed();
         in.Skip(oneSize);
         if (!in.Good())
             return false;
-        auto s = std::make_shared<FolderSummary>();
-        if (!DecodeSummary(bytes + kHead + oneAt, static_cast<size_t>(oneSize), s.get()))
-            continue;
-        if (fineWidth != 0) {
-            if (s->levels.empty() || fineWidth >= s->levels[0].width ||
-                s->levels[0].width % fineWidth != 0)
-                continue;
-            SummaryLevel fine;
-            fine.width = fineWidth;
-            s->levels.insert(s->levels.begin(), std::move(fine));
-        }
-        (*entries)[std::string(bytes + kHead + stemAt, static_cast<size_t>(stemSize))] =
-            std::move(s);
+        entry.bytes = bytes + kHead + oneAt;
+        entry.size = static_cast<size_t>(oneSize);
+        (*entries)[std::string(bytes + kHead + stemAt, static_cast<size_t>(stemSize))] = entry;
     }
     return in.AtEnd();
+}
+
+std::shared_ptr<const FolderSummary> DecodeOverviewEntry(const OverviewEntry& entry) {
+    auto s = std::make_shared<FolderSummary>();
+    if (!DecodeSummary(entry.bytes, entry.size, s.get()))
+        return nullptr;
+    if (entry.fineWidth != 0) {
+        if (s->levels.empty() || entry.fineWidth >= s->levels[0].width ||
+            s->levels[0].width % entry.fineWidth != 0)
+            return nullptr;
+        SummaryLevel fine;
+        fine.width = entry.fineWidth;
+        s->levels.insert(s->levels.begin(), std::move(fine));
+    }
+    return s;
+}
+
+bool DecodeOverview(const char* bytes, size_t size, SummaryOverview* entries) {
+    entries->clear();
+    OverviewEntries split;
+    if (!SplitOverview(bytes, size, &split))
+        return false;
+    for (const auto& [stem, entry] : split) {
+        if (std::shared_ptr<const FolderSummary> s = DecodeOverviewEntry(entry))
+            (*entries)[stem] = std::move(s);
+    }
+    return true;
 }
 
 bool WriteOverviewFile(const std::string& nativePath, const SummaryOverview& entries) {
@@ -826,13 +844,18 @@ bool WriteOverviewFile(const std::string& nativePath, const SummaryOverview& ent
            writer.Commit(true);
 }
 
-bool ReadOverviewFile(const std::string& nativePath, SummaryOverview* entries) {
+bool ReadOverviewBytes(const std::string& nativePath, std::vector<char>* bytes) {
     const int fd = storefs::OpenExclusive(nativePath, storefs::OpenMode::kExistingRead, nullptr,
                                           storefs::Names::kExact);
     if (fd < 0)
         return false;
-    std::vector<char> bytes;
-    const bool read = storefs::ReadToEnd(fd, &bytes, 0);
+    const bool read = storefs::ReadToEnd(fd, bytes, 0);
     storefs::CloseFile(fd);
-    return read && DecodeOverview(bytes.data(), bytes.size(), entries);
+    return read;
+}
+
+bool ReadOverviewFile(const std::string& nativePath, SummaryOverview* entries) {
+    std::vector<char> bytes;
+    return ReadOverviewBytes(nativePath, &bytes) &&
+           DecodeOverview(bytes.data(), bytes.size(), entries);
 }

@@ -70,3 +70,18 @@ std::string EncodeOverview(const SummaryOverview& entries);
 bool DecodeOverview(const char* bytes, size_t size, SummaryOverview* entries);
 bool WriteOverviewFile(const std::string& nativePath, const SummaryOverview& entries);
 bool ReadOverviewFile(const std::string& nativePath, SummaryOverview* entries);
+
+// The overview's entries found but not yet read, for reading each only when its folder is looked
+// at, and on the thread that looks at it: the bytes of an entry's summary, within bytes handed
+// to SplitOverview, which must outlive the entries.
+struct OverviewEntry {
+    const char* bytes = nullptr;
+    size_t size = 0;
+    uint32_t fineWidth = 0;
+};
+using OverviewEntries = std::map<std::string, OverviewEntry>;
+bool ReadOverviewBytes(const std::string& nativePath, std::vector<char>* bytes);
+// False as DecodeOverview is false; an entry is not read yet.
+bool SplitOverview(const char* bytes, size_t size, OverviewEntries* entries);
+// The entry's summary; null when it does not read as one.
+std::shared_ptr<const FolderSummary> DecodeOverviewEntry(const OverviewEntry& entry);

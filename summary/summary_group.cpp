@@ -145,7 +145,7 @@ std::string SummaryGroup::OverviewPath() const {
 }
 
 std::shared_ptr<const FolderSummary> SummaryGroup::Summary(const Folder& f, bool checkedOnDisk,
-                                                           bool* fresh) const {
+                                                           bool* fresh, SourceStats* stats) const {
     {
         std::lock_guard<std::mutex> lock(fineMutex_);
         if (damaged_.erase(f.flat) > 0)
@@ -156,10 +156,13 @@ std::shared_ptr<const FolderSummary> SummaryGroup::Summary(const Folder& f, bool
         std::shared_ptr<const FolderSummary> held = f.summary;
         if (held == nullptr) {
             const auto at = overview_.find(f.flat);
-            if (at != overview_.end() && Fits(*at->second, f))
-                held = at->second;
+            if (at != overview_.end()) {
+                std::shared_ptr<const FolderSummary> entry = DecodeOverviewEntry(at->second);
+                if (entry != nullptr && Fits(*entry, f))
+                    held = std::move(entry);
+            }
         }
-        if (held != nullptr && SourceUnchanged(dataFolder_, f.stem, held->source))
+        if (held != nullptr && SourceUnchanged(dataFolder_, f.stem, held->source, stats))
             return held;
     }
     *fresh = true;
@@ -191,8 +194,26 @@ std::shared_ptr<const FolderSummary> SummaryGroup::Summary(const Folder& f, bool
 
 bool SummaryGroup::Summarise(const std::function<void(size_t, size_t)>& progress,
                              const std::atomic<bool>* cancel) {
+    // The first time, the overview stands in for the files of the folders it holds; it is read
+    // while the folders are listed.
+    bool first = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        first = std::none_of(folders_.begin(), folders_.end(),
+                             [](const Folder& f) { return f.summary != nullptr; });
+    }
+    std::thread overviewReader;
+    if (first) {
+        overviewReader = std::thread([this] {
+            if (!ReadOverviewBytes(OverviewPath(), &overviewBytes_) ||
+                !SplitOverview(overviewBytes_.data(), overviewBytes_.size(), &overview_))
+                overview_.clear();
+        });
+    }
     std::vector<Folder> folders;
     ListFolders(&folders);
+    if (overviewReader.joinable())
+        overviewReader.join();
     {
         std::lock_guard<std::mutex> lock(mutex_);
         // Summaries in hand stay in hand for the folders that are still there.
@@ -222,17 +243,12 @@ bool SummaryGroup::Summarise(const std::function<void(size_t, size_t)>& progress
             changed = true;
         }
     }
-    // The first time, the overview stands in for the files of the folders it holds.
-    const bool first = std::none_of(folders.begin(), folders.end(),
-                                    [](const Folder& f) { return f.summary != nullptr; });
-    if (first && !ReadOverviewFile(OverviewPath(), &overview_))
-        overview_.clear();
-
     const size_t total = folders.size();
     std::atomic<size_t> next{0};
     std::atomic<size_t> done{0};
     std::atomic<bool> failed{false};
     const auto work = [&](bool reports) {
+        SourceStats stats;
         for (;;) {
             if (cancel != nullptr && cancel->load(std::memory_order_relaxed))
                 return;
@@ -241,7 +257,7 @@ bool SummaryGroup::Summarise(const std::function<void(size_t, size_t)>& progress
                 return;
             const Folder& f = folders[i];
             bool fresh = false;
-            std::shared_ptr<const FolderSummary> s = Summary(f, false, &fresh);
+            std::shared_ptr<const FolderSummary> s = Summary(f, false, &fresh, &stats);
             if (fresh)
                 changed = true;
             if (s == nullptr) {
@@ -267,6 +283,7 @@ bool SummaryGroup::Summarise(const std::function<void(size_t, size_t)>& progress
         progress(done.load(), total);
     const size_t overviewed = overview_.size();
     overview_.clear();
+    std::vector<char>().swap(overviewBytes_);
     if (failed || (cancel != nullptr && cancel->load()))
         return false;
     // The overview anew when anything differs from the one read.

@@ -87,8 +87,8 @@ class SummaryGroup {
     bool Fits(const FolderSummary& s, const Folder& f) const;
     // The folder's summary: the one in hand or in the overview while the folder is unchanged,
     // else its file's, else made anew (*fresh then true).
-    std::shared_ptr<const FolderSummary> Summary(const Folder& f, bool checkedOnDisk,
-                                                 bool* fresh) const;
+    std::shared_ptr<const FolderSummary> Summary(const Folder& f, bool checkedOnDisk, bool* fresh,
+                                                 SourceStats* stats) const;
     std::string OverviewPath() const;
     // Gathers the folder's records in columns [c0, c1) of the span.
     // scratch holds the folder's finest level when it is read.
@@ -110,8 +110,10 @@ class SummaryGroup {
     SummarySeconds from_ = 0;
     SummarySeconds to_ = 0;
 
-    // The summaries of the overview file, read by the first Summarise and let go at its end.
-    SummaryOverview overview_;
+    // The entries of the overview file, read by the first Summarise and let go at its end; each
+    // is read as a summary when its folder is looked at.
+    std::vector<char> overviewBytes_;
+    OverviewEntries overview_;
     mutable std::mutex mutex_;  // guards folders_
     std::vector<Folder> folders_;
 
