@@ -111,13 +111,47 @@ TEST_F(DataListTest, ReportToolDrawsATrendStraightFromTheStore) {
     QFile file(svg);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.readAll().contains("Line1"));
-    // Refused: a group that is not there, a trend with report pages, a span backwards.
+
+    // With --alarms, the lanes of that alarm store over the span: an alarm inside it, one
+    // before it.
+    const QString alarms = staging.path() + "/alarm-root/AL";
+    QDir().mkpath(alarms);
+    {
+        const std::string al = Bytes(alarms) + "\\";
+        RecordWriter w(al, 1, 1, "Alarms", "ID,Event,Message");
+        w.Append(At(2024, 1, 1, 0, 30, 0), "7,ALM,Early");
+        w.Append(At(2024, 1, 1, 0, 31, 0), "7,CLR,Early");
+        w.Append(At(2024, 1, 1, 1, 10, 0), "9,ALM,High");
+        w.Append(At(2024, 1, 1, 1, 20, 0), "9,CLR,High");
+        w.Close();
+        const RootIndexEntry groups[] = {{"Alarm", 1, 1}};
+        ASSERT_TRUE(WriteRootIndex(al, groups, 1));
+    }
+    std::rewind(sink);
+    EXPECT_EQ(RunReport({"histavue-report", "--store", dl, "--group", "Line1", "--staging",
+                         staging.path(), "--from", "2024-01-01 01:00", "--to",
+                         "2024-01-01 01:59:59", "--curves", svg, "--alarms", alarms},
+                        sink, sink),
+              0);
+    std::rewind(sink);
+    QString told;
+    while (std::fgets(said, sizeof said - 1, sink) != nullptr)
+        told += QString::fromUtf8(said);
+    EXPECT_TRUE(told.contains("1 alarms of 1 IDs drawn")) << told.toStdString();
+    file.close();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains(">9<"));  // the lane's ID beside it
+
+    // Refused: a group that is not there, a trend with report pages, a span backwards, lanes
+    // from a store that is no alarm log.
     for (const QStringList& args :
          {QStringList{"--store", dl, "--group", "Nope", "--staging", staging.path(), "--curves",
                       svg},
           QStringList{"--store", dl, "--group", "Line1", "--pdf", svg + ".pdf"},
           QStringList{"--store", dl, "--group", "Line1", "--from", "2024-01-02", "--to",
-                      "2024-01-01", "--curves", svg}}) {
+                      "2024-01-01", "--curves", svg},
+          QStringList{"--store", dl, "--group", "Line1", "--staging", staging.path(), "--curves",
+                      svg, "--alarms", dl}}) {
         EXPECT_NE(RunReport(QStringList{"histavue-report"} + args, sink, sink), 0)
             << args.join(' ').toStdString();
     }

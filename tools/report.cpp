@@ -276,6 +276,13 @@ int RunTrend(const Options& o, const QString& suffix, std::FILE* out, std::FILE*
     }
     if (!QDir().mkpath(staging))
         return Fail(err, QStringLiteral("cannot create the staging folder %1").arg(staging));
+    // The alarm lanes from the store named, and from no other.
+    if (!o.alarms.isEmpty()) {
+        const QString refusal = AlarmStoreRefusal(o.alarms, CheckAlarmStore(PathBytes(o.alarms)));
+        if (!refusal.isEmpty())
+            return Fail(err, refusal);
+    }
+    SetAlarmStoreFolder(o.alarms.isEmpty() ? std::string() : PathBytes(o.alarms));
     TrendWindow trend(group, PathBytes(staging));
     trend.setAttribute(Qt::WA_DeleteOnClose, false);
     trend.resize(o.landscape ? QSize(1600, 1000) : QSize(1000, 1400));
@@ -287,6 +294,29 @@ int RunTrend(const Options& o, const QString& suffix, std::FILE* out, std::FILE*
     QApplication::processEvents();
     trend.WaitForColumns();
     QApplication::processEvents();
+    size_t alarmLanes = 0;
+    size_t alarmSpans = 0;
+    if (!o.alarms.isEmpty()) {
+        trend.WaitForAlarms();
+        // Lanes drawn from a part of the log are no report of it.
+        AlarmStoreCheck read;
+        read.state = trend.AlarmStore();
+        read.problem = trend.AlarmProblem();
+        if (read.state == AlarmStoreState::kAlarmLog && read.problem.Any())
+            read.state = AlarmStoreState::kUnreadable;
+        const QString refusal = AlarmStoreRefusal(o.alarms, read);
+        if (!refusal.isEmpty())
+            return Fail(err, refusal);
+        // What of them lies in the span drawn.
+        for (const AlarmLane& lane : trend.Alarms().lanes) {
+            const auto in =
+                std::count_if(lane.spans.begin(), lane.spans.end(),
+                              [&](const AlarmSpan& a) { return a.from < to && a.to >= from; });
+            alarmLanes += in > 0 ? 1 : 0;
+            alarmSpans += static_cast<size_t>(in);
+        }
+        QApplication::processEvents();
+    }
     bool written;
     QString problem;
     if (suffix != QLatin1String("pdf")) {
@@ -303,6 +333,11 @@ int RunTrend(const Options& o, const QString& suffix, std::FILE* out, std::FILE*
                  .arg(o.curves, o.group)
                  .arg(columns != nullptr ? columns->Total() : 0)
                  .arg(columns != nullptr ? columns->Skipped() : 0));
+    if (!o.alarms.isEmpty())
+        Say(out, QStringLiteral("%1: %2 alarms of %3 IDs drawn")
+                     .arg(o.curves)
+                     .arg(alarmSpans)
+                     .arg(alarmLanes));
     return 0;
 }
 

@@ -101,16 +101,8 @@ TrendWindow::TrendWindow(const TrendGroup& group, const std::string& stagingRoot
     alarmsBox_ = new QCheckBox(QCoreApplication::translate("Histavue", "显示报警(&A)"), this);
     alarmsBox_->setChecked(true);
     connect(alarmsBox_, &QCheckBox::toggled, this, [this] { BuildScene(); });
-    const std::string alarmFolder = AlarmStoreFolder();
-    alarmsBox_->setVisible(!alarmFolder.empty());
-    if (!alarmFolder.empty()) {
-        alarmFetch_.Start(
-            alarmFolder, TrendTime(group_.from), TrendTime(group_.to - 1),
-            [this] {
-                QMetaObject::invokeMethod(this, &TrendWindow::AlarmsRead, Qt::QueuedConnection);
-            },
-            StoredAlarmMappings());
-    }
+    alarmFolder_ = AlarmStoreFolder();
+    alarmsBox_->setVisible(!alarmFolder_.empty());
     // Summaries of the folders, made while the window is in use: until they are, the records
     // are read from the store.
     progress_ = new QProgressBar(this);
@@ -123,6 +115,7 @@ TrendWindow::TrendWindow(const TrendGroup& group, const std::string& stagingRoot
     if (!stagingRoot.empty() &&
         summaries->Open(group_.dataFolder, stagingRoot, group_.group, &summaryError)) {
         summaries_ = summaries;
+        progressDrawn_.start();
         progress_->setVisible(true);
         cancelSummaries_->setVisible(true);
         summariser_ = std::thread([this, summaries] {
@@ -142,6 +135,8 @@ TrendWindow::TrendWindow(const TrendGroup& group, const std::string& stagingRoot
             QMetaObject::invokeMethod(
                 this, [this, whole] { SummariesDone(whole); }, Qt::QueuedConnection);
         });
+    } else {
+        StartAlarms();
     }
     wholeButton_ = new QPushButton(QCoreApplication::translate("Histavue", "全部时段(&W)"), this);
     connect(wholeButton_, &QPushButton::clicked, this, &TrendWindow::ShowWhole);
@@ -203,14 +198,28 @@ void TrendWindow::SummaryProgress(size_t done, size_t total) {
     status_ =
         QCoreApplication::translate("Histavue", "正在汇总趋势的文件夹: %1/%2").arg(done).arg(total);
     emit StatusChanged(status_);
-    // What is summarised by now is drawn (a step in a hundred of the folders at most).
-    if (!reading_) {
+    // What is summarised by now is drawn, every quarter of a second.
+    if (!reading_ && progressDrawn_.hasExpired(250)) {
+        progressDrawn_.restart();
         haveWanted_ = false;
         Refresh();
     }
 }
 
+void TrendWindow::StartAlarms() {
+    if (alarmsStarted_ || alarmFolder_.empty())
+        return;
+    alarmsStarted_ = true;
+    alarmFetch_.Start(
+        alarmFolder_, TrendTime(group_.from), TrendTime(group_.to - 1),
+        [this] { QMetaObject::invokeMethod(this, &TrendWindow::AlarmsRead, Qt::QueuedConnection); },
+        StoredAlarmMappings());
+}
+
 void TrendWindow::SummariesDone(bool whole) {
+    // The alarms are read once the summaries are checked: on two cores the lanes would otherwise
+    // hold back the curves of a year, which come first.
+    StartAlarms();
     progress_->setVisible(false);
     cancelSummaries_->setVisible(false);
     summarised_ = whole;
@@ -314,7 +323,11 @@ void TrendWindow::WaitForColumns() {
 
 void TrendWindow::AlarmsRead() {
     AlarmReadResult result;
-    if (!alarmFetch_.Take(&result) || result.store != AlarmStoreState::kAlarmLog)
+    if (!alarmFetch_.Take(&result))
+        return;
+    alarmStore_ = result.store;
+    alarmProblem_ = result.problem;
+    if (result.store != AlarmStoreState::kAlarmLog)
         return;
     alarmLog_ = result.log;
     alarmPlan_ = PairAlarms(*alarmLog_, group_.from, group_.to - 1);
@@ -322,6 +335,10 @@ void TrendWindow::AlarmsRead() {
 }
 
 void TrendWindow::WaitForAlarms() {
+    if (!alarmsStarted_)
+        WaitForSummaries();
+    if (!alarmsStarted_)
+        return;
     alarmFetch_.Wait();
     AlarmsRead();
 }

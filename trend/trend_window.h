@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
 #include <atomic>
@@ -46,8 +47,13 @@ class TrendWindow : public QWidget, public PlotOwner {
     QListWidget* ChannelList() const { return channels_; }
     QCheckBox* OwnScalesBox() const { return ownScales_; }
     QCheckBox* AlarmsBox() const { return alarmsBox_; }
-    // Waits for the alarm log of the span (when an alarm store is set) and draws its lanes.
+    // Waits for the alarm log of the span (when an alarm store is set; it is read once the
+    // summaries are checked) and draws its lanes.
     void WaitForAlarms();
+    // What the alarm store gave: its state, what could not be read of it, and the lanes drawn.
+    AlarmStoreState AlarmStore() const { return alarmStore_; }
+    const ReadProblem& AlarmProblem() const { return alarmProblem_; }
+    const AlarmPlan& Alarms() const { return alarmPlan_; }
 
     // Shows [from, to] in seconds after the group's span start, kept within the span and never
     // narrower than ten seconds.
@@ -107,6 +113,7 @@ class TrendWindow : public QWidget, public PlotOwner {
     void SummaryProgress(size_t done, size_t total);
     void SummariesDone(bool whole);
     // The alarm log of the whole span has been read: paired once, placed on every draw.
+    void StartAlarms();
     void AlarmsRead();
     // Writes the plot as PNG or SVG where the user chooses.
     void SaveImage();
@@ -125,7 +132,14 @@ class TrendWindow : public QWidget, public PlotOwner {
     std::atomic<bool> stopSummaries_{false};
     bool summarised_ = false;
     bool summariesEnded_ = false;
+    // Since the last drawing of what is summarised so far: drawn a few times a second at most,
+    // so that checking summaries already made is not slowed by drawing their halves.
+    QElapsedTimer progressDrawn_;
+    std::string alarmFolder_;  // the alarm store of the data root, or none
+    bool alarmsStarted_ = false;
     AlarmFetch alarmFetch_;
+    AlarmStoreState alarmStore_ = AlarmStoreState::kNoFolder;
+    ReadProblem alarmProblem_;
     std::shared_ptr<const AlarmLog> alarmLog_;
     AlarmPlan alarmPlan_;
     QPushButton* wholeButton_ = nullptr;
