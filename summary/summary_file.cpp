@@ -711,12 +711,11 @@ bool ReadSummaryFile(const std::string& nativePath, FolderSummary* summary, std:
     return reader.Levels(first, summary->levels.size(), summary, why);
 }
 
-bool ReadFineLevelBytes(const std::string& nativePath, const FolderSummary& held, size_t level,
-                        FineLevelBytes* out, std::string* why) {
-    SummaryReader reader;
-    FolderSummary s;
-    if (!reader.Open(nativePath, &s, why))
-        return false;
+namespace {
+
+// True when s, read from a file, is still the summary `held` was read from: the same header
+// (identity, sources, records and widths) and a level `level`.
+bool SameSummary(const FolderSummary& s, const FolderSummary& held, size_t level) {
     bool same = s.groupId == held.groupId && s.interval == held.interval &&
                 s.key.count == held.key.count && s.start == held.start && s.period == held.period &&
                 s.channels == held.channels && s.source == held.source &&
@@ -726,9 +725,34 @@ bool ReadFineLevelBytes(const std::string& nativePath, const FolderSummary& held
         same = s.levels[l].width == held.levels[l].width;
     for (size_t k = 0; same && k < 4; ++k)
         same = s.key.value[k] == held.key.value[k];
-    if (!same)
+    return same;
+}
+
+}  // namespace
+
+bool ReadFineLevelBytes(const std::string& nativePath, const FolderSummary& held, size_t level,
+                        FineLevelBytes* out, std::string* why) {
+    SummaryReader reader;
+    FolderSummary s;
+    if (!reader.Open(nativePath, &s, why))
+        return false;
+    if (!SameSummary(s, held, level))
         return Fail(why, "another summary");
     return reader.LevelBytesOf(level, out, why);
+}
+
+bool FineLevelFromFile(const char* bytes, size_t size, const FolderSummary& held, size_t level,
+                       FineLevelBytes* out, std::string* why) {
+    FolderSummary s;
+    Layout layout;
+    if (!DecodeHead(bytes, std::min<size_t>(size, kMostHeadSize), size, &s, &layout, why))
+        return false;
+    if (!SameSummary(s, held, level))
+        return Fail(why, "another summary");
+    out->width = layout.widths[level];
+    out->buckets = layout.buckets[level];
+    out->bytes.assign(bytes + layout.levelAt[level], LevelBytes(s, layout, level));
+    return true;
 }
 
 bool DecodeFineLevel(const FineLevelBytes& level, const FolderSummary& held, SummaryLevel* out,

@@ -47,6 +47,9 @@ struct FineLevelBytes {
 // header: identity, sources, records and widths), without checking the level; false otherwise.
 bool ReadFineLevelBytes(const std::string& nativePath, const FolderSummary& held, size_t level,
                         FineLevelBytes* out, std::string* why = nullptr);
+// The same from the bytes of a whole file.
+bool FineLevelFromFile(const char* bytes, size_t size, const FolderSummary& held, size_t level,
+                       FineLevelBytes* out, std::string* why = nullptr);
 // Reads and checks a level from its bytes, for the summary `held` (out is reused: its memory is
 // kept for the next level read into it).
 bool DecodeFineLevel(const FineLevelBytes& level, const FolderSummary& held, SummaryLevel* out,

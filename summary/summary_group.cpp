@@ -43,6 +43,10 @@ void SplitStem(const std::string& dataFolder, const std::string& stem, std::stri
 
 }  // namespace
 
+SummaryGroup::~SummaryGroup() {
+    storefs::CloseFile(summaryFolderFd_.load());
+}
+
 bool SummaryGroup::Open(const std::string& dataFolder, const std::string& stagingRoot,
                         const std::string& groupName, std::string* error) {
     std::vector<LogGroup> groups;
@@ -70,6 +74,7 @@ bool SummaryGroup::Open(const std::string& dataFolder, const std::string& stagin
     if (!root.empty() && root.back() != '/')
         root += '/';
     summaryFolder_ = root + "summaries/" + id + "/";
+    storefs::CloseFile(summaryFolderFd_.exchange(-1));
     std::vector<Folder> folders;
     if (!ListFolders(&folders) || folders.empty()) {
         *error = "group \"" + group.name + "\" has no folders";
@@ -228,6 +233,12 @@ bool SummaryGroup::Summarise(const std::function<void(size_t, size_t)>& progress
     }
     if (!storefs::MakeFolders(summaryFolder_))
         return false;
+    if (summaryFolderFd_.load() < 0) {
+        int none = -1;
+        const int fd = storefs::OpenDirectory(summaryFolder_);
+        if (!summaryFolderFd_.compare_exchange_strong(none, fd))
+            storefs::CloseFile(fd);
+    }
     // Files of folders that are gone.
     std::set<std::string> flats;
     for (const Folder& f : folders)
@@ -331,10 +342,29 @@ bool SummaryGroup::FineLevel(const Folder& f, SummaryLevel* out) const {
         }
     }
     if (bytes == nullptr) {
-        // Read outside the lock, so that the two halves of a span read their files at once.
-        auto read = std::make_shared<FineLevelBytes>();
-        if (ReadFineLevelBytes(SummaryPath(f.flat), *f.summary, 0, read.get()))
-            bytes = std::move(read);
+        // Read outside the lock, so that the two halves of a span read their files at once: the
+        // whole file in one read, named within the summaries' folder, without a lock (a summary
+        // is replaced whole, never written in place).
+        const int fd =
+            storefs::OpenForReadingIn(summaryFolderFd_.load(), summaryFolder_, f.flat + ".sum");
+        thread_local std::vector<char> file;
+        size_t have = 0;
+        bool read = fd >= 0;
+        if (file.size() < 65536)
+            file.resize(65536);
+        while (read) {
+            const int64_t got = storefs::ReadOnceAt(fd, file.data() + have, file.size() - have,
+                                                    static_cast<uint64_t>(have));
+            read = got >= 0;
+            have += read ? static_cast<size_t>(got) : 0;
+            if (!read || have < file.size())
+                break;  // a short read is the file's end
+            file.resize(file.size() * 2);
+        }
+        storefs::CloseFile(fd);
+        auto level = std::make_shared<FineLevelBytes>();
+        if (read && FineLevelFromFile(file.data(), have, *f.summary, 0, level.get()))
+            bytes = std::move(level);
     }
     if (bytes != nullptr && DecodeFineLevel(*bytes, *f.summary, out)) {
         std::lock_guard<std::mutex> lock(fineMutex_);

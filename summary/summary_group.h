@@ -23,6 +23,11 @@
 
 class SummaryGroup {
   public:
+    SummaryGroup() = default;
+    ~SummaryGroup();
+    SummaryGroup(const SummaryGroup&) = delete;
+    SummaryGroup& operator=(const SummaryGroup&) = delete;
+
     // Opens a group of the data store in dataFolder (ending in a separator or not) whose
     // summaries live under stagingRoot: its channels from the captions of its first block ("Time"
     // and the names after it), its folders. Summaries already on disk are not read yet
@@ -103,7 +108,8 @@ class SummaryGroup {
     bool FineLevel(const Folder& f, SummaryLevel* out) const;
 
     std::string dataFolder_;
-    std::string summaryFolder_;  // native, ends in "/"
+    std::string summaryFolder_;             // native, ends in "/"
+    std::atomic<int> summaryFolderFd_{-1};  // open once Summarise made the folder
     LogGroup group_;
     std::vector<std::string> channels_;
     std::vector<uint32_t> widths_;
