@@ -100,6 +100,7 @@ bool SummaryGroup::Open(const std::string& dataFolder, const std::string& stagin
     }
     std::lock_guard<std::mutex> lock(mutex_);
     folders_ = std::move(folders);
+    listedByOpen_ = true;
     return true;
 }
 
@@ -202,21 +203,31 @@ bool SummaryGroup::Summarise(const std::function<void(size_t, size_t)>& progress
     // The first time, the overview stands in for the files of the folders it holds; it is read
     // while the folders are listed.
     bool first = false;
+    std::vector<Folder> folders;
+    bool listed = false;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         first = std::none_of(folders_.begin(), folders_.end(),
                              [](const Folder& f) { return f.summary != nullptr; });
+        // Right after Open, the list it made moments ago.
+        if (listedByOpen_) {
+            folders = folders_;
+            listed = true;
+            listedByOpen_ = false;
+        }
     }
+    const auto readOverview = [this] {
+        if (!ReadOverviewBytes(OverviewPath(), &overviewBytes_) ||
+            !SplitOverview(overviewBytes_.data(), overviewBytes_.size(), &overview_))
+            overview_.clear();
+    };
     std::thread overviewReader;
-    if (first) {
-        overviewReader = std::thread([this] {
-            if (!ReadOverviewBytes(OverviewPath(), &overviewBytes_) ||
-                !SplitOverview(overviewBytes_.data(), overviewBytes_.size(), &overview_))
-                overview_.clear();
-        });
-    }
-    std::vector<Folder> folders;
-    ListFolders(&folders);
+    if (first && listed)
+        readOverview();
+    else if (first)
+        overviewReader = std::thread(readOverview);
+    if (!listed)
+        ListFolders(&folders);
     if (overviewReader.joinable())
         overviewReader.join();
     {

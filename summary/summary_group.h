@@ -45,13 +45,13 @@ class SummaryGroup {
     SummarySeconds From() const { return from_; }
     SummarySeconds To() const { return to_; }
 
-    // Lists the group's folders again and brings every folder's summary up to date: a summary on
-    // disk is used when it checks out and was made from the folder as it is now (the sizes and
-    // times of its index and blocks); otherwise the folder is summarised again and its file
-    // replaced whole. Files of folders that are gone are deleted. Work is spread over the
-    // machine's cores. progress (when given) is called with folders done and all, from the
-    // calling thread. False when cancel became true (what is done stays done) or the staging
-    // folder cannot be written.
+    // Lists the group's folders again (the first time after Open, takes the list Open made) and
+    // brings every folder's summary up to date: a summary on disk is used when it checks out and
+    // was made from the folder as it is now (the sizes and times of its index and blocks);
+    // otherwise the folder is summarised again and its file replaced whole. Files of folders
+    // that are gone are deleted. Work is spread over the machine's cores. progress (when given)
+    // is called with folders done and all, from the calling thread. False when cancel became
+    // true (what is done stays done) or the staging folder cannot be written.
     bool Summarise(const std::function<void(size_t done, size_t total)>& progress,
                    const std::atomic<bool>* cancel);
 
@@ -120,8 +120,9 @@ class SummaryGroup {
     // is read as a summary when its folder is looked at.
     std::vector<char> overviewBytes_;
     OverviewEntries overview_;
-    mutable std::mutex mutex_;  // guards folders_
+    mutable std::mutex mutex_;  // guards folders_ and listedByOpen_
     std::vector<Folder> folders_;
+    bool listedByOpen_ = false;  // folders_ as Open listed them, not yet summarised
 
     // Finest levels' bytes as read from their files, most recently used first; keyed by the
     // summary they belong to (held by the entry, so that the key stays unique). They are read

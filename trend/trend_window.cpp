@@ -198,9 +198,11 @@ void TrendWindow::SummaryProgress(size_t done, size_t total) {
     status_ =
         QCoreApplication::translate("Histavue", "正在汇总趋势的文件夹: %1/%2").arg(done).arg(total);
     emit StatusChanged(status_);
-    // What is summarised by now is drawn, every quarter of a second.
-    if (!reading_ && progressDrawn_.hasExpired(250)) {
+    // What is summarised by now is drawn twice a second, the first time after a second: checking
+    // summaries already made takes less, and a drawing of half of them would only hold it up.
+    if (!reading_ && progressDrawn_.hasExpired(progressDraws_ == 0 ? 1000 : 500)) {
         progressDrawn_.restart();
+        ++progressDraws_;
         haveWanted_ = false;
         Refresh();
     }

@@ -132,9 +132,9 @@ class TrendWindow : public QWidget, public PlotOwner {
     std::atomic<bool> stopSummaries_{false};
     bool summarised_ = false;
     bool summariesEnded_ = false;
-    // Since the last drawing of what is summarised so far: drawn a few times a second at most,
-    // so that checking summaries already made is not slowed by drawing their halves.
+    // Since the last drawing of what is summarised so far, and how many there were.
     QElapsedTimer progressDrawn_;
+    int progressDraws_ = 0;
     std::string alarmFolder_;  // the alarm store of the data root, or none
     bool alarmsStarted_ = false;
     AlarmFetch alarmFetch_;
