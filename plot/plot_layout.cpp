@@ -13,6 +13,8 @@ constexpr double kTickLength = 4.0;
 constexpr double kLegendShare = 0.4;
 // Least room the plot itself keeps, in pixels.
 constexpr double kLeastPlot = 20.0;
+// The lanes' part of the height of lanes and plot, at most, while they are thicker than the least.
+constexpr double kLaneShare = 0.35;
 
 QFontMetricsF Metrics(const QFont& font, QPaintDevice* device) {
     return device != nullptr ? QFontMetricsF(font, device) : QFontMetricsF(font);
@@ -21,8 +23,8 @@ QFontMetricsF Metrics(const QFont& font, QPaintDevice* device) {
 }  // namespace
 
 QRectF PlotLayout::LaneRect(int lane, int count) const {
-    const double top = plot.top() - kAlarmLaneGap - count * kAlarmLaneHeight;
-    return QRectF(plot.left(), top + lane * kAlarmLaneHeight, plot.width(), kAlarmLaneHeight - 1);
+    const double top = plot.top() - kAlarmLaneGap - count * laneHeight;
+    return QRectF(plot.left(), top + lane * laneHeight, plot.width(), laneHeight - 1);
 }
 
 QString ValueLabel(double value, const ValueTicks& ticks) {
@@ -51,8 +53,6 @@ PlotLayout LayOutPlot(const PlotScene& scene, const QRectF& area, const QFont& f
     l.titleFont = font;
     l.titleFont.setPointSizeF((font.pointSizeF() > 0 ? font.pointSizeF() : 9.0) * 1.4);
     l.titleFont.setBold(true);
-    l.laneFont = font;
-    l.laneFont.setPixelSize(kAlarmLaneHeight - 1);
     const QFontMetricsF text = Metrics(font, device);
     const QFontMetricsF title = Metrics(l.titleFont, device);
     l.lineHeight = text.height();
@@ -65,11 +65,6 @@ PlotLayout LayOutPlot(const PlotScene& scene, const QRectF& area, const QFont& f
     }
     l.subtitle = QRectF(area.left(), top, area.width(), text.height());
     top += text.height();
-    const int laneCount = static_cast<int>(scene.lanes.lanes.size());
-    if (laneCount > 0)
-        top += laneCount * kAlarmLaneHeight + kAlarmLaneGap;
-    // The top Y label stands half above the plot.
-    const double plotTop = top + (laneCount > 0 ? 0.0 : text.height() / 2);
 
     double bottom = area.bottom() - kMargin;
     if (!scene.footer.isEmpty()) {
@@ -86,6 +81,18 @@ PlotLayout LayOutPlot(const PlotScene& scene, const QRectF& area, const QFont& f
             l.xLabelWidth = std::max(l.xLabelWidth, text.horizontalAdvance(line));
     }
     bottom -= kTickLength + 2 + l.xLabelLines * text.height();
+    // The lanes take their full height while they leave the plot most of the room; in a low
+    // window they grow thinner, down to a few pixels, and their labels are left to the tips.
+    const int laneCount = static_cast<int>(scene.lanes.lanes.size());
+    if (laneCount > 0) {
+        const double share = std::floor((bottom - top) * kLaneShare / laneCount);
+        l.laneHeight = std::clamp<double>(share, kLeastLaneHeight, kAlarmLaneHeight);
+        l.laneFont = font;
+        l.laneFont.setPixelSize(static_cast<int>(l.laneHeight) - 1);
+        top += laneCount * l.laneHeight + kAlarmLaneGap;
+    }
+    // The top Y label stands half above the plot.
+    const double plotTop = top + (laneCount > 0 ? 0.0 : text.height() / 2);
     l.decorationHeight = area.height() - (bottom - plotTop);
     const double plotBottom = std::max(bottom, plotTop + kLeastPlot);
     const double plotHeight = plotBottom - plotTop;
@@ -100,7 +107,7 @@ PlotLayout LayOutPlot(const PlotScene& scene, const QRectF& area, const QFont& f
     double left = area.left() + kMargin + l.yLabelWidth + kTickLength + 2;
     if (!scene.yTitle.isEmpty())
         left += text.height() + 2;
-    if (laneCount > 0) {
+    if (laneCount > 0 && l.LaneLabels()) {
         const QFontMetricsF lane = Metrics(l.laneFont, device);
         for (const ChartAlarmLane& each : scene.lanes.lanes)
             l.laneLabelWidth = std::max(l.laneLabelWidth, lane.horizontalAdvance(each.label));
@@ -128,7 +135,7 @@ PlotLayout LayOutPlot(const PlotScene& scene, const QRectF& area, const QFont& f
         measure.textWidth = [&](size_t entry, double points) {
             return metricsAt(points).horizontalAdvance(scene.series[static_cast<int>(entry)].name);
         };
-        const double legendTop = top - (laneCount > 0 ? laneCount * kAlarmLaneHeight : 0);
+        const double legendTop = top - (laneCount > 0 ? laneCount * l.laneHeight : 0);
         l.legendLayout =
             LayOutLegend(static_cast<size_t>(scene.series.size()), area.width() * kLegendShare,
                          std::max(1.0, plotBottom - legendTop), style, measure);
@@ -155,8 +162,8 @@ PlotLayout LayOutPlot(const PlotScene& scene, const QRectF& area, const QFont& f
     l.plot =
         QRectF(left, plotTopPixel, right - left, std::round(plotTop + plotHeight) - plotTopPixel);
     if (laneCount > 0)
-        l.lanes = QRectF(left, l.plot.top() - kAlarmLaneGap - laneCount * kAlarmLaneHeight,
-                         right - left, laneCount * kAlarmLaneHeight);
+        l.lanes = QRectF(left, l.plot.top() - kAlarmLaneGap - laneCount * l.laneHeight,
+                         right - left, laneCount * l.laneHeight);
 
     // The X labels that fit whole at this width.
     std::vector<double> xs;

@@ -27,17 +27,18 @@ struct PlotLayout {
     QFont font;
     QFont legendFont;
     QFont laneFont;
-    double lineHeight = 0.0;   // a line of the axes' text
-    double xLabelWidth = 0.0;  // the widest line of an X label
-    double xLabelLines = 0.0;  // lines of the tallest X label
-    double yLabelWidth = 0.0;  // the widest Y label
-    double laneLabelWidth = 0.0;
-    double decorationHeight = 0.0;  // all but the plot: texts, lanes, X axis, footer
-    ValueTicks y;                   // the Y axis' range, lines and labels
-    QStringList yTexts;             // the label of each of y.lines (empty where unlabelled)
-    std::vector<int> xShown;        // the scene's X labels shown, each whole
-    LegendLayout legendLayout;      // entries in legend pixels
-    double legendTextWidth = 0.0;   // the widest entry's text when laid out
+    double lineHeight = 0.0;               // a line of the axes' text
+    double xLabelWidth = 0.0;              // the widest line of an X label
+    double xLabelLines = 0.0;              // lines of the tallest X label
+    double yLabelWidth = 0.0;              // the widest Y label
+    double laneLabelWidth = 0.0;           // 0 when the lanes are too thin for labels
+    double laneHeight = kAlarmLaneHeight;  // one lane's, from kLeastLaneHeight up
+    double decorationHeight = 0.0;         // all but the plot: texts, lanes, X axis, footer
+    ValueTicks y;                          // the Y axis' range, lines and labels
+    QStringList yTexts;                    // the label of each of y.lines (empty where unlabelled)
+    std::vector<int> xShown;               // the scene's X labels shown, each whole
+    LegendLayout legendLayout;             // entries in legend pixels
+    double legendTextWidth = 0.0;          // the widest entry's text when laid out
 
     bool Valid() const { return plot.width() > 0 && plot.height() > 0 && y.max > y.min; }
     AxisMap XMap(const PlotScene& scene) const {
@@ -46,6 +47,8 @@ struct PlotLayout {
     AxisMap YMap() const { return {y.min, y.max, plot.bottom(), -plot.height()}; }
     // A lane's rectangle among `count` lanes.
     QRectF LaneRect(int lane, int count) const;
+    // Whether the lanes are tall enough for their labels (else only their tips tell the IDs).
+    bool LaneLabels() const { return laneHeight >= 8; }
 };
 
 // Lays the scene out in area, with font for its texts (the title larger and bold), measured on

@@ -314,8 +314,9 @@ void DrawLanes(QPainter* p, const PlotScene& s, const PlotLayout& l) {
         p->setClipping(false);
         p->setPen(fore);
         const double labelLeft = l.area.left() + 2;
-        p->drawText(QRectF(labelLeft, r.top() - 1, r.left() - 4 - labelLeft, r.height() + 2),
-                    Qt::AlignRight | Qt::AlignVCenter, lane.label);
+        if (l.LaneLabels())
+            p->drawText(QRectF(labelLeft, r.top() - 1, r.left() - 4 - labelLeft, r.height() + 2),
+                        Qt::AlignRight | Qt::AlignVCenter, lane.label);
         p->fillRect(r, laneBack);
         p->setClipRect(r);
         // A lane's spans follow each other in time: the first one shown is found by halving.

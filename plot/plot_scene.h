@@ -43,8 +43,10 @@ struct ChartAlarmLanes {
     std::function<QString(int32_t key, bool mark)> describe;
 };
 
-// Height of one alarm lane and the gap between the lanes and the plot, in pixels.
+// Height of one alarm lane (in a low plot down to the least) and the gap between the lanes and
+// the plot, in pixels.
 constexpr int kAlarmLaneHeight = 11;
+constexpr int kLeastLaneHeight = 5;
 constexpr int kAlarmLaneGap = 8;
 // Most lanes drawn: the IDs past the last but one share the last lane.
 constexpr int kMostAlarmLanes = 16;

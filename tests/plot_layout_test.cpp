@@ -47,7 +47,7 @@ TEST(PlotLayout, EveryPartKeepsItsPlaceAtAnySize) {
     const QFont font(QStringLiteral("DejaVu Sans"), 9);
     for (QSize size : {QSize(420, 260), QSize(800, 500), QSize(1190, 640), QSize(1920, 1040)}) {
         for (int series : {1, 20, 60, 300}) {
-            for (int lanes : {0, 6}) {
+            for (int lanes : {0, 6, 16}) {
                 const PlotScene scene = Scene(series, lanes, 50);
                 const QRectF area(QPointF(0, 0), QSizeF(size));
                 const PlotLayout l = LayOutPlot(scene, area, font);
@@ -67,6 +67,12 @@ TEST(PlotLayout, EveryPartKeepsItsPlaceAtAnySize) {
                     EXPECT_EQ(l.lanes.right(), l.plot.right());
                     EXPECT_GE(l.lanes.top(), l.subtitle.bottom());
                     EXPECT_LE(l.LaneRect(lanes - 1, lanes).bottom(), l.plot.top());
+                    // Full lanes while they leave the plot most of the room, thinner ones (with
+                    // their labels left out below 8 pixels) in a low plot.
+                    EXPECT_TRUE(l.laneHeight == kLeastLaneHeight ||
+                                l.lanes.height() <= 0.35 * (l.plot.bottom() - l.lanes.top()))
+                        << l.laneHeight;
+                    EXPECT_EQ(l.laneLabelWidth > 0, l.laneHeight >= 8);
                 }
                 // The automatic range holds the data; X labels shown do not touch.
                 EXPECT_LE(l.y.min, -5.0);
