@@ -6,12 +6,14 @@
 #include <liburing.h>
 #endif
 
+#ifdef HISTAVUE_HAVE_LIBURING
 namespace {
 
 // Entries of the ring: a batch of more reads goes in turns of this many.
 constexpr unsigned kRingEntries = 256;
 
 }  // namespace
+#endif
 
 struct BatchRead::Ring {
 #ifdef HISTAVUE_HAVE_LIBURING
