@@ -27,7 +27,7 @@ bool FolderRecords::Open(const std::string& dataFolder, const std::string& stem,
     numeric_.assign(static_cast<size_t>(channels), 0);
     cells_.values = values_.data();
     cells_.numeric = numeric_.data();
-    if (!reader_.ReadIndex(dataFolder, stem, &index_))
+    if (!reader_->ReadIndex(dataFolder, stem, &index_))
         return false;
     inTimeOrder_ = query::InTimeOrder(index_.Entries(), index_.count);
     return true;
@@ -40,7 +40,7 @@ bool FolderRecords::OpenPart(const std::string& dataFolder, const std::string& s
     numeric_.assign(static_cast<size_t>(channels), 0);
     cells_.values = values_.data();
     cells_.numeric = numeric_.data();
-    if (!reader_.ReadIndexPart(dataFolder, stem, first, count, &index_))
+    if (!reader_->ReadIndexPart(dataFolder, stem, first, count, &index_))
         return false;
     inTimeOrder_ = query::InTimeOrder(index_.Entries(), index_.count);
     return true;
@@ -75,12 +75,12 @@ bool FolderRecords::TakeLine(uint32_t i) {
     uint64_t at = 0;
     uint32_t length = 0;
     bool ended = false;
-    if (!reader_.Take(
+    if (!reader_->Take(
             i, NoAhead(), UINT64_MAX, [] {}, &at, &length, &ended) ||
         !ended)
         return false;
     cells_.time = TimeOf(i);
-    ParseCells(reader_.Window().Data() + (at - reader_.Window().Start()), length);
+    ParseCells(reader_->Window().Data() + (at - reader_->Window().Start()), length);
     return true;
 }
 

@@ -27,6 +27,13 @@ struct RecordCells {
 
 class FolderRecords {
   public:
+    FolderRecords() = default;
+    // Reads through `reader` (which outlives this) rather than one of its own: a reader keeps the
+    // folder it read last open, so records of folders side by side open it once.
+    explicit FolderRecords(query::FolderReader* reader) : reader_(reader) {}
+    FolderRecords(const FolderRecords&) = delete;
+    FolderRecords& operator=(const FolderRecords&) = delete;
+
     // Reads the index of the folder with nested stem ("1A\2024\01\01\05") under dataFolder
     // (ending in a separator); start is the folder's start. False when it has no readable
     // index of at least one entry: the folder then holds no records.
@@ -51,19 +58,20 @@ class FolderRecords {
     // its block without a "\n", is left out. Cells past the line's last are not numbers.
     template <class Visit>
     void Read(uint32_t from, uint32_t to, Visit visit) {
-        reader_.Begin(&index_, from, to);
+        reader_->Begin(&index_, from, to);
         for (uint32_t i = from; i < to; ++i) {
             if (TakeLine(i))
                 visit(cells_);
         }
-        reader_.End();
+        reader_->End();
     }
 
   private:
     bool TakeLine(uint32_t i);
     void ParseCells(const char* stored, uint32_t length);
 
-    query::FolderReader reader_;
+    query::FolderReader own_;
+    query::FolderReader* reader_ = &own_;
     query::FolderIndex index_;
     SummarySeconds start_ = 0;
     bool inTimeOrder_ = true;

@@ -409,14 +409,17 @@ class FolderPieces {
     // without it (false: it cannot be had, and the records are read instead).
     FolderPieces(const std::string& dataFolder, const std::string& stem, const FolderSummary& s,
                  const ColumnSpan& span, ColumnGatherer* gather,
-                 std::function<bool(SummaryLevel*)> fine, SummaryLevel* scratch)
+                 std::function<bool(SummaryLevel*)> fine, SummaryLevel* scratch,
+                 query::FolderReader* reader)
         : dataFolder_(dataFolder),
           stem_(stem),
           s_(s),
           span_(span),
           gather_(gather),
           loadFine_(std::move(fine)),
-          scratch_(scratch) {}
+          scratch_(scratch),
+          reader_(reader),
+          records_(reader) {}
     ~FolderPieces() { Flush(); }
 
     void Column(int column, SummarySeconds a, SummarySeconds b) {
@@ -498,7 +501,7 @@ class FolderPieces {
         for (size_t b = 0; b < to; ++b)
             (b < from ? first : count) += fine_->buckets[b].records;
         if (count > 0) {
-            FolderRecords part;
+            FolderRecords part(reader_);
             if (!part.OpenPart(dataFolder_, stem_, s_.start, static_cast<int>(s_.channels), first,
                                count) ||
                 !part.InTimeOrder())
@@ -517,6 +520,7 @@ class FolderPieces {
     ColumnGatherer* gather_;
     std::function<bool(SummaryLevel*)> loadFine_;
     SummaryLevel* scratch_;
+    query::FolderReader* reader_;
     const SummaryLevel* fine_ = nullptr;
     bool triedFine_ = false;
     FolderRecords records_;
@@ -529,8 +533,8 @@ class FolderPieces {
 }  // namespace
 
 void SummaryGroup::DrawFolder(const Folder& f, const ColumnSpan& span, int c0, int c1, bool read,
-                              SummaryColumns* out, ColumnGatherer* gather,
-                              SummaryLevel* scratch) const {
+                              SummaryColumns* out, ColumnGatherer* gather, SummaryLevel* scratch,
+                              query::FolderReader* reader) const {
     const SummarySeconds t0 = out->edges[static_cast<size_t>(c0)];
     const SummarySeconds t1 = out->edges[static_cast<size_t>(c1)];
     const SummarySeconds lo = std::max(f.start, t0);
@@ -546,7 +550,7 @@ void SummaryGroup::DrawFolder(const Folder& f, const ColumnSpan& span, int c0, i
     }
     if (s == nullptr || !s->orderly) {
         // Records out of time order (or not summarised) are read whole, in record order.
-        FolderRecords records;
+        FolderRecords records(reader);
         if (records.Open(dataFolder_, f.stem, f.start, out->channels)) {
             records.Read(0, records.Count(), [&](const RecordCells& r) {
                 const int c = span.ColumnOf(r.time);
@@ -560,7 +564,7 @@ void SummaryGroup::DrawFolder(const Folder& f, const ColumnSpan& span, int c0, i
         return;
     FolderPieces pieces(
         dataFolder_, f.stem, *s, span, gather,
-        [&](SummaryLevel* level) { return FineLevel(f, level); }, scratch);
+        [&](SummaryLevel* level) { return FineLevel(f, level); }, scratch, reader);
     const SummarySeconds few = SummarySeconds{4} * std::max<uint32_t>(1, group_.interval);
     for (int c = span.ColumnOf(lo); c >= 0 && c <= span.ColumnOf(hi - 1); ++c) {
         const SummarySeconds a = std::max(out->edges[static_cast<size_t>(c)], lo);
@@ -578,10 +582,11 @@ void SummaryGroup::Gather(const std::vector<const Folder*>& folders, const Colum
                           int c1, bool read, SummaryColumns* out, ColumnGatherer* gather) const {
     const SummarySeconds t0 = out->edges[static_cast<size_t>(c0)];
     const SummarySeconds t1 = out->edges[static_cast<size_t>(c1)];
-    SummaryLevel fine;  // a folder's finest level, read into the same memory each time
+    SummaryLevel fine;           // a folder's finest level, read into the same memory each time
+    query::FolderReader reader;  // keeps the last folder read open for the next
     for (const Folder* f : folders) {
         if (f->start + f->period > t0 && f->start < t1)
-            DrawFolder(*f, span, c0, c1, read, out, gather, &fine);
+            DrawFolder(*f, span, c0, c1, read, out, gather, &fine, &reader);
     }
 }
 

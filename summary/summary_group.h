@@ -96,9 +96,11 @@ class SummaryGroup {
                                                  SourceStats* stats) const;
     std::string OverviewPath() const;
     // Gathers the folder's records in columns [c0, c1) of the span.
-    // scratch holds the folder's finest level when it is read.
+    // scratch holds the folder's finest level when it is read; its records are read through
+    // reader.
     void DrawFolder(const Folder& f, const ColumnSpan& span, int c0, int c1, bool read,
-                    SummaryColumns* out, class ColumnGatherer* gather, SummaryLevel* scratch) const;
+                    SummaryColumns* out, class ColumnGatherer* gather, SummaryLevel* scratch,
+                    query::FolderReader* reader) const;
     // Gathers columns [c0, c1) of the span from the folders, in time order.
     void Gather(const std::vector<const Folder*>& folders, const ColumnSpan& span, int c0, int c1,
                 bool read, SummaryColumns* out, ColumnGatherer* gather) const;
