@@ -765,13 +765,6 @@ bool DecodeFineLevel(const FineLevelBytes& level, const FolderSummary& held, Sum
     return good;
 }
 
-bool ReadSummaryLevel(const std::string& nativePath, const FolderSummary& held, size_t level,
-                      SummaryLevel* out, std::string* why) {
-    FineLevelBytes bytes;
-    return ReadFineLevelBytes(nativePath, held, level, &bytes, why) &&
-           DecodeFineLevel(bytes, held, out, why);
-}
-
 namespace {
 
 const char kOverviewMagic[8] = {'H', 'V', 'S', 'U', 'M', 'O', 'V', 'W'};

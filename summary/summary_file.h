@@ -30,7 +30,7 @@ bool DecodeSummary(const char* bytes, size_t size, FolderSummary* summary,
 bool WriteSummaryFile(const std::string& nativePath, const FolderSummary& summary);
 // Reads and checks the file; false when it is missing or the parts read do not check out. With
 // finest false and two levels or more, the finest level is neither read nor checked: it is left
-// with its width and no buckets, for ReadSummaryLevel to bring in when it is needed.
+// with its width and no buckets, for ReadFineLevelBytes to bring in when it is needed.
 bool ReadSummaryFile(const std::string& nativePath, FolderSummary* summary,
                      std::string* why = nullptr, bool finest = true);
 // One level of a file as it lies there, with its checksum: a tenth of the memory of the level
@@ -54,9 +54,6 @@ bool FineLevelFromFile(const char* bytes, size_t size, const FolderSummary& held
 // kept for the next level read into it).
 bool DecodeFineLevel(const FineLevelBytes& level, const FolderSummary& held, SummaryLevel* out,
                      std::string* why = nullptr);
-// Reads and checks one level of the file, as the two above.
-bool ReadSummaryLevel(const std::string& nativePath, const FolderSummary& held, size_t level,
-                      SummaryLevel* out, std::string* why = nullptr);
 
 // Puts the right checksums into the bytes of a summary file, where its header can be read (for
 // fuzzing the checks behind the checksums).
@@ -65,7 +62,7 @@ void SealSummary(std::string* bytes);
 // The summaries of a group's folders without their finest levels, in one file beside their own
 // files, so that a group whose folders are unchanged opens without reading a file per folder.
 // Entries: a folder's flat stem and its summary (its finest level is left out when it has a
-// coarser one, and comes back as that level's width alone, for ReadSummaryLevel).
+// coarser one, and comes back as that level's width alone, for ReadFineLevelBytes).
 using SummaryOverview = std::map<std::string, std::shared_ptr<const FolderSummary>>;
 std::string EncodeOverview(const SummaryOverview& entries);
 // False for anything but a whole overview of this version whose checksum matches; an entry that

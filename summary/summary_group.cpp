@@ -356,8 +356,10 @@ bool SummaryGroup::FineLevel(const Folder& f, SummaryLevel* out) const {
         // Read outside the lock, so that the two halves of a span read their files at once: the
         // whole file in one read, named within the summaries' folder, without a lock (a summary
         // is replaced whole, never written in place).
-        const int fd =
-            storefs::OpenForReadingIn(summaryFolderFd_.load(), summaryFolder_, f.flat + ".sum");
+        const int folderFd = summaryFolderFd_.load();
+        const int fd = folderFd >= 0
+                           ? storefs::OpenForReadingIn(folderFd, summaryFolder_, f.flat + ".sum")
+                           : -1;
         thread_local std::vector<char> file;
         size_t have = 0;
         bool read = fd >= 0;
@@ -374,7 +376,9 @@ bool SummaryGroup::FineLevel(const Folder& f, SummaryLevel* out) const {
         }
         storefs::CloseFile(fd);
         auto level = std::make_shared<FineLevelBytes>();
-        if (read && FineLevelFromFile(file.data(), have, *f.summary, 0, level.get()))
+        // Where the folder could not be opened, by the file's path.
+        if ((read && FineLevelFromFile(file.data(), have, *f.summary, 0, level.get())) ||
+            (folderFd < 0 && ReadFineLevelBytes(SummaryPath(f.flat), *f.summary, 0, level.get())))
             bytes = std::move(level);
     }
     if (bytes != nullptr && DecodeFineLevel(*bytes, *f.summary, out)) {
