@@ -81,22 +81,25 @@ void StoredCellNumbers(const char* stored, size_t length, size_t channels, doubl
         // A plain decimal, its bytes inverted back one at a time (the arithmetic of PlainDecimal).
         const bool negative = p < end && static_cast<unsigned char>(~*p) == '-';
         p += negative ? 1 : 0;
+        // The whole digits, then the point and the decimals (an unsigned mantissa of too many
+        // digits wraps harmlessly: it is not taken).
         uint64_t mantissa = 0;
-        int digits = 0;
-        int decimals = 0;
-        bool point = false;
-        for (; p < end && digits <= 15; ++p) {
-            const unsigned char ch = static_cast<unsigned char>(~*p);
-            const unsigned d = ch - static_cast<unsigned>('0');
-            if (d <= 9) {
+        const auto takeDigits = [&] {
+            const unsigned char* const first = p;
+            for (; p < end; ++p) {
+                const unsigned d = static_cast<unsigned char>(~*p) - static_cast<unsigned>('0');
+                if (d > 9)
+                    break;
                 mantissa = mantissa * 10 + d;
-                decimals += point ? 1 : 0;
-                ++digits;
-            } else if (ch == '.' && !point) {
-                point = true;
-            } else {
-                break;
             }
+            return static_cast<size_t>(p - first);
+        };
+        size_t digits = takeDigits();
+        size_t decimals = 0;
+        if (p < end && static_cast<unsigned char>(~*p) == '.') {
+            ++p;
+            decimals = takeDigits();
+            digits += decimals;
         }
         if (digits > 0 && digits <= 15 && (p == end || *p == kComma)) {
             const double v = static_cast<double>(mantissa) / kPowers[decimals];

@@ -116,6 +116,9 @@ class In {
         return v;
     }
     uint64_t Var() {
+        // Most numbers take one byte.
+        if ((end_ == nullptr || p_ < end_) && *p_ < 0x80)
+            return *p_++;
         uint64_t u = 0;
         if (end_ == nullptr || end_ - p_ >= 10) {
             // Far enough from the end for any number: no check a byte.
@@ -139,9 +142,21 @@ class In {
         bad_ = true;  // longer than any 64-bit number
         return 0;
     }
-    int64_t Zig() {
-        const uint64_t u = Var();
+    int64_t Zig() { return Unzig(Var()); }
+    static int64_t Unzig(uint64_t u) {
         return static_cast<int64_t>(u >> 1) ^ -static_cast<int64_t>(u & 1);
+    }
+    // Reads four zigzag numbers of one byte each at once, the usual steps of a sensor's numbers;
+    // false (nothing read) when the next four bytes are not that.
+    bool FourSmallZigs(int64_t* a, int64_t* b, int64_t* c, int64_t* d) {
+        if ((end_ != nullptr && end_ - p_ < 4) || ((p_[0] | p_[1] | p_[2] | p_[3]) & 0x80) != 0)
+            return false;
+        *a = Unzig(p_[0]);
+        *b = Unzig(p_[1]);
+        *c = Unzig(p_[2]);
+        *d = Unzig(p_[3]);
+        p_ += 4;
+        return true;
     }
     // True when every read stayed within the bytes and read a number.
     bool Good() const { return !bad_; }
@@ -291,18 +306,31 @@ bool TakeNumbers(In* in, unsigned form, SummaryRun* r, Guess* guess) {
     const auto add = [](int64_t a, int64_t b) {
         return static_cast<int64_t>(static_cast<uint64_t>(a) + static_cast<uint64_t>(b));
     };
-    int64_t m[4];
-    m[0] = add(in->Zig(), guess->form == form ? guess->last : 0);
-    for (int i = 1; i < 4; ++i)
-        m[i] = add(in->Zig(), m[0]);
-    double* values[4] = {&r->first, &r->min, &r->max, &r->last};
-    for (int i = 0; i < 4; ++i) {
-        if (m[i] <= -kMostMantissa || m[i] >= kMostMantissa)
-            return false;
-        *values[i] = static_cast<double>(m[i]) / kPowersOfTen[form];
+    // Written out rather than in arrays: this runs for every cell of a level read.
+    int64_t z0 = 0;
+    int64_t z1 = 0;
+    int64_t z2 = 0;
+    int64_t z3 = 0;
+    if (!in->FourSmallZigs(&z0, &z1, &z2, &z3)) {
+        z0 = in->Zig();
+        z1 = in->Zig();
+        z2 = in->Zig();
+        z3 = in->Zig();
     }
+    const int64_t m0 = add(z0, guess->form == form ? guess->last : 0);
+    const int64_t m1 = add(z1, m0);
+    const int64_t m2 = add(z2, m0);
+    const int64_t m3 = add(z3, m0);
+    const auto fits = [](int64_t m) { return m > -kMostMantissa && m < kMostMantissa; };
+    if (!fits(m0) || !fits(m1) || !fits(m2) || !fits(m3))
+        return false;
+    const double scale = kPowersOfTen[form];
+    r->first = static_cast<double>(m0) / scale;
+    r->min = static_cast<double>(m1) / scale;
+    r->max = static_cast<double>(m2) / scale;
+    r->last = static_cast<double>(m3) / scale;
     guess->form = form;
-    guess->last = m[3];
+    guess->last = m3;
     return true;
 }
 
@@ -519,7 +547,10 @@ bool DecodeLevel(const char* bytes, uint64_t n, uint32_t width, uint32_t buckets
     In body(bytes, n);
     level->width = width;
     level->buckets.assign(buckets, SummaryBucket());
-    level->cells.assign(level->buckets.size() * s.channels, SummaryCell());
+    // The cells of empty buckets are never looked at, so a level read again into the same
+    // memory keeps what they held instead of clearing a cell per bucket and channel; every field
+    // of a bucket's cell that is looked at is set below.
+    level->cells.resize(level->buckets.size() * s.channels);
     level->runs.clear();
     std::vector<Guess> guesses(s.channels);
     Guess none;
@@ -544,6 +575,8 @@ bool DecodeLevel(const char* bytes, uint64_t n, uint32_t width, uint32_t buckets
         bool anyBreak = false;
         for (uint32_t ch = 0; ch < s.channels && body.Good(); ++ch) {
             SummaryCell& c = level->cells[b * s.channels + ch];
+            c.firstRun = 0;
+            c.runCount = 0;
             const uint8_t head = body.U8();
             c.flags = head & kKnownCellFlags;
             const uint64_t count = (head & kCountAll) != 0 ? k.records : body.Var();
