@@ -670,17 +670,6 @@ class SummaryReader {
         return true;
     }
 
-    // The bytes of level l with their checksum, unchecked.
-    bool LevelBytesOf(size_t l, FineLevelBytes* out, std::string* why) {
-        out->width = layout_.widths[l];
-        out->buckets = layout_.buckets[l];
-        out->bytes.resize(layout_.levelBytes[l] + kChecksumSize);
-        if (storefs::ReadAt(fd_, out->bytes.data(), out->bytes.size(), layout_.levelAt[l]) !=
-            static_cast<int64_t>(out->bytes.size()))
-            return Fail(why, "cannot read");
-        return true;
-    }
-
   private:
     int fd_ = -1;
     Layout layout_;
@@ -762,17 +751,6 @@ bool SameSummary(const FolderSummary& s, const FolderSummary& held, size_t level
 }
 
 }  // namespace
-
-bool ReadFineLevelBytes(const std::string& nativePath, const FolderSummary& held, size_t level,
-                        FineLevelBytes* out, std::string* why) {
-    SummaryReader reader;
-    FolderSummary s;
-    if (!reader.Open(nativePath, &s, why))
-        return false;
-    if (!SameSummary(s, held, level))
-        return Fail(why, "another summary");
-    return reader.LevelBytesOf(level, out, why);
-}
 
 bool FineLevelFromFile(const char* bytes, size_t size, const FolderSummary& held, size_t level,
                        FineLevelBytes* out, std::string* why) {

@@ -30,7 +30,7 @@ bool DecodeSummary(const char* bytes, size_t size, FolderSummary* summary,
 bool WriteSummaryFile(const std::string& nativePath, const FolderSummary& summary);
 // Reads and checks the file; false when it is missing or the parts read do not check out. With
 // finest false and two levels or more, the finest level is neither read nor checked: it is left
-// with its width and no buckets, for ReadFineLevelBytes to bring in when it is needed.
+// with its width and no buckets, for FineLevelFromFile to bring in when it is needed.
 bool ReadSummaryFile(const std::string& nativePath, FolderSummary* summary,
                      std::string* why = nullptr, bool finest = true);
 // One level of a file as it lies there, with its checksum: a tenth of the memory of the level
@@ -43,11 +43,9 @@ struct FineLevelBytes {
     // again spares the checksum and the checks (bytes held in memory do not change).
     mutable std::atomic<bool> checked{false};
 };
-// Reads one level of the file, which must still be the summary `held` was read from (the same
-// header: identity, sources, records and widths), without checking the level; false otherwise.
-bool ReadFineLevelBytes(const std::string& nativePath, const FolderSummary& held, size_t level,
-                        FineLevelBytes* out, std::string* why = nullptr);
-// The same from the bytes of a whole file.
+// Takes one level from the bytes of a whole file, which must still be the summary `held` was
+// read from (the same header: identity, sources, records and widths), without checking the
+// level; false otherwise.
 bool FineLevelFromFile(const char* bytes, size_t size, const FolderSummary& held, size_t level,
                        FineLevelBytes* out, std::string* why = nullptr);
 // Reads and checks a level from its bytes, for the summary `held` (out is reused: its memory is
@@ -62,7 +60,7 @@ void SealSummary(std::string* bytes);
 // The summaries of a group's folders without their finest levels, in one file beside their own
 // files, so that a group whose folders are unchanged opens without reading a file per folder.
 // Entries: a folder's flat stem and its summary (its finest level is left out when it has a
-// coarser one, and comes back as that level's width alone, for ReadFineLevelBytes).
+// coarser one, and comes back as that level's width alone, for FineLevelFromFile).
 using SummaryOverview = std::map<std::string, std::shared_ptr<const FolderSummary>>;
 std::string EncodeOverview(const SummaryOverview& entries);
 // False for anything but a whole overview of this version whose checksum matches; an entry that

@@ -354,32 +354,21 @@ bool SummaryGroup::FineLevel(const Folder& f, SummaryLevel* out) const {
     }
     if (bytes == nullptr) {
         // Read outside the lock, so that the two halves of a span read their files at once: the
-        // whole file in one read, named within the summaries' folder, without a lock (a summary
-        // is replaced whole, never written in place).
+        // whole file in one read, named within the summaries' folder and without a file lock (a
+        // summary is replaced whole, never written in place); by its path where that folder
+        // could not be opened.
         const int folderFd = summaryFolderFd_.load();
-        const int fd = folderFd >= 0
-                           ? storefs::OpenForReadingIn(folderFd, summaryFolder_, f.flat + ".sum")
-                           : -1;
+        const int fd =
+            folderFd >= 0
+                ? storefs::OpenForReadingIn(folderFd, summaryFolder_, f.flat + ".sum")
+                : storefs::OpenExclusive(SummaryPath(f.flat), storefs::OpenMode::kExistingRead,
+                                         nullptr, storefs::Names::kExact);
         thread_local std::vector<char> file;
-        size_t have = 0;
-        bool read = fd >= 0;
-        if (file.size() < 65536)
-            file.resize(65536);
-        while (read) {
-            const int64_t got = storefs::ReadOnceAt(fd, file.data() + have, file.size() - have,
-                                                    static_cast<uint64_t>(have));
-            read = got >= 0;
-            have += read ? static_cast<size_t>(got) : 0;
-            if (!read || have < file.size())
-                break;  // a short read is the file's end
-            file.resize(file.size() * 2);
-        }
-        storefs::CloseFile(fd);
         auto level = std::make_shared<FineLevelBytes>();
-        // Where the folder could not be opened, by the file's path.
-        if ((read && FineLevelFromFile(file.data(), have, *f.summary, 0, level.get())) ||
-            (folderFd < 0 && ReadFineLevelBytes(SummaryPath(f.flat), *f.summary, 0, level.get())))
+        if (fd >= 0 && storefs::ReadToEnd(fd, &file, 0) &&
+            FineLevelFromFile(file.data(), file.size(), *f.summary, 0, level.get()))
             bytes = std::move(level);
+        storefs::CloseFile(fd);
     }
     if (bytes != nullptr && DecodeFineLevel(*bytes, *f.summary, out)) {
         std::lock_guard<std::mutex> lock(fineMutex_);
