@@ -46,14 +46,11 @@ void SummaryColumns::Reset(const ColumnSpan& span, int channelCount) {
     }
 }
 
-ColumnRun* ColumnGatherer::RunFor(int channel, int column, bool breaks) {
-    std::vector<ColumnRun>& runs = out_->runs[static_cast<size_t>(channel)];
-    if (!breaks && !runs.empty() && runs.back().column == column)
-        return &runs.back();
-    runs.emplace_back();
-    runs.back().column = column;
-    runs.back().breakBefore = breaks;
-    return &runs.back();
+ColumnRun* ColumnGatherer::NewRun(std::vector<ColumnRun>* runs, int column, bool breaks) {
+    runs->emplace_back();
+    runs->back().column = column;
+    runs->back().breakBefore = breaks;
+    return &runs->back();
 }
 
 void ColumnGatherer::AddRecord(int column, const RecordCells& r) {
@@ -63,23 +60,33 @@ void ColumnGatherer::AddRecord(int column, const RecordCells& r) {
     last_ = r.time;
     ++out_->records[static_cast<size_t>(column)];
     ++out_->recordsRead;
-    uint32_t* nonNumbers = out_->nonNumbers.data() + static_cast<size_t>(column) * out_->channels;
-    for (int ch = 0; ch < out_->channels; ++ch) {
-        if (!r.numeric[ch]) {
+    // Everything the loop reads through a pointer is taken into locals first: the one-byte
+    // flags it writes could alias anything else, which would be read again at every channel.
+    const size_t channels = static_cast<size_t>(out_->channels);
+    uint32_t* const nonNumbers = out_->nonNumbers.data() + static_cast<size_t>(column) * channels;
+    std::vector<ColumnRun>* const runs = out_->runs.data();
+    uint8_t* const open = open_.data();
+    uint8_t* const startsClean = startsClean_.data();
+    const double* const values = r.values;
+    const uint8_t* const numeric = r.numeric;
+    const SummarySeconds time = r.time;
+    for (size_t ch = 0; ch < channels; ++ch) {
+        if (!numeric[ch]) {
             ++nonNumbers[ch];
-            open_[static_cast<size_t>(ch)] = 0;
+            open[ch] = 0;
             continue;
         }
-        const double v = r.values[ch];
-        if (out_->runs[static_cast<size_t>(ch)].empty())
-            startsClean_[static_cast<size_t>(ch)] = atStart;
-        AddNumber(RunFor(ch, column, gap || !open_[static_cast<size_t>(ch)]), v, r.time);
-        open_[static_cast<size_t>(ch)] = 1;
+        std::vector<ColumnRun>& channelRuns = runs[ch];
+        if (channelRuns.empty())
+            startsClean[ch] = atStart;
+        AddNumber(RunIn(&channelRuns, column, gap || !open[ch]), values[ch], time);
+        open[ch] = 1;
     }
 }
 
-void ColumnGatherer::AddPiece(int ch, int column, bool breaks, const SummaryRun& c) {
-    ColumnRun* run = RunFor(ch, column, breaks);
+void ColumnGatherer::AddPiece(std::vector<ColumnRun>* runs, int column, bool breaks,
+                              const SummaryRun& c) {
+    ColumnRun* run = RunIn(runs, column, breaks);
     if (run->count == 0)
         static_cast<SummaryRun&>(*run) = c;
     else
@@ -94,25 +101,31 @@ void ColumnGatherer::AddBucket(int column, uint32_t records, SummarySeconds firs
     haveLast_ = true;
     last_ = lastAt;
     out_->records[static_cast<size_t>(column)] += records;
-    uint32_t* nonNumbers = out_->nonNumbers.data() + static_cast<size_t>(column) * out_->channels;
-    for (int ch = 0; ch < out_->channels; ++ch) {
+    // Locals, as in AddRecord.
+    const size_t channels = static_cast<size_t>(out_->channels);
+    uint32_t* const nonNumbers = out_->nonNumbers.data() + static_cast<size_t>(column) * channels;
+    std::vector<ColumnRun>* const channelRuns = out_->runs.data();
+    uint8_t* const open = open_.data();
+    uint8_t* const startsClean = startsClean_.data();
+    for (size_t ch = 0; ch < channels; ++ch) {
         const SummaryCell& c = cells[ch];
         nonNumbers[ch] += records - c.count;
+        const bool endsOpen = (c.flags & kEndsWithValue) != 0;
         if (c.count > 0) {
-            const bool breaks =
-                gap || !open_[static_cast<size_t>(ch)] || (c.flags & kStartsWithValue) == 0;
-            if (out_->runs[static_cast<size_t>(ch)].empty())
-                startsClean_[static_cast<size_t>(ch)] =
-                    atStart && (c.flags & kStartsWithValue) != 0;
+            const bool startsWith = (c.flags & kStartsWithValue) != 0;
+            const bool breaks = gap || !open[ch] || !startsWith;
+            std::vector<ColumnRun>* const to = &channelRuns[ch];
+            if (to->empty())
+                startsClean[ch] = atStart && startsWith;
             if (c.runCount == 0) {
-                AddPiece(ch, column, breaks, c);
+                AddPiece(to, column, breaks, c);
             } else {
                 // The line breaks inside the bucket: each piece after the first starts anew.
                 for (uint32_t k = 0; k < c.runCount; ++k)
-                    AddPiece(ch, column, k > 0 || breaks, runs[c.firstRun + k]);
+                    AddPiece(to, column, k > 0 || breaks, runs[c.firstRun + k]);
             }
         }
-        open_[static_cast<size_t>(ch)] = (c.flags & kEndsWithValue) != 0 ? 1 : 0;
+        open[ch] = endsOpen ? 1 : 0;
     }
 }
 

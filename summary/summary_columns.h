@@ -78,11 +78,17 @@ class ColumnGatherer {
   private:
     // Notes the first record's time; true for the first record or bucket of all.
     bool Begin(SummarySeconds t);
-    // The channel's run to add to: its last, when in the column and nothing breaks, else a new
-    // one (count 0).
-    ColumnRun* RunFor(int channel, int column, bool breaks);
+    // The run of a channel's runs to add to: its last, when in the column and nothing breaks,
+    // else a new one (count 0). Inline: it runs for every channel of every record and bucket.
+    static ColumnRun* RunIn(std::vector<ColumnRun>* runs, int column, bool breaks) {
+        if (!breaks && !runs->empty() && runs->back().column == column)
+            return &runs->back();
+        return NewRun(runs, column, breaks);
+    }
+    static ColumnRun* NewRun(std::vector<ColumnRun>* runs, int column, bool breaks);
     // Adds a piece of a channel's line to its runs.
-    void AddPiece(int channel, int column, bool breaks, const struct SummaryRun& piece);
+    static void AddPiece(std::vector<ColumnRun>* runs, int column, bool breaks,
+                         const struct SummaryRun& piece);
 
     SummaryColumns* out_;
     uint32_t interval_;
