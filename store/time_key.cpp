@@ -1,7 +1,5 @@
 #include "time_key.h"
 
-#include <cstdio>
-
 int DepthFromInterval(uint32_t intervalSeconds) {
     if (intervalSeconds >= 1296000)
         return 0;
@@ -91,17 +89,52 @@ uint32_t FolderPeriodSeconds(const TimeKey& key) {
     return static_cast<uint32_t>((to - from) / kFileTimeUnitsPerSecond);
 }
 
+namespace {
+
+// Writes v at p in upper-case hexadecimal ("%X"); returns the end.
+char* PutHex(char* p, uint32_t v) {
+    char digits[8];
+    int n = 0;
+    do {
+        digits[n++] = "0123456789ABCDEF"[v & 0xF];
+        v >>= 4;
+    } while (v != 0);
+    while (n > 0)
+        *p++ = digits[--n];
+    return p;
+}
+
+// Writes v at p in decimal with zeros before it up to width digits ("%0*hu"); returns the end.
+char* PutDecimal(char* p, uint16_t v, int width) {
+    char digits[5];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + v % 10);
+        v = static_cast<uint16_t>(v / 10);
+    } while (v != 0);
+    for (int k = n; k < width; ++k)
+        *p++ = '0';
+    while (n > 0)
+        *p++ = digits[--n];
+    return p;
+}
+
+}  // namespace
+
 bool MakeStem(uint32_t id, const TimeKey& key, char sep, std::string* stem) {
     if (key.count > 3) {
         return false;
     }
+    // Written by hand rather than formatted: a year's store has thousands of folders.
     char buf[64];
-    int n = std::snprintf(buf, sizeof buf, "%X%c%04hu", id, sep, key.value[0]);
+    char* p = PutHex(buf, id);
+    *p++ = sep;
+    p = PutDecimal(p, key.value[0], 4);
     for (int i = 1; i <= key.count; ++i) {
-        n += std::snprintf(buf + n, sizeof buf - static_cast<size_t>(n), "%c%02hu", sep,
-                           key.value[i]);
+        *p++ = sep;
+        p = PutDecimal(p, key.value[i], 2);
     }
-    stem->assign(buf, static_cast<size_t>(n));
+    stem->assign(buf, static_cast<size_t>(p - buf));
     return true;
 }
 

@@ -1,6 +1,5 @@
 #include "folder_summary.h"
 
-#include <cstdio>
 #include <map>
 
 #include "file_system.h"
@@ -92,6 +91,21 @@ void FoldLevel(const SummaryLevel& fine, uint32_t channels, uint32_t interval,
     KeepPieces(&pieces, coarse);
 }
 
+// "(n).csv", the name of block n after its folder's stem, n in upper-case hexadecimal; written
+// by hand, as the check of a year's folders names tens of thousands of them.
+std::string BlockSuffix(uint32_t n) {
+    char digits[8];
+    int count = 0;
+    do {
+        digits[count++] = "0123456789ABCDEF"[n & 0xF];
+        n >>= 4;
+    } while (n != 0);
+    std::string name = "(";
+    while (count > 0)
+        name += digits[--count];
+    return name += ").csv";
+}
+
 }  // namespace
 
 bool SummaryRun::operator==(const SummaryRun& o) const {
@@ -110,11 +124,8 @@ FolderSource SourceOf(const std::string& dataFolder, const std::string& stem) {
     if (source.index.size > 0 && source.index.size % 8 == 0 && entries <= UINT32_MAX &&
         reader.ReadIndexPart(dataFolder, stem, static_cast<uint32_t>(entries - 1), 1, &index)) {
         const uint32_t blocks = EntryAt(index.Entries(), 0).Block() + 1;
-        for (uint32_t n = 0; n < blocks; ++n) {
-            char name[16];
-            std::snprintf(name, sizeof name, "(%X).csv", n);
-            source.blocks.push_back(StatOf(dataFolder + stem + name));
-        }
+        for (uint32_t n = 0; n < blocks; ++n)
+            source.blocks.push_back(StatOf(dataFolder + stem + BlockSuffix(n)));
     }
     return source;
 }
@@ -148,9 +159,8 @@ bool SourceUnchanged(const std::string& dataFolder, const std::string& stem,
     if (!(stats->Of(dataFolder, stem, ".idx") == source.index))
         return false;
     for (size_t n = 0; n < source.blocks.size(); ++n) {
-        char name[16];
-        std::snprintf(name, sizeof name, "(%X).csv", static_cast<unsigned>(n));
-        if (!(stats->Of(dataFolder, stem, name) == source.blocks[n]))
+        if (!(stats->Of(dataFolder, stem, BlockSuffix(static_cast<uint32_t>(n)).c_str()) ==
+              source.blocks[n]))
             return false;
     }
     return true;

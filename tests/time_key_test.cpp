@@ -79,6 +79,8 @@ TEST(TimeKeyTest, StemsInBothFormsUseUppercaseHexIdAndPaddedValues) {
     EXPECT_EQ(stem, "ABCDEF12\\0998\\01\\02\\03");
     ASSERT_TRUE(MakeStem(1, Key(0, 2011, 5), kNestedSeparator, &stem));
     EXPECT_EQ(stem, "1\\2011");
+    ASSERT_TRUE(MakeStem(0, Key(1, 65535, 100), kFlatSeparator, &stem));  // wider than padded
+    EXPECT_EQ(stem, "0-65535-100");
     EXPECT_FALSE(MakeStem(1, Key(4, 2011, 5, 17, 1), kNestedSeparator, &stem));
 }
 
