@@ -128,11 +128,12 @@ TEST_F(DataListTest, ReportToolDrawsATrendStraightFromTheStore) {
         ASSERT_TRUE(WriteRootIndex(al, groups, 1));
     }
     std::rewind(sink);
-    EXPECT_EQ(RunReport({"histavue-report", "--store", dl, "--group", "Line1", "--staging",
-                         staging.path(), "--from", "2024-01-01 01:00", "--to",
-                         "2024-01-01 01:59:59", "--curves", svg, "--alarms", alarms},
-                        sink, sink),
-              0);
+    EXPECT_EQ(
+        RunReport({"histavue-report", "--store", dl, "--group", "Line1", "--staging",
+                   staging.path(), "--from", "2024-01-01 01:00", "--to", "2024-01-01 01:59:59",
+                   "--curves", svg, "--alarms", alarms, "--own-scales"},
+                  sink, sink),
+        0);
     std::rewind(sink);
     QString told;
     while (std::fgets(said, sizeof said - 1, sink) != nullptr)
@@ -143,7 +144,7 @@ TEST_F(DataListTest, ReportToolDrawsATrendStraightFromTheStore) {
     EXPECT_TRUE(file.readAll().contains(">9<"));  // the lane's ID beside it
 
     // Refused: a group that is not there, a trend with report pages, a span backwards, lanes
-    // from a store that is no alarm log.
+    // from a store that is no alarm log, own scales of no trend.
     for (const QStringList& args :
          {QStringList{"--store", dl, "--group", "Nope", "--staging", staging.path(), "--curves",
                       svg},
@@ -151,7 +152,8 @@ TEST_F(DataListTest, ReportToolDrawsATrendStraightFromTheStore) {
           QStringList{"--store", dl, "--group", "Line1", "--from", "2024-01-02", "--to",
                       "2024-01-01", "--curves", svg},
           QStringList{"--store", dl, "--group", "Line1", "--staging", staging.path(), "--curves",
-                      svg, "--alarms", dl}}) {
+                      svg, "--alarms", dl},
+          QStringList{"--in", svg, "--own-scales", "--curves", svg + ".png"}}) {
         EXPECT_NE(RunReport(QStringList{"histavue-report"} + args, sink, sink), 0)
             << args.join(' ').toStdString();
     }

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -71,6 +72,9 @@ const char kUsage[] =
     "  --group NAME      the group whose trend is drawn\n"
     "  --from TIME       the trend's span, 'YYYY-MM-DD hh:mm[:ss]', both inclusive (default:\n"
     "  --to TIME         the whole group)\n"
+    "  --own-scales      draw each channel of the trend on a scale of its own, from its\n"
+    "                    lowest to its highest number in the span, as the trend window's\n"
+    "                    choice does (a counter in the millions no longer flattens the rest)\n"
     "  --staging DIR     where the trend keeps the summaries of the group's folders, so that\n"
     "                    a later run reads only what is new (default:\n"
     "                    $XDG_CACHE_HOME/histavue, else ~/.cache/histavue)\n"
@@ -108,6 +112,7 @@ struct Options {
     QString in, ini, pdf, curves, alarms, pageSize = QStringLiteral("A4");
     QString store, group, from, to, staging, csv, encoding;
     bool alarmAnalysis = false;
+    bool ownScales = false;
     bool plain = false;
     bool landscape = false;
 };
@@ -285,6 +290,7 @@ int RunTrend(const Options& o, const QString& suffix, std::FILE* out, std::FILE*
     SetAlarmStoreFolder(o.alarms.isEmpty() ? std::string() : PathBytes(o.alarms));
     TrendWindow trend(group, PathBytes(staging));
     trend.setAttribute(Qt::WA_DeleteOnClose, false);
+    trend.OwnScalesBox()->setChecked(o.ownScales);
     trend.resize(o.landscape ? QSize(1600, 1000) : QSize(1000, 1400));
     trend.show();
     QApplication::processEvents();
@@ -488,6 +494,8 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err, bool stdi
             o.plain = true;
         } else if (a == QLatin1String("--landscape")) {
             o.landscape = true;
+        } else if (a == QLatin1String("--own-scales")) {
+            o.ownScales = true;
         } else {
             return Usage(err, QStringLiteral("unknown argument '%1'").arg(a));
         }
@@ -498,10 +506,10 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err, bool stdi
         if (o.alarms.isEmpty())
             return Usage(err, QStringLiteral("an alarm analysis needs --alarms DIR"));
         if (!o.in.isEmpty() || o.plain || !o.ini.isEmpty() || !o.curves.isEmpty() ||
-            !o.store.isEmpty() || !o.staging.isEmpty())
+            !o.store.isEmpty() || !o.staging.isEmpty() || o.ownScales)
             return Usage(err, QStringLiteral("an alarm analysis is made from --alarms alone: leave "
-                                             "out --in, --plain, --ini, --curves, --store and "
-                                             "--staging"));
+                                             "out --in, --plain, --ini, --curves, --store, "
+                                             "--staging and --own-scales"));
         if (o.pdf.isEmpty() && o.csv.isEmpty())
             return Usage(err, QStringLiteral("nothing to write: give --pdf or --csv"));
         if (!PageSizeNamed(o.pageSize).isValid())
@@ -527,8 +535,9 @@ int RunReport(const QStringList& args, std::FILE* out, std::FILE* err, bool stdi
         if (!o.in.isEmpty() || !o.pdf.isEmpty() || !o.ini.isEmpty() || o.plain)
             return Usage(err, QStringLiteral("a trend is drawn from --store alone: leave out "
                                              "--in, --plain, --ini and --pdf"));
-    } else if (!o.from.isEmpty() || !o.to.isEmpty() || !o.staging.isEmpty()) {
-        return Usage(err, QStringLiteral("--from, --to and --staging are a trend's: give --store"));
+    } else if (!o.from.isEmpty() || !o.to.isEmpty() || !o.staging.isEmpty() || o.ownScales) {
+        return Usage(err, QStringLiteral("--from, --to, --staging and --own-scales are a trend's: "
+                                         "give --store"));
     }
     if (o.in.isEmpty() && o.store.isEmpty())
         return Usage(err, QStringLiteral("--in FILE is required"));
