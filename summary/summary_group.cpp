@@ -571,25 +571,29 @@ void SummaryGroup::DrawFolder(const Folder& f, const ColumnSpan& span, int c0, i
     }
 }
 
-void SummaryGroup::Gather(const std::vector<const Folder*>& folders, const ColumnSpan& span, int c0,
-                          int c1, bool read, SummaryColumns* out, ColumnGatherer* gather) const {
+bool SummaryGroup::Gather(const std::vector<const Folder*>& folders, const ColumnSpan& span, int c0,
+                          int c1, bool read, SummaryColumns* out, ColumnGatherer* gather,
+                          const std::atomic<bool>* cancel) const {
     const SummarySeconds t0 = out->edges[static_cast<size_t>(c0)];
     const SummarySeconds t1 = out->edges[static_cast<size_t>(c1)];
     SummaryLevel fine;           // a folder's finest level, read into the same memory each time
     query::FolderReader reader;  // keeps the last folder read open for the next
     for (const Folder* f : folders) {
+        if (cancel != nullptr && cancel->load(std::memory_order_relaxed))
+            return false;
         if (f->start + f->period > t0 && f->start < t1)
             DrawFolder(*f, span, c0, c1, read, out, gather, &fine, &reader);
     }
+    return true;
 }
 
-void SummaryGroup::Columns(const ColumnSpan& span, SummaryColumns* out,
-                           bool readUnsummarised) const {
+bool SummaryGroup::Columns(const ColumnSpan& span, SummaryColumns* out, bool readUnsummarised,
+                           const std::atomic<bool>* cancel) const {
     out->Reset(span, static_cast<int>(channels_.size()));
     const SummarySeconds t0 = out->edges.front();
     const SummarySeconds t1 = out->edges.back();
     if (t0 >= t1)
-        return;
+        return true;
     // The folders a time query over the span walks: those whose keys lie between the keys of
     // its first and last second.
     const TimeKey k0 = KeyFromTime(SummaryTime(t0), group_.depth);
@@ -613,11 +617,8 @@ void SummaryGroup::Columns(const ColumnSpan& span, SummaryColumns* out,
     // Wide spans over folders whose records keep to their periods are gathered in two halves
     // at once, each column by one of them, and joined as if gathered in one go.
     const int columns = out->columns;
-    if (columns < 64 || folders.size() < 2 || !inPeriods ||
-        std::thread::hardware_concurrency() < 2) {
-        Gather(folders, span, 0, columns, readUnsummarised, out, &gather);
-        return;
-    }
+    if (columns < 64 || folders.size() < 2 || !inPeriods || std::thread::hardware_concurrency() < 2)
+        return Gather(folders, span, 0, columns, readUnsummarised, out, &gather, cancel);
     const int half = columns / 2;
     // The later half's columns and gatherer are made by the thread that fills them, in memory
     // of its own: were they beside this thread's, on its stack or in the same small blocks of
@@ -631,10 +632,14 @@ void SummaryGroup::Columns(const ColumnSpan& span, SummaryColumns* out,
         auto mine = std::make_unique<Later>();
         mine->columns.Reset(span, out->channels);
         mine->gather = std::make_unique<ColumnGatherer>(&mine->columns, group_.interval);
-        Gather(folders, span, half, columns, readUnsummarised, &mine->columns, mine->gather.get());
-        later = std::move(mine);
+        if (Gather(folders, span, half, columns, readUnsummarised, &mine->columns,
+                   mine->gather.get(), cancel))
+            later = std::move(mine);
     });
-    Gather(folders, span, 0, half, readUnsummarised, out, &gather);
+    const bool first = Gather(folders, span, 0, half, readUnsummarised, out, &gather, cancel);
     other.join();
+    if (!first || later == nullptr)
+        return false;
     gather.Join(*later->gather, half);
+    return true;
 }

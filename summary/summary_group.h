@@ -66,8 +66,10 @@ class SummaryGroup {
     // holds fewer than about four records (a bucket where a line breaks draws from the pieces of
     // the line it keeps); a folder whose records are out of time order is read whole. A folder not
     // summarised yet is read when readUnsummarised is set, else its columns are marked pending and
-    // the lines break across it. Safe to call from another thread while Summarise runs.
-    void Columns(const ColumnSpan& span, SummaryColumns* out, bool readUnsummarised = false) const;
+    // the lines break across it. Safe to call from another thread while Summarise runs. False,
+    // with out unfinished, when cancel (when given) became true: the span is no longer wanted.
+    bool Columns(const ColumnSpan& span, SummaryColumns* out, bool readUnsummarised = false,
+                 const std::atomic<bool>* cancel = nullptr) const;
 
     // How many folders' finest levels Columns keeps at hand (at least 1). Only the coarser levels
     // of a summary are held for every folder; the finest is read from its file, checked again,
@@ -101,9 +103,11 @@ class SummaryGroup {
     void DrawFolder(const Folder& f, const ColumnSpan& span, int c0, int c1, bool read,
                     SummaryColumns* out, class ColumnGatherer* gather, SummaryLevel* scratch,
                     query::FolderReader* reader) const;
-    // Gathers columns [c0, c1) of the span from the folders, in time order.
-    void Gather(const std::vector<const Folder*>& folders, const ColumnSpan& span, int c0, int c1,
-                bool read, SummaryColumns* out, ColumnGatherer* gather) const;
+    // Gathers columns [c0, c1) of the span from the folders, in time order; false when cancel
+    // became true (looked at a folder at a time).
+    bool Gather(const std::vector<const Folder*>& folders, const ColumnSpan& span, int c0, int c1,
+                bool read, SummaryColumns* out, ColumnGatherer* gather,
+                const std::atomic<bool>* cancel) const;
     // Reads the finest level of a folder's summary held without it into *out, from the bytes
     // kept or its file; false when it no longer checks out or the file is no longer the summary
     // held (the folder is then summarised again by the next Summarise).

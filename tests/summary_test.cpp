@@ -579,8 +579,14 @@ TEST(SummaryFilesTest, DataFolderStaysAsItWas) {
     ASSERT_TRUE(group.Open(data, dir.Path() + "staging", "G", &error)) << error;
     ASSERT_TRUE(group.Summarise(nullptr, nullptr));
     SummaryColumns out;
-    group.Columns({group.From(), 0.0, double(group.To() - group.From()), 700}, &out);
+    const ColumnSpan whole{group.From(), 0.0, double(group.To() - group.From()), 700};
+    const std::atomic<bool> go{false};
+    EXPECT_TRUE(group.Columns(whole, &out, false, &go));
     EXPECT_GT(out.records[0], 0u);
+    // A span no longer wanted is given up and told so.
+    const std::atomic<bool> stop{true};
+    SummaryColumns dropped;
+    EXPECT_FALSE(group.Columns(whole, &dropped, false, &stop));
     EXPECT_EQ(TreeState(dir.Path() + "DL"), before);
     EXPECT_TRUE(fs::exists(group.SummaryPath("1A-2024-02-28-22")));
 }

@@ -196,8 +196,8 @@ bool OpenTrendGroup(const std::string& dataFolder, const std::string& groupName,
     return true;
 }
 
-void ReadTrendSummaries(const SummaryGroup& summaries, TrendColumns* columns,
-                        bool readUnsummarised) {
+bool ReadTrendSummaries(const SummaryGroup& summaries, TrendColumns* columns, bool readUnsummarised,
+                        const std::atomic<bool>* cancel) {
     const AxisMap& map = columns->Map();
     ColumnSpan span;
     span.origin = columns->Origin();
@@ -206,11 +206,13 @@ void ReadTrendSummaries(const SummaryGroup& summaries, TrendColumns* columns,
     span.columns = columns->Columns();
     span.start = std::floor(map.start);
     SummaryColumns got;
-    summaries.Columns(span, &got, readUnsummarised);
+    if (!summaries.Columns(span, &got, readUnsummarised, cancel))
+        return false;
     uint64_t skipped = 0;
     for (uint32_t n : got.nonNumbers)
         skipped += n;
     columns->Assign(std::move(got.records), std::move(got.runs), skipped);
+    return true;
 }
 
 bool ReadTrend(const TrendGroup& group, TrendColumns* columns, const std::atomic<bool>* cancel,

@@ -38,9 +38,10 @@ class SummaryGroup;
 
 // Gathers columns' span from the group's summaries, reading the store where the summaries do not
 // settle a column, and where a folder is not summarised yet when readUnsummarised is set (else
-// its columns stay empty, the lines broken across them). The same columns as ReadTrend.
-void ReadTrendSummaries(const SummaryGroup& summaries, TrendColumns* columns,
-                        bool readUnsummarised);
+// its columns stay empty, the lines broken across them). The same columns as ReadTrend. False
+// when cancel (when given) became true.
+bool ReadTrendSummaries(const SummaryGroup& summaries, TrendColumns* columns, bool readUnsummarised,
+                        const std::atomic<bool>* cancel = nullptr);
 
 // Reads every record of the group in columns' span into columns. False when cancel became true
 // (columns then holds what was read so far) or the query failed; problem, when given, receives

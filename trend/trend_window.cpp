@@ -272,6 +272,15 @@ void TrendWindow::Refresh() {
     if (haveWanted_ && map.from == wanted_.from && map.to == wanted_.to &&
         map.start == wanted_.start && map.length == wanted_.length)
         return;
+    // In the first second of the summaries' check a long span waits for them: a group's kept
+    // summaries are checked in a fraction of it, and drawing the part in hand meanwhile would
+    // take the cores from the check and hold back the whole drawing. Summaries being made anew
+    // are drawn as they come in from then on (SummaryProgress).
+    if (summaries_ != nullptr && !summariesEnded_ && progressDraws_ == 0 &&
+        map.to - map.from > kReadWithoutSummaries) {
+        haveWanted_ = false;
+        return;
+    }
     StartReading(map);
 }
 
@@ -296,7 +305,7 @@ void TrendWindow::StartReading(const AxisMap& map) {
         // draws what is summarised so far and is drawn again as more comes in.
         const bool readAll = summarised || map.to - map.from <= kReadWithoutSummaries;
         if (summaries != nullptr)
-            ReadTrendSummaries(*summaries, columns.get(), readAll);
+            whole = ReadTrendSummaries(*summaries, columns.get(), readAll, &cancel_);
         else
             whole = ReadTrend(group, columns.get(), &cancel_);
         if (whole) {
