@@ -110,31 +110,41 @@ TrendWindow::TrendWindow(const TrendGroup& group, const std::string& stagingRoot
     cancelSummaries_ = new QPushButton(QCoreApplication::translate("Histavue", "取消汇总"), this);
     cancelSummaries_->setVisible(false);
     connect(cancelSummaries_, &QPushButton::clicked, this, [this] { stopSummaries_ = true; });
-    std::string summaryError;
-    auto summaries = std::make_shared<SummaryGroup>();
-    if (!stagingRoot.empty() &&
-        summaries->Open(group_.dataFolder, stagingRoot, group_.group, &summaryError)) {
-        summaries_ = summaries;
+    if (!stagingRoot.empty()) {
+        // Opened, checked and made on a thread of their own: listing the folders of a year on a
+        // slow disk or a share must not hold up the window. Until they are open, a short span
+        // reads its records and a long one waits (Refresh).
+        summariesOpening_ = true;
         progressDrawn_.start();
         progress_->setVisible(true);
         cancelSummaries_->setVisible(true);
-        summariser_ = std::thread([this, summaries] {
-            size_t shown = SIZE_MAX;
-            const bool whole = summaries->Summarise(
-                [this, &shown](size_t done, size_t total) {
-                    // A step the bar can show, not every folder of a year.
-                    const size_t step = total > 0 ? done * 100 / total : 100;
-                    if (step == shown)
-                        return;
-                    shown = step;
+        auto summaries = std::make_shared<SummaryGroup>();
+        summariser_ = std::thread(
+            [this, summaries, stagingRoot, dataFolder = group_.dataFolder, group = group_.group] {
+                std::string error;
+                if (!summaries->Open(dataFolder, stagingRoot, group, &error)) {
                     QMetaObject::invokeMethod(
-                        this, [this, done, total] { SummaryProgress(done, total); },
-                        Qt::QueuedConnection);
-                },
-                &stopSummaries_);
-            QMetaObject::invokeMethod(
-                this, [this, whole] { SummariesDone(whole); }, Qt::QueuedConnection);
-        });
+                        this, [this] { SummariesOpened(nullptr); }, Qt::QueuedConnection);
+                    return;
+                }
+                QMetaObject::invokeMethod(
+                    this, [this, summaries] { SummariesOpened(summaries); }, Qt::QueuedConnection);
+                size_t shown = SIZE_MAX;
+                const bool whole = summaries->Summarise(
+                    [this, &shown](size_t done, size_t total) {
+                        // A step the bar can show, not every folder of a year.
+                        const size_t step = total > 0 ? done * 100 / total : 100;
+                        if (step == shown)
+                            return;
+                        shown = step;
+                        QMetaObject::invokeMethod(
+                            this, [this, done, total] { SummaryProgress(done, total); },
+                            Qt::QueuedConnection);
+                    },
+                    &stopSummaries_);
+                QMetaObject::invokeMethod(
+                    this, [this, whole] { SummariesDone(whole); }, Qt::QueuedConnection);
+            });
     } else {
         StartAlarms();
     }
@@ -208,6 +218,21 @@ void TrendWindow::SummaryProgress(size_t done, size_t total) {
     }
 }
 
+void TrendWindow::SummariesOpened(std::shared_ptr<SummaryGroup> summaries) {
+    summariesOpening_ = false;
+    if (summaries != nullptr) {
+        summaries_ = std::move(summaries);
+        return;
+    }
+    // No summaries to be had (the staging folder or the group cannot be read as they need):
+    // every span reads its records.
+    progress_->setVisible(false);
+    cancelSummaries_->setVisible(false);
+    StartAlarms();
+    haveWanted_ = false;
+    Refresh();
+}
+
 void TrendWindow::StartAlarms() {
     if (alarmsStarted_ || alarmFolder_.empty())
         return;
@@ -272,11 +297,12 @@ void TrendWindow::Refresh() {
     if (haveWanted_ && map.from == wanted_.from && map.to == wanted_.to &&
         map.start == wanted_.start && map.length == wanted_.length)
         return;
-    // In the first second of the summaries' check a long span waits for them: a group's kept
+    // While the summaries are opened, and in the first second of their check, a long span waits
+    // for them (its records would be read one by one otherwise): a group's kept
     // summaries are checked in a fraction of it, and drawing the part in hand meanwhile would
     // take the cores from the check and hold back the whole drawing. Summaries being made anew
     // are drawn as they come in from then on (SummaryProgress).
-    if (summaries_ != nullptr && !summariesEnded_ && progressDraws_ == 0 &&
+    if ((summariesOpening_ || (summaries_ != nullptr && !summariesEnded_ && progressDraws_ == 0)) &&
         map.to - map.from > kReadWithoutSummaries) {
         haveWanted_ = false;
         return;

@@ -110,6 +110,8 @@ class TrendWindow : public QWidget, public PlotOwner {
     // The series of the ticked channels from the columns, their range and the time labels.
     void BuildScene();
     void UpdateStatus();
+    // The summaries opened on their thread, or none to be had (nullptr).
+    void SummariesOpened(std::shared_ptr<SummaryGroup> summaries);
     void SummaryProgress(size_t done, size_t total);
     void SummariesDone(bool whole);
     // The alarm log of the whole span has been read: paired once, placed on every draw.
@@ -130,6 +132,7 @@ class TrendWindow : public QWidget, public PlotOwner {
     std::shared_ptr<SummaryGroup> summaries_;
     std::thread summariser_;
     std::atomic<bool> stopSummaries_{false};
+    bool summariesOpening_ = false;  // being opened on their thread
     bool summarised_ = false;
     bool summariesEnded_ = false;
     // Since the last drawing of what is summarised so far, and how many there were.
