@@ -315,6 +315,19 @@ void PutNumbers(Out* out, const SummaryRun& r, unsigned form, const int64_t m[4]
     guess->last = form == kRawForm ? 0 : m[3];
 }
 
+// A run's first, lowest, highest and last number from their mantissas in a decimal form; the
+// last is the guess of the channel's next bucket.
+inline void SetNumbers(SummaryRun* r, unsigned form, int64_t m0, int64_t m1, int64_t m2, int64_t m3,
+                       Guess* guess) {
+    const double scale = kPowersOfTen[form];
+    r->first = static_cast<double>(m0) / scale;
+    r->min = static_cast<double>(m1) / scale;
+    r->max = static_cast<double>(m2) / scale;
+    r->last = static_cast<double>(m3) / scale;
+    guess->form = form;
+    guess->last = m3;
+}
+
 // Inlined into the level reader: it runs for every cell of a level read.
 [[gnu::always_inline]] inline bool TakeNumbers(In* in, unsigned form, SummaryRun* r, Guess* guess) {
     if (form == kRawForm) {
@@ -352,13 +365,7 @@ void PutNumbers(Out* out, const SummaryRun& r, unsigned form, const int64_t m[4]
     const bool inside = small && m0 > 64 - kMostMantissa && m0 < kMostMantissa - 64;
     if (!inside && (!fits(m0) || !fits(m1) || !fits(m2) || !fits(m3)))
         return false;
-    const double scale = kPowersOfTen[form];
-    r->first = static_cast<double>(m0) / scale;
-    r->min = static_cast<double>(m1) / scale;
-    r->max = static_cast<double>(m2) / scale;
-    r->last = static_cast<double>(m3) / scale;
-    guess->form = form;
-    guess->last = m3;
+    SetNumbers(r, form, m0, m1, m2, m3, guess);
     return true;
 }
 
@@ -396,13 +403,7 @@ void PutNumbers(Out* out, const SummaryRun& r, unsigned form, const int64_t m[4]
     c->lastAt = k.lastAt;
     c->minAt = k.firstAt + static_cast<SummarySeconds>(byte(1));
     c->maxAt = k.firstAt + static_cast<SummarySeconds>(byte(2));
-    const double scale = kPowersOfTen[form];
-    c->first = static_cast<double>(m0) / scale;
-    c->min = static_cast<double>(m1) / scale;
-    c->max = static_cast<double>(m2) / scale;
-    c->last = static_cast<double>(m3) / scale;
-    guess->form = form;
-    guess->last = m3;
+    SetNumbers(c, form, m0, m1, m2, m3, guess);
     in->Skip(7);
     const SummarySeconds span = k.lastAt - k.firstAt;
     *possible = m1 <= m0 && m1 <= m3 && m2 >= m0 && m2 >= m3 &&
