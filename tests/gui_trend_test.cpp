@@ -35,6 +35,12 @@ TEST_F(DataListTest, TrendOfAGroupAndOfAFolderZoomedAndReadAtTheCursor) {
     EXPECT_EQ(trend->ChannelList()->item(1)->text(), "T2");
     EXPECT_EQ(trend->PlotState().series.size(), 2);
     EXPECT_EQ(trend->ShownTo() - trend->ShownFrom(), 7200.0);
+    // Read for the pixel columns as drawn, once the numbers' axis has taken its room.
+    const auto readForPlot = [trend] {
+        return trend->Columns()->Columns() ==
+               static_cast<int>(trend->Plot()->Layout().plot.width());
+    };
+    EXPECT_TRUE(readForPlot());
     // A column of many records reads as its span, range and count.
     trend->ShowColumn(0);
     EXPECT_TRUE(trend->ReadOut().contains(QString::fromUtf8("条记录")));
@@ -51,6 +57,8 @@ TEST_F(DataListTest, TrendOfAGroupAndOfAFolderZoomedAndReadAtTheCursor) {
     // Unticked, a channel is not drawn; Home shows the whole span again.
     trend->ChannelList()->item(0)->setCheckState(Qt::Unchecked);
     EXPECT_EQ(trend->PlotState().series.size(), 1);
+    trend->WaitForColumns();
+    EXPECT_TRUE(readForPlot());
     QTest::keyClick(trend->Plot(), Qt::Key_Home);
     EXPECT_EQ(trend->ShownTo() - trend->ShownFrom(), 7200.0);
 

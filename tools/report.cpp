@@ -322,6 +322,8 @@ int RunTrend(const Options& o, const QString& suffix, std::FILE* out, std::FILE*
             alarmSpans += static_cast<size_t>(in);
         }
         QApplication::processEvents();
+        // The lanes' labels may have taken room from the plot: its columns as now laid out.
+        trend.WaitForColumns();
     }
     bool written;
     QString problem;

@@ -351,10 +351,12 @@ void TrendWindow::StopReading() {
 
 void TrendWindow::WaitForColumns() {
     Refresh();
-    // What a read delivers may start the next (the summaries came in meanwhile): until none.
+    // What a read delivers may start the next (the summaries came in meanwhile, or the axes'
+    // labels took other room): until none.
     while (reader_.joinable()) {
         reader_.join();
         QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+        Refresh();
     }
 }
 
@@ -452,6 +454,11 @@ void TrendWindow::BuildScene() {
             [origin](int64_t t) { return static_cast<double>(t - origin); }, nullptr, nullptr);
     }
     plot_->Changed(true);
+    // The room of the axes' labels follows what is drawn (the numbers of the Y axis, the legend
+    // of the shown channels): where it leaves the plot other pixel columns than those read, they
+    // are read again, or the drawing would no longer be that of every record.
+    if (haveWanted_)
+        QMetaObject::invokeMethod(this, &TrendWindow::Refresh, Qt::QueuedConnection);
     if (cursor_ >= 0)
         ShowColumn(cursor_);
 }
