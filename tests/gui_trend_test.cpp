@@ -46,6 +46,13 @@ TEST_F(DataListTest, TrendOfAGroupAndOfAFolderZoomedAndReadAtTheCursor) {
     EXPECT_TRUE(trend->ReadOut().contains(QString::fromUtf8("条记录")));
     EXPECT_TRUE(trend->PlotState().series[0].name.startsWith("T1(0.00.."))
         << trend->ReadOut().toStdString();
+    // The read-out's wider legend leaves the plot fewer pixel columns: read again, the cursor
+    // kept at its time (within a column).
+    trend->ShowColumn(300);
+    const double at = trend->PlotState().cursorAX;
+    trend->WaitForColumns();
+    EXPECT_TRUE(readForPlot());
+    EXPECT_NEAR(trend->PlotState().cursorAX, at, 7200.0 / trend->Columns()->Columns());
 
     // Zoomed to a minute: a column holds one record, read as it is.
     trend->ShowSpan(600, 660);

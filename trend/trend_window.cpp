@@ -385,6 +385,14 @@ void TrendWindow::WaitForAlarms() {
 void TrendWindow::ColumnsRead(std::shared_ptr<TrendColumns> columns, quint64 generation) {
     if (generation != generation_)
         return;
+    // The same span read for other pixel columns: the cursor stays at its time.
+    if (cursor_ >= 0 && columns_ != nullptr && cursor_ < columns_->Columns()) {
+        const auto [from, to] = columns_->ColumnSpan(cursor_);
+        cursor_ =
+            columns->ColumnOf(group_.from + static_cast<TrendSeconds>(std::floor((from + to) / 2)));
+        if (cursor_ < 0)
+            scene_.cursorA = -1;
+    }
     columns_ = std::move(columns);
     BuildScene();
     UpdateStatus();
@@ -492,6 +500,9 @@ void TrendWindow::ShowColumn(int column) {
                                     : QStringLiteral("%1(%2..%3)").arg(name, Value(lo), Value(hi));
         plot_->LegendTextChanged(scene_.series[i].name);
     }
+    // A wider legend may leave the plot other pixel columns (see BuildScene).
+    if (haveWanted_)
+        QMetaObject::invokeMethod(this, &TrendWindow::Refresh, Qt::QueuedConnection);
     const QString start =
         QString::fromStdString(TrendTimeText(origin + static_cast<TrendSeconds>(std::ceil(from))));
     if (records == 1) {
