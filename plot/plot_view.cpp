@@ -38,7 +38,10 @@ PlotView::PlotView(PlotOwner* owner, QWidget* parent) : QWidget(parent), owner_(
 const PlotLayout& PlotView::Layout() {
     const QRectF area(QPointF(0, 0), QSizeF(size()));
     if (layoutDirty_ || layout_.area != area) {
+        const QRectF plot = layout_.plot;
         layout_ = LayOutPlot(owner_->Scene(), area, font(), this);
+        if (layout_.plot != plot)
+            emit PlotAreaChanged();
         layoutDirty_ = false;
         baseDirty_ = true;
         // More lanes or footer lines take more room: the least height follows, once the present

@@ -65,6 +65,12 @@ class PlotView : public QWidget {
     // The X value under a widget position.
     double XValueAt(const QPoint& pos);
 
+  signals:
+    // The plot's rectangle moved within the widget: laid out anew at another size, or around
+    // labels, a legend or lanes of other room. Owners that read data for its pixel columns read
+    // again.
+    void PlotAreaChanged();
+
   protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;

@@ -89,9 +89,6 @@ uint32_t FolderPeriodSeconds(const TimeKey& key) {
     return static_cast<uint32_t>((to - from) / kFileTimeUnitsPerSecond);
 }
 
-namespace {
-
-// Writes v at p in upper-case hexadecimal ("%X"); returns the end.
 char* PutHex(char* p, uint32_t v) {
     char digits[8];
     int n = 0;
@@ -103,6 +100,8 @@ char* PutHex(char* p, uint32_t v) {
         *p++ = digits[--n];
     return p;
 }
+
+namespace {
 
 // Writes v at p in decimal with zeros before it up to width digits ("%0*hu"); returns the end.
 char* PutDecimal(char* p, uint16_t v, int width) {

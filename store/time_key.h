@@ -41,6 +41,9 @@ uint32_t FolderPeriodSeconds(const TimeKey& key);
 constexpr char kNestedSeparator = '\\';  // "1A\2011\05\17": folders in a data folder
 constexpr char kFlatSeparator = '-';     // "1A-2011-05-17": lines of a folder list
 
+// Writes v at p in upper-case hexadecimal, as "%X" would; returns the end (at most 8 bytes).
+char* PutHex(char* p, uint32_t v);
+
 // Builds the stem of group `id`'s folder `key`: the id as %X, then the year as %04hu and month,
 // day, hour as %02hu, joined by sep, stopping after index count. False when count > 3.
 bool MakeStem(uint32_t id, const TimeKey& key, char sep, std::string* stem);

@@ -1,5 +1,6 @@
 #include "folder_summary.h"
 
+#include <cstring>
 #include <map>
 
 #include "file_system.h"
@@ -94,16 +95,10 @@ void FoldLevel(const SummaryLevel& fine, uint32_t channels, uint32_t interval,
 // "(n).csv", the name of block n after its folder's stem, n in upper-case hexadecimal; written
 // by hand, as the check of a year's folders names tens of thousands of them.
 std::string BlockSuffix(uint32_t n) {
-    char digits[8];
-    int count = 0;
-    do {
-        digits[count++] = "0123456789ABCDEF"[n & 0xF];
-        n >>= 4;
-    } while (n != 0);
-    std::string name = "(";
-    while (count > 0)
-        name += digits[--count];
-    return name += ").csv";
+    char name[16] = "(";
+    char* end = PutHex(name + 1, n);
+    std::memcpy(end, ").csv", 5);
+    return std::string(name, static_cast<size_t>(end + 5 - name));
 }
 
 }  // namespace

@@ -185,6 +185,10 @@ TrendWindow::TrendWindow(const TrendGroup& group, const std::string& stagingRoot
     splitter->addWidget(sidePanel);
     plot_ = new PlotView(this, splitter);
     plot_->installEventFilter(this);
+    // The room of the axes' labels follows what is drawn (the numbers of the Y axis, the legend
+    // and its read-out, the alarm lanes): where it leaves the plot other pixel columns than
+    // those read, they are read again, or the drawing would no longer be that of every record.
+    connect(plot_, &PlotView::PlotAreaChanged, this, &TrendWindow::Refresh, Qt::QueuedConnection);
     splitter->addWidget(plot_);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({160, 800});
@@ -462,11 +466,6 @@ void TrendWindow::BuildScene() {
             [origin](int64_t t) { return static_cast<double>(t - origin); }, nullptr, nullptr);
     }
     plot_->Changed(true);
-    // The room of the axes' labels follows what is drawn (the numbers of the Y axis, the legend
-    // of the shown channels): where it leaves the plot other pixel columns than those read, they
-    // are read again, or the drawing would no longer be that of every record.
-    if (haveWanted_)
-        QMetaObject::invokeMethod(this, &TrendWindow::Refresh, Qt::QueuedConnection);
     if (cursor_ >= 0)
         ShowColumn(cursor_);
 }
@@ -500,9 +499,6 @@ void TrendWindow::ShowColumn(int column) {
                                     : QStringLiteral("%1(%2..%3)").arg(name, Value(lo), Value(hi));
         plot_->LegendTextChanged(scene_.series[i].name);
     }
-    // A wider legend may leave the plot other pixel columns (see BuildScene).
-    if (haveWanted_)
-        QMetaObject::invokeMethod(this, &TrendWindow::Refresh, Qt::QueuedConnection);
     const QString start =
         QString::fromStdString(TrendTimeText(origin + static_cast<TrendSeconds>(std::ceil(from))));
     if (records == 1) {
