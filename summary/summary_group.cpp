@@ -333,6 +333,34 @@ size_t SummaryGroup::SummarisedCount() const {
                                              [](const Folder& f) { return f.summary != nullptr; }));
 }
 
+bool SummaryGroup::Ranges(SummarySeconds from, SummarySeconds to,
+                          std::vector<SummaryRun>* out) const {
+    out->assign(channels_.size(), SummaryRun());
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const Folder& f : folders_) {
+        if (f.start + f.period <= from || f.start >= to)
+            continue;
+        const FolderSummary* s = f.summary.get();
+        if (f.start < from || f.start + f.period > to || s == nullptr || !s->orderly ||
+            s->levels.empty() || s->levels.back().buckets.empty() || s->channels != out->size())
+            return false;
+        const SummaryLevel& level = s->levels.back();
+        for (size_t b = 0; b < level.buckets.size(); ++b) {
+            const SummaryCell* cells = level.Cells(b, s->channels);
+            for (size_t c = 0; c < out->size(); ++c) {
+                SummaryRun& r = (*out)[c];
+                if (cells[c].count == 0)
+                    continue;
+                r.min = r.count == 0 ? cells[c].min : std::min(r.min, cells[c].min);
+                r.max = r.count == 0 ? cells[c].max : std::max(r.max, cells[c].max);
+                r.count = static_cast<uint32_t>(
+                    std::min<uint64_t>(uint64_t{r.count} + cells[c].count, UINT32_MAX));
+            }
+        }
+    }
+    return true;
+}
+
 void SummaryGroup::SetFineLevelCache(size_t folders) {
     std::lock_guard<std::mutex> lock(fineMutex_);
     fineMost_ = std::max<size_t>(1, folders);

@@ -71,6 +71,12 @@ class SummaryGroup {
     bool Columns(const ColumnSpan& span, SummaryColumns* out, bool readUnsummarised = false,
                  const std::atomic<bool>* cancel = nullptr) const;
 
+    // The lowest and highest number of each channel over the folders that lie within [from,
+    // to), from the coarsest level of their summaries: what the columns of that span will hold,
+    // known before they are read (so that the axes can be laid out for them once). A channel
+    // without numbers has count 0. False when a folder there has no summary in hand, is read
+    // from its records, or is cut by an end of the span.
+    bool Ranges(SummarySeconds from, SummarySeconds to, std::vector<SummaryRun>* out) const;
     // How many folders' finest levels Columns keeps at hand (at least 1). Only the coarser levels
     // of a summary are held for every folder; the finest is read from its file, checked again,
     // when a column needs it, and kept as its file's bytes; the least recently used ones are let

@@ -3,6 +3,7 @@
 // drawn from summaries against the same columns gathered from every record.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -650,6 +651,25 @@ TEST(SummaryColumnsTest, EqualEveryRecordOverRandomSpans) {
                 return;
         }
     }
+    // Each channel's range over the whole span, known before its columns are read, is theirs;
+    // a span that cuts a folder has none.
+    std::vector<SummaryRun> ranges;
+    ASSERT_TRUE(group.Ranges(group.From(), group.To(), &ranges));
+    const SummaryColumns all = EveryRecord(data, ColumnSpan{from, 0, double(whole), 50});
+    for (size_t c = 0; c < ranges.size(); ++c) {
+        uint64_t count = 0;
+        for (const ColumnRun& run : all.runs[c]) {
+            EXPECT_LE(ranges[c].min, run.min) << "channel " << c;
+            EXPECT_GE(ranges[c].max, run.max) << "channel " << c;
+            count += run.count;
+        }
+        EXPECT_EQ(ranges[c].count, count) << "channel " << c;
+        EXPECT_TRUE(std::any_of(all.runs[c].begin(), all.runs[c].end(),
+                                [&](const ColumnRun& r) { return r.min == ranges[c].min; }));
+        EXPECT_TRUE(std::any_of(all.runs[c].begin(), all.runs[c].end(),
+                                [&](const ColumnRun& r) { return r.max == ranges[c].max; }));
+    }
+    EXPECT_FALSE(group.Ranges(group.From() + 1, group.To(), &ranges));
     // Where columns are several buckets wide, almost all records came from the summaries: only
     // the buckets across a column's edge are read, also where a line breaks inside a bucket.
     EXPECT_LT(read * 10, records) << read << " of " << records << " records read";

@@ -255,6 +255,12 @@ void TrendWindow::SummariesDone(bool whole) {
     cancelSummaries_->setVisible(false);
     summarised_ = whole;
     summariesEnded_ = true;
+    // The axes of the whole span laid out for its numbers before they are read: its columns
+    // are then read once, for the pixel columns the plot will have, not again when the numbers
+    // of the Y axis take other room.
+    if (columns_ == nullptr && summaries_ != nullptr &&
+        summaries_->Ranges(group_.from, group_.to, &wholeRanges_))
+        BuildScene();
     // Read again from the summaries now in hand.
     haveWanted_ = false;
     Refresh();
@@ -435,6 +441,11 @@ void TrendWindow::BuildScene() {
                 range.Include(run.min);
                 range.Include(run.max);
             }
+        } else if (columns_ == nullptr && static_cast<size_t>(channel) < wholeRanges_.size() &&
+                   wholeRanges_[static_cast<size_t>(channel)].count > 0 && scene_.xMin == 0 &&
+                   scene_.xMax == static_cast<double>(group_.to - group_.from)) {
+            range.Include(wholeRanges_[static_cast<size_t>(channel)].min);
+            range.Include(wholeRanges_[static_cast<size_t>(channel)].max);
         }
         all.Include(range.empty ? NAN : range.min);
         all.Include(range.empty ? NAN : range.max);

@@ -155,6 +155,9 @@ class TrendWindow : public QWidget, public PlotOwner {
     QList<QColor> colors_;
     QList<int> shown_;  // the channel of each series drawn
     std::shared_ptr<TrendColumns> columns_;
+    // Each channel's lowest and highest over the window's whole span, from the summaries'
+    // coarsest level, for the axes until the columns of that span are read (empty: none).
+    std::vector<SummaryRun> wholeRanges_;
     AxisMap wanted_;  // the map of the columns being read or read
     bool haveWanted_ = false;
     std::thread reader_;
