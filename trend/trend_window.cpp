@@ -10,7 +10,10 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QResizeEvent>
+#include <QScrollBar>
 #include <QSplitter>
+#include <QToolBar>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <climits>
@@ -102,13 +105,10 @@ TrendWindow::TrendWindow(const TrendGroup& group, const std::string& stagingRoot
     alarmsBox_->setChecked(true);
     connect(alarmsBox_, &QCheckBox::toggled, this, [this] { BuildScene(); });
     alarmFolder_ = AlarmStoreFolder();
-    alarmsBox_->setVisible(!alarmFolder_.empty());
     // Summaries of the folders, made while the window is in use: until they are, the records
     // are read from the store.
     progress_ = new QProgressBar(this);
-    progress_->setVisible(false);
     cancelSummaries_ = new QPushButton(QCoreApplication::translate("Histavue", "取消汇总"), this);
-    cancelSummaries_->setVisible(false);
     connect(cancelSummaries_, &QPushButton::clicked, this, [this] { stopSummaries_ = true; });
     if (!stagingRoot.empty()) {
         // Opened, checked and made on a thread of their own: listing the folders of a year on a
@@ -116,8 +116,6 @@ TrendWindow::TrendWindow(const TrendGroup& group, const std::string& stagingRoot
         // reads its records and a long one waits (Refresh).
         summariesOpening_ = true;
         progressDrawn_.start();
-        progress_->setVisible(true);
-        cancelSummaries_->setVisible(true);
         auto summaries = std::make_shared<SummaryGroup>();
         summariser_ = std::thread(
             [this, summaries, stagingRoot, dataFolder = group_.dataFolder, group = group_.group] {
@@ -148,9 +146,6 @@ TrendWindow::TrendWindow(const TrendGroup& group, const std::string& stagingRoot
     } else {
         StartAlarms();
     }
-    wholeButton_ = new QPushButton(QCoreApplication::translate("Histavue", "全部时段(&W)"), this);
-    connect(wholeButton_, &QPushButton::clicked, this, &TrendWindow::ShowWhole);
-    reportButton_ = new QPushButton(QCoreApplication::translate("Histavue", "以报表打开"), this);
     wholeAction_ = new QAction(QCoreApplication::translate("Histavue", "全部时段(&W)"), this);
     connect(wholeAction_, &QAction::triggered, this, &TrendWindow::ShowWhole);
     reportAction_ = new QAction(QCoreApplication::translate("Histavue", "以报表打开"), this);
@@ -167,34 +162,44 @@ TrendWindow::TrendWindow(const TrendGroup& group, const std::string& stagingRoot
     connect(copyImageAction_, &QAction::triggered, this, [this] { CopyChartImage(plot_); });
     printAction_ = new QAction(QCoreApplication::translate("Histavue", "打印(&P)..."), this);
     connect(printAction_, &QAction::triggered, this, &TrendWindow::PrintRequested);
-    connect(reportButton_, &QPushButton::clicked, this, openAsReport);
     connect(reportAction_, &QAction::triggered, this, openAsReport);
 
-    // The channel list beside the plot, as wide as the user drags it.
-    auto* sidePanel = new QWidget(this);
-    auto* side = new QVBoxLayout(sidePanel);
-    side->setContentsMargins(0, 0, 0, 0);
-    side->addWidget(channels_, 1);
-    side->addWidget(ownScales_);
-    side->addWidget(alarmsBox_);
-    side->addWidget(progress_);
-    side->addWidget(cancelSummaries_);
-    side->addWidget(wholeButton_);
-    side->addWidget(reportButton_);
-    auto* splitter = new QSplitter(Qt::Horizontal, this);
-    splitter->addWidget(sidePanel);
-    plot_ = new PlotView(this, splitter);
+    // Above the plot, what changes the whole drawing; on a narrow window what does not fit
+    // is behind the bar's arrow.
+    auto* tools = new QToolBar(this);
+    tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    tools->addAction(wholeAction_);
+    tools->addAction(reportAction_);
+    tools->addSeparator();
+    tools->addWidget(ownScales_);
+    tools->addWidget(alarmsBox_)->setVisible(!alarmFolder_.empty());
+    // The channel list beside the plot, as wide as the user drags it (placed once the window
+    // has its size: resizeEvent).
+    splitter_ = new QSplitter(Qt::Horizontal, this);
+    splitter_->addWidget(channels_);
+    plot_ = new PlotView(this, splitter_);
     plot_->installEventFilter(this);
     // The room of the axes' labels follows what is drawn (the numbers of the Y axis, the legend
     // and its read-out, the alarm lanes): where it leaves the plot other pixel columns than
     // those read, they are read again, or the drawing would no longer be that of every record.
     connect(plot_, &PlotView::PlotAreaChanged, this, &TrendWindow::Refresh, Qt::QueuedConnection);
-    splitter->addWidget(plot_);
-    splitter->setStretchFactor(1, 1);
-    splitter->setSizes({160, 800});
-    auto* layout = new QHBoxLayout(this);
+    splitter_->addWidget(plot_);
+    splitter_->setStretchFactor(0, 0);
+    splitter_->setStretchFactor(1, 1);
+    splitter_->setCollapsible(1, false);
+    // Below, while summaries are made: how far, and the button that stops them.
+    summaryRow_ = new QWidget(this);
+    auto* row = new QHBoxLayout(summaryRow_);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(progress_, 1);
+    row->addWidget(cancelSummaries_);
+    summaryRow_->setVisible(!stagingRoot.empty());
+    auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
-    layout->addWidget(splitter);
+    layout->setSpacing(2);
+    layout->addWidget(tools);
+    layout->addWidget(splitter_, 1);
+    layout->addWidget(summaryRow_);
     setFocusProxy(plot_);
     BuildScene();
 }
@@ -230,8 +235,7 @@ void TrendWindow::SummariesOpened(std::shared_ptr<SummaryGroup> summaries) {
     }
     // No summaries to be had (the staging folder or the group cannot be read as they need):
     // every span reads its records.
-    progress_->setVisible(false);
-    cancelSummaries_->setVisible(false);
+    summaryRow_->setVisible(false);
     StartAlarms();
     haveWanted_ = false;
     Refresh();
@@ -251,8 +255,7 @@ void TrendWindow::SummariesDone(bool whole) {
     // The alarms are read once the summaries are checked: on two cores the lanes would otherwise
     // hold back the curves of a year, which come first.
     StartAlarms();
-    progress_->setVisible(false);
-    cancelSummaries_->setVisible(false);
+    summaryRow_->setVisible(false);
     summarised_ = whole;
     summariesEnded_ = true;
     // The axes of the whole span laid out for its numbers before they are read: its columns
@@ -271,6 +274,18 @@ void TrendWindow::WaitForSummaries() {
         summariser_.join();
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     WaitForColumns();
+}
+
+void TrendWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // The channel list takes what its names need, up to a third of a narrow window.
+    if (!splitterPlaced_ && width() > 0) {
+        splitterPlaced_ = true;
+        const int list = std::clamp(channels_->sizeHintForColumn(0) + 2 * channels_->frameWidth() +
+                                        channels_->verticalScrollBar()->sizeHint().width(),
+                                    60, std::max(60, width() / 3));
+        splitter_->setSizes({list, std::max(1, width() - list)});
+    }
 }
 
 bool TrendWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -25,6 +25,7 @@ class QCheckBox;
 class QListWidget;
 class QProgressBar;
 class QPushButton;
+class QSplitter;
 class SummaryGroup;
 
 // A channel's line as the plot draws it: each run's first, lowest, highest and last value in
@@ -85,6 +86,7 @@ class TrendWindow : public QWidget, public PlotOwner {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     // PlotOwner
@@ -145,8 +147,9 @@ class TrendWindow : public QWidget, public PlotOwner {
     ReadProblem alarmProblem_;
     std::shared_ptr<const AlarmLog> alarmLog_;
     AlarmPlan alarmPlan_;
-    QPushButton* wholeButton_ = nullptr;
-    QPushButton* reportButton_ = nullptr;
+    QSplitter* splitter_ = nullptr;
+    bool splitterPlaced_ = false;
+    QWidget* summaryRow_ = nullptr;  // the progress of the summaries and their cancel button
     QAction* wholeAction_ = nullptr;
     QAction* reportAction_ = nullptr;
     QAction* saveImageAction_ = nullptr;
