@@ -154,6 +154,8 @@ PlotLayout LayOutPlot(const PlotScene& scene, const QRectF& area, const QFont& f
                                       [&](const auto& x) { return x.first >= scene.xMax; });
     if (endLabel)
         right -= std::max(0.0, std::ceil(l.xLabelWidth / 2) - kMargin);
+    left = std::max(left, area.left() + scene.leastLeftRoom);
+    right = std::min(right, area.right() - scene.leastRightRoom);
     right = std::max(right, left + kLeastPlot);
     // On whole pixels: a value's pixel column is then the same however it is worked out.
     left = std::ceil(left);

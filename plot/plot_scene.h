@@ -89,6 +89,11 @@ struct PlotScene {
     // centres of their pixels, however few points a column holds: points that are already such a
     // reduction (a trend's columns) then draw the image of every record they stand for.
     bool pixelAligned = false;
+    // The plot stands at least this far (in pixels) from the area's left and right edges: an
+    // owner whose work is done for the plot's pixel columns holds them where they were while
+    // narrower labels come and go beside them.
+    double leastLeftRoom = 0.0;
+    double leastRightRoom = 0.0;
     const ChannelScales* scales = nullptr;  // where each series is drawn; as it is when null
 
     bool cursorRings = true;  // a ring on each series' point at a cursor

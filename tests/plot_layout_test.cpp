@@ -83,6 +83,16 @@ TEST(PlotLayout, EveryPartKeepsItsPlaceAtAnySize) {
                                   xm.Pixel(scene.xLabels[l.xShown[i - 1]].first),
                               l.xLabelWidth);
                 EXPECT_LE(l.footer.bottom(), area.bottom());
+                // The room the plot left beside it, kept, holds it in place when the labels
+                // turn narrower.
+                PlotScene narrower = scene;
+                narrower.yMin = 0.0;
+                narrower.yMax = 1.0;
+                narrower.leastLeftRoom = l.plot.left() - area.left();
+                narrower.leastRightRoom = area.right() - l.plot.right();
+                const PlotLayout kept = LayOutPlot(narrower, area, font);
+                EXPECT_EQ(kept.plot.left(), l.plot.left());
+                EXPECT_EQ(kept.plot.right(), l.plot.right());
             }
         }
     }

@@ -16,6 +16,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -97,13 +98,22 @@ TrendWindow::TrendWindow(const TrendGroup& group, const std::string& stagingRoot
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Checked);
     }
-    connect(channels_, &QListWidget::itemChanged, this, [this] { BuildScene(); });
+    connect(channels_, &QListWidget::itemChanged, this, [this] {
+        ForgetRoom();
+        BuildScene();
+    });
     ownScales_ = new QCheckBox(QCoreApplication::translate("Histavue", "各通道独立刻度(&O)"), this);
-    connect(ownScales_, &QCheckBox::toggled, this, [this] { BuildScene(); });
+    connect(ownScales_, &QCheckBox::toggled, this, [this] {
+        ForgetRoom();
+        BuildScene();
+    });
     // The alarm lanes of the span, from the alarm store of the data root, when there is one.
     alarmsBox_ = new QCheckBox(QCoreApplication::translate("Histavue", "显示报警(&A)"), this);
     alarmsBox_->setChecked(true);
-    connect(alarmsBox_, &QCheckBox::toggled, this, [this] { BuildScene(); });
+    connect(alarmsBox_, &QCheckBox::toggled, this, [this] {
+        ForgetRoom();
+        BuildScene();
+    });
     alarmFolder_ = AlarmStoreFolder();
     // Summaries of the folders, made while the window is in use: until they are, the records
     // are read from the store.
@@ -128,13 +138,18 @@ TrendWindow::TrendWindow(const TrendGroup& group, const std::string& stagingRoot
                 QMetaObject::invokeMethod(
                     this, [this, summaries] { SummariesOpened(summaries); }, Qt::QueuedConnection);
                 size_t shown = SIZE_MAX;
+                auto posted = std::chrono::steady_clock::now();
                 const bool whole = summaries->Summarise(
-                    [this, &shown](size_t done, size_t total) {
-                        // A step the bar can show, not every folder of a year.
+                    [this, &shown, &posted](size_t done, size_t total) {
+                        // A step the bar can show, not every folder of a year, and no more
+                        // than the eye takes in: kept summaries are checked in a tenth of a
+                        // second, and a hundred repaints of the bar would take a core from it.
                         const size_t step = total > 0 ? done * 100 / total : 100;
-                        if (step == shown)
+                        const auto now = std::chrono::steady_clock::now();
+                        if (step == shown || now - posted < std::chrono::milliseconds(50))
                             return;
                         shown = step;
+                        posted = now;
                         QMetaObject::invokeMethod(
                             this, [this, done, total] { SummaryProgress(done, total); },
                             Qt::QueuedConnection);
@@ -193,7 +208,7 @@ TrendWindow::TrendWindow(const TrendGroup& group, const std::string& stagingRoot
     row->setContentsMargins(0, 0, 0, 0);
     row->addWidget(progress_, 1);
     row->addWidget(cancelSummaries_);
-    summaryRow_->setVisible(!stagingRoot.empty());
+    summaryRow_->setVisible(false);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->setSpacing(2);
@@ -212,6 +227,10 @@ TrendWindow::~TrendWindow() {
 }
 
 void TrendWindow::SummaryProgress(size_t done, size_t total) {
+    // The bar and its button once the work takes longer than a blink, so that a check of kept
+    // summaries does not flash them.
+    if (!summaryRow_->isVisible() && (progressDraws_ > 0 || progressDrawn_.hasExpired(250)))
+        summaryRow_->setVisible(true);
     progress_->setMaximum(static_cast<int>(std::min<size_t>(total, INT_MAX)));
     progress_->setValue(static_cast<int>(std::min<size_t>(done, INT_MAX)));
     status_ =
@@ -288,7 +307,14 @@ void TrendWindow::resizeEvent(QResizeEvent* event) {
     }
 }
 
+void TrendWindow::ForgetRoom() {
+    scene_.leastLeftRoom = 0.0;
+    scene_.leastRightRoom = 0.0;
+}
+
 bool TrendWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == plot_ && event->type() == QEvent::Resize)
+        ForgetRoom();
     if (watched == plot_ && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
         QMetaObject::invokeMethod(this, &TrendWindow::Refresh, Qt::QueuedConnection);
     return QWidget::eventFilter(watched, event);
@@ -309,6 +335,7 @@ void TrendWindow::ShowSpan(double from, double to) {
 }
 
 void TrendWindow::ShowWhole() {
+    ForgetRoom();
     ShowSpan(0, static_cast<double>(group_.to - group_.from));
 }
 
@@ -318,6 +345,11 @@ void TrendWindow::Refresh() {
     const PlotLayout& l = plot_->Layout();
     if (!l.Valid())
         return;
+    // The room beside the plot only grows while the span is zoomed and panned: where the labels
+    // beside it turn narrower, the plot keeps its pixel columns, and the columns read for them
+    // need not be read again.
+    scene_.leastLeftRoom = std::max(scene_.leastLeftRoom, l.plot.left() - l.area.left());
+    scene_.leastRightRoom = std::max(scene_.leastRightRoom, l.area.right() - l.plot.right());
     const AxisMap map = l.XMap(scene_);
     if (haveWanted_ && map.from == wanted_.from && map.to == wanted_.to &&
         map.start == wanted_.start && map.length == wanted_.length)

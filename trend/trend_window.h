@@ -89,6 +89,9 @@ class TrendWindow : public QWidget, public PlotOwner {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    // Lets the plot take the room its labels leave it again (the window's size or what is drawn
+    // changed).
+    void ForgetRoom();
     // PlotOwner
     PlotScene& Scene() override { return scene_; }
     int PointCount() const override { return 0; }
