@@ -135,14 +135,16 @@ std::vector<TimeTick> TimeTicks(const CalendarTime& origin, double from, double 
                 break;
             continue;
         }
-        bool fits = true;
-        double before = LabelWidth(ticks[0].text, width);
-        for (size_t i = 1; fits && i < ticks.size(); ++i) {
-            const double gap = (ticks[i].x - ticks[i - 1].x) * pixels / span;
-            const double after = LabelWidth(ticks[i].text, width);
-            fits = gap >= (before + after) / 2 + 2 * kAxisLabelPadding;
-            before = after;
-        }
+        // The plot's layout shows labels only where each has the room of the widest, and
+        // leaves out those that crowd: asked here by the same rule, so that every label made is
+        // shown and they stand evenly, not with one passed over here and there.
+        double widest = 0.0;
+        for (const TimeTick& tick : ticks)
+            widest = std::max(widest, LabelWidth(tick.text, width));
+        const double labelRoom = std::ceil(widest) + 2 + 2 * kAxisLabelPadding;
+        bool fits = pixels / static_cast<double>(ticks.size() + 1) >= labelRoom;
+        for (size_t i = 1; fits && i < ticks.size(); ++i)
+            fits = (ticks[i].x - ticks[i - 1].x) * pixels / span >= labelRoom;
         if (fits)
             return ticks;
         finer = std::move(ticks);
