@@ -23,6 +23,7 @@
 #include "record_writer.h"
 #include "sample_store.h"
 #include "summary_group.h"
+#include "trend_bench_store.h"
 
 namespace {
 
@@ -141,20 +142,11 @@ int main(int argc, char** argv) {
         Die("cannot make a temporary folder");
     const std::string work = std::string(made) + "/";
     const bool generated = store.empty();
-    if (generated) {
-        std::string error;
-        std::printf("writing %d days of a 1-second group of 20 channels...\n", days);
-        if (!WriteBenchStore(work + "store", 1, static_cast<uint32_t>(days) * 86400, &error))
-            Die(error);
-        store = work + "store/DL/";
-        std::vector<LogGroup> groups;
-        if (!ReadGroupsOf(store, &groups) || groups.empty())
-            Die("the written store has no group");
-        groupName = groups[0].name;
-    }
+    std::string error;
+    if (!TrendBenchStore(work, days, &store, &groupName, &error))
+        Die(error);
     const std::string staging = keptStaging.empty() ? work + "staging" : keptStaging;
     SummaryGroup group;
-    std::string error;
     if (!group.Open(store, staging, groupName, &error))
         Die(error);
     char id[16];
@@ -199,12 +191,8 @@ int main(int argc, char** argv) {
     };
     // "whole panned": the whole span dragged by a few hundred columns at a time, so that no
     // column edge falls where the call before had one.
-    const Span spans[] = {{"whole", span},
-                          {"whole panned", span},
-                          {"month", 31 * 86400.0},
-                          {"day", 86400.0},
-                          {"hour", 3600.0},
-                          {"minute", 60.0}};
+    const Span spans[] = {{"whole", span},  {"whole panned", span}, {"month", 31 * 86400.0},
+                          {"day", 86400.0}, {"hour", 3600.0},       {"minute", 60.0}};
     std::mt19937 random(1);
     for (const Span& s : spans) {
         const double length = std::min(s.seconds, span);

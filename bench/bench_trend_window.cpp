@@ -25,8 +25,8 @@
 
 #include "plot_view.h"
 #include "private_settings.h"
-#include "sample_store.h"
 #include "summary_group.h"
+#include "trend_bench_store.h"
 #include "trend_source.h"
 #include "trend_window.h"
 #include "viewer_bench_support.h"
@@ -103,19 +103,10 @@ int main(int argc, char* argv[]) {
     const std::string work = std::string(made) + "/";
     if (staging.empty())
         staging = work + "staging";
-    if (store.empty()) {
-        std::string error;
-        std::printf("writing %d days of a 1-second group of 20 channels...\n", days);
-        if (!WriteBenchStore(work + "store", 1, static_cast<uint32_t>(days) * 86400, &error))
-            Die(error);
-        store = work + "store/DL/";
-        std::vector<LogGroup> groups;
-        if (!ReadGroupsOf(store, &groups) || groups.empty())
-            Die("the written store has no group");
-        groupName = groups[0].name;
-    }
-    TrendGroup group;
     std::string error;
+    if (!TrendBenchStore(work, days, &store, &groupName, &error))
+        Die(error);
+    TrendGroup group;
     if (!OpenTrendGroup(store, groupName, "", &group, &error))
         Die(error);
     {
