@@ -172,7 +172,7 @@ PlotLayout LayOutPlot(const PlotScene& scene, const QRectF& area, const QFont& f
     const double span = scene.xMax - scene.xMin;
     for (const auto& label : scene.xLabels)
         xs.push_back(span > 0 ? (label.first - scene.xMin) * l.plot.width() / span : 0.0);
-    l.xShown = XLabelsToShow(xs, std::ceil(l.xLabelWidth) + 2, l.plot.width());
+    l.xShown = XLabelsToShow(xs, XLabelWidth(l.xLabelWidth), l.plot.width());
     // Labels outside the span are not shown.
     l.xShown.erase(std::remove_if(l.xShown.begin(), l.xShown.end(),
                                   [&](int i) {

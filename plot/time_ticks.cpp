@@ -135,17 +135,15 @@ std::vector<TimeTick> TimeTicks(const CalendarTime& origin, double from, double 
                 break;
             continue;
         }
-        // The plot's layout shows labels only where each has the room of the widest, and
-        // leaves out those that crowd: asked here by the same rule, so that every label made is
-        // shown and they stand evenly, not with one passed over here and there.
+        // The step fits where the plot's layout shows every one of its labels: were one left
+        // out there, the others would stand unevenly.
         double widest = 0.0;
-        for (const TimeTick& tick : ticks)
+        std::vector<double> xs;
+        for (const TimeTick& tick : ticks) {
             widest = std::max(widest, LabelWidth(tick.text, width));
-        const double labelRoom = std::ceil(widest) + 2 + 2 * kAxisLabelPadding;
-        bool fits = pixels / static_cast<double>(ticks.size() + 1) >= labelRoom;
-        for (size_t i = 1; fits && i < ticks.size(); ++i)
-            fits = (ticks[i].x - ticks[i - 1].x) * pixels / span >= labelRoom;
-        if (fits)
+            xs.push_back((tick.x - from) * pixels / span);
+        }
+        if (XLabelsToShow(xs, XLabelWidth(widest), pixels).size() == ticks.size())
             return ticks;
         finer = std::move(ticks);
     }

@@ -141,6 +141,10 @@ ValueTicks ManualValueTicks(double min, double max, double spacing, double pixel
     return ticks;
 }
 
+double XLabelWidth(double widest) {
+    return std::ceil(widest) + 2;
+}
+
 std::vector<int> XLabelsToShow(const std::vector<double>& xs, double labelWidth, double axisWidth) {
     std::vector<int> all(xs.size());
     for (size_t i = 0; i < xs.size(); ++i)

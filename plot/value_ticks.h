@@ -74,3 +74,7 @@ ValueTicks ManualValueTicks(double min, double max, double spacing, double pixel
 // get labelWidth of room and lie at least that far apart, and the last label instead of those
 // that come too close to it. All of them when the width is not known yet.
 std::vector<int> XLabelsToShow(const std::vector<double>& xs, double labelWidth, double axisWidth);
+
+// The labelWidth an X axis gives XLabelsToShow for labels whose widest line is `widest` pixels:
+// whole pixels and a little air, so that neighbours never touch.
+double XLabelWidth(double widest);

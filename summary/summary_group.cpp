@@ -342,8 +342,10 @@ bool SummaryGroup::Ranges(SummarySeconds from, SummarySeconds to,
             continue;
         const FolderSummary* s = f.summary.get();
         if (f.start < from || f.start + f.period > to || s == nullptr || !s->orderly ||
-            s->levels.empty() || s->levels.back().buckets.empty() || s->channels != out->size())
+            s->levels.empty() || s->levels.back().buckets.empty() || s->channels != out->size()) {
+            out->clear();
             return false;
+        }
         const SummaryLevel& level = s->levels.back();
         for (size_t b = 0; b < level.buckets.size(); ++b) {
             const SummaryCell* cells = level.Cells(b, s->channels);

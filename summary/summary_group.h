@@ -74,8 +74,8 @@ class SummaryGroup {
     // The lowest and highest number of each channel over the folders that lie within [from,
     // to), from the coarsest level of their summaries: what the columns of that span will hold,
     // known before they are read (so that the axes can be laid out for them once). A channel
-    // without numbers has count 0. False when a folder there has no summary in hand, is read
-    // from its records, or is cut by an end of the span.
+    // without numbers has count 0. False, with out empty, when a folder there has no summary in
+    // hand, is read from its records, or is cut by an end of the span.
     bool Ranges(SummarySeconds from, SummarySeconds to, std::vector<SummaryRun>* out) const;
     // How many folders' finest levels Columns keeps at hand (at least 1). Only the coarser levels
     // of a summary are held for every folder; the finest is read from its file, checked again,
